@@ -1,0 +1,17 @@
+# One INTERFACE target that carries the language standard, the defines and the
+# warning flags for the program's own code.
+add_library(zephra_options INTERFACE)
+target_compile_features(zephra_options INTERFACE cxx_std_20)
+target_compile_definitions(zephra_options INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_DISABLE_DEPRECATED_UP_TO=0x060400)
+target_compile_options(zephra_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
+if(ZEPHRA_WARNINGS_AS_ERRORS)
+    target_compile_options(zephra_options INTERFACE -Werror)
+endif()
+if(ZEPHRA_SANITIZE)
+    target_compile_options(zephra_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(zephra_options INTERFACE -fsanitize=address,undefined)
+endif()

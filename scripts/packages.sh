@@ -1,0 +1,12 @@
+# Package lists shared by the set-up scripts.
+# shellcheck disable=SC2034
+RUN_PACKAGES=(
+    cmake make g++ pkg-config
+    qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins
+    libicu-dev libsqlite3-dev
+    fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
+)
+TEST_PACKAGES=(
+    "${RUN_PACKAGES[@]}"
+    libbenchmark-dev poppler-utils
+)

@@ -1,0 +1,89 @@
+#include "app/application.h"
+
+#include "app/frmnippo.h"
+#include "app/initdata.h"
+#include "common/clock.h"
+#include "store/modvelmoraa.h"
+#include "ui/colourdialog.h"
+#include "ui/messagebox.h"
+#include "ui/platform.h"
+#include "ui/translations.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstring>
+
+namespace app {
+
+namespace {
+
+int runInitData(const QStringList &arguments)
+{
+    const qsizetype at = arguments.indexOf(QStringLiteral("--init-data"));
+    const QString folder = at + 1 < arguments.size()
+                               ? arguments.at(at + 1)
+                               : chooseDataFolder(RealFileProbe(), QCoreApplication::applicationDirPath());
+    const InitDataResult result = initData(folder);
+    std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
+    return result.exitStatus;
+}
+
+void useJapaneseFonts()
+{
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+    font.setPointSize(9);
+    QApplication::setFont(font);
+}
+
+bool wantsInitData(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--init-data") == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int run(int argc, char *argv[])
+{
+    if (wantsInitData(argc, argv)) {
+        // No window is needed to make the files, so no display either.
+        QCoreApplication application(argc, argv);
+        return runInitData(QCoreApplication::arguments());
+    }
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zephra"));
+
+    ui::installJapaneseTranslations(application);
+    useJapaneseFonts();
+
+    store::ModVelmoraA state;
+    ui::QtMessagePresenter presenter;
+    ui::QtColourChooser colours;
+    ui::DesktopUrlOpener urls;
+    ui::ApplicationProcessEnder ender;
+    common::SystemClock clock;
+    const Services services{presenter, colours, urls, ender, clock};
+
+    FrmNippo window(state, services);
+    presenter.setParent(&window);
+    if (const auto failure = window.Form_Load(QCoreApplication::applicationDirPath(), RealFileProbe())) {
+        presenter.setParent(nullptr);
+        common::Msg(presenter).showFailure(startupFailureTitle(),
+                                           startupFailureText(*failure, QCoreApplication::applicationFilePath()));
+        return 2;
+    }
+    window.show();
+    return QApplication::exec();
+}
+
+} // namespace app

@@ -1,0 +1,42 @@
+#pragma once
+// The platform services the program reaches through small adapters: ending
+// the process, opening a web address. Everything OS-specific sits in platform.cpp.
+
+#include <QString>
+#include <QtGlobal>
+
+namespace ui {
+
+// Ends the program's own process with exit status 0 once the event loop is
+// left; a handle of 0 does nothing.
+class ProcessEnder
+{
+public:
+    virtual ~ProcessEnder() = default;
+    virtual void endProcess() = 0;
+};
+
+class UrlOpener
+{
+public:
+    virtual ~UrlOpener() = default;
+    virtual void open(const QString &url) = 0;
+};
+
+// EndWndProcess: ends the process that owns the window `handle`; 0 means none.
+void EndWndProcess(quintptr handle, ProcessEnder &ender);
+
+// The real adapters.
+class ApplicationProcessEnder final : public ProcessEnder
+{
+public:
+    void endProcess() override;
+};
+
+class DesktopUrlOpener final : public UrlOpener
+{
+public:
+    void open(const QString &url) override;
+};
+
+} // namespace ui

@@ -1,0 +1,226 @@
+// Start-up and shutdown of the main window, the data folder, and the making
+// of empty data files.
+
+#include "app/datafolder.h"
+#include "app/frmnippo.h"
+#include "app/initdata.h"
+#include "app/startup.h"
+#include "store/schema.h"
+#include "support/scriptedpresenter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <set>
+
+namespace {
+
+class SetProbe final : public app::FileProbe
+{
+public:
+    std::set<QString> files;
+    bool isOrdinaryFile(const QString &path) const override { return files.count(path) > 0; }
+};
+
+class CountingEnder final : public ui::ProcessEnder
+{
+public:
+    int ended = 0;
+    void endProcess() override { ++ended; }
+};
+
+class NoColours final : public ui::ColourChooser
+{
+public:
+    std::optional<QColor> choose(QWidget *, const QColor &) override { return std::nullopt; }
+};
+
+class NoUrls final : public ui::UrlOpener
+{
+public:
+    void open(const QString &) override {}
+};
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dataFolderRules();
+    void initDataMakesBothFilesOnce();
+    void startsWithCaptionAndEndsThroughEndWndProcess();
+    void refusesAFileThatCannotBeOpened_data();
+    void refusesAFileThatCannotBeOpened();
+
+private:
+    struct Window
+    {
+        testsupport::ScriptedPresenter presenter;
+        NoColours colours;
+        NoUrls urls;
+        CountingEnder ender;
+        common::FixedClock clock{QDate(2007, 4, 4)};
+        store::ModVelmoraA state;
+        app::FrmNippo frm{state, app::Services{presenter, colours, urls, ender, clock}};
+    };
+};
+
+void TestStartup::dataFolderRules()
+{
+    SetProbe probe;
+    QCOMPARE(app::chooseDataFolder(probe, QStringLiteral("C:\\Program Files\\Zephra"), app::FolderRule::Windows),
+             QStringLiteral("C:\\Program Files\\Zephra\\data\\"));
+    // Started from a drive's root: the doubled backslash is kept as it is.
+    QCOMPARE(app::chooseDataFolder(probe, QStringLiteral("D:\\"), app::FolderRule::Windows),
+             QStringLiteral("D:\\\\data\\"));
+    probe.files.insert(QStringLiteral("c:\\kvndevelop.txt"));
+    QCOMPARE(app::chooseDataFolder(probe, QStringLiteral("D:\\"), app::FolderRule::Windows),
+             QStringLiteral("c:\\develop4\\VelmoraA\\data\\"));
+    // Elsewhere the marker means nothing.
+    QCOMPARE(app::chooseDataFolder(probe, QStringLiteral("/opt/zephra"), app::FolderRule::Other),
+             QStringLiteral("/opt/zephra/data/"));
+
+    // The real probe counts ordinary files only: a folder of the marker's name is no marker.
+    QTemporaryDir dir;
+    app::RealFileProbe real;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("marker")));
+    QVERIFY(!real.isOrdinaryFile(dir.filePath(QStringLiteral("marker"))));
+    QFile file(dir.filePath(QStringLiteral("marker.txt")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QVERIFY(real.isOrdinaryFile(file.fileName()));
+    QVERIFY(!real.isOrdinaryFile(dir.filePath(QStringLiteral(".hidden"))));
+}
+
+void TestStartup::initDataMakesBothFilesOnce()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("new/data"));
+    const auto made = app::initData(folder);
+    QCOMPARE(made.exitStatus, 0);
+
+    store::Database main;
+    store::Database work;
+    QVERIFY(main.open(QDir(folder).filePath(store::schema::kMainDbFileName), store::schema::mainTables()).ok());
+    QVERIFY(work.open(QDir(folder).filePath(store::schema::kWorkDbFileName), store::schema::workTables()).ok());
+    QVERIFY(main.execute(QStringLiteral("insert into 自社情報(年号) values ('和暦')")).ok());
+    main.close();
+    work.close();
+
+    // A second run refuses and leaves both files exactly as they are.
+    const QByteArray before = fileBytes(QDir(folder).filePath(store::schema::kMainDbFileName));
+    const auto again = app::initData(folder);
+    QVERIFY(again.exitStatus != 0);
+    QVERIFY(again.message.contains(store::schema::kMainDbFileName));
+    QCOMPARE(fileBytes(QDir(folder).filePath(store::schema::kMainDbFileName)), before);
+
+    // One file present is enough to refuse: the other is not made either.
+    QVERIFY(QFile::remove(QDir(folder).filePath(store::schema::kWorkDbFileName)));
+    QVERIFY(app::initData(folder).exitStatus != 0);
+    QVERIFY(!QFile::exists(QDir(folder).filePath(store::schema::kWorkDbFileName)));
+}
+
+void TestStartup::startsWithCaptionAndEndsThroughEndWndProcess()
+{
+    QTemporaryDir dir;
+    QCOMPARE(app::initData(dir.filePath(QStringLiteral("data"))).exitStatus, 0);
+
+    Window w;
+    QCOMPARE(w.frm.windowTitle(), QStringLiteral("日報"));
+    const auto failure = w.frm.Form_Load(dir.path(), SetProbe());
+    QVERIFY(!failure);
+    QCOMPARE(w.frm.windowTitle(), QStringLiteral("業務日誌 ZEPHRA Ver 1.40"));
+    QCOMPARE(w.state.DataFolder, dir.path() + QStringLiteral("/data/"));
+    QCOMPARE(w.state.MainDbPath, w.state.DataFolder + QStringLiteral("VelmoraA.mdb"));
+    QCOMPARE(w.state.WorkDbPath, w.state.DataFolder + QStringLiteral("VelmoraAWork.mdb"));
+    QVERIFY(w.state.MainDb.isOpen());
+    QVERIFY(w.state.WorkDb.isOpen());
+
+    QTabWidget *tabs = w.frm.findChild<QTabWidget *>(QStringLiteral("SSTab1"));
+    QVERIFY(tabs);
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("日　誌"));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("集　計"));
+    QCOMPARE(tabs->tabText(2), QStringLiteral("設定・情報"));
+    QCOMPARE(tabs->currentIndex(), 0);
+
+    // Another window is closed before the process ends.
+    QWidget other;
+    other.setObjectName(QStringLiteral("Hint"));
+    other.show();
+    w.frm.show();
+    QVERIFY(w.frm.close());
+    QVERIFY(!other.isVisible());
+    QVERIFY(!w.state.MainDb.isOpen());
+    QVERIFY(!w.state.WorkDb.isOpen());
+    QCOMPARE(w.ender.ended, 1);
+    QVERIFY(w.presenter.shown.isEmpty());
+}
+
+void TestStartup::refusesAFileThatCannotBeOpened_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("work file missing") << "remove" << "VelmoraAWork.mdb";
+    QTest::newRow("main file missing") << "remove" << "VelmoraA.mdb";
+    QTest::newRow("main file not a database") << "text" << "VelmoraA.mdb";
+    QTest::newRow("work file empty") << "empty" << "VelmoraAWork.mdb";
+    QTest::newRow("main file is a folder") << "folder" << "VelmoraA.mdb";
+    QTest::newRow("work file lacks its tables") << "swap" << "VelmoraAWork.mdb";
+}
+
+void TestStartup::refusesAFileThatCannotBeOpened()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, file);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("data"));
+    QCOMPARE(app::initData(folder).exitStatus, 0);
+    const QString path = QDir(folder).filePath(file);
+    QVERIFY(QFile::remove(path));
+    if (damage == QLatin1String("text") || damage == QLatin1String("empty")) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        if (damage == QLatin1String("text")) {
+            f.write("これはデータベースではありません。\n");
+        }
+    } else if (damage == QLatin1String("folder")) {
+        QVERIFY(QDir(folder).mkdir(file));
+    } else if (damage == QLatin1String("swap")) {
+        QVERIFY(QFile::copy(QDir(folder).filePath(QStringLiteral("VelmoraA.mdb")), path));
+    }
+    const QStringList before = QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries);
+    const QByteArray bytesBefore = fileBytes(path);
+
+    Window w;
+    const auto failure = w.frm.Form_Load(dir.path(), SetProbe());
+    QVERIFY(failure);
+    QCOMPARE(failure->path, path);
+    QVERIFY(!failure->error.ok());
+    QVERIFY(!w.state.MainDb.isOpen());
+    QVERIFY(!w.state.WorkDb.isOpen());
+    QCOMPARE(w.frm.windowTitle(), QStringLiteral("日報"));
+
+    const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
+    QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("--init-data")));
+    QVERIFY(text.contains(QStringLiteral("理由: ")));
+
+    // Nothing was created or changed in the data folder.
+    QCOMPARE(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
+    QCOMPARE(fileBytes(path), bytesBefore);
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
