@@ -1,0 +1,31 @@
+// Ending the process and opening web addresses.
+
+#include "ui/platform.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace ui {
+
+void EndWndProcess(quintptr handle, ProcessEnder &ender)
+{
+    if (handle == 0) {
+        return;
+    }
+    ender.endProcess();
+}
+
+void ApplicationProcessEnder::endProcess()
+{
+    // The window handed to EndWndProcess is always the program's own: leave
+    // the event loop with status 0 and let main() return it.
+    QCoreApplication::exit(0);
+}
+
+void DesktopUrlOpener::open(const QString &url)
+{
+    QDesktopServices::openUrl(QUrl(url));
+}
+
+} // namespace ui
