@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QSqlError;
+
 namespace store {
 
 struct DbError
@@ -13,6 +15,10 @@ struct DbError
 
     bool ok() const { return number == 0; }
     explicit operator bool() const { return !ok(); } // true when there is an error
+
+    // The primary SQLite result code (SQLITE_CONSTRAINT for a UNIQUE violation,
+    // ...); the store's own numbers are returned unchanged.
+    int primaryCode() const { return number > 0 && number < 10000 ? (number & 0xFF) : number; }
 
     static DbError none() { return {}; }
 };
@@ -25,10 +31,18 @@ enum StoreErrorNumber : int {
     ErrNotEditing = 10004,    // Update without AddNew/Edit
     ErrUnknownColumn = 10005, // a field name the recordset does not have
     ErrClosed = 10006,        // the database or recordset is not open
+    ErrFileExists = 10007,    // a new database file was asked for where a file already is
+    ErrBadValue = 10008,      // a value that the column cannot hold (a date column given no date)
+    ErrBackupFailed = 10009,  // the copy of a database file could not be made
 };
 
-// A short Japanese reason for the user ("ファイルが見つかりません。", ...), chosen by
-// the error number; the engine's text is added in parentheses.
+// A short Japanese reason for the user ("ファイルが見つからないか、開けません。", ...),
+// chosen by the error number; the engine's text and the number are added in
+// parentheses. Empty for success.
 QString describeForUser(const DbError &error);
+
+// The error that QtSql reports for a failed step. Never a success: a failure
+// that carries no engine number becomes SQLITE_ERROR (1).
+DbError fromSqlError(const QSqlError &error);
 
 } // namespace store

@@ -16,6 +16,7 @@ struct ModVelmoraA
     QString WorkDbPath;
     Database MainDb;
     Database WorkDb;
+    QString SqlText; // the statement the current command is building
 
     QString CalendarMode = QStringLiteral("西暦");
     qint32 LineColor = 0;

@@ -1,0 +1,91 @@
+#include "store/dberror.h"
+
+#include <QSqlError>
+
+namespace store {
+
+namespace {
+
+QString reasonFor(const DbError &error)
+{
+    switch (error.primaryCode()) {
+    case 14: // SQLITE_CANTOPEN
+        return QStringLiteral("ファイルが見つからないか、開けません。");
+    case 26: // SQLITE_NOTADB
+        return QStringLiteral("データベースファイルではありません（壊れているか、別の形式のファイルです）。");
+    case 11: // SQLITE_CORRUPT
+        return QStringLiteral("データベースファイルが壊れています。");
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return QStringLiteral("他のプログラムがデータベースを使用中です。しばらく待ってからやり直してください。");
+    case 8: // SQLITE_READONLY
+        return QStringLiteral("データベースが読み取り専用のため書き込めません。");
+    case 13: // SQLITE_FULL
+        return QStringLiteral("ディスクの空きがないため書き込めません。");
+    case 10: // SQLITE_IOERR
+        return QStringLiteral("ディスクの読み書きに失敗しました。");
+    case 19: // SQLITE_CONSTRAINT
+        return QStringLiteral("同じデータが既に登録されています。");
+    case 23: // SQLITE_AUTH
+    case 3:  // SQLITE_PERM
+        return QStringLiteral("ファイルへのアクセス権がありません。");
+    case ErrMissingTable:
+        return QStringLiteral("必要な表がありません。");
+    case ErrNotUpdatable:
+        return QStringLiteral("この内容は更新できません。");
+    case ErrNoCurrentRow:
+        return QStringLiteral("対象のレコードがありません。");
+    case ErrNotEditing:
+        return QStringLiteral("編集中のレコードがありません。");
+    case ErrUnknownColumn:
+        return QStringLiteral("指定された項目がありません。");
+    case ErrClosed:
+        return QStringLiteral("データベースが開かれていません。");
+    case ErrFileExists:
+        return QStringLiteral("同じ名前のファイルが既にあります。");
+    case ErrBadValue:
+        return QStringLiteral("値の形式が正しくありません。");
+    case ErrBackupFailed:
+        return QStringLiteral("控えのファイルを作成できません。");
+    default:
+        return QStringLiteral("データベースの処理に失敗しました。");
+    }
+}
+
+} // namespace
+
+QString describeForUser(const DbError &error)
+{
+    if (error.ok()) {
+        return {};
+    }
+    const bool own = error.number >= 10000;
+    const QString engine = own ? QStringLiteral("エラー ") : QStringLiteral("SQLite エラー ");
+    QString detail = engine + QString::number(error.number);
+    if (!error.message.isEmpty()) {
+        detail += QStringLiteral(": ") + error.message;
+    }
+    return reasonFor(error) + QStringLiteral("（") + detail + QStringLiteral("）");
+}
+
+DbError fromSqlError(const QSqlError &error)
+{
+    bool numeric = false;
+    int number = error.nativeErrorCode().toInt(&numeric);
+    // QtSql's own refusals (several statements at once, a parameter count that
+    // does not match) come with no number or with "not an error"; they are
+    // failures all the same.
+    QString message = error.databaseText();
+    if (message.isEmpty() || message == QLatin1String("not an error")) {
+        message = error.driverText();
+    }
+    if (!numeric || number <= 0) {
+        number = 1; // SQLITE_ERROR
+    }
+    if (message.isEmpty()) {
+        message = QStringLiteral("statement failed");
+    }
+    return {number, message};
+}
+
+} // namespace store
