@@ -1,0 +1,376 @@
+// The date box widget over common::DateInput.
+#include "ui/datebox.h"
+
+#include "common/clock.h"
+
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QClipboard>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QTextCharFormat>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace ui {
+
+DateBox::DateBox(QWidget *parent) : QWidget(parent), m_edit(new QLineEdit(this)), m_button(new QToolButton(this))
+{
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_edit, 1);
+    layout->addWidget(m_button);
+
+    // All typing goes through the input; nothing reaches the text behind its back.
+    m_edit->setContextMenuPolicy(Qt::NoContextMenu);
+    m_edit->setAcceptDrops(false);
+    m_edit->setDragEnabled(false);
+    m_edit->installEventFilter(this);
+
+    m_button->setArrowType(Qt::DownArrow);
+    m_button->setFocusPolicy(Qt::NoFocus);
+    m_button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    connect(m_button, &QToolButton::clicked, this, &DateBox::openCalendar);
+
+    setFocusPolicy(Qt::StrongFocus);
+    setFocusProxy(m_edit);
+    setCalendarMode(m_input.calendarMode());
+}
+
+template <typename Change> bool DateBox::changeValue(Change change)
+{
+    const auto before = m_input.value();
+    const bool done = change();
+    showText();
+    if (m_input.value() != before) {
+        emit valueChanged();
+    }
+    return done;
+}
+
+void DateBox::setCalendarMode(const QString &calendarMode)
+{
+    m_input.setCalendarMode(calendarMode);
+    // Era names are typed through the input method; a Western date is digits alone.
+    m_edit->setAttribute(Qt::WA_InputMethodEnabled, !m_input.isWesternMode());
+    showText();
+    if (m_popup) {
+        updateTitle();
+    }
+}
+
+bool DateBox::setValue(std::optional<QDate> date)
+{
+    return changeValue([&] { return m_input.setValue(date); });
+}
+
+bool DateBox::setDateNumber(const QVariant &number)
+{
+    return changeValue([&] { return m_input.setDateNumber(number); });
+}
+
+void DateBox::clear()
+{
+    setValue(std::nullopt);
+}
+
+QDate DateBox::today() const
+{
+    static const common::SystemClock systemClock;
+    return (m_clock ? m_clock : &systemClock)->today();
+}
+
+void DateBox::showText()
+{
+    if (!m_editing) {
+        m_edit->setText(m_input.displayText());
+        return;
+    }
+    const QString text = m_input.editText();
+    m_edit->setText(text);
+    if (m_input.isFresh() && !m_input.isEditEmpty()) {
+        m_edit->setSelection(0, int(text.size())); // the next key replaces the date
+    } else {
+        m_edit->setCursorPosition(m_input.editCursor());
+    }
+}
+
+bool DateBox::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_edit) {
+        return QWidget::eventFilter(watched, event);
+    }
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        return handleKey(static_cast<QKeyEvent *>(event));
+    case QEvent::InputMethod: {
+        if (m_passingPreedit) {
+            return false;
+        }
+        auto *ime = static_cast<QInputMethodEvent *>(event);
+        if (!ime->commitString().isEmpty()) {
+            typeText(ime->commitString());
+        }
+        // The line edit shows the text being composed; the typed text is ours.
+        QInputMethodEvent preedit(ime->preeditString(), ime->attributes());
+        m_passingPreedit = true;
+        QCoreApplication::sendEvent(m_edit, &preedit);
+        m_passingPreedit = false;
+        if (ime->preeditString().isEmpty()) {
+            showText();
+        }
+        event->accept();
+        return true;
+    }
+    case QEvent::FocusIn:
+        if (!m_editing) {
+            m_input.beginEdit();
+            m_editing = true;
+        }
+        showText();
+        return false;
+    case QEvent::FocusOut: {
+        const auto reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
+            return false; // the typing waits for the user's return
+        }
+        changeValue([&] {
+            if (!m_input.commitEdit()) {
+                m_input.beginEdit(); // refused: the box keeps its date
+            }
+            m_editing = false;
+            return true;
+        });
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+void DateBox::keyPressEvent(QKeyEvent *event)
+{
+    // Keys sent to the box itself rather than to its line edit.
+    if (!handleKey(event)) {
+        event->ignore();
+    }
+}
+
+bool DateBox::handleKey(QKeyEvent *event)
+{
+    const int key = event->key();
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (key == Qt::Key_F4 || (key == Qt::Key_Down && modifiers == Qt::AltModifier)) {
+        openCalendar();
+        return true;
+    }
+    if (key == Qt::Key_F2) {
+        setToday();
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        enterPressed();
+        return true;
+    }
+    if (key == Qt::Key_Down || key == Qt::Key_Up) {
+        if (key == Qt::Key_Down && m_enterMovesFocus) {
+            enterPressed();
+        }
+        return true;
+    }
+    if (key == Qt::Key_Escape) {
+        if (m_input.isFresh()) {
+            return false;
+        }
+        m_input.beginEdit();
+        showText();
+        return true;
+    }
+    if (key == Qt::Key_Delete) {
+        clear();
+        return true;
+    }
+    if (key == Qt::Key_Backspace) {
+        if (m_input.isFresh()) {
+            clear();
+        } else {
+            m_input.backspace();
+            showText();
+        }
+        return true;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        typeText(QGuiApplication::clipboard()->text());
+        return true;
+    }
+    if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll) || key == Qt::Key_Tab ||
+        key == Qt::Key_Backtab) {
+        return false;
+    }
+    if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        return true;
+    }
+    const QString text = event->text();
+    if (!text.isEmpty() && text.at(0).isPrint()) {
+        typeText(text);
+        return true;
+    }
+    // The cursor follows the typing: moving it by hand would only mislead.
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Insert:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void DateBox::typeText(const QString &text)
+{
+    if (!m_editing) {
+        m_input.beginEdit();
+        m_editing = true;
+    }
+    if (!m_input.typeText(text)) {
+        QApplication::beep();
+    }
+    showText();
+}
+
+void DateBox::enterPressed()
+{
+    const bool taken = changeValue([&] { return m_input.commitEdit(); });
+    if (!taken) {
+        QApplication::beep();
+        return;
+    }
+    if (m_enterMovesFocus) {
+        focusNextChild();
+    }
+}
+
+void DateBox::setToday()
+{
+    const QDate date = today();
+    if (!common::DateInput::inRange(date)) {
+        QApplication::beep();
+        return;
+    }
+    setValue(date);
+}
+
+void DateBox::openCalendar()
+{
+    if (!isEnabled()) {
+        return;
+    }
+    // A typed date is settled first, so the calendar opens on it.
+    changeValue([&] {
+        if (!m_input.commitEdit()) {
+            m_input.beginEdit();
+        }
+        return true;
+    });
+    buildPopup();
+    const QDate on = m_input.value().value_or(
+        std::clamp(today().isValid() ? today() : common::kFirstDate, common::kFirstDate, common::kLastDate));
+    m_calendar->setSelectedDate(on);
+    m_calendar->setCurrentPage(on.year(), on.month());
+    updateTitle();
+    m_popup->adjustSize();
+
+    QPoint at = mapToGlobal(QPoint(0, height()));
+    if (const QScreen *screen = this->screen()) {
+        const QRect room = screen->availableGeometry();
+        if (at.y() + m_popup->height() > room.bottom()) {
+            at.setY(mapToGlobal(QPoint(0, 0)).y() - m_popup->height());
+        }
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - m_popup->width())));
+    }
+    m_popup->move(at);
+    m_popup->show();
+    m_calendar->setFocus(Qt::PopupFocusReason);
+}
+
+void DateBox::buildPopup()
+{
+    if (m_popup) {
+        return;
+    }
+    m_popup = new QFrame(this, Qt::Popup);
+    m_popup->setObjectName(QStringLiteral("calendarPopup"));
+    m_popup->setFrameShape(QFrame::StyledPanel);
+
+    auto *previous = new QToolButton(m_popup);
+    previous->setArrowType(Qt::LeftArrow);
+    previous->setFocusPolicy(Qt::NoFocus);
+    auto *next = new QToolButton(m_popup);
+    next->setArrowType(Qt::RightArrow);
+    next->setFocusPolicy(Qt::NoFocus);
+    m_title = new QLabel(m_popup);
+    m_title->setObjectName(QStringLiteral("calendarTitle"));
+    m_title->setAlignment(Qt::AlignCenter);
+
+    m_calendar = new QCalendarWidget(m_popup);
+    m_calendar->setObjectName(QStringLiteral("calendar"));
+    m_calendar->setLocale(QLocale(QLocale::Japanese, QLocale::Japan));
+    m_calendar->setFirstDayOfWeek(Qt::Sunday);
+    m_calendar->setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames); // 日 月 火 水 木 金 土
+    m_calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    m_calendar->setNavigationBarVisible(false); // the title below shows the month in the box's pattern
+    m_calendar->setDateRange(common::kFirstDate, common::kLastDate);
+    QTextCharFormat saturday = m_calendar->weekdayTextFormat(Qt::Saturday);
+    saturday.setForeground(Qt::blue);
+    m_calendar->setWeekdayTextFormat(Qt::Saturday, saturday);
+
+    auto *header = new QHBoxLayout;
+    header->addWidget(previous);
+    header->addWidget(m_title, 1);
+    header->addWidget(next);
+    auto *layout = new QVBoxLayout(m_popup);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->addLayout(header);
+    layout->addWidget(m_calendar);
+
+    connect(previous, &QToolButton::clicked, m_calendar, &QCalendarWidget::showPreviousMonth);
+    connect(next, &QToolButton::clicked, m_calendar, &QCalendarWidget::showNextMonth);
+    connect(m_calendar, &QCalendarWidget::currentPageChanged, this, &DateBox::updateTitle);
+    connect(m_calendar, &QCalendarWidget::clicked, this, &DateBox::pickDate);
+    connect(m_calendar, &QCalendarWidget::activated, this, &DateBox::pickDate);
+}
+
+void DateBox::updateTitle()
+{
+    if (!m_calendar) {
+        return;
+    }
+    // The month's first day, or the first day the box knows in September 1868.
+    const QDate first(m_calendar->yearShown(), m_calendar->monthShown(), 1);
+    const QDate day = std::clamp(first, common::kFirstDate, common::kLastDate);
+    m_title->setText(common::formatDate(day, m_input.calendarTitlePattern()));
+}
+
+QString DateBox::calendarTitle() const
+{
+    return m_title ? m_title->text() : QString();
+}
+
+void DateBox::pickDate(const QDate &date)
+{
+    m_popup->hide();
+    setValue(date);
+    m_edit->setFocus(Qt::PopupFocusReason);
+}
+
+} // namespace ui

@@ -1,0 +1,92 @@
+#pragma once
+// The date box: a date typed over a prompt pattern or picked from a drop-down calendar.
+
+#include "common/dateinput.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QCalendarWidget;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QToolButton;
+
+namespace common {
+class Clock;
+}
+
+namespace ui {
+
+// A date 1868/09/08..2099/12/31 or nothing, shown in the pattern of the
+// calendar mode. While it has the focus it shows the typing pattern with "_"
+// prompts (see common::DateInput). The typed date is taken on Enter and when
+// the focus leaves; a date that does not exist or is out of range is refused:
+// Enter keeps the typing for correction, leaving the box restores the date it
+// held. Keys: F2 today, F4 (or Alt+Down) the calendar, Delete empties the box,
+// Backspace empties it or takes back the last typed character, Escape throws
+// the typing away; Enter and Down go on to the next control when
+// setEnterMovesFocus(true). value() is the last taken date, not the typing.
+class DateBox : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit DateBox(QWidget *parent = nullptr);
+
+    void setCalendarMode(const QString &calendarMode);
+    QString calendarMode() const { return m_input.calendarMode(); }
+
+    // The three views; the setters return false, changing nothing, for a
+    // date they refuse (see common::DateInput).
+    std::optional<QDate> value() const { return m_input.value(); }
+    bool setValue(std::optional<QDate> date);
+    QVariant dateNumber() const { return m_input.dateNumber(); }
+    bool setDateNumber(const QVariant &number);
+    QString displayText() const { return m_input.displayText(); }
+    void clear();
+
+    // Where F2 takes today from; not owned. Null: the machine's clock.
+    void setClock(const common::Clock *clock) { m_clock = clock; }
+    void setEnterMovesFocus(bool moves) { m_enterMovesFocus = moves; }
+    bool enterMovesFocus() const { return m_enterMovesFocus; }
+
+    // Drops the calendar down on the box's date (today when empty).
+    void openCalendar();
+    QFrame *calendarPopup() const { return m_popup; }
+    QString calendarTitle() const;
+
+signals:
+    void valueChanged();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    bool handleKey(QKeyEvent *event);
+    void typeText(const QString &text);
+    void enterPressed();
+    void setToday();
+    void pickDate(const QDate &date);
+    void buildPopup();
+    void updateTitle();
+    void showText();
+    QDate today() const;
+    // Runs `change` on the input and signals when the date moved.
+    template <typename Change> bool changeValue(Change change);
+
+    common::DateInput m_input;
+    QLineEdit *m_edit;
+    QToolButton *m_button;
+    QFrame *m_popup = nullptr;
+    QCalendarWidget *m_calendar = nullptr;
+    QLabel *m_title = nullptr;
+    const common::Clock *m_clock = nullptr;
+    bool m_enterMovesFocus = false;
+    bool m_editing = false;
+    bool m_passingPreedit = false;
+};
+
+} // namespace ui
