@@ -1,0 +1,90 @@
+#include "printing/journalreport.h"
+
+#include "common/colour.h"
+#include "common/formats.h"
+
+namespace printing {
+
+namespace {
+
+constexpr auto kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
+constexpr auto kRight = Qt::AlignRight | Qt::AlignVCenter;
+
+} // namespace
+
+rpt業務日誌::rpt業務日誌(const PrintJournal &data, qint32 lineColor)
+    : Report(designedLayout()), m_data(data), m_lineColor(lineColor)
+{}
+
+ReportLayout rpt業務日誌::designedLayout()
+{
+    using C = ReportControl;
+    ReportLayout layout;
+    layout.name = QStringLiteral("rpt業務日誌");
+    layout.title = QStringLiteral("業務日誌");
+    layout.pageHeader.height = 7155;
+
+    C title = C::label(QStringLiteral("lblタイトル"), QStringLiteral("業務日誌"), 283, 142, 1560, 425);
+    title.fontSize = kTitlePoints;
+    title.bold = true;
+
+    C memo = C::textBox(QStringLiteral("txt日誌"), 420, 2055, 9600, 4680, kMincho, kMemoPoints,
+                        Qt::AlignLeft | Qt::AlignTop);
+    memo.multiLine = true;
+
+    layout.pageHeader.controls = {
+        title,
+        C::label(QStringLiteral("Label1"), QStringLiteral("日付"), 6236, 142, 709, 354),
+        C::textBox(QStringLiteral("txt日付"), 7080, 135, 2520, 360, kGothic, kCaptionPoints),
+        C::label(QStringLiteral("Label2"), QStringLiteral("売上額"), 1772, 780, 992, 320, kCentre),
+        C::label(QStringLiteral("Label3"), QStringLiteral("仕入額"), 4039, 780, 1063, 320, kCentre),
+        C::label(QStringLiteral("Label4"), QStringLiteral("入金額"), 6165, 780, 1063, 320, kCentre),
+        C::label(QStringLiteral("Label5"), QStringLiteral("出金額"), 8000, 800, 1063, 320, kCentre),
+        memo,
+        C::label(QStringLiteral("Label6"), QStringLiteral("日誌"), 425, 1559, 709, 354),
+        C::textBox(QStringLiteral("txt売上額"), 1205, 1260, 1488, 283, kMincho, kAmountPoints, kRight),
+        C::textBox(QStringLiteral("txt仕入額"), 3331, 1260, 1559, 283, kMincho, kAmountPoints, kRight),
+        C::textBox(QStringLiteral("txt入金額"), 5528, 1260, 1559, 283, kMincho, kAmountPoints, kRight),
+        C::textBox(QStringLiteral("txt出金額"), 7441, 1260, 1559, 283, kMincho, kAmountPoints, kRight),
+        C::rectangle(QStringLiteral("Shape1"), 210, 1980, 9975, 4890),
+        C::line(QStringLiteral("Line1"), 1000, 680, 9300, 680),
+        C::line(QStringLiteral("Line2"), 1000, 1150, 9300, 1150),
+    };
+    return layout;
+}
+
+void rpt業務日誌::ActiveReport_ReportStart()
+{
+    PageSetup &page = layout().page;
+    page.orientation = OrientationPortrait;
+    page.leftMargin = 1000;
+    page.rightMargin = 600;
+    page.topMargin = 50;
+    page.paperSize = PaperA4;
+}
+
+void rpt業務日誌::PageHeader_Format()
+{
+    // A control missing from the layout is skipped; the rest is still filled.
+    const QColor colour = common::colourFromNumber(m_lineColor);
+    for (const QString &name :
+         {QStringLiteral("lblタイトル"), QStringLiteral("Label2"), QStringLiteral("Label3"), QStringLiteral("Label4"),
+          QStringLiteral("Label5"), QStringLiteral("Line1"), QStringLiteral("Line2"), QStringLiteral("Shape1")}) {
+        if (ReportControl *c = control(name)) {
+            c->colour = colour;
+        }
+    }
+    const auto setText = [this](const QString &name, const QString &text) {
+        if (ReportControl *c = control(name)) {
+            c->text = text;
+        }
+    };
+    setText(QStringLiteral("txt日付"), m_data.dateText);
+    setText(QStringLiteral("txt売上額"), common::formatAmount(m_data.sales, common::pattern::kAmount));
+    setText(QStringLiteral("txt仕入額"), common::formatAmount(m_data.purchases, common::pattern::kAmount));
+    setText(QStringLiteral("txt入金額"), common::formatAmount(m_data.moneyIn, common::pattern::kAmount));
+    setText(QStringLiteral("txt出金額"), common::formatAmount(m_data.moneyOut, common::pattern::kAmount));
+    setText(QStringLiteral("txt日誌"), m_data.memo);
+}
+
+} // namespace printing

@@ -1,0 +1,31 @@
+#pragma once
+// What the two print buttons do: run a fresh report over the copied page
+// values and open it in its own viewer beside the main window.
+
+#include "printing/printdata.h"
+
+#include <QString>
+
+class QWidget;
+
+namespace common {
+class MessagePresenter;
+}
+namespace store {
+class Database;
+}
+
+namespace printing {
+
+class ReportViewer;
+
+// The journal of one date. Returns the viewer, which deletes itself when closed.
+ReportViewer *showJournalReport(const PrintJournal &data, qint32 lineColor, QWidget *parent);
+
+// The totals of a period with the rows of w集計 in `workDb`. When the table
+// cannot be read, a failure notice is shown (through `presenter`, or a message
+// box of the parent's) instead of a report without its rows, and nullptr returned.
+ReportViewer *showTotalsReport(const PrintTotals &data, store::Database &workDb, const QString &calendarMode,
+                               qint32 lineColor, QWidget *parent, common::MessagePresenter *presenter = nullptr);
+
+} // namespace printing

@@ -1,0 +1,191 @@
+#include "printing/reportengine.h"
+
+#include "common/formats.h"
+#include "printing/report.h"
+#include "store/database.h"
+#include "store/recordset.h"
+
+#include <QHash>
+
+#include <cmath>
+#include <memory>
+
+namespace printing {
+
+namespace {
+
+using FieldValues = QHash<QString, QVariant>;
+
+DrawItem itemFor(const ReportControl &c, const QString &section, int offsetY)
+{
+    DrawItem item;
+    item.name = c.name;
+    item.section = section;
+    item.colour = c.colour;
+    item.lineWidth = c.lineWidth;
+    switch (c.kind) {
+    case ControlKind::Line:
+        item.kind = DrawItem::Kind::Line;
+        item.line = QLine(c.x1, c.y1 + offsetY, c.x2, c.y2 + offsetY);
+        return item;
+    case ControlKind::Rectangle:
+        item.kind = DrawItem::Kind::Rectangle;
+        item.box = QRect(c.left, c.top + offsetY, c.width, c.height);
+        return item;
+    case ControlKind::Label:
+    case ControlKind::TextBox:
+        break;
+    }
+    item.kind = DrawItem::Kind::Text;
+    item.box = QRect(c.left, c.top + offsetY, c.width, c.height);
+    item.text = c.text;
+    item.fontName = c.fontName;
+    item.fontSize = c.fontSize;
+    item.bold = c.bold;
+    item.alignment = c.alignment;
+    item.multiLine = c.multiLine;
+    return item;
+}
+
+// Lays out sections onto pages for one run.
+class PageBuilder
+{
+public:
+    explicit PageBuilder(Report &report) : m_report(report) {}
+
+    void startPage()
+    {
+        m_pages.append(ReportPage());
+        m_report.PageHeader_Format();
+        const ReportSection &header = m_report.layout().pageHeader;
+        place(header, 0, nullptr);
+        m_y = header.height;
+    }
+
+    // One detail band; a band that would run into the page footer starts a new
+    // page, unless the page holds no band yet (a band taller than the page).
+    void placeBand(const FieldValues *values)
+    {
+        const ReportLayout &layout = m_report.layout();
+        const int limit = layout.page.bodyHeight() - layout.pageFooter.height;
+        if (m_y + layout.detail.height > limit && m_y > layout.pageHeader.height) {
+            finishPage();
+            startPage();
+        }
+        place(layout.detail, m_y, values);
+        m_y += layout.detail.height;
+    }
+
+    void finishPage()
+    {
+        const ReportLayout &layout = m_report.layout();
+        place(layout.pageFooter, layout.page.bodyHeight() - layout.pageFooter.height, nullptr);
+    }
+
+    QList<ReportPage> takePages() { return std::move(m_pages); }
+
+private:
+    void place(const ReportSection &section, int offsetY, const FieldValues *values)
+    {
+        for (const ReportControl &c : section.controls) {
+            DrawItem item = itemFor(c, section.name, offsetY);
+            if (values && c.kind == ControlKind::TextBox && !c.dataField.isEmpty()) {
+                item.text = ReportEngine::formatFieldValue(values->value(c.dataField), c.outputFormat);
+            }
+            m_pages.last().items.append(item);
+        }
+    }
+
+    Report &m_report;
+    QList<ReportPage> m_pages;
+    int m_y = 0;
+};
+
+QStringList boundFields(const ReportSection &section)
+{
+    QStringList fields;
+    for (const ReportControl &c : section.controls) {
+        if (c.kind == ControlKind::TextBox && !c.dataField.isEmpty()) {
+            fields.append(c.dataField);
+        }
+    }
+    return fields;
+}
+
+} // namespace
+
+ReportRun ReportEngine::run(Report &report)
+{
+    ReportRun result;
+    report.ActiveReport_ReportStart();
+
+    std::unique_ptr<store::Recordset> rows;
+    if (store::Database *database = report.dataDatabase()) {
+        rows = database->openRecordset(QStringLiteral("select * from ") + report.recordSource(), &result.error);
+        if (!rows && result.error.ok()) {
+            result.error = {store::ErrClosed, QStringLiteral("no recordset")};
+        }
+        if (result.error) {
+            rows.reset();
+        }
+    }
+
+    PageBuilder builder(report);
+    builder.startPage();
+    if (!report.dataDatabase()) {
+        builder.placeBand(nullptr);
+    } else if (rows) {
+        const QStringList fields = boundFields(report.layout().detail);
+        for (; !rows->isEmpty() && !rows->eof(); rows->moveNext()) {
+            FieldValues values;
+            for (const QString &field : fields) {
+                values.insert(field, rows->field(field));
+            }
+            builder.placeBand(&values);
+        }
+        rows->close();
+    }
+    builder.finishPage();
+
+    result.document.title = report.layout().title;
+    result.document.page = report.layout().page;
+    result.document.pages = builder.takePages();
+    return result;
+}
+
+QString ReportEngine::formatFieldValue(const QVariant &value, const QString &outputFormat)
+{
+    if (!value.isValid() || value.isNull()) {
+        return {};
+    }
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+    case QMetaType::QDateTime: {
+        const QDate date = value.toDate();
+        return outputFormat.isEmpty() ? date.toString(QStringLiteral("yyyy/MM/dd"))
+                                      : common::formatDate(date, outputFormat);
+    }
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        return outputFormat.isEmpty() ? value.toString() : common::formatAmount(value.toLongLong(), outputFormat);
+    case QMetaType::Float:
+    case QMetaType::Double: {
+        // Whole amounts only: a fraction is rounded, as the amount patterns show no decimals.
+        const double number = value.toDouble();
+        if (outputFormat.isEmpty() || !std::isfinite(number) || std::fabs(number) >= 9.0e18) {
+            return value.toString();
+        }
+        return common::formatAmount(std::llround(number), outputFormat);
+    }
+    default:
+        return value.toString();
+    }
+}
+
+} // namespace printing

@@ -1,0 +1,356 @@
+// Report output: pixels, PDF files and the viewer.
+
+#include "printing/journalreport.h"
+#include "printing/printcommands.h"
+#include "printing/reportengine.h"
+#include "printing/reportpainter.h"
+#include "printing/reportviewer.h"
+#include "printing/totalsreport.h"
+#include "printing/worktable.h"
+#include "support/scriptedpresenter.h"
+#include "support/tempdata.h"
+
+#include <QAction>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QPointer>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <tuple>
+
+using namespace printing;
+
+namespace {
+
+const PrintJournal kJournal{QStringLiteral("2007年04月04日"),
+                            1234567,
+                            0,
+                            -500,
+                            98765,
+                            QStringLiteral("本日は晴天なり。\n午後から来客二件、見積書を提出。\n明日は棚卸し。")};
+const PrintTotals kTotals{QStringLiteral("2007/04/01"), QStringLiteral("2007/04/30"), 1234567, 0, -500, 4321};
+
+ReportDocument journalDocument(const PrintJournal &data, qint32 lineColor)
+{
+    rpt業務日誌 report(data, lineColor);
+    return ReportEngine::run(report).document;
+}
+
+int inkIn(const QImage &image, const QRect &area)
+{
+    int count = 0;
+    const QRect clipped = area.intersected(image.rect());
+    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+        for (int x = clipped.left(); x <= clipped.right(); ++x) {
+            count += qGray(image.pixel(x, y)) < 220 ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// A twips rectangle of the printable area in image pixels at `dpi`, grown by
+// `grow` pixels (negative: shrunk) for antialiased edges.
+QRect toPixels(const PageSetup &page, const QRect &twips, int dpi, int grow = 1)
+{
+    const qreal f = qreal(dpi) / 1440;
+    return QRectF((page.leftMargin + twips.left()) * f, (page.topMargin + twips.top()) * f, twips.width() * f,
+                  twips.height() * f)
+        .toAlignedRect()
+        .adjusted(-grow, -grow, grow, grow);
+}
+
+ReportDocument singleItem(const QRect &box, const QString &text, bool multiLine, bool bold = false)
+{
+    DrawItem item;
+    item.name = QStringLiteral("probe");
+    item.box = box;
+    item.text = text;
+    item.fontName = kMincho;
+    item.fontSize = 10;
+    item.multiLine = multiLine;
+    item.bold = bold;
+    ReportDocument doc;
+    doc.page.leftMargin = 0;
+    doc.page.topMargin = 0;
+    doc.pages.append(ReportPage{{item}});
+    return doc;
+}
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    const bool ok = process.waitForFinished(30000) && process.exitCode() == 0;
+    return ok ? QString::fromUtf8(process.readAllStandardOutput()) : QString();
+}
+
+} // namespace
+
+class TestReportOutput : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fonts();
+    void textStaysInsideItsBox_data();
+    void textStaysInsideItsBox();
+    void longJournalTextStaysInsideItsFrame();
+    void coloursOnThePage();
+    void pdf();
+    void screenshots();
+    void viewer();
+    void printCommands();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestReportOutput::fonts()
+{
+    QCOMPARE(ReportPainter::deviceFontFamily(QStringLiteral("ＭＳ Ｐゴシック")), QStringLiteral("IPAPGothic"));
+    QCOMPARE(ReportPainter::deviceFontFamily(QStringLiteral("ＭＳ Ｐ明朝")), QStringLiteral("IPAPMincho"));
+    DrawItem item = singleItem(QRect(0, 0, 1559, 283), QStringLiteral("1,234,567"), false).pages[0].items[0];
+    item.fontSize = 10.5;
+    QCOMPARE(QFontInfo(ReportPainter::fontFor(item)).family(), QStringLiteral("IPAPMincho")); // installed
+    QCOMPARE(ReportPainter::fontFor(item).pixelSize(), 210);                                  // twips: 10.5 pt × 20
+    QCOMPARE(ReportPainter::fittedPixelSize(item), 210);
+
+    // A one-line amount too wide for its box is shrunk until it fits, not cut.
+    item.text = QStringLiteral("-9,999,999,999,999");
+    item.box.setWidth(1000);
+    const int fitted = ReportPainter::fittedPixelSize(item);
+    QFont font = ReportPainter::fontFor(item);
+    QVERIFY(QFontMetricsF(font).horizontalAdvance(item.text) > 1000);
+    font.setPixelSize(fitted);
+    QVERIFY(QFontMetricsF(font).horizontalAdvance(item.text) <= 1000);
+    font.setPixelSize(fitted + 1);
+    QVERIFY(QFontMetricsF(font).horizontalAdvance(item.text) > 1000);
+
+    // The IPA fonts have no bold face, yet a bold title comes out heavier.
+    const QRect title(0, 0, 3000, 500);
+    const QRect area(0, 0, 3000 * 300 / 1440 + 2, 500 * 300 / 1440 + 2);
+    const int regular = inkIn(renderPageToImage(singleItem(title, QStringLiteral("業務日誌"), false), 0, 300), area);
+    const int bold = inkIn(renderPageToImage(singleItem(title, QStringLiteral("業務日誌"), false, true), 0, 300), area);
+    QVERIFY2(regular > 0 && bold > regular * 11 / 10, qPrintable(QStringLiteral("%1 / %2").arg(bold).arg(regular)));
+}
+
+void TestReportOutput::textStaysInsideItsBox_data()
+{
+    QTest::addColumn<bool>("multiLine");
+    QTest::addColumn<QString>("text");
+    const QString longJapanese = QStringLiteral("売上額と仕入額の集計は月末に行う。").repeated(30);
+    QTest::newRow("one line, far too long") << false << longJapanese;
+    QTest::newRow("many lines") << true << longJapanese;
+    QTest::newRow("many paragraphs") << true << QStringLiteral("一行\r\n").repeated(40);
+    QTest::newRow("no break opportunity") << true << QStringLiteral("ABCDEFGHIJ").repeated(60);
+}
+
+void TestReportOutput::textStaysInsideItsBox()
+{
+    QFETCH(bool, multiLine);
+    QFETCH(QString, text);
+    const QRect box(1440, 1440, 2880, 600);
+    const ReportDocument doc = singleItem(box, text, multiLine);
+    const QImage image = renderPageToImage(doc, 0, 144);
+    const QRect allowed = toPixels(doc.page, box, 144);
+    QVERIFY(inkIn(image, allowed) > 100);
+    QCOMPARE(inkIn(image, image.rect()) - inkIn(image, allowed), 0);
+    if (multiLine) {
+        // Wrapped: the lower half of the box holds text too.
+        QVERIFY(inkIn(image, toPixels(doc.page, box.adjusted(0, 300, 0, 0), 144, -1)) > 0);
+    }
+}
+
+void TestReportOutput::longJournalTextStaysInsideItsFrame()
+{
+    PrintJournal data = kJournal;
+    for (int i = 1; i <= 300; ++i) {
+        data.memo += QStringLiteral("\n%1行目：本日の業務について記す。").arg(i);
+    }
+    const ReportDocument doc = journalDocument(data, 0x0000FF);
+    const QImage image = renderPageToImage(doc, 0, 144);
+    const QRect memo = doc.pages[0].item(QStringLiteral("txt日誌"))->box;
+    const QRect frame = doc.pages[0].item(QStringLiteral("Shape1"))->box;
+    QVERIFY(inkIn(image, toPixels(doc.page, memo, 144)) > 1000);
+    // White between the text box and the frame's lower edge, and below the frame.
+    const QRect strip(memo.left(), memo.bottom() + 30, memo.width(), frame.bottom() - memo.bottom() - 60);
+    QCOMPARE(inkIn(image, toPixels(doc.page, strip, 144, -1)), 0);
+    QCOMPARE(inkIn(image, toPixels(doc.page, QRect(0, frame.bottom() + 30, 10000, 9000), 144, -1)), 0);
+}
+
+void TestReportOutput::coloursOnThePage()
+{
+    const ReportDocument doc = journalDocument(kJournal, 0x0000FF); // red
+    const int dpi = 288;
+    const QImage image = renderPageToImage(doc, 0, dpi);
+    QCOMPARE(image.size(), QSize(qCeil(11906 / 5.0), qCeil(16838 / 5.0)));
+    const auto isRed = [](QRgb p) { return qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80; };
+    // Line1 runs 680 twips down from the top margin of 50, from 1000 to 9300 across.
+    const QRgb onLine = image.pixel((1000 + 5000) / 5, (50 + 680) / 5);
+    QVERIFY2(isRed(onLine), qPrintable(QColor(onLine).name()));
+    // The darkest pixel of a text tells its colour.
+    const auto darkest = [&](const QString &name) {
+        const QRect area = toPixels(doc.page, doc.pages[0].item(name)->box, dpi);
+        QRgb best = qRgb(255, 255, 255);
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                best = qGray(image.pixel(x, y)) < qGray(best) ? image.pixel(x, y) : best;
+            }
+        }
+        return best;
+    };
+    QVERIFY(isRed(darkest(QStringLiteral("lblタイトル"))) && isRed(darkest(QStringLiteral("Label5"))));
+    for (const QString &name : {QStringLiteral("Label1"), QStringLiteral("txt売上額"), QStringLiteral("txt日付")}) {
+        QVERIFY2(qGray(darkest(name)) < 80 && !isRed(darkest(name)), qPrintable(name));
+    }
+}
+
+void TestReportOutput::pdf()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    }
+    testsupport::TempData data;
+    store::ModVelmoraA state;
+    QVERIFY(data.ok() && data.openInto(state));
+    QVERIFY(printingtest::appendWorkRows(state.WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 100)));
+    rpt集計 totals(kTotals, state.WorkDb, QStringLiteral("和暦"), 0x008000);
+    const ReportDocument totalsDoc = ReportEngine::run(totals).document;
+
+    const QList<std::tuple<QString, ReportDocument, QStringList>> cases{
+        {QStringLiteral("journal.pdf"),
+         journalDocument(kJournal, 0x0000FF),
+         {QStringLiteral("業務日誌"), QStringLiteral("2007年04月04日"), QStringLiteral("1,234,567"),
+          QStringLiteral("-500"), QStringLiteral("98,765"), QStringLiteral("出金額"),
+          QStringLiteral("本日は晴天なり。"), QStringLiteral("明日は棚卸し。")}},
+        {QStringLiteral("totals.pdf"),
+         totalsDoc,
+         {QStringLiteral("日誌集計"), QStringLiteral("2007/04/01 ～ 2007/04/30"), QStringLiteral("4,321"),
+          QStringLiteral("H 19/04/01"), QStringLiteral("H 19/07/09"), QStringLiteral("100,000"),
+          QStringLiteral("-99")}}};
+    for (const auto &[name, doc, expected] : cases) {
+        const QString path = m_dir.filePath(name);
+        QVERIFY(writePdf(doc, path));
+        QString text = run(QStringLiteral("pdftotext"),
+                           {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+        // The IPA fonts draw U+FF5E and the wave dash U+301C with one glyph,
+        // which the PDF maps back to the wave dash.
+        text.replace(QChar(0x301C), QChar(0xFF5E));
+        for (const QString &e : expected) {
+            QVERIFY2(text.contains(e), qPrintable(e + QStringLiteral(" is not in:\n") + text));
+        }
+        QCOMPARE(text.count(QLatin1Char('\f')), doc.pages.size());
+        QCOMPARE(text.count(doc.title), doc.pages.size());
+        // Every font embedded: the column "emb" of pdffonts, fifth from the end.
+        const QStringList fonts = run(QStringLiteral("pdffonts"), {path}).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY(fonts.size() > 2);
+        for (const QString &line : fonts.mid(2)) {
+            const QStringList columns = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            QVERIFY2(columns.size() >= 7 && columns.at(columns.size() - 5) == QStringLiteral("yes"), qPrintable(line));
+        }
+    }
+    QCOMPARE(totalsDoc.pages.size(), 3);
+    QVERIFY(!writePdf(totalsDoc, m_dir.filePath(QStringLiteral("no/such/folder.pdf"))));
+}
+
+void TestReportOutput::screenshots()
+{
+    // Set ZEPHRA_SCREENSHOT_DIR to keep the pictures for a look.
+    const QDir folder(qEnvironmentVariableIsSet("ZEPHRA_SCREENSHOT_DIR") ? qEnvironmentVariable("ZEPHRA_SCREENSHOT_DIR")
+                                                                         : m_dir.path());
+    testsupport::TempData data;
+    store::ModVelmoraA state;
+    QVERIFY(data.ok() && data.openInto(state));
+    QList<printingtest::WorkRow> rows = printingtest::consecutiveDays(QDate(2019, 4, 20), 45);
+    rows[3].sales = 9999999999;
+    rows[4].moneyIn = -9999999999;
+    rows[5].purchases = std::nullopt;
+    QVERIFY(printingtest::appendWorkRows(state.WorkDb, rows));
+    PrintTotals period{
+        QStringLiteral("平成 31年04月20日"), QStringLiteral("令和 01年06月03日"), 99999999999, 0, -500, 1};
+    rpt集計 totals(period, state.WorkDb, QStringLiteral("和暦"), 0xC06000);
+    const ReportDocument totalsDoc = ReportEngine::run(totals).document;
+    const ReportDocument journalDoc = journalDocument(kJournal, 0x0000C0);
+    QCOMPARE(totalsDoc.pages.size(), 2);
+    const QImage shots[] = {renderPageToImage(journalDoc, 0, 110), renderPageToImage(totalsDoc, 0, 110),
+                            renderPageToImage(totalsDoc, 1, 110)};
+    const char *names[] = {"report_journal.png", "report_totals_1.png", "report_totals_2.png"};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(shots[i].width(), qCeil(11906 * 110 / 1440.0));
+        QVERIFY(shots[i].save(folder.filePath(QString::fromLatin1(names[i]))));
+    }
+    QVERIFY(renderPageToImage(totalsDoc, 2, 110).isNull());
+}
+
+void TestReportOutput::viewer()
+{
+    ReportDocument doc = journalDocument(kJournal, 0);
+    doc.pages.append(doc.pages.first());
+    QPointer<ReportViewer> viewer = new ReportViewer(doc);
+    QVERIFY(viewer->testAttribute(Qt::WA_DeleteOnClose) && !viewer->isModal());
+    QAction *save = viewer->savePdfAction();
+    QCOMPARE(save->text(), QStringLiteral("PDFに保存"));
+    QVERIFY(viewer->findChild<QToolBar *>()->actions().contains(save));
+
+    viewer->show();
+    QVERIFY(QTest::qWaitForWindowExposed(viewer));
+    auto *preview = viewer->findChild<QPrintPreviewWidget *>();
+    QTRY_COMPARE(preview->pageCount(), 2);
+    // Landscape chosen in the preview does not turn the report's A4 portrait pages.
+    preview->setLandscapeOrientation();
+    preview->updatePreview();
+    QTRY_COMPARE(preview->pageCount(), 2);
+    QCOMPARE(viewer->printer()->pageLayout().orientation(), QPageLayout::Portrait);
+    QCOMPARE(viewer->printer()->pageLayout().pageSize().id(), QPageSize::A4);
+
+    QVERIFY(viewer->savePdf(m_dir.filePath(QStringLiteral("viewer.pdf"))));
+    QFile file(m_dir.filePath(QStringLiteral("viewer.pdf")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.read(5), QByteArray("%PDF-"));
+    testsupport::ScriptedPresenter presenter;
+    viewer->setPresenter(&presenter);
+    QVERIFY(!viewer->savePdf(m_dir.filePath(QStringLiteral("missing/viewer.pdf"))));
+    QCOMPARE(presenter.shown.size(), 1);
+    QCOMPARE(presenter.shown.first().style, int(common::StyleOkExclamation));
+
+    viewer->close();
+    QTRY_VERIFY(viewer.isNull());
+}
+
+void TestReportOutput::printCommands()
+{
+    QPointer<ReportViewer> first = showJournalReport(kJournal, 0, nullptr);
+    QPointer<ReportViewer> second = showJournalReport(PrintJournal(), 0, nullptr);
+    QVERIFY(first && second && first != second && first->isVisible());
+    QCOMPARE(first->document().pages[0].item(QStringLiteral("txt日付"))->text, kJournal.dateText);
+    QCOMPARE(second->document().pages[0].item(QStringLiteral("txt日付"))->text, QString());
+    first->close();
+    second->close();
+    QTRY_VERIFY(first.isNull() && second.isNull());
+
+    testsupport::TempData data;
+    store::ModVelmoraA state;
+    QVERIFY(data.ok() && data.openInto(state));
+    QVERIFY(printingtest::appendWorkRows(state.WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 5)));
+    testsupport::ScriptedPresenter presenter;
+    QPointer<ReportViewer> totals =
+        showTotalsReport(kTotals, state.WorkDb, QStringLiteral("西暦"), 0, nullptr, &presenter);
+    QVERIFY(totals && presenter.shown.isEmpty());
+    QCOMPARE(totals->document().pages[0].itemsNamed(QStringLiteral("txt日付")).size(), 5);
+    totals->close();
+
+    // A work table that cannot be read gives a notice, not a report without rows.
+    state.WorkDb.close();
+    QVERIFY(!showTotalsReport(kTotals, state.WorkDb, QStringLiteral("西暦"), 0, nullptr, &presenter));
+    QCOMPARE(presenter.shown.size(), 1);
+    QCOMPARE(presenter.shown.first().style, int(common::StyleOkExclamation));
+}
+
+QTEST_MAIN(TestReportOutput)
+#include "tst_reportoutput.moc"

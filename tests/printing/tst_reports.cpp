@@ -1,0 +1,432 @@
+// The two reports as drawing items: layout, filling, colours and pagination.
+
+#include "printing/journalreport.h"
+#include "printing/reportengine.h"
+#include "printing/totalsreport.h"
+#include "printing/worktable.h"
+#include "support/tempdata.h"
+
+#include <QSet>
+#include <QTest>
+
+using namespace printing;
+
+namespace {
+
+// Where a control must be: a box for texts and rectangles, a line for lines.
+struct Place
+{
+    const char *name;
+    QRect box;
+    QLine line = {};
+};
+
+void checkPlaces(const ReportPage &page, const QList<Place> &places, int offsetY = 0)
+{
+    QSet<QString> names;
+    for (const Place &p : places) {
+        const QString name = QString::fromUtf8(p.name);
+        names.insert(name);
+        const DrawItem *item = page.item(name);
+        QVERIFY2(item, p.name);
+        if (p.line.isNull()) {
+            QVERIFY2(item->kind != DrawItem::Kind::Line && item->box == p.box.translated(0, offsetY), p.name);
+        } else {
+            QVERIFY2(item->kind == DrawItem::Kind::Line && item->line == p.line.translated(0, offsetY), p.name);
+        }
+    }
+    for (const DrawItem &item : page.items) {
+        if (item.kind == DrawItem::Kind::Text) {
+            // A box holds at least one line of its font (a point is 20 twips).
+            QVERIFY2(item.fontSize * 20 < item.box.height(), qPrintable(item.name));
+        }
+    }
+}
+
+QStringList textsOf(const ReportPage &page, const QString &name)
+{
+    QStringList texts;
+    for (const DrawItem &item : page.itemsNamed(name)) {
+        texts.append(item.text);
+    }
+    return texts;
+}
+
+const QString kGothicName = QStringLiteral("ＭＳ Ｐゴシック");
+const QString kMinchoName = QStringLiteral("ＭＳ Ｐ明朝");
+
+PrintJournal sampleJournal()
+{
+    return {QStringLiteral("2007年04月04日"),
+            1234567,
+            0,
+            -500,
+            std::nullopt,
+            QStringLiteral("本日は晴天なり。\n午後から来客二件。")};
+}
+
+PrintTotals sampleTotals()
+{
+    return {QStringLiteral("2007/04/01"), QStringLiteral("2007/04/30"), 1234567, 0, -500, std::nullopt};
+}
+
+ReportRun runJournal(const PrintJournal &data, qint32 lineColor = 0)
+{
+    rpt業務日誌 report(data, lineColor);
+    return ReportEngine::run(report);
+}
+
+} // namespace
+
+class TestReports : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void journalLayout();
+    void journalAmounts_data();
+    void journalAmounts();
+    void journalTextsAndColours();
+    void totalsLayout();
+    void totalsHeading_data();
+    void totalsHeading();
+    void totalsRows();
+    void rowDates_data();
+    void rowDates();
+    void hundredRowsOverThreePages();
+    void emptyOrUnreadableWorkTable();
+    void bandTallerThanThePage();
+
+private:
+    ReportRun runTotals(const PrintTotals &data, const QString &mode = QStringLiteral("西暦"), qint32 colour = 0);
+
+    std::unique_ptr<testsupport::TempData> m_data;
+    std::unique_ptr<store::ModVelmoraA> m_state;
+};
+
+void TestReports::init()
+{
+    m_data = std::make_unique<testsupport::TempData>();
+    m_state = std::make_unique<store::ModVelmoraA>();
+    QVERIFY(m_data->ok() && m_data->openInto(*m_state));
+}
+
+void TestReports::cleanup()
+{
+    m_state.reset();
+    m_data.reset();
+}
+
+ReportRun TestReports::runTotals(const PrintTotals &data, const QString &mode, qint32 colour)
+{
+    rpt集計 report(data, m_state->WorkDb, mode, colour);
+    return ReportEngine::run(report);
+}
+
+void TestReports::journalLayout()
+{
+    const ReportDocument doc = runJournal(sampleJournal()).document;
+    QCOMPARE(doc.pages.size(), 1);
+    const PageSetup &page = doc.page;
+    QCOMPARE(QList<int>({page.paperSize, page.orientation, page.leftMargin, page.rightMargin, page.topMargin}),
+             QList<int>({9, 1, 1000, 600, 50}));
+    QCOMPARE(page.bottomMargin, 1440);
+    QCOMPARE(page.paperTwips(), QSize(qRound(210 / 25.4 * 1440), qRound(297 / 25.4 * 1440))); // A4 in mm
+    QCOMPARE(rpt業務日誌::designedLayout().page.paperSize, int(PaperDefault)); // set by the start handler
+
+    const ReportPage &p = doc.pages.first();
+    checkPlaces(p, {{"lblタイトル", {283, 142, 1560, 425}},
+                    {"Label1", {6236, 142, 709, 354}},
+                    {"txt日付", {7080, 135, 2520, 360}},
+                    {"Label2", {1772, 780, 992, 320}},
+                    {"Label3", {4039, 780, 1063, 320}},
+                    {"Label4", {6165, 780, 1063, 320}},
+                    {"Label5", {8000, 800, 1063, 320}},
+                    {"txt日誌", {420, 2055, 9600, 4680}},
+                    {"Label6", {425, 1559, 709, 354}},
+                    {"txt売上額", {1205, 1260, 1488, 283}},
+                    {"txt仕入額", {3331, 1260, 1559, 283}},
+                    {"txt入金額", {5528, 1260, 1559, 283}},
+                    {"txt出金額", {7441, 1260, 1559, 283}},
+                    {"Shape1", {210, 1980, 9975, 4890}},
+                    {"Line1", {}, {1000, 680, 9300, 680}},
+                    {"Line2", {}, {1000, 1150, 9300, 1150}}});
+    QCOMPARE(p.items.size(), 16);
+    QCOMPARE(p.item(QStringLiteral("Shape1"))->kind, DrawItem::Kind::Rectangle);
+    const QStringList labels{QStringLiteral("業務日誌"), QStringLiteral("日付"),   QStringLiteral("売上額"),
+                             QStringLiteral("仕入額"),   QStringLiteral("入金額"), QStringLiteral("出金額"),
+                             QStringLiteral("日誌")};
+    int label = 0;
+    for (const DrawItem &item : p.items) {
+        const bool isLabel = item.name.startsWith(QStringLiteral("L")) && item.kind == DrawItem::Kind::Text;
+        if (isLabel || item.name == QStringLiteral("lblタイトル")) {
+            QCOMPARE(item.text, labels.at(label++));
+        }
+        if (item.kind == DrawItem::Kind::Text) {
+            const bool gothic =
+                isLabel || item.name == QStringLiteral("lblタイトル") || item.name == QStringLiteral("txt日付");
+            QCOMPARE(item.fontName, gothic ? kGothicName : kMinchoName);
+            QCOMPARE(item.bold, item.name == QStringLiteral("lblタイトル"));
+        }
+    }
+    QCOMPARE(label, labels.size());
+}
+
+void TestReports::journalAmounts_data()
+{
+    QTest::addColumn<std::optional<qint64>>("amount");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("millions") << std::optional<qint64>(1234567) << QStringLiteral("1,234,567");
+    QTest::newRow("zero") << std::optional<qint64>(0) << QString();
+    QTest::newRow("negative") << std::optional<qint64>(-500) << QStringLiteral("-500");
+    QTest::newRow("empty box") << std::optional<qint64>() << QString();
+    QTest::newRow("smallest") << std::optional<qint64>(-9999999999) << QStringLiteral("-9,999,999,999");
+}
+
+void TestReports::journalAmounts()
+{
+    QFETCH(std::optional<qint64>, amount);
+    QFETCH(QString, shown);
+    // The amount goes into each box in turn, the others hold 7,000 + their index:
+    // a box filled from the wrong amount shows.
+    const QStringList boxes{QStringLiteral("txt売上額"), QStringLiteral("txt仕入額"), QStringLiteral("txt入金額"),
+                            QStringLiteral("txt出金額")};
+    for (int target = 0; target < 4; ++target) {
+        PrintJournal data = sampleJournal();
+        std::optional<qint64> *amounts[] = {&data.sales, &data.purchases, &data.moneyIn, &data.moneyOut};
+        for (int i = 0; i < 4; ++i) {
+            *amounts[i] = i == target ? amount : std::optional<qint64>(7000 + i);
+        }
+        const ReportPage page = runJournal(data).document.pages.first();
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(page.item(boxes.at(i))->text, i == target ? shown : QStringLiteral("7,00%1").arg(i));
+        }
+        QCOMPARE(page.item(QStringLiteral("txt日誌"))->text, data.memo); // the rest is still filled
+    }
+}
+
+void TestReports::journalTextsAndColours()
+{
+    const QSet<QString> coloured{QStringLiteral("lblタイトル"), QStringLiteral("Label2"), QStringLiteral("Label3"),
+                                 QStringLiteral("Label4"),      QStringLiteral("Label5"), QStringLiteral("Line1"),
+                                 QStringLiteral("Line2"),       QStringLiteral("Shape1")};
+    // 0x00BBGGRR: 0x804020 is red 0x20, green 0x40, blue 0x80.
+    const ReportPage page = runJournal(sampleJournal(), 0x804020).document.pages.first();
+    for (const DrawItem &item : page.items) {
+        const QColor expected = coloured.contains(item.name) ? QColor(0x20, 0x40, 0x80) : QColor(Qt::black);
+        QVERIFY2(item.colour == expected, qPrintable(item.name + QLatin1Char(' ') + item.colour.name()));
+    }
+    QCOMPARE(page.item(QStringLiteral("txt日付"))->text, QStringLiteral("2007年04月04日"));
+    const DrawItem *memo = page.item(QStringLiteral("txt日誌"));
+    QCOMPARE(memo->text, sampleJournal().memo);
+    QVERIFY(memo->multiLine);
+
+    // An empty page prints empty fields; an era date prints as the box shows it.
+    PrintJournal era;
+    era.dateText = QStringLiteral("平成 19年04月04日");
+    const ReportPage empty = runJournal(era).document.pages.first();
+    QCOMPARE(empty.item(QStringLiteral("txt日付"))->text, era.dateText);
+    for (const QString &name : {QStringLiteral("txt売上額"), QStringLiteral("txt出金額"), QStringLiteral("txt日誌")}) {
+        QVERIFY(empty.item(name)->text.isEmpty());
+    }
+}
+
+void TestReports::totalsLayout()
+{
+    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
+    const ReportRun run = runTotals(sampleTotals(), QStringLiteral("西暦"), 0x30C010);
+    QVERIFY(run.ok());
+    const PageSetup &page = run.document.page;
+    QCOMPARE(QList<int>({page.paperSize, page.orientation, page.leftMargin, page.rightMargin, page.topMargin}),
+             QList<int>({9, 1, 1200, 600, 50}));
+    const ReportPage &p = run.document.pages.first();
+    checkPlaces(p, {{"lblタイトル", {213, 213, 1559, 425}},
+                    {"Label2", {3047, 1630, 992, 354}},
+                    {"Label3", {4677, 1630, 1063, 354}},
+                    {"Label4", {6591, 1630, 1063, 354}},
+                    {"Label5", {8433, 1630, 1063, 354}},
+                    {"Label6", {2339, 213, 992, 354}},
+                    {"txt期間", {3540, 210, 5610, 360}},
+                    {"Line1", {}, {142, 1559, 9500, 1559}},
+                    {"Label7", {2622, 780, 992, 354}},
+                    {"Label8", {4677, 780, 1063, 354}},
+                    {"Label9", {6591, 780, 1063, 354}},
+                    {"Label10", {8433, 780, 1063, 354}},
+                    {"txt売上計", {1845, 1200, 1845, 285}},
+                    {"txt仕入計", {3750, 1200, 1920, 285}},
+                    {"txt入金計", {5740, 1205, 1772, 283}},
+                    {"txt出金計", {7866, 1205, 1559, 283}},
+                    {"Label11", {850, 1630, 993, 354}},
+                    {"Line2", {}, {142, 1984, 9500, 1984}}});
+    // Detail bands below the heading of 2055, 310 apart.
+    const QList<Place> band{{"txt日付", {285, 0, 1965, 300}},    {"txt売上額", {2268, 0, 1600, 283}},
+                            {"txt仕入額", {4181, 0, 1559, 283}}, {"txt入金額", {6100, 0, 1559, 283}},
+                            {"txt出金額", {7900, 0, 1600, 283}}, {"Line3", {}, {142, 300, 9500, 300}}};
+    checkPlaces(p, band, 2055);
+    ReportPage second;
+    for (const Place &place : band) {
+        const QList<DrawItem> both = p.itemsNamed(QString::fromUtf8(place.name));
+        QCOMPARE(both.size(), 2);
+        second.items.append(both.last());
+    }
+    checkPlaces(second, band, 2055 + 310);
+    QCOMPARE(p.items.size(), 18 + 2 * 6);
+
+    QCOMPARE(p.item(QStringLiteral("Label6"))->text, QStringLiteral("期\u3000間"));
+    QCOMPARE(p.item(QStringLiteral("Label10"))->text, QStringLiteral("出金計"));
+    for (const DrawItem &item : p.items) {
+        if (item.kind == DrawItem::Kind::Text) {
+            const bool label =
+                item.name.startsWith(QStringLiteral("Label")) || item.name == QStringLiteral("lblタイトル");
+            QCOMPARE(item.fontName, label ? kGothicName : kMinchoName);
+        }
+        // 0x00BBGGRR 0x30C010: all eleven labels and the three lines in green.
+        const bool coloured = item.name.startsWith(QStringLiteral("Label")) ||
+                              item.name.startsWith(QStringLiteral("Line")) ||
+                              item.name == QStringLiteral("lblタイトル");
+        QVERIFY2(item.colour == (coloured ? QColor(0x10, 0xC0, 0x30) : QColor(Qt::black)), qPrintable(item.name));
+    }
+}
+
+void TestReports::totalsHeading_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("end");
+    QTest::addColumn<QString>("period");
+    QTest::newRow("western") << QStringLiteral("2007/04/01") << QStringLiteral("2007/04/30")
+                             << QStringLiteral("2007/04/01 \uFF5E 2007/04/30");
+    QTest::newRow("era") << QStringLiteral("平成 19年04月01日") << QStringLiteral("平成 19年04月30日")
+                         << QStringLiteral("平成 19年04月01日 \uFF5E 平成 19年04月30日");
+    QTest::newRow("empty") << QString() << QString() << QStringLiteral(" \uFF5E ");
+}
+
+void TestReports::totalsHeading()
+{
+    QFETCH(QString, start);
+    QFETCH(QString, end);
+    QFETCH(QString, period);
+    PrintTotals data = sampleTotals();
+    data.startText = start;
+    data.endText = end;
+    const ReportPage page = runTotals(data).document.pages.first();
+    QCOMPARE(page.item(QStringLiteral("txt期間"))->text, period);
+    QCOMPARE(page.item(QStringLiteral("txt売上計"))->text, QStringLiteral("1,234,567"));
+    QCOMPARE(page.item(QStringLiteral("txt仕入計"))->text, QString()); // a sum of 0
+    QCOMPARE(page.item(QStringLiteral("txt入金計"))->text, QStringLiteral("-500"));
+    QCOMPARE(page.item(QStringLiteral("txt出金計"))->text, QString()); // no value
+}
+
+void TestReports::totalsRows()
+{
+    // Stored out of date order, they print in the table's order; zero prints as 0.
+    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, {{QDate(2007, 4, 3), 0, 1234567, -500, std::nullopt},
+                                                           {QDate(2007, 4, 1), 9999999999, -9999999999, 999, 1000}}));
+    const ReportPage page = runTotals(sampleTotals()).document.pages.first();
+    QCOMPARE(textsOf(page, QStringLiteral("txt日付")),
+             QStringList({QStringLiteral("2007/04/03"), QStringLiteral("2007/04/01")}));
+    QCOMPARE(textsOf(page, QStringLiteral("txt売上額")),
+             QStringList({QStringLiteral("0"), QStringLiteral("9,999,999,999")}));
+    QCOMPARE(textsOf(page, QStringLiteral("txt仕入額")),
+             QStringList({QStringLiteral("1,234,567"), QStringLiteral("-9,999,999,999")}));
+    QCOMPARE(textsOf(page, QStringLiteral("txt入金額")), QStringList({QStringLiteral("-500"), QStringLiteral("999")}));
+    QCOMPARE(textsOf(page, QStringLiteral("txt出金額")), QStringList({QString(), QStringLiteral("1,000")}));
+    QCOMPARE(page.item(QStringLiteral("txt仕入計"))->text, QString()); // the heading's 0 stays empty
+
+    // A later change of the table leaves a run report as it was.
+    const ReportRun before = runTotals(sampleTotals());
+    QVERIFY(m_state->WorkDb.execute(store::sql::kDeleteWorkTable).ok());
+    QCOMPARE(before.document.pages.first().itemsNamed(QStringLiteral("txt日付")).size(), 2);
+}
+
+void TestReports::rowDates_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QDate>("date");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("western") << QStringLiteral("西暦") << QDate(2007, 4, 4) << QStringLiteral("2007/04/04");
+    QTest::newRow("heisei") << QStringLiteral("和暦") << QDate(2007, 4, 4) << QStringLiteral("H 19/04/04");
+    QTest::newRow("reiwa 1") << QStringLiteral("和暦") << QDate(2019, 5, 1) << QStringLiteral("R 01/05/01");
+    QTest::newRow("showa") << QStringLiteral("和暦") << QDate(1988, 12, 31) << QStringLiteral("S 63/12/31");
+    // Only the exact text selects the Western calendar.
+    QTest::newRow("western and a blank") << QStringLiteral("西暦 ") << QDate(2007, 4, 4)
+                                         << QStringLiteral("H 19/04/04");
+    QTest::newRow("no mode") << QString() << QDate(2007, 4, 4) << QStringLiteral("H 19/04/04");
+}
+
+void TestReports::rowDates()
+{
+    QFETCH(QString, mode);
+    QFETCH(QDate, date);
+    QFETCH(QString, shown);
+    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, {{date, 1, 2, 3, 4}}));
+    QCOMPARE(textsOf(runTotals(sampleTotals(), mode).document.pages.first(), QStringLiteral("txt日付")),
+             QStringList{shown});
+}
+
+void TestReports::hundredRowsOverThreePages()
+{
+    // A4 less the margins (50, 1440) and the heading (2055) leaves 13293 twips: 42 bands of 310.
+    constexpr int perPage = (16838 - 50 - 1440 - 2055) / 310;
+    const QList<printingtest::WorkRow> rows = printingtest::consecutiveDays(QDate(2007, 1, 1), 100);
+    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, rows));
+    const ReportRun run = runTotals(sampleTotals());
+    QVERIFY(run.ok());
+    QCOMPARE(run.document.pages.size(), 3);
+    int row = 0;
+    for (const ReportPage &page : run.document.pages) {
+        QCOMPARE(page.itemsNamed(QStringLiteral("lblタイトル")).size(), 1);
+        QCOMPARE(page.item(QStringLiteral("txt期間"))->text, QStringLiteral("2007/04/01 ～ 2007/04/30"));
+        QCOMPARE(page.item(QStringLiteral("txt売上計"))->text, QStringLiteral("1,234,567"));
+        const QList<DrawItem> dates = page.itemsNamed(QStringLiteral("txt日付"));
+        const QList<DrawItem> lines = page.itemsNamed(QStringLiteral("Line3"));
+        QCOMPARE(dates.size(), std::min(perPage, 100 - row));
+        QCOMPARE(lines.size(), dates.size());
+        for (int n = 0; n < dates.size(); ++n, ++row) {
+            QCOMPARE(dates.at(n).text, rows.at(row).date.toString(QStringLiteral("yyyy/MM/dd")));
+            QCOMPARE(dates.at(n).box.top(), 2055 + n * 310);
+            QVERIFY(lines.at(n).line.y1() <= run.document.page.bodyHeight());
+        }
+    }
+    QCOMPARE(row, 100);
+}
+
+void TestReports::emptyOrUnreadableWorkTable()
+{
+    const ReportRun empty = runTotals(sampleTotals());
+    QVERIFY(empty.ok());
+    QCOMPARE(empty.document.pages.size(), 1);
+    QCOMPARE(empty.document.pages.first().items.size(), 18); // the heading alone
+
+    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
+    m_state->WorkDb.close();
+    const ReportRun unreadable = runTotals(sampleTotals());
+    QVERIFY(!unreadable.ok()); // not a report that merely looks empty
+    QCOMPARE(unreadable.document.pages.first().items.size(), 18);
+}
+
+void TestReports::bandTallerThanThePage()
+{
+    // A detail band that can never fit prints one per page, and the run ends.
+    class TallReport final : public Report
+    {
+    public:
+        TallReport(store::Database &db) : Report(rpt集計::designedLayout()), m_db(db) {}
+        void ActiveReport_ReportStart() override
+        {
+            setDataSource(&m_db, QStringLiteral("w集計"));
+            layout().detail.height = 20000;
+        }
+        store::Database &m_db;
+    };
+    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 3)));
+    TallReport report(m_state->WorkDb);
+    const ReportRun run = ReportEngine::run(report);
+    QCOMPARE(run.document.pages.size(), 3);
+    QCOMPARE(textsOf(run.document.pages.last(), QStringLiteral("txt売上額")), QStringList{QStringLiteral("3,000")});
+}
+
+QTEST_GUILESS_MAIN(TestReports)
+#include "tst_reports.moc"
