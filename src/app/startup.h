@@ -13,8 +13,6 @@ namespace app {
 
 inline const QString kCaptionPrefix = QStringLiteral("業務日誌 ZEPHRA Ver ");
 inline const QString kVersionText = QStringLiteral("1.40");
-// The maker's bulletin board, opened by the banner on the settings page.
-inline const QString kBannerAddress = QStringLiteral("https://korvan.example/bbs/");
 
 struct StartupFailure
 {

@@ -1,0 +1,408 @@
+// The journal page driven through its real widgets: read, register, delete,
+// clear, the questions and their answers, and writes that fail for real.
+
+#include "journal/journalpage.h"
+#include "store/recordset.h"
+#include "store/schema.h"
+#include "support/scriptedpresenter.h"
+#include "support/tempdata.h"
+#include "ui/amountbox.h"
+#include "ui/datebox.h"
+#include "ui/journaltextbox.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+struct Row
+{
+    QVariant date, sales, purchases, in, out, memo;
+};
+
+} // namespace
+
+class TestJournalPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void registerNeedsADate();
+    void registerInsertsThenOverwrites();
+    void answeringNoWritesNothing();
+    void readShowsTheRecordAndNullsAsZero();
+    void readingADateWithoutRecordChangesNothing();
+    void deleteAsksWithoutBlankAndClears();
+    void deleteWithoutDateDoesNothing();
+    void eraModeShowsEraTextButKeysTheWesternDate();
+    void failedRegisterKeepsThePage();
+    void failedDeleteKeepsThePage();
+    void lockedDatabaseIsReportedNotWaitedOnForever();
+    void focusOrderAndKeyboardOnlyRegistration();
+    void megabytesOfTextComeBackWhole();
+
+private:
+    template<typename T>
+    T *child(const char *name) const
+    {
+        auto *widget = m_page->findChild<T *>(QString::fromUtf8(name));
+        if (!widget) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+    ui::DateBox *date() const { return child<ui::DateBox>("Dt日付"); }
+    ui::AmountBox *amount(const char *name) const { return child<ui::AmountBox>(name); }
+    ui::JournalTextBox *memo() const { return child<ui::JournalTextBox>("txtメモ"); }
+    void click(const char *button) { child<QPushButton>(button)->click(); }
+    void fillPage(QDate day, qint64 sales, const QString &text);
+    QList<Row> rows() const;
+    int rowCount() const { return int(rows().size()); }
+
+    std::unique_ptr<testsupport::TempData> m_data;
+    std::unique_ptr<store::ModVelmoraA> m_state;
+    testsupport::ScriptedPresenter m_presenter;
+    std::unique_ptr<common::Msg> m_msg;
+    common::FixedClock m_clock{QDate(2007, 4, 4)};
+    std::unique_ptr<journal::JournalPage> m_page;
+};
+
+void TestJournalPage::init()
+{
+    m_data = std::make_unique<testsupport::TempData>();
+    QVERIFY(m_data->ok());
+    m_state = std::make_unique<store::ModVelmoraA>();
+    QVERIFY(m_data->openInto(*m_state));
+    m_presenter = {};
+    m_msg = std::make_unique<common::Msg>(m_presenter);
+    m_page = std::make_unique<journal::JournalPage>(*m_state, *m_msg, m_clock);
+    m_page->applyCalendarMode(QStringLiteral("西暦"), 2000);
+    m_page->show();
+    QApplication::setActiveWindow(m_page.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+}
+
+void TestJournalPage::cleanup()
+{
+    m_page.reset();
+    m_state.reset();
+    m_data.reset();
+}
+
+void TestJournalPage::fillPage(QDate day, qint64 sales, const QString &text)
+{
+    QVERIFY(date()->setValue(day));
+    amount("num売上額")->setValue(sales);
+    amount("num仕入額")->setValue(sales / 2);
+    amount("num入金額")->setValue(-1500);
+    amount("num出金額")->setValue(std::nullopt);
+    memo()->setText(text);
+}
+
+QList<Row> TestJournalPage::rows() const
+{
+    QList<Row> result;
+    QSqlQuery q(m_state->MainDb.connection());
+    q.exec(QStringLiteral("select 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 from 業務日誌 order by 日付"));
+    while (q.next()) {
+        result.append({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4), q.value(5)});
+    }
+    return result;
+}
+
+void TestJournalPage::registerNeedsADate()
+{
+    amount("num売上額")->setValue(100);
+    click("cmd登録");
+    QCOMPARE(m_presenter.shown.size(), 1);
+    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("日付を記入してください。"));
+    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("日付を記入してください。"));
+    QCOMPARE(m_presenter.shown[0].style, 64);
+    QVERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
+    QCOMPARE(rowCount(), 0);
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(100));
+}
+
+void TestJournalPage::registerInsertsThenOverwrites()
+{
+    fillPage(QDate(2004, 4, 1), 1234567, QStringLiteral("晴れ。\n来客多し。"));
+    click("cmd登録");
+    QCOMPARE(m_presenter.shown.size(), 1);
+    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("登録の確認"));
+    QCOMPARE(m_presenter.shown[0].text, QStringLiteral(" 2004年04月01日 の業務日誌 を登録します。よろしいですか"));
+    QCOMPARE(m_presenter.shown[0].style, 36);
+
+    QList<Row> stored = rows();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].date.toString(), QStringLiteral("2004-04-01"));
+    QCOMPARE(stored[0].sales.toLongLong(), 1234567);
+    QCOMPARE(stored[0].purchases.toLongLong(), 617283);
+    QCOMPARE(stored[0].in.toLongLong(), -1500);
+    QVERIFY(stored[0].out.isNull()); // an emptied box hands over Null
+    QCOMPARE(stored[0].memo.toString(), QStringLiteral("晴れ。\n来客多し。"));
+
+    // The page is cleared and ready for the next day.
+    QVERIFY(!date()->value());
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(0));
+    QCOMPARE(amount("num出金額")->value(), std::optional<qint64>(0));
+    QVERIFY(memo()->text().isEmpty());
+
+    // Registering the same date again overwrites all six fields of the one record.
+    QVERIFY(date()->setValue(QDate(2004, 4, 1)));
+    amount("num売上額")->setValue(9'999'999'999);
+    amount("num仕入額")->setValue(-9'999'999'999);
+    amount("num入金額")->setValue(0);
+    amount("num出金額")->setValue(7);
+    memo()->setText(QString());
+    click("cmd登録");
+    stored = rows();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].sales.toLongLong(), 9'999'999'999);
+    QCOMPARE(stored[0].purchases.toLongLong(), -9'999'999'999);
+    QCOMPARE(stored[0].in.toLongLong(), 0);
+    QCOMPARE(stored[0].out.toLongLong(), 7);
+    QVERIFY(!stored[0].memo.isNull());
+    QCOMPARE(stored[0].memo.toString(), QString());
+}
+
+void TestJournalPage::answeringNoWritesNothing()
+{
+    fillPage(QDate(2004, 4, 1), 500, QStringLiteral("メモ"));
+    m_presenter.answerNo();
+    click("cmd登録");
+    QCOMPARE(m_presenter.shown.size(), 1);
+    QCOMPARE(rowCount(), 0);
+    QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(500));
+    QCOMPARE(memo()->text(), QStringLiteral("メモ"));
+}
+
+void TestJournalPage::readShowsTheRecordAndNullsAsZero()
+{
+    QSqlQuery q(m_state->MainDb.connection());
+    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 (日付) values ('2004-04-02')")));
+
+    QVERIFY(date()->setValue(QDate(2004, 4, 1)));
+    click("cmd読込");
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(10));
+    QCOMPARE(amount("num仕入額")->value(), std::optional<qint64>(20));
+    QCOMPARE(amount("num入金額")->value(), std::optional<qint64>(30));
+    QCOMPARE(amount("num出金額")->value(), std::optional<qint64>(40));
+    QCOMPARE(memo()->text(), QStringLiteral("一日目"));
+
+    QVERIFY(date()->setValue(QDate(2004, 4, 2)));
+    click("cmd読込");
+    for (const char *name : {"num売上額", "num仕入額", "num入金額", "num出金額"}) {
+        QCOMPARE(amount(name)->value(), std::optional<qint64>(0));
+    }
+    QCOMPARE(memo()->text(), QString());
+    QVERIFY(m_presenter.shown.isEmpty());
+
+    // Without a date, reading only puts the focus into the date box.
+    date()->clear();
+    amount("num売上額")->setFocus();
+    click("cmd読込");
+    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
+}
+
+void TestJournalPage::readingADateWithoutRecordChangesNothing()
+{
+    fillPage(QDate(2004, 4, 1), 800, QStringLiteral("前の日の内容"));
+    QVERIFY(date()->setValue(QDate(2004, 4, 9)));
+    click("cmd読込");
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(800));
+    QCOMPARE(memo()->text(), QStringLiteral("前の日の内容"));
+    QVERIFY(m_presenter.shown.isEmpty());
+    // A register that follows stores them under the new date.
+    click("cmd登録");
+    QCOMPARE(rows().size(), 1);
+    QCOMPARE(rows()[0].date.toString(), QStringLiteral("2004-04-09"));
+    QCOMPARE(rows()[0].sales.toLongLong(), 800);
+}
+
+void TestJournalPage::deleteAsksWithoutBlankAndClears()
+{
+    QSqlQuery q(m_state->MainDb.connection());
+    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 1, 2, 3, 4, '二日目')")));
+
+    QVERIFY(date()->setValue(QDate(2004, 4, 1)));
+    m_presenter.answerNo();
+    click("cmd削除");
+    QCOMPARE(m_presenter.shown.size(), 1);
+    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("削除の確認"));
+    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("2004年04月01日 の日誌 を削除します。よろしいですか"));
+    QCOMPARE(m_presenter.shown[0].style, 292);
+    QCOMPARE(rowCount(), 2);
+    QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
+
+    m_presenter.answerYes();
+    click("cmd削除");
+    QCOMPARE(rowCount(), 1);
+    QCOMPARE(rows()[0].date.toString(), QStringLiteral("2004-04-02"));
+    QVERIFY(!date()->value());
+    QVERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
+
+    // A date without a record: asked, nothing deleted, page cleared.
+    fillPage(QDate(2004, 5, 5), 9, QStringLiteral("x"));
+    click("cmd削除");
+    QCOMPARE(m_presenter.shown.size(), 3);
+    QCOMPARE(rowCount(), 1);
+    QVERIFY(!date()->value());
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(0));
+}
+
+void TestJournalPage::deleteWithoutDateDoesNothing()
+{
+    amount("num売上額")->setValue(5);
+    click("cmd削除");
+    QVERIFY(m_presenter.shown.isEmpty());
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(5));
+}
+
+void TestJournalPage::eraModeShowsEraTextButKeysTheWesternDate()
+{
+    m_page->applyCalendarMode(QStringLiteral("和暦"), 2370);
+    QCOMPARE(date()->width(), 158);
+    fillPage(QDate(2004, 4, 1), 1, QString());
+    QCOMPARE(date()->displayText(), QStringLiteral("平成 16年04月01日"));
+    click("cmd登録");
+    QCOMPARE(m_presenter.shown[0].text, QStringLiteral(" 平成 16年04月01日 の業務日誌 を登録します。よろしいですか"));
+    QCOMPARE(m_state->SqlText, QStringLiteral("select * from 業務日誌 where 日付 =#2004/04/01#"));
+    QCOMPARE(rows()[0].date.toString(), QStringLiteral("2004-04-01"));
+
+    QVERIFY(date()->setValue(QDate(2004, 4, 1)));
+    click("cmd削除");
+    QCOMPARE(m_presenter.shown[1].text, QStringLiteral("平成 16年04月01日 の日誌 を削除します。よろしいですか"));
+    QCOMPARE(m_state->SqlText, QStringLiteral("delete * from 業務日誌 where 日付 =#2004/04/01#"));
+    QCOMPARE(rowCount(), 0);
+}
+
+void TestJournalPage::failedRegisterKeepsThePage()
+{
+    // The database refuses every write, as a read-only file does.
+    QSqlQuery q(m_state->MainDb.connection());
+    QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = ON")));
+    fillPage(QDate(2004, 4, 1), 4321, QStringLiteral("消えては困る文章"));
+    click("cmd登録");
+    QCOMPARE(m_presenter.shown.size(), 2);
+    const common::MessageRequest failure = m_presenter.shown[1];
+    QCOMPARE(failure.title, QStringLiteral("登録できませんでした"));
+    QCOMPARE(failure.style, 48);
+    QVERIFY2(failure.text.startsWith(QStringLiteral("2004年04月01日 の業務日誌は登録されていません。\n理由: ")),
+             qPrintable(failure.text));
+    QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(4321));
+    QCOMPARE(amount("num出金額")->value(), std::nullopt);
+    QCOMPARE(memo()->text(), QStringLiteral("消えては困る文章"));
+
+    QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = OFF")));
+    QCOMPARE(rowCount(), 0);
+}
+
+void TestJournalPage::failedDeleteKeepsThePage()
+{
+    QSqlQuery q(m_state->MainDb.connection());
+    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = ON")));
+    fillPage(QDate(2004, 4, 1), 10, QStringLiteral("一日目"));
+    click("cmd削除");
+    QCOMPARE(m_presenter.shown.size(), 2);
+    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("削除できませんでした"));
+    QVERIFY(m_presenter.shown[1].text.startsWith(QStringLiteral("2004年04月01日 の日誌は削除されていません。")));
+    QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
+    QCOMPARE(memo()->text(), QStringLiteral("一日目"));
+    QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = OFF")));
+    QCOMPARE(rowCount(), 1);
+}
+
+void TestJournalPage::lockedDatabaseIsReportedNotWaitedOnForever()
+{
+    // Another program holds a write transaction on the journal.
+    store::Database other;
+    QVERIFY(other.open(m_data->mainPath(), store::schema::mainTables()).ok());
+    QSqlQuery lock(other.connection());
+    QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+
+    fillPage(QDate(2004, 4, 1), 77, QStringLiteral("待ち"));
+    QElapsedTimer timer;
+    timer.start();
+    click("cmd登録");
+    QVERIFY(timer.elapsed() < 30'000);
+    QCOMPARE(m_presenter.shown.size(), 2);
+    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("登録できませんでした"));
+    QVERIFY(m_presenter.shown[1].text.contains(QStringLiteral("使用中")));
+    QCOMPARE(memo()->text(), QStringLiteral("待ち"));
+
+    QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+    click("cmd登録");
+    QCOMPARE(rowCount(), 1);
+}
+
+void TestJournalPage::focusOrderAndKeyboardOnlyRegistration()
+{
+    const char *order[] = {"num売上額", "num仕入額", "num入金額", "num出金額", "txtメモ", "cmd読込",
+                           "cmd登録", "cmd閉じる", "Cmd印刷", "cmdクリア", "cmd削除", "cmdHint"};
+    date()->setFocus();
+    for (const char *name : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QString::fromUtf8(name));
+    }
+
+    // A whole day typed and registered without the mouse.
+    date()->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("20070404"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("num売上額"));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("1234567"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("-2500"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("300"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("40"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("first line"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("second line"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // 読込
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // 登録
+    QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmd登録"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_COMPARE(rowCount(), 1);
+    const Row row = rows()[0];
+    QCOMPARE(row.date.toString(), QStringLiteral("2007-04-04"));
+    QCOMPARE(row.sales.toLongLong(), 1234567);
+    QCOMPARE(row.purchases.toLongLong(), -2500);
+    QCOMPARE(row.in.toLongLong(), 300);
+    QCOMPARE(row.out.toLongLong(), 40);
+    QCOMPARE(row.memo.toString(), QStringLiteral("first line\nsecond line"));
+    QTRY_VERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
+}
+
+void TestJournalPage::megabytesOfTextComeBackWhole()
+{
+    QString text;
+    const QString line = QStringLiteral("本日の売上は好調。仕入先への支払いを済ませた。\n");
+    while (text.size() < 3 * 1024 * 1024) {
+        text += line;
+    }
+    fillPage(QDate(2010, 1, 1), 1, text);
+    click("cmd登録");
+    QCOMPARE(rowCount(), 1);
+    QVERIFY(date()->setValue(QDate(2010, 1, 1)));
+    click("cmd読込");
+    QCOMPARE(memo()->text().size(), text.size());
+    QVERIFY(memo()->text() == text);
+}
+
+QTEST_MAIN(TestJournalPage)
+#include "test_journalpage.moc"

@@ -1,0 +1,417 @@
+// The settings page: which of the three copies of each setting (the page, the
+// stored row, the values in force) each command changes, and the erasing of
+// all data with its copy.
+
+#include "settings/settingspage.h"
+#include "store/recordset.h"
+#include "store/schema.h"
+#include "support/scriptedpresenter.h"
+#include "support/tempdata.h"
+#include "ui/colournumberbox.h"
+#include "ui/colourswatch.h"
+#include "ui/erabox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+class ScriptedColours final : public ui::ColourChooser
+{
+public:
+    std::optional<QColor> next;
+    int asked = 0;
+    std::optional<QColor> choose(QWidget *, const QColor &) override
+    {
+        ++asked;
+        return next;
+    }
+};
+
+class RecordingUrls final : public ui::UrlOpener
+{
+public:
+    QStringList opened;
+    void open(const QString &url) override { opened << url; }
+};
+
+struct Stored
+{
+    QVariant era;
+    QVariant colour;
+};
+
+} // namespace
+
+class TestSettingsPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void readOfAnEmptyTable();
+    void readTakesTheFirstRowIntoPageAndForce();
+    void nullColumnsAndForeignValues();
+    void colourDialogChangesOnlyThePage();
+    void registerWritesTheRowOnly();
+    void clearAndDelete();
+    void keyboardCannotChangeTheEra();
+    void failedRegisterKeepsThePage();
+    void bulkEraseAnsweredNo();
+    void bulkEraseKeepsACopyAndClearsEverything();
+    void bulkEraseIsAllOrNothing();
+    void bulkEraseWithoutCopyErasesNothing();
+    void bannerOpensTheBoard();
+
+private:
+    template<typename T>
+    T *child(const char *name) const
+    {
+        auto *widget = m_page->findChild<T *>(QString::fromUtf8(name));
+        if (!widget) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+    void click(const char *button) { child<QPushButton>(button)->click(); }
+    QString era() const { return child<ui::EraBox>("cmb年号")->currentText(); }
+    qint64 number() const { return child<ui::ColourNumberBox>("num白紙罫線色")->value(); }
+    qint32 swatch() const { return child<ui::ColourSwatch>("Pic罫線色")->backColour(); }
+    QList<Stored> stored() const;
+    void exec(const QString &sql) const;
+
+    std::unique_ptr<testsupport::TempData> m_data;
+    std::unique_ptr<store::ModVelmoraA> m_state;
+    testsupport::ScriptedPresenter m_presenter;
+    std::unique_ptr<common::Msg> m_msg;
+    ScriptedColours m_colours;
+    RecordingUrls m_urls;
+    std::unique_ptr<settings::SettingsPage> m_page;
+    QStringList m_cleared;
+};
+
+void TestSettingsPage::init()
+{
+    m_data = std::make_unique<testsupport::TempData>();
+    QVERIFY(m_data->ok());
+    m_state = std::make_unique<store::ModVelmoraA>();
+    QVERIFY(m_data->openInto(*m_state));
+    m_presenter = {};
+    m_msg = std::make_unique<common::Msg>(m_presenter);
+    m_page = std::make_unique<settings::SettingsPage>(*m_state, *m_msg, m_colours, m_urls);
+    m_page->fillCalendarList(QStringLiteral("西暦"));
+    m_cleared.clear();
+    m_page->setOtherPages({[this] { m_cleared << QStringLiteral("集計"); }, [this] { m_cleared << QStringLiteral("日誌"); }});
+}
+
+void TestSettingsPage::cleanup()
+{
+    m_page.reset();
+    m_state.reset();
+    m_data.reset();
+}
+
+QList<Stored> TestSettingsPage::stored() const
+{
+    QList<Stored> rows;
+    QSqlQuery q(m_state->MainDb.connection());
+    q.exec(QStringLiteral("select 年号, LineColor1 from 自社情報 order by rowid"));
+    while (q.next()) {
+        rows.append({q.value(0), q.value(1)});
+    }
+    return rows;
+}
+
+void TestSettingsPage::exec(const QString &sql) const
+{
+    QSqlQuery q(m_state->MainDb.connection());
+    if (!q.exec(sql)) {
+        qFatal("%s", qPrintable(sql));
+    }
+}
+
+void TestSettingsPage::readOfAnEmptyTable()
+{
+    m_state->LineColor = 0x123456;
+    const qint32 swatchBefore = swatch();
+    m_state->CalendarMode = QStringLiteral("和暦");
+    child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
+    child<ui::ColourNumberBox>("num白紙罫線色")->setValue(99);
+
+    m_page->Read設定();
+    QCOMPARE(era(), QStringLiteral("西暦"));
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("西暦"));
+    QCOMPARE(number(), 0);
+    QCOMPARE(m_state->LineColor, 0x123456); // left as it was
+    QCOMPARE(swatch(), swatchBefore);
+    QVERIFY(stored().isEmpty());
+}
+
+void TestSettingsPage::readTakesTheFirstRowIntoPageAndForce()
+{
+    exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
+    exec(QStringLiteral("insert into 自社情報 values ('西暦', 65280)"));
+    click("cmd設定読込");
+    QCOMPARE(era(), QStringLiteral("和暦"));
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(number(), 255);
+    QCOMPARE(m_state->LineColor, 255);
+    QCOMPARE(swatch(), 255);
+
+    // Registering edits that first row and leaves the second alone.
+    child<ui::ColourNumberBox>("num白紙罫線色")->setValue(0xFF0000);
+    click("cmd設定登録");
+    QCOMPARE(m_presenter.shown.last().text, QStringLiteral("設定 を登録します。よろしいですか"));
+    QCOMPARE(m_presenter.shown.last().style, 36);
+    const QList<Stored> rows = stored();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].colour.toLongLong(), 0xFF0000);
+    QCOMPARE(rows[1].era.toString(), QStringLiteral("西暦"));
+    QCOMPARE(rows[1].colour.toLongLong(), 65280);
+}
+
+void TestSettingsPage::nullColumnsAndForeignValues()
+{
+    exec(QStringLiteral("insert into 自社情報 values (NULL, NULL)"));
+    m_state->LineColor = 77;
+    m_state->CalendarMode = QStringLiteral("和暦");
+    m_page->Read設定();
+    QCOMPARE(era(), QStringLiteral("西暦"));
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("西暦"));
+    QCOMPARE(number(), 0);
+    QCOMPARE(m_state->LineColor, 0);
+    QCOMPARE(swatch(), 0);
+
+    // A calendar mode other than the two is taken over as it stands; a
+    // colour that is not a number reads as black and is not written back.
+    exec(QStringLiteral("update 自社情報 set 年号 = '平成', LineColor1 = 'red'"));
+    m_page->Read設定();
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("平成"));
+    QCOMPARE(m_state->LineColor, 0);
+    QCOMPARE(stored()[0].colour.toString(), QStringLiteral("red"));
+}
+
+void TestSettingsPage::colourDialogChangesOnlyThePage()
+{
+    exec(QStringLiteral("insert into 自社情報 values ('西暦', 255)"));
+    m_page->Read設定();
+    m_colours.next = QColor(0x11, 0x22, 0x33);
+    m_page->Pic罫線色_DblClick();
+    QCOMPARE(m_colours.asked, 1);
+    QCOMPARE(swatch(), 0x332211);
+    QCOMPARE(number(), 0x332211);
+    QCOMPARE(m_state->LineColor, 255);
+    QCOMPARE(stored()[0].colour.toLongLong(), 255);
+
+    m_colours.next.reset(); // cancelled
+    m_page->Pic罫線色_DblClick();
+    QCOMPARE(swatch(), 0x332211);
+    QCOMPARE(number(), 0x332211);
+}
+
+void TestSettingsPage::registerWritesTheRowOnly()
+{
+    child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
+    child<ui::ColourNumberBox>("num白紙罫線色")->setValue(0x0000FF);
+    m_presenter.answerNo();
+    click("cmd設定登録");
+    QVERIFY(stored().isEmpty());
+
+    m_presenter.answerYes();
+    click("cmd設定登録");
+    click("cmd設定登録");
+    QCOMPARE(stored().size(), 1); // the second edits the first
+    QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
+    QCOMPARE(stored()[0].colour.toLongLong(), 0x0000FF);
+    // The values in force wait for the next read.
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("西暦"));
+    QCOMPARE(m_state->LineColor, 0);
+    click("cmd設定読込");
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(m_state->LineColor, 0x0000FF);
+}
+
+void TestSettingsPage::clearAndDelete()
+{
+    exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
+    m_page->Read設定();
+
+    click("cmd設定クリア");
+    QCOMPARE(era(), QStringLiteral("西暦"));
+    QCOMPARE(number(), 0);
+    QCOMPARE(swatch(), 0);
+    QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦"));
+    click("cmd設定読込");
+    QCOMPARE(era(), QStringLiteral("和暦"));
+    QCOMPARE(number(), 255);
+
+    const int asked = int(m_presenter.shown.size());
+    m_presenter.answerNo();
+    click("cmd設定削除");
+    QCOMPARE(m_presenter.shown.size(), asked + 1);
+    QCOMPARE(m_presenter.shown.last().text, QStringLiteral("設定 を削除します。よろしいですか"));
+    QCOMPARE(m_presenter.shown.last().style, 292);
+    QCOMPARE(era(), QStringLiteral("和暦")); // not even the page changes
+    QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
+
+    m_presenter.answerYes();
+    click("cmd設定削除");
+    QCOMPARE(m_presenter.shown.size(), asked + 2); // no second question, no notice
+    QCOMPARE(era(), QStringLiteral("西暦"));
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].era.toString(), QStringLiteral("西暦"));
+    QCOMPARE(stored()[0].colour.toLongLong(), 0);
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(m_state->LineColor, 255);
+
+    // On an empty table the delete creates the row of defaults.
+    exec(QStringLiteral("delete from 自社情報"));
+    click("cmd設定削除");
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].era.toString(), QStringLiteral("西暦"));
+}
+
+void TestSettingsPage::keyboardCannotChangeTheEra()
+{
+    auto *box = child<ui::EraBox>("cmb年号");
+    m_page->show();
+    box->setFocus();
+    for (int key : {int(Qt::Key_Down), int(Qt::Key_End), int(Qt::Key_W), int(Qt::Key_F4), int(Qt::Key_PageDown)}) {
+        QTest::keyClick(box, Qt::Key(key));
+    }
+    QTest::keyClick(box, Qt::Key_Down, Qt::AltModifier);
+    QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QStringLiteral("和"), Qt::NoModifier);
+    QTest::keyClicks(box, QStringLiteral("wareki"));
+    QCOMPARE(box->currentText(), QStringLiteral("西暦"));
+    QCOMPARE(box->count(), 2);
+}
+
+void TestSettingsPage::failedRegisterKeepsThePage()
+{
+    exec(QStringLiteral("PRAGMA query_only = ON"));
+    child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
+    child<ui::ColourNumberBox>("num白紙罫線色")->setValue(4242);
+    click("cmd設定登録");
+    QCOMPARE(m_presenter.shown.size(), 2);
+    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("登録できませんでした"));
+    QVERIFY(m_presenter.shown[1].text.startsWith(QStringLiteral("設定は登録されていません。\n理由: ")));
+    QCOMPARE(era(), QStringLiteral("和暦"));
+    QCOMPARE(number(), 4242);
+    exec(QStringLiteral("PRAGMA query_only = OFF"));
+    QVERIFY(stored().isEmpty());
+}
+
+void TestSettingsPage::bulkEraseAnsweredNo()
+{
+    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
+    exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
+    m_page->Read設定();
+    m_presenter.answerNo();
+    click("cmd一括削除7");
+    QCOMPARE(m_presenter.shown.size(), 1);
+    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("削除の確認"));
+    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("初期化します。 よろしいですか"));
+    QCOMPARE(m_presenter.shown[0].style, 292);
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(era(), QStringLiteral("和暦"));
+    QVERIFY(m_cleared.isEmpty());
+    QVERIFY(!QDir(m_page->backupFolder()).exists());
+}
+
+void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
+{
+    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, '消す前の記録')"));
+    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 5, 6, 7, 8, NULL)"));
+    exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
+    QSqlQuery hint(m_state->WorkDb.connection());
+    QVERIFY(hint.exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '残るヒント')")));
+    m_page->Read設定();
+
+    click("cmd一括削除7");
+    QCOMPARE(m_presenter.shown.size(), 1); // no notice after the erase
+
+    QSqlQuery q(m_state->MainDb.connection());
+    QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
+    QCOMPARE(q.value(0).toInt(), 0);
+    QVERIFY(stored().isEmpty());
+    QVERIFY(hint.exec(QStringLiteral("select Contents from ClHint")) && hint.next());
+    QCOMPARE(hint.value(0).toString(), QStringLiteral("残るヒント"));
+    QCOMPARE(era(), QStringLiteral("西暦"));
+    QCOMPARE(number(), 0);
+    QCOMPARE(swatch(), 0);
+    QCOMPARE(m_cleared, (QStringList{QStringLiteral("集計"), QStringLiteral("日誌")}));
+    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦")); // in force until the next read
+    QCOMPARE(m_state->LineColor, 255);
+
+    // The copy opens as a database and holds what was erased.
+    const QStringList copies = QDir(m_page->backupFolder()).entryList({QStringLiteral("VelmoraA-*.mdb")}, QDir::Files);
+    QCOMPARE(copies.size(), 1);
+    store::Database copy;
+    QVERIFY(copy.open(m_page->backupFolder() + copies[0], store::schema::mainTables()).ok());
+    QSqlQuery c(copy.connection());
+    QVERIFY(c.exec(QStringLiteral("select 日付, 日誌 from 業務日誌 order by 日付")));
+    QVERIFY(c.next());
+    QCOMPARE(c.value(0).toString(), QStringLiteral("2004-04-01"));
+    QCOMPARE(c.value(1).toString(), QStringLiteral("消す前の記録"));
+    QVERIFY(c.next());
+    QVERIFY(c.value(1).isNull());
+    QVERIFY(c.exec(QStringLiteral("select 年号 from 自社情報")) && c.next());
+    QCOMPARE(c.value(0).toString(), QStringLiteral("和暦"));
+
+    // On an already empty database it runs silently again.
+    click("cmd一括削除7");
+    QCOMPARE(m_presenter.shown.size(), 2);
+    QCOMPARE(m_cleared.size(), 4);
+}
+
+void TestSettingsPage::bulkEraseIsAllOrNothing()
+{
+    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
+    exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
+    // The settings table cannot be emptied: the journal must survive too.
+    exec(QStringLiteral("create trigger keep before delete on 自社情報 begin select raise(abort, 'locked'); end"));
+    m_page->Read設定();
+    click("cmd一括削除7");
+    QCOMPARE(m_presenter.shown.size(), 2);
+    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("削除できませんでした"));
+    QVERIFY(m_presenter.shown[1].text.startsWith(QStringLiteral("データは削除されていません。")));
+    QSqlQuery q(m_state->MainDb.connection());
+    QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(era(), QStringLiteral("和暦"));
+    QVERIFY(m_cleared.isEmpty());
+}
+
+void TestSettingsPage::bulkEraseWithoutCopyErasesNothing()
+{
+    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
+    // A file stands where the copy's folder should go.
+    QFile blocker(m_data->folder() + QStringLiteral("backup"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    click("cmd一括削除7");
+    QCOMPARE(m_presenter.shown.size(), 2);
+    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("削除できませんでした"));
+    QVERIFY(m_presenter.shown[1].text.contains(QStringLiteral("控え")));
+    QSqlQuery q(m_state->MainDb.connection());
+    QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
+    QCOMPARE(q.value(0).toInt(), 1);
+    QVERIFY(m_cleared.isEmpty());
+}
+
+void TestSettingsPage::bannerOpensTheBoard()
+{
+    m_page->Image2_Click();
+    QCOMPARE(m_urls.opened.size(), 1);
+    QVERIFY(m_urls.opened[0].startsWith(QStringLiteral("https://")));
+}
+
+QTEST_MAIN(TestSettingsPage)
+#include "test_settingspage.moc"
