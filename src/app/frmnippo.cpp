@@ -166,6 +166,7 @@ void FrmNippo::Form_Unload()
     }
     m_unloaded = true;
 
+    m_totals->unbindGrid();
     m_state.MainDb.close();
     m_state.WorkDb.close();
 

@@ -118,6 +118,13 @@ void TotalsPage::bindGrid(const QString &recordSource)
     m_grid集計->setModel(m_dat集計);
 }
 
+void TotalsPage::unbindGrid()
+{
+    m_grid集計->setModel(nullptr);
+    delete m_dat集計;
+    m_dat集計 = nullptr;
+}
+
 void TotalsPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidth, int kaLeft, int endLeft)
 {
     m_dt開始->setCalendarMode(calendarMode);

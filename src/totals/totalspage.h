@@ -46,6 +46,8 @@ public:
 
     // Binds the grid to the record source of the work database (dat集計).
     void bindGrid(const QString &recordSource);
+    // Lets go of the work database before it is closed at shutdown.
+    void unbindGrid();
     // Date formats of the calendar mode: the boxes' width, the positions of
     // "～" and of the end box, the grid's date pattern.
     void applyCalendarMode(const QString &calendarMode, int dateBoxWidth, int kaLeft, int endLeft);
