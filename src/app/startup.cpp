@@ -40,14 +40,32 @@ QString startupFailureText(const StartupFailure &failure, const QString &program
         reason = store::describeForUser(failure.error);
     }
     const QString folder = QDir::toNativeSeparators(file.absolutePath());
-    return QStringLiteral("データベースファイルを開けなかったため、業務日誌を起動できません。\n\n"
-                          "ファイル: %1\n"
-                          "理由: %2\n\n"
-                          "初めて使うときは、空のデータファイルを次のコマンドで作成できます"
-                          "（既にあるファイルは上書きしません）。\n"
-                          "  \"%3\" --init-data \"%4\"\n\n"
-                          "以前のデータを使っている場合は、ファイルを消さずにバックアップから戻してください。")
-        .arg(QDir::toNativeSeparators(failure.path), reason, QDir::toNativeSeparators(programPath), folder);
+    const QString program = QDir::toNativeSeparators(programPath);
+    const QString head = QStringLiteral("データベースファイルを開けなかったため、業務日誌を起動できません。\n\n"
+                                        "ファイル: %1\n理由: %2\n\n")
+                             .arg(QDir::toNativeSeparators(failure.path), reason);
+
+    const bool isMain = file.fileName() == store::schema::kMainDbFileName;
+    const QString partner =
+        file.dir().filePath(isMain ? store::schema::kWorkDbFileName : store::schema::kMainDbFileName);
+    if (file.exists() || !QFileInfo::exists(partner)) {
+        if (file.exists()) {
+            return head + QStringLiteral("ファイルは変更していません。バックアップがあれば、そのファイルと置き換えてください。");
+        }
+        return head + QStringLiteral("初めて使うときは、空のデータファイルを次のコマンドで作成できます"
+                                     "（既にあるファイルは上書きしません）。\n  \"%1\" --init-data \"%2\"")
+                          .arg(program, folder);
+    }
+    // One file of the pair is still there: it must not be replaced by an empty one.
+    if (isMain) {
+        return head + QStringLiteral("業務日誌の本体のファイルです。バックアップ（%1 など）から戻してください。")
+                          .arg(QDir::toNativeSeparators(file.dir().filePath(QStringLiteral("backup"))));
+    }
+    return head + QStringLiteral("作業用のファイルです（集計の作業データとヒント）。業務日誌の本体は無事です。\n"
+                                 "空の作業用ファイルは、別のフォルダーに作成してから、その %1 をこのフォルダーへ"
+                                 "コピーしてください。\n  \"%2\" --init-data \"%3\"")
+                      .arg(store::schema::kWorkDbFileName, program,
+                           QDir::toNativeSeparators(QDir::temp().filePath(QStringLiteral("zephra-new-data"))));
 }
 
 } // namespace app

@@ -59,6 +59,7 @@ class TestStartup : public QObject
 private slots:
     void dataFolderRules();
     void initDataMakesBothFilesOnce();
+    void freshFolderIsToldHowToMakeFiles();
     void startsWithCaptionAndEndsThroughEndWndProcess();
     void refusesAFileThatCannotBeOpened_data();
     void refusesAFileThatCannotBeOpened();
@@ -131,6 +132,18 @@ void TestStartup::initDataMakesBothFilesOnce()
     QVERIFY(!QFile::exists(QDir(folder).filePath(store::schema::kWorkDbFileName)));
 }
 
+void TestStartup::freshFolderIsToldHowToMakeFiles()
+{
+    QTemporaryDir dir;
+    Window w;
+    const auto failure = w.frm.Form_Load(dir.path(), SetProbe());
+    QVERIFY(failure);
+    const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
+    QVERIFY2(text.contains(QStringLiteral("--init-data \"") + dir.path() + QStringLiteral("/data\"")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("データフォルダーがありません")));
+    QVERIFY(!QDir(dir.filePath(QStringLiteral("data"))).exists());
+}
+
 void TestStartup::startsWithCaptionAndEndsThroughEndWndProcess()
 {
     QTemporaryDir dir;
@@ -172,18 +185,20 @@ void TestStartup::refusesAFileThatCannotBeOpened_data()
 {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("file");
-    QTest::newRow("work file missing") << "remove" << "VelmoraAWork.mdb";
-    QTest::newRow("main file missing") << "remove" << "VelmoraA.mdb";
-    QTest::newRow("main file not a database") << "text" << "VelmoraA.mdb";
-    QTest::newRow("work file empty") << "empty" << "VelmoraAWork.mdb";
-    QTest::newRow("main file is a folder") << "folder" << "VelmoraA.mdb";
-    QTest::newRow("work file lacks its tables") << "swap" << "VelmoraAWork.mdb";
+    QTest::addColumn<QString>("advice");
+    QTest::newRow("work file missing") << "remove" << "VelmoraAWork.mdb" << "--init-data";
+    QTest::newRow("main file missing") << "remove" << "VelmoraA.mdb" << "バックアップ";
+    QTest::newRow("main file not a database") << "text" << "VelmoraA.mdb" << "置き換え";
+    QTest::newRow("work file empty") << "empty" << "VelmoraAWork.mdb" << "置き換え";
+    QTest::newRow("main file is a folder") << "folder" << "VelmoraA.mdb" << "置き換え";
+    QTest::newRow("work file lacks its tables") << "swap" << "VelmoraAWork.mdb" << "置き換え";
 }
 
 void TestStartup::refusesAFileThatCannotBeOpened()
 {
     QFETCH(QString, damage);
     QFETCH(QString, file);
+    QFETCH(QString, advice);
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("data"));
     QCOMPARE(app::initData(folder).exitStatus, 0);
@@ -214,7 +229,7 @@ void TestStartup::refusesAFileThatCannotBeOpened()
 
     const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
     QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
-    QVERIFY(text.contains(QStringLiteral("--init-data")));
+    QVERIFY2(text.contains(advice), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("理由: ")));
 
     // Nothing was created or changed in the data folder.
