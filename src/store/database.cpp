@@ -89,10 +89,19 @@ DbError prepareConnection(const QSqlDatabase &db, const QStringList &requiredTab
             return {ErrMissingTable, QStringLiteral("no such table: ") + required};
         }
     }
-    // Every commit reaches the disk before it is reported, also on a network
-    // folder; the rollback journal (the default) is kept for the same reason.
+    // The rollback journal works on a network folder, a write-ahead log does
+    // not; a file that some tool turned to a log is turned back. EXTRA syncs
+    // each commit, the journal's removal included, before it is reported, so a
+    // power cut right after a register cannot bring the journal back and undo it.
     QSqlQuery pragma(db);
-    if (!pragma.exec(QStringLiteral("PRAGMA synchronous = FULL"))) {
+    if (!pragma.exec(QStringLiteral("PRAGMA journal_mode = DELETE")) || !pragma.next()) {
+        return queryError(pragma);
+    }
+    if (pragma.value(0).toString() != QLatin1String("delete")) {
+        // Only another program holding the log open keeps it.
+        return {5, QStringLiteral("journal mode stays ") + pragma.value(0).toString()}; // SQLITE_BUSY
+    }
+    if (!pragma.exec(QStringLiteral("PRAGMA synchronous = EXTRA"))) {
         return queryError(pragma);
     }
     return DbError::none();

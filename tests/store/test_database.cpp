@@ -199,7 +199,7 @@ void TestDatabase::connectionSettings()
 
     QSqlQuery query(first.connection());
     QVERIFY(query.exec(QStringLiteral("PRAGMA synchronous")) && query.next());
-    QCOMPARE(query.value(0).toInt(), 2); // FULL
+    QCOMPARE(query.value(0).toInt(), 3); // EXTRA
     QVERIFY(query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next());
     QCOMPARE(query.value(0).toString(), QStringLiteral("delete"));
     query.finish();
