@@ -1,6 +1,7 @@
 #include "totals/totalspage.h"
 
 #include "common/datehelpers.h"
+#include "common/formats.h"
 #include "store/recordset.h"
 #include "store/statements.h"
 #include "totals/worktablemodel.h"
@@ -237,15 +238,34 @@ void TotalsPage::showSums()
         return;
     }
     if (!rs->isEmpty()) {
-        const std::pair<QString, ui::AmountBox *> sums[] = {{QStringLiteral("t売上計"), m_num売上計},
-                                                            {QStringLiteral("t仕入計"), m_num仕入計},
-                                                            {QStringLiteral("t入金計"), m_num入金計},
-                                                            {QStringLiteral("t出金計"), m_num出金計}};
-        for (const auto &[column, box] : sums) {
-            const QVariant sum = rs->field(column);
-            if (!sum.isNull()) {
-                box->setValue(sum.toLongLong());
+        struct Sum
+        {
+            QString column;
+            QString caption;
+            ui::AmountBox *box;
+        };
+        const Sum sums[] = {{QStringLiteral("t売上計"), QStringLiteral("売上額"), m_num売上計},
+                            {QStringLiteral("t仕入計"), QStringLiteral("仕入額"), m_num仕入計},
+                            {QStringLiteral("t入金計"), QStringLiteral("入金額"), m_num入金計},
+                            {QStringLiteral("t出金計"), QStringLiteral("出金額"), m_num出金計}};
+        QStringList tooLarge;
+        for (const Sum &sum : sums) {
+            const QVariant total = rs->field(sum.column);
+            if (total.isNull()) {
+                continue;
             }
+            // A sum beyond the box's digits would otherwise stay at 0 and pass for one.
+            if (!sum.box->setValue(total.toLongLong())) {
+                sum.box->setValue(std::nullopt);
+                tooLarge << sum.caption + QStringLiteral("の合計 ")
+                                + common::formatAmount(total.toLongLong(), common::pattern::kAmountZero);
+            }
+        }
+        if (!tooLarge.isEmpty()) {
+            m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
+                          QStringLiteral("期間 ") + m_dt開始->displayText() + QStringLiteral(" ～ ")
+                              + m_dt終了->displayText() + QStringLiteral(" の ") + tooLarge.join(QStringLiteral("、"))
+                              + QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
         }
     }
     rs->close();
@@ -291,8 +311,9 @@ bool TotalsPage::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_grid集計 && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
-        // While a cell is being edited the keys go to its editor, not here.
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        // While a cell is being edited its editor holds the focus; the Enter
+        // that ends the edit comes up here too and must not jump.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && m_grid集計->hasFocus()) {
             Grid集計_RowPicked();
             return true;
         }

@@ -1,0 +1,365 @@
+// The main window across its pages: the initialisation by calendar mode, the
+// start-up order, the jump from a totals row to that day's journal, the one
+// hint window, and the values the print buttons hand to the reports.
+
+#include "mainwindow.h"
+
+#include "app/frmnippo.h"
+#include "common/formats.h"
+#include "hints/hintwindow.h"
+#include "journal/journalpage.h"
+#include "printing/reportviewer.h"
+#include "settings/settingspage.h"
+#include "store/schema.h"
+#include "totals/totalspage.h"
+#include "totals/worktablemodel.h"
+#include "ui/amountbox.h"
+#include "ui/datebox.h"
+#include "ui/erabox.h"
+#include "ui/geometry.h"
+#include "ui/journaltextbox.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+
+class TestFrmNippo : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsInTheStoredCalendarMode_data();
+    void startsInTheStoredCalendarMode();
+    void aboutTextHasFourLines();
+    void totalsRowOpensThatDaysJournal_data();
+    void totalsRowOpensThatDaysJournal();
+    void hintButtonsShareOneModelessWindow();
+    void printButtonsCopyThePage_data();
+    void printButtonsCopyThePage();
+
+private:
+    template <typename T> T *child(const char *name) const
+    {
+        auto *widget = m_w->frm->findChild<T *>(QString::fromUtf8(name));
+        if (!widget) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+    void click(const char *button) { child<QPushButton>(button)->click(); }
+    // Runs SQL on a data file before the window opens it.
+    void prepare(const QString &file, const QStringList &statements) const;
+    void exec(store::Database &db, const QString &sql) const;
+    int count(store::Database &db, const QString &table) const;
+    void closeViewers();
+
+    std::unique_ptr<testsupport::MainWindow> m_w;
+};
+
+void TestFrmNippo::init()
+{
+    m_w = std::make_unique<testsupport::MainWindow>();
+}
+
+void TestFrmNippo::cleanup()
+{
+    if (m_w->frm) {
+        closeViewers();
+    }
+    m_w.reset();
+}
+
+void TestFrmNippo::prepare(const QString &file, const QStringList &statements) const
+{
+    const bool main = file == store::schema::kMainDbFileName;
+    store::Database db;
+    QVERIFY(db.open(m_w->dataFolder() + file, main ? store::schema::mainTables() : store::schema::workTables()).ok());
+    for (const QString &sql : statements) {
+        exec(db, sql);
+    }
+    db.close();
+}
+
+void TestFrmNippo::exec(store::Database &db, const QString &sql) const
+{
+    QSqlQuery q(db.connection());
+    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+}
+
+int TestFrmNippo::count(store::Database &db, const QString &table) const
+{
+    QSqlQuery q(db.connection());
+    q.exec(QStringLiteral("select count(*) from ") + table);
+    return q.next() ? q.value(0).toInt() : -1;
+}
+
+void TestFrmNippo::closeViewers()
+{
+    for (printing::ReportViewer *viewer : m_w->frm->findChildren<printing::ReportViewer *>()) {
+        viewer->close();
+    }
+    QTRY_VERIFY(m_w->frm->findChildren<printing::ReportViewer *>().isEmpty());
+}
+
+void TestFrmNippo::startsInTheStoredCalendarMode_data()
+{
+    QTest::addColumn<QVariant>("stored"); // null: no settings record
+    QTest::addColumn<bool>("western");
+    QTest::newRow("no settings record") << QVariant() << true;
+    QTest::newRow("西暦") << QVariant(QStringLiteral("西暦")) << true;
+    QTest::newRow("和暦") << QVariant(QStringLiteral("和暦")) << false;
+    QTest::newRow("empty") << QVariant(QString()) << false;
+    QTest::newRow("foreign text") << QVariant(QStringLiteral("平成")) << false;
+}
+
+void TestFrmNippo::startsInTheStoredCalendarMode()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(bool, western);
+    if (!stored.isNull()) {
+        prepare(store::schema::kMainDbFileName,
+                {QStringLiteral("insert into 自社情報 values ('%1', 255)").arg(stored.toString())});
+    }
+    // Totals left in the work file by an earlier run of the program.
+    prepare(store::schema::kWorkDbFileName, {QStringLiteral("insert into w集計 values ('2004-04-01', 1, 2, 3, 4)"),
+                                             QStringLiteral("insert into w集計 values ('2004-04-02', 1, 2, 3, 4)")});
+    QVERIFY(m_w->start());
+    const QString mode = stored.isNull() ? QStringLiteral("西暦") : stored.toString();
+    QCOMPARE(m_w->state.CalendarMode, mode);
+
+    // The settings are read before the formats are chosen from them.
+    const QDate day(2007, 4, 4);
+    for (const char *name : {"Dt日付", "Dt開始", "Dt終了"}) {
+        auto *box = child<ui::DateBox>(name);
+        QCOMPARE(box->width(), ui::twips(western ? 2000 : 2370));
+        QVERIFY(box->setValue(day));
+        QCOMPARE(box->displayText(), western ? QStringLiteral("2007年04月04日") : QStringLiteral("平成 19年04月04日"));
+    }
+    QCOMPARE(child<ui::DateBox>("Dt開始")->x(), ui::twips(825));
+    QCOMPARE(child<QLabel>("LblKara")->x(), ui::twips(western ? 2930 : 3290));
+    QCOMPARE(child<ui::DateBox>("Dt終了")->x(), ui::twips(western ? 3230 : 3600));
+    totals::WorkTableModel *grid = m_w->frm->totalsPage()->gridModel();
+    QCOMPARE(grid->datePattern(), western ? QStringLiteral("yyyy/mm/dd") : QStringLiteral("g ee/mm/dd"));
+
+    auto *era = child<ui::EraBox>("cmb年号");
+    QCOMPARE(era->count(), 2);
+    QCOMPARE(era->itemText(0), QStringLiteral("西暦"));
+    QCOMPARE(era->itemText(1), QStringLiteral("和暦"));
+    // A mode that is not an entry is not passed off as one.
+    const bool listed = mode == QStringLiteral("西暦") || mode == QStringLiteral("和暦");
+    QCOMPARE(era->currentText(), listed ? mode : QString());
+    // Registering the settings page as shown keeps the calendar in force.
+    m_w->frm->settingsPage()->Entry設定(false);
+    QSqlQuery q(m_w->state.MainDb.connection());
+    QVERIFY(q.exec(QStringLiteral("select 年号 from 自社情報")) && q.next());
+    QCOMPARE(common::isWestern(q.value(0).toString()), western);
+
+    // The totals of the earlier run are gone, on the page and in the file.
+    QCOMPARE(grid->rowCount(), 0);
+    QCOMPARE(count(m_w->state.WorkDb, QStringLiteral("w集計")), 0);
+    QCOMPARE(m_w->frm->tabs()->currentIndex(), 0);
+    QVERIFY(m_w->presenter.shown.isEmpty());
+}
+
+void TestFrmNippo::aboutTextHasFourLines()
+{
+    QVERIFY(m_w->start());
+    const QString about = child<QLabel>("lblInfo")->text();
+    const QStringList lines = about.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 4);
+    const QString version = QStringLiteral("日報 ZEPHRA Ver 1.40 LastUpdate 2007/04/04");
+    QVERIFY2(lines[0].startsWith(version) && lines[0].size() > version.size(), qPrintable(lines[0]));
+    QCOMPARE(lines[1], QString());
+    QCOMPARE(lines[3], QStringLiteral("質問は下のバナーをクリックしてコルヴァンフリー掲示板へ"));
+    // The text as built carries the platform's line breaks.
+    QCOMPARE(app::FrmNippo::aboutText(), lines.join(QStringLiteral("\r\n")));
+}
+
+void TestFrmNippo::totalsRowOpensThatDaysJournal_data()
+{
+    QTest::addColumn<bool>("doubleClick"); // otherwise Enter
+    QTest::newRow("double-click") << true;
+    QTest::newRow("Enter") << false;
+}
+
+void TestFrmNippo::totalsRowOpensThatDaysJournal()
+{
+    QFETCH(bool, doubleClick);
+    prepare(store::schema::kMainDbFileName,
+            {QStringLiteral("insert into 業務日誌 values ('2004-04-02', 2, 2, 2, 2, '二日目')"),
+             QStringLiteral("insert into 業務日誌 values ('2004-04-01', 111, NULL, -1500, 4, '一日目')")});
+    QVERIFY(m_w->start());
+    m_w->frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_w->frm.get()));
+
+    // The journal page holds another day, typed but not registered.
+    auto *date = child<ui::DateBox>("Dt日付");
+    QVERIFY(date->setValue(QDate(2004, 5, 5)));
+    child<ui::AmountBox>("num売上額")->setValue(9);
+
+    QTabWidget *tabs = m_w->frm->tabs();
+    tabs->setCurrentIndex(1);
+    auto *grid = child<QTableView>("Grid集計");
+    const auto pick = [&](const QModelIndex &index) {
+        if (doubleClick) {
+            const QPoint at = index.isValid() ? grid->visualRect(index).center() : QPoint(5, 5);
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+        } else {
+            grid->setFocus();
+            if (index.isValid()) {
+                grid->setCurrentIndex(index);
+            }
+            QTest::keyClick(grid, Qt::Key_Return);
+        }
+    };
+
+    // No rows: nothing happens.
+    pick(QModelIndex());
+    QCOMPARE(tabs->currentIndex(), 1);
+    QCOMPARE(date->value(), std::optional(QDate(2004, 5, 5)));
+
+    QVERIFY(child<ui::DateBox>("Dt開始")->setValue(QDate(2004, 4, 1)));
+    click("cmd集計");
+    totals::WorkTableModel *model = m_w->frm->totalsPage()->gridModel();
+    QCOMPARE(model->rowCount(), 2);
+    pick(model->index(0, totals::WorkTableModel::Col売上額));
+
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(date->value(), std::optional(QDate(2004, 4, 1)));
+    QCOMPARE(child<ui::AmountBox>("num売上額")->value(), std::optional(qint64(111)));
+    QCOMPARE(child<ui::AmountBox>("num仕入額")->value(), std::optional(qint64(0)));
+    QCOMPARE(child<ui::AmountBox>("num入金額")->value(), std::optional(qint64(-1500)));
+    QCOMPARE(child<ui::JournalTextBox>("txtメモ")->text(), QStringLiteral("一日目"));
+    QCOMPARE(m_w->state.SqlText, QStringLiteral("select * from 業務日誌 where 日付 =#2004/04/01#"));
+    QVERIFY(m_w->presenter.shown.isEmpty());
+}
+
+void TestFrmNippo::hintButtonsShareOneModelessWindow()
+{
+    prepare(store::schema::kWorkDbFileName,
+            {QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 'x', '日誌の説明')"),
+             QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint1', 'x', '集計の説明')")});
+    QVERIFY(m_w->start());
+    m_w->frm->show();
+    const QString caption = QStringLiteral("業務日誌 ZEPHRA Ver 1.40");
+    const auto shownTarget = [this] {
+        hints::HintWindow *hint = m_w->frm->hintWindow();
+        return hint->findChild<QLabel *>(QStringLiteral("lblCtlName"))->text() + QLatin1Char('|') +
+               hint->contents()->toPlainText();
+    };
+    const auto hintWindows = [] {
+        int n = 0;
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            n += window->objectName() == QLatin1String("Hint") && window->isVisible();
+        }
+        return n;
+    };
+
+    click("cmdHint");
+    QCOMPARE(m_w->state.HintFormName, QStringLiteral("FrmNippo"));
+    QCOMPARE(m_w->state.HintCtlName, QStringLiteral("cmdHint"));
+    QCOMPARE(m_w->state.HintFormTitle, caption);
+    QPointer<hints::HintWindow> hint = m_w->frm->hintWindow();
+    QVERIFY(hint);
+    QCOMPARE(hint->windowTitle(), QStringLiteral("ヒント        "));
+    QVERIFY(hint->isVisible());
+    QVERIFY(!hint->isModal());
+    QVERIFY(m_w->frm->isEnabled());
+    QCOMPARE(hint->findChild<QLabel *>(QStringLiteral("lblFormTitle"))->text(), caption);
+    QCOMPARE(shownTarget(), QStringLiteral("cmdHint|日誌の説明"));
+
+    // Pressed again from another page while open: the target moves, the window does not.
+    m_w->frm->tabs()->setCurrentIndex(1);
+    click("cmdHint1");
+    QCOMPARE(m_w->state.HintCtlName, QStringLiteral("cmdHint1"));
+    QCOMPARE(m_w->frm->hintWindow(), hint.data());
+    QCOMPARE(shownTarget(), QStringLiteral("cmdHint|日誌の説明"));
+    QCOMPARE(hintWindows(), 1);
+
+    // Closed and pressed again: the new target shows.
+    hint->findChild<QPushButton *>(QStringLiteral("cmd閉じる"))->click();
+    QTRY_VERIFY(!hint);
+    QVERIFY(!m_w->frm->hintWindow());
+    click("cmdHint1");
+    QCOMPARE(shownTarget(), QStringLiteral("cmdHint1|集計の説明"));
+    QCOMPARE(hintWindows(), 1);
+
+    // Shutdown closes the open hint window, then ends the process once.
+    hint = m_w->frm->hintWindow();
+    QVERIFY(m_w->frm->close());
+    QTRY_VERIFY(!hint);
+    QCOMPARE(hintWindows(), 0);
+    QVERIFY(!m_w->state.WorkDb.isOpen());
+    QCOMPARE(m_w->ender.ended, 1);
+    m_w->frm->close();
+    QCOMPARE(m_w->ender.ended, 1);
+    QVERIFY(m_w->presenter.shown.isEmpty());
+}
+
+void TestFrmNippo::printButtonsCopyThePage_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("西暦") << QStringLiteral("西暦") << QStringLiteral("2004年04月01日")
+                          << QStringLiteral("2004年04月30日");
+    QTest::newRow("和暦") << QStringLiteral("和暦") << QStringLiteral("平成 16年04月01日")
+                          << QStringLiteral("平成 16年04月30日");
+}
+
+void TestFrmNippo::printButtonsCopyThePage()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    prepare(store::schema::kMainDbFileName,
+            {QStringLiteral("insert into 自社情報 values ('%1', 255)").arg(mode),
+             QStringLiteral("insert into 業務日誌 values ('2004-04-01', 100, 200, NULL, 400, 'a')"),
+             QStringLiteral("insert into 業務日誌 values ('2004-04-30', 1, 2, NULL, 4, 'b')")});
+    QVERIFY(m_w->start());
+    QCOMPARE(m_w->state.LineColor, 255);
+
+    // The journal page as typed, not as stored.
+    QVERIFY(child<ui::DateBox>("Dt日付")->setValue(QDate(2004, 4, 1)));
+    child<ui::AmountBox>("num売上額")->setValue(1234567);
+    child<ui::AmountBox>("num仕入額")->setValue(-1500);
+    child<ui::AmountBox>("num入金額")->setValue(0);
+    child<ui::AmountBox>("num出金額")->setValue(std::nullopt);
+    child<ui::JournalTextBox>("txtメモ")->setText(QStringLiteral("一行目\n二行目"));
+    click("Cmd印刷");
+    const printing::PrintJournal &journal = m_w->frm->printJournal();
+    QCOMPARE(journal.dateText, first);
+    QCOMPARE(journal.sales, std::optional(qint64(1234567)));
+    QCOMPARE(journal.purchases, std::optional(qint64(-1500)));
+    QCOMPARE(journal.moneyIn, std::optional(qint64(0)));
+    QCOMPARE(journal.moneyOut, std::nullopt);
+    QCOMPARE(journal.memo, QStringLiteral("一行目\n二行目"));
+    QCOMPARE(m_w->frm->findChildren<printing::ReportViewer *>().size(), 1);
+
+    QVERIFY(child<ui::DateBox>("Dt開始")->setValue(QDate(2004, 4, 1)));
+    click("cmd集計");
+    click("CSCmdBtn1");
+    const printing::PrintTotals &totals = m_w->frm->printTotals();
+    QCOMPARE(totals.startText, first);
+    QCOMPARE(totals.endText, last);
+    QCOMPARE(totals.sales, std::optional(qint64(101)));
+    QCOMPARE(totals.purchases, std::optional(qint64(202)));
+    QCOMPARE(totals.moneyIn, std::optional(qint64(0)));
+    QCOMPARE(totals.moneyOut, std::optional(qint64(404)));
+    QCOMPARE(m_w->frm->findChildren<printing::ReportViewer *>().size(), 2);
+    QVERIFY(m_w->presenter.shown.isEmpty());
+    closeViewers();
+}
+
+QTEST_MAIN(TestFrmNippo)
+#include "test_frmnippo.moc"

@@ -1,0 +1,352 @@
+// The hint window on a real work database: storing, deleting and clearing a
+// hint, its questions and notices, the edit mode, and writes that fail.
+
+#include "hints/hintwindow.h"
+#include "store/schema.h"
+#include "support/scriptedpresenter.h"
+#include "support/tempdata.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+namespace {
+
+struct StoredHint
+{
+    QString formName, ctlName, formTitle;
+    QVariant contents;
+};
+
+const QString kTitle = QStringLiteral("業務日誌 ZEPHRA Ver 1.40");
+
+} // namespace
+
+class TestHintWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void storingReplacesTheOneRowOfThePair();
+    void answeringNoChangesNothing_data();
+    void answeringNoChangesNothing();
+    void deleteAsksAboutAllDataButDeletesThePair();
+    void clearThenCloseKeepsTheStoredHint();
+    void editButtonTogglesTheTextBox();
+    void emptyKeyAsksButTouchesNothing_data();
+    void emptyKeyAsksButTouchesNothing();
+    void failedWriteKeepsHintAndText_data();
+    void failedWriteKeepsHintAndText();
+    void quotedNamesAndRestartKeepTheHint();
+
+private:
+    // Sets the hint target and loads a fresh window on it.
+    void open(const QString &formName, const QString &ctlName);
+    template <typename T> T *child(const char *name) const
+    {
+        auto *widget = m_window->findChild<T *>(QString::fromUtf8(name));
+        if (!widget) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+    void click(const char *button) { child<QPushButton>(button)->click(); }
+    QString text() const { return m_window->contents()->toPlainText(); }
+    void setText(const QString &text) { m_window->contents()->setPlainText(text); }
+    void exec(const QString &sql) const;
+    QList<StoredHint> stored() const;
+    QStringList titlesShown() const;
+
+    std::unique_ptr<testsupport::TempData> m_data;
+    std::unique_ptr<store::ModVelmoraA> m_state;
+    testsupport::ScriptedPresenter m_presenter;
+    std::unique_ptr<common::Msg> m_msg;
+    std::unique_ptr<hints::HintWindow> m_window;
+};
+
+void TestHintWindow::init()
+{
+    m_data = std::make_unique<testsupport::TempData>();
+    QVERIFY(m_data->ok());
+    m_state = std::make_unique<store::ModVelmoraA>();
+    QVERIFY(m_data->openInto(*m_state));
+    m_presenter = {};
+    m_msg = std::make_unique<common::Msg>(m_presenter);
+}
+
+void TestHintWindow::cleanup()
+{
+    m_window.reset();
+    m_state.reset();
+    m_data.reset();
+}
+
+void TestHintWindow::open(const QString &formName, const QString &ctlName)
+{
+    m_window.reset();
+    m_state->HintFormName = formName;
+    m_state->HintCtlName = ctlName;
+    m_state->HintFormTitle = kTitle;
+    m_window = std::make_unique<hints::HintWindow>(*m_state, *m_msg);
+    m_window->Form_Load();
+}
+
+void TestHintWindow::exec(const QString &sql) const
+{
+    QSqlQuery q(m_state->WorkDb.connection());
+    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+}
+
+QList<StoredHint> TestHintWindow::stored() const
+{
+    QList<StoredHint> result;
+    QSqlQuery q(m_state->WorkDb.connection());
+    q.exec(QStringLiteral("select FormName, CtlName, FormTitle, Contents from ClHint order by rowid"));
+    while (q.next()) {
+        result.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3)});
+    }
+    return result;
+}
+
+QStringList TestHintWindow::titlesShown() const
+{
+    QStringList titles;
+    for (const common::MessageRequest &request : m_presenter.shown) {
+        titles << request.title;
+    }
+    return titles;
+}
+
+void TestHintWindow::storingReplacesTheOneRowOfThePair()
+{
+    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint2', 't', '設定の説明')"));
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    QCOMPARE(m_window->objectName(), QStringLiteral("Hint"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("ヒント        "));
+    QCOMPARE(child<QLabel>("lblFormName")->text(), QStringLiteral("FrmNippo"));
+    QCOMPARE(child<QLabel>("lblCtlName")->text(), QStringLiteral("cmdHint"));
+    QCOMPARE(child<QLabel>("lblFormTitle")->text(), kTitle);
+    QCOMPARE(text(), QString()); // no row for the pair: the box stays as loaded
+
+    setText(QStringLiteral("最初の説明"));
+    click("cmd登録");
+    setText(QStringLiteral("日付を入れて読込を押す。\n二行目"));
+    click("cmd登録");
+    QCOMPARE(m_presenter.shown.size(), 4);
+    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("ヒント を登録します。よろしいですか"));
+    QCOMPARE(m_presenter.shown[0].style, int(common::StyleYesNoQuestion));
+    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("登録完了"));
+    QCOMPARE(m_presenter.shown[1].text, QStringLiteral("ヒント を登録しました。"));
+
+    QList<StoredHint> rows = stored();
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(rows[0].ctlName, QStringLiteral("cmdHint2")); // the other pair is untouched
+    QCOMPARE(rows[0].contents.toString(), QStringLiteral("設定の説明"));
+    QCOMPARE(rows[1].formName, QStringLiteral("FrmNippo"));
+    QCOMPARE(rows[1].ctlName, QStringLiteral("cmdHint"));
+    QCOMPARE(rows[1].formTitle, kTitle);
+    QCOMPARE(rows[1].contents.toString(), QStringLiteral("日付を入れて読込を押す。\n二行目"));
+
+    // An empty box stores the empty text in place of the old one.
+    setText(QString());
+    click("cmd登録");
+    rows = stored();
+    QCOMPARE(rows.size(), 2);
+    QVERIFY(!rows[1].contents.isNull());
+    QCOMPARE(rows[1].contents.toString(), QString());
+}
+
+void TestHintWindow::answeringNoChangesNothing_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::newRow("register") << QByteArray("cmd登録");
+    QTest::newRow("delete") << QByteArray("cmd削除");
+}
+
+void TestHintWindow::answeringNoChangesNothing()
+{
+    QFETCH(QByteArray, button);
+    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '古い説明')"));
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    QCOMPARE(text(), QStringLiteral("古い説明"));
+    setText(QStringLiteral("書きかけ"));
+    m_presenter.answerNo();
+    click(button.constData());
+    QCOMPARE(m_presenter.shown.size(), 1); // the question only
+    QCOMPARE(text(), QStringLiteral("書きかけ"));
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].contents.toString(), QStringLiteral("古い説明"));
+}
+
+void TestHintWindow::deleteAsksAboutAllDataButDeletesThePair()
+{
+    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '日誌の説明')"));
+    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint1', 't', '集計の説明')"));
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    click("cmd削除");
+    QCOMPARE(m_presenter.shown.size(), 2);
+    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("削除の確認"));
+    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("すべてのデータを削除します。よろしいですか"));
+    QCOMPARE(m_presenter.shown[0].style, int(common::StyleYesNoQuestionNoDefault));
+    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("削除の完了"));
+    QCOMPARE(m_presenter.shown[1].text, QStringLiteral("データ ヒント を削除しました。"));
+    QCOMPARE(text(), QString());
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].ctlName, QStringLiteral("cmdHint1"));
+
+    // Once more on the pair that has no row now: the box is emptied all the same.
+    setText(QStringLiteral("まだ残っている"));
+    click("cmd削除");
+    QCOMPARE(m_presenter.shown.size(), 4);
+    QCOMPARE(m_presenter.shown[3].text, QStringLiteral("データ ヒント を削除しました。"));
+    QCOMPARE(text(), QString());
+    QCOMPARE(stored().size(), 1);
+}
+
+void TestHintWindow::clearThenCloseKeepsTheStoredHint()
+{
+    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '残す説明')"));
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_window->windowModality(), Qt::NonModal);
+    click("cmdクリア");
+    QCOMPARE(text(), QString());
+    click("cmd閉じる");
+    QVERIFY(!m_window->isVisible());
+    QVERIFY(m_presenter.shown.isEmpty());
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].contents.toString(), QStringLiteral("残す説明"));
+}
+
+void TestHintWindow::editButtonTogglesTheTextBox()
+{
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    QApplication::setActiveWindow(m_window.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QPlainTextEdit *box = m_window->contents();
+    QCOMPARE(m_window->editButtonColour(), 13488593);
+    QVERIFY(box->isReadOnly());
+
+    click("cmd編集");
+    QCOMPARE(m_window->editButtonColour(), 8421631);
+    QVERIFY(!box->isReadOnly());
+    QCOMPARE(QApplication::focusWidget(), box);
+    QTest::keyClicks(box, QStringLiteral("typed"));
+    QCOMPARE(text(), QStringLiteral("typed"));
+
+    child<QPushButton>("cmd登録")->setFocus();
+    click("cmd編集");
+    QCOMPARE(m_window->editButtonColour(), 13488593);
+    QVERIFY(box->isReadOnly());
+    QCOMPARE(QApplication::focusWidget(), box);
+    QTest::keyClicks(box, QStringLiteral("more"));
+    QCOMPARE(text(), QStringLiteral("typed"));
+
+    // Clearing or storing does not leave the mode.
+    click("cmd編集");
+    click("cmdクリア");
+    click("cmd登録");
+    QCOMPARE(m_window->editButtonColour(), 8421631);
+}
+
+void TestHintWindow::emptyKeyAsksButTouchesNothing_data()
+{
+    QTest::addColumn<QString>("formName");
+    QTest::addColumn<QString>("ctlName");
+    QTest::newRow("no window name") << QString() << QStringLiteral("cmdHint");
+    QTest::newRow("no control name") << QStringLiteral("FrmNippo") << QString();
+}
+
+void TestHintWindow::emptyKeyAsksButTouchesNothing()
+{
+    QFETCH(QString, formName);
+    QFETCH(QString, ctlName);
+    exec(QStringLiteral("insert into ClHint values ('%1', '%2', 't', '空の鍵')").arg(formName, ctlName));
+    open(formName, ctlName);
+    QCOMPARE(text(), QString()); // not read either
+
+    setText(QStringLiteral("入力"));
+    click("cmd登録");
+    click("cmd削除");
+    QCOMPARE(titlesShown(), (QStringList{QStringLiteral("登録の確認"), QStringLiteral("登録完了"),
+                                         QStringLiteral("削除の確認"), QStringLiteral("削除の完了")}));
+    QCOMPARE(text(), QStringLiteral("入力"));
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].contents.toString(), QStringLiteral("空の鍵"));
+}
+
+void TestHintWindow::failedWriteKeepsHintAndText_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<QString>("failureTitle");
+    // The add after the delete fails: the delete must not stand alone.
+    QTest::newRow("register") << QByteArray("cmd登録")
+                              << QStringLiteral("before insert on ClHint begin select raise(abort, 'disk full'); end")
+                              << QStringLiteral("登録できませんでした");
+    QTest::newRow("delete") << QByteArray("cmd削除")
+                            << QStringLiteral("before delete on ClHint begin select raise(abort, 'locked'); end")
+                            << QStringLiteral("削除できませんでした");
+}
+
+void TestHintWindow::failedWriteKeepsHintAndText()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, trigger);
+    QFETCH(QString, failureTitle);
+    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '古い説明')"));
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    exec(QStringLiteral("create trigger refuse ") + trigger);
+
+    setText(QStringLiteral("新しい説明"));
+    click(button.constData());
+    QCOMPARE(m_presenter.shown.size(), 2); // the question, then the failure; no completion notice
+    QCOMPARE(m_presenter.shown[1].title, failureTitle);
+    QCOMPARE(m_presenter.shown[1].style, int(common::StyleOkExclamation));
+    QCOMPARE(text(), QStringLiteral("新しい説明"));
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].contents.toString(), QStringLiteral("古い説明"));
+
+    // Once the cause is gone the same press succeeds.
+    exec(QStringLiteral("drop trigger refuse"));
+    click(button.constData());
+    QCOMPARE(m_presenter.shown.size(), 4);
+    QVERIFY(m_presenter.shown[3].title != failureTitle);
+}
+
+void TestHintWindow::quotedNamesAndRestartKeepTheHint()
+{
+    const QString formName = QStringLiteral("O'Brien's");
+    const QString ctlName = QStringLiteral("cmd'Hint");
+    open(formName, ctlName);
+    setText(QStringLiteral("引用符つき"));
+    click("cmd登録");
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].formName, formName);
+    QCOMPARE(stored()[0].ctlName, ctlName);
+
+    // Closed, the work database closed and opened again, the window loaded anew.
+    click("cmd閉じる");
+    m_window.reset();
+    m_state->WorkDb.close();
+    QVERIFY(m_state->WorkDb.open(m_data->workPath(), store::schema::workTables()).ok());
+    open(formName, ctlName);
+    QCOMPARE(text(), QStringLiteral("引用符つき"));
+    open(QStringLiteral("O"), ctlName); // a name cut at the quote is another pair
+    QCOMPARE(text(), QString());
+
+    open(formName, ctlName);
+    click("cmd削除");
+    QVERIFY(stored().isEmpty());
+    QCOMPARE(m_presenter.shown.size(), 4);
+}
+
+QTEST_MAIN(TestHintWindow)
+#include "test_hintwindow.moc"

@@ -1,0 +1,474 @@
+// The totals page driven through its widgets on real database files: the
+// period filled in from the month, the copy into w集計, the sums, clearing,
+// the grid's model, and a copy that fails half-way.
+
+#include "common/formats.h"
+#include "store/recordset.h"
+#include "support/scriptedpresenter.h"
+#include "support/tempdata.h"
+#include "totals/totalspage.h"
+#include "totals/worktablemodel.h"
+#include "ui/amountbox.h"
+#include "ui/datebox.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+// One stored row of w集計 or 業務日誌: the date as stored and the four amounts.
+struct Row
+{
+    QString date;
+    QVariant sales, purchases, moneyIn, moneyOut;
+};
+
+// The journal the fill-in cases run over; row i has sales 2^i, so a sum
+// tells exactly which days were counted.
+const QStringList kJournalDays = {
+    QStringLiteral("2004-01-31"), QStringLiteral("2004-02-01"), QStringLiteral("2004-02-29"),
+    QStringLiteral("2004-03-01"), QStringLiteral("2004-03-31"), QStringLiteral("2004-04-01"),
+    QStringLiteral("2004-04-15"), QStringLiteral("2004-04-30"), QStringLiteral("2004-05-01")};
+
+qint64 flagOf(const QString &day)
+{
+    return qint64(1) << kJournalDays.indexOf(day);
+}
+
+} // namespace
+
+class TestTotalsPage : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void fillsInThePeriod_data();
+    void fillsInThePeriod();
+    void copiesNullsInDateOrderAndSumsTheRest();
+    void sumBeyondTheBoxIsReportedNotShownAsZero();
+    void clearEmptiesPageAndWorkTableOnly();
+    void gridModelShowsTheWorkTable_data();
+    void gridModelShowsTheWorkTable();
+    void gridNeitherAddsNorDeletesButEditsAmounts();
+    void copyFailingHalfWayLeavesNoPartialTotals();
+    void longPeriodsRunAgainWhileTheGridIsStillReading();
+
+private:
+    template <typename T> T *child(const char *name) const
+    {
+        auto *widget = m_page->findChild<T *>(QString::fromUtf8(name));
+        if (!widget) {
+            qFatal("no control %s", name);
+        }
+        return widget;
+    }
+    ui::DateBox *dateBox(const char *name) const { return child<ui::DateBox>(name); }
+    std::optional<qint64> sum(const char *name) const { return child<ui::AmountBox>(name)->value(); }
+    void click(const char *button) { child<QPushButton>(button)->click(); }
+    void exec(store::Database &db, const QString &sql) const;
+    void addJournal(const QString &day, const QVariant &sales, const QVariant &purchases, const QVariant &in,
+                    const QVariant &out, const QString &memo = QString()) const;
+    QList<Row> rows(store::Database &db, const QString &table) const;
+
+    std::unique_ptr<testsupport::TempData> m_data;
+    std::unique_ptr<store::ModVelmoraA> m_state;
+    testsupport::ScriptedPresenter m_presenter;
+    std::unique_ptr<common::Msg> m_msg;
+    common::FixedClock m_clock{QDate(2007, 4, 4)};
+    std::unique_ptr<totals::TotalsPage> m_page;
+};
+
+void TestTotalsPage::init()
+{
+    m_data = std::make_unique<testsupport::TempData>();
+    QVERIFY(m_data->ok());
+    m_state = std::make_unique<store::ModVelmoraA>();
+    QVERIFY(m_data->openInto(*m_state));
+    m_presenter = {};
+    m_msg = std::make_unique<common::Msg>(m_presenter);
+    m_clock.set(QDate(2007, 4, 4));
+    m_page = std::make_unique<totals::TotalsPage>(*m_state, *m_msg, m_clock);
+    m_page->bindGrid(QStringLiteral("w集計"));
+    m_page->applyCalendarMode(QStringLiteral("西暦"), 2000, 2930, 3230);
+    m_page->layoutSumsAndGrid();
+    m_page->show();
+}
+
+void TestTotalsPage::cleanup()
+{
+    m_page.reset();
+    m_state.reset();
+    m_data.reset();
+}
+
+void TestTotalsPage::exec(store::Database &db, const QString &sql) const
+{
+    QSqlQuery q(db.connection());
+    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+}
+
+void TestTotalsPage::addJournal(const QString &day, const QVariant &sales, const QVariant &purchases,
+                                const QVariant &in, const QVariant &out, const QString &memo) const
+{
+    QSqlQuery q(m_state->MainDb.connection());
+    q.prepare(QStringLiteral("insert into 業務日誌 values (?, ?, ?, ?, ?, ?)"));
+    for (const QVariant &value : {QVariant(day), sales, purchases, in, out, QVariant(memo)}) {
+        q.addBindValue(value);
+    }
+    QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+}
+
+QList<Row> TestTotalsPage::rows(store::Database &db, const QString &table) const
+{
+    QList<Row> result;
+    QSqlQuery q(db.connection());
+    // rowid order is the order in which the rows were added
+    q.exec(QStringLiteral("select 日付, 売上額, 仕入額, 入金額, 出金額 from %1 order by rowid").arg(table));
+    while (q.next()) {
+        result.append({q.value(0).toString(), q.value(1), q.value(2), q.value(3), q.value(4)});
+    }
+    return result;
+}
+
+void TestTotalsPage::fillsInThePeriod_data()
+{
+    QTest::addColumn<QDate>("today");
+    QTest::addColumn<QDate>("start");
+    QTest::addColumn<QDate>("end");
+    QTest::addColumn<QDate>("expectedStart");
+    QTest::addColumn<QDate>("expectedEnd");
+    QTest::addColumn<QStringList>("expectedDays");
+
+    QTest::newRow("both empty: today's month, leap February")
+        << QDate(2004, 2, 15) << QDate() << QDate() << QDate(2004, 2, 1) << QDate(2004, 2, 29)
+        << QStringList{QStringLiteral("2004-02-01"), QStringLiteral("2004-02-29")};
+    QTest::newRow("end empty: the end of the start's month")
+        << QDate(2007, 4, 4) << QDate(2004, 4, 15) << QDate() << QDate(2004, 4, 15) << QDate(2004, 4, 30)
+        << QStringList{QStringLiteral("2004-04-15"), QStringLiteral("2004-04-30")};
+    QTest::newRow("start empty: first of today's month, after the end")
+        << QDate(2004, 4, 10) << QDate() << QDate(2004, 3, 31) << QDate(2004, 4, 1) << QDate(2004, 3, 31)
+        << QStringList{};
+    QTest::newRow("both given: used as they are, both ends included")
+        << QDate(2004, 2, 15) << QDate(2004, 3, 1) << QDate(2004, 4, 15) << QDate(2004, 3, 1) << QDate(2004, 4, 15)
+        << QStringList{QStringLiteral("2004-03-01"), QStringLiteral("2004-03-31"), QStringLiteral("2004-04-01"),
+                       QStringLiteral("2004-04-15")};
+}
+
+void TestTotalsPage::fillsInThePeriod()
+{
+    QFETCH(QDate, today);
+    QFETCH(QDate, start);
+    QFETCH(QDate, end);
+    QFETCH(QDate, expectedStart);
+    QFETCH(QDate, expectedEnd);
+    QFETCH(QStringList, expectedDays);
+
+    // Stored out of date order, so that the order of the copy is the query's.
+    for (qsizetype i = kJournalDays.size() - 1; i >= 0; --i) {
+        const QString &day = kJournalDays[i];
+        addJournal(day, flagOf(day), -flagOf(day), 3, 0);
+    }
+    // A run left over from before, which the new one replaces.
+    exec(m_state->WorkDb, QStringLiteral("insert into w集計 values ('1999-09-09', 5, 5, 5, 5)"));
+
+    m_clock.set(today);
+    QVERIFY(dateBox("Dt開始")->setValue(start.isValid() ? std::optional(start) : std::nullopt));
+    QVERIFY(dateBox("Dt終了")->setValue(end.isValid() ? std::optional(end) : std::nullopt));
+    click("cmd集計");
+
+    QCOMPARE(dateBox("Dt開始")->value(), std::optional(expectedStart));
+    QCOMPARE(dateBox("Dt終了")->value(), std::optional(expectedEnd));
+    QStringList copied;
+    qint64 flags = 0;
+    for (const Row &row : rows(m_state->WorkDb, QStringLiteral("w集計"))) {
+        copied << row.date;
+        flags += row.sales.toLongLong();
+    }
+    QCOMPARE(copied, expectedDays);
+    QCOMPARE(m_page->gridModel()->rowCount(), expectedDays.size());
+
+    qint64 expectedFlags = 0;
+    for (const QString &day : expectedDays) {
+        expectedFlags += flagOf(day);
+    }
+    QCOMPARE(flags, expectedFlags);
+    QCOMPARE(sum("num売上計"), std::optional(expectedFlags));
+    QCOMPARE(sum("num仕入計"), std::optional(-expectedFlags));
+    QCOMPARE(sum("num入金計"), std::optional(qint64(3 * expectedDays.size())));
+    QCOMPARE(sum("num出金計"), std::optional(qint64(0)));
+    QVERIFY(m_presenter.shown.isEmpty());
+}
+
+void TestTotalsPage::copiesNullsInDateOrderAndSumsTheRest()
+{
+    addJournal(QStringLiteral("2004-04-03"), 1000, QVariant(), -1500, QVariant(), QStringLiteral("三日"));
+    addJournal(QStringLiteral("2004-04-01"), 100, QVariant(), 5, QVariant(), QStringLiteral("一日"));
+    addJournal(QStringLiteral("2004-04-02"), QVariant(), QVariant(), QVariant(), QVariant(), QStringLiteral("二日"));
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 30)));
+    click("cmd集計");
+
+    const QList<Row> copied = rows(m_state->WorkDb, QStringLiteral("w集計"));
+    QCOMPARE(copied.size(), 3);
+    QCOMPARE(copied[0].date, QStringLiteral("2004-04-01"));
+    QCOMPARE(copied[1].date, QStringLiteral("2004-04-02"));
+    QCOMPARE(copied[2].date, QStringLiteral("2004-04-03"));
+    QCOMPARE(copied[0].sales.toLongLong(), 100);
+    QCOMPARE(copied[2].moneyIn.toLongLong(), -1500);
+    for (const QVariant &value : {copied[1].sales, copied[1].purchases, copied[1].moneyIn, copied[1].moneyOut,
+                                  copied[0].purchases, copied[2].moneyOut}) {
+        QVERIFY(value.isNull()); // Null stays Null, not 0
+    }
+
+    // The sums skip the Nulls; a column of Nulls only sums to 0.
+    QCOMPARE(sum("num売上計"), std::optional(qint64(1100)));
+    QCOMPARE(sum("num仕入計"), std::optional(qint64(0)));
+    QCOMPARE(sum("num入金計"), std::optional(qint64(-1495)));
+    QCOMPARE(sum("num出金計"), std::optional(qint64(0)));
+
+    // The values handed to the print button are the page's.
+    const totals::TotalsValues shown = m_page->values();
+    QCOMPARE(shown.startText, QStringLiteral("2004年04月01日"));
+    QCOMPARE(shown.endText, QStringLiteral("2004年04月30日"));
+    QCOMPARE(shown.moneyIn, std::optional(qint64(-1495)));
+}
+
+void TestTotalsPage::sumBeyondTheBoxIsReportedNotShownAsZero()
+{
+    addJournal(QStringLiteral("2004-04-01"), qint64(9'999'999'999), 1, qint64(-9'999'999'999), 0);
+    addJournal(QStringLiteral("2004-04-02"), qint64(9'999'999'999), 1, qint64(-1), 0);
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    click("cmd集計");
+    QCOMPARE(m_page->gridModel()->rowCount(), 2);
+    QCOMPARE(sum("num売上計"), std::nullopt);
+    QCOMPARE(sum("num仕入計"), std::optional(qint64(2)));
+    QCOMPARE(sum("num入金計"), std::nullopt);
+    QCOMPARE(m_page->values().sales, std::nullopt);
+    QCOMPARE(m_presenter.shown.size(), 1);
+    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("集計できませんでした"));
+    QVERIFY2(m_presenter.shown[0].text.contains(
+                 QStringLiteral("売上額の合計 19,999,999,998、入金額の合計 -10,000,000,000 は")),
+             qPrintable(m_presenter.shown[0].text));
+}
+
+void TestTotalsPage::clearEmptiesPageAndWorkTableOnly()
+{
+    addJournal(QStringLiteral("2004-04-01"), 10, 20, 30, 40, QStringLiteral("一日"));
+    addJournal(QStringLiteral("2004-04-02"), 1, 2, 3, 4, QStringLiteral("二日"));
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    click("cmd集計");
+    QCOMPARE(m_page->gridModel()->rowCount(), 2);
+    QCOMPARE(sum("num売上計"), std::optional(qint64(11)));
+
+    click("cmd集計クリア");
+    QVERIFY(!dateBox("Dt開始")->value());
+    QVERIFY(!dateBox("Dt終了")->value());
+    QVERIFY(dateBox("Dt開始")->dateNumber().isNull());
+    for (const char *name : {"num売上計", "num仕入計", "num入金計", "num出金計"}) {
+        QCOMPARE(sum(name), std::optional(qint64(0)));
+    }
+    QCOMPARE(m_page->gridModel()->rowCount(), 0);
+    QVERIFY(rows(m_state->WorkDb, QStringLiteral("w集計")).isEmpty());
+    QCOMPARE(rows(m_state->MainDb, QStringLiteral("業務日誌")).size(), 2);
+    QVERIFY(m_presenter.shown.isEmpty());
+}
+
+void TestTotalsPage::gridModelShowsTheWorkTable_data()
+{
+    QTest::addColumn<QString>("calendarMode");
+    QTest::addColumn<QString>("dateText");
+    QTest::newRow("western") << QStringLiteral("西暦") << QStringLiteral("2004/04/01");
+    QTest::newRow("era") << QStringLiteral("和暦") << QStringLiteral("H 16/04/01");
+    QTest::newRow("any other mode is era") << QString() << QStringLiteral("H 16/04/01");
+}
+
+void TestTotalsPage::gridModelShowsTheWorkTable()
+{
+    QFETCH(QString, calendarMode);
+    QFETCH(QString, dateText);
+
+    addJournal(QStringLiteral("2004-04-01"), 0, -1500, 1234567, QVariant());
+    addJournal(QStringLiteral("2019-05-01"), qint64(9'999'999'999), qint64(-9'999'999'999), 1, 999);
+    m_page->applyCalendarMode(calendarMode, 2370, 3290, 3600);
+    totals::WorkTableModel *model = m_page->gridModel();
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 1, 1)));
+    QVERIFY(dateBox("Dt終了")->setValue(QDate(2019, 12, 31)));
+    click("cmd集計");
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(model->columnCount(), 5);
+    QCOMPARE(m_page->grid()->model(), model);
+
+    const QStringList captions{QStringLiteral("日付"), QStringLiteral("売上額"), QStringLiteral("仕入額"),
+                               QStringLiteral("入金額"), QStringLiteral("出金額")};
+    for (int column = 0; column < captions.size(); ++column) {
+        QCOMPARE(model->headerData(column, Qt::Horizontal).toString(), captions[column]);
+    }
+
+    const auto shown = [model](int row, int column) { return model->index(row, column).data().toString(); };
+    QCOMPARE(shown(0, totals::WorkTableModel::Col日付), dateText);
+    QCOMPARE(shown(0, totals::WorkTableModel::Col売上額), QString()); // 0 shows empty
+    QCOMPARE(shown(0, totals::WorkTableModel::Col仕入額), QStringLiteral("-1,500"));
+    QCOMPARE(shown(0, totals::WorkTableModel::Col入金額), QStringLiteral("1,234,567"));
+    QCOMPARE(shown(0, totals::WorkTableModel::Col出金額), QString()); // Null shows empty
+    QCOMPARE(shown(1, totals::WorkTableModel::Col売上額), QStringLiteral("9,999,999,999"));
+    QCOMPARE(shown(1, totals::WorkTableModel::Col仕入額), QStringLiteral("-9,999,999,999"));
+    QCOMPARE(shown(1, totals::WorkTableModel::Col出金額), QStringLiteral("999"));
+    if (!common::isWestern(calendarMode)) {
+        QCOMPARE(shown(1, totals::WorkTableModel::Col日付), QStringLiteral("R 01/05/01"));
+    }
+
+    QCOMPARE(model->index(0, 0).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+    for (int column = 1; column < 5; ++column) {
+        QCOMPARE(model->index(1, column).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
+    }
+
+    // Switching the calendar mode reformats the rows already shown.
+    m_page->applyCalendarMode(QStringLiteral("西暦"), 2000, 2930, 3230);
+    QCOMPARE(shown(0, totals::WorkTableModel::Col日付), QStringLiteral("2004/04/01"));
+
+    // The row handler hands over the stored date as a date number.
+    QCOMPARE(model->dateNumberOfRow(1), QVariant(20190501));
+    QVERIFY(model->dateNumberOfRow(2).isNull());
+}
+
+void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
+{
+    addJournal(QStringLiteral("2004-04-01"), 10, QVariant(), 30, 40);
+    addJournal(QStringLiteral("2004-04-02"), 1, 2, 3, 4);
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    click("cmd集計");
+    totals::WorkTableModel *model = m_page->gridModel();
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+
+    QVERIFY(!model->insertRows(0, 1));
+    QVERIFY(!model->removeRows(0, 1));
+    QCOMPARE(model->rowCount(), 2);
+    QCOMPARE(rows(m_state->WorkDb, QStringLiteral("w集計")).size(), 2);
+
+    // A cell typed over in the grid goes to w集計 at once; the row with a
+    // Null beside it is the one found and changed. The Enter that ends the
+    // edit is not a row jump.
+    QSignalSpy picked(m_page.get(), &totals::TotalsPage::dayPicked);
+    QApplication::setActiveWindow(m_page.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+    QTableView *grid = m_page->grid();
+    grid->setFocus();
+    grid->setCurrentIndex(model->index(0, totals::WorkTableModel::Col仕入額));
+    QTest::keyClick(grid, Qt::Key_2);
+    QWidget *editor = QApplication::focusWidget();
+    QVERIFY(editor && editor != grid);
+    QTest::keyClicks(editor, QStringLiteral("500"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTRY_COMPARE(rows(m_state->WorkDb, QStringLiteral("w集計"))[0].purchases.toLongLong(), 2500);
+    QList<Row> stored = rows(m_state->WorkDb, QStringLiteral("w集計"));
+    QCOMPARE(stored[1].purchases.toLongLong(), 2);
+    QCOMPARE(model->index(0, totals::WorkTableModel::Col仕入額).data().toString(), QStringLiteral("2,500"));
+    QCOMPARE(picked.size(), 0);
+
+    // Emptying a cell stores Null; a grouped text and an amount out of range.
+    QVERIFY(model->setData(model->index(1, totals::WorkTableModel::Col売上額), QString()));
+    QVERIFY(model->setData(model->index(1, totals::WorkTableModel::Col出金額), QStringLiteral("-1,234")));
+    QVERIFY(!model->setData(model->index(1, totals::WorkTableModel::Col入金額), QStringLiteral("10000000000")));
+    QVERIFY(!model->setData(model->index(1, totals::WorkTableModel::Col入金額), QStringLiteral("abc")));
+    stored = rows(m_state->WorkDb, QStringLiteral("w集計"));
+    QVERIFY(stored[1].sales.isNull());
+    QCOMPARE(stored[1].moneyOut.toLongLong(), -1234);
+    QCOMPARE(stored[1].moneyIn.toLongLong(), 3);
+    // The journal is not touched by an edit of the work table.
+    QCOMPARE(rows(m_state->MainDb, QStringLiteral("業務日誌"))[1].sales.toLongLong(), 1);
+    // Enter on a row while no cell is being edited is the row jump.
+    grid->setCurrentIndex(model->index(1, totals::WorkTableModel::Col日付));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QCOMPARE(picked.size(), 1);
+    QCOMPARE(picked[0][0], QVariant(20040402));
+}
+
+void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
+{
+    for (int day = 1; day <= 5; ++day) {
+        addJournal(QStringLiteral("2004-04-0%1").arg(day), 100 * day, 1, 1, 1);
+    }
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 3)));
+    click("cmd集計");
+    QCOMPARE(m_page->gridModel()->rowCount(), 3);
+    QVERIFY(m_presenter.shown.isEmpty());
+
+    // The work table refuses its third row, as a full disk would.
+    exec(m_state->WorkDb, QStringLiteral("create trigger full before insert on w集計 "
+                                         "when (select count(*) from w集計) >= 2 "
+                                         "begin select raise(abort, 'database or disk is full'); end"));
+    QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 30)));
+    click("cmd集計");
+
+    QVERIFY(rows(m_state->WorkDb, QStringLiteral("w集計")).isEmpty());
+    QCOMPARE(m_page->gridModel()->rowCount(), 0);
+    for (const char *name : {"num売上計", "num仕入計", "num入金計", "num出金計"}) {
+        QCOMPARE(sum(name), std::optional(qint64(0)));
+    }
+    QCOMPARE(m_presenter.shown.size(), 1);
+    const common::MessageRequest notice = m_presenter.shown[0];
+    QCOMPARE(notice.title, QStringLiteral("集計できませんでした"));
+    QCOMPARE(notice.style, int(common::StyleOkExclamation));
+    QVERIFY2(notice.text.startsWith(QStringLiteral("期間 2004年04月01日 ～ 2004年04月30日 の集計ができませんでした。")),
+             qPrintable(notice.text));
+    // The period stays as typed, ready for another run once the cause is gone.
+    QCOMPARE(dateBox("Dt終了")->value(), std::optional(QDate(2004, 4, 30)));
+
+    exec(m_state->WorkDb, QStringLiteral("drop trigger full"));
+    click("cmd集計");
+    QCOMPARE(m_page->gridModel()->rowCount(), 5);
+    QCOMPARE(sum("num売上計"), std::optional(qint64(1500)));
+    QCOMPARE(m_presenter.shown.size(), 1);
+}
+
+void TestTotalsPage::longPeriodsRunAgainWhileTheGridIsStillReading()
+{
+    // More rows than the grid fetches at once: its statement on the work
+    // database stays open while the next run empties and fills the table.
+    QVERIFY(m_state->MainDb
+                .inTransaction([&]() -> store::DbError {
+                    for (QDate day(2003, 1, 1); day <= QDate(2004, 12, 31); day = day.addDays(1)) {
+                        addJournal(day.toString(Qt::ISODate), 1, 2, 3, 4);
+                    }
+                    return {};
+                })
+                .ok());
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2003, 1, 1)));
+    QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 12, 31)));
+    click("cmd集計");
+    totals::WorkTableModel *model = m_page->gridModel();
+    QVERIFY(model->canFetchMore());
+    QCOMPARE(sum("num売上計"), std::optional(qint64(731)));
+
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 2, 1)));
+    QVERIFY(dateBox("Dt終了")->value());
+    click("cmd集計");
+    QVERIFY(m_presenter.shown.isEmpty());
+    QCOMPARE(rows(m_state->WorkDb, QStringLiteral("w集計")).size(), 335);
+    while (model->canFetchMore()) {
+        model->fetchMore();
+    }
+    QCOMPARE(model->rowCount(), 335);
+    QCOMPARE(model->dateNumberOfRow(334), QVariant(20041231));
+    QCOMPARE(sum("num仕入計"), std::optional(qint64(670)));
+
+    click("cmd集計クリア");
+    QVERIFY(m_presenter.shown.isEmpty());
+    QCOMPARE(model->rowCount(), 0);
+    QVERIFY(rows(m_state->WorkDb, QStringLiteral("w集計")).isEmpty());
+}
+
+QTEST_MAIN(TestTotalsPage)
+#include "test_totalspage.moc"
