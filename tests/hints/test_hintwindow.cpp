@@ -3,8 +3,7 @@
 
 #include "hints/hintwindow.h"
 #include "store/schema.h"
-#include "support/scriptedpresenter.h"
-#include "support/tempdata.h"
+#include "support/pageenvironment.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -49,13 +48,10 @@ private slots:
 private:
     // Sets the hint target and loads a fresh window on it.
     void open(const QString &formName, const QString &ctlName);
-    template <typename T> T *child(const char *name) const
+    template<typename T>
+    T *child(const char *name) const
     {
-        auto *widget = m_window->findChild<T *>(QString::fromUtf8(name));
-        if (!widget) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return testsupport::control<T>(m_window.get(), name);
     }
     void click(const char *button) { child<QPushButton>(button)->click(); }
     QString text() const { return m_window->contents()->toPlainText(); }
@@ -63,51 +59,42 @@ private:
     void exec(const QString &sql) const;
     QList<StoredHint> stored() const;
     QStringList titlesShown() const;
-
-    std::unique_ptr<testsupport::TempData> m_data;
-    std::unique_ptr<store::ModVelmoraA> m_state;
-    testsupport::ScriptedPresenter m_presenter;
-    std::unique_ptr<common::Msg> m_msg;
+    std::unique_ptr<testsupport::PageEnvironment> m_env;
     std::unique_ptr<hints::HintWindow> m_window;
 };
 
 void TestHintWindow::init()
 {
-    m_data = std::make_unique<testsupport::TempData>();
-    QVERIFY(m_data->ok());
-    m_state = std::make_unique<store::ModVelmoraA>();
-    QVERIFY(m_data->openInto(*m_state));
-    m_presenter = {};
-    m_msg = std::make_unique<common::Msg>(m_presenter);
+    m_env = std::make_unique<testsupport::PageEnvironment>();
+    QVERIFY(m_env->open());
 }
 
 void TestHintWindow::cleanup()
 {
     m_window.reset();
-    m_state.reset();
-    m_data.reset();
+    m_env.reset();
 }
 
 void TestHintWindow::open(const QString &formName, const QString &ctlName)
 {
     m_window.reset();
-    m_state->HintFormName = formName;
-    m_state->HintCtlName = ctlName;
-    m_state->HintFormTitle = kTitle;
-    m_window = std::make_unique<hints::HintWindow>(*m_state, *m_msg);
+    m_env->state.HintFormName = formName;
+    m_env->state.HintCtlName = ctlName;
+    m_env->state.HintFormTitle = kTitle;
+    m_window = std::make_unique<hints::HintWindow>(m_env->state, m_env->msg);
     m_window->Form_Load();
 }
 
 void TestHintWindow::exec(const QString &sql) const
 {
-    QSqlQuery q(m_state->WorkDb.connection());
+    QSqlQuery q(m_env->state.WorkDb.connection());
     QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
 }
 
 QList<StoredHint> TestHintWindow::stored() const
 {
     QList<StoredHint> result;
-    QSqlQuery q(m_state->WorkDb.connection());
+    QSqlQuery q(m_env->state.WorkDb.connection());
     q.exec(QStringLiteral("select FormName, CtlName, FormTitle, Contents from ClHint order by rowid"));
     while (q.next()) {
         result.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3)});
@@ -118,7 +105,7 @@ QList<StoredHint> TestHintWindow::stored() const
 QStringList TestHintWindow::titlesShown() const
 {
     QStringList titles;
-    for (const common::MessageRequest &request : m_presenter.shown) {
+    for (const common::MessageRequest &request : m_env->presenter.shown) {
         titles << request.title;
     }
     return titles;
@@ -139,11 +126,11 @@ void TestHintWindow::storingReplacesTheOneRowOfThePair()
     click("cmd登録");
     setText(QStringLiteral("日付を入れて読込を押す。\n二行目"));
     click("cmd登録");
-    QCOMPARE(m_presenter.shown.size(), 4);
-    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("ヒント を登録します。よろしいですか"));
-    QCOMPARE(m_presenter.shown[0].style, int(common::StyleYesNoQuestion));
-    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("登録完了"));
-    QCOMPARE(m_presenter.shown[1].text, QStringLiteral("ヒント を登録しました。"));
+    QCOMPARE(m_env->presenter.shown.size(), 4);
+    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("ヒント を登録します。よろしいですか"));
+    QCOMPARE(m_env->presenter.shown[0].style, int(common::StyleYesNoQuestion));
+    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("登録完了"));
+    QCOMPARE(m_env->presenter.shown[1].text, QStringLiteral("ヒント を登録しました。"));
 
     QList<StoredHint> rows = stored();
     QCOMPARE(rows.size(), 2);
@@ -177,9 +164,9 @@ void TestHintWindow::answeringNoChangesNothing()
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     QCOMPARE(text(), QStringLiteral("古い説明"));
     setText(QStringLiteral("書きかけ"));
-    m_presenter.answerNo();
+    m_env->presenter.answerNo();
     click(button.constData());
-    QCOMPARE(m_presenter.shown.size(), 1); // the question only
+    QCOMPARE(m_env->presenter.shown.size(), 1); // the question only
     QCOMPARE(text(), QStringLiteral("書きかけ"));
     QCOMPARE(stored().size(), 1);
     QCOMPARE(stored()[0].contents.toString(), QStringLiteral("古い説明"));
@@ -191,12 +178,12 @@ void TestHintWindow::deleteAsksAboutAllDataButDeletesThePair()
     exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint1', 't', '集計の説明')"));
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     click("cmd削除");
-    QCOMPARE(m_presenter.shown.size(), 2);
-    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("削除の確認"));
-    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("すべてのデータを削除します。よろしいですか"));
-    QCOMPARE(m_presenter.shown[0].style, int(common::StyleYesNoQuestionNoDefault));
-    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("削除の完了"));
-    QCOMPARE(m_presenter.shown[1].text, QStringLiteral("データ ヒント を削除しました。"));
+    QCOMPARE(m_env->presenter.shown.size(), 2);
+    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("削除の確認"));
+    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("すべてのデータを削除します。よろしいですか"));
+    QCOMPARE(m_env->presenter.shown[0].style, int(common::StyleYesNoQuestionNoDefault));
+    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除の完了"));
+    QCOMPARE(m_env->presenter.shown[1].text, QStringLiteral("データ ヒント を削除しました。"));
     QCOMPARE(text(), QString());
     QCOMPARE(stored().size(), 1);
     QCOMPARE(stored()[0].ctlName, QStringLiteral("cmdHint1"));
@@ -204,8 +191,8 @@ void TestHintWindow::deleteAsksAboutAllDataButDeletesThePair()
     // Once more on the pair that has no row now: the box is emptied all the same.
     setText(QStringLiteral("まだ残っている"));
     click("cmd削除");
-    QCOMPARE(m_presenter.shown.size(), 4);
-    QCOMPARE(m_presenter.shown[3].text, QStringLiteral("データ ヒント を削除しました。"));
+    QCOMPARE(m_env->presenter.shown.size(), 4);
+    QCOMPARE(m_env->presenter.shown[3].text, QStringLiteral("データ ヒント を削除しました。"));
     QCOMPARE(text(), QString());
     QCOMPARE(stored().size(), 1);
 }
@@ -220,7 +207,7 @@ void TestHintWindow::clearThenCloseKeepsTheStoredHint()
     QCOMPARE(text(), QString());
     click("cmd閉じる");
     QVERIFY(!m_window->isVisible());
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(m_env->presenter.shown.isEmpty());
     QCOMPARE(stored().size(), 1);
     QCOMPARE(stored()[0].contents.toString(), QStringLiteral("残す説明"));
 }
@@ -307,9 +294,9 @@ void TestHintWindow::failedWriteKeepsHintAndText()
 
     setText(QStringLiteral("新しい説明"));
     click(button.constData());
-    QCOMPARE(m_presenter.shown.size(), 2); // the question, then the failure; no completion notice
-    QCOMPARE(m_presenter.shown[1].title, failureTitle);
-    QCOMPARE(m_presenter.shown[1].style, int(common::StyleOkExclamation));
+    QCOMPARE(m_env->presenter.shown.size(), 2); // the question, then the failure; no completion notice
+    QCOMPARE(m_env->presenter.shown[1].title, failureTitle);
+    QCOMPARE(m_env->presenter.shown[1].style, int(common::StyleOkExclamation));
     QCOMPARE(text(), QStringLiteral("新しい説明"));
     QCOMPARE(stored().size(), 1);
     QCOMPARE(stored()[0].contents.toString(), QStringLiteral("古い説明"));
@@ -317,8 +304,8 @@ void TestHintWindow::failedWriteKeepsHintAndText()
     // Once the cause is gone the same press succeeds.
     exec(QStringLiteral("drop trigger refuse"));
     click(button.constData());
-    QCOMPARE(m_presenter.shown.size(), 4);
-    QVERIFY(m_presenter.shown[3].title != failureTitle);
+    QCOMPARE(m_env->presenter.shown.size(), 4);
+    QVERIFY(m_env->presenter.shown[3].title != failureTitle);
 }
 
 void TestHintWindow::quotedNamesAndRestartKeepTheHint()
@@ -335,8 +322,8 @@ void TestHintWindow::quotedNamesAndRestartKeepTheHint()
     // Closed, the work database closed and opened again, the window loaded anew.
     click("cmd閉じる");
     m_window.reset();
-    m_state->WorkDb.close();
-    QVERIFY(m_state->WorkDb.open(m_data->workPath(), store::schema::workTables()).ok());
+    m_env->state.WorkDb.close();
+    QVERIFY(m_env->state.WorkDb.open(m_env->data.workPath(), store::schema::workTables()).ok());
     open(formName, ctlName);
     QCOMPARE(text(), QStringLiteral("引用符つき"));
     open(QStringLiteral("O"), ctlName); // a name cut at the quote is another pair
@@ -345,7 +332,7 @@ void TestHintWindow::quotedNamesAndRestartKeepTheHint()
     open(formName, ctlName);
     click("cmd削除");
     QVERIFY(stored().isEmpty());
-    QCOMPARE(m_presenter.shown.size(), 4);
+    QCOMPARE(m_env->presenter.shown.size(), 4);
 }
 
 QTEST_MAIN(TestHintWindow)

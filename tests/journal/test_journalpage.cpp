@@ -4,8 +4,7 @@
 #include "journal/journalpage.h"
 #include "store/recordset.h"
 #include "store/schema.h"
-#include "support/scriptedpresenter.h"
-#include "support/tempdata.h"
+#include "support/pageenvironment.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
 #include "ui/journaltextbox.h"
@@ -51,11 +50,7 @@ private:
     template<typename T>
     T *child(const char *name) const
     {
-        auto *widget = m_page->findChild<T *>(QString::fromUtf8(name));
-        if (!widget) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return testsupport::control<T>(m_page.get(), name);
     }
     ui::DateBox *date() const { return child<ui::DateBox>("Dt日付"); }
     ui::AmountBox *amount(const char *name) const { return child<ui::AmountBox>(name); }
@@ -64,24 +59,15 @@ private:
     void fillPage(QDate day, qint64 sales, const QString &text);
     QList<Row> rows() const;
     int rowCount() const { return int(rows().size()); }
-
-    std::unique_ptr<testsupport::TempData> m_data;
-    std::unique_ptr<store::ModVelmoraA> m_state;
-    testsupport::ScriptedPresenter m_presenter;
-    std::unique_ptr<common::Msg> m_msg;
-    common::FixedClock m_clock{QDate(2007, 4, 4)};
+    std::unique_ptr<testsupport::PageEnvironment> m_env;
     std::unique_ptr<journal::JournalPage> m_page;
 };
 
 void TestJournalPage::init()
 {
-    m_data = std::make_unique<testsupport::TempData>();
-    QVERIFY(m_data->ok());
-    m_state = std::make_unique<store::ModVelmoraA>();
-    QVERIFY(m_data->openInto(*m_state));
-    m_presenter = {};
-    m_msg = std::make_unique<common::Msg>(m_presenter);
-    m_page = std::make_unique<journal::JournalPage>(*m_state, *m_msg, m_clock);
+    m_env = std::make_unique<testsupport::PageEnvironment>();
+    QVERIFY(m_env->open());
+    m_page = std::make_unique<journal::JournalPage>(m_env->state, m_env->msg, m_env->clock);
     m_page->applyCalendarMode(QStringLiteral("西暦"), 2000);
     m_page->show();
     QApplication::setActiveWindow(m_page.get());
@@ -91,8 +77,7 @@ void TestJournalPage::init()
 void TestJournalPage::cleanup()
 {
     m_page.reset();
-    m_state.reset();
-    m_data.reset();
+    m_env.reset();
 }
 
 void TestJournalPage::fillPage(QDate day, qint64 sales, const QString &text)
@@ -108,7 +93,7 @@ void TestJournalPage::fillPage(QDate day, qint64 sales, const QString &text)
 QList<Row> TestJournalPage::rows() const
 {
     QList<Row> result;
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     q.exec(QStringLiteral("select 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 from 業務日誌 order by 日付"));
     while (q.next()) {
         result.append({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4), q.value(5)});
@@ -120,10 +105,10 @@ void TestJournalPage::registerNeedsADate()
 {
     amount("num売上額")->setValue(100);
     click("cmd登録");
-    QCOMPARE(m_presenter.shown.size(), 1);
-    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("日付を記入してください。"));
-    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("日付を記入してください。"));
-    QCOMPARE(m_presenter.shown[0].style, 64);
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("日付を記入してください。"));
+    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("日付を記入してください。"));
+    QCOMPARE(m_env->presenter.shown[0].style, 64);
     QVERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
     QCOMPARE(rowCount(), 0);
     QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(100));
@@ -133,10 +118,10 @@ void TestJournalPage::registerInsertsThenOverwrites()
 {
     fillPage(QDate(2004, 4, 1), 1234567, QStringLiteral("晴れ。\n来客多し。"));
     click("cmd登録");
-    QCOMPARE(m_presenter.shown.size(), 1);
-    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("登録の確認"));
-    QCOMPARE(m_presenter.shown[0].text, QStringLiteral(" 2004年04月01日 の業務日誌 を登録します。よろしいですか"));
-    QCOMPARE(m_presenter.shown[0].style, 36);
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("登録の確認"));
+    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral(" 2004年04月01日 の業務日誌 を登録します。よろしいですか"));
+    QCOMPARE(m_env->presenter.shown[0].style, 36);
 
     QList<Row> stored = rows();
     QCOMPARE(stored.size(), 1);
@@ -174,9 +159,9 @@ void TestJournalPage::registerInsertsThenOverwrites()
 void TestJournalPage::answeringNoWritesNothing()
 {
     fillPage(QDate(2004, 4, 1), 500, QStringLiteral("メモ"));
-    m_presenter.answerNo();
+    m_env->presenter.answerNo();
     click("cmd登録");
-    QCOMPARE(m_presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown.size(), 1);
     QCOMPARE(rowCount(), 0);
     QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
     QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(500));
@@ -185,7 +170,7 @@ void TestJournalPage::answeringNoWritesNothing()
 
 void TestJournalPage::readShowsTheRecordAndNullsAsZero()
 {
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
     QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 (日付) values ('2004-04-02')")));
 
@@ -203,13 +188,13 @@ void TestJournalPage::readShowsTheRecordAndNullsAsZero()
         QCOMPARE(amount(name)->value(), std::optional<qint64>(0));
     }
     QCOMPARE(memo()->text(), QString());
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(m_env->presenter.shown.isEmpty());
 
     // Without a date, reading only puts the focus into the date box.
     date()->clear();
     amount("num売上額")->setFocus();
     click("cmd読込");
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(m_env->presenter.shown.isEmpty());
     QVERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
 }
 
@@ -220,7 +205,7 @@ void TestJournalPage::readingADateWithoutRecordChangesNothing()
     click("cmd読込");
     QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(800));
     QCOMPARE(memo()->text(), QStringLiteral("前の日の内容"));
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(m_env->presenter.shown.isEmpty());
     // A register that follows stores them under the new date.
     click("cmd登録");
     QCOMPARE(rows().size(), 1);
@@ -230,21 +215,21 @@ void TestJournalPage::readingADateWithoutRecordChangesNothing()
 
 void TestJournalPage::deleteAsksWithoutBlankAndClears()
 {
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
     QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 1, 2, 3, 4, '二日目')")));
 
     QVERIFY(date()->setValue(QDate(2004, 4, 1)));
-    m_presenter.answerNo();
+    m_env->presenter.answerNo();
     click("cmd削除");
-    QCOMPARE(m_presenter.shown.size(), 1);
-    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("削除の確認"));
-    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("2004年04月01日 の日誌 を削除します。よろしいですか"));
-    QCOMPARE(m_presenter.shown[0].style, 292);
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("削除の確認"));
+    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("2004年04月01日 の日誌 を削除します。よろしいですか"));
+    QCOMPARE(m_env->presenter.shown[0].style, 292);
     QCOMPARE(rowCount(), 2);
     QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
 
-    m_presenter.answerYes();
+    m_env->presenter.answerYes();
     click("cmd削除");
     QCOMPARE(rowCount(), 1);
     QCOMPARE(rows()[0].date.toString(), QStringLiteral("2004-04-02"));
@@ -254,7 +239,7 @@ void TestJournalPage::deleteAsksWithoutBlankAndClears()
     // A date without a record: asked, nothing deleted, page cleared.
     fillPage(QDate(2004, 5, 5), 9, QStringLiteral("x"));
     click("cmd削除");
-    QCOMPARE(m_presenter.shown.size(), 3);
+    QCOMPARE(m_env->presenter.shown.size(), 3);
     QCOMPARE(rowCount(), 1);
     QVERIFY(!date()->value());
     QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(0));
@@ -264,7 +249,7 @@ void TestJournalPage::deleteWithoutDateDoesNothing()
 {
     amount("num売上額")->setValue(5);
     click("cmd削除");
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(m_env->presenter.shown.isEmpty());
     QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(5));
 }
 
@@ -275,26 +260,26 @@ void TestJournalPage::eraModeShowsEraTextButKeysTheWesternDate()
     fillPage(QDate(2004, 4, 1), 1, QString());
     QCOMPARE(date()->displayText(), QStringLiteral("平成 16年04月01日"));
     click("cmd登録");
-    QCOMPARE(m_presenter.shown[0].text, QStringLiteral(" 平成 16年04月01日 の業務日誌 を登録します。よろしいですか"));
-    QCOMPARE(m_state->SqlText, QStringLiteral("select * from 業務日誌 where 日付 =#2004/04/01#"));
+    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral(" 平成 16年04月01日 の業務日誌 を登録します。よろしいですか"));
+    QCOMPARE(m_env->state.SqlText, QStringLiteral("select * from 業務日誌 where 日付 =#2004/04/01#"));
     QCOMPARE(rows()[0].date.toString(), QStringLiteral("2004-04-01"));
 
     QVERIFY(date()->setValue(QDate(2004, 4, 1)));
     click("cmd削除");
-    QCOMPARE(m_presenter.shown[1].text, QStringLiteral("平成 16年04月01日 の日誌 を削除します。よろしいですか"));
-    QCOMPARE(m_state->SqlText, QStringLiteral("delete * from 業務日誌 where 日付 =#2004/04/01#"));
+    QCOMPARE(m_env->presenter.shown[1].text, QStringLiteral("平成 16年04月01日 の日誌 を削除します。よろしいですか"));
+    QCOMPARE(m_env->state.SqlText, QStringLiteral("delete * from 業務日誌 where 日付 =#2004/04/01#"));
     QCOMPARE(rowCount(), 0);
 }
 
 void TestJournalPage::failedRegisterKeepsThePage()
 {
     // The database refuses every write, as a read-only file does.
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = ON")));
     fillPage(QDate(2004, 4, 1), 4321, QStringLiteral("消えては困る文章"));
     click("cmd登録");
-    QCOMPARE(m_presenter.shown.size(), 2);
-    const common::MessageRequest failure = m_presenter.shown[1];
+    QCOMPARE(m_env->presenter.shown.size(), 2);
+    const common::MessageRequest failure = m_env->presenter.shown[1];
     QCOMPARE(failure.title, QStringLiteral("登録できませんでした"));
     QCOMPARE(failure.style, 48);
     QVERIFY2(failure.text.startsWith(QStringLiteral("2004年04月01日 の業務日誌は登録されていません。\n理由: ")),
@@ -310,14 +295,14 @@ void TestJournalPage::failedRegisterKeepsThePage()
 
 void TestJournalPage::failedDeleteKeepsThePage()
 {
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
     QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = ON")));
     fillPage(QDate(2004, 4, 1), 10, QStringLiteral("一日目"));
     click("cmd削除");
-    QCOMPARE(m_presenter.shown.size(), 2);
-    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("削除できませんでした"));
-    QVERIFY(m_presenter.shown[1].text.startsWith(QStringLiteral("2004年04月01日 の日誌は削除されていません。")));
+    QCOMPARE(m_env->presenter.shown.size(), 2);
+    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除できませんでした"));
+    QVERIFY(m_env->presenter.shown[1].text.startsWith(QStringLiteral("2004年04月01日 の日誌は削除されていません。")));
     QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
     QCOMPARE(memo()->text(), QStringLiteral("一日目"));
     QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = OFF")));
@@ -328,7 +313,7 @@ void TestJournalPage::lockedDatabaseIsReportedNotWaitedOnForever()
 {
     // Another program holds a write transaction on the journal.
     store::Database other;
-    QVERIFY(other.open(m_data->mainPath(), store::schema::mainTables()).ok());
+    QVERIFY(other.open(m_env->data.mainPath(), store::schema::mainTables()).ok());
     QSqlQuery lock(other.connection());
     QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
 
@@ -337,9 +322,9 @@ void TestJournalPage::lockedDatabaseIsReportedNotWaitedOnForever()
     timer.start();
     click("cmd登録");
     QVERIFY(timer.elapsed() < 30'000);
-    QCOMPARE(m_presenter.shown.size(), 2);
-    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("登録できませんでした"));
-    QVERIFY(m_presenter.shown[1].text.contains(QStringLiteral("使用中")));
+    QCOMPARE(m_env->presenter.shown.size(), 2);
+    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("登録できませんでした"));
+    QVERIFY(m_env->presenter.shown[1].text.contains(QStringLiteral("使用中")));
     QCOMPARE(memo()->text(), QStringLiteral("待ち"));
 
     QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));

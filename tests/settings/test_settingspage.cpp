@@ -5,8 +5,8 @@
 #include "settings/settingspage.h"
 #include "store/recordset.h"
 #include "store/schema.h"
-#include "support/scriptedpresenter.h"
-#include "support/tempdata.h"
+#include "support/fakes.h"
+#include "support/pageenvironment.h"
 #include "ui/colournumberbox.h"
 #include "ui/colourswatch.h"
 #include "ui/erabox.h"
@@ -18,25 +18,6 @@
 #include <QTest>
 
 namespace {
-
-class ScriptedColours final : public ui::ColourChooser
-{
-public:
-    std::optional<QColor> next;
-    int asked = 0;
-    std::optional<QColor> choose(QWidget *, const QColor &) override
-    {
-        ++asked;
-        return next;
-    }
-};
-
-class RecordingUrls final : public ui::UrlOpener
-{
-public:
-    QStringList opened;
-    void open(const QString &url) override { opened << url; }
-};
 
 struct Stored
 {
@@ -72,11 +53,7 @@ private:
     template<typename T>
     T *child(const char *name) const
     {
-        auto *widget = m_page->findChild<T *>(QString::fromUtf8(name));
-        if (!widget) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return testsupport::control<T>(m_page.get(), name);
     }
     void click(const char *button) { child<QPushButton>(button)->click(); }
     QString era() const { return child<ui::EraBox>("cmb年号")->currentText(); }
@@ -84,26 +61,18 @@ private:
     qint32 swatch() const { return child<ui::ColourSwatch>("Pic罫線色")->backColour(); }
     QList<Stored> stored() const;
     void exec(const QString &sql) const;
-
-    std::unique_ptr<testsupport::TempData> m_data;
-    std::unique_ptr<store::ModVelmoraA> m_state;
-    testsupport::ScriptedPresenter m_presenter;
-    std::unique_ptr<common::Msg> m_msg;
-    ScriptedColours m_colours;
-    RecordingUrls m_urls;
+    testsupport::ScriptedColours m_colours;
+    testsupport::RecordingUrls m_urls;
+    std::unique_ptr<testsupport::PageEnvironment> m_env;
     std::unique_ptr<settings::SettingsPage> m_page;
     QStringList m_cleared;
 };
 
 void TestSettingsPage::init()
 {
-    m_data = std::make_unique<testsupport::TempData>();
-    QVERIFY(m_data->ok());
-    m_state = std::make_unique<store::ModVelmoraA>();
-    QVERIFY(m_data->openInto(*m_state));
-    m_presenter = {};
-    m_msg = std::make_unique<common::Msg>(m_presenter);
-    m_page = std::make_unique<settings::SettingsPage>(*m_state, *m_msg, m_colours, m_urls);
+    m_env = std::make_unique<testsupport::PageEnvironment>();
+    QVERIFY(m_env->open());
+    m_page = std::make_unique<settings::SettingsPage>(m_env->state, m_env->msg, m_colours, m_urls);
     m_page->fillCalendarList(QStringLiteral("西暦"));
     m_cleared.clear();
     m_page->setOtherPages({[this] { m_cleared << QStringLiteral("集計"); }, [this] { m_cleared << QStringLiteral("日誌"); }});
@@ -112,14 +81,13 @@ void TestSettingsPage::init()
 void TestSettingsPage::cleanup()
 {
     m_page.reset();
-    m_state.reset();
-    m_data.reset();
+    m_env.reset();
 }
 
 QList<Stored> TestSettingsPage::stored() const
 {
     QList<Stored> rows;
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     q.exec(QStringLiteral("select 年号, LineColor1 from 自社情報 order by rowid"));
     while (q.next()) {
         rows.append({q.value(0), q.value(1)});
@@ -129,7 +97,7 @@ QList<Stored> TestSettingsPage::stored() const
 
 void TestSettingsPage::exec(const QString &sql) const
 {
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     if (!q.exec(sql)) {
         qFatal("%s", qPrintable(sql));
     }
@@ -137,17 +105,17 @@ void TestSettingsPage::exec(const QString &sql) const
 
 void TestSettingsPage::readOfAnEmptyTable()
 {
-    m_state->LineColor = 0x123456;
+    m_env->state.LineColor = 0x123456;
     const qint32 swatchBefore = swatch();
-    m_state->CalendarMode = QStringLiteral("和暦");
+    m_env->state.CalendarMode = QStringLiteral("和暦");
     child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
     child<ui::ColourNumberBox>("num白紙罫線色")->setValue(99);
 
     m_page->Read設定();
     QCOMPARE(era(), QStringLiteral("西暦"));
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("西暦"));
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("西暦"));
     QCOMPARE(number(), 0);
-    QCOMPARE(m_state->LineColor, 0x123456); // left as it was
+    QCOMPARE(m_env->state.LineColor, 0x123456); // left as it was
     QCOMPARE(swatch(), swatchBefore);
     QVERIFY(stored().isEmpty());
 }
@@ -158,16 +126,16 @@ void TestSettingsPage::readTakesTheFirstRowIntoPageAndForce()
     exec(QStringLiteral("insert into 自社情報 values ('西暦', 65280)"));
     click("cmd設定読込");
     QCOMPARE(era(), QStringLiteral("和暦"));
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦"));
     QCOMPARE(number(), 255);
-    QCOMPARE(m_state->LineColor, 255);
+    QCOMPARE(m_env->state.LineColor, 255);
     QCOMPARE(swatch(), 255);
 
     // Registering edits that first row and leaves the second alone.
     child<ui::ColourNumberBox>("num白紙罫線色")->setValue(0xFF0000);
     click("cmd設定登録");
-    QCOMPARE(m_presenter.shown.last().text, QStringLiteral("設定 を登録します。よろしいですか"));
-    QCOMPARE(m_presenter.shown.last().style, 36);
+    QCOMPARE(m_env->presenter.shown.last().text, QStringLiteral("設定 を登録します。よろしいですか"));
+    QCOMPARE(m_env->presenter.shown.last().style, 36);
     const QList<Stored> rows = stored();
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[0].colour.toLongLong(), 0xFF0000);
@@ -178,21 +146,21 @@ void TestSettingsPage::readTakesTheFirstRowIntoPageAndForce()
 void TestSettingsPage::nullColumnsAndForeignValues()
 {
     exec(QStringLiteral("insert into 自社情報 values (NULL, NULL)"));
-    m_state->LineColor = 77;
-    m_state->CalendarMode = QStringLiteral("和暦");
+    m_env->state.LineColor = 77;
+    m_env->state.CalendarMode = QStringLiteral("和暦");
     m_page->Read設定();
     QCOMPARE(era(), QStringLiteral("西暦"));
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("西暦"));
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("西暦"));
     QCOMPARE(number(), 0);
-    QCOMPARE(m_state->LineColor, 0);
+    QCOMPARE(m_env->state.LineColor, 0);
     QCOMPARE(swatch(), 0);
 
     // A calendar mode other than the two is taken over as it stands; a
     // colour that is not a number reads as black and is not written back.
     exec(QStringLiteral("update 自社情報 set 年号 = '平成', LineColor1 = 'red'"));
     m_page->Read設定();
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("平成"));
-    QCOMPARE(m_state->LineColor, 0);
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("平成"));
+    QCOMPARE(m_env->state.LineColor, 0);
     QCOMPARE(stored()[0].colour.toString(), QStringLiteral("red"));
 }
 
@@ -205,7 +173,7 @@ void TestSettingsPage::colourDialogChangesOnlyThePage()
     QCOMPARE(m_colours.asked, 1);
     QCOMPARE(swatch(), 0x332211);
     QCOMPARE(number(), 0x332211);
-    QCOMPARE(m_state->LineColor, 255);
+    QCOMPARE(m_env->state.LineColor, 255);
     QCOMPARE(stored()[0].colour.toLongLong(), 255);
 
     m_colours.next.reset(); // cancelled
@@ -218,22 +186,22 @@ void TestSettingsPage::registerWritesTheRowOnly()
 {
     child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
     child<ui::ColourNumberBox>("num白紙罫線色")->setValue(0x0000FF);
-    m_presenter.answerNo();
+    m_env->presenter.answerNo();
     click("cmd設定登録");
     QVERIFY(stored().isEmpty());
 
-    m_presenter.answerYes();
+    m_env->presenter.answerYes();
     click("cmd設定登録");
     click("cmd設定登録");
     QCOMPARE(stored().size(), 1); // the second edits the first
     QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
     QCOMPARE(stored()[0].colour.toLongLong(), 0x0000FF);
     // The values in force wait for the next read.
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("西暦"));
-    QCOMPARE(m_state->LineColor, 0);
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("西暦"));
+    QCOMPARE(m_env->state.LineColor, 0);
     click("cmd設定読込");
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦"));
-    QCOMPARE(m_state->LineColor, 0x0000FF);
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(m_env->state.LineColor, 0x0000FF);
 }
 
 void TestSettingsPage::clearAndDelete()
@@ -246,29 +214,29 @@ void TestSettingsPage::clearAndDelete()
     QCOMPARE(number(), 0);
     QCOMPARE(swatch(), 0);
     QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦"));
     click("cmd設定読込");
     QCOMPARE(era(), QStringLiteral("和暦"));
     QCOMPARE(number(), 255);
 
-    const int asked = int(m_presenter.shown.size());
-    m_presenter.answerNo();
+    const int asked = int(m_env->presenter.shown.size());
+    m_env->presenter.answerNo();
     click("cmd設定削除");
-    QCOMPARE(m_presenter.shown.size(), asked + 1);
-    QCOMPARE(m_presenter.shown.last().text, QStringLiteral("設定 を削除します。よろしいですか"));
-    QCOMPARE(m_presenter.shown.last().style, 292);
+    QCOMPARE(m_env->presenter.shown.size(), asked + 1);
+    QCOMPARE(m_env->presenter.shown.last().text, QStringLiteral("設定 を削除します。よろしいですか"));
+    QCOMPARE(m_env->presenter.shown.last().style, 292);
     QCOMPARE(era(), QStringLiteral("和暦")); // not even the page changes
     QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
 
-    m_presenter.answerYes();
+    m_env->presenter.answerYes();
     click("cmd設定削除");
-    QCOMPARE(m_presenter.shown.size(), asked + 2); // no second question, no notice
+    QCOMPARE(m_env->presenter.shown.size(), asked + 2); // no second question, no notice
     QCOMPARE(era(), QStringLiteral("西暦"));
     QCOMPARE(stored().size(), 1);
     QCOMPARE(stored()[0].era.toString(), QStringLiteral("西暦"));
     QCOMPARE(stored()[0].colour.toLongLong(), 0);
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦"));
-    QCOMPARE(m_state->LineColor, 255);
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(m_env->state.LineColor, 255);
 
     // On an empty table the delete creates the row of defaults.
     exec(QStringLiteral("delete from 自社情報"));
@@ -298,9 +266,9 @@ void TestSettingsPage::failedRegisterKeepsThePage()
     child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
     child<ui::ColourNumberBox>("num白紙罫線色")->setValue(4242);
     click("cmd設定登録");
-    QCOMPARE(m_presenter.shown.size(), 2);
-    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("登録できませんでした"));
-    QVERIFY(m_presenter.shown[1].text.startsWith(QStringLiteral("設定は登録されていません。\n理由: ")));
+    QCOMPARE(m_env->presenter.shown.size(), 2);
+    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("登録できませんでした"));
+    QVERIFY(m_env->presenter.shown[1].text.startsWith(QStringLiteral("設定は登録されていません。\n理由: ")));
     QCOMPARE(era(), QStringLiteral("和暦"));
     QCOMPARE(number(), 4242);
     exec(QStringLiteral("PRAGMA query_only = OFF"));
@@ -312,12 +280,12 @@ void TestSettingsPage::bulkEraseAnsweredNo()
     exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
     m_page->Read設定();
-    m_presenter.answerNo();
+    m_env->presenter.answerNo();
     click("cmd一括削除7");
-    QCOMPARE(m_presenter.shown.size(), 1);
-    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("削除の確認"));
-    QCOMPARE(m_presenter.shown[0].text, QStringLiteral("初期化します。 よろしいですか"));
-    QCOMPARE(m_presenter.shown[0].style, 292);
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("削除の確認"));
+    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("初期化します。 よろしいですか"));
+    QCOMPARE(m_env->presenter.shown[0].style, 292);
     QCOMPARE(stored().size(), 1);
     QCOMPARE(era(), QStringLiteral("和暦"));
     QVERIFY(m_cleared.isEmpty());
@@ -329,14 +297,14 @@ void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
     exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, '消す前の記録')"));
     exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 5, 6, 7, 8, NULL)"));
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    QSqlQuery hint(m_state->WorkDb.connection());
+    QSqlQuery hint(m_env->state.WorkDb.connection());
     QVERIFY(hint.exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '残るヒント')")));
     m_page->Read設定();
 
     click("cmd一括削除7");
-    QCOMPARE(m_presenter.shown.size(), 1); // no notice after the erase
+    QCOMPARE(m_env->presenter.shown.size(), 1); // no notice after the erase
 
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
     QCOMPARE(q.value(0).toInt(), 0);
     QVERIFY(stored().isEmpty());
@@ -346,8 +314,8 @@ void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
     QCOMPARE(number(), 0);
     QCOMPARE(swatch(), 0);
     QCOMPARE(m_cleared, (QStringList{QStringLiteral("集計"), QStringLiteral("日誌")}));
-    QCOMPARE(m_state->CalendarMode, QStringLiteral("和暦")); // in force until the next read
-    QCOMPARE(m_state->LineColor, 255);
+    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦")); // in force until the next read
+    QCOMPARE(m_env->state.LineColor, 255);
 
     // The copy opens as a database and holds what was erased.
     const QStringList copies = QDir(m_page->backupFolder()).entryList({QStringLiteral("VelmoraA-*.mdb")}, QDir::Files);
@@ -366,7 +334,7 @@ void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
 
     // On an already empty database it runs silently again.
     click("cmd一括削除7");
-    QCOMPARE(m_presenter.shown.size(), 2);
+    QCOMPARE(m_env->presenter.shown.size(), 2);
     QCOMPARE(m_cleared.size(), 4);
 }
 
@@ -378,10 +346,10 @@ void TestSettingsPage::bulkEraseIsAllOrNothing()
     exec(QStringLiteral("create trigger keep before delete on 自社情報 begin select raise(abort, 'locked'); end"));
     m_page->Read設定();
     click("cmd一括削除7");
-    QCOMPARE(m_presenter.shown.size(), 2);
-    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("削除できませんでした"));
-    QVERIFY(m_presenter.shown[1].text.startsWith(QStringLiteral("データは削除されていません。")));
-    QSqlQuery q(m_state->MainDb.connection());
+    QCOMPARE(m_env->presenter.shown.size(), 2);
+    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除できませんでした"));
+    QVERIFY(m_env->presenter.shown[1].text.startsWith(QStringLiteral("データは削除されていません。")));
+    QSqlQuery q(m_env->state.MainDb.connection());
     QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
     QCOMPARE(q.value(0).toInt(), 1);
     QCOMPARE(stored().size(), 1);
@@ -393,14 +361,14 @@ void TestSettingsPage::bulkEraseWithoutCopyErasesNothing()
 {
     exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
     // A file stands where the copy's folder should go.
-    QFile blocker(m_data->folder() + QStringLiteral("backup"));
+    QFile blocker(m_env->data.folder() + QStringLiteral("backup"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     click("cmd一括削除7");
-    QCOMPARE(m_presenter.shown.size(), 2);
-    QCOMPARE(m_presenter.shown[1].title, QStringLiteral("削除できませんでした"));
-    QVERIFY(m_presenter.shown[1].text.contains(QStringLiteral("控え")));
-    QSqlQuery q(m_state->MainDb.connection());
+    QCOMPARE(m_env->presenter.shown.size(), 2);
+    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除できませんでした"));
+    QVERIFY(m_env->presenter.shown[1].text.contains(QStringLiteral("控え")));
+    QSqlQuery q(m_env->state.MainDb.connection());
     QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
     QCOMPARE(q.value(0).toInt(), 1);
     QVERIFY(m_cleared.isEmpty());

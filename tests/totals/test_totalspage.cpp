@@ -4,8 +4,7 @@
 
 #include "common/formats.h"
 #include "store/recordset.h"
-#include "support/scriptedpresenter.h"
-#include "support/tempdata.h"
+#include "support/pageenvironment.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
@@ -63,13 +62,10 @@ private slots:
     void longPeriodsRunAgainWhileTheGridIsStillReading();
 
 private:
-    template <typename T> T *child(const char *name) const
+    template<typename T>
+    T *child(const char *name) const
     {
-        auto *widget = m_page->findChild<T *>(QString::fromUtf8(name));
-        if (!widget) {
-            qFatal("no control %s", name);
-        }
-        return widget;
+        return testsupport::control<T>(m_page.get(), name);
     }
     ui::DateBox *dateBox(const char *name) const { return child<ui::DateBox>(name); }
     std::optional<qint64> sum(const char *name) const { return child<ui::AmountBox>(name)->value(); }
@@ -78,25 +74,15 @@ private:
     void addJournal(const QString &day, const QVariant &sales, const QVariant &purchases, const QVariant &in,
                     const QVariant &out, const QString &memo = QString()) const;
     QList<Row> rows(store::Database &db, const QString &table) const;
-
-    std::unique_ptr<testsupport::TempData> m_data;
-    std::unique_ptr<store::ModVelmoraA> m_state;
-    testsupport::ScriptedPresenter m_presenter;
-    std::unique_ptr<common::Msg> m_msg;
-    common::FixedClock m_clock{QDate(2007, 4, 4)};
+    std::unique_ptr<testsupport::PageEnvironment> m_env;
     std::unique_ptr<totals::TotalsPage> m_page;
 };
 
 void TestTotalsPage::init()
 {
-    m_data = std::make_unique<testsupport::TempData>();
-    QVERIFY(m_data->ok());
-    m_state = std::make_unique<store::ModVelmoraA>();
-    QVERIFY(m_data->openInto(*m_state));
-    m_presenter = {};
-    m_msg = std::make_unique<common::Msg>(m_presenter);
-    m_clock.set(QDate(2007, 4, 4));
-    m_page = std::make_unique<totals::TotalsPage>(*m_state, *m_msg, m_clock);
+    m_env = std::make_unique<testsupport::PageEnvironment>();
+    QVERIFY(m_env->open());
+    m_page = std::make_unique<totals::TotalsPage>(m_env->state, m_env->msg, m_env->clock);
     m_page->bindGrid(QStringLiteral("w集計"));
     m_page->applyCalendarMode(QStringLiteral("西暦"), 2000, 2930, 3230);
     m_page->layoutSumsAndGrid();
@@ -106,8 +92,7 @@ void TestTotalsPage::init()
 void TestTotalsPage::cleanup()
 {
     m_page.reset();
-    m_state.reset();
-    m_data.reset();
+    m_env.reset();
 }
 
 void TestTotalsPage::exec(store::Database &db, const QString &sql) const
@@ -119,7 +104,7 @@ void TestTotalsPage::exec(store::Database &db, const QString &sql) const
 void TestTotalsPage::addJournal(const QString &day, const QVariant &sales, const QVariant &purchases,
                                 const QVariant &in, const QVariant &out, const QString &memo) const
 {
-    QSqlQuery q(m_state->MainDb.connection());
+    QSqlQuery q(m_env->state.MainDb.connection());
     q.prepare(QStringLiteral("insert into 業務日誌 values (?, ?, ?, ?, ?, ?)"));
     for (const QVariant &value : {QVariant(day), sales, purchases, in, out, QVariant(memo)}) {
         q.addBindValue(value);
@@ -178,9 +163,9 @@ void TestTotalsPage::fillsInThePeriod()
         addJournal(day, flagOf(day), -flagOf(day), 3, 0);
     }
     // A run left over from before, which the new one replaces.
-    exec(m_state->WorkDb, QStringLiteral("insert into w集計 values ('1999-09-09', 5, 5, 5, 5)"));
+    exec(m_env->state.WorkDb, QStringLiteral("insert into w集計 values ('1999-09-09', 5, 5, 5, 5)"));
 
-    m_clock.set(today);
+    m_env->clock.set(today);
     QVERIFY(dateBox("Dt開始")->setValue(start.isValid() ? std::optional(start) : std::nullopt));
     QVERIFY(dateBox("Dt終了")->setValue(end.isValid() ? std::optional(end) : std::nullopt));
     click("cmd集計");
@@ -189,7 +174,7 @@ void TestTotalsPage::fillsInThePeriod()
     QCOMPARE(dateBox("Dt終了")->value(), std::optional(expectedEnd));
     QStringList copied;
     qint64 flags = 0;
-    for (const Row &row : rows(m_state->WorkDb, QStringLiteral("w集計"))) {
+    for (const Row &row : rows(m_env->state.WorkDb, QStringLiteral("w集計"))) {
         copied << row.date;
         flags += row.sales.toLongLong();
     }
@@ -205,7 +190,7 @@ void TestTotalsPage::fillsInThePeriod()
     QCOMPARE(sum("num仕入計"), std::optional(-expectedFlags));
     QCOMPARE(sum("num入金計"), std::optional(qint64(3 * expectedDays.size())));
     QCOMPARE(sum("num出金計"), std::optional(qint64(0)));
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(m_env->presenter.shown.isEmpty());
 }
 
 void TestTotalsPage::copiesNullsInDateOrderAndSumsTheRest()
@@ -217,7 +202,7 @@ void TestTotalsPage::copiesNullsInDateOrderAndSumsTheRest()
     QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 30)));
     click("cmd集計");
 
-    const QList<Row> copied = rows(m_state->WorkDb, QStringLiteral("w集計"));
+    const QList<Row> copied = rows(m_env->state.WorkDb, QStringLiteral("w集計"));
     QCOMPARE(copied.size(), 3);
     QCOMPARE(copied[0].date, QStringLiteral("2004-04-01"));
     QCOMPARE(copied[1].date, QStringLiteral("2004-04-02"));
@@ -253,11 +238,11 @@ void TestTotalsPage::sumBeyondTheBoxIsReportedNotShownAsZero()
     QCOMPARE(sum("num仕入計"), std::optional(qint64(2)));
     QCOMPARE(sum("num入金計"), std::nullopt);
     QCOMPARE(m_page->values().sales, std::nullopt);
-    QCOMPARE(m_presenter.shown.size(), 1);
-    QCOMPARE(m_presenter.shown[0].title, QStringLiteral("集計できませんでした"));
-    QVERIFY2(m_presenter.shown[0].text.contains(
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("集計できませんでした"));
+    QVERIFY2(m_env->presenter.shown[0].text.contains(
                  QStringLiteral("売上額の合計 19,999,999,998、入金額の合計 -10,000,000,000 は")),
-             qPrintable(m_presenter.shown[0].text));
+             qPrintable(m_env->presenter.shown[0].text));
 }
 
 void TestTotalsPage::clearEmptiesPageAndWorkTableOnly()
@@ -277,9 +262,9 @@ void TestTotalsPage::clearEmptiesPageAndWorkTableOnly()
         QCOMPARE(sum(name), std::optional(qint64(0)));
     }
     QCOMPARE(m_page->gridModel()->rowCount(), 0);
-    QVERIFY(rows(m_state->WorkDb, QStringLiteral("w集計")).isEmpty());
-    QCOMPARE(rows(m_state->MainDb, QStringLiteral("業務日誌")).size(), 2);
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(rows(m_env->state.WorkDb, QStringLiteral("w集計")).isEmpty());
+    QCOMPARE(rows(m_env->state.MainDb, QStringLiteral("業務日誌")).size(), 2);
+    QVERIFY(m_env->presenter.shown.isEmpty());
 }
 
 void TestTotalsPage::gridModelShowsTheWorkTable_data()
@@ -354,7 +339,7 @@ void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
     QVERIFY(!model->insertRows(0, 1));
     QVERIFY(!model->removeRows(0, 1));
     QCOMPARE(model->rowCount(), 2);
-    QCOMPARE(rows(m_state->WorkDb, QStringLiteral("w集計")).size(), 2);
+    QCOMPARE(rows(m_env->state.WorkDb, QStringLiteral("w集計")).size(), 2);
 
     // A cell typed over in the grid goes to w集計 at once; the row with a
     // Null beside it is the one found and changed. The Enter that ends the
@@ -370,8 +355,8 @@ void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
     QVERIFY(editor && editor != grid);
     QTest::keyClicks(editor, QStringLiteral("500"));
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(rows(m_state->WorkDb, QStringLiteral("w集計"))[0].purchases.toLongLong(), 2500);
-    QList<Row> stored = rows(m_state->WorkDb, QStringLiteral("w集計"));
+    QTRY_COMPARE(rows(m_env->state.WorkDb, QStringLiteral("w集計"))[0].purchases.toLongLong(), 2500);
+    QList<Row> stored = rows(m_env->state.WorkDb, QStringLiteral("w集計"));
     QCOMPARE(stored[1].purchases.toLongLong(), 2);
     QCOMPARE(model->index(0, totals::WorkTableModel::Col仕入額).data().toString(), QStringLiteral("2,500"));
     QCOMPARE(picked.size(), 0);
@@ -381,12 +366,12 @@ void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
     QVERIFY(model->setData(model->index(1, totals::WorkTableModel::Col出金額), QStringLiteral("-1,234")));
     QVERIFY(!model->setData(model->index(1, totals::WorkTableModel::Col入金額), QStringLiteral("10000000000")));
     QVERIFY(!model->setData(model->index(1, totals::WorkTableModel::Col入金額), QStringLiteral("abc")));
-    stored = rows(m_state->WorkDb, QStringLiteral("w集計"));
+    stored = rows(m_env->state.WorkDb, QStringLiteral("w集計"));
     QVERIFY(stored[1].sales.isNull());
     QCOMPARE(stored[1].moneyOut.toLongLong(), -1234);
     QCOMPARE(stored[1].moneyIn.toLongLong(), 3);
     // The journal is not touched by an edit of the work table.
-    QCOMPARE(rows(m_state->MainDb, QStringLiteral("業務日誌"))[1].sales.toLongLong(), 1);
+    QCOMPARE(rows(m_env->state.MainDb, QStringLiteral("業務日誌"))[1].sales.toLongLong(), 1);
     // Enter on a row while no cell is being edited is the row jump.
     grid->setCurrentIndex(model->index(1, totals::WorkTableModel::Col日付));
     QTest::keyClick(grid, Qt::Key_Return);
@@ -403,22 +388,22 @@ void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
     QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 3)));
     click("cmd集計");
     QCOMPARE(m_page->gridModel()->rowCount(), 3);
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(m_env->presenter.shown.isEmpty());
 
     // The work table refuses its third row, as a full disk would.
-    exec(m_state->WorkDb, QStringLiteral("create trigger full before insert on w集計 "
+    exec(m_env->state.WorkDb, QStringLiteral("create trigger full before insert on w集計 "
                                          "when (select count(*) from w集計) >= 2 "
                                          "begin select raise(abort, 'database or disk is full'); end"));
     QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 30)));
     click("cmd集計");
 
-    QVERIFY(rows(m_state->WorkDb, QStringLiteral("w集計")).isEmpty());
+    QVERIFY(rows(m_env->state.WorkDb, QStringLiteral("w集計")).isEmpty());
     QCOMPARE(m_page->gridModel()->rowCount(), 0);
     for (const char *name : {"num売上計", "num仕入計", "num入金計", "num出金計"}) {
         QCOMPARE(sum(name), std::optional(qint64(0)));
     }
-    QCOMPARE(m_presenter.shown.size(), 1);
-    const common::MessageRequest notice = m_presenter.shown[0];
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    const common::MessageRequest notice = m_env->presenter.shown[0];
     QCOMPARE(notice.title, QStringLiteral("集計できませんでした"));
     QCOMPARE(notice.style, int(common::StyleOkExclamation));
     QVERIFY2(notice.text.startsWith(QStringLiteral("期間 2004年04月01日 ～ 2004年04月30日 の集計ができませんでした。")),
@@ -426,18 +411,18 @@ void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
     // The period stays as typed, ready for another run once the cause is gone.
     QCOMPARE(dateBox("Dt終了")->value(), std::optional(QDate(2004, 4, 30)));
 
-    exec(m_state->WorkDb, QStringLiteral("drop trigger full"));
+    exec(m_env->state.WorkDb, QStringLiteral("drop trigger full"));
     click("cmd集計");
     QCOMPARE(m_page->gridModel()->rowCount(), 5);
     QCOMPARE(sum("num売上計"), std::optional(qint64(1500)));
-    QCOMPARE(m_presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown.size(), 1);
 }
 
 void TestTotalsPage::longPeriodsRunAgainWhileTheGridIsStillReading()
 {
     // More rows than the grid fetches at once: its statement on the work
     // database stays open while the next run empties and fills the table.
-    QVERIFY(m_state->MainDb
+    QVERIFY(m_env->state.MainDb
                 .inTransaction([&]() -> store::DbError {
                     for (QDate day(2003, 1, 1); day <= QDate(2004, 12, 31); day = day.addDays(1)) {
                         addJournal(day.toString(Qt::ISODate), 1, 2, 3, 4);
@@ -455,8 +440,8 @@ void TestTotalsPage::longPeriodsRunAgainWhileTheGridIsStillReading()
     QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 2, 1)));
     QVERIFY(dateBox("Dt終了")->value());
     click("cmd集計");
-    QVERIFY(m_presenter.shown.isEmpty());
-    QCOMPARE(rows(m_state->WorkDb, QStringLiteral("w集計")).size(), 335);
+    QVERIFY(m_env->presenter.shown.isEmpty());
+    QCOMPARE(rows(m_env->state.WorkDb, QStringLiteral("w集計")).size(), 335);
     while (model->canFetchMore()) {
         model->fetchMore();
     }
@@ -465,9 +450,9 @@ void TestTotalsPage::longPeriodsRunAgainWhileTheGridIsStillReading()
     QCOMPARE(sum("num仕入計"), std::optional(qint64(670)));
 
     click("cmd集計クリア");
-    QVERIFY(m_presenter.shown.isEmpty());
+    QVERIFY(m_env->presenter.shown.isEmpty());
     QCOMPARE(model->rowCount(), 0);
-    QVERIFY(rows(m_state->WorkDb, QStringLiteral("w集計")).isEmpty());
+    QVERIFY(rows(m_env->state.WorkDb, QStringLiteral("w集計")).isEmpty());
 }
 
 QTEST_MAIN(TestTotalsPage)
