@@ -9,17 +9,28 @@ QSize PageSetup::paperTwips() const
     return orientation == OrientationLandscape ? size.transposed() : size;
 }
 
-ReportControl ReportControl::label(const QString &name, const QString &text, int left, int top, int width, int height,
-                                   Qt::Alignment alignment)
+namespace {
+
+// A control that takes a box on the page.
+ReportControl boxed(ControlKind kind, const QString &name, int left, int top, int width, int height)
 {
     ReportControl c;
     c.name = name;
-    c.kind = ControlKind::Label;
-    c.text = text;
+    c.kind = kind;
     c.left = left;
     c.top = top;
     c.width = width;
     c.height = height;
+    return c;
+}
+
+} // namespace
+
+ReportControl ReportControl::label(const QString &name, const QString &text, int left, int top, int width, int height,
+                                   Qt::Alignment alignment)
+{
+    ReportControl c = boxed(ControlKind::Label, name, left, top, width, height);
+    c.text = text;
     c.fontName = kGothic;
     c.fontSize = kCaptionPoints;
     c.alignment = alignment;
@@ -29,13 +40,7 @@ ReportControl ReportControl::label(const QString &name, const QString &text, int
 ReportControl ReportControl::textBox(const QString &name, int left, int top, int width, int height,
                                      const QString &fontName, qreal fontSize, Qt::Alignment alignment)
 {
-    ReportControl c;
-    c.name = name;
-    c.kind = ControlKind::TextBox;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
+    ReportControl c = boxed(ControlKind::TextBox, name, left, top, width, height);
     c.fontName = fontName;
     c.fontSize = fontSize;
     c.alignment = alignment;
@@ -56,14 +61,7 @@ ReportControl ReportControl::line(const QString &name, int x1, int y1, int x2, i
 
 ReportControl ReportControl::rectangle(const QString &name, int left, int top, int width, int height)
 {
-    ReportControl c;
-    c.name = name;
-    c.kind = ControlKind::Rectangle;
-    c.left = left;
-    c.top = top;
-    c.width = width;
-    c.height = height;
-    return c;
+    return boxed(ControlKind::Rectangle, name, left, top, width, height);
 }
 
 ReportControl *ReportLayout::control(const QString &controlName)
