@@ -23,15 +23,17 @@ const QString k入金額 = QStringLiteral("入金額");
 const QString k出金額 = QStringLiteral("出金額");
 const QString k日誌 = QStringLiteral("日誌");
 
-// An amount read from the journal: a Null shows as 0.
+// An amount read from the journal: a Null shows as 0; what is no whole
+// number (a text, a fraction) as no value.
 std::optional<qint64> amountOf(const QVariant &value)
 {
     if (value.isNull()) {
         return 0;
     }
-    bool ok = false;
-    const qint64 amount = value.toLongLong(&ok);
-    return ok ? std::optional<qint64>(amount) : std::nullopt;
+    if (value.typeId() != QMetaType::LongLong && value.typeId() != QMetaType::Int) {
+        return std::nullopt;
+    }
+    return value.toLongLong();
 }
 
 QVariant fieldValue(const std::optional<qint64> &amount)
@@ -133,10 +135,14 @@ void JournalPage::Read日誌()
         if (stored.typeId() == QMetaType::QDate) {
             m_dt日付->setValue(stored.toDate());
         }
-        m_num売上額->setValue(amountOf(rs->field(k売上額)));
-        m_num仕入額->setValue(amountOf(rs->field(k仕入額)));
-        m_num入金額->setValue(amountOf(rs->field(k入金額)));
-        m_num出金額->setValue(amountOf(rs->field(k出金額)));
+        const std::pair<ui::AmountBox *, QString> amounts[] = {
+            {m_num売上額, k売上額}, {m_num仕入額, k仕入額}, {m_num入金額, k入金額}, {m_num出金額, k出金額}};
+        for (const auto &[box, column] : amounts) {
+            // A value the box cannot hold leaves it empty, not showing the day read before.
+            if (!box->setValue(amountOf(rs->field(column)))) {
+                box->setValue(std::nullopt);
+            }
+        }
         const QVariant memo = rs->field(k日誌);
         m_txtメモ->setText(memo.isNull() ? QString() : memo.toString());
     }
@@ -157,6 +163,9 @@ void JournalPage::Entry日誌()
     }
 
     m_state.SqlText = store::sql::selectJournalOfDate(*date);
+    // Looked up and written under one write lock: another program's short
+    // write is waited for rather than failing the edit, and no other program
+    // can add the day between the look-up and the write.
     const auto write = [&]() -> store::DbError {
         store::DbError error;
         const auto rs = m_state.MainDb.openRecordset(m_state.SqlText, &error);
@@ -183,7 +192,7 @@ void JournalPage::Entry日誌()
         rs->close();
         return error;
     };
-    if (const store::DbError error = write()) {
+    if (const store::DbError error = m_state.MainDb.inTransaction(write)) {
         // The page keeps everything the user typed.
         m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
                       shown + QStringLiteral(" の業務日誌は登録されていません。\n理由: ") + store::describeForUser(error));

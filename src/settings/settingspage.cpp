@@ -25,12 +25,14 @@ namespace {
 const QString k年号 = QStringLiteral("年号");
 const QString kLineColor1 = QStringLiteral("LineColor1");
 
-// A stored colour: a whole number; anything else is taken as black (0)
-// without changing what is stored.
+// A stored colour: a whole number that the colour number box can show;
+// anything else is taken as black (0) without changing what is stored, so
+// that the page and the printouts never show two different colours.
 qint32 colourOf(const QVariant &value, bool *ok)
 {
-    const qint64 number = value.toLongLong(ok);
-    if (!*ok || number < INT32_MIN || number > INT32_MAX) {
+    *ok = value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int;
+    const qint64 number = *ok ? value.toLongLong() : 0;
+    if (!*ok || number < 0 || number > common::kColourNumberLimit) {
         *ok = false;
         return 0;
     }
@@ -147,6 +149,8 @@ void SettingsPage::Entry設定(bool confirm)
         return;
     }
     m_state.SqlText = store::sql::kSelectSettings;
+    // Under one write lock, taken before the read: a short write elsewhere is
+    // waited for instead of failing the edit of the row.
     const auto write = [this]() -> store::DbError {
         store::DbError error;
         const auto rs = m_state.MainDb.openRecordset(m_state.SqlText, &error);
@@ -171,7 +175,7 @@ void SettingsPage::Entry設定(bool confirm)
         rs->close();
         return error;
     };
-    if (const store::DbError error = write()) {
+    if (const store::DbError error = m_state.MainDb.inTransaction(write)) {
         m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
                       QStringLiteral("設定は登録されていません。\n理由: ") + store::describeForUser(error));
     }
@@ -274,6 +278,9 @@ void SettingsPage::fillCalendarList(const QString &calendarMode)
     m_cmb年号->clear();
     m_cmb年号->addItem(common::kWestern);
     m_cmb年号->addItem(common::kEra);
+    // A mode that is neither entry shows no entry rather than the first one,
+    // which would be registered in its place with the next settings 登録.
+    m_cmb年号->setCurrentIndex(-1);
     m_cmb年号->setText(calendarMode);
 }
 

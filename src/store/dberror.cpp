@@ -8,6 +8,10 @@ namespace {
 
 QString reasonFor(const DbError &error)
 {
+    if (error.number == 1032) { // SQLITE_READONLY_DBMOVED: the path no longer names the open file
+        return QStringLiteral("データベースファイルが移動されたか削除されたため、書き込めません。"
+                              "プログラムを終了して、起動し直してください。");
+    }
     switch (error.primaryCode()) {
     case 14: // SQLITE_CANTOPEN
         return QStringLiteral("ファイルが見つからないか、開けません。");

@@ -39,6 +39,28 @@ QString dateTextOf(const std::optional<QDate> &date)
     return date ? store::sql::dateText(*date) : QString();
 }
 
+// Why a journal row cannot be totalled: an amount that is no whole number
+// within the amount boxes' range (a text, a fraction, too many digits). It
+// would count as 0 or as a figure the journal page cannot show, so the run
+// stops and names the day, which the user puts right on the journal page.
+store::DbError unreadableAmount(const store::Recordset &row, const QDate &date, const QString &calendarMode)
+{
+    for (const QString &column : {kColumns[1], kColumns[2], kColumns[3], kColumns[4]}) {
+        const QVariant value = row.field(column);
+        if (value.isNull()) {
+            continue;
+        }
+        const bool whole = value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int;
+        if (whole && value.toLongLong() >= -common::kAmountLimit && value.toLongLong() <= common::kAmountLimit) {
+            continue;
+        }
+        return {store::ErrBadValue, common::formatDate(date, common::dateBoxPattern(calendarMode)) + QStringLiteral(" の")
+                                        + column + QStringLiteral("「") + value.toString()
+                                        + QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
+    }
+    return {};
+}
+
 } // namespace
 
 TotalsPage::TotalsPage(store::ModVelmoraA &state, common::Msg &msg, const common::Clock &clock, QWidget *parent)
@@ -175,43 +197,58 @@ void TotalsPage::Calc日誌()
     const QString end = dateTextOf(m_dt終了->value());
 
     // 3.–7. Empty the work table, then copy the period's journal into it in
-    // date order, all rows in one transaction: a run that fails half-way
-    // leaves the table empty instead of passing a partial list off as the
-    // period's totals.
-    m_state.SqlText = store::sql::kDeleteWorkTable;
-    store::DbError error = m_state.WorkDb.execute(m_state.SqlText);
-    if (!error) {
-        error = m_state.WorkDb.inTransaction([&]() -> store::DbError {
-            store::DbError failure;
-            const auto destination = m_state.WorkDb.openRecordset(store::sql::kSelectWorkTable, &failure);
-            if (!destination) {
-                return failure;
-            }
-            m_state.SqlText = store::sql::selectJournalOfPeriod(start, end);
-            const auto source = m_state.MainDb.openRecordset(m_state.SqlText, &failure);
-            if (!source) {
-                return failure;
-            }
-            if (!source->isEmpty()) {
-                while (!source->eof()) {
-                    if ((failure = destination->addNew())) {
-                        return failure;
-                    }
-                    for (const QString &column : kColumns) {
-                        if ((failure = destination->setField(column, source->field(column)))) {
-                            return failure;
-                        }
-                    }
-                    if ((failure = destination->update())) {
-                        return failure;
-                    }
+    // date order, all in one transaction (one commit to the disk, not two). A
+    // run that fails half-way is rolled back and the table emptied, instead of
+    // passing a partial list off as the period's totals.
+    store::DbError error = m_state.WorkDb.inTransaction([&]() -> store::DbError {
+        m_state.SqlText = store::sql::kDeleteWorkTable;
+        store::DbError failure = m_state.WorkDb.execute(m_state.SqlText);
+        if (failure) {
+            return failure;
+        }
+        const auto destination = m_state.WorkDb.openRecordset(store::sql::kSelectWorkTable, &failure);
+        if (!destination) {
+            return failure;
+        }
+        m_state.SqlText = store::sql::selectJournalOfPeriod(start, end);
+        const auto source = m_state.MainDb.openRecordset(m_state.SqlText, &failure);
+        if (!source) {
+            return failure;
+        }
+        if (!source->isEmpty()) {
+            while (!source->eof()) {
+                // A row whose date is in another form belongs to no day: the
+                // journal page never finds it, and the period select meets it
+                // only where its text happens to sort inside the period.
+                const QVariant date = source->field(kColumns[0]);
+                if (date.typeId() != QMetaType::QDate) {
                     source->moveNext();
+                    continue;
                 }
+                if ((failure = unreadableAmount(*source, date.toDate(), m_dt開始->calendarMode()))) {
+                    return failure;
+                }
+                if ((failure = destination->addNew())) {
+                    return failure;
+                }
+                for (const QString &column : kColumns) {
+                    if ((failure = destination->setField(column, source->field(column)))) {
+                        return failure;
+                    }
+                }
+                if ((failure = destination->update())) {
+                    return failure;
+                }
+                source->moveNext();
             }
-            source->close();
-            destination->close();
-            return {};
-        });
+        }
+        source->close();
+        destination->close();
+        return {};
+    });
+    if (error) {
+        // The rollback brought back the rows of the previous run.
+        (void)m_state.WorkDb.execute(store::sql::kDeleteWorkTable);
     }
 
     // 8. The grid shows the new content of w集計.
