@@ -272,7 +272,11 @@ std::optional<QDate> parseDateText(QStringView text)
 
 QString storedDateText(const QDate &date)
 {
-    if (!date.isValid() || date.year() < 1 || date.year() > 9999) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day); // one calendar conversion for the three parts
+    if (!date.isValid() || year < 1 || year > 9999) {
         return {};
     }
     QString text(10, u'-');
@@ -282,9 +286,9 @@ QString storedDateText(const QDate &date)
             value /= 10;
         }
     };
-    put(0, date.year(), 4);
-    put(5, date.month(), 2);
-    put(8, date.day(), 2);
+    put(0, year, 4);
+    put(5, month, 2);
+    put(8, day, 2);
     return text;
 }
 

@@ -6,9 +6,10 @@
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
+#include <QSqlResult>
 
 #include <algorithm>
+#include <sqlite3.h>
 #include <vector>
 
 namespace store {
@@ -48,6 +49,98 @@ DbError closedError()
     return {ErrClosed, QStringLiteral("recordset not open")};
 }
 
+// QtSql prepares the statements and owns them (it finalizes them when the
+// connection closes); the rows are stepped, read and written through SQLite's
+// own interface, which spares a totals run most of QtSql's cost per value.
+// Null once the connection has been closed.
+sqlite3_stmt *statementOf(const QSqlQuery &query)
+{
+    const QSqlResult *result = query.result();
+    if (!result) {
+        return nullptr;
+    }
+    const QVariant handle = result->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3_stmt*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3_stmt *const *>(handle.constData());
+}
+
+DbError connectionClosedError()
+{
+    return {ErrClosed, QStringLiteral("database not open")};
+}
+
+DbError engineError(sqlite3_stmt *statement, int code)
+{
+    sqlite3 *db = sqlite3_db_handle(statement);
+    const int number = sqlite3_extended_errcode(db);
+    return {number != SQLITE_OK ? number : code, QString::fromUtf8(sqlite3_errmsg(db))};
+}
+
+// A column of the current row as QtSql would give it.
+QVariant columnValue(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(statement, column)),
+                          sqlite3_column_bytes(statement, column));
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+    }
+    }
+}
+
+// Binds a value as QtSql would: empty values of the null kinds as Null,
+// whole numbers as integers, other values as their text.
+int bindValue(sqlite3_stmt *statement, int position, const QVariant &value)
+{
+    if (value.isNull()) {
+        return sqlite3_bind_null(statement, position);
+    }
+    const auto bindText = [statement, position](const QString &text) {
+        const QByteArray utf8 = text.toUtf8();
+        return sqlite3_bind_text(statement, position, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    };
+    switch (value.typeId()) {
+    case QMetaType::QString: {
+        const QString &text = *static_cast<const QString *>(value.constData());
+        return text.isNull() ? sqlite3_bind_null(statement, position) : bindText(text);
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray &bytes = *static_cast<const QByteArray *>(value.constData());
+        return bytes.isNull()
+                   ? sqlite3_bind_null(statement, position)
+                   : sqlite3_bind_blob(statement, position, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    }
+    case QMetaType::Int:
+    case QMetaType::Bool:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(statement, position, value.toLongLong());
+    case QMetaType::Double:
+        return sqlite3_bind_double(statement, position, value.toDouble());
+    case QMetaType::QDateTime: {
+        const QDateTime dateTime = value.toDateTime();
+        return dateTime.isValid() ? bindText(dateTime.toString(Qt::ISODateWithMs))
+                                  : sqlite3_bind_null(statement, position);
+    }
+    case QMetaType::QDate:
+        return value.toDate().isValid() ? bindText(value.toString()) : sqlite3_bind_null(statement, position);
+    case QMetaType::QTime:
+        return value.toTime().isValid() ? bindText(value.toString()) : sqlite3_bind_null(statement, position);
+    default:
+        return bindText(value.toString());
+    }
+}
+
 } // namespace
 
 struct Recordset::Impl
@@ -74,7 +167,10 @@ struct Recordset::Impl
     QStringList names;   // the result columns, without the rowid
     std::vector<ColumnKind> kinds;
     QVariantList row; // the current row
-    QVariant rowid;
+    // Columns of the current row whose text is kept as read (UTF-8) and decoded
+    // only when asked for: a totals run never reads the journal text it passes.
+    std::vector<bool> undecoded;
+    qint64 rowid = 0;
 
     Mode mode = Mode::None;
     QVariantList pending;
@@ -97,22 +193,59 @@ struct Recordset::Impl
         return -1;
     }
 
+    // Steps to the next row and copies it: a write on the connection cannot
+    // change what has been read.
     void fetch()
     {
-        if (select.next()) {
+        sqlite3_stmt *statement = statementOf(select);
+        if (!statement) {
+            eof = true;
+            moveError = connectionClosedError();
+            return;
+        }
+        const int step = sqlite3_step(statement);
+        if (step == SQLITE_ROW) {
             for (qsizetype k = 0; k < names.size(); ++k) {
-                row[k] = select.value(int(k) + firstColumn);
+                const int column = int(k) + firstColumn;
+                undecoded[size_t(k)] = false;
+                if (sqlite3_column_type(statement, column) != SQLITE_TEXT) {
+                    row[k] = columnValue(statement, column);
+                    continue;
+                }
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+                const int size = sqlite3_column_bytes(statement, column);
+                if (kinds[size_t(k)] == ColumnKind::Date) {
+                    // Read once as the date it holds, not at every look.
+                    const QString stored = QString::fromUtf8(text, size);
+                    const std::optional<QDate> date = parseStoredDate(stored);
+                    row[k] = date ? QVariant(*date) : QVariant(stored);
+                } else {
+                    row[k] = QByteArray(text, size);
+                    undecoded[size_t(k)] = true;
+                }
             }
             if (firstColumn > 0) {
-                rowid = select.value(0);
+                rowid = sqlite3_column_int64(statement, 0);
             }
             eof = false;
             return;
         }
         eof = true;
-        if (select.lastError().isValid()) {
-            moveError = fromSqlError(select.lastError());
+        if (step != SQLITE_DONE) {
+            moveError = engineError(statement, step);
         }
+        // The end of the rows ends the statement's read.
+        sqlite3_reset(statement);
+    }
+
+    // A column of the current row as stored, its text decoded.
+    QVariant rowValue(int index) const
+    {
+        const QVariant &value = row[index];
+        if (undecoded[size_t(index)]) {
+            return QString::fromUtf8(*static_cast<const QByteArray *>(value.constData()));
+        }
+        return value;
     }
 
     // The value a reader sees: Null as a null QVariant, stored dates as QDate.
@@ -231,19 +364,31 @@ struct Recordset::Impl
         if (!query) {
             return error;
         }
-        int position = 0;
-        for (size_t k = 0; k < assigned.size(); ++k) {
+        sqlite3_stmt *statement = statementOf(*query);
+        if (!statement) {
+            return connectionClosedError();
+        }
+        sqlite3_reset(statement);
+        int position = 1;
+        int bound = SQLITE_OK;
+        for (size_t k = 0; k < assigned.size() && bound == SQLITE_OK; ++k) {
             if (assigned[k]) {
-                query->bindValue(position++, pending[qsizetype(k)]);
+                bound = bindValue(statement, position++, pending[qsizetype(k)]);
             }
         }
-        if (!insert) {
-            query->bindValue(position, rowid);
+        if (!insert && bound == SQLITE_OK) {
+            bound = sqlite3_bind_int64(statement, position, rowid);
         }
-        if (!query->exec()) {
-            return fromSqlError(query->lastError());
+        const int step = bound == SQLITE_OK ? sqlite3_step(statement) : bound;
+        if (step != SQLITE_DONE) {
+            error = engineError(statement, step);
+            sqlite3_reset(statement);
+            return error;
         }
-        if (!insert && query->numRowsAffected() != 1) {
+        const int changed = sqlite3_changes(sqlite3_db_handle(statement));
+        // Ending the statement ends its write: outside a transaction it is committed now.
+        sqlite3_reset(statement);
+        if (!insert && changed != 1) {
             return {ErrNoCurrentRow, QStringLiteral("the row no longer exists")};
         }
         return DbError::none();
@@ -284,7 +429,7 @@ std::unique_ptr<Recordset> Recordset::create(const QSqlDatabase &db, const QStri
     const auto start = [&impl](const QString &statement) {
         impl->select = QSqlQuery(impl->db);
         impl->select.setForwardOnly(true);
-        return impl->select.prepare(statement) && impl->select.exec();
+        return impl->select.prepare(statement);
     };
     if (!start(sql)) {
         DbError failed = fromSqlError(impl->select.lastError());
@@ -304,13 +449,20 @@ std::unique_ptr<Recordset> Recordset::create(const QSqlDatabase &db, const QStri
         }
     }
 
-    const QSqlRecord record = impl->select.record();
-    for (int k = impl->firstColumn; k < record.count(); ++k) {
-        impl->names.append(record.fieldName(k));
+    sqlite3_stmt *statement = statementOf(impl->select);
+    if (!statement) {
+        *error = connectionClosedError();
+        return nullptr;
+    }
+    const int columnCount = sqlite3_column_count(statement);
+    for (int k = impl->firstColumn; k < columnCount; ++k) {
+        // Named as QtSql names the fields of a record.
+        const QString name = QString::fromUtf8(sqlite3_column_name(statement, k)).remove(u'"');
+        impl->names.append(name);
         ColumnKind kind = ColumnKind::Other;
         if (!impl->table.isEmpty()) {
             for (const TableColumn &column : columns) {
-                if (sameName(column.name, record.fieldName(k))) {
+                if (sameName(column.name, name)) {
                     kind = kindOf(column.declaredType);
                     break;
                 }
@@ -319,6 +471,7 @@ std::unique_ptr<Recordset> Recordset::create(const QSqlDatabase &db, const QStri
         impl->kinds.push_back(kind);
     }
     impl->row = QVariantList(impl->names.size());
+    impl->undecoded.assign(size_t(impl->names.size()), false);
 
     impl->fetch();
     impl->bof = impl->eof;
@@ -352,11 +505,13 @@ void Recordset::moveFirst()
     }
     d->mode = Impl::Mode::None;
     d->moveError = DbError::none();
-    if (!d->select.exec()) {
-        d->moveError = fromSqlError(d->select.lastError());
+    sqlite3_stmt *statement = statementOf(d->select);
+    if (!statement) {
+        d->moveError = connectionClosedError();
         d->bof = d->eof = true;
         return;
     }
+    sqlite3_reset(statement); // the rows again from the first
     d->fetch();
     d->bof = d->eof;
 }
@@ -448,7 +603,7 @@ QVariant Recordset::field(const QString &column, DbError *error) const
         result = {ErrNoCurrentRow, QStringLiteral("no current row")};
         return {};
     }
-    return d->readValue(index, d->row[index]);
+    return d->readValue(index, d->rowValue(index));
 }
 
 DbError Recordset::update()
@@ -466,6 +621,7 @@ DbError Recordset::update()
         for (size_t k = 0; k < d->assigned.size(); ++k) {
             if (d->assigned[k]) {
                 d->row[qsizetype(k)] = d->pending[qsizetype(k)];
+                d->undecoded[k] = false;
             }
         }
     }

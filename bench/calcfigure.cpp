@@ -1,0 +1,181 @@
+// A totals run over a hundred years (Calc日誌: the period copied row by row
+// into the work table, the grid refreshed, the four sums), against the floor
+// of one INSERT ... SELECT from the attached main file in one transaction,
+// written as durably as the program writes.
+
+#include "centurydata.h"
+#include "figure.h"
+#include "yespresenter.h"
+
+#include "common/clock.h"
+#include "common/formats.h"
+#include "store/modvelmoraa.h"
+#include "store/schema.h"
+#include "totals/totalspage.h"
+#include "ui/datebox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <sqlite3.h>
+
+namespace bench {
+
+namespace {
+
+class CalcFigure final : public Figure
+{
+public:
+    using Figure::Figure;
+    ~CalcFigure() override
+    {
+        m_page.reset();
+        sqlite3_close(m_db);
+    }
+
+    QString name() const override { return QStringLiteral("calc-100y"); }
+    double limit() const override { return 3.0; }
+    QString subjectName() const override { return QStringLiteral("Calc日誌"); }
+    QString floorName() const override { return QStringLiteral("insert-select"); }
+    int iterations() const override { return 1; }
+
+    void runSubject(benchmark::State &state) override
+    {
+        if (!prepareSubject(state)) {
+            return;
+        }
+        for (auto _ : state) {
+            m_start->setValue(kCenturyFirstDay);
+            m_end->setValue(kCenturyLastDay);
+            m_page->Calc日誌();
+        }
+        QSqlQuery count(m_state.WorkDb.connection());
+        const int rows =
+            count.exec(QStringLiteral("SELECT count(*) FROM w集計")) && count.next() ? count.value(0).toInt() : -1;
+        if (m_presenter.notices > 0) {
+            fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
+        } else if (rows != kCenturyRecords) {
+            fail(state, QStringLiteral("the work table holds %1 rows").arg(rows));
+        }
+    }
+
+    void runFloor(benchmark::State &state) override
+    {
+        if (!prepareFloor(state)) {
+            return;
+        }
+        for (auto _ : state) {
+            const bool ok = exec("BEGIN") && exec("DELETE FROM w集計") &&
+                            exec("INSERT INTO w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
+                                 "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM main_db.業務日誌 "
+                                 "WHERE 日付 >= '1926-01-01' AND 日付 <= '2025-12-31' ORDER BY 日付");
+            const int copied = sqlite3_changes(m_db);
+            if (!ok || !exec("COMMIT") || copied != kCenturyRecords) {
+                fail(state, QStringLiteral("copied %1 rows: ").arg(copied) + QString::fromUtf8(sqlite3_errmsg(m_db)));
+                exec("ROLLBACK");
+                break;
+            }
+        }
+    }
+
+private:
+    bool exec(const char *sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+
+    QString copyOfData(const QString &side, QString *error)
+    {
+        if (!m_folder) {
+            m_folder =
+                std::make_unique<QTemporaryDir>(QDir(setting().scratchFolder).filePath(QStringLiteral("calc-XXXXXX")));
+        }
+        const QString folder = QDir(m_folder->path()).filePath(side);
+        *error = copyDataFolder(setting().centuryFolder, folder);
+        return folder;
+    }
+
+    bool prepareSubject(benchmark::State &state)
+    {
+        if (m_page) {
+            return true;
+        }
+        QString error;
+        const QDir folder(copyOfData(QStringLiteral("page"), &error));
+        if (error.isEmpty()) {
+            store::DbError opened =
+                m_state.MainDb.open(folder.filePath(store::schema::kMainDbFileName), store::schema::mainTables());
+            if (!opened) {
+                opened =
+                    m_state.WorkDb.open(folder.filePath(store::schema::kWorkDbFileName), store::schema::workTables());
+            }
+            error = opened.message;
+        }
+        if (!error.isEmpty()) {
+            fail(state, error);
+            return false;
+        }
+        m_state.WorkDbPath = folder.filePath(store::schema::kWorkDbFileName);
+        // As the main window prepares the page at start-up.
+        m_page = std::make_unique<totals::TotalsPage>(m_state, m_msg, m_clock);
+        m_page->bindGrid(QStringLiteral("w集計"));
+        m_page->applyCalendarMode(common::kWestern, 2000, 2930, 3230);
+        m_page->layoutSumsAndGrid();
+        m_start = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt開始"));
+        m_end = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt終了"));
+        if (!m_start || !m_end) {
+            m_page.reset();
+            fail(state, QStringLiteral("the totals page has no period boxes"));
+            return false;
+        }
+        return true;
+    }
+
+    bool prepareFloor(benchmark::State &state)
+    {
+        if (m_db) {
+            return true;
+        }
+        QString error;
+        const QDir folder(copyOfData(QStringLiteral("sqlite"), &error));
+        const QByteArray pragmas =
+            error.isEmpty() ? programPragmas(folder.filePath(store::schema::kWorkDbFileName), &error) : QByteArray();
+        if (error.isEmpty()) {
+            const QByteArray attach =
+                "ATTACH DATABASE '" +
+                QFile::encodeName(folder.filePath(store::schema::kMainDbFileName)).replace('\'', "''") + "' AS main_db";
+            if (sqlite3_open_v2(QFile::encodeName(folder.filePath(store::schema::kWorkDbFileName)).constData(), &m_db,
+                                SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+                !exec(pragmas.constData()) || !exec(attach.constData())) {
+                error = QString::fromUtf8(sqlite3_errmsg(m_db));
+            }
+        }
+        if (!error.isEmpty()) {
+            sqlite3_close(m_db);
+            m_db = nullptr;
+            fail(state, error);
+            return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+
+    store::ModVelmoraA m_state;
+    YesPresenter m_presenter;
+    common::Msg m_msg{m_presenter};
+    common::FixedClock m_clock{QDate(2025, 12, 31)};
+    std::unique_ptr<totals::TotalsPage> m_page;
+    ui::DateBox *m_start = nullptr;
+    ui::DateBox *m_end = nullptr;
+
+    sqlite3 *m_db = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<Figure> makeCalcFigure(const Setting &setting)
+{
+    return std::make_unique<CalcFigure>(setting);
+}
+
+} // namespace bench

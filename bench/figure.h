@@ -1,0 +1,57 @@
+#pragma once
+// One benchmark figure: a path of the program timed against the floor that
+// any program doing the same work needs, side by side in the same run.
+
+#include <QString>
+
+#include <benchmark/benchmark.h>
+#include <memory>
+
+namespace bench {
+
+// Where the figures find the programs and the data, and where they write.
+struct Setting
+{
+    QString binFolder;     // zephra, zephra_bareqt, zephra_memprobe
+    QString centuryFolder; // VelmoraA.mdb with a hundred years, VelmoraAWork.mdb
+    QString scratchFolder; // copies of the data and the written files
+};
+
+class Figure
+{
+public:
+    explicit Figure(const Setting &setting) : m_setting(setting) {}
+    virtual ~Figure() = default;
+    Figure(const Figure &) = delete;
+    Figure &operator=(const Figure &) = delete;
+
+    virtual QString name() const = 0;
+    virtual double limit() const = 0;
+    virtual QString subjectName() const = 0;
+    virtual QString floorName() const = 0;
+    // Iterations per round of each side.
+    virtual int iterations() const = 0;
+
+    // Each side does its own set-up once, outside the timed loop.
+    virtual void runSubject(benchmark::State &state) = 0;
+    virtual void runFloor(benchmark::State &state) = 0;
+
+protected:
+    const Setting &setting() const { return m_setting; }
+
+private:
+    const Setting &m_setting;
+};
+
+std::unique_ptr<Figure> makeStartupFigure(const Setting &setting);
+std::unique_ptr<Figure> makeRegisterFigure(const Setting &setting);
+std::unique_ptr<Figure> makeCalcFigure(const Setting &setting);
+std::unique_ptr<Figure> makeReportFigure(const Setting &setting);
+
+// Skips the run with a message of ours.
+inline void fail(benchmark::State &state, const QString &why)
+{
+    state.SkipWithError(why.toUtf8().constData());
+}
+
+} // namespace bench

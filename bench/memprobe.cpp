@@ -1,0 +1,154 @@
+// Peak memory probes, each run in a fresh process by the benchmark program:
+//   window FOLDER          the main window started like the program does on the
+//                          data in FOLDER/data/, a totals run over every
+//                          journal record and all rows of the grid fetched;
+//   report WORK PDF        the totals report of the work file WORK to PDF;
+//   bare-pdf WORK PDF N    the bare QPdfWriter loop, N rows a page.
+// Each prints "peak_kib=<VmHWM>" and what it did.
+
+#include "barepdf.h"
+#include "peakmemory.h"
+#include "tenyears.h"
+#include "yespresenter.h"
+
+#include "app/frmnippo.h"
+#include "common/clock.h"
+#include "common/formats.h"
+#include "printing/reportengine.h"
+#include "printing/reportpainter.h"
+#include "printing/totalsreport.h"
+#include "store/modvelmoraa.h"
+#include "store/schema.h"
+#include "totals/totalspage.h"
+#include "totals/worktablemodel.h"
+#include "ui/colourdialog.h"
+#include "ui/datebox.h"
+#include "ui/platform.h"
+#include "ui/translations.h"
+
+#include <QApplication>
+#include <QTabWidget>
+#include <QTableView>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+void settle()
+{
+    for (int round = 0; round < 5; ++round) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(10);
+    }
+}
+
+int fail(const QString &why)
+{
+    std::fprintf(stderr, "%s\n", why.toLocal8Bit().constData());
+    return 1;
+}
+
+int probeWindow(QApplication &application, const QString &programFolder)
+{
+    // As the program starts: Japanese texts and fonts, the real adapters
+    // (no dialog may appear unattended, so questions are answered Yes).
+    ui::installJapaneseTranslations(application);
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+    font.setPointSize(9);
+    QApplication::setFont(font);
+
+    store::ModVelmoraA state;
+    bench::YesPresenter presenter;
+    ui::QtColourChooser colours;
+    ui::DesktopUrlOpener urls;
+    ui::ApplicationProcessEnder ender;
+    common::SystemClock clock;
+    const app::Services services{presenter, colours, urls, ender, clock};
+
+    app::FrmNippo window(state, services);
+    if (const auto failure = window.Form_Load(programFolder, app::RealFileProbe())) {
+        return fail(failure->path + QStringLiteral(": ") + failure->error.message);
+    }
+    window.show();
+    settle();
+
+    totals::TotalsPage *page = window.totalsPage();
+    window.tabs()->setCurrentWidget(page);
+    auto *start = page->findChild<ui::DateBox *>(QStringLiteral("Dt開始"));
+    auto *end = page->findChild<ui::DateBox *>(QStringLiteral("Dt終了"));
+    if (!start || !end) {
+        return fail(QStringLiteral("the totals page has no period boxes"));
+    }
+    start->setValue(QDate(1868, 9, 8));
+    end->setValue(QDate(2099, 12, 31));
+    page->Calc日誌();
+    totals::WorkTableModel *model = page->gridModel();
+    while (model->canFetchMore()) {
+        model->fetchMore();
+    }
+    page->grid()->scrollToBottom();
+    settle();
+    if (presenter.notices > 0) {
+        return fail(QStringLiteral("the program reported: ") + presenter.lastNotice);
+    }
+    std::printf("peak_kib=%lld rows=%d\n", static_cast<long long>(bench::peakResidentKib()), model->rowCount());
+    return 0;
+}
+
+int probeReport(const QString &workFile, const QString &pdf)
+{
+    QString error;
+    const printing::PrintTotals totals = bench::printTotalsOf(workFile, &error);
+    store::Database workDb;
+    if (error.isEmpty()) {
+        error = workDb.open(workFile, store::schema::workTables()).message;
+    }
+    if (!error.isEmpty()) {
+        return fail(error);
+    }
+    printing::rpt集計 report(totals, workDb, common::kWestern, 0x800000);
+    const printing::ReportRun run = printing::ReportEngine::run(report);
+    if (!run.ok() || run.document.pages.isEmpty() || !printing::writePdf(run.document, pdf)) {
+        return fail(QStringLiteral("the report could not be run or written: ") + run.error.message);
+    }
+    std::printf("peak_kib=%lld pages=%d rows_per_page=%d\n", static_cast<long long>(bench::peakResidentKib()),
+                int(run.document.pages.size()),
+                int(run.document.pages.first().itemsNamed(QStringLiteral("Line3")).size()));
+    return 0;
+}
+
+int probeBarePdf(const QString &workFile, const QString &pdf, int rowsPerPage)
+{
+    QString error;
+    const printing::PrintTotals totals = bench::printTotalsOf(workFile, &error);
+    if (!error.isEmpty()) {
+        return fail(error);
+    }
+    const int rows = bench::writeBareTotalsPdf(bench::bareTotalsLayout(totals, 0x800000, rowsPerPage), workFile, pdf);
+    if (rows < 0) {
+        return fail(QStringLiteral("the bare loop could not write ") + pdf);
+    }
+    std::printf("peak_kib=%lld rows=%d\n", static_cast<long long>(bench::peakResidentKib()), rows);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    const QString mode = arguments.value(1);
+    if (mode == QStringLiteral("window") && arguments.size() == 3) {
+        return probeWindow(application, arguments.at(2));
+    }
+    if (mode == QStringLiteral("report") && arguments.size() == 4) {
+        return probeReport(arguments.at(2), arguments.at(3));
+    }
+    if (mode == QStringLiteral("bare-pdf") && arguments.size() == 5) {
+        return probeBarePdf(arguments.at(2), arguments.at(3), arguments.at(4).toInt());
+    }
+    return fail(QStringLiteral("usage: zephra_memprobe window FOLDER | report WORK PDF | bare-pdf WORK PDF ROWS"));
+}

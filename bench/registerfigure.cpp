@@ -1,0 +1,198 @@
+// Registering one journal record (the dynaset read, the insert or update, the
+// cleared page) through the journal page, against the same upsert prepared
+// once and issued directly through SQLite with the same durability settings.
+
+#include "centurydata.h"
+#include "figure.h"
+#include "yespresenter.h"
+
+#include "common/clock.h"
+#include "common/formats.h"
+#include "journal/journalpage.h"
+#include "store/modvelmoraa.h"
+#include "store/schema.h"
+#include "ui/amountbox.h"
+#include "ui/datebox.h"
+#include "ui/journaltextbox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <array>
+#include <sqlite3.h>
+
+namespace bench {
+
+namespace {
+
+// The values typed for the n-th registration: days spread over the century
+// (each one already has a record, so every registration overwrites).
+struct Entry
+{
+    QDate date;
+    std::array<qint64, 4> amounts;
+    QString memo;
+};
+
+Entry entryOf(qint64 n)
+{
+    return {kCenturyFirstDay.addDays((n * 7919) % kCenturyRecords),
+            {123'456 + n % 1000, 65'432, 1'000 * (n % 7), 2'000},
+            memoOfDay(n % 64)};
+}
+
+class RegisterFigure final : public Figure
+{
+public:
+    using Figure::Figure;
+    ~RegisterFigure() override
+    {
+        m_page.reset();
+        sqlite3_finalize(m_upsert);
+        sqlite3_close(m_db);
+    }
+
+    QString name() const override { return QStringLiteral("register"); }
+    double limit() const override { return 2.0; }
+    QString subjectName() const override { return QStringLiteral("journal-page"); }
+    QString floorName() const override { return QStringLiteral("sqlite-upsert"); }
+    int iterations() const override { return 40; }
+
+    void runSubject(benchmark::State &state) override
+    {
+        if (!prepareSubject(state)) {
+            return;
+        }
+        for (auto _ : state) {
+            const Entry entry = entryOf(m_subjectCount++);
+            m_page->dateBox()->setValue(entry.date);
+            for (std::size_t k = 0; k < m_amounts.size(); ++k) {
+                m_amounts[k]->setValue(entry.amounts[k]);
+            }
+            m_memo->setText(entry.memo);
+            m_page->Entry日誌();
+        }
+        if (m_presenter.notices > 0) {
+            fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
+        } else if (m_page->dateBox()->value()) {
+            fail(state, QStringLiteral("the page was not cleared after registering"));
+        }
+    }
+
+    void runFloor(benchmark::State &state) override
+    {
+        if (!prepareFloor(state)) {
+            return;
+        }
+        for (auto _ : state) {
+            const Entry entry = entryOf(m_floorCount++);
+            const QByteArray date = entry.date.toString(Qt::ISODate).toUtf8();
+            const QByteArray memo = entry.memo.toUtf8();
+            sqlite3_bind_text(m_upsert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
+            for (int k = 0; k < 4; ++k) {
+                sqlite3_bind_int64(m_upsert, k + 2, entry.amounts[std::size_t(k)]);
+            }
+            sqlite3_bind_text(m_upsert, 6, memo.constData(), int(memo.size()), SQLITE_TRANSIENT);
+            const int step = sqlite3_step(m_upsert);
+            sqlite3_reset(m_upsert);
+            if (step != SQLITE_DONE) {
+                fail(state, QString::fromUtf8(sqlite3_errmsg(m_db)));
+                break;
+            }
+        }
+    }
+
+private:
+    QString copyOfMainFile(const QString &side, QString *error)
+    {
+        if (!m_folder) {
+            m_folder = std::make_unique<QTemporaryDir>(
+                QDir(setting().scratchFolder).filePath(QStringLiteral("register-XXXXXX")));
+        }
+        const QString folder = QDir(m_folder->path()).filePath(side);
+        *error = copyDataFolder(setting().centuryFolder, folder);
+        return QDir(folder).filePath(store::schema::kMainDbFileName);
+    }
+
+    bool prepareSubject(benchmark::State &state)
+    {
+        if (m_page) {
+            return true;
+        }
+        QString error;
+        const QString path = copyOfMainFile(QStringLiteral("page"), &error);
+        if (error.isEmpty()) {
+            if (const store::DbError opened = m_state.MainDb.open(path, store::schema::mainTables())) {
+                error = opened.message;
+            }
+        }
+        if (!error.isEmpty()) {
+            fail(state, error);
+            return false;
+        }
+        m_page = std::make_unique<journal::JournalPage>(m_state, m_msg, m_clock);
+        m_page->applyCalendarMode(common::kWestern, 2000);
+        const char *boxes[] = {"num売上額", "num仕入額", "num入金額", "num出金額"};
+        for (std::size_t k = 0; k < m_amounts.size(); ++k) {
+            m_amounts[k] = m_page->findChild<ui::AmountBox *>(QString::fromUtf8(boxes[k]));
+        }
+        m_memo = m_page->findChild<ui::JournalTextBox *>(QStringLiteral("txtメモ"));
+        if (!m_memo || std::count(m_amounts.cbegin(), m_amounts.cend(), nullptr) > 0) {
+            m_page.reset();
+            fail(state, QStringLiteral("the journal page has no amount or memo box"));
+            return false;
+        }
+        return true;
+    }
+
+    bool prepareFloor(benchmark::State &state)
+    {
+        if (m_upsert) {
+            return true;
+        }
+        QString error;
+        const QString path = copyOfMainFile(QStringLiteral("sqlite"), &error);
+        const QByteArray pragmas = error.isEmpty() ? programPragmas(path, &error) : QByteArray();
+        if (error.isEmpty() &&
+            (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+             sqlite3_exec(m_db, pragmas.constData(), nullptr, nullptr, nullptr) != SQLITE_OK ||
+             sqlite3_prepare_v2(m_db,
+                                "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT(日付) DO UPDATE SET "
+                                "売上額 = excluded.売上額, 仕入額 = excluded.仕入額, 入金額 = excluded.入金額, "
+                                "出金額 = excluded.出金額, 日誌 = excluded.日誌",
+                                -1, &m_upsert, nullptr) != SQLITE_OK)) {
+            error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        }
+        if (!error.isEmpty()) {
+            fail(state, error);
+            return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+
+    store::ModVelmoraA m_state;
+    YesPresenter m_presenter;
+    common::Msg m_msg{m_presenter};
+    common::FixedClock m_clock{QDate(2025, 12, 31)};
+    std::unique_ptr<journal::JournalPage> m_page;
+    std::array<ui::AmountBox *, 4> m_amounts{};
+    ui::JournalTextBox *m_memo = nullptr;
+    qint64 m_subjectCount = 0;
+
+    sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_upsert = nullptr;
+    qint64 m_floorCount = 0;
+};
+
+} // namespace
+
+std::unique_ptr<Figure> makeRegisterFigure(const Setting &setting)
+{
+    return std::make_unique<RegisterFigure>(setting);
+}
+
+} // namespace bench

@@ -1,0 +1,125 @@
+// The totals report of ten years (3,660 rows) run and written to PDF, against
+// a bare QPdfWriter loop writing the same texts and lines.
+
+#include "barepdf.h"
+#include "centurydata.h"
+#include "figure.h"
+#include "tenyears.h"
+
+#include "common/formats.h"
+#include "printing/reportengine.h"
+#include "printing/reportpainter.h"
+#include "printing/totalsreport.h"
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace bench {
+
+namespace {
+
+constexpr qint32 kLineColour = 0x800000; // dark blue, 0x00BBGGRR
+
+class ReportFigure final : public Figure
+{
+public:
+    using Figure::Figure;
+
+    QString name() const override { return QStringLiteral("report-pdf-10y"); }
+    double limit() const override { return 1.5; }
+    QString subjectName() const override { return QStringLiteral("rpt集計"); }
+    QString floorName() const override { return QStringLiteral("bare-qpdfwriter"); }
+    int iterations() const override { return 1; }
+
+    void runSubject(benchmark::State &state) override
+    {
+        if (!prepare(state)) {
+            return;
+        }
+        const QString pdf = QDir(m_folder->path()).filePath(QStringLiteral("report.pdf"));
+        for (auto _ : state) {
+            printing::rpt集計 report(m_totals, m_workDb, common::kWestern, kLineColour);
+            const printing::ReportRun run = printing::ReportEngine::run(report);
+            if (!run.ok() || !printing::writePdf(run.document, pdf)) {
+                fail(state, QStringLiteral("the report could not be run or written: ") + run.error.message);
+                break;
+            }
+        }
+    }
+
+    void runFloor(benchmark::State &state) override
+    {
+        if (!prepare(state)) {
+            return;
+        }
+        const QString pdf = QDir(m_folder->path()).filePath(QStringLiteral("bare.pdf"));
+        for (auto _ : state) {
+            const int rows = writeBareTotalsPdf(m_bare, m_workDb.path(), pdf);
+            if (rows != kTenYearRows) {
+                fail(state, QStringLiteral("the bare loop wrote %1 rows").arg(rows));
+                break;
+            }
+        }
+    }
+
+private:
+    bool prepare(benchmark::State &state)
+    {
+        if (m_folder) {
+            return true;
+        }
+        m_folder =
+            std::make_unique<QTemporaryDir>(QDir(setting().scratchFolder).filePath(QStringLiteral("report-XXXXXX")));
+        const QDir folder(m_folder->path());
+        QString error = copyDataFolder(setting().centuryFolder, folder.path());
+        if (error.isEmpty()) {
+            error = fillTenYears(folder.filePath(store::schema::kMainDbFileName),
+                                 folder.filePath(store::schema::kWorkDbFileName));
+        }
+        if (error.isEmpty()) {
+            m_totals = printTotalsOf(folder.filePath(store::schema::kWorkDbFileName), &error);
+        }
+        if (error.isEmpty()) {
+            error = m_workDb.open(folder.filePath(store::schema::kWorkDbFileName), store::schema::workTables()).message;
+        }
+        // One run of the report, untimed: its rows per page for the bare loop,
+        // and a check that it prints every row.
+        if (error.isEmpty()) {
+            printing::rpt集計 report(m_totals, m_workDb, common::kWestern, kLineColour);
+            const printing::ReportRun run = printing::ReportEngine::run(report);
+            qsizetype rows = 0;
+            for (const printing::ReportPage &page : run.document.pages) {
+                rows += page.itemsNamed(QStringLiteral("Line3")).size();
+            }
+            if (!run.ok() || rows != kTenYearRows || run.document.pages.isEmpty()) {
+                error = QStringLiteral("the report printed %1 rows").arg(rows);
+            } else {
+                m_bare = bareTotalsLayout(m_totals, kLineColour,
+                                          int(run.document.pages.first().itemsNamed(QStringLiteral("Line3")).size()));
+            }
+        }
+        if (!error.isEmpty()) {
+            m_workDb.close();
+            m_folder.reset();
+            fail(state, error);
+            return false;
+        }
+        return true;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_folder;
+    store::Database m_workDb;
+    printing::PrintTotals m_totals;
+    BareTotalsLayout m_bare;
+};
+
+} // namespace
+
+std::unique_ptr<Figure> makeReportFigure(const Setting &setting)
+{
+    return std::make_unique<ReportFigure>(setting);
+}
+
+} // namespace bench

@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the benchmarks need, builds the program and the benchmark
+# programs (Release, into build-bench/), makes the hundred-year data once
+# (kept in build-bench/bench-data/) and measures every figure side by side
+# with its floor. Prints one line per figure,
+#   RATIO <name> <measured> target <limit> holds|misses
+# then the medians. Google Benchmark's own report goes to build-bench/bench.log.
+# Extra arguments go to zephra_bench (--rounds N, --figures a,b, --benchmark_out=FILE).
+# Exit status: 0 every figure holds, 1 one misses, 2 a figure could not be measured.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+scripts/deps.sh "${TEST_PACKAGES[@]}"
+
+build=${ZEPHRA_BENCH_BUILD:-build-bench}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZEPHRA_BUILD_TESTS=OFF -DZEPHRA_BUILD_BENCH=ON >/dev/null
+cmake --build "$build" --target zephra zephra_bench zephra_bareqt zephra_memprobe -j"$(nproc)" >/dev/null
+
+export QT_QPA_PLATFORM=offscreen
+log=$build/bench.log
+# Bump the version when bench/centurydata.cpp changes what it makes.
+data=$build/bench-data/century-v1
+if [[ ! -e $data/VelmoraA.mdb || ! -e $data/VelmoraAWork.mdb ]]; then
+    rm -rf "$data"
+    "$build/zephra_bench" --make-data "$data" >/dev/null 2>"$log" || { cat "$log" >&2; exit 2; }
+fi
+
+status=0
+"$build/zephra_bench" --data "$data" "$@" 2>"$log" || status=$?
+if ((status == 2)); then
+    echo "Some figures could not be measured (full report in $log):" >&2
+    grep -E '^FAILED' "$log" >&2 || tail -n 20 "$log" >&2
+fi
+exit "$status"
