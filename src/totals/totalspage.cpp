@@ -316,12 +316,24 @@ void TotalsPage::Clear集計()
         box->setValue(0);
     }
     m_state.SqlText = store::sql::kClearWorkTable;
-    const store::DbError error = m_state.WorkDb.execute(m_state.SqlText);
+    // An already empty table needs no write: at every start this spares a
+    // commit and its disk syncs.
+    store::DbError error;
+    if (workTableHoldsRows()) {
+        error = m_state.WorkDb.execute(m_state.SqlText);
+    }
     refreshGrid();
     if (error) {
         m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
                       QStringLiteral("集計の作業データを消去できませんでした。\n理由: ") + store::describeForUser(error));
     }
+}
+
+bool TotalsPage::workTableHoldsRows()
+{
+    store::DbError error;
+    const auto rs = m_state.WorkDb.openRecordset(store::sql::kSelectWorkTable, &error);
+    return !rs || !rs->isEmpty(); // unreadable: let the delete try and report
 }
 
 void TotalsPage::refreshGrid()

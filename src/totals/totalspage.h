@@ -71,6 +71,7 @@ private:
     void buildControls();
     void Grid集計_RowPicked();
     void refreshGrid();
+    bool workTableHoldsRows();
     void showSums();
 
     store::ModVelmoraA &m_state;
