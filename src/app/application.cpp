@@ -37,7 +37,7 @@ int runInitData(const QStringList &arguments)
 void useJapaneseFonts()
 {
     QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
+    font.setFamilies(ui::uiFontFamilies());
     font.setPointSize(9);
     QApplication::setFont(font);
 }

@@ -6,6 +6,7 @@
 #include "ui/commandbutton.h"
 #include "ui/geometry.h"
 #include "ui/panel.h"
+#include "ui/platform.h"
 #include "ui/placement.h"
 
 #include <QLabel>
@@ -31,7 +32,7 @@ HintWindow::HintWindow(store::ModVelmoraA &state, common::Msg &msg, QWidget *par
     setWindowTitle(QStringLiteral("ヒント        "));
     setFixedSize(ui::twips(8730), ui::twips(6030));
     QFont f = font();
-    f.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    f.setFamilies(ui::uiFontFamilies());
     setFont(f);
     buildControls();
 }

@@ -1,5 +1,7 @@
 #include "settings/banner.h"
 
+#include "ui/platform.h"
+
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -10,8 +12,6 @@ namespace settings {
 
 Banner::Banner(QWidget *parent) : QLabel(parent)
 {
-    setPixmap(picture());
-    setCursor(pointer());
     setFocusPolicy(Qt::StrongFocus);
     setToolTip(QStringLiteral("コルヴァンフリー掲示板を開きます"));
     setAccessibleName(QStringLiteral("コルヴァンフリー掲示板"));
@@ -36,7 +36,7 @@ QPixmap Banner::picture()
     p.drawPath(swirl);
 
     QFont title(QStringLiteral("IPAPGothic"));
-    title.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
+    title.setFamilies(ui::uiFontFamilies());
     title.setPixelSize(24);
     title.setBold(true);
     p.setFont(title);
@@ -76,6 +76,16 @@ QCursor Banner::pointer()
     p.setFont(f);
     p.drawText(QRectF(6, 4, 24, 17), Qt::AlignCenter, QStringLiteral("?"));
     return QCursor(pixmap, 1, 1);
+}
+
+void Banner::showEvent(QShowEvent *event)
+{
+    // Drawn when the settings page is first shown, not at every start.
+    if (pixmap().isNull()) {
+        setPixmap(picture());
+        setCursor(pointer());
+    }
+    QLabel::showEvent(event);
 }
 
 void Banner::mouseReleaseEvent(QMouseEvent *event)

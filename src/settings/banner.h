@@ -22,6 +22,7 @@ signals:
     void clicked();
 
 protected:
+    void showEvent(QShowEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 };

@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 
 namespace ui {
@@ -25,21 +26,30 @@ void CommandButton::keyPressEvent(QKeyEvent *event)
 
 namespace {
 
-// A question mark in a round sign: the picture of the hint buttons.
+// A question mark in a round sign: the picture of the hint buttons. Drawn as
+// strokes, so that no font has to be looked up for it at start-up.
 QPixmap hintPicture(int size)
 {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(0x30, 0x40, 0x30), 1.5));
+    const QColor ink(0x30, 0x40, 0x30);
+    painter.setPen(QPen(ink, 1.5));
     painter.setBrush(QColor(0xFF, 0xF4, 0xC0));
     painter.drawEllipse(QRectF(1.5, 1.5, size - 3, size - 3));
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(size * 2 / 3);
-    painter.setFont(font);
-    painter.drawText(QRect(0, 0, size, size), Qt::AlignCenter, QStringLiteral("?"));
+
+    const qreal u = size / 24.0;
+    QPainterPath mark;
+    mark.arcMoveTo(QRectF(8 * u, 5 * u, 8 * u, 7 * u), 160);
+    mark.arcTo(QRectF(8 * u, 5 * u, 8 * u, 7 * u), 160, -250);
+    mark.quadTo(QPointF(12 * u, 13 * u), QPointF(12 * u, 15 * u));
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(ink, 2.2 * u, Qt::SolidLine, Qt::RoundCap));
+    painter.drawPath(mark);
+    painter.setBrush(ink);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QPointF(12 * u, 18.5 * u), 1.4 * u, 1.4 * u);
     return pixmap;
 }
 

@@ -28,4 +28,13 @@ void DesktopUrlOpener::open(const QString &url)
     QDesktopServices::openUrl(QUrl(url));
 }
 
+QStringList uiFontFamilies()
+{
+#ifdef Q_OS_WIN
+    return {QStringLiteral("ＭＳ Ｐゴシック")};
+#else
+    return {QStringLiteral("IPAPGothic")};
+#endif
+}
+
 } // namespace ui

@@ -3,6 +3,7 @@
 // the process, opening a web address. Everything OS-specific sits in platform.cpp.
 
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 namespace ui {
@@ -22,6 +23,11 @@ public:
     virtual ~UrlOpener() = default;
     virtual void open(const QString &url) = 0;
 };
+
+// The font families of the screens: the Japanese proportional gothic of the
+// platform (ＭＳ Ｐゴシック on Windows, IPAPGothic elsewhere). Only families that
+// are installed are named: looking up a missing one costs start-up time.
+QStringList uiFontFamilies();
 
 // EndWndProcess: ends the process that owns the window `handle`; 0 means none.
 void EndWndProcess(quintptr handle, ProcessEnder &ender);
