@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds everything and runs the whole test
-# suite headless.
+# suite headless; then the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzzers for a bounded time
+# (scripts/sanitize.sh; ZEPHRA_SANITIZE_RUN=0 skips that part).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
@@ -11,4 +13,10 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZEPHRA_BUILD_TESTS=ON -DZEPH
 cmake --build "$build" -j"$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+status=0
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" || status=1
+
+if [[ ${ZEPHRA_SANITIZE_RUN:-1} != 0 ]]; then
+    ZEPHRA_FUZZ_SECONDS=${ZEPHRA_FUZZ_SECONDS:-20} scripts/sanitize.sh || status=1
+fi
+exit $status
