@@ -134,7 +134,7 @@ store::DbError HintWindow::EntryHint()
     const QString ctlName = m_lblCtlName->text();
     // The delete and the add go together: a failure keeps the old hint.
     return m_state.WorkDb.inTransaction([&]() -> store::DbError {
-        if (const store::DbError error = m_state.WorkDb.execute(store::sql::deleteHint(formName, ctlName))) {
+        if (store::DbError error = m_state.WorkDb.execute(store::sql::deleteHint(formName, ctlName))) {
             return error;
         }
         store::DbError error;
@@ -166,7 +166,7 @@ store::DbError HintWindow::Deleteヒント()
         return {};
     }
     const QString sql = store::sql::deleteHint(m_lblFormName->text(), m_lblCtlName->text());
-    if (const store::DbError error = m_state.WorkDb.execute(sql)) {
+    if (store::DbError error = m_state.WorkDb.execute(sql)) {
         return error;
     }
     m_txtContents->setPlainText(QString());

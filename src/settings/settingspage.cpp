@@ -242,7 +242,7 @@ void SettingsPage::cmd一括削除7_Click()
     // Journal and settings go together or not at all.
     error = m_state.MainDb.inTransaction([this]() -> store::DbError {
         m_state.SqlText = store::sql::kDeleteAllJournal;
-        if (const store::DbError failure = m_state.MainDb.execute(m_state.SqlText)) {
+        if (store::DbError failure = m_state.MainDb.execute(m_state.SqlText)) {
             return failure;
         }
         m_state.SqlText = store::sql::kDeleteSettings;

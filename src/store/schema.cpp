@@ -55,7 +55,7 @@ DbError createDatabase(const QString &path, const QStringList &definitions, cons
         if (!error) {
             error = db.inTransaction([&db, &definitions]() {
                 for (const QString &definition : definitions) {
-                    if (const DbError failed = db.execute(definition)) {
+                    if (DbError failed = db.execute(definition)) {
                         return failed;
                     }
                 }
