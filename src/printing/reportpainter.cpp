@@ -8,7 +8,11 @@
 #include <QTextOption>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <deque>
+#include <optional>
+#include <vector>
 
 namespace printing {
 
@@ -16,6 +20,226 @@ namespace {
 
 // Vector output is drawn at this resolution; text and lines stay vectors.
 constexpr int kPdfResolution = 1200;
+
+int pixelSizeOf(const DrawItem &item)
+{
+    return std::max(1, int(std::lround(item.fontSize * kTwipsPerPoint)));
+}
+
+// A font of the painter with its metrics. One-line texts of printable ASCII
+// (dates, amounts) are measured from the advances of their characters, each
+// learnt once: measuring a whole text shapes it, which costs as much as
+// drawing it. The sum is taken only where every neighbouring pair of the text
+// was found to add up in this font (no kerning, no ligature).
+class Face
+{
+public:
+    Face(const QFont &font, bool strikeTwice) : m_font(font), m_metrics(font), m_strikeTwice(strikeTwice)
+    {
+        for (Glyph &g : m_glyphs) {
+            g.advance = -1;
+        }
+    }
+
+    const QFont &font() const { return m_font; }
+    const QFontMetricsF &metrics() const { return m_metrics; }
+    int pixelSize() const { return m_font.pixelSize(); }
+
+    // Bold asked of a family without a bold face: the text is struck twice,
+    // the second time this far to the right.
+    int strike() const { return m_strikeTwice ? std::max(1, pixelSize() / 32) : 0; }
+
+    // Room kept free above and below a text that is not clipped, for glyphs
+    // that reach past the font's ascent or descent.
+    qreal inkRoom() const { return pixelSize() / 8.0; }
+
+    // The advance of `text` summed from its characters, or nothing when the
+    // text is not all printable ASCII or a pair of it does not add up.
+    std::optional<qreal> summedAdvance(const QString &text)
+    {
+        qreal sum = 0;
+        int previous = -1;
+        for (const QChar c : text) {
+            const int index = indexOf(c);
+            if (index < 0 || (previous >= 0 && !adds(previous, index))) {
+                return std::nullopt;
+            }
+            sum += glyph(index).advance;
+            previous = index;
+        }
+        return sum;
+    }
+
+    // Whether the ink of a one-line text stays within its advance at both
+    // ends: its first visible character reaches no further left than its
+    // origin and its last no further right than its advance.
+    bool endsWithinAdvance(const QString &text)
+    {
+        qsizetype first = 0;
+        qsizetype last = text.size() - 1;
+        while (first <= last && text.at(first).isSpace()) {
+            ++first;
+        }
+        while (last >= first && text.at(last).isSpace()) {
+            --last;
+        }
+        if (first > last) {
+            return true; // nothing to see
+        }
+        return leftBearing(text.at(first)) >= 0 && rightBearing(text.at(last)) >= 0;
+    }
+
+private:
+    static constexpr char16_t kFirst = 0x20;
+    static constexpr int kCount = 0x7F - kFirst;
+
+    struct Glyph
+    {
+        qreal advance; // negative until measured
+        qreal leftBearing;
+        qreal rightBearing;
+    };
+
+    static int indexOf(QChar c)
+    {
+        const char16_t u = c.unicode();
+        return u >= kFirst && u < kFirst + kCount ? u - kFirst : -1;
+    }
+
+    qreal leftBearing(QChar c)
+    {
+        if (c.isSurrogate()) {
+            return -1; // not known from half a character
+        }
+        const int index = indexOf(c);
+        return index >= 0 ? glyph(index).leftBearing : m_metrics.leftBearing(c);
+    }
+
+    qreal rightBearing(QChar c)
+    {
+        if (c.isSurrogate()) {
+            return -1;
+        }
+        const int index = indexOf(c);
+        return index >= 0 ? glyph(index).rightBearing : m_metrics.rightBearing(c);
+    }
+
+    const Glyph &glyph(int index)
+    {
+        Glyph &g = m_glyphs[index];
+        if (g.advance < 0) {
+            const QChar c(char16_t(kFirst + index));
+            g.advance = m_metrics.horizontalAdvance(QString(c));
+            g.leftBearing = m_metrics.leftBearing(c);
+            g.rightBearing = m_metrics.rightBearing(c);
+        }
+        return g;
+    }
+
+    bool adds(int first, int second)
+    {
+        if (m_pairs.empty()) {
+            m_pairs.assign(kCount * kCount, 0);
+        }
+        qint8 &known = m_pairs[first * kCount + second];
+        if (known == 0) {
+            const QChar pair[] = {QChar(char16_t(kFirst + first)), QChar(char16_t(kFirst + second))};
+            const qreal whole = m_metrics.horizontalAdvance(QString(pair, 2));
+            known = whole == glyph(first).advance + glyph(second).advance ? 1 : -1;
+        }
+        return known > 0;
+    }
+
+    QFont m_font;
+    QFontMetricsF m_metrics;
+    bool m_strikeTwice;
+    std::array<Glyph, kCount> m_glyphs;
+    std::vector<qint8> m_pairs; // 1 adds up, -1 does not, 0 not yet measured
+};
+
+// The faces of one painting run, made once per layout font, pixel size and
+// weight: a page of rows uses two or three of them.
+class FontCache
+{
+public:
+    Face &face(const DrawItem &item, int pixelSize)
+    {
+        for (Entry &e : m_entries) {
+            if (e.pixelSize == pixelSize && e.bold == item.bold && e.fontName == item.fontName) {
+                return e.face;
+            }
+        }
+        QFont font(ReportPainter::deviceFontFamily(item.fontName));
+        font.setPixelSize(pixelSize);
+        font.setBold(item.bold);
+        // The same glyph advances on screen, printer and PDF.
+        font.setHintingPreference(QFont::PreferNoHinting);
+        const bool strikeTwice =
+            item.bold && !QFontInfo(font).styleName().contains(QStringLiteral("bold"), Qt::CaseInsensitive);
+        return m_entries.emplace_back(item.fontName, pixelSize, item.bold, Face(font, strikeTwice)).face;
+    }
+
+private:
+    struct Entry
+    {
+        QString fontName;
+        int pixelSize;
+        bool bold;
+        Face face;
+    };
+    std::deque<Entry> m_entries; // stays put while faces are handed out
+};
+
+struct OneLineFit
+{
+    int pixelSize;
+    qreal advance;
+};
+
+// The largest pixel size, from the item's own down to half of it, at which a
+// one-line text fits the width of its box, and the text's advance at that size.
+OneLineFit fitOneLine(const DrawItem &item, FontCache &fonts)
+{
+    const int size = pixelSizeOf(item);
+    const int smallest = (size + 1) / 2;
+    const qreal width = item.box.width();
+    Face &face = fonts.face(item, size);
+    // A summed advance is trusted only where it leaves a quarter of the size to spare.
+    const std::optional<qreal> sum = face.summedAdvance(item.text);
+    if (sum && *sum + size / 4.0 <= width) {
+        return {size, *sum};
+    }
+    qreal advance = face.metrics().horizontalAdvance(item.text);
+    if (advance <= width || advance <= 0) {
+        return {size, advance};
+    }
+    int fitted = std::max(smallest, int(std::floor(size * width / advance)));
+    advance = fonts.face(item, fitted).metrics().horizontalAdvance(item.text);
+    while (advance > width && fitted > smallest) {
+        --fitted;
+        advance = fonts.face(item, fitted).metrics().horizontalAdvance(item.text);
+    }
+    return {fitted, advance};
+}
+
+// Whether a one-line text of that advance keeps its ink inside its box, so
+// that it needs no clip.
+bool fitsUnclipped(const DrawItem &item, Face &face, qreal advance)
+{
+    if (face.strike() > 0) {
+        return false; // the second stroke lies past the first
+    }
+    for (const QChar c : item.text) {
+        // A line break would put a second line into the box.
+        if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+            return false;
+        }
+    }
+    // The room above and below is there only when the line sits in the middle.
+    const bool centred = (item.alignment & Qt::AlignVertical_Mask) == Qt::AlignVCenter;
+    return centred && advance <= item.box.width() &&
+           face.metrics().height() + 2 * face.inkRoom() <= item.box.height() && face.endsWithinAdvance(item.text);
+}
 
 QString layoutText(const DrawItem &item)
 {
@@ -30,31 +254,86 @@ QString layoutText(const DrawItem &item)
     return text;
 }
 
-void drawTextItem(QPainter &painter, const DrawItem &item)
+// Draws the items of a page, setting the painter's font only when it changes.
+class PagePainter
 {
-    if (item.text.isEmpty() || item.box.isEmpty()) {
-        return;
+public:
+    PagePainter(QPainter &painter, FontCache &fonts) : m_painter(painter), m_fonts(fonts) {}
+
+    void drawText(const DrawItem &item)
+    {
+        if (item.text.isEmpty() || item.box.isEmpty()) {
+            return;
+        }
+        QTextOption option(item.alignment);
+        Face *face = nullptr;
+        bool fits = false;
+        if (item.multiLine) {
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            face = &m_fonts.face(item, pixelSizeOf(item));
+        } else {
+            option.setWrapMode(QTextOption::NoWrap);
+            const OneLineFit fit = fitOneLine(item, m_fonts);
+            face = &m_fonts.face(item, fit.pixelSize);
+            fits = fitsUnclipped(item, *face, fit.advance);
+        }
+        if (face != m_current) {
+            m_painter.setFont(face->font());
+            m_current = face;
+        }
+        m_painter.setPen(item.colour);
+        const QRectF box(item.box);
+        // A text never runs into its neighbours: what does not fit the box is cut off.
+        if (!fits) {
+            m_painter.save();
+            m_painter.setClipRect(box, Qt::IntersectClip);
+        }
+        const QString text = layoutText(item);
+        m_painter.drawText(box, text, option);
+        if (const int strike = face->strike()) {
+            // The IPA fonts have no bold face: strike the text again a little to
+            // the right, the way the platform emboldens a regular face.
+            m_painter.drawText(box.translated(strike, 0), text, option);
+        }
+        if (!fits) {
+            m_painter.restore();
+        }
     }
-    QFont font = ReportPainter::fontFor(item);
-    QTextOption option(item.alignment);
-    if (item.multiLine) {
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    } else {
-        option.setWrapMode(QTextOption::NoWrap);
-        font.setPixelSize(ReportPainter::fittedPixelSize(item));
-    }
-    const QRectF box(item.box);
+
+private:
+    QPainter &m_painter;
+    FontCache &m_fonts;
+    Face *m_current = nullptr;
+};
+
+void paintPageWith(QPainter &painter, const PageSetup &page, const ReportPage &content, qreal dpiX, qreal dpiY,
+                   FontCache &fonts)
+{
     painter.save();
-    // A text never runs into its neighbours: what does not fit the box is cut off.
-    painter.setClipRect(box, Qt::IntersectClip);
-    painter.setFont(font);
-    painter.setPen(item.colour);
-    const QString text = layoutText(item);
-    painter.drawText(box, text, option);
-    if (item.bold && !QFontInfo(font).styleName().contains(QStringLiteral("bold"), Qt::CaseInsensitive)) {
-        // The IPA fonts have no bold face: strike the text again a little to
-        // the right, the way the platform emboldens a regular face.
-        painter.drawText(box.translated(std::max(1, font.pixelSize() / 32), 0), text, option);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.scale(dpiX / kTwipsPerInch, dpiY / kTwipsPerInch);
+    painter.translate(page.leftMargin, page.topMargin);
+    PagePainter texts(painter, fonts);
+    for (const DrawItem &item : content.items) {
+        switch (item.kind) {
+        case DrawItem::Kind::Line: {
+            QPen pen(item.colour, item.lineWidth, Qt::SolidLine, Qt::FlatCap);
+            painter.setPen(pen);
+            painter.drawLine(QLineF(item.line));
+            break;
+        }
+        case DrawItem::Kind::Rectangle: {
+            QPen pen(item.colour, item.lineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(item.box));
+            break;
+        }
+        case DrawItem::Kind::Text:
+            texts.drawText(item);
+            break;
+        }
     }
     painter.restore();
 }
@@ -74,63 +353,21 @@ QString ReportPainter::deviceFontFamily(const QString &layoutFontName)
 
 QFont ReportPainter::fontFor(const DrawItem &item)
 {
-    QFont font(deviceFontFamily(item.fontName));
-    font.setPixelSize(std::max(1, int(std::lround(item.fontSize * kTwipsPerPoint))));
-    font.setBold(item.bold);
-    // The same glyph advances on screen, printer and PDF.
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
+    FontCache fonts;
+    return fonts.face(item, pixelSizeOf(item)).font();
 }
 
 int ReportPainter::fittedPixelSize(const DrawItem &item)
 {
-    QFont font = fontFor(item);
-    const int size = font.pixelSize();
-    const int smallest = (size + 1) / 2;
-    const qreal width = item.box.width();
-    qreal advance = QFontMetricsF(font).horizontalAdvance(item.text);
-    if (advance <= width || advance <= 0) {
-        return size;
-    }
-    int fitted = std::max(smallest, int(std::floor(size * width / advance)));
-    font.setPixelSize(fitted);
-    advance = QFontMetricsF(font).horizontalAdvance(item.text);
-    while (advance > width && fitted > smallest) {
-        font.setPixelSize(--fitted);
-        advance = QFontMetricsF(font).horizontalAdvance(item.text);
-    }
-    return fitted;
+    FontCache fonts;
+    return fitOneLine(item, fonts).pixelSize;
 }
 
 void ReportPainter::paintPage(QPainter &painter, const PageSetup &page, const ReportPage &content, qreal dpiX,
                               qreal dpiY)
 {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.scale(dpiX / kTwipsPerInch, dpiY / kTwipsPerInch);
-    painter.translate(page.leftMargin, page.topMargin);
-    for (const DrawItem &item : content.items) {
-        switch (item.kind) {
-        case DrawItem::Kind::Line: {
-            QPen pen(item.colour, item.lineWidth, Qt::SolidLine, Qt::FlatCap);
-            painter.setPen(pen);
-            painter.drawLine(QLineF(item.line));
-            break;
-        }
-        case DrawItem::Kind::Rectangle: {
-            QPen pen(item.colour, item.lineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
-            painter.setPen(pen);
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(item.box));
-            break;
-        }
-        case DrawItem::Kind::Text:
-            drawTextItem(painter, item);
-            break;
-        }
-    }
-    painter.restore();
+    FontCache fonts;
+    paintPageWith(painter, page, content, dpiX, dpiY, fonts);
 }
 
 bool ReportPainter::paintDocument(QPagedPaintDevice &device, const ReportDocument &document, int first, int last)
@@ -139,6 +376,7 @@ bool ReportPainter::paintDocument(QPagedPaintDevice &device, const ReportDocumen
     if (!painter.begin(&device)) {
         return false;
     }
+    FontCache fonts;
     const int count = int(document.pages.size());
     first = std::max(first, 1);
     last = last <= 0 ? count : std::min(last, count);
@@ -146,7 +384,8 @@ bool ReportPainter::paintDocument(QPagedPaintDevice &device, const ReportDocumen
         if (number > first) {
             device.newPage();
         }
-        paintPage(painter, document.page, document.pages.at(number - 1), device.logicalDpiX(), device.logicalDpiY());
+        paintPageWith(painter, document.page, document.pages.at(number - 1), device.logicalDpiX(), device.logicalDpiY(),
+                      fonts);
     }
     return painter.end();
 }

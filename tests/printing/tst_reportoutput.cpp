@@ -100,6 +100,9 @@ private slots:
     void fonts();
     void textStaysInsideItsBox_data();
     void textStaysInsideItsBox();
+    void oneLineKeepsItsSizeWhereItFits_data();
+    void oneLineKeepsItsSizeWhereItFits();
+    void textsComeOutAsDrawnAlone();
     void longJournalTextStaysInsideItsFrame();
     void coloursOnThePage();
     void pdf();
@@ -164,6 +167,66 @@ void TestReportOutput::textStaysInsideItsBox()
     if (multiLine) {
         // Wrapped: the lower half of the box holds text too.
         QVERIFY(inkIn(image, toPixels(doc.page, box.adjusted(0, 300, 0, 0), 144, -1)) > 0);
+    }
+}
+
+void TestReportOutput::oneLineKeepsItsSizeWhereItFits_data()
+{
+    QTest::addColumn<QString>("fontName");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("amount") << kMincho << QStringLiteral("-9,999,999,999");
+    QTest::newRow("era date") << kMincho << QStringLiteral("H 31/04/30");
+    QTest::newRow("period") << kMincho << QStringLiteral("2019/04/20 ～ 2019/06/03");
+    // Pairs that kern apart: their single advances add up to less than the text.
+    QTest::newRow("kerned") << QStringLiteral("DejaVu Sans") << QStringLiteral("-J -J -J -J -J -J");
+}
+
+void TestReportOutput::oneLineKeepsItsSizeWhereItFits()
+{
+    QFETCH(QString, fontName);
+    QFETCH(QString, text);
+    DrawItem item = singleItem(QRect(0, 0, 1, 283), text, false).pages[0].items[0];
+    item.fontName = fontName;
+    const QFont font = ReportPainter::fontFor(item);
+    const qreal advance = QFontMetricsF(font).horizontalAdvance(text);
+    for (int width = int(advance) - 100; width <= int(advance) + 100; ++width) {
+        item.box.setWidth(width);
+        QCOMPARE(ReportPainter::fittedPixelSize(item) == font.pixelSize(), advance <= width);
+    }
+}
+
+void TestReportOutput::textsComeOutAsDrawnAlone()
+{
+    // Texts of different fonts, sizes and weights, fitting, shrunk and cut off:
+    // what one leaves behind in the painter must not change the next.
+    const auto text = [](const QRect &box, const QString &fontName, qreal size, const QString &content) {
+        DrawItem item = singleItem(box, content, false).pages[0].items[0];
+        item.fontName = fontName;
+        item.fontSize = size;
+        return item;
+    };
+    QList<DrawItem> items{
+        text(QRect(0, 0, 1559, 425), kGothic, kTitlePoints, QStringLiteral("日誌集計")),
+        text(QRect(1700, 0, 1559, 425), kGothic, kTitlePoints, QStringLiteral("業務日誌")),
+        text(QRect(0, 600, 1600, 283), kMincho, kAmountPoints, QStringLiteral("1,234,567")),
+        text(QRect(0, 1000, 1000, 283), kMincho, kAmountPoints, QStringLiteral("-9,999,999,999,999")),
+        text(QRect(0, 1400, 992, 354), kGothic, kCaptionPoints, QStringLiteral("売上額")),
+        text(QRect(0, 1900, 1965, 300), kMincho, kAmountPoints, QStringLiteral("2019/04/20")),
+        text(QRect(0, 2300, 600, 300), kGothic, kCaptionPoints, QStringLiteral("売上額と仕入額の集計")),
+        text(QRect(0, 2700, 2880, 600), kMincho, kMemoPoints, QStringLiteral("本日は晴天なり。").repeated(20)),
+    };
+    items[0].bold = true;
+    items[1].bold = true;
+    items[2].alignment = Qt::AlignRight | Qt::AlignVCenter;
+    items[4].alignment = Qt::AlignHCenter | Qt::AlignVCenter;
+    items[7].multiLine = true;
+    ReportDocument doc = singleItem(QRect(), QString(), false);
+    doc.pages[0].items = items;
+    const QImage all = renderPageToImage(doc, 0, 144);
+    for (const DrawItem &item : items) {
+        doc.pages[0].items = {item};
+        const QRect area = toPixels(doc.page, item.box, 144, 2);
+        QCOMPARE(all.copy(area), renderPageToImage(doc, 0, 144).copy(area));
     }
 }
 
