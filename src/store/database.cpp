@@ -4,13 +4,18 @@
 #include "store/recordset.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
 
 #include <algorithm>
 #include <atomic>
+#include <optional>
+#include <sqlite3.h>
+#include <vector>
 
 namespace store {
 
@@ -323,16 +328,319 @@ DbError Database::inTransaction(const std::function<DbError()> &work)
     return error;
 }
 
-} // namespace store
+namespace {
 
-// The online backup reaches SQLite's own interface through the driver's
-// handle; QtSql has no call for it.
-#include <sqlite3.h>
+// The online backup and the copy of rows reach SQLite's own interface through
+// the driver's handle; QtSql has no call for the one and is slow for the other.
+sqlite3 *handleOf(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+        return nullptr;
+    }
+    return *static_cast<sqlite3 *const *>(handle.constData());
+}
 
-#include <QFile>
-#include <QSqlDriver>
+DbError engineError(sqlite3 *db, int code)
+{
+    const int number = sqlite3_extended_errcode(db);
+    return {number != SQLITE_OK ? number : code, QString::fromUtf8(sqlite3_errmsg(db))};
+}
 
-namespace store {
+using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
+
+Statement prepared(sqlite3 *db, const QString &sql, DbError *error)
+{
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    const int rc = sqlite3_prepare_v2(db, utf8.constData(), int(utf8.size()), &statement, nullptr);
+    if (rc != SQLITE_OK) {
+        *error = engineError(db, rc);
+    } else if (!statement) {
+        *error = {1, QStringLiteral("no statement in: ") + sql}; // blanks or a comment only
+    }
+    return Statement(statement, &sqlite3_finalize);
+}
+
+// A column of the current row as a recordset reads it.
+QVariant columnValue(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    case SQLITE_BLOB: {
+        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(statement, column));
+        return QByteArray(bytes, sqlite3_column_bytes(statement, column));
+    }
+    default: {
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+        return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+    }
+    }
+}
+
+// A value of a source row, read once for its checks and its writing. A text
+// or blob points into the source row, valid until the source steps on.
+struct Cell
+{
+    int type = SQLITE_NULL;
+    qint64 integer = 0;
+    double real = 0;
+    const char *bytes = nullptr;
+    int size = 0;
+
+    void read(sqlite3_stmt *statement, int column)
+    {
+        type = sqlite3_column_type(statement, column);
+        switch (type) {
+        case SQLITE_INTEGER:
+            integer = sqlite3_column_int64(statement, column);
+            break;
+        case SQLITE_FLOAT:
+            real = sqlite3_column_double(statement, column);
+            break;
+        case SQLITE_TEXT:
+            bytes = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+            size = sqlite3_column_bytes(statement, column);
+            break;
+        case SQLITE_BLOB:
+            bytes = static_cast<const char *>(sqlite3_column_blob(statement, column));
+            size = sqlite3_column_bytes(statement, column);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // "yyyy-mm-dd" in ASCII digits, a real date from the year 1: the stored
+    // form of a date, checked on the engine's bytes.
+    bool isStoredDate() const
+    {
+        if (type != SQLITE_TEXT || size != 10 || bytes[4] != '-' || bytes[7] != '-') {
+            return false;
+        }
+        int parts[3] = {0, 0, 0};
+        for (const int k : {0, 1, 2, 3, 5, 6, 8, 9}) {
+            if (bytes[k] < '0' || bytes[k] > '9') {
+                return false;
+            }
+            int &part = parts[k < 4 ? 0 : k < 7 ? 1 : 2];
+            part = part * 10 + (bytes[k] - '0');
+        }
+        return parts[0] >= 1 && QDate::isValid(parts[0], parts[1], parts[2]);
+    }
+
+    bool isWholeNumberWithin(qint64 limit) const
+    {
+        return type == SQLITE_NULL || (type == SQLITE_INTEGER && integer >= -limit && integer <= limit);
+    }
+};
+
+// The rows on their way to the target table. They are written a batch at a
+// time through one INSERT of several rows, so that SQLite's cost for each
+// statement (opening the table, finding its end, ending the statement) is
+// paid once a batch instead of once a row. Texts and blobs are copied out of
+// the source row, which the source's next step ends.
+class RowWriter
+{
+public:
+    RowWriter(sqlite3 *db, const QString &insertHead, int columns) : m_db(db), m_head(insertHead), m_columns(columns)
+    {
+        // Within the engine's limit of parameters in one statement.
+        const int parameters = sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, -1);
+        m_batch = std::max(1, std::min(kBatch, parameters / std::max(1, columns)));
+    }
+
+    DbError add(const std::vector<Cell> &row)
+    {
+        for (const Cell &cell : row) {
+            Kept kept{cell, -1};
+            if (cell.type == SQLITE_TEXT || cell.type == SQLITE_BLOB) {
+                kept.offset = m_bytes.size();
+                m_bytes.append(cell.bytes, cell.size);
+            }
+            m_rows.push_back(kept);
+        }
+        return rowCount() == m_batch ? flush() : DbError::none();
+    }
+
+    // Writes the rows kept so far.
+    DbError flush()
+    {
+        const int rows = rowCount();
+        if (rows == 0) {
+            return DbError::none();
+        }
+        DbError error;
+        Statement &statement = rows == m_batch ? m_full : m_last;
+        if (!statement || sqlite3_bind_parameter_count(statement.get()) != rows * m_columns) {
+            const QString row = QStringLiteral("(?") + QStringLiteral(",?").repeated(m_columns - 1) + u')';
+            QStringList values;
+            values.fill(row, rows);
+            statement = prepared(m_db, m_head + values.join(u','), &error);
+            if (error) {
+                return error;
+            }
+        }
+        int bound = SQLITE_OK;
+        for (int k = 0; k < rows * m_columns && bound == SQLITE_OK; ++k) {
+            bound = bind(statement.get(), k + 1, m_rows[size_t(k)]);
+        }
+        const int written = bound == SQLITE_OK ? sqlite3_step(statement.get()) : bound;
+        error = written == SQLITE_DONE ? DbError::none() : engineError(m_db, written);
+        sqlite3_reset(statement.get());
+        m_rows.clear();
+        m_bytes.clear();
+        return error;
+    }
+
+private:
+    static constexpr int kBatch = 64;
+
+    struct Kept
+    {
+        Cell cell;
+        qsizetype offset; // of a text's or blob's bytes in m_bytes
+    };
+
+    int rowCount() const { return int(m_rows.size()) / m_columns; }
+
+    int bind(sqlite3_stmt *statement, int position, const Kept &kept) const
+    {
+        const char *bytes = m_bytes.constData() + kept.offset;
+        switch (kept.cell.type) {
+        case SQLITE_INTEGER:
+            return sqlite3_bind_int64(statement, position, kept.cell.integer);
+        case SQLITE_FLOAT:
+            return sqlite3_bind_double(statement, position, kept.cell.real);
+        case SQLITE_TEXT:
+            return sqlite3_bind_text(statement, position, bytes, kept.cell.size, SQLITE_STATIC);
+        case SQLITE_BLOB:
+            return sqlite3_bind_blob(statement, position, bytes, kept.cell.size, SQLITE_STATIC);
+        default:
+            return sqlite3_bind_null(statement, position);
+        }
+    }
+
+    sqlite3 *m_db;
+    QString m_head; // INSERT INTO "table" ("column",...) VALUES
+    int m_columns;
+    int m_batch = 1;
+    std::vector<Kept> m_rows;
+    QByteArray m_bytes;
+    Statement m_full{nullptr, &sqlite3_finalize};
+    Statement m_last{nullptr, &sqlite3_finalize};
+};
+
+} // namespace
+
+DbError Database::copyRows(Database &source, const QString &sourceSelect, const QString &targetSelect,
+                           const QList<CopiedColumn> &columns, RefusedValue *refused)
+{
+    if (!isOpen() || !source.isOpen()) {
+        return closedError();
+    }
+    if (columns.isEmpty()) {
+        return {ErrUnknownColumn, QStringLiteral("no columns to copy")};
+    }
+    const QString selectSql = translateDialect(sourceSelect);
+    if (!isSelectStatement(selectSql)) {
+        return {1, QStringLiteral("not a select statement")};
+    }
+    const SingleTableSelect target = singleTableSelect(translateDialect(targetSelect));
+    if (!target.isValid()) {
+        return {ErrNotUpdatable, QStringLiteral("the rows of this select cannot be added to")};
+    }
+    sqlite3 *from = handleOf(source.connection());
+    sqlite3 *to = handleOf(connection());
+    if (!from || !to) {
+        return closedError();
+    }
+
+    return inTransaction([&]() -> DbError {
+        DbError error;
+        const Statement select = prepared(from, selectSql, &error);
+        if (error) {
+            return error;
+        }
+        // Where each copied column is in the source row: the exact name, else
+        // the name as SQLite folds it.
+        std::vector<int> at;
+        QStringList names;
+        for (int k = 0; k < sqlite3_column_count(select.get()); ++k) {
+            names.append(QString::fromUtf8(sqlite3_column_name(select.get(), k)).remove(u'"'));
+        }
+        QStringList quoted;
+        for (const CopiedColumn &column : columns) {
+            qsizetype found = names.indexOf(column.name);
+            for (qsizetype k = 0; found < 0 && k < names.size(); ++k) {
+                found = sameName(names[k], column.name) ? k : -1;
+            }
+            if (found < 0) {
+                return {ErrUnknownColumn, QStringLiteral("no such column: ") + column.name};
+            }
+            at.push_back(int(found));
+            quoted.append(quotedIdentifier(column.name));
+        }
+        RowWriter writer(to,
+                         QStringLiteral("INSERT INTO ") + quotedIdentifier(target.table) + QStringLiteral(" (") +
+                             quoted.join(u',') + QStringLiteral(") VALUES "),
+                         int(columns.size()));
+
+        std::vector<Cell> cells(size_t(columns.size()));
+        for (;;) {
+            const int step = sqlite3_step(select.get());
+            if (step == SQLITE_DONE) {
+                return writer.flush();
+            }
+            // A failure met in reading is reported after the rows before it
+            // are written, as when each row is written as soon as it is read.
+            if (step != SQLITE_ROW) {
+                const DbError failure = engineError(from, step);
+                return (error = writer.flush()) ? error : failure;
+            }
+            for (qsizetype k = 0; k < columns.size(); ++k) {
+                cells[size_t(k)].read(select.get(), at[size_t(k)]);
+            }
+            bool copied = true;
+            for (qsizetype k = 0; k < columns.size() && copied; ++k) {
+                copied = columns[k].rule != CopiedColumn::StoredDate || cells[size_t(k)].isStoredDate();
+            }
+            if (!copied) {
+                continue;
+            }
+            for (qsizetype k = 0; k < columns.size(); ++k) {
+                const CopiedColumn &column = columns[k];
+                if (column.rule != CopiedColumn::WholeNumber || cells[size_t(k)].isWholeNumberWithin(column.limit)) {
+                    continue;
+                }
+                if ((error = writer.flush())) {
+                    return error;
+                }
+                RefusedValue value{column.name, columnValue(select.get(), at[size_t(k)]), {}};
+                for (qsizetype c = 0; c < columns.size(); ++c) {
+                    const QVariant stored = columnValue(select.get(), at[size_t(c)]);
+                    value.row.append(columns[c].rule == CopiedColumn::StoredDate
+                                         ? QVariant(parseStoredDate(stored.toString()).value_or(QDate()))
+                                         : stored);
+                }
+                error = {ErrBadValue, QStringLiteral("not a whole number within the limit for column ") + column.name +
+                                          QStringLiteral(": ") + value.value.toString()};
+                if (refused) {
+                    *refused = std::move(value);
+                }
+                return error;
+            }
+            if ((error = writer.add(cells))) {
+                return error;
+            }
+        }
+    });
+}
 
 DbError Database::backupTo(const QString &path)
 {
@@ -342,15 +650,14 @@ DbError Database::backupTo(const QString &path)
     if (QFileInfo::exists(path)) {
         return {ErrFileExists, QStringLiteral("%1 exists").arg(path)};
     }
-    const QVariant handle = connection().driver()->handle();
-    sqlite3 *source = handle.isValid() ? *static_cast<sqlite3 *const *>(handle.data()) : nullptr;
+    sqlite3 *source = handleOf(connection());
     if (!source) {
         return {ErrBackupFailed, QStringLiteral("no SQLite handle")};
     }
 
     sqlite3 *target = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_backup *backup = sqlite3_backup_init(target, "main", source, "main");
         if (backup) {

@@ -9,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -22,6 +23,29 @@ struct TableColumn
 {
     QString name;
     QString declaredType;
+};
+
+// A column that Database::copyRows copies, and what it accepts of a source row.
+struct CopiedColumn
+{
+    enum Rule {
+        AsStored,   // any value, copied as stored
+        StoredDate, // a stored date ("yyyy-mm-dd", a real date); a row without one is left out
+        WholeNumber // Null or a whole number within -limit..limit; anything else stops the copy
+    };
+    QString name;
+    Rule rule = AsStored;
+    qint64 limit = 0;
+};
+
+// The value that stopped a copy: its column, the value, and the copied columns
+// of its row, all as a recordset reads them (Null as a null QVariant, the
+// stored dates of a StoredDate column as QDate).
+struct RefusedValue
+{
+    QString column;
+    QVariant value;
+    QVariantList row;
 };
 
 // One open database file. Statements are given in the program's own SQL
@@ -50,6 +74,17 @@ public:
     // row; bof() and eof() are both true when no row qualifies. A select over
     // one table can be edited and added to.
     [[nodiscard]] std::unique_ptr<Recordset> openRecordset(const QString &dialectSql, DbError *error);
+
+    // Adds each row of `sourceSelect`, run on `source`, as one row of the
+    // table of `targetSelect` ("select * from <table>"), in the select's order
+    // and with the `columns` as stored, checked by their rules. The values go
+    // straight from the one statement to the other: a long period copies
+    // without a dynaset's cost per value. All or nothing (a transaction, or a
+    // savepoint inside one). A refused value fails with ErrBadValue and is
+    // described in `refused`. `source` may be this database, but not with the
+    // table it reads as the target.
+    [[nodiscard]] DbError copyRows(Database &source, const QString &sourceSelect, const QString &targetSelect,
+                                   const QList<CopiedColumn> &columns, RefusedValue *refused = nullptr);
 
     // Runs `work` inside one transaction: committed when it returns no error,
     // rolled back otherwise (the returned error is the first one seen). The

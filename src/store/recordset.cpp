@@ -168,7 +168,7 @@ struct Recordset::Impl
     std::vector<ColumnKind> kinds;
     QVariantList row; // the current row
     // Columns of the current row whose text is kept as read (UTF-8) and decoded
-    // only when asked for: a totals run never reads the journal text it passes.
+    // only when asked for: a long journal text passed over is never decoded.
     std::vector<bool> undecoded;
     qint64 rowid = 0;
 

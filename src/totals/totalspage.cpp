@@ -43,22 +43,12 @@ QString dateTextOf(const std::optional<QDate> &date)
 // within the amount boxes' range (a text, a fraction, too many digits). It
 // would count as 0 or as a figure the journal page cannot show, so the run
 // stops and names the day, which the user puts right on the journal page.
-store::DbError unreadableAmount(const store::Recordset &row, const QDate &date, const QString &calendarMode)
+store::DbError unreadableAmount(const store::RefusedValue &refused, const QString &calendarMode)
 {
-    for (const QString &column : {kColumns[1], kColumns[2], kColumns[3], kColumns[4]}) {
-        const QVariant value = row.field(column);
-        if (value.isNull()) {
-            continue;
-        }
-        const bool whole = value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int;
-        if (whole && value.toLongLong() >= -common::kAmountLimit && value.toLongLong() <= common::kAmountLimit) {
-            continue;
-        }
-        return {store::ErrBadValue, common::formatDate(date, common::dateBoxPattern(calendarMode)) + QStringLiteral(" の")
-                                        + column + QStringLiteral("「") + value.toString()
-                                        + QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
-    }
-    return {};
+    const QDate date = refused.row.value(0).toDate(); // the day, copied first
+    return {store::ErrBadValue, common::formatDate(date, common::dateBoxPattern(calendarMode)) + QStringLiteral(" の")
+                                    + refused.column + QStringLiteral("「") + refused.value.toString()
+                                    + QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
 }
 
 } // namespace
@@ -206,45 +196,24 @@ void TotalsPage::Calc日誌()
         if (failure) {
             return failure;
         }
-        const auto destination = m_state.WorkDb.openRecordset(store::sql::kSelectWorkTable, &failure);
-        if (!destination) {
-            return failure;
-        }
+        // Each journal row of the period becomes one row of w集計 with its five
+        // columns, Nulls kept, the journal text left behind. A row whose date
+        // is in another form belongs to no day: the journal page never finds
+        // it, and the period select meets it only where its text happens to
+        // sort inside the period. An amount the boxes cannot hold stops the run.
+        const QList<store::CopiedColumn> columns{{kColumns[0], store::CopiedColumn::StoredDate, 0},
+                                                 {kColumns[1], store::CopiedColumn::WholeNumber, common::kAmountLimit},
+                                                 {kColumns[2], store::CopiedColumn::WholeNumber, common::kAmountLimit},
+                                                 {kColumns[3], store::CopiedColumn::WholeNumber, common::kAmountLimit},
+                                                 {kColumns[4], store::CopiedColumn::WholeNumber, common::kAmountLimit}};
         m_state.SqlText = store::sql::selectJournalOfPeriod(start, end);
-        const auto source = m_state.MainDb.openRecordset(m_state.SqlText, &failure);
-        if (!source) {
-            return failure;
+        store::RefusedValue refused;
+        failure =
+            m_state.WorkDb.copyRows(m_state.MainDb, m_state.SqlText, store::sql::kSelectWorkTable, columns, &refused);
+        if (failure.number == store::ErrBadValue && !refused.column.isEmpty()) {
+            return unreadableAmount(refused, m_dt開始->calendarMode());
         }
-        if (!source->isEmpty()) {
-            while (!source->eof()) {
-                // A row whose date is in another form belongs to no day: the
-                // journal page never finds it, and the period select meets it
-                // only where its text happens to sort inside the period.
-                const QVariant date = source->field(kColumns[0]);
-                if (date.typeId() != QMetaType::QDate) {
-                    source->moveNext();
-                    continue;
-                }
-                if ((failure = unreadableAmount(*source, date.toDate(), m_dt開始->calendarMode()))) {
-                    return failure;
-                }
-                if ((failure = destination->addNew())) {
-                    return failure;
-                }
-                for (const QString &column : kColumns) {
-                    if ((failure = destination->setField(column, source->field(column)))) {
-                        return failure;
-                    }
-                }
-                if ((failure = destination->update())) {
-                    return failure;
-                }
-                source->moveNext();
-            }
-        }
-        source->close();
-        destination->close();
-        return {};
+        return failure;
     });
     if (error) {
         // The rollback brought back the rows of the previous run.
