@@ -176,7 +176,7 @@ public:
         font.setHintingPreference(QFont::PreferNoHinting);
         const bool strikeTwice =
             item.bold && !QFontInfo(font).styleName().contains(QStringLiteral("bold"), Qt::CaseInsensitive);
-        return m_entries.emplace_back(item.fontName, pixelSize, item.bold, Face(font, strikeTwice)).face;
+        return m_entries.emplace_back(Entry{item.fontName, pixelSize, item.bold, Face(font, strikeTwice)}).face;
     }
 
 private:
