@@ -332,7 +332,7 @@ void TestFormats::colours()
     QCOMPARE(numberFromColour(colourFromNumber(number)), back);
     QCOMPARE(numberFromColour(colour), back);
     QCOMPARE(numberFromColour(QColor()), 0);
-    QCOMPARE(numberFromColour(QColor::fromHsv(0, 255, 255)), 0x0000FF); // any colour spec reads as RGB
+    QCOMPARE(numberFromColour(QColor::fromHsv(0, 255, 255)), 0x0000FF); // a colour given as HSV reads as RGB too
 }
 
 QTEST_GUILESS_MAIN(TestFormats)
