@@ -2,6 +2,7 @@
 
 #include "store/dialect.h"
 #include "store/recordset.h"
+#include "store/sqliteaccess.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,12 @@
 
 namespace store {
 
+using detail::columnValue;
+using detail::engineError;
+using detail::handleOf;
+using detail::quotedIdentifier;
+using detail::sameName;
+
 namespace {
 
 std::atomic<int> s_connectionCount{0};
@@ -33,35 +40,6 @@ QString fileUri(const QString &path)
     }
     return QStringLiteral("file://") + QString::fromLatin1(QUrl::toPercentEncoding(absolute, "/:")) +
            QStringLiteral("?mode=rw");
-}
-
-bool sameName(const QString &a, const QString &b)
-{
-    // SQLite folds ASCII letters only when it looks a name up.
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (qsizetype k = 0; k < a.size(); ++k) {
-        char16_t x = a[k].unicode();
-        char16_t y = b[k].unicode();
-        if (x >= u'A' && x <= u'Z') {
-            x = char16_t(x - u'A' + u'a');
-        }
-        if (y >= u'A' && y <= u'Z') {
-            y = char16_t(y - u'A' + u'a');
-        }
-        if (x != y) {
-            return false;
-        }
-    }
-    return true;
-}
-
-QString quotedIdentifier(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
 }
 
 DbError queryError(const QSqlQuery &query)
@@ -330,23 +308,6 @@ DbError Database::inTransaction(const std::function<DbError()> &work)
 
 namespace {
 
-// The online backup and the copy of rows reach SQLite's own interface through
-// the driver's handle; QtSql has no call for the one and is slow for the other.
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    const QVariant handle = db.driver()->handle();
-    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
-        return nullptr;
-    }
-    return *static_cast<sqlite3 *const *>(handle.constData());
-}
-
-DbError engineError(sqlite3 *db, int code)
-{
-    const int number = sqlite3_extended_errcode(db);
-    return {number != SQLITE_OK ? number : code, QString::fromUtf8(sqlite3_errmsg(db))};
-}
-
 using Statement = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
 
 Statement prepared(sqlite3 *db, const QString &sql, DbError *error)
@@ -360,27 +321,6 @@ Statement prepared(sqlite3 *db, const QString &sql, DbError *error)
         *error = {1, QStringLiteral("no statement in: ") + sql}; // blanks or a comment only
     }
     return Statement(statement, &sqlite3_finalize);
-}
-
-// A column of the current row as a recordset reads it.
-QVariant columnValue(sqlite3_stmt *statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER:
-        return QVariant(qint64(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(statement, column);
-    case SQLITE_BLOB: {
-        const auto *bytes = static_cast<const char *>(sqlite3_column_blob(statement, column));
-        return QByteArray(bytes, sqlite3_column_bytes(statement, column));
-    }
-    default: {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-        return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
-    }
-    }
 }
 
 // A value of a source row, read once for its checks and its writing. A text

@@ -2,6 +2,7 @@
 
 #include "store/database.h"
 #include "store/dialect.h"
+#include "store/sqliteaccess.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -13,6 +14,10 @@
 #include <vector>
 
 namespace store {
+
+using detail::columnValue;
+using detail::quotedIdentifier;
+using detail::sameName;
 
 namespace {
 
@@ -30,18 +35,6 @@ ColumnKind kindOf(const QString &declaredType)
         return ColumnKind::Text;
     }
     return ColumnKind::Other;
-}
-
-bool sameName(QStringView a, QStringView b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-QString quotedIdentifier(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(u'"', QStringLiteral("\"\""));
-    return u'"' + quoted + u'"';
 }
 
 DbError closedError()
@@ -73,29 +66,7 @@ DbError connectionClosedError()
 
 DbError engineError(sqlite3_stmt *statement, int code)
 {
-    sqlite3 *db = sqlite3_db_handle(statement);
-    const int number = sqlite3_extended_errcode(db);
-    return {number != SQLITE_OK ? number : code, QString::fromUtf8(sqlite3_errmsg(db))};
-}
-
-// A column of the current row as QtSql would give it.
-QVariant columnValue(sqlite3_stmt *statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return {};
-    case SQLITE_INTEGER:
-        return QVariant(qint64(sqlite3_column_int64(statement, column)));
-    case SQLITE_FLOAT:
-        return sqlite3_column_double(statement, column);
-    case SQLITE_BLOB:
-        return QByteArray(static_cast<const char *>(sqlite3_column_blob(statement, column)),
-                          sqlite3_column_bytes(statement, column));
-    default: {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-        return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
-    }
-    }
+    return detail::engineError(sqlite3_db_handle(statement), code);
 }
 
 // Binds a value as QtSql would: empty values of the null kinds as Null,
