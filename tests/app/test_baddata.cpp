@@ -5,6 +5,7 @@
 // user registers.
 
 #include "mainwindow.h"
+#include "support/pageenvironment.h"
 
 #include "journal/journalpage.h"
 #include "settings/settingspage.h"
@@ -27,11 +28,7 @@ namespace {
 
 template <typename T> T *child(const QObject *parent, const char *name)
 {
-    auto *widget = parent->findChild<T *>(QString::fromUtf8(name));
-    if (!widget) {
-        qFatal("no control %s", name);
-    }
-    return widget;
+    return testsupport::control<T>(parent, name);
 }
 
 void click(const QObject *parent, const char *button)

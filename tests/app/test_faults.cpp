@@ -4,6 +4,7 @@
 // register the same day on one data folder.
 
 #include "mainwindow.h"
+#include "support/pageenvironment.h"
 
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
@@ -45,11 +46,7 @@ enum class Fault { QueryOnly, ReadOnlyFiles, Locked, PageLimit, NoRoom, Deleted,
 
 template <typename T> T *child(const QObject *parent, const char *name)
 {
-    auto *widget = parent->findChild<T *>(QString::fromUtf8(name));
-    if (!widget) {
-        qFatal("no control %s", name);
-    }
-    return widget;
+    return testsupport::control<T>(parent, name);
 }
 
 void click(const QObject *parent, const char *button)

@@ -3,6 +3,7 @@
 // hint window, and the values the print buttons hand to the reports.
 
 #include "mainwindow.h"
+#include "support/pageenvironment.h"
 
 #include "app/frmnippo.h"
 #include "common/formats.h"
@@ -47,14 +48,7 @@ private slots:
     void printButtonsCopyThePage();
 
 private:
-    template <typename T> T *child(const char *name) const
-    {
-        auto *widget = m_w->frm->findChild<T *>(QString::fromUtf8(name));
-        if (!widget) {
-            qFatal("no control %s", name);
-        }
-        return widget;
-    }
+    template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_w->frm.get(), name); }
     void click(const char *button) { child<QPushButton>(button)->click(); }
     // Runs SQL on a data file before the window opens it.
     void prepare(const QString &file, const QStringList &statements) const;
