@@ -86,9 +86,9 @@ std::optional<StartupFailure> FrmNippo::Form_Load(const QString &programFolder, 
 
 QString FrmNippo::aboutText()
 {
-    return QStringLiteral("日報 ZEPHRA Ver ") + kVersionText + QStringLiteral(" LastUpdate ") + QStringLiteral("2007/04/04")
-           + kAuthorMark + QStringLiteral("\r\n") + QStringLiteral("\r\n") + QString() + QStringLiteral("\r\n")
-           + QStringLiteral("質問は下のバナーをクリックしてコルヴァンフリー掲示板へ");
+    return QStringLiteral("日報 ZEPHRA Ver ") + kVersionText + QStringLiteral(" LastUpdate ") +
+           QStringLiteral("2007/04/04") + kAuthorMark + QStringLiteral("\r\n") + QStringLiteral("\r\n") + QString() +
+           QStringLiteral("\r\n") + QStringLiteral("質問は下のバナーをクリックしてコルヴァンフリー掲示板へ");
 }
 
 void FrmNippo::FormInit()

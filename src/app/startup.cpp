@@ -50,7 +50,8 @@ QString startupFailureText(const StartupFailure &failure, const QString &program
         file.dir().filePath(isMain ? store::schema::kWorkDbFileName : store::schema::kMainDbFileName);
     if (file.exists() || !QFileInfo::exists(partner)) {
         if (file.exists()) {
-            return head + QStringLiteral("ファイルは変更していません。バックアップがあれば、そのファイルと置き換えてください。");
+            return head + QStringLiteral(
+                              "ファイルは変更していません。バックアップがあれば、そのファイルと置き換えてください。");
         }
         return head + QStringLiteral("初めて使うときは、空のデータファイルを次のコマンドで作成できます"
                                      "（既にあるファイルは上書きしません）。\n  \"%1\" --init-data \"%2\"")

@@ -10,10 +10,10 @@ namespace common {
 
 // The style word of a message box: buttons + icon + default button.
 enum MsgStyle : int {
-    StyleYesNoQuestion = 36,          // Yes/No, question icon, Yes is the default
+    StyleYesNoQuestion = 36,           // Yes/No, question icon, Yes is the default
     StyleYesNoQuestionNoDefault = 292, // Yes/No, question icon, No is the default
-    StyleOkExclamation = 48,          // OK, exclamation icon
-    StyleOkInformation = 64,          // OK, information icon
+    StyleOkExclamation = 48,           // OK, exclamation icon
+    StyleOkInformation = 64,           // OK, information icon
 };
 
 enum MsgButtonCode : int { ButtonOk = 1, ButtonYes = 6, ButtonNo = 7 };
@@ -39,9 +39,9 @@ struct DialogRow
 {
     QString operation;
     QString kind;
-    QString title;        // ignored when titleIsSubject
-    bool titleIsSubject;  // the kind "メッセージ": title = subject
-    bool usesSubject;     // false: the text is `prefix` alone
+    QString title;       // ignored when titleIsSubject
+    bool titleIsSubject; // the kind "メッセージ": title = subject
+    bool usesSubject;    // false: the text is `prefix` alone
     QString prefix;
     QString suffix;
     int style;

@@ -6,8 +6,8 @@
 #include "ui/commandbutton.h"
 #include "ui/geometry.h"
 #include "ui/panel.h"
-#include "ui/platform.h"
 #include "ui/placement.h"
+#include "ui/platform.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>

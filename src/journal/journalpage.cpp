@@ -96,8 +96,8 @@ void JournalPage::buildControls()
     ui::place(m_cmdHint, QStringLiteral("cmdHint"), 6000, 1260, 615, 570);
 
     // Focus order: the date first, so the page is ready for typing a date.
-    QWidget *order[] = {m_dt日付, m_num売上額, m_num仕入額, m_num入金額, m_num出金額, m_txtメモ, m_cmd読込,
-                        m_cmd登録, m_cmd閉じる, m_cmd印刷, m_cmdクリア, m_cmd削除, m_cmdHint};
+    QWidget *order[] = {m_dt日付,  m_num売上額, m_num仕入額, m_num入金額, m_num出金額, m_txtメモ, m_cmd読込,
+                        m_cmd登録, m_cmd閉じる, m_cmd印刷,   m_cmdクリア, m_cmd削除,   m_cmdHint};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
@@ -126,8 +126,8 @@ void JournalPage::Read日誌()
         // Without this notice an unreadable day would look like an empty one,
         // and a register that follows would overwrite it.
         m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("読込失敗"),
-                      m_dt日付->displayText() + QStringLiteral(" の業務日誌を読み込めませんでした。\n理由: ")
-                          + store::describeForUser(error));
+                      m_dt日付->displayText() + QStringLiteral(" の業務日誌を読み込めませんでした。\n理由: ") +
+                          store::describeForUser(error));
         return;
     }
     if (!rs->isEmpty()) {
@@ -153,12 +153,14 @@ void JournalPage::Entry日誌()
 {
     const std::optional<QDate> date = m_dt日付->value();
     if (!date) {
-        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("メッセージ"), QStringLiteral("日付を記入してください。"));
+        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("メッセージ"),
+                      QStringLiteral("日付を記入してください。"));
         m_dt日付->setFocus();
         return;
     }
     const QString shown = m_dt日付->displayText();
-    if (!m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral(" ") + shown + QStringLiteral(" の業務日誌"))) {
+    if (!m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("確認"),
+                       QStringLiteral(" ") + shown + QStringLiteral(" の業務日誌"))) {
         return;
     }
 
@@ -195,7 +197,8 @@ void JournalPage::Entry日誌()
     if (const store::DbError error = m_state.MainDb.inTransaction(write)) {
         // The page keeps everything the user typed.
         m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
-                      shown + QStringLiteral(" の業務日誌は登録されていません。\n理由: ") + store::describeForUser(error));
+                      shown + QStringLiteral(" の業務日誌は登録されていません。\n理由: ") +
+                          store::describeForUser(error));
         return;
     }
     Clear日誌();
@@ -244,8 +247,8 @@ void JournalPage::setDateNumber(const QVariant &dateNumber)
 
 JournalValues JournalPage::values() const
 {
-    return {m_dt日付->value(),         m_dt日付->displayText(),   m_num売上額->value(), m_num仕入額->value(),
-            m_num入金額->value(),      m_num出金額->value(),      m_txtメモ->text()};
+    return {m_dt日付->value(),    m_dt日付->displayText(), m_num売上額->value(), m_num仕入額->value(),
+            m_num入金額->value(), m_num出金額->value(),    m_txtメモ->text()};
 }
 
 } // namespace journal

@@ -52,8 +52,8 @@ public:
     ui::DateBox *dateBox() const { return m_dt日付; }
 
 signals:
-    void closeRequested();     // 閉じる
-    void printRequested();     // 印刷
+    void closeRequested(); // 閉じる
+    void printRequested(); // 印刷
     void hintRequested(const QString &buttonName);
 
 private:

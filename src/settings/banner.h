@@ -15,8 +15,8 @@ class Banner : public QLabel
 public:
     explicit Banner(QWidget *parent = nullptr);
 
-    static QPixmap picture();   // 553 × 67 pixels
-    static QCursor pointer();   // a hand over a speech bubble
+    static QPixmap picture(); // 553 × 67 pixels
+    static QCursor pointer(); // a hand over a speech bubble
 
 signals:
     void clicked();

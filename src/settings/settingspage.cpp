@@ -41,8 +41,8 @@ qint32 colourOf(const QVariant &value, bool *ok)
 
 } // namespace
 
-SettingsPage::SettingsPage(store::ModVelmoraA &state, common::Msg &msg, ui::ColourChooser &colours,
-                           ui::UrlOpener &urls, QWidget *parent)
+SettingsPage::SettingsPage(store::ModVelmoraA &state, common::Msg &msg, ui::ColourChooser &colours, ui::UrlOpener &urls,
+                           QWidget *parent)
     : QWidget(parent), m_state(state), m_msg(msg), m_colours(colours), m_urls(urls)
 {
     buildControls();
@@ -67,8 +67,8 @@ void SettingsPage::buildControls()
 
     auto *erasePanel = new ui::Panel(QStringLiteral("ImFrame3D1"), page);
     erasePanel->setGeometry(ui::twipsRect(120, 1530, 7800, 900));
-    auto *label6 = ui::addLabel(erasePanel, QStringLiteral("Label6"), QStringLiteral("すべてのデータを削除し初期状態に戻す"),
-                                240, 330);
+    auto *label6 = ui::addLabel(erasePanel, QStringLiteral("Label6"),
+                                QStringLiteral("すべてのデータを削除し初期状態に戻す"), 240, 330);
     m_cmd一括削除7 = new ui::CommandButton(QStringLiteral("実行"), erasePanel);
     ui::place(m_cmd一括削除7, QStringLiteral("cmd一括削除7"), 5640, 180, 1200, 540);
     label6->setBuddy(m_cmd一括削除7);
@@ -199,7 +199,8 @@ void SettingsPage::cmd設定削除_Click()
 
 void SettingsPage::Pic罫線色_DblClick()
 {
-    const qint32 chosen = ui::ChooseColorDlg(m_colours, window(), common::numberFromColour(window()->palette().color(QPalette::WindowText)));
+    const qint32 chosen = ui::ChooseColorDlg(m_colours, window(),
+                                             common::numberFromColour(window()->palette().color(QPalette::WindowText)));
     if (chosen == -1) {
         return;
     }
@@ -234,8 +235,8 @@ void SettingsPage::cmd一括削除7_Click()
     }
     if (error) {
         m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
-                      QStringLiteral("データの控えを作成できなかったため、何も削除していません。\n控えの場所: ")
-                          + QDir::toNativeSeparators(copy) + QStringLiteral("\n理由: ") + store::describeForUser(error));
+                      QStringLiteral("データの控えを作成できなかったため、何も削除していません。\n控えの場所: ") +
+                          QDir::toNativeSeparators(copy) + QStringLiteral("\n理由: ") + store::describeForUser(error));
         return;
     }
 

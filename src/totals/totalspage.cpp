@@ -46,9 +46,9 @@ QString dateTextOf(const std::optional<QDate> &date)
 store::DbError unreadableAmount(const store::RefusedValue &refused, const QString &calendarMode)
 {
     const QDate date = refused.row.value(0).toDate(); // the day, copied first
-    return {store::ErrBadValue, common::formatDate(date, common::dateBoxPattern(calendarMode)) + QStringLiteral(" の")
-                                    + refused.column + QStringLiteral("「") + refused.value.toString()
-                                    + QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
+    return {store::ErrBadValue, common::formatDate(date, common::dateBoxPattern(calendarMode)) + QStringLiteral(" の") +
+                                    refused.column + QStringLiteral("「") + refused.value.toString() +
+                                    QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
 }
 
 } // namespace
@@ -228,8 +228,9 @@ void TotalsPage::Calc日誌()
 
     if (error) {
         m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                      QStringLiteral("期間 ") + m_dt開始->displayText() + QStringLiteral(" ～ ") + m_dt終了->displayText()
-                          + QStringLiteral(" の集計ができませんでした。\n理由: ") + store::describeForUser(error));
+                      QStringLiteral("期間 ") + m_dt開始->displayText() + QStringLiteral(" ～ ") +
+                          m_dt終了->displayText() + QStringLiteral(" の集計ができませんでした。\n理由: ") +
+                          store::describeForUser(error));
     }
 }
 
@@ -263,15 +264,15 @@ void TotalsPage::showSums()
             // A sum beyond the box's digits would otherwise stay at 0 and pass for one.
             if (!sum.box->setValue(total.toLongLong())) {
                 sum.box->setValue(std::nullopt);
-                tooLarge << sum.caption + QStringLiteral("の合計 ")
-                                + common::formatAmount(total.toLongLong(), common::pattern::kAmountZero);
+                tooLarge << sum.caption + QStringLiteral("の合計 ") +
+                                common::formatAmount(total.toLongLong(), common::pattern::kAmountZero);
             }
         }
         if (!tooLarge.isEmpty()) {
             m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                          QStringLiteral("期間 ") + m_dt開始->displayText() + QStringLiteral(" ～ ")
-                              + m_dt終了->displayText() + QStringLiteral(" の ") + tooLarge.join(QStringLiteral("、"))
-                              + QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
+                          QStringLiteral("期間 ") + m_dt開始->displayText() + QStringLiteral(" ～ ") +
+                              m_dt終了->displayText() + QStringLiteral(" の ") + tooLarge.join(QStringLiteral("、")) +
+                              QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
         }
     }
     rs->close();
@@ -294,7 +295,8 @@ void TotalsPage::Clear集計()
     refreshGrid();
     if (error) {
         m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                      QStringLiteral("集計の作業データを消去できませんでした。\n理由: ") + store::describeForUser(error));
+                      QStringLiteral("集計の作業データを消去できませんでした。\n理由: ") +
+                          store::describeForUser(error));
     }
 }
 
@@ -342,7 +344,7 @@ bool TotalsPage::eventFilter(QObject *watched, QEvent *event)
 TotalsValues TotalsPage::values() const
 {
     return {m_dt開始->displayText(), m_dt終了->displayText(), m_num売上計->value(),
-            m_num仕入計->value(),   m_num入金計->value(),    m_num出金計->value()};
+            m_num仕入計->value(),    m_num入金計->value(),    m_num出金計->value()};
 }
 
 } // namespace totals

@@ -2,6 +2,7 @@
 // The colour-choice dialog behind one adapter.
 
 #include <QColor>
+
 #include <optional>
 
 class QWidget;

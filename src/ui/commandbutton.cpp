@@ -58,9 +58,10 @@ QPixmap hintPicture(int size)
 HintButton::HintButton(QWidget *parent) : CommandButton(QString(), parent)
 {
     const QColor back = common::colourFromNumber(0x8E9E69);
-    setStyleSheet(QStringLiteral("ui--HintButton { background-color: %1; border: 1px solid #505a40; border-radius: 3px; }"
-                                 "ui--HintButton:focus { border: 2px solid #1a4f9c; }")
-                      .arg(back.name()));
+    setStyleSheet(
+        QStringLiteral("ui--HintButton { background-color: %1; border: 1px solid #505a40; border-radius: 3px; }"
+                       "ui--HintButton:focus { border: 2px solid #1a4f9c; }")
+            .arg(back.name()));
     setIcon(hintPicture(24));
     setIconSize(QSize(24, 24));
     setToolTip(QStringLiteral("ヒント"));

@@ -2,8 +2,9 @@
 // with a day of sample data, so that the layout can be looked at.
 // Usage: screenshots OUTPUT_DIR
 
-#include "journal/journalpage.h"
 #include "mainwindow.h"
+
+#include "journal/journalpage.h"
 #include "store/recordset.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
@@ -23,7 +24,8 @@ namespace {
 void fillSample(store::ModVelmoraA &state)
 {
     QSqlQuery q(state.MainDb.connection());
-    q.exec(QStringLiteral("insert into 業務日誌 values ('2007-04-02', 152000, 98000, 120000, 45000, '雨。客足鈍い。')"));
+    q.exec(
+        QStringLiteral("insert into 業務日誌 values ('2007-04-02', 152000, 98000, 120000, 45000, '雨。客足鈍い。')"));
     q.exec(QStringLiteral("insert into 業務日誌 values ('2007-04-03', 0, 12500, 0, -1500, NULL)"));
     q.exec(QStringLiteral("insert into 業務日誌 values ('2007-04-04', 1234567, 654321, 1000000, 250000, "
                           "'晴れ。新商品の入荷あり。\n仕入先 山田商店へ支払い済み。\n明日は棚卸し。')"));

@@ -5,11 +5,11 @@
 // user registers.
 
 #include "mainwindow.h"
-#include "support/pageenvironment.h"
 
 #include "journal/journalpage.h"
 #include "settings/settingspage.h"
 #include "store/schema.h"
+#include "support/pageenvironment.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"

@@ -4,12 +4,12 @@
 // register the same day on one data folder.
 
 #include "mainwindow.h"
-#include "support/pageenvironment.h"
 
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
 #include "settings/settingspage.h"
 #include "store/schema.h"
+#include "support/pageenvironment.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"

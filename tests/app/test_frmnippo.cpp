@@ -3,7 +3,6 @@
 // hint window, and the values the print buttons hand to the reports.
 
 #include "mainwindow.h"
-#include "support/pageenvironment.h"
 
 #include "app/frmnippo.h"
 #include "common/formats.h"
@@ -12,6 +11,7 @@
 #include "printing/reportviewer.h"
 #include "settings/settingspage.h"
 #include "store/schema.h"
+#include "support/pageenvironment.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"

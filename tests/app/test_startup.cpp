@@ -139,7 +139,8 @@ void TestStartup::freshFolderIsToldHowToMakeFiles()
     const auto failure = w.frm.Form_Load(dir.path(), SetProbe());
     QVERIFY(failure);
     const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
-    QVERIFY2(text.contains(QStringLiteral("--init-data \"") + dir.path() + QStringLiteral("/data\"")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("--init-data \"") + dir.path() + QStringLiteral("/data\"")),
+             qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("データフォルダーがありません")));
     QVERIFY(!QDir(dir.filePath(QStringLiteral("data"))).exists());
 }
@@ -186,12 +187,24 @@ void TestStartup::refusesAFileThatCannotBeOpened_data()
     QTest::addColumn<QString>("damage");
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("advice");
-    QTest::newRow("work file missing") << "remove" << "VelmoraAWork.mdb" << "--init-data";
-    QTest::newRow("main file missing") << "remove" << "VelmoraA.mdb" << "バックアップ";
-    QTest::newRow("main file not a database") << "text" << "VelmoraA.mdb" << "置き換え";
-    QTest::newRow("work file empty") << "empty" << "VelmoraAWork.mdb" << "置き換え";
-    QTest::newRow("main file is a folder") << "folder" << "VelmoraA.mdb" << "置き換え";
-    QTest::newRow("work file lacks its tables") << "swap" << "VelmoraAWork.mdb" << "置き換え";
+    QTest::newRow("work file missing") << "remove"
+                                       << "VelmoraAWork.mdb"
+                                       << "--init-data";
+    QTest::newRow("main file missing") << "remove"
+                                       << "VelmoraA.mdb"
+                                       << "バックアップ";
+    QTest::newRow("main file not a database") << "text"
+                                              << "VelmoraA.mdb"
+                                              << "置き換え";
+    QTest::newRow("work file empty") << "empty"
+                                     << "VelmoraAWork.mdb"
+                                     << "置き換え";
+    QTest::newRow("main file is a folder") << "folder"
+                                           << "VelmoraA.mdb"
+                                           << "置き換え";
+    QTest::newRow("work file lacks its tables") << "swap"
+                                                << "VelmoraAWork.mdb"
+                                                << "置き換え";
 }
 
 void TestStartup::refusesAFileThatCannotBeOpened()

@@ -48,11 +48,7 @@ private slots:
 private:
     // Sets the hint target and loads a fresh window on it.
     void open(const QString &formName, const QString &ctlName);
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return testsupport::control<T>(m_window.get(), name);
-    }
+    template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_window.get(), name); }
     void click(const char *button) { child<QPushButton>(button)->click(); }
     QString text() const { return m_window->contents()->toPlainText(); }
     void setText(const QString &text) { m_window->contents()->setPlainText(text); }

@@ -47,11 +47,7 @@ private slots:
     void megabytesOfTextComeBackWhole();
 
 private:
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return testsupport::control<T>(m_page.get(), name);
-    }
+    template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_page.get(), name); }
     ui::DateBox *date() const { return child<ui::DateBox>("Dt日付"); }
     ui::AmountBox *amount(const char *name) const { return child<ui::AmountBox>(name); }
     ui::JournalTextBox *memo() const { return child<ui::JournalTextBox>("txtメモ"); }
@@ -260,7 +256,8 @@ void TestJournalPage::eraModeShowsEraTextButKeysTheWesternDate()
     fillPage(QDate(2004, 4, 1), 1, QString());
     QCOMPARE(date()->displayText(), QStringLiteral("平成 16年04月01日"));
     click("cmd登録");
-    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral(" 平成 16年04月01日 の業務日誌 を登録します。よろしいですか"));
+    QCOMPARE(m_env->presenter.shown[0].text,
+             QStringLiteral(" 平成 16年04月01日 の業務日誌 を登録します。よろしいですか"));
     QCOMPARE(m_env->state.SqlText, QStringLiteral("select * from 業務日誌 where 日付 =#2004/04/01#"));
     QCOMPARE(rows()[0].date.toString(), QStringLiteral("2004-04-01"));
 
@@ -335,7 +332,7 @@ void TestJournalPage::lockedDatabaseIsReportedNotWaitedOnForever()
 void TestJournalPage::focusOrderAndKeyboardOnlyRegistration()
 {
     const char *order[] = {"num売上額", "num仕入額", "num入金額", "num出金額", "txtメモ", "cmd読込",
-                           "cmd登録", "cmd閉じる", "Cmd印刷", "cmdクリア", "cmd削除", "cmdHint"};
+                           "cmd登録",   "cmd閉じる", "Cmd印刷",   "cmdクリア", "cmd削除", "cmdHint"};
     date()->setFocus();
     for (const char *name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

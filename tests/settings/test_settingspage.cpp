@@ -50,11 +50,7 @@ private slots:
     void bannerOpensTheBoard();
 
 private:
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return testsupport::control<T>(m_page.get(), name);
-    }
+    template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_page.get(), name); }
     void click(const char *button) { child<QPushButton>(button)->click(); }
     QString era() const { return child<ui::EraBox>("cmb年号")->currentText(); }
     qint64 number() const { return child<ui::ColourNumberBox>("num白紙罫線色")->value(); }
@@ -75,7 +71,8 @@ void TestSettingsPage::init()
     m_page = std::make_unique<settings::SettingsPage>(m_env->state, m_env->msg, m_colours, m_urls);
     m_page->fillCalendarList(QStringLiteral("西暦"));
     m_cleared.clear();
-    m_page->setOtherPages({[this] { m_cleared << QStringLiteral("集計"); }, [this] { m_cleared << QStringLiteral("日誌"); }});
+    m_page->setOtherPages(
+        {[this] { m_cleared << QStringLiteral("集計"); }, [this] { m_cleared << QStringLiteral("日誌"); }});
 }
 
 void TestSettingsPage::cleanup()

@@ -25,8 +25,7 @@ struct PageEnvironment
 };
 
 // The control of that name below `root`; a missing control ends the test program.
-template<typename T>
-T *control(const QObject *root, const char *name)
+template <typename T> T *control(const QObject *root, const char *name)
 {
     auto *found = root->findChild<T *>(QString::fromUtf8(name));
     if (!found) {

@@ -6,8 +6,8 @@ namespace testsupport {
 
 TempData::TempData()
 {
-    m_ok = m_dir.isValid() && store::schema::createMainDatabase(mainPath()).ok()
-           && store::schema::createWorkDatabase(workPath()).ok();
+    m_ok = m_dir.isValid() && store::schema::createMainDatabase(mainPath()).ok() &&
+           store::schema::createWorkDatabase(workPath()).ok();
 }
 
 QString TempData::folder() const
@@ -30,8 +30,8 @@ bool TempData::openInto(store::ModVelmoraA &state) const
     state.DataFolder = folder();
     state.MainDbPath = mainPath();
     state.WorkDbPath = workPath();
-    return state.MainDb.open(state.MainDbPath, store::schema::mainTables()).ok()
-           && state.WorkDb.open(state.WorkDbPath, store::schema::workTables()).ok();
+    return state.MainDb.open(state.MainDbPath, store::schema::mainTables()).ok() &&
+           state.WorkDb.open(state.WorkDbPath, store::schema::workTables()).ok();
 }
 
 } // namespace testsupport

@@ -62,11 +62,7 @@ private slots:
     void longPeriodsRunAgainWhileTheGridIsStillReading();
 
 private:
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return testsupport::control<T>(m_page.get(), name);
-    }
+    template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_page.get(), name); }
     ui::DateBox *dateBox(const char *name) const { return child<ui::DateBox>(name); }
     std::optional<qint64> sum(const char *name) const { return child<ui::AmountBox>(name)->value(); }
     void click(const char *button) { child<QPushButton>(button)->click(); }
@@ -392,8 +388,8 @@ void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
 
     // The work table refuses its third row, as a full disk would.
     exec(m_env->state.WorkDb, QStringLiteral("create trigger full before insert on w集計 "
-                                         "when (select count(*) from w集計) >= 2 "
-                                         "begin select raise(abort, 'database or disk is full'); end"));
+                                             "when (select count(*) from w集計) >= 2 "
+                                             "begin select raise(abort, 'database or disk is full'); end"));
     QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 30)));
     click("cmd集計");
 
