@@ -129,6 +129,10 @@ void TotalsPage::bindGrid(const QString &recordSource)
     }
     m_dat集計 = new WorkTableModel(m_state.WorkDb.connection(), recordSource, this);
     m_grid集計->setModel(m_dat集計);
+    connect(m_dat集計, &WorkTableModel::writeFailed, this, [this](const QString &reason) {
+        m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
+                      QStringLiteral("集計表の変更は保存されていません。\n理由: ") + reason);
+    });
 }
 
 void TotalsPage::unbindGrid()

@@ -3,6 +3,7 @@
 #include "common/formats.h"
 
 #include <QDate>
+#include <QSqlError>
 
 namespace totals {
 
@@ -86,17 +87,29 @@ bool WorkTableModel::setData(const QModelIndex &index, const QVariant &value, in
         if (!date.isValid() || date < common::kFirstDate || date > common::kLastDate) {
             return false;
         }
-        return QSqlTableModel::setData(index, date.toString(Qt::ISODate), role);
+        return write(index, date.toString(Qt::ISODate));
     }
     if (value.isNull() || value.toString().trimmed().isEmpty()) {
-        return QSqlTableModel::setData(index, QVariant(), role);
+        return write(index, QVariant());
     }
     bool ok = false;
     const qint64 amount = value.toString().remove(QLatin1Char(',')).trimmed().toLongLong(&ok);
     if (!ok || amount < -kAmountLimit || amount > kAmountLimit) {
         return false;
     }
-    return QSqlTableModel::setData(index, amount, role);
+    return write(index, amount);
+}
+
+bool WorkTableModel::write(const QModelIndex &index, const QVariant &value)
+{
+    if (QSqlTableModel::setData(index, value, Qt::EditRole)) {
+        return true;
+    }
+    // The cell shows its stored value again; say why the typed one is gone.
+    if (lastError().isValid()) {
+        emit writeFailed(lastError().text());
+    }
+    return false;
 }
 
 bool WorkTableModel::insertRows(int, int, const QModelIndex &)

@@ -30,7 +30,13 @@ public:
     // The stored date of a row as a date number yyyymmdd, or a null value.
     QVariant dateNumberOfRow(int row) const;
 
+signals:
+    // A cell typed over in the grid could not be written to the work table.
+    void writeFailed(const QString &reason);
+
 private:
+    bool write(const QModelIndex &index, const QVariant &value);
+
     QString m_datePattern;
 };
 

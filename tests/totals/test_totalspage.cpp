@@ -368,6 +368,12 @@ void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
     QCOMPARE(stored[1].moneyIn.toLongLong(), 3);
     // The journal is not touched by an edit of the work table.
     QCOMPARE(rows(m_env->state.MainDb, QStringLiteral("業務日誌"))[1].sales.toLongLong(), 1);
+    // A cell that cannot be written is not dropped in silence.
+    exec(m_env->state.WorkDb, QStringLiteral("PRAGMA query_only = ON"));
+    QVERIFY(!model->setData(model->index(1, totals::WorkTableModel::Col入金額), QStringLiteral("77")));
+    QCOMPARE(m_env->presenter.shown.last().title, QStringLiteral("登録できませんでした"));
+    QVERIFY(m_env->presenter.shown.last().text.startsWith(QStringLiteral("集計表の変更は保存されていません。")));
+    exec(m_env->state.WorkDb, QStringLiteral("PRAGMA query_only = OFF"));
     // Enter on a row while no cell is being edited is the row jump.
     grid->setCurrentIndex(model->index(1, totals::WorkTableModel::Col日付));
     QTest::keyClick(grid, Qt::Key_Return);
