@@ -10,6 +10,7 @@
 #include "settings/settingspage.h"
 #include "store/schema.h"
 #include "support/pageenvironment.h"
+#include "support/tablerows.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
@@ -56,18 +57,7 @@ bool writeAside(const QString &path, const QStringList &statements)
 // The rows of a table with each value's storage class.
 QStringList rowsOf(const QSqlDatabase &db, const QString &table)
 {
-    QStringList rows;
-    QSqlQuery query(db);
-    query.exec(QStringLiteral("select * from \"%1\" order by rowid").arg(table));
-    while (query.next()) {
-        QStringList values;
-        for (int k = 0; k < query.record().count(); ++k) {
-            const QVariant v = query.value(k);
-            values << (v.isNull() ? QStringLiteral("NULL") : QString::fromLatin1(v.typeName()) + u':' + v.toString());
-        }
-        rows << values.join(u'|');
-    }
-    return rows;
+    return testsupport::tableRows(db, table);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "settings/settingspage.h"
 #include "store/schema.h"
 #include "support/pageenvironment.h"
+#include "support/tablerows.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
@@ -95,20 +96,7 @@ bool seed(const QString &dataFolder)
 QStringList snapshot(const store::ModVelmoraA &state, const QString &table)
 {
     const bool work = table == QLatin1String("w集計") || table == QLatin1String("ClHint");
-    QSqlQuery query((work ? state.WorkDb : state.MainDb).connection());
-    QStringList rows;
-    if (!query.exec(QStringLiteral("select * from \"%1\" order by rowid").arg(table))) {
-        return {QStringLiteral("unreadable")};
-    }
-    while (query.next()) {
-        QStringList values;
-        for (int k = 0; k < query.record().count(); ++k) {
-            const QVariant v = query.value(k);
-            values << (v.isNull() ? QStringLiteral("NULL") : QString::fromLatin1(v.typeName()) + u':' + v.toString());
-        }
-        rows << values.join(u'|');
-    }
-    return rows;
+    return testsupport::tableRows((work ? state.WorkDb : state.MainDb).connection(), table);
 }
 
 const QString kTables[] = {QStringLiteral("業務日誌"), QStringLiteral("自社情報"), QStringLiteral("ClHint"),
