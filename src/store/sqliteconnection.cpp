@@ -1,0 +1,434 @@
+#include "store/sqliteconnection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <algorithm>
+#include <sqlite3.h>
+
+namespace store::sqlite {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 2000;
+
+// SQLite's URI for a file; "mode=rw" makes a missing file an error instead of
+// creating it, "mode=ro" opens for reading only.
+QByteArray fileUri(const QString &path, const char *mode)
+{
+    QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    if (!absolute.startsWith(u'/')) {
+        absolute.prepend(u'/'); // a drive letter: file:///C:/...
+    }
+    return "file://" + QUrl::toPercentEncoding(absolute, "/:") + "?mode=" + mode;
+}
+
+// Whether two names are one name to SQLite, which folds ASCII letters only.
+bool sameName(QStringView a, QStringView b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    const auto folded = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
+    for (qsizetype k = 0; k < a.size(); ++k) {
+        if (folded(a[k].unicode()) != folded(b[k].unicode())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray storedDate(QDate date)
+{
+    if (!date.isValid() || date.year() < 1 || date.year() > 9999) {
+        return {};
+    }
+    return date.toString(Qt::ISODate).toLatin1();
+}
+
+QDate parseStoredDate(const char *bytes, int size)
+{
+    if (!bytes || size != 10 || bytes[4] != '-' || bytes[7] != '-') {
+        return {};
+    }
+    int parts[3] = {0, 0, 0};
+    for (const int k : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (bytes[k] < '0' || bytes[k] > '9') {
+            return {};
+        }
+        int &part = parts[k < 4 ? 0 : k < 7 ? 1 : 2];
+        part = part * 10 + (bytes[k] - '0');
+    }
+    return parts[0] >= 1 ? QDate(parts[0], parts[1], parts[2]) : QDate();
+}
+
+// --- Statement ---
+
+Statement::Statement(Connection &connection, const char *sql) : m_connection(connection)
+{
+    if (!connection.isOpen()) {
+        m_error = {ErrClosed, QStringLiteral("database not open")};
+        return;
+    }
+    const int rc = sqlite3_prepare_v2(connection.handle(), sql, -1, &m_statement, nullptr);
+    if (rc != SQLITE_OK) {
+        fail(rc);
+    }
+}
+
+Statement::~Statement()
+{
+    sqlite3_finalize(m_statement);
+}
+
+void Statement::fail(int code)
+{
+    if (m_error.ok()) {
+        m_error = m_connection.lastError(code);
+    }
+}
+
+Statement &Statement::bind(int position, qint64 value)
+{
+    if (m_error.ok()) {
+        if (const int rc = sqlite3_bind_int64(m_statement, position, value); rc != SQLITE_OK) {
+            fail(rc);
+        }
+    }
+    return *this;
+}
+
+Statement &Statement::bind(int position, const QString &value)
+{
+    if (m_error.ok()) {
+        const QByteArray utf8 = value.toUtf8();
+        if (const int rc =
+                sqlite3_bind_text(m_statement, position, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            rc != SQLITE_OK) {
+            fail(rc);
+        }
+    }
+    return *this;
+}
+
+Statement &Statement::bind(int position, std::optional<qint64> value)
+{
+    return value ? bind(position, *value) : bindNull(position);
+}
+
+Statement &Statement::bind(int position, QDate date)
+{
+    const QByteArray text = storedDate(date);
+    if (text.isEmpty()) {
+        return bindNull(position);
+    }
+    if (m_error.ok()) {
+        if (const int rc =
+                sqlite3_bind_text(m_statement, position, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+            rc != SQLITE_OK) {
+            fail(rc);
+        }
+    }
+    return *this;
+}
+
+Statement &Statement::bindNull(int position)
+{
+    if (m_error.ok()) {
+        if (const int rc = sqlite3_bind_null(m_statement, position); rc != SQLITE_OK) {
+            fail(rc);
+        }
+    }
+    return *this;
+}
+
+bool Statement::step()
+{
+    if (!m_error.ok()) {
+        return false;
+    }
+    const int rc = sqlite3_step(m_statement);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    if (rc != SQLITE_DONE) {
+        fail(rc);
+    }
+    return false;
+}
+
+DbError Statement::run()
+{
+    while (step()) {
+    }
+    return m_error;
+}
+
+void Statement::reset()
+{
+    if (m_statement) {
+        sqlite3_reset(m_statement);
+        sqlite3_clear_bindings(m_statement);
+        m_error = {};
+    }
+}
+
+bool Statement::isNull(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
+bool Statement::isInteger(int column) const
+{
+    return sqlite3_column_type(m_statement, column) == SQLITE_INTEGER;
+}
+
+qint64 Statement::integer(int column) const
+{
+    return sqlite3_column_int64(m_statement, column);
+}
+
+QString Statement::text(int column) const
+{
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return QString::fromUtf8(bytes, sqlite3_column_bytes(m_statement, column));
+}
+
+std::optional<qint64> Statement::amount(int column, bool &unreadable) const
+{
+    switch (sqlite3_column_type(m_statement, column)) {
+    case SQLITE_NULL:
+        return std::nullopt;
+    case SQLITE_INTEGER:
+        return sqlite3_column_int64(m_statement, column);
+    default:
+        unreadable = true;
+        return std::nullopt;
+    }
+}
+
+QDate Statement::date(int column) const
+{
+    if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT) {
+        return {};
+    }
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return parseStoredDate(bytes, sqlite3_column_bytes(m_statement, column));
+}
+
+// --- Connection ---
+
+Connection::~Connection()
+{
+    close();
+}
+
+DbError Connection::lastError(int code) const
+{
+    if (!m_db) {
+        return {code ? code : 1, QString::fromUtf8(sqlite3_errstr(code))};
+    }
+    const int number = sqlite3_extended_errcode(m_db);
+    return {number != SQLITE_OK ? number : code, QString::fromUtf8(sqlite3_errmsg(m_db))};
+}
+
+DbError Connection::openUri(const QString &path, int flags)
+{
+    close();
+    const int rc = sqlite3_open_v2(fileUri(path, (flags & SQLITE_OPEN_CREATE) ? "rwc" : "rw").constData(), &m_db,
+                                   flags | SQLITE_OPEN_URI, nullptr);
+    if (rc != SQLITE_OK) {
+        const DbError error = lastError(rc);
+        close();
+        return error;
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    m_path = path;
+    return {};
+}
+
+DbError Connection::open(const QString &path, const QStringList &requiredTables)
+{
+    if (DbError error = openUri(path, SQLITE_OPEN_READWRITE)) {
+        return error;
+    }
+    const auto failed = [this](DbError error) {
+        close();
+        return error;
+    };
+    QStringList tables;
+    {
+        // The first read of the file: a file that is no database fails here.
+        Statement names(*this, "select name from sqlite_master where type = 'table'");
+        while (names.step()) {
+            tables.append(names.text(0));
+        }
+        if (names.error()) {
+            return failed(names.error());
+        }
+    }
+    for (const QString &required : requiredTables) {
+        const bool present = std::any_of(tables.cbegin(), tables.cend(),
+                                         [&required](const QString &table) { return sameName(table, required); });
+        if (!present) {
+            return failed({ErrMissingTable, QStringLiteral("no such table: ") + required});
+        }
+    }
+    // The rollback journal works on a network folder, a write-ahead log does
+    // not; a file that some tool turned to a log is turned back. EXTRA syncs
+    // each commit, the journal's removal included, before it is reported, so a
+    // power cut right after a register cannot bring the journal back and undo it.
+    {
+        Statement mode(*this, "PRAGMA journal_mode = DELETE");
+        if (!mode.step()) {
+            return failed(mode.error() ? mode.error() : DbError{1, QStringLiteral("journal mode unknown")});
+        }
+        if (mode.text(0) != QLatin1String("delete")) {
+            // Only another program holding the log open keeps it.
+            return failed({5, QStringLiteral("journal mode stays ") + mode.text(0)}); // SQLITE_BUSY
+        }
+    }
+    if (DbError error = execute("PRAGMA synchronous = EXTRA")) {
+        return failed(error);
+    }
+    return {};
+}
+
+DbError Connection::create(const QString &path)
+{
+    // Creating the empty file exclusively refuses any file already there, even
+    // one that appears between a check and the creation.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        const QFileInfo info(path);
+        if (info.exists() || info.isSymLink()) {
+            return {ErrFileExists, QStringLiteral("file exists: ") + path};
+        }
+        return {14, file.errorString()}; // SQLITE_CANTOPEN
+    }
+    file.close();
+    return open(path, {});
+}
+
+void Connection::close()
+{
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+    }
+    m_db = nullptr;
+    m_path.clear();
+    m_transactionDepth = 0;
+}
+
+int Connection::changes() const
+{
+    return m_db ? sqlite3_changes(m_db) : 0;
+}
+
+DbError Connection::execute(const char *sql)
+{
+    if (!m_db) {
+        return {ErrClosed, QStringLiteral("database not open")};
+    }
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? DbError{} : lastError(rc);
+}
+
+DbError Connection::inTransaction(const std::function<DbError()> &work)
+{
+    if (!m_db) {
+        return {ErrClosed, QStringLiteral("database not open")};
+    }
+    const bool outermost = m_transactionDepth == 0;
+    const QByteArray savepoint = "zephra_" + QByteArray::number(m_transactionDepth);
+    const auto rollback = [&] {
+        if (outermost) {
+            (void)execute("ROLLBACK");
+        } else {
+            (void)execute(("ROLLBACK TO " + savepoint).constData());
+            (void)execute(("RELEASE " + savepoint).constData());
+        }
+    };
+
+    DbError error = execute(outermost ? "BEGIN IMMEDIATE" : ("SAVEPOINT " + savepoint).constData());
+    if (error) {
+        return error;
+    }
+    ++m_transactionDepth;
+    try {
+        error = work();
+    } catch (...) {
+        --m_transactionDepth;
+        rollback();
+        throw;
+    }
+    --m_transactionDepth;
+    if (error) {
+        rollback();
+        return error;
+    }
+    error = execute(outermost ? "COMMIT" : ("RELEASE " + savepoint).constData());
+    if (error) {
+        // A commit that did not happen leaves the transaction open: end it.
+        rollback();
+    }
+    return error;
+}
+
+DbError Connection::withAttached(const QString &path, const char *schema, const std::function<DbError()> &work)
+{
+    {
+        Statement attach(*this, "ATTACH DATABASE ?1 AS ?2");
+        attach.bind(1, QString::fromLatin1(fileUri(path, "ro"))).bind(2, QString::fromLatin1(schema));
+        if (DbError error = attach.run()) {
+            return error;
+        }
+    }
+    const DbError error = work();
+    Statement detach(*this, "DETACH DATABASE ?1");
+    detach.bind(1, QString::fromLatin1(schema));
+    const DbError detached = detach.run();
+    return error ? error : detached;
+}
+
+DbError Connection::backupTo(const QString &path)
+{
+    if (!m_db) {
+        return {ErrClosed, QStringLiteral("database is not open")};
+    }
+    if (QFileInfo::exists(path)) {
+        return {ErrFileExists, QStringLiteral("%1 exists").arg(path)};
+    }
+    sqlite3 *target = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_backup *backup = sqlite3_backup_init(target, "main", m_db, "main");
+        if (backup) {
+            rc = sqlite3_backup_step(backup, -1);
+            sqlite3_backup_finish(backup);
+            rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+        } else {
+            rc = sqlite3_errcode(target);
+        }
+    }
+    DbError error;
+    if (rc != SQLITE_OK) {
+        error = {rc, QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc))};
+    }
+    if (sqlite3_close(target) != SQLITE_OK && !error) {
+        error = {ErrBackupFailed, QStringLiteral("cannot close %1").arg(path)};
+    }
+    if (error) {
+        QFile::remove(path);
+        QFile::remove(path + QStringLiteral("-journal"));
+    }
+    return error;
+}
+
+} // namespace store::sqlite

@@ -1,0 +1,115 @@
+#pragma once
+// Inside the store only: one SQLite connection and its statement primitive,
+// straight on SQLite's own interface. Every value is bound; nothing is spliced
+// into a statement's text.
+
+#include "store/dberror.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace store::sqlite {
+
+class Connection;
+
+// A prepared statement: bind, step through the rows, read the columns, reset.
+// A failure at any point is kept and makes the following steps fail too, so a
+// sequence of binds can be checked once, at the step.
+class Statement
+{
+public:
+    Statement(Connection &connection, const char *sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    // Positions count from 1, as in the statement's "?NNN".
+    Statement &bind(int position, qint64 value);
+    Statement &bind(int position, const QString &value);
+    Statement &bind(int position, std::optional<qint64> value);
+    Statement &bind(int position, QDate date); // the stored form; an invalid date binds Null
+    Statement &bindNull(int position);
+
+    // True when a row is there to read; false at the end or on a failure
+    // (then error() says which).
+    bool step();
+    // Runs a statement that returns no rows.
+    [[nodiscard]] DbError run();
+    // Ready for new bindings and a new run; the error is forgotten.
+    void reset();
+    DbError error() const { return m_error; }
+
+    // Columns of the current row, counted from 0.
+    bool isNull(int column) const;
+    bool isInteger(int column) const;
+    qint64 integer(int column) const;
+    QString text(int column) const; // any value as text; Null as an empty text
+    // A stored amount: none for Null, the number for an integer; for anything
+    // else none, and `unreadable` is set.
+    std::optional<qint64> amount(int column, bool &unreadable) const;
+    // A stored date ("yyyy-mm-dd", a real date from the year 1); invalid otherwise.
+    QDate date(int column) const;
+
+private:
+    void fail(int code);
+    Connection &m_connection;
+    sqlite3_stmt *m_statement = nullptr;
+    DbError m_error;
+};
+
+class Connection
+{
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Opens an existing file, writable; never creates one. Reads the schema
+    // (where a file that is no database fails) and checks for the tables;
+    // then the journal mode and the syncing the program writes with.
+    [[nodiscard]] DbError open(const QString &path, const QStringList &requiredTables);
+    // Creates a new, empty file; refuses when a file is there.
+    [[nodiscard]] DbError create(const QString &path);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString path() const { return m_path; }
+
+    [[nodiscard]] DbError execute(const char *sql);
+    // Rows changed by the last insert, update or delete.
+    int changes() const;
+    // Runs `work` in one transaction that holds the write lock from its start:
+    // committed when it returns no error, rolled back otherwise. Nested calls
+    // use savepoints.
+    [[nodiscard]] DbError inTransaction(const std::function<DbError()> &work);
+    // Makes another file readable in this connection's statements as `schema`,
+    // for the length of `work`; read only.
+    [[nodiscard]] DbError withAttached(const QString &path, const char *schema, const std::function<DbError()> &work);
+    // SQLite's online backup of the open file into a new file at `path`.
+    [[nodiscard]] DbError backupTo(const QString &path);
+
+    // The connection's last error, or `code` where SQLite recorded none.
+    DbError lastError(int code) const;
+    sqlite3 *handle() const { return m_db; }
+
+private:
+    DbError openUri(const QString &path, int flags);
+    sqlite3 *m_db = nullptr;
+    QString m_path;
+    int m_transactionDepth = 0;
+};
+
+// The stored form of a date: "yyyy-mm-dd", years 1 to 9999 only (empty otherwise).
+QByteArray storedDate(QDate date);
+// A stored date read back: exactly "yyyy-mm-dd" and a real date from the year 1.
+QDate parseStoredDate(const char *bytes, int size);
+
+} // namespace store::sqlite

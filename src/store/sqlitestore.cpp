@@ -1,0 +1,467 @@
+// The store over the data folder's two SQLite files: the journal file
+// (業務日誌, 自社情報) and the work file (w集計, ClHint), one connection each.
+
+#include "store/sqliteconnection.h"
+#include "store/sqliteschema.h"
+#include "store/store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace store {
+
+namespace {
+
+using sqlite::Connection;
+using sqlite::Statement;
+
+// The columns of a journal row as the statements below select them: the date,
+// the four amounts from `first`.
+Amounts readAmounts(const Statement &row, int first, AmountColumns &unreadable)
+{
+    Amounts amounts;
+    int column = first;
+    for (const AmountColumn which : kAmountColumns) {
+        bool bad = false;
+        amounts[which] = row.amount(column++, bad);
+        if (bad) {
+            unreadable |= which;
+        }
+    }
+    return amounts;
+}
+
+JournalRecord journalRecordOf(const Statement &row)
+{
+    JournalRecord record;
+    record.date = row.date(0);
+    record.amounts = readAmounts(row, 1, record.unreadable);
+    record.text = row.text(5);
+    return record;
+}
+
+// An amount the totals can vouch for: none, or a whole number the amount boxes hold.
+bool isTotallable(const Statement &row, int column)
+{
+    return row.isNull(column) || (row.isInteger(column) && row.integer(column) >= -common::kAmountLimit &&
+                                  row.integer(column) <= common::kAmountLimit);
+}
+
+// A date written in another form than the stored one, as other programs write
+// dates: "2007/4/5", "2007-4-5", "2007.04.05", "20070405", each maybe with a
+// time after it. An invalid date when it reads as no day.
+QDate dateOfOtherForm(const QString &text)
+{
+    static const QRegularExpression separated(
+        QStringLiteral("^\\s*(\\d{4})[/.\\-](\\d{1,2})[/.\\-](\\d{1,2})(?:[ T].*)?\\s*$"));
+    static const QRegularExpression compact(QStringLiteral("^\\s*(\\d{4})(\\d{2})(\\d{2})(?:\\.0+)?\\s*$"));
+    for (const QRegularExpression *form : {&separated, &compact}) {
+        const QRegularExpressionMatch match = form->match(text);
+        if (match.hasMatch()) {
+            return QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        }
+    }
+    return {};
+}
+
+class SqliteStore final : public Store
+{
+public:
+    std::optional<OpenFailure> open(const QString &folder) override
+    {
+        close();
+        const QDir dir(folder);
+        const QString mainPath = dir.filePath(kMainFileName);
+        const QString workPath = dir.filePath(kWorkFileName);
+        if (DbError error = m_main.open(mainPath, sqlite::mainTables())) {
+            return OpenFailure{mainPath, error};
+        }
+        if (DbError error = m_work.open(workPath, sqlite::workTables())) {
+            m_main.close();
+            return OpenFailure{workPath, error};
+        }
+        return std::nullopt;
+    }
+
+    void close() override
+    {
+        m_work.close();
+        m_main.close();
+    }
+
+    bool isOpen() const override { return m_main.isOpen() && m_work.isOpen(); }
+
+    DbError readDay(QDate day, std::optional<JournalRecord> &record) override
+    {
+        record.reset();
+        Statement select(m_main, "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 FROM 業務日誌 WHERE 日付 = ?1");
+        select.bind(1, day);
+        if (select.step()) {
+            record = journalRecordOf(select);
+        }
+        return select.error();
+    }
+
+    DbError saveDay(const JournalRecord &record) override
+    {
+        if (sqlite::storedDate(record.date).isEmpty()) {
+            return {ErrBadValue, QStringLiteral("no date to store the record under")};
+        }
+        // Looked up and written under one write lock: another program's short
+        // write is waited for rather than failing, and no other program can
+        // add the day between the look-up and the write. A day that some other
+        // program gave two records has its first one written.
+        return m_main.inTransaction([&]() -> DbError {
+            Statement update(m_main, "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
+                                     "出金額 = ?5, 日誌 = ?6 WHERE rowid = "
+                                     "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1)");
+            bindRecord(update, record);
+            if (DbError error = update.run()) {
+                return error;
+            }
+            if (m_main.changes() > 0) {
+                return {};
+            }
+            Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+            bindRecord(insert, record);
+            return insert.run();
+        });
+    }
+
+    DbError removeDay(QDate day) override
+    {
+        Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1");
+        return remove.bind(1, day).run();
+    }
+
+    DbError forEachRecord(const Period &period, const std::function<bool(const JournalRecord &)> &visit) override
+    {
+        Statement select(m_main, "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 FROM 業務日誌 "
+                                 "WHERE 日付 >= ?1 AND 日付 <= ?2 ORDER BY 日付");
+        select.bind(1, period.first).bind(2, period.last);
+        while (select.step()) {
+            const JournalRecord record = journalRecordOf(select);
+            if (record.date.isValid() && !visit(record)) {
+                break;
+            }
+        }
+        return select.error();
+    }
+
+    DbError countRecords(qint64 &count) override
+    {
+        Statement select(m_main, "SELECT count(*) FROM 業務日誌");
+        count = select.step() ? select.integer(0) : 0;
+        return select.error();
+    }
+
+    DbError copyJournalFile(const QString &path) override { return m_main.backupTo(path); }
+
+    DbError eraseAll() override
+    {
+        // Journal and settings go together or not at all.
+        return m_main.inTransaction([this]() -> DbError {
+            if (DbError error = m_main.execute("DELETE FROM 業務日誌")) {
+                return error;
+            }
+            return m_main.execute("DELETE FROM 自社情報");
+        });
+    }
+
+    DbError loadSettings(Settings &settings) override
+    {
+        settings = Settings{};
+        Statement select(m_main, "SELECT 年号, LineColor1 FROM 自社情報 LIMIT 1");
+        if (select.step()) {
+            if (!select.isNull(0)) {
+                settings.era = select.text(0);
+            }
+            // A stored colour that the colour number box cannot show is taken
+            // as black without changing what is stored, so that the page and
+            // the printouts never show two different colours.
+            if (select.isInteger(1) && select.integer(1) >= 0 && select.integer(1) <= common::kColourNumberLimit) {
+                settings.lineColour = qint32(select.integer(1));
+            }
+        }
+        return select.error();
+    }
+
+    DbError saveSettings(const Settings &settings) override
+    {
+        // Under one write lock, taken before the look-up: a short write
+        // elsewhere is waited for instead of failing.
+        return m_main.inTransaction([&]() -> DbError {
+            Statement update(m_main, "UPDATE 自社情報 SET 年号 = ?1, LineColor1 = ?2 "
+                                     "WHERE rowid = (SELECT rowid FROM 自社情報 LIMIT 1)");
+            if (DbError error = update.bind(1, settings.era).bind(2, qint64(settings.lineColour)).run()) {
+                return error;
+            }
+            if (m_main.changes() > 0) {
+                return {};
+            }
+            Statement insert(m_main, "INSERT INTO 自社情報 (年号, LineColor1) VALUES (?1, ?2)");
+            return insert.bind(1, settings.era).bind(2, qint64(settings.lineColour)).run();
+        });
+    }
+
+    DbError fillWork(const Period &period, FillReport &report) override
+    {
+        report = FillReport{};
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        // The journal file is read inside the work file's transaction, so the
+        // rows copied, the amounts checked and the days counted are one state
+        // of the journal; the copy runs inside the engine in date order.
+        const DbError error = m_work.withAttached(m_main.path(), "journal", [&] {
+            return m_work.inTransaction([&]() -> DbError {
+                if (DbError failure = m_work.execute("DELETE FROM w集計")) {
+                    return failure;
+                }
+                if (DbError failure = findRefusedAmount(period, report)) {
+                    return failure;
+                }
+                if (report.refused) {
+                    return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
+                }
+                Statement copy(m_work, "INSERT INTO w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
+                                       "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM journal.業務日誌 "
+                                       "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付) IS 日付 ORDER BY 日付");
+                if (DbError failure = copy.bind(1, period.first).bind(2, period.last).run()) {
+                    return failure;
+                }
+                report.copied = m_work.changes();
+                return countOtherForms(period, report);
+            });
+        });
+        if (error) {
+            // The rollback brought back the rows of the run before.
+            (void)clearWork();
+        }
+        return error;
+    }
+
+    DbError clearWork() override { return m_work.execute("DELETE FROM w集計"); }
+
+    DbError workHoldsRows(bool &holds) override
+    {
+        Statement select(m_work, "SELECT EXISTS (SELECT 1 FROM w集計)");
+        holds = select.step() && select.integer(0) != 0;
+        return select.error();
+    }
+
+    DbError workSums(Sums &sums) override
+    {
+        sums = Sums{};
+        Statement select(m_work, "SELECT sum(売上額), sum(仕入額), sum(入金額), sum(出金額) FROM w集計");
+        if (select.step()) {
+            AmountColumns ignored;
+            sums = readAmounts(select, 0, ignored);
+        }
+        return select.error();
+    }
+
+    DbError workRows(qint64 afterId, int limit, QList<WorkRow> &rows) override
+    {
+        Statement select(m_work, "SELECT rowid, 日付, 売上額, 仕入額, 入金額, 出金額 FROM w集計 "
+                                 "WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
+        select.bind(1, afterId).bind(2, qint64(limit));
+        while (select.step()) {
+            WorkRow row;
+            row.id = select.integer(0);
+            row.date = select.date(1);
+            if (!row.date.isValid()) {
+                row.storedDate = select.text(1);
+            }
+            row.amounts = readAmounts(select, 2, row.unreadable);
+            rows.append(row);
+        }
+        return select.error();
+    }
+
+    DbError setWorkDate(qint64 id, QDate date) override
+    {
+        if (sqlite::storedDate(date).isEmpty()) {
+            return {ErrBadValue, QStringLiteral("no date")};
+        }
+        Statement update(m_work, "UPDATE w集計 SET 日付 = ?1 WHERE rowid = ?2");
+        return update.bind(1, date).bind(2, id).run();
+    }
+
+    DbError setWorkAmount(qint64 id, AmountColumn column, Amount amount) override
+    {
+        const char *sql = nullptr;
+        switch (column) {
+        case AmountColumn::Sales:
+            sql = "UPDATE w集計 SET 売上額 = ?1 WHERE rowid = ?2";
+            break;
+        case AmountColumn::Purchases:
+            sql = "UPDATE w集計 SET 仕入額 = ?1 WHERE rowid = ?2";
+            break;
+        case AmountColumn::MoneyIn:
+            sql = "UPDATE w集計 SET 入金額 = ?1 WHERE rowid = ?2";
+            break;
+        case AmountColumn::MoneyOut:
+            sql = "UPDATE w集計 SET 出金額 = ?1 WHERE rowid = ?2";
+            break;
+        }
+        Statement update(m_work, sql);
+        return update.bind(1, amount).bind(2, id).run();
+    }
+
+    DbError readHint(const HintKey &key, std::optional<Hint> &hint) override
+    {
+        hint.reset();
+        Statement select(m_work, "SELECT FormTitle, Contents FROM ClHint WHERE FormName = ?1 AND CtlName = ?2");
+        select.bind(1, key.formName).bind(2, key.ctlName);
+        if (select.step()) {
+            hint = Hint{key, select.text(0), select.isNull(1) ? std::nullopt : std::optional(select.text(1))};
+        }
+        return select.error();
+    }
+
+    DbError storeHint(const Hint &hint) override
+    {
+        // The removal and the adding go together: a failure keeps the old hint.
+        return m_work.inTransaction([&]() -> DbError {
+            if (DbError error = removeHint(hint.key)) {
+                return error;
+            }
+            Statement insert(m_work,
+                             "INSERT INTO ClHint (FormName, CtlName, FormTitle, Contents) VALUES (?1, ?2, ?3, ?4)");
+            insert.bind(1, hint.key.formName).bind(2, hint.key.ctlName).bind(3, hint.formTitle);
+            if (hint.contents) {
+                insert.bind(4, *hint.contents);
+            } else {
+                insert.bindNull(4);
+            }
+            return insert.run();
+        });
+    }
+
+    DbError removeHint(const HintKey &key) override
+    {
+        Statement remove(m_work, "DELETE FROM ClHint WHERE FormName = ?1 AND CtlName = ?2");
+        return remove.bind(1, key.formName).bind(2, key.ctlName).run();
+    }
+
+private:
+    static void bindRecord(Statement &statement, const JournalRecord &record)
+    {
+        statement.bind(1, record.date)
+            .bind(2, record.amounts.sales)
+            .bind(3, record.amounts.purchases)
+            .bind(4, record.amounts.moneyIn)
+            .bind(5, record.amounts.moneyOut)
+            .bind(6, record.text);
+    }
+
+    // The first journal row of the period, in date order, whose amount the
+    // totals cannot vouch for (a text, a fraction, too many digits): it would
+    // count as 0 or as a figure the journal page cannot show.
+    DbError findRefusedAmount(const Period &period, FillReport &report)
+    {
+        Statement select(m_work, "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM journal.業務日誌 "
+                                 "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付) IS 日付 AND ("
+                                 "typeof(売上額) NOT IN ('null', 'integer') OR 売上額 NOT BETWEEN ?3 AND ?4 OR "
+                                 "typeof(仕入額) NOT IN ('null', 'integer') OR 仕入額 NOT BETWEEN ?3 AND ?4 OR "
+                                 "typeof(入金額) NOT IN ('null', 'integer') OR 入金額 NOT BETWEEN ?3 AND ?4 OR "
+                                 "typeof(出金額) NOT IN ('null', 'integer') OR 出金額 NOT BETWEEN ?3 AND ?4) "
+                                 "ORDER BY 日付 LIMIT 1");
+        select.bind(1, period.first).bind(2, period.last).bind(3, -common::kAmountLimit).bind(4, common::kAmountLimit);
+        if (select.step()) {
+            int column = 1;
+            for (const AmountColumn which : kAmountColumns) {
+                if (!isTotallable(select, column)) {
+                    report.refused = RefusedAmount{select.date(0), which, select.text(column)};
+                    break;
+                }
+                ++column;
+            }
+        }
+        return select.error();
+    }
+
+    // Journal rows that no period totals because their date is not in the
+    // stored form: an impossible date in the stored shape that sorts into the
+    // period, a date in another form that reads as a day of the period, and a
+    // date that reads as no day at all.
+    DbError countOtherForms(const Period &period, FillReport &report)
+    {
+        {
+            Statement impossible(m_work, "SELECT count(*) FROM journal.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2 "
+                                         "AND 日付 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' "
+                                         "AND date(日付) IS NOT 日付");
+            impossible.bind(1, period.first).bind(2, period.last);
+            if (impossible.step()) {
+                report.otherFormInPeriod += int(impossible.integer(0));
+            }
+            if (impossible.error()) {
+                return impossible.error();
+            }
+        }
+        Statement other(m_work, "SELECT 日付 FROM journal.業務日誌 WHERE typeof(日付) <> 'text' "
+                                "OR 日付 NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'");
+        while (other.step()) {
+            const QDate day = other.isNull(0) ? QDate() : dateOfOtherForm(other.text(0));
+            if (!day.isValid()) {
+                ++report.unreadableDates;
+            } else if (period.contains(day)) {
+                ++report.otherFormInPeriod;
+            }
+        }
+        return other.error();
+    }
+
+    Connection m_main;
+    Connection m_work;
+};
+
+} // namespace
+
+std::unique_ptr<Store> makeSqliteStore()
+{
+    return std::make_unique<SqliteStore>();
+}
+
+std::unique_ptr<Store> openSqliteStore(const QString &folder, std::optional<OpenFailure> &failure)
+{
+    auto store = makeSqliteStore();
+    failure = store->open(folder);
+    return failure ? nullptr : std::move(store);
+}
+
+DbError createSqliteFiles(const QString &folder, QString *failedPath)
+{
+    const QDir dir(folder);
+    const QString mainPath = dir.filePath(kMainFileName);
+    const QString workPath = dir.filePath(kWorkFileName);
+    for (const QString &path : {mainPath, workPath}) {
+        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+            if (failedPath) {
+                *failedPath = path;
+            }
+            return {ErrFileExists, QStringLiteral("file exists: ") + path};
+        }
+    }
+    if (DbError error = sqlite::createMainFile(mainPath)) {
+        if (failedPath) {
+            *failedPath = mainPath;
+        }
+        return error;
+    }
+    if (DbError error = sqlite::createWorkFile(workPath)) {
+        // No half pair behind: the main file was made just now and is empty.
+        QFile::remove(mainPath);
+        if (failedPath) {
+            *failedPath = workPath;
+        }
+        return error;
+    }
+    return {};
+}
+
+} // namespace store

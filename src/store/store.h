@@ -1,0 +1,94 @@
+#pragma once
+// The journal's data: typed operations on the records of one data folder.
+// Pages and reports speak only these; how and where the records are kept (the
+// SQL, the engine's settings, its error codes) stays behind this interface.
+
+#include "store/dberror.h"
+#include "store/period.h"
+#include "store/records.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace store {
+
+struct OpenFailure
+{
+    QString path; // the file that could not be opened
+    DbError error;
+};
+
+// Made closed; every operation on a closed store fails with ErrClosed, so a
+// page that outlives the files is told, not crashed.
+class Store
+{
+public:
+    virtual ~Store() = default;
+
+    // Opens the data folder's two files. Never creates a file; a missing
+    // file, a file that is no database or lacks a table fails with its path.
+    [[nodiscard]] virtual std::optional<OpenFailure> open(const QString &folder) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // The journal (業務日誌).
+    // The record of `day`; none when the day has no record.
+    [[nodiscard]] virtual DbError readDay(QDate day, std::optional<JournalRecord> &record) = 0;
+    // Inserts the record, or replaces every column of the day's record, under
+    // the write lock: another program cannot add the day in between.
+    [[nodiscard]] virtual DbError saveDay(const JournalRecord &record) = 0;
+    [[nodiscard]] virtual DbError removeDay(QDate day) = 0;
+    // Calls `visit` for each record of the period in date order; stops at the
+    // first false. Records whose stored date is not in the stored form are not seen.
+    [[nodiscard]] virtual DbError forEachRecord(const Period &period,
+                                                const std::function<bool(const JournalRecord &)> &visit) = 0;
+    [[nodiscard]] virtual DbError countRecords(qint64 &count) = 0;
+    // Copies the journal file, while it stays open, into a new file at `path`
+    // (refused when a file is there; a failed copy leaves no file).
+    [[nodiscard]] virtual DbError copyJournalFile(const QString &path) = 0;
+    // Erases every journal record and the settings in one transaction.
+    [[nodiscard]] virtual DbError eraseAll() = 0;
+
+    // The settings (自社情報, first row); the defaults when there is none.
+    [[nodiscard]] virtual DbError loadSettings(Settings &settings) = 0;
+    [[nodiscard]] virtual DbError saveSettings(const Settings &settings) = 0;
+
+    // The totals work table (w集計).
+    // Empties the table and adds one row for each journal record of the
+    // period whose date is a stored date, in date order, in one transaction.
+    // An amount that is no whole number within the amount boxes' range stops
+    // the run (described in report.refused); a failed run leaves the table empty.
+    [[nodiscard]] virtual DbError fillWork(const Period &period, FillReport &report) = 0;
+    [[nodiscard]] virtual DbError clearWork() = 0;
+    [[nodiscard]] virtual DbError workHoldsRows(bool &holds) = 0;
+    [[nodiscard]] virtual DbError workSums(Sums &sums) = 0;
+    // Up to `limit` rows after the row `afterId` (0: from the first), in table order.
+    [[nodiscard]] virtual DbError workRows(qint64 afterId, int limit, QList<WorkRow> &rows) = 0;
+    // Writes one cell of a work row: a date (a valid QDate) or an amount column.
+    [[nodiscard]] virtual DbError setWorkDate(qint64 id, QDate date) = 0;
+    [[nodiscard]] virtual DbError setWorkAmount(qint64 id, AmountColumn column, Amount amount) = 0;
+
+    // Hints (ClHint).
+    [[nodiscard]] virtual DbError readHint(const HintKey &key, std::optional<Hint> &hint) = 0;
+    // Replaces the hint of the key in one transaction: a failure keeps the old one.
+    [[nodiscard]] virtual DbError storeHint(const Hint &hint) = 0;
+    [[nodiscard]] virtual DbError removeHint(const HintKey &key) = 0;
+};
+
+// The two files of a data folder.
+inline const QString kMainFileName = QStringLiteral("VelmoraA.mdb");     // the journal and the settings
+inline const QString kWorkFileName = QStringLiteral("VelmoraAWork.mdb"); // the work table and the hints
+
+// A closed store over SQLite files.
+std::unique_ptr<Store> makeSqliteStore();
+// Made and opened at once; null with the failure when a file cannot be opened.
+std::unique_ptr<Store> openSqliteStore(const QString &folder, std::optional<OpenFailure> &failure);
+
+// Creates the two empty files in `folder`; refuses (nothing made) when either exists.
+[[nodiscard]] DbError createSqliteFiles(const QString &folder, QString *failedPath = nullptr);
+
+} // namespace store

@@ -1,0 +1,120 @@
+#include "support/sqlfile.h"
+
+#include <QFile>
+
+#include <sqlite3.h>
+
+namespace testsupport {
+
+namespace {
+
+QVariant columnValue(sqlite3_stmt *statement, int column)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return {};
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(statement, column);
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_column_blob(statement, column)),
+                          sqlite3_column_bytes(statement, column));
+    default:
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+                                 sqlite3_column_bytes(statement, column));
+    }
+}
+
+} // namespace
+
+SqlFile::SqlFile(const QString &path)
+{
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        qWarning("cannot open %s: %s", qPrintable(path), m_db ? sqlite3_errmsg(m_db) : "?");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        return;
+    }
+    sqlite3_busy_timeout(m_db, 2000);
+}
+
+SqlFile::~SqlFile()
+{
+    sqlite3_close(m_db);
+}
+
+QString SqlFile::lastError() const
+{
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("not open");
+}
+
+bool SqlFile::exec(const QString &sql)
+{
+    if (!m_db || sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        qWarning("%s: %s", qPrintable(sql), qPrintable(lastError()));
+        return false;
+    }
+    return true;
+}
+
+QVariant SqlFile::value(const QString &sql)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (!m_db || sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK) {
+        qWarning("%s: %s", qPrintable(sql), qPrintable(lastError()));
+        return {};
+    }
+    QVariant result;
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        result = columnValue(statement, 0);
+    }
+    sqlite3_finalize(statement);
+    return result;
+}
+
+qint64 SqlFile::count(const QString &table)
+{
+    return value(QStringLiteral("select count(*) from \"%1\"").arg(table)).toLongLong();
+}
+
+QStringList SqlFile::rows(const QString &table)
+{
+    sqlite3_stmt *statement = nullptr;
+    const QByteArray sql = QStringLiteral("select * from \"%1\" order by rowid").arg(table).toUtf8();
+    if (!m_db || sqlite3_prepare_v2(m_db, sql.constData(), -1, &statement, nullptr) != SQLITE_OK) {
+        return {QStringLiteral("unreadable")};
+    }
+    QStringList rows;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        QStringList values;
+        for (int k = 0; k < sqlite3_column_count(statement); ++k) {
+            const QVariant v = columnValue(statement, k);
+            values << (v.isNull() ? QStringLiteral("NULL") : QString::fromLatin1(v.typeName()) + u':' + v.toString());
+        }
+        rows << values.join(u'|');
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE) {
+        return {QStringLiteral("unreadable")};
+    }
+    return rows;
+}
+
+bool execOn(const QString &path, const QString &sql)
+{
+    return SqlFile(path).exec(sql);
+}
+
+qint64 countOn(const QString &path, const QString &table)
+{
+    return SqlFile(path).count(table);
+}
+
+QStringList rowsOf(const QString &path, const QString &table)
+{
+    return SqlFile(path).rows(table);
+}
+
+} // namespace testsupport

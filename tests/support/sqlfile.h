@@ -1,0 +1,45 @@
+#pragma once
+// A data file as another program sees it: a connection of its own, for
+// putting rows in that the program never writes itself and for reading back
+// exactly what is stored.
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+struct sqlite3;
+
+namespace testsupport {
+
+class SqlFile
+{
+public:
+    explicit SqlFile(const QString &path); // an existing file; never creates one
+    ~SqlFile();
+    SqlFile(const SqlFile &) = delete;
+    SqlFile &operator=(const SqlFile &) = delete;
+
+    bool ok() const { return m_db != nullptr; }
+    // Runs statements (several, separated by ';'); false, with a warning, on failure.
+    bool exec(const QString &sql);
+    // The first column of the first row: qint64, double, QString, QByteArray,
+    // or a null QVariant for Null or no row.
+    QVariant value(const QString &sql);
+    qint64 count(const QString &table);
+    // Every row of a table in rowid order, one line per row, values joined by
+    // '|', each as "<type>:<value>" (qlonglong, QString, double, QByteArray)
+    // or NULL; "unreadable" when the table cannot be read.
+    QStringList rows(const QString &table);
+    QString lastError() const;
+    sqlite3 *handle() const { return m_db; }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+// The same, opening the file for each call.
+bool execOn(const QString &path, const QString &sql);
+qint64 countOn(const QString &path, const QString &table);
+QStringList rowsOf(const QString &path, const QString &table);
+
+} // namespace testsupport
