@@ -1,8 +1,6 @@
 #include "hints/hintwindow.h"
 
 #include "common/colour.h"
-#include "store/recordset.h"
-#include "store/statements.h"
 #include "ui/commandbutton.h"
 #include "ui/geometry.h"
 #include "ui/panel.h"
@@ -25,8 +23,8 @@ QString buttonStyle(qint32 colour)
 
 } // namespace
 
-HintWindow::HintWindow(store::ModVelmoraA &state, common::Msg &msg, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_state(state), m_msg(msg)
+HintWindow::HintWindow(store::Store &store, common::Msg &msg, const HintTarget &target, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_store(store), m_msg(msg), m_target(target)
 {
     setObjectName(QStringLiteral("Hint"));
     setWindowTitle(QStringLiteral("ヒント        "));
@@ -79,19 +77,20 @@ void HintWindow::buildControls()
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
 
-    connect(m_cmd編集, &QPushButton::clicked, this, &HintWindow::cmd編集_Click);
-    connect(m_cmd登録, &QPushButton::clicked, this, &HintWindow::cmd登録_Click);
-    connect(m_cmd削除, &QPushButton::clicked, this, &HintWindow::cmd削除_Click);
-    connect(m_cmdクリア, &QPushButton::clicked, this, &HintWindow::cmdクリア_Click);
-    connect(m_cmd閉じる, &QPushButton::clicked, this, &HintWindow::cmd閉じる_Click);
+    connect(m_cmd編集, &QPushButton::clicked, this, &HintWindow::toggleEditing);
+    connect(m_cmd登録, &QPushButton::clicked, this, &HintWindow::confirmSave);
+    connect(m_cmd削除, &QPushButton::clicked, this, &HintWindow::confirmRemove);
+    connect(m_cmdクリア, &QPushButton::clicked, m_txtContents, &QPlainTextEdit::clear);
+    // Unsaved changes are dropped without a question.
+    connect(m_cmd閉じる, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void HintWindow::Form_Load()
+void HintWindow::open()
 {
-    m_lblFormName->setText(m_state.HintFormName);
-    m_lblFormTitle->setText(m_state.HintFormTitle);
-    m_lblCtlName->setText(m_state.HintCtlName);
-    if (const store::DbError error = ReadHint()) {
+    m_lblFormName->setText(m_target.formName);
+    m_lblFormTitle->setText(m_target.formTitle);
+    m_lblCtlName->setText(m_target.ctlName);
+    if (const store::DbError error = read()) {
         m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("読込失敗"),
                       QStringLiteral("ヒントを読み込めませんでした。\n理由: ") + store::describeForUser(error));
     }
@@ -99,86 +98,52 @@ void HintWindow::Form_Load()
     m_txtContents->setFocus();
 }
 
-bool HintWindow::keyIsEmpty() const
+store::HintKey HintWindow::key() const
 {
-    return m_lblFormName->text().isEmpty() || m_lblCtlName->text().isEmpty();
+    return {m_target.formName, m_target.ctlName};
 }
 
-store::DbError HintWindow::ReadHint()
+store::DbError HintWindow::read()
 {
-    if (keyIsEmpty()) {
+    if (key().isEmpty()) {
         return {};
     }
-    m_state.SqlText = store::sql::selectHint(m_lblFormName->text(), m_lblCtlName->text());
-    store::DbError error;
-    const auto rs = m_state.WorkDb.openRecordset(m_state.SqlText, &error);
-    if (!rs) {
+    std::optional<store::Hint> hint;
+    if (store::DbError error = m_store.readHint(key(), hint)) {
         return error;
     }
-    if (!rs->isEmpty()) {
-        const QVariant contents = rs->field(QStringLiteral("Contents"));
-        if (!contents.isNull()) { // a Null leaves the text box as it is
-            m_txtContents->setPlainText(contents.toString());
-        }
+    if (hint && hint->contents) { // a Null leaves the text box as it is
+        m_txtContents->setPlainText(*hint->contents);
     }
-    rs->close();
     return {};
 }
 
-store::DbError HintWindow::EntryHint()
+store::DbError HintWindow::save()
 {
-    if (keyIsEmpty()) {
+    if (key().isEmpty()) {
         return {};
     }
-    const QString formName = m_lblFormName->text();
-    const QString ctlName = m_lblCtlName->text();
-    // The delete and the add go together: a failure keeps the old hint.
-    return m_state.WorkDb.inTransaction([&]() -> store::DbError {
-        if (store::DbError error = m_state.WorkDb.execute(store::sql::deleteHint(formName, ctlName))) {
-            return error;
-        }
-        store::DbError error;
-        const auto rs = m_state.WorkDb.openRecordset(store::sql::selectHint(formName, ctlName), &error);
-        if (!rs) {
-            return error;
-        }
-        if ((error = rs->addNew())) {
-            return error;
-        }
-        const std::pair<QString, QString> fields[] = {{QStringLiteral("FormName"), formName},
-                                                      {QStringLiteral("CtlName"), ctlName},
-                                                      {QStringLiteral("FormTitle"), m_lblFormTitle->text()},
-                                                      {QStringLiteral("Contents"), m_txtContents->toPlainText()}};
-        for (const auto &[column, value] : fields) {
-            if ((error = rs->setField(column, value))) {
-                return error;
-            }
-        }
-        error = rs->update();
-        rs->close();
-        return error;
-    });
+    return m_store.storeHint({key(), m_target.formTitle, m_txtContents->toPlainText()});
 }
 
-store::DbError HintWindow::Deleteヒント()
+store::DbError HintWindow::remove()
 {
-    if (keyIsEmpty()) {
+    if (key().isEmpty()) {
         return {};
     }
-    const QString sql = store::sql::deleteHint(m_lblFormName->text(), m_lblCtlName->text());
-    if (store::DbError error = m_state.WorkDb.execute(sql)) {
+    if (store::DbError error = m_store.removeHint(key())) {
         return error;
     }
     m_txtContents->setPlainText(QString());
     return {};
 }
 
-void HintWindow::cmd登録_Click()
+void HintWindow::confirmSave()
 {
     if (!m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral("ヒント"))) {
         return;
     }
-    if (const store::DbError error = EntryHint()) {
+    if (const store::DbError error = save()) {
         m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
                       QStringLiteral("ヒントは登録されていません。\n理由: ") + store::describeForUser(error));
         return;
@@ -186,12 +151,12 @@ void HintWindow::cmd登録_Click()
     m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("完了"), QStringLiteral("ヒント"));
 }
 
-void HintWindow::cmd削除_Click()
+void HintWindow::confirmRemove()
 {
     if (!m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("確認"), QStringLiteral("ヒント"))) {
         return;
     }
-    if (const store::DbError error = Deleteヒント()) {
+    if (const store::DbError error = remove()) {
         m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
                       QStringLiteral("ヒントは削除されていません。\n理由: ") + store::describeForUser(error));
         return;
@@ -199,12 +164,7 @@ void HintWindow::cmd削除_Click()
     m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("完了"), QStringLiteral("ヒント"));
 }
 
-void HintWindow::cmdクリア_Click()
-{
-    m_txtContents->setPlainText(QString());
-}
-
-void HintWindow::cmd編集_Click()
+void HintWindow::toggleEditing()
 {
     if (m_editColour == kViewColour) {
         m_txtContents->setReadOnly(false);
@@ -220,11 +180,6 @@ void HintWindow::setEditButtonColour(qint32 colour)
 {
     m_editColour = colour;
     m_cmd編集->setStyleSheet(buttonStyle(colour));
-}
-
-void HintWindow::cmd閉じる_Click()
-{
-    close(); // unsaved changes are dropped without a question
 }
 
 } // namespace hints

@@ -3,7 +3,7 @@
 // of one window. Modeless; one instance at a time.
 
 #include "common/msg.h"
-#include "store/modvelmoraa.h"
+#include "store/store.h"
 
 #include <QWidget>
 
@@ -16,6 +16,15 @@ class CommandButton;
 
 namespace hints {
 
+// Whose hint the window shows: the object names of a window and of one of its
+// controls (the hint's key), and the window's title.
+struct HintTarget
+{
+    QString formName;
+    QString ctlName;
+    QString formTitle;
+};
+
 class HintWindow : public QWidget
 {
     Q_OBJECT
@@ -23,33 +32,34 @@ public:
     static constexpr qint32 kViewColour = 13488593; // 0xCDD1D1, the buttons' normal colour
     static constexpr qint32 kEditColour = 8421631;  // 0x8080FF
 
-    HintWindow(store::ModVelmoraA &state, common::Msg &msg, QWidget *parent = nullptr);
+    HintWindow(store::Store &store, common::Msg &msg, const HintTarget &target, QWidget *parent = nullptr);
 
-    // Takes the hint target, reads its hint, shows the window.
-    void Form_Load();
+    // Reads the target's hint and shows the window.
+    void open();
 
-    // Each returns the error of the database step that failed; an empty key
+    // Each returns the error of the store's step that failed; an empty key
     // does nothing and succeeds.
-    store::DbError ReadHint();
-    store::DbError EntryHint();
-    store::DbError Deleteヒント();
+    store::DbError read();
+    store::DbError save();
+    store::DbError remove();
 
-    void cmd編集_Click();
-    void cmd登録_Click();
-    void cmd削除_Click();
-    void cmdクリア_Click();
-    void cmd閉じる_Click();
+    // 編集: switches the text box between viewing and editing.
+    void toggleEditing();
+    // 登録 and 削除: ask first, then tell the outcome.
+    void confirmSave();
+    void confirmRemove();
 
     qint32 editButtonColour() const { return m_editColour; }
     QPlainTextEdit *contents() const { return m_txtContents; }
 
 private:
     void buildControls();
-    bool keyIsEmpty() const;
+    store::HintKey key() const;
     void setEditButtonColour(qint32 colour);
 
-    store::ModVelmoraA &m_state;
+    store::Store &m_store;
     common::Msg &m_msg;
+    const HintTarget m_target;
     qint32 m_editColour = kViewColour;
 
     ui::CommandButton *m_cmd編集 = nullptr;

@@ -3,8 +3,6 @@
 #include "common/colour.h"
 #include "common/formats.h"
 #include "settings/banner.h"
-#include "store/recordset.h"
-#include "store/statements.h"
 #include "ui/colournumberbox.h"
 #include "ui/colourswatch.h"
 #include "ui/commandbutton.h"
@@ -20,30 +18,9 @@
 
 namespace settings {
 
-namespace {
-
-const QString k年号 = QStringLiteral("年号");
-const QString kLineColor1 = QStringLiteral("LineColor1");
-
-// A stored colour: a whole number that the colour number box can show;
-// anything else is taken as black (0) without changing what is stored, so
-// that the page and the printouts never show two different colours.
-qint32 colourOf(const QVariant &value, bool *ok)
-{
-    *ok = value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int;
-    const qint64 number = *ok ? value.toLongLong() : 0;
-    if (!*ok || number < 0 || number > common::kColourNumberLimit) {
-        *ok = false;
-        return 0;
-    }
-    return static_cast<qint32>(number);
-}
-
-} // namespace
-
-SettingsPage::SettingsPage(store::ModVelmoraA &state, common::Msg &msg, ui::ColourChooser &colours, ui::UrlOpener &urls,
-                           QWidget *parent)
-    : QWidget(parent), m_state(state), m_msg(msg), m_colours(colours), m_urls(urls)
+SettingsPage::SettingsPage(store::Store &store, store::Settings &inForce, common::Msg &msg, ui::ColourChooser &colours,
+                           ui::UrlOpener &urls, QWidget *parent)
+    : QWidget(parent), m_store(store), m_inForce(inForce), m_msg(msg), m_colours(colours), m_urls(urls)
 {
     buildControls();
 }
@@ -103,101 +80,65 @@ void SettingsPage::buildControls()
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
 
-    connect(m_cmd設定登録, &QPushButton::clicked, this, [this] { Entry設定(true); });
-    connect(m_cmd設定読込, &QPushButton::clicked, this, &SettingsPage::Read設定);
-    connect(m_cmd設定クリア, &QPushButton::clicked, this, &SettingsPage::Clear設定);
-    connect(m_cmd設定削除, &QPushButton::clicked, this, &SettingsPage::cmd設定削除_Click);
-    connect(m_pic罫線色, &ui::ColourSwatch::doubleClicked, this, &SettingsPage::Pic罫線色_DblClick);
-    connect(m_cmd一括削除7, &QPushButton::clicked, this, &SettingsPage::cmd一括削除7_Click);
-    connect(m_image2, &Banner::clicked, this, &SettingsPage::Image2_Click);
+    connect(m_cmd設定登録, &QPushButton::clicked, this, [this] { save(true); });
+    connect(m_cmd設定読込, &QPushButton::clicked, this, &SettingsPage::load);
+    connect(m_cmd設定クリア, &QPushButton::clicked, this, &SettingsPage::clear);
+    connect(m_cmd設定削除, &QPushButton::clicked, this, &SettingsPage::reset);
+    connect(m_pic罫線色, &ui::ColourSwatch::doubleClicked, this, &SettingsPage::chooseLineColour);
+    connect(m_cmd一括削除7, &QPushButton::clicked, this, &SettingsPage::eraseAll);
+    connect(m_image2, &Banner::clicked, this, &SettingsPage::openBanner);
     connect(m_cmdHint2, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint2->objectName()); });
 }
 
-void SettingsPage::Read設定()
+void SettingsPage::load()
 {
-    m_state.SqlText = store::sql::kSelectSettings;
-    store::DbError error;
-    const auto rs = m_state.MainDb.openRecordset(m_state.SqlText, &error);
-    if (!rs) {
+    std::optional<store::Settings> stored;
+    if (m_store.loadSettings(stored)) {
         return; // the page and the settings in force keep what they hold
     }
-    if (rs->isEmpty()) {
+    if (!stored) {
+        // No row: the colour in force and the swatch stay as they are.
         m_cmb年号->setText(common::kWestern);
-        m_state.CalendarMode = common::kWestern;
+        m_inForce.era = common::kWestern;
         m_num白紙罫線色->setValue(0);
-        rs->close();
         return;
     }
-    rs->moveFirst();
-    const QVariant era = rs->field(k年号);
-    const QString mode = era.isNull() ? common::kWestern : era.toString();
-    m_cmb年号->setText(mode);
-    m_state.CalendarMode = mode;
-
-    const QVariant colour = rs->field(kLineColor1);
-    bool ok = false;
-    const qint32 number = colour.isNull() ? 0 : colourOf(colour, &ok);
-    m_num白紙罫線色->setValue(number);
-    m_state.LineColor = number;
+    m_cmb年号->setText(stored->era);
+    m_inForce.era = stored->era;
+    m_num白紙罫線色->setValue(stored->lineColour);
+    m_inForce.lineColour = stored->lineColour;
     m_pic罫線色->setBackColour(static_cast<qint32>(m_num白紙罫線色->value()));
-    rs->close();
 }
 
-void SettingsPage::Entry設定(bool confirm)
+void SettingsPage::save(bool confirm)
 {
     if (confirm && !m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral("設定"))) {
         return;
     }
-    m_state.SqlText = store::sql::kSelectSettings;
-    // Under one write lock, taken before the read: a short write elsewhere is
-    // waited for instead of failing the edit of the row.
-    const auto write = [this]() -> store::DbError {
-        store::DbError error;
-        const auto rs = m_state.MainDb.openRecordset(m_state.SqlText, &error);
-        if (!rs) {
-            return error;
-        }
-        if (rs->isEmpty()) {
-            error = rs->addNew();
-        } else {
-            rs->moveFirst();
-            error = rs->edit();
-        }
-        if (!error) {
-            error = rs->setField(k年号, m_cmb年号->text());
-        }
-        if (!error) {
-            error = rs->setField(kLineColor1, qint64(m_num白紙罫線色->value()));
-        }
-        if (!error) {
-            error = rs->update();
-        }
-        rs->close();
-        return error;
-    };
-    if (const store::DbError error = m_state.MainDb.inTransaction(write)) {
+    const store::Settings settings{m_cmb年号->text(), static_cast<qint32>(m_num白紙罫線色->value())};
+    if (const store::DbError error = m_store.saveSettings(settings)) {
         m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
                       QStringLiteral("設定は登録されていません。\n理由: ") + store::describeForUser(error));
     }
 }
 
-void SettingsPage::Clear設定()
+void SettingsPage::clear()
 {
     m_cmb年号->setText(common::kWestern);
     m_num白紙罫線色->setValue(0);
     m_pic罫線色->setBackColour(0);
 }
 
-void SettingsPage::cmd設定削除_Click()
+void SettingsPage::reset()
 {
     if (!m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("伝票確認2"), QStringLiteral("設定"))) {
         return;
     }
-    Clear設定();
-    Entry設定(false);
+    clear();
+    save(false);
 }
 
-void SettingsPage::Pic罫線色_DblClick()
+void SettingsPage::chooseLineColour()
 {
     const qint32 chosen = ui::ChooseColorDlg(m_colours, window(),
                                              common::numberFromColour(window()->palette().color(QPalette::WindowText)));
@@ -208,12 +149,7 @@ void SettingsPage::Pic罫線色_DblClick()
     m_num白紙罫線色->setValue(chosen);
 }
 
-QString SettingsPage::backupFolder() const
-{
-    return m_state.DataFolder + QStringLiteral("backup/");
-}
-
-void SettingsPage::cmd一括削除7_Click()
+void SettingsPage::eraseAll()
 {
     if (!m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("その他確認"), QStringLiteral("初期化します。"))) {
         return;
@@ -231,7 +167,7 @@ void SettingsPage::cmd一括削除7_Click()
     if (!QDir().mkpath(folder)) {
         error = store::DbError{store::ErrBackupFailed, QStringLiteral("cannot create %1").arg(folder)};
     } else {
-        error = m_state.MainDb.backupTo(copy);
+        error = m_store.copyJournalFile(copy);
     }
     if (error) {
         m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
@@ -240,31 +176,23 @@ void SettingsPage::cmd一括削除7_Click()
         return;
     }
 
-    // Journal and settings go together or not at all.
-    error = m_state.MainDb.inTransaction([this]() -> store::DbError {
-        m_state.SqlText = store::sql::kDeleteAllJournal;
-        if (store::DbError failure = m_state.MainDb.execute(m_state.SqlText)) {
-            return failure;
-        }
-        m_state.SqlText = store::sql::kDeleteSettings;
-        return m_state.MainDb.execute(m_state.SqlText);
-    });
+    error = m_store.eraseAll();
     if (error) {
         m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
                       QStringLiteral("データは削除されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
 
-    Clear設定();
-    if (m_otherPages.Clear集計) {
-        m_otherPages.Clear集計();
+    clear();
+    if (m_otherPages.clearTotals) {
+        m_otherPages.clearTotals();
     }
-    if (m_otherPages.Clear日誌) {
-        m_otherPages.Clear日誌();
+    if (m_otherPages.clearJournal) {
+        m_otherPages.clearJournal();
     }
 }
 
-void SettingsPage::Image2_Click()
+void SettingsPage::openBanner()
 {
     m_urls.open(kBannerAddress); // the outcome is not examined
 }

@@ -3,7 +3,8 @@
 // of all data, the about text and the banner.
 
 #include "common/msg.h"
-#include "store/modvelmoraa.h"
+#include "store/records.h"
+#include "store/store.h"
 #include "ui/colourdialog.h"
 #include "ui/platform.h"
 
@@ -28,32 +29,39 @@ class Banner;
 // The pages that the erasing of all data clears after the settings page.
 struct OtherPages
 {
-    std::function<void()> Clear集計;
-    std::function<void()> Clear日誌;
+    std::function<void()> clearTotals;
+    std::function<void()> clearJournal;
 };
 
 class SettingsPage : public QWidget
 {
     Q_OBJECT
 public:
-    SettingsPage(store::ModVelmoraA &state, common::Msg &msg, ui::ColourChooser &colours, ui::UrlOpener &urls,
-                 QWidget *parent = nullptr);
+    // `inForce` is what the other pages and the printouts use: the page's 読込
+    // changes it, its 登録 does not.
+    SettingsPage(store::Store &store, store::Settings &inForce, common::Msg &msg, ui::ColourChooser &colours,
+                 ui::UrlOpener &urls, QWidget *parent = nullptr);
 
-    void Read設定();
-    void Entry設定(bool confirm);
-    void Clear設定();
-    void cmd設定削除_Click();
-    void Pic罫線色_DblClick();
-    void cmd一括削除7_Click();
-    void Image2_Click();
+    // Reads the stored settings into the page and into the settings in force.
+    void load();
+    // Writes the page's settings, asking first when `confirm`.
+    void save(bool confirm);
+    void clear();
+    // After a question, stores the defaults in place of the settings.
+    void reset();
+    void chooseLineColour();
+    // After a question and a copy of the journal file, erases every record and the settings.
+    void eraseAll();
+    void openBanner();
 
     void setOtherPages(OtherPages pages) { m_otherPages = std::move(pages); }
+    void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
     void setAboutText(const QString &text);
     // Empties the calendar list, adds "西暦" then "和暦" and shows `calendarMode`.
     void fillCalendarList(const QString &calendarMode);
 
-    // Where the erasing of all data keeps its copy of the main database.
-    QString backupFolder() const;
+    // Where the erasing of all data keeps its copy of the journal file.
+    QString backupFolder() const { return m_backupFolder; }
 
 signals:
     void hintRequested(const QString &buttonName);
@@ -61,11 +69,13 @@ signals:
 private:
     void buildControls();
 
-    store::ModVelmoraA &m_state;
+    store::Store &m_store;
+    store::Settings &m_inForce;
     common::Msg &m_msg;
     ui::ColourChooser &m_colours;
     ui::UrlOpener &m_urls;
     OtherPages m_otherPages;
+    QString m_backupFolder;
 
     ui::EraBox *m_cmb年号 = nullptr;
     ui::ColourSwatch *m_pic罫線色 = nullptr;

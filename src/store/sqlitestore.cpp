@@ -171,19 +171,20 @@ public:
         });
     }
 
-    DbError loadSettings(Settings &settings) override
+    DbError loadSettings(std::optional<Settings> &settings) override
     {
-        settings = Settings{};
+        settings.reset();
         Statement select(m_main, "SELECT 年号, LineColor1 FROM 自社情報 LIMIT 1");
         if (select.step()) {
+            settings.emplace();
             if (!select.isNull(0)) {
-                settings.era = select.text(0);
+                settings->era = select.text(0);
             }
             // A stored colour that the colour number box cannot show is taken
             // as black without changing what is stored, so that the page and
             // the printouts never show two different colours.
             if (select.isInteger(1) && select.integer(1) >= 0 && select.integer(1) <= common::kColourNumberLimit) {
-                settings.lineColour = qint32(select.integer(1));
+                settings->lineColour = qint32(select.integer(1));
             }
         }
         return select.error();

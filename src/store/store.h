@@ -53,8 +53,9 @@ public:
     // Erases every journal record and the settings in one transaction.
     [[nodiscard]] virtual DbError eraseAll() = 0;
 
-    // The settings (自社情報, first row); the defaults when there is none.
-    [[nodiscard]] virtual DbError loadSettings(Settings &settings) = 0;
+    // The settings (自社情報, first row); none when the table holds no row.
+    // A Null era reads as the default, a colour that is no colour number as 0.
+    [[nodiscard]] virtual DbError loadSettings(std::optional<Settings> &settings) = 0;
     [[nodiscard]] virtual DbError saveSettings(const Settings &settings) = 0;
 
     // The totals work table (w集計).

@@ -2,15 +2,13 @@
 // hint, its questions and notices, the edit mode, and writes that fail.
 
 #include "hints/hintwindow.h"
-#include "store/schema.h"
 #include "support/pageenvironment.h"
+#include "support/sqlfile.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -46,7 +44,7 @@ private slots:
     void quotedNamesAndRestartKeepTheHint();
 
 private:
-    // Sets the hint target and loads a fresh window on it.
+    // Opens a fresh window on that hint target.
     void open(const QString &formName, const QString &ctlName);
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_window.get(), name); }
     void click(const char *button) { child<QPushButton>(button)->click(); }
@@ -74,26 +72,28 @@ void TestHintWindow::cleanup()
 void TestHintWindow::open(const QString &formName, const QString &ctlName)
 {
     m_window.reset();
-    m_env->state.HintFormName = formName;
-    m_env->state.HintCtlName = ctlName;
-    m_env->state.HintFormTitle = kTitle;
-    m_window = std::make_unique<hints::HintWindow>(m_env->state, m_env->msg);
-    m_window->Form_Load();
+    m_window =
+        std::make_unique<hints::HintWindow>(*m_env->store, m_env->msg, hints::HintTarget{formName, ctlName, kTitle});
+    m_window->open();
 }
 
 void TestHintWindow::exec(const QString &sql) const
 {
-    QSqlQuery q(m_env->state.WorkDb.connection());
-    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+    QVERIFY2(testsupport::execOn(m_env->data.workPath(), sql), qPrintable(sql));
 }
 
 QList<StoredHint> TestHintWindow::stored() const
 {
     QList<StoredHint> result;
-    QSqlQuery q(m_env->state.WorkDb.connection());
-    q.exec(QStringLiteral("select FormName, CtlName, FormTitle, Contents from ClHint order by rowid"));
-    while (q.next()) {
-        result.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toString(), q.value(3)});
+    testsupport::SqlFile file(m_env->data.workPath());
+    for (qint64 row = 0, count = file.count(QStringLiteral("ClHint")); row < count; ++row) {
+        const auto column = [&](const char *name) {
+            return file.value(QStringLiteral("select %1 from ClHint order by rowid limit 1 offset %2")
+                                  .arg(QLatin1String(name))
+                                  .arg(row));
+        };
+        result.append({column("FormName").toString(), column("CtlName").toString(), column("FormTitle").toString(),
+                       column("Contents")});
     }
     return result;
 }
@@ -315,11 +315,11 @@ void TestHintWindow::quotedNamesAndRestartKeepTheHint()
     QCOMPARE(stored()[0].formName, formName);
     QCOMPARE(stored()[0].ctlName, ctlName);
 
-    // Closed, the work database closed and opened again, the window loaded anew.
+    // Closed, the store closed and opened again, the window loaded anew.
     click("cmd閉じる");
     m_window.reset();
-    m_env->state.WorkDb.close();
-    QVERIFY(m_env->state.WorkDb.open(m_env->data.workPath(), store::schema::workTables()).ok());
+    m_env->store->close();
+    QVERIFY(!m_env->store->open(m_env->data.folder()));
     open(formName, ctlName);
     QCOMPARE(text(), QStringLiteral("引用符つき"));
     open(QStringLiteral("O"), ctlName); // a name cut at the quote is another pair

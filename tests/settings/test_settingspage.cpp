@@ -3,10 +3,9 @@
 // all data with its copy.
 
 #include "settings/settingspage.h"
-#include "store/recordset.h"
-#include "store/schema.h"
 #include "support/fakes.h"
 #include "support/pageenvironment.h"
+#include "support/sqlfile.h"
 #include "ui/colournumberbox.h"
 #include "ui/colourswatch.h"
 #include "ui/erabox.h"
@@ -14,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -68,7 +66,8 @@ void TestSettingsPage::init()
 {
     m_env = std::make_unique<testsupport::PageEnvironment>();
     QVERIFY(m_env->open());
-    m_page = std::make_unique<settings::SettingsPage>(m_env->state, m_env->msg, m_colours, m_urls);
+    m_page = std::make_unique<settings::SettingsPage>(*m_env->store, m_env->settings, m_env->msg, m_colours, m_urls);
+    m_page->setBackupFolder(m_env->data.folder() + QStringLiteral("backup/"));
     m_page->fillCalendarList(QStringLiteral("西暦"));
     m_cleared.clear();
     m_page->setOtherPages(
@@ -84,35 +83,35 @@ void TestSettingsPage::cleanup()
 QList<Stored> TestSettingsPage::stored() const
 {
     QList<Stored> rows;
-    QSqlQuery q(m_env->state.MainDb.connection());
-    q.exec(QStringLiteral("select 年号, LineColor1 from 自社情報 order by rowid"));
-    while (q.next()) {
-        rows.append({q.value(0), q.value(1)});
+    testsupport::SqlFile file(m_env->data.mainPath());
+    for (qint64 row = 0, count = file.count(QStringLiteral("自社情報")); row < count; ++row) {
+        const QString at = QStringLiteral(" from 自社情報 order by rowid limit 1 offset %1").arg(row);
+        rows.append(
+            {file.value(QStringLiteral("select 年号") + at), file.value(QStringLiteral("select LineColor1") + at)});
     }
     return rows;
 }
 
 void TestSettingsPage::exec(const QString &sql) const
 {
-    QSqlQuery q(m_env->state.MainDb.connection());
-    if (!q.exec(sql)) {
+    if (!testsupport::execOn(m_env->data.mainPath(), sql)) {
         qFatal("%s", qPrintable(sql));
     }
 }
 
 void TestSettingsPage::readOfAnEmptyTable()
 {
-    m_env->state.LineColor = 0x123456;
+    m_env->settings.lineColour = 0x123456;
     const qint32 swatchBefore = swatch();
-    m_env->state.CalendarMode = QStringLiteral("和暦");
+    m_env->settings.era = QStringLiteral("和暦");
     child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
     child<ui::ColourNumberBox>("num白紙罫線色")->setValue(99);
 
-    m_page->Read設定();
+    m_page->load();
     QCOMPARE(era(), QStringLiteral("西暦"));
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("西暦"));
+    QCOMPARE(m_env->settings.era, QStringLiteral("西暦"));
     QCOMPARE(number(), 0);
-    QCOMPARE(m_env->state.LineColor, 0x123456); // left as it was
+    QCOMPARE(m_env->settings.lineColour, 0x123456); // left as it was
     QCOMPARE(swatch(), swatchBefore);
     QVERIFY(stored().isEmpty());
 }
@@ -123,9 +122,9 @@ void TestSettingsPage::readTakesTheFirstRowIntoPageAndForce()
     exec(QStringLiteral("insert into 自社情報 values ('西暦', 65280)"));
     click("cmd設定読込");
     QCOMPARE(era(), QStringLiteral("和暦"));
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(m_env->settings.era, QStringLiteral("和暦"));
     QCOMPARE(number(), 255);
-    QCOMPARE(m_env->state.LineColor, 255);
+    QCOMPARE(m_env->settings.lineColour, 255);
     QCOMPARE(swatch(), 255);
 
     // Registering edits that first row and leaves the second alone.
@@ -143,38 +142,38 @@ void TestSettingsPage::readTakesTheFirstRowIntoPageAndForce()
 void TestSettingsPage::nullColumnsAndForeignValues()
 {
     exec(QStringLiteral("insert into 自社情報 values (NULL, NULL)"));
-    m_env->state.LineColor = 77;
-    m_env->state.CalendarMode = QStringLiteral("和暦");
-    m_page->Read設定();
+    m_env->settings.lineColour = 77;
+    m_env->settings.era = QStringLiteral("和暦");
+    m_page->load();
     QCOMPARE(era(), QStringLiteral("西暦"));
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("西暦"));
+    QCOMPARE(m_env->settings.era, QStringLiteral("西暦"));
     QCOMPARE(number(), 0);
-    QCOMPARE(m_env->state.LineColor, 0);
+    QCOMPARE(m_env->settings.lineColour, 0);
     QCOMPARE(swatch(), 0);
 
     // A calendar mode other than the two is taken over as it stands; a
     // colour that is not a number reads as black and is not written back.
     exec(QStringLiteral("update 自社情報 set 年号 = '平成', LineColor1 = 'red'"));
-    m_page->Read設定();
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("平成"));
-    QCOMPARE(m_env->state.LineColor, 0);
+    m_page->load();
+    QCOMPARE(m_env->settings.era, QStringLiteral("平成"));
+    QCOMPARE(m_env->settings.lineColour, 0);
     QCOMPARE(stored()[0].colour.toString(), QStringLiteral("red"));
 }
 
 void TestSettingsPage::colourDialogChangesOnlyThePage()
 {
     exec(QStringLiteral("insert into 自社情報 values ('西暦', 255)"));
-    m_page->Read設定();
+    m_page->load();
     m_colours.next = QColor(0x11, 0x22, 0x33);
-    m_page->Pic罫線色_DblClick();
+    m_page->chooseLineColour();
     QCOMPARE(m_colours.asked, 1);
     QCOMPARE(swatch(), 0x332211);
     QCOMPARE(number(), 0x332211);
-    QCOMPARE(m_env->state.LineColor, 255);
+    QCOMPARE(m_env->settings.lineColour, 255);
     QCOMPARE(stored()[0].colour.toLongLong(), 255);
 
     m_colours.next.reset(); // cancelled
-    m_page->Pic罫線色_DblClick();
+    m_page->chooseLineColour();
     QCOMPARE(swatch(), 0x332211);
     QCOMPARE(number(), 0x332211);
 }
@@ -194,24 +193,24 @@ void TestSettingsPage::registerWritesTheRowOnly()
     QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
     QCOMPARE(stored()[0].colour.toLongLong(), 0x0000FF);
     // The values in force wait for the next read.
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("西暦"));
-    QCOMPARE(m_env->state.LineColor, 0);
+    QCOMPARE(m_env->settings.era, QStringLiteral("西暦"));
+    QCOMPARE(m_env->settings.lineColour, 0);
     click("cmd設定読込");
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦"));
-    QCOMPARE(m_env->state.LineColor, 0x0000FF);
+    QCOMPARE(m_env->settings.era, QStringLiteral("和暦"));
+    QCOMPARE(m_env->settings.lineColour, 0x0000FF);
 }
 
 void TestSettingsPage::clearAndDelete()
 {
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    m_page->Read設定();
+    m_page->load();
 
     click("cmd設定クリア");
     QCOMPARE(era(), QStringLiteral("西暦"));
     QCOMPARE(number(), 0);
     QCOMPARE(swatch(), 0);
     QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(m_env->settings.era, QStringLiteral("和暦"));
     click("cmd設定読込");
     QCOMPARE(era(), QStringLiteral("和暦"));
     QCOMPARE(number(), 255);
@@ -232,8 +231,8 @@ void TestSettingsPage::clearAndDelete()
     QCOMPARE(stored().size(), 1);
     QCOMPARE(stored()[0].era.toString(), QStringLiteral("西暦"));
     QCOMPARE(stored()[0].colour.toLongLong(), 0);
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦"));
-    QCOMPARE(m_env->state.LineColor, 255);
+    QCOMPARE(m_env->settings.era, QStringLiteral("和暦"));
+    QCOMPARE(m_env->settings.lineColour, 255);
 
     // On an empty table the delete creates the row of defaults.
     exec(QStringLiteral("delete from 自社情報"));
@@ -259,7 +258,7 @@ void TestSettingsPage::keyboardCannotChangeTheEra()
 
 void TestSettingsPage::failedRegisterKeepsThePage()
 {
-    exec(QStringLiteral("PRAGMA query_only = ON"));
+    exec(QStringLiteral("create trigger refuse before insert on 自社情報 begin select raise(abort, 'read only'); end"));
     child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
     child<ui::ColourNumberBox>("num白紙罫線色")->setValue(4242);
     click("cmd設定登録");
@@ -268,7 +267,7 @@ void TestSettingsPage::failedRegisterKeepsThePage()
     QVERIFY(m_env->presenter.shown[1].text.startsWith(QStringLiteral("設定は登録されていません。\n理由: ")));
     QCOMPARE(era(), QStringLiteral("和暦"));
     QCOMPARE(number(), 4242);
-    exec(QStringLiteral("PRAGMA query_only = OFF"));
+    exec(QStringLiteral("drop trigger refuse"));
     QVERIFY(stored().isEmpty());
 }
 
@@ -276,7 +275,7 @@ void TestSettingsPage::bulkEraseAnsweredNo()
 {
     exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    m_page->Read設定();
+    m_page->load();
     m_env->presenter.answerNo();
     click("cmd一括削除7");
     QCOMPARE(m_env->presenter.shown.size(), 1);
@@ -294,40 +293,35 @@ void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
     exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, '消す前の記録')"));
     exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 5, 6, 7, 8, NULL)"));
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    QSqlQuery hint(m_env->state.WorkDb.connection());
-    QVERIFY(hint.exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '残るヒント')")));
-    m_page->Read設定();
+    QVERIFY(
+        testsupport::execOn(m_env->data.workPath(),
+                            QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '残るヒント')")));
+    m_page->load();
 
     click("cmd一括削除7");
     QCOMPARE(m_env->presenter.shown.size(), 1); // no notice after the erase
 
-    QSqlQuery q(m_env->state.MainDb.connection());
-    QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
-    QCOMPARE(q.value(0).toInt(), 0);
+    QCOMPARE(testsupport::countOn(m_env->data.mainPath(), QStringLiteral("業務日誌")), 0);
     QVERIFY(stored().isEmpty());
-    QVERIFY(hint.exec(QStringLiteral("select Contents from ClHint")) && hint.next());
-    QCOMPARE(hint.value(0).toString(), QStringLiteral("残るヒント"));
+    QCOMPARE(testsupport::SqlFile(m_env->data.workPath()).value(QStringLiteral("select Contents from ClHint")),
+             QVariant(QStringLiteral("残るヒント")));
     QCOMPARE(era(), QStringLiteral("西暦"));
     QCOMPARE(number(), 0);
     QCOMPARE(swatch(), 0);
     QCOMPARE(m_cleared, (QStringList{QStringLiteral("集計"), QStringLiteral("日誌")}));
-    QCOMPARE(m_env->state.CalendarMode, QStringLiteral("和暦")); // in force until the next read
-    QCOMPARE(m_env->state.LineColor, 255);
+    QCOMPARE(m_env->settings.era, QStringLiteral("和暦")); // in force until the next read
+    QCOMPARE(m_env->settings.lineColour, 255);
 
     // The copy opens as a database and holds what was erased.
     const QStringList copies = QDir(m_page->backupFolder()).entryList({QStringLiteral("VelmoraA-*.mdb")}, QDir::Files);
     QCOMPARE(copies.size(), 1);
-    store::Database copy;
-    QVERIFY(copy.open(m_page->backupFolder() + copies[0], store::schema::mainTables()).ok());
-    QSqlQuery c(copy.connection());
-    QVERIFY(c.exec(QStringLiteral("select 日付, 日誌 from 業務日誌 order by 日付")));
-    QVERIFY(c.next());
-    QCOMPARE(c.value(0).toString(), QStringLiteral("2004-04-01"));
-    QCOMPARE(c.value(1).toString(), QStringLiteral("消す前の記録"));
-    QVERIFY(c.next());
-    QVERIFY(c.value(1).isNull());
-    QVERIFY(c.exec(QStringLiteral("select 年号 from 自社情報")) && c.next());
-    QCOMPARE(c.value(0).toString(), QStringLiteral("和暦"));
+    const QString copy = m_page->backupFolder() + copies[0];
+    QCOMPARE(testsupport::rowsOf(copy, QStringLiteral("業務日誌")),
+             (QStringList{QStringLiteral("QString:2004-04-01|qlonglong:1|qlonglong:2|qlonglong:3|qlonglong:4|"
+                                         "QString:消す前の記録"),
+                          QStringLiteral("QString:2004-04-02|qlonglong:5|qlonglong:6|qlonglong:7|qlonglong:8|NULL")}));
+    QCOMPARE(testsupport::rowsOf(copy, QStringLiteral("自社情報")),
+             QStringList{QStringLiteral("QString:和暦|qlonglong:255")});
 
     // On an already empty database it runs silently again.
     click("cmd一括削除7");
@@ -341,14 +335,12 @@ void TestSettingsPage::bulkEraseIsAllOrNothing()
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
     // The settings table cannot be emptied: the journal must survive too.
     exec(QStringLiteral("create trigger keep before delete on 自社情報 begin select raise(abort, 'locked'); end"));
-    m_page->Read設定();
+    m_page->load();
     click("cmd一括削除7");
     QCOMPARE(m_env->presenter.shown.size(), 2);
     QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除できませんでした"));
     QVERIFY(m_env->presenter.shown[1].text.startsWith(QStringLiteral("データは削除されていません。")));
-    QSqlQuery q(m_env->state.MainDb.connection());
-    QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
-    QCOMPARE(q.value(0).toInt(), 1);
+    QCOMPARE(testsupport::countOn(m_env->data.mainPath(), QStringLiteral("業務日誌")), 1);
     QCOMPARE(stored().size(), 1);
     QCOMPARE(era(), QStringLiteral("和暦"));
     QVERIFY(m_cleared.isEmpty());
@@ -365,15 +357,13 @@ void TestSettingsPage::bulkEraseWithoutCopyErasesNothing()
     QCOMPARE(m_env->presenter.shown.size(), 2);
     QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除できませんでした"));
     QVERIFY(m_env->presenter.shown[1].text.contains(QStringLiteral("控え")));
-    QSqlQuery q(m_env->state.MainDb.connection());
-    QVERIFY(q.exec(QStringLiteral("select count(*) from 業務日誌")) && q.next());
-    QCOMPARE(q.value(0).toInt(), 1);
+    QCOMPARE(testsupport::countOn(m_env->data.mainPath(), QStringLiteral("業務日誌")), 1);
     QVERIFY(m_cleared.isEmpty());
 }
 
 void TestSettingsPage::bannerOpensTheBoard()
 {
-    m_page->Image2_Click();
+    m_page->openBanner();
     QCOMPARE(m_urls.opened.size(), 1);
     QVERIFY(m_urls.opened[0].startsWith(QStringLiteral("https://")));
 }

@@ -1,27 +1,31 @@
 #pragma once
-// What a page needs to run in a test: a fresh data folder with both databases
-// open in the shared state, scripted message answers and a fixed today; and
-// finding a page's controls by name.
+// What a page needs to run in a test: a fresh data folder with its store
+// open, the settings in force, scripted message answers and a fixed today;
+// and finding a page's controls by name.
 
 #include "common/clock.h"
 #include "common/msg.h"
-#include "store/modvelmoraa.h"
+#include "store/records.h"
+#include "store/store.h"
 #include "support/scriptedpresenter.h"
 #include "support/tempdata.h"
 
 #include <QObject>
+
+#include <memory>
 
 namespace testsupport {
 
 struct PageEnvironment
 {
     TempData data;
-    store::ModVelmoraA state;
+    std::unique_ptr<store::Store> store = store::makeSqliteStore();
+    store::Settings settings;
     ScriptedPresenter presenter;
     common::Msg msg{presenter};
     common::FixedClock clock{QDate(2007, 4, 4)};
 
-    bool open() { return data.ok() && data.openInto(state); }
+    bool open() { return data.ok() && !store->open(data.folder()); }
 };
 
 // The control of that name below `root`; a missing control ends the test program.

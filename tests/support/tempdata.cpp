@@ -1,13 +1,12 @@
 #include "support/tempdata.h"
 
-#include "store/schema.h"
+#include "store/store.h"
 
 namespace testsupport {
 
 TempData::TempData()
 {
-    m_ok = m_dir.isValid() && store::schema::createMainDatabase(mainPath()).ok() &&
-           store::schema::createWorkDatabase(workPath()).ok();
+    m_ok = m_dir.isValid() && store::createSqliteFiles(folder()).ok();
 }
 
 QString TempData::folder() const
@@ -17,21 +16,12 @@ QString TempData::folder() const
 
 QString TempData::mainPath() const
 {
-    return folder() + store::schema::kMainDbFileName;
+    return folder() + store::kMainFileName;
 }
 
 QString TempData::workPath() const
 {
-    return folder() + store::schema::kWorkDbFileName;
-}
-
-bool TempData::openInto(store::ModVelmoraA &state) const
-{
-    state.DataFolder = folder();
-    state.MainDbPath = mainPath();
-    state.WorkDbPath = workPath();
-    return state.MainDb.open(state.MainDbPath, store::schema::mainTables()).ok() &&
-           state.WorkDb.open(state.WorkDbPath, store::schema::workTables()).ok();
+    return folder() + store::kWorkFileName;
 }
 
 } // namespace testsupport

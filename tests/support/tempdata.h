@@ -1,8 +1,6 @@
 #pragma once
 // A temporary data folder holding the two empty database files.
 
-#include "store/modvelmoraa.h"
-
 #include <QTemporaryDir>
 
 namespace testsupport {
@@ -15,9 +13,6 @@ public:
     QString folder() const; // ends with '/'
     QString mainPath() const;
     QString workPath() const;
-
-    // Fills `state` the way start-up does: paths and both databases open.
-    bool openInto(store::ModVelmoraA &state) const;
 
 private:
     QTemporaryDir m_dir;
