@@ -356,6 +356,7 @@ void DateInput::resetEdit()
 
 void DateInput::beginEdit()
 {
+    m_aside.reset();
     resetEdit();
     m_edit.fresh = true;
     if (!m_value) {
@@ -378,6 +379,7 @@ void DateInput::beginEdit()
 
 void DateInput::clearEdit()
 {
+    m_aside.reset();
     resetEdit();
 }
 
@@ -387,9 +389,9 @@ bool DateInput::isEditEmpty() const
            m_edit.parts[DayField].isEmpty();
 }
 
-int DateInput::fieldWidth(int field) const
+int DateInput::widthOf(const Edit &edit, int field)
 {
-    return field == YearField && m_edit.westernLayout ? 4 : 2;
+    return field == YearField && edit.westernLayout ? 4 : 2;
 }
 
 void DateInput::advance()
@@ -419,6 +421,7 @@ bool DateInput::typeText(const QString &text)
             return false;
         }
     }
+    m_aside.reset();
     return true;
 }
 
@@ -548,6 +551,7 @@ bool DateInput::typeEraKanji(QChar c)
 
 void DateInput::backspace()
 {
+    m_aside.reset();
     if (m_edit.fresh) {
         clearEdit();
         return;
@@ -577,13 +581,17 @@ void DateInput::backspace()
 
 QString DateInput::editText() const
 {
-    const QString year = padded(m_edit.parts[YearField], fieldWidth(YearField));
-    const QString rest =
-        u'年' + padded(m_edit.parts[MonthField], 2) + u'月' + padded(m_edit.parts[DayField], 2) + u'日';
-    if (m_edit.westernLayout) {
+    return textOf(m_edit);
+}
+
+QString DateInput::textOf(const Edit &edit)
+{
+    const QString year = padded(edit.parts[YearField], widthOf(edit, YearField));
+    const QString rest = u'年' + padded(edit.parts[MonthField], 2) + u'月' + padded(edit.parts[DayField], 2) + u'日';
+    if (edit.westernLayout) {
         return year + rest;
     }
-    const QString era = m_edit.era.isEmpty() ? QString(2, kPrompt) : m_edit.era;
+    const QString era = edit.era.isEmpty() ? QString(2, kPrompt) : edit.era;
     return era + u' ' + year + rest;
 }
 
@@ -627,6 +635,35 @@ bool DateInput::commitEdit()
     m_value = date;
     beginEdit();
     return true;
+}
+
+bool DateInput::leaveEdit()
+{
+    if (commitEdit()) {
+        return true;
+    }
+    const Edit typed = m_edit;
+    beginEdit();
+    m_aside = typed;
+    return false;
+}
+
+void DateInput::resumeEdit()
+{
+    if (m_aside) {
+        m_edit = *m_aside;
+        m_aside.reset();
+    }
+}
+
+bool DateInput::holdsUnfinishedTyping() const
+{
+    return m_aside || (!m_edit.fresh && !isEditEmpty() && !parse(editTextForParse(), m_mode));
+}
+
+QString DateInput::unfinishedText() const
+{
+    return m_aside ? textOf(*m_aside) : editText();
 }
 
 } // namespace common

@@ -70,6 +70,20 @@ public:
     // so that the user can correct it, or call beginEdit to throw it away.
     bool commitEdit();
 
+    // Ends the edit as leaving the box does: as commitEdit, but refused typing
+    // is set aside and the held date shown again (a fresh edit). The typing
+    // waits until resumeEdit brings it back; a new date, beginEdit, a change
+    // of calendar mode or any typing throws it away. Returns false when the
+    // typing was set aside.
+    bool leaveEdit();
+    bool hasTypingAside() const { return m_aside.has_value(); }
+    void resumeEdit();
+
+    // Typing that is no complete, existing date (unfinished or impossible),
+    // in the edit or set aside, and that typing as the edit shows it.
+    bool holdsUnfinishedTyping() const;
+    QString unfinishedText() const;
+
     // Reads a date typed in the given calendar mode. Western mode: yyyymmdd,
     // yyyy/m/d (separators / - . 年 月 日 or blanks, month and day of one or
     // two digits). Era mode: era name or initial, year of the era (元 for 1),
@@ -103,7 +117,9 @@ private:
     bool typeEraKanji(QChar c);
     bool canStartEra() const;
     void startEra(const QString &name);
-    int fieldWidth(int field) const;
+    int fieldWidth(int field) const { return widthOf(m_edit, field); }
+    static int widthOf(const Edit &edit, int field);
+    static QString textOf(const Edit &edit);
     void advance();
     void resetEdit();
     QString editTextForParse() const;
@@ -112,6 +128,7 @@ private:
     bool m_western = true;
     std::optional<QDate> m_value;
     Edit m_edit;
+    std::optional<Edit> m_aside;
 };
 
 } // namespace common

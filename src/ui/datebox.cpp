@@ -2,6 +2,7 @@
 #include "ui/datebox.h"
 
 #include "common/clock.h"
+#include "common/msg.h"
 
 #include <QApplication>
 #include <QCalendarWidget>
@@ -14,12 +15,23 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QTextCharFormat>
+#include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 namespace ui {
+
+namespace {
+
+// The field's colours while typing waits aside: dark text on a pale amber,
+// noticeable without the alarm of an error's red.
+const QColor kAsideTint(0xFF, 0xF0, 0xC0);
+constexpr int kNoteMilliseconds = 4000;
+
+} // namespace
 
 DateBox::DateBox(QWidget *parent) : QWidget(parent), m_edit(new QLineEdit(this)), m_button(new QToolButton(this))
 {
@@ -90,6 +102,9 @@ QDate DateBox::today() const
 
 void DateBox::showText()
 {
+    if (!m_input.hasTypingAside()) {
+        hideTypingAside();
+    }
     if (!m_editing) {
         m_edit->setText(m_input.displayText());
         return;
@@ -131,10 +146,7 @@ bool DateBox::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     case QEvent::FocusIn:
-        if (!m_editing) {
-            m_input.beginEdit();
-            m_editing = true;
-        }
+        startEditing();
         showText();
         return false;
     case QEvent::FocusOut: {
@@ -142,18 +154,106 @@ bool DateBox::eventFilter(QObject *watched, QEvent *event)
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
             return false; // the typing waits for the user's return
         }
+        // Refused typing: the box shows its date again and keeps the typing aside.
+        bool setAside = false;
         changeValue([&] {
-            if (!m_input.commitEdit()) {
-                m_input.beginEdit(); // refused: the box keeps its date
-            }
+            setAside = !m_input.leaveEdit();
             m_editing = false;
             return true;
         });
+        if (setAside) {
+            showTypingAside();
+        }
         return false;
     }
     default:
         return false;
     }
+}
+
+void DateBox::startEditing()
+{
+    if (m_editing) {
+        return;
+    }
+    if (m_input.hasTypingAside()) {
+        m_input.resumeEdit();
+    } else {
+        m_input.beginEdit();
+    }
+    m_editing = true;
+}
+
+bool DateBox::settleTyping()
+{
+    if (m_editing && !m_input.isFresh() && !m_input.holdsUnfinishedTyping()) {
+        changeValue([&] { return m_input.commitEdit(); });
+    }
+    if (!m_input.holdsUnfinishedTyping()) {
+        return true;
+    }
+    startEditing();
+    showText();
+    setFocus(Qt::OtherFocusReason);
+    return false;
+}
+
+void DateBox::showTypingAside()
+{
+    const QString typed = m_input.unfinishedText();
+    const QString note =
+        QStringLiteral("「") + typed + QStringLiteral("」は日付になっていないため、") +
+        (m_input.isEmpty() ? QStringLiteral("空欄に戻しました。") : QStringLiteral("元の日付に戻しました。")) +
+        QStringLiteral("\nこの欄に戻ると、入力の続きから直せます。");
+    m_tinted = true;
+    QPalette tinted = m_edit->palette();
+    tinted.setColor(QPalette::Base, kAsideTint);
+    tinted.setColor(QPalette::Text, Qt::black);
+    m_edit->setPalette(tinted);
+    setToolTip(note);
+
+    if (!m_note) {
+        // A tooltip-like window: it takes neither the focus nor the keys, so
+        // it stays while the user goes on typing elsewhere.
+        m_note = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint);
+        m_note->setObjectName(QStringLiteral("asideNote"));
+        m_note->setTextFormat(Qt::PlainText);
+        m_note->setAttribute(Qt::WA_ShowWithoutActivating);
+        m_note->setPalette(QToolTip::palette());
+        m_note->setFrameShape(QFrame::Box);
+        m_note->setMargin(3);
+        m_noteTimer = new QTimer(this);
+        m_noteTimer->setSingleShot(true);
+        m_noteTimer->setInterval(kNoteMilliseconds);
+        connect(m_noteTimer, &QTimer::timeout, m_note, &QWidget::hide);
+    }
+    m_note->setText(note);
+    m_note->adjustSize();
+    m_note->move(mapToGlobal(QPoint(0, height() + 2)));
+    m_note->show();
+    m_noteTimer->start();
+}
+
+void DateBox::hideTypingAside()
+{
+    if (m_note) {
+        m_noteTimer->stop();
+        m_note->hide();
+    }
+    if (!m_tinted) {
+        return;
+    }
+    m_tinted = false;
+    m_edit->setPalette(QPalette());
+    setToolTip(QString());
+}
+
+void DateBox::hideEvent(QHideEvent *event)
+{
+    if (m_note) {
+        m_note->hide();
+    }
+    QWidget::hideEvent(event);
 }
 
 void DateBox::keyPressEvent(QKeyEvent *event)
@@ -238,10 +338,7 @@ bool DateBox::handleKey(QKeyEvent *event)
 
 void DateBox::typeText(const QString &text)
 {
-    if (!m_editing) {
-        m_input.beginEdit();
-        m_editing = true;
-    }
+    startEditing();
     if (!m_input.typeText(text)) {
         QApplication::beep();
     }
@@ -371,6 +468,16 @@ void DateBox::pickDate(const QDate &date)
     m_popup->hide();
     setValue(date);
     m_edit->setFocus(Qt::PopupFocusReason);
+}
+
+bool dateReadyForCommand(DateBox *box, common::Msg &msg, const QString &caption)
+{
+    if (box->settleTyping()) {
+        return true;
+    }
+    msg.ShowMsg(QStringLiteral("入力"), QStringLiteral("日付不完全"),
+                caption + QStringLiteral("「") + box->unfinishedText() + QStringLiteral("」"));
+    return false;
 }
 
 } // namespace ui

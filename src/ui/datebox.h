@@ -12,11 +12,13 @@ class QFrame;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QTimer;
 class QToolButton;
 
 namespace common {
 class Clock;
-}
+class Msg;
+} // namespace common
 
 namespace ui {
 
@@ -24,10 +26,12 @@ namespace ui {
 // calendar mode. While it has the focus it shows the typing pattern with "_"
 // prompts (see common::DateInput). The typed date is taken on Enter and when
 // the focus leaves; a date that does not exist or is out of range is refused:
-// Enter keeps the typing for correction, leaving the box restores the date it
-// held. Keys: F2 today, F4 (or Alt+Down) the calendar, Delete empties the box,
-// Backspace empties it or takes back the last typed character, Escape throws
-// the typing away; Enter and Down go on to the next control when
+// Enter keeps the typing for correction. Leaving the box with such typing, or
+// with unfinished typing, shows the date held before on a tinted field with a
+// short note beside it; the typing is kept and comes back when the box is
+// entered again. Keys: F2 today, F4 (or Alt+Down) the calendar, Delete empties
+// the box, Backspace empties it or takes back the last typed character, Escape
+// throws the typing away; Enter and Down go on to the next control when
 // setEnterMovesFocus(true). value() is the last taken date, not the typing.
 class DateBox : public QWidget
 {
@@ -52,6 +56,20 @@ public:
     void setEnterMovesFocus(bool moves) { m_enterMovesFocus = moves; }
     bool enterMovesFocus() const { return m_enterMovesFocus; }
 
+    // Typing that is no complete, existing date, in the box or kept from when
+    // the box was left; unfinishedText() shows it as typed ("2007年05月0_日").
+    bool holdsUnfinishedTyping() const { return m_input.holdsUnfinishedTyping(); }
+    QString unfinishedText() const { return m_input.unfinishedText(); }
+    // Before a command uses the date: a complete date still being typed is
+    // taken; typing that is no date is put back in the box, which takes the
+    // focus, and false is returned: the command must not run.
+    bool settleTyping();
+
+    // The sign that leaving the box set its typing aside: the tinted field
+    // (for as long as the typing waits) and the note (for a few seconds).
+    bool showsTypingAside() const { return m_tinted; }
+    QLabel *asideNote() const { return m_note; }
+
     // Drops the calendar down on the box's date (today when empty).
     void openCalendar();
     QFrame *calendarPopup() const { return m_popup; }
@@ -63,6 +81,7 @@ signals:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     bool handleKey(QKeyEvent *event);
@@ -73,6 +92,9 @@ private:
     void buildPopup();
     void updateTitle();
     void showText();
+    void startEditing();
+    void showTypingAside();
+    void hideTypingAside();
     QDate today() const;
     // Runs `change` on the input and signals when the date moved.
     template <typename Change> bool changeValue(Change change);
@@ -83,10 +105,19 @@ private:
     QFrame *m_popup = nullptr;
     QCalendarWidget *m_calendar = nullptr;
     QLabel *m_title = nullptr;
+    QLabel *m_note = nullptr;
+    QTimer *m_noteTimer = nullptr;
     const common::Clock *m_clock = nullptr;
     bool m_enterMovesFocus = false;
     bool m_editing = false;
     bool m_passingPreedit = false;
+    bool m_tinted = false;
 };
+
+// For a command about to use the date of `box`: true when the box holds a
+// date or is empty. Otherwise the box keeps its typing and takes the focus,
+// one message names the box by `caption` (日付, 開始日) and the typing, and the
+// command must not run.
+bool dateReadyForCommand(DateBox *box, common::Msg &msg, const QString &caption);
 
 } // namespace ui

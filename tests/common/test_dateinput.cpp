@@ -47,6 +47,9 @@ private slots:
     void typing_data();
     void typing();
     void editLifecycle();
+    void unfinishedTyping_data();
+    void unfinishedTyping();
+    void leavingSetsTypingAside();
     void neverCrashesOnNoise();
 };
 
@@ -294,6 +297,82 @@ void TestDateInput::editLifecycle()
     QCOMPARE(input.editText(), u"____年__月__日"_s);
     QVERIFY(input.commitEdit());
     QVERIFY(input.isEmpty());
+}
+
+void TestDateInput::unfinishedTyping_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<bool>("unfinished");
+    QTest::newRow("a day digit short") << kWest << u"2007050"_s << true;
+    QTest::newRow("no such day") << kWest << u"20070230"_s << true;
+    QTest::newRow("beyond the last day") << kWest << u"21000101"_s << true;
+    QTest::newRow("an era alone") << kEraMode << u"H"_s << true;
+    QTest::newRow("complete") << kWest << u"20070501"_s << false;
+    QTest::newRow("complete, era") << kEraMode << u"H190501"_s << false;
+    QTest::newRow("typed and taken back") << kWest << u"2007<<<<"_s << false; // empties the box
+}
+
+// What a command must not act on: typing that is no complete, existing date.
+void TestDateInput::unfinishedTyping()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, keys);
+    QFETCH(bool, unfinished);
+    DateInput input(mode);
+    QVERIFY(input.setValue(date(2007, 4, 4)));
+    QVERIFY(!input.holdsUnfinishedTyping()); // the held date, fresh
+    typeKeys(input, keys);
+    QCOMPARE(input.holdsUnfinishedTyping(), unfinished);
+    QCOMPARE(input.unfinishedText(), input.editText());
+    QCOMPARE(input.commitEdit(), !unfinished);
+}
+
+void TestDateInput::leavingSetsTypingAside()
+{
+    DateInput input(kWest);
+    QVERIFY(input.setValue(date(2007, 4, 4)));
+    typeKeys(input, u"2007050"_s);
+    QVERIFY(!input.leaveEdit());
+    // The held date shows again; the typing waits aside, unchanged.
+    QCOMPARE(input.value(), std::optional<QDate>(date(2007, 4, 4)));
+    QVERIFY(input.isFresh());
+    QCOMPARE(input.editText(), u"2007年04月04日"_s);
+    QVERIFY(input.hasTypingAside());
+    QVERIFY(input.holdsUnfinishedTyping());
+    QCOMPARE(input.unfinishedText(), u"2007年05月0_日"_s);
+    QVERIFY(input.commitEdit()); // a fresh commit does not throw it away
+    QVERIFY(input.hasTypingAside());
+
+    // Brought back, it is corrected where it stopped.
+    input.resumeEdit();
+    QVERIFY(!input.hasTypingAside());
+    QCOMPARE(input.editText(), u"2007年05月0_日"_s);
+    QVERIFY(input.typeText(u"6"_s));
+    QVERIFY(input.leaveEdit());
+    QCOMPARE(input.value(), std::optional<QDate>(date(2007, 5, 6)));
+    QVERIFY(!input.holdsUnfinishedTyping());
+
+    // Anything that replaces the typing throws the kept typing away.
+    const auto setAside = [&] {
+        input.beginEdit();
+        QVERIFY(input.typeText(u"20070230"_s));
+        QVERIFY(!input.leaveEdit());
+        QVERIFY(input.hasTypingAside());
+    };
+    setAside();
+    QVERIFY(input.setValue(date(2008, 1, 1)));
+    QVERIFY(!input.holdsUnfinishedTyping());
+    setAside();
+    input.beginEdit(); // Escape
+    QVERIFY(!input.holdsUnfinishedTyping());
+    setAside();
+    QVERIFY(input.typeText(u"2009"_s));
+    QVERIFY(!input.hasTypingAside());
+    setAside();
+    input.setCalendarMode(kEraMode);
+    QVERIFY(!input.holdsUnfinishedTyping());
+    QCOMPARE(input.value(), std::optional<QDate>(date(2008, 1, 1)));
 }
 
 void TestDateInput::neverCrashesOnNoise()

@@ -12,6 +12,7 @@
 #include <QClipboard>
 #include <QFrame>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTableView>
@@ -98,6 +99,9 @@ private slots:
     void enterAndDownMoveFocus_data();
     void enterAndDownMoveFocus();
     void impossibleDateIsRefused();
+    void leavingWithUnfinishedTypingShowsIt_data();
+    void leavingWithUnfinishedTypingShowsIt();
+    void commandGetsTheTypingBack();
     void functionAndDeleteKeys();
     void f4OpensCalendar_data();
     void f4OpensCalendar();
@@ -190,6 +194,116 @@ void TestInputBoxes::impossibleDateIsRefused()
     QTest::keyClicks(focused(), u"2008"_s);
     QTest::keyClick(focused(), Qt::Key_Escape); // throws the typing away
     QCOMPARE(form.dateEdit()->text(), u"2007年04月04日"_s);
+}
+
+void TestInputBoxes::leavingWithUnfinishedTypingShowsIt_data()
+{
+    QTest::addColumn<bool>("byMouse"); // otherwise Tab
+    QTest::addColumn<QDate>("held");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("restored");
+    QTest::newRow("mouse, unfinished") << true << QDate(2007, 4, 4) << u"2007050"_s << u"2007年05月0_日"_s
+                                       << u"元の日付に戻しました"_s;
+    QTest::newRow("mouse, no such day, empty box")
+        << true << QDate() << u"20070230"_s << u"2007年02月30日"_s << u"空欄に戻しました"_s;
+    QTest::newRow("Tab, unfinished") << false << QDate(2007, 4, 4) << u"200705"_s << u"2007年05月__日"_s
+                                     << u"元の日付に戻しました"_s;
+}
+
+// Leaving the box with typing that is no date brings the held date back, and
+// the box says so without a sound: a tinted field and a note beside it.
+void TestInputBoxes::leavingWithUnfinishedTypingShowsIt()
+{
+    QFETCH(bool, byMouse);
+    QFETCH(QDate, held);
+    QFETCH(QString, keys);
+    QFETCH(QString, typed);
+    QFETCH(QString, restored);
+    Form form;
+    QVERIFY(form.date->setValue(held.isValid() ? std::optional(held) : std::nullopt));
+    const QColor plain = form.dateEdit()->palette().color(QPalette::Base);
+    QSignalSpy changed(form.date, &ui::DateBox::valueChanged);
+    QVERIFY(form.focus(form.date));
+    QTest::keyClicks(focused(), keys);
+    QVERIFY(!form.date->showsTypingAside());
+    if (byMouse) {
+        QTest::mouseClick(form.amount, Qt::LeftButton);
+        QTRY_VERIFY(form.amount->hasFocus());
+    } else {
+        QTest::keyClick(focused(), Qt::Key_Tab);
+        QVERIFY(form.after->hasFocus());
+    }
+
+    QCOMPARE(form.date->displayText(), held.isValid() ? u"2007年04月04日"_s : QString());
+    QCOMPARE(form.dateEdit()->text(), form.date->displayText());
+    QCOMPARE(changed.count(), 0);
+    QVERIFY(form.date->showsTypingAside());
+    QVERIFY(form.dateEdit()->palette().color(QPalette::Base) != plain);
+    QLabel *note = form.date->asideNote();
+    QVERIFY(note && note->isVisible());
+    QVERIFY2(note->text().startsWith(u"「"_s + typed + u"」は日付になっていないため、"_s + restored),
+             qPrintable(note->text()));
+    QCOMPARE(form.date->toolTip(), note->text());
+    QVERIFY(form.date->holdsUnfinishedTyping());
+    QCOMPARE(form.date->unfinishedText(), typed);
+
+    // Going on elsewhere keeps the sign; the note alone fades after a while.
+    QTest::keyClicks(focused(), u"12"_s);
+    QVERIFY(note->isVisible());
+    QVERIFY(form.date->showsTypingAside());
+
+    // Back in the box, the typing is there to be finished; the sign goes.
+    if (byMouse) {
+        QTest::mouseClick(form.dateEdit(), Qt::LeftButton);
+    } else {
+        form.focus(form.date);
+    }
+    QTRY_VERIFY(form.date->hasFocus());
+    QCOMPARE(form.dateEdit()->text(), typed);
+    QVERIFY(!form.date->showsTypingAside());
+    QVERIFY(!note->isVisible());
+    QCOMPARE(form.dateEdit()->palette().color(QPalette::Base), plain);
+    QVERIFY(form.date->toolTip().isEmpty());
+
+    // Escape throws it away for good.
+    QTest::keyClick(focused(), Qt::Key_Escape);
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QVERIFY(!form.date->holdsUnfinishedTyping());
+    QVERIFY(!form.date->showsTypingAside());
+    QCOMPARE(changed.count(), 0);
+}
+
+// What a command finds when it is about to use the date.
+void TestInputBoxes::commandGetsTheTypingBack()
+{
+    Form form;
+    QVERIFY(form.date->setValue(QDate(2007, 4, 4)));
+    QVERIFY(form.date->settleTyping());
+
+    // A complete date still being typed is taken.
+    QVERIFY(form.focus(form.date));
+    QTest::keyClicks(focused(), u"20070501"_s);
+    QVERIFY(form.date->settleTyping());
+    QCOMPARE(form.date->value(), day(2007, 5, 1));
+
+    // Typing set aside comes back into the box, which takes the focus.
+    QTest::keyClicks(focused(), u"2007050"_s);
+    QTest::mouseClick(form.amount, Qt::LeftButton);
+    QTRY_VERIFY(form.amount->hasFocus());
+    QCOMPARE(form.date->value(), day(2007, 5, 1));
+    QVERIFY(!form.date->settleTyping());
+    QTRY_VERIFY(form.date->hasFocus());
+    QCOMPARE(form.dateEdit()->text(), u"2007年05月0_日"_s);
+    QVERIFY(!form.date->showsTypingAside());
+    QCOMPARE(form.date->value(), day(2007, 5, 1));
+
+    // Typing still in the box stays there.
+    QVERIFY(!form.date->settleTyping());
+    QCOMPARE(form.dateEdit()->text(), u"2007年05月0_日"_s);
+    QTest::keyClick(focused(), Qt::Key_Delete); // an empty box is no unfinished typing
+    QVERIFY(form.date->settleTyping());
+    QVERIFY(!form.date->value());
 }
 
 void TestInputBoxes::functionAndDeleteKeys()
