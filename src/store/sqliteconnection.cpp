@@ -401,7 +401,7 @@ DbError Connection::backupTo(const QString &path)
     if (!m_db) {
         return {ErrClosed, QStringLiteral("database is not open")};
     }
-    if (QFileInfo::exists(path)) {
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
         return {ErrFileExists, QStringLiteral("%1 exists").arg(path)};
     }
     sqlite3 *target = nullptr;
