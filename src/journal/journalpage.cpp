@@ -1,7 +1,6 @@
 #include "journal/journalpage.h"
 
-#include "store/recordset.h"
-#include "store/statements.h"
+#include "store/store.h"
 #include "ui/amountbox.h"
 #include "ui/commandbutton.h"
 #include "ui/datebox.h"
@@ -14,37 +13,8 @@
 
 namespace journal {
 
-namespace {
-
-const QString k日付 = QStringLiteral("日付");
-const QString k売上額 = QStringLiteral("売上額");
-const QString k仕入額 = QStringLiteral("仕入額");
-const QString k入金額 = QStringLiteral("入金額");
-const QString k出金額 = QStringLiteral("出金額");
-const QString k日誌 = QStringLiteral("日誌");
-
-// An amount read from the journal: a Null shows as 0; what is no whole
-// number (a text, a fraction) as no value.
-std::optional<qint64> amountOf(const QVariant &value)
-{
-    if (value.isNull()) {
-        return 0;
-    }
-    if (value.typeId() != QMetaType::LongLong && value.typeId() != QMetaType::Int) {
-        return std::nullopt;
-    }
-    return value.toLongLong();
-}
-
-QVariant fieldValue(const std::optional<qint64> &amount)
-{
-    return amount ? QVariant(*amount) : QVariant();
-}
-
-} // namespace
-
-JournalPage::JournalPage(store::ModVelmoraA &state, common::Msg &msg, const common::Clock &clock, QWidget *parent)
-    : QWidget(parent), m_state(state), m_msg(msg), m_clock(clock)
+JournalPage::JournalPage(store::Store &store, common::Msg &msg, const common::Clock &clock, QWidget *parent)
+    : QWidget(parent), m_store(store), m_msg(msg), m_clock(clock)
 {
     buildControls();
 }
@@ -103,26 +73,24 @@ void JournalPage::buildControls()
     }
     setFocusProxy(m_dt日付);
 
-    connect(m_cmd読込, &QPushButton::clicked, this, &JournalPage::cmd読込_Click);
-    connect(m_cmd登録, &QPushButton::clicked, this, &JournalPage::cmd登録_Click);
-    connect(m_cmd削除, &QPushButton::clicked, this, &JournalPage::cmd削除_Click);
-    connect(m_cmdクリア, &QPushButton::clicked, this, &JournalPage::cmdクリア_Click);
+    connect(m_cmd読込, &QPushButton::clicked, this, &JournalPage::read);
+    connect(m_cmd登録, &QPushButton::clicked, this, &JournalPage::save);
+    connect(m_cmd削除, &QPushButton::clicked, this, &JournalPage::remove);
+    connect(m_cmdクリア, &QPushButton::clicked, this, &JournalPage::clear);
     connect(m_cmd閉じる, &QPushButton::clicked, this, &JournalPage::closeRequested);
     connect(m_cmd印刷, &QPushButton::clicked, this, &JournalPage::printRequested);
     connect(m_cmdHint, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint->objectName()); });
 }
 
-void JournalPage::Read日誌()
+void JournalPage::read()
 {
     const std::optional<QDate> date = m_dt日付->value();
     if (!date) {
         m_dt日付->setFocus();
         return;
     }
-    m_state.SqlText = store::sql::selectJournalOfDate(*date);
-    store::DbError error;
-    const auto rs = m_state.MainDb.openRecordset(m_state.SqlText, &error);
-    if (!rs) {
+    std::optional<store::JournalRecord> record;
+    if (const store::DbError error = m_store.readDay(*date, record)) {
         // Without this notice an unreadable day would look like an empty one,
         // and a register that follows would overwrite it.
         m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("読込失敗"),
@@ -130,26 +98,27 @@ void JournalPage::Read日誌()
                           store::describeForUser(error));
         return;
     }
-    if (!rs->isEmpty()) {
-        const QVariant stored = rs->field(k日付);
-        if (stored.typeId() == QMetaType::QDate) {
-            m_dt日付->setValue(stored.toDate());
-        }
-        const std::pair<ui::AmountBox *, QString> amounts[] = {
-            {m_num売上額, k売上額}, {m_num仕入額, k仕入額}, {m_num入金額, k入金額}, {m_num出金額, k出金額}};
-        for (const auto &[box, column] : amounts) {
-            // A value the box cannot hold leaves it empty, not showing the day read before.
-            if (!box->setValue(amountOf(rs->field(column)))) {
-                box->setValue(std::nullopt);
-            }
-        }
-        const QVariant memo = rs->field(k日誌);
-        m_txtメモ->setText(memo.isNull() ? QString() : memo.toString());
+    if (!record) {
+        return;
     }
-    rs->close();
+    m_dt日付->setValue(record->date);
+    const std::pair<ui::AmountBox *, store::AmountColumn> amounts[] = {{m_num売上額, store::AmountColumn::Sales},
+                                                                       {m_num仕入額, store::AmountColumn::Purchases},
+                                                                       {m_num入金額, store::AmountColumn::MoneyIn},
+                                                                       {m_num出金額, store::AmountColumn::MoneyOut}};
+    for (const auto &[box, column] : amounts) {
+        // A Null shows as 0. What is no whole number (a text, a fraction) or
+        // more than the box holds leaves it empty, not showing the day read before.
+        const store::Amount amount =
+            record->unreadable.testFlag(column) ? store::Amount() : store::Amount(record->amounts[column].value_or(0));
+        if (!box->setValue(amount)) {
+            box->setValue(std::nullopt);
+        }
+    }
+    m_txtメモ->setText(record->text);
 }
 
-void JournalPage::Entry日誌()
+void JournalPage::save()
 {
     const std::optional<QDate> date = m_dt日付->value();
     if (!date) {
@@ -163,48 +132,22 @@ void JournalPage::Entry日誌()
                        QStringLiteral(" ") + shown + QStringLiteral(" の業務日誌"))) {
         return;
     }
-
-    m_state.SqlText = store::sql::selectJournalOfDate(*date);
-    // Looked up and written under one write lock: another program's short
-    // write is waited for rather than failing the edit, and no other program
-    // can add the day between the look-up and the write.
-    const auto write = [&]() -> store::DbError {
-        store::DbError error;
-        const auto rs = m_state.MainDb.openRecordset(m_state.SqlText, &error);
-        if (!rs) {
-            return error;
-        }
-        if ((error = rs->isEmpty() ? rs->addNew() : rs->edit())) {
-            return error;
-        }
-        const std::pair<QString, QVariant> fields[] = {
-            {k日付, *date},
-            {k売上額, fieldValue(m_num売上額->value())},
-            {k仕入額, fieldValue(m_num仕入額->value())},
-            {k入金額, fieldValue(m_num入金額->value())},
-            {k出金額, fieldValue(m_num出金額->value())},
-            {k日誌, m_txtメモ->text()},
-        };
-        for (const auto &[column, value] : fields) {
-            if ((error = rs->setField(column, value))) {
-                return error;
-            }
-        }
-        error = rs->update();
-        rs->close();
-        return error;
-    };
-    if (const store::DbError error = m_state.MainDb.inTransaction(write)) {
+    const store::JournalRecord record{
+        *date,
+        {m_num売上額->value(), m_num仕入額->value(), m_num入金額->value(), m_num出金額->value()},
+        m_txtメモ->text(),
+        {}};
+    if (const store::DbError error = m_store.saveDay(record)) {
         // The page keeps everything the user typed.
         m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
                       shown + QStringLiteral(" の業務日誌は登録されていません。\n理由: ") +
                           store::describeForUser(error));
         return;
     }
-    Clear日誌();
+    clear();
 }
 
-void JournalPage::Delete日誌()
+void JournalPage::remove()
 {
     const std::optional<QDate> date = m_dt日付->value();
     if (!date) {
@@ -214,19 +157,18 @@ void JournalPage::Delete日誌()
     if (!m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("伝票確認2"), shown + QStringLiteral(" の日誌"))) {
         return;
     }
-    m_state.SqlText = store::sql::deleteJournalOfDate(*date);
-    if (const store::DbError error = m_state.MainDb.execute(m_state.SqlText)) {
+    if (const store::DbError error = m_store.removeDay(*date)) {
         m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
                       shown + QStringLiteral(" の日誌は削除されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
-    Clear日誌();
+    clear();
     m_dt日付->setFocus();
 }
 
-void JournalPage::Clear日誌()
+void JournalPage::clear()
 {
-    m_dt日付->setDateNumber(QVariant());
+    m_dt日付->clear();
     for (ui::AmountBox *box : {m_num売上額, m_num仕入額, m_num入金額, m_num出金額}) {
         box->setValue(0);
     }
@@ -240,15 +182,15 @@ void JournalPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidt
     m_dt日付->resize(ui::twips(dateBoxWidthTwips), m_dt日付->height());
 }
 
-void JournalPage::setDateNumber(const QVariant &dateNumber)
+void JournalPage::showDay(QDate day)
 {
-    m_dt日付->setDateNumber(dateNumber);
+    m_dt日付->setValue(day);
 }
 
-JournalValues JournalPage::values() const
+common::JournalValues JournalPage::values() const
 {
-    return {m_dt日付->value(),    m_dt日付->displayText(), m_num売上額->value(), m_num仕入額->value(),
-            m_num入金額->value(), m_num出金額->value(),    m_txtメモ->text()};
+    return {m_dt日付->displayText(), m_num売上額->value(), m_num仕入額->value(),
+            m_num入金額->value(),    m_num出金額->value(), m_txtメモ->text()};
 }
 
 } // namespace journal

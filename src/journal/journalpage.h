@@ -3,7 +3,7 @@
 
 #include "common/clock.h"
 #include "common/msg.h"
-#include "store/modvelmoraa.h"
+#include "common/pagevalues.h"
 
 #include <QDate>
 #include <QWidget>
@@ -18,36 +18,33 @@ class HintButton;
 class JournalTextBox;
 } // namespace ui
 
-namespace journal {
+namespace store {
+class Store;
+}
 
-// What the page shows, for printing.
-struct JournalValues
-{
-    std::optional<QDate> date;
-    QString dateText; // as the date box shows it
-    std::optional<qint64> sales;
-    std::optional<qint64> purchases;
-    std::optional<qint64> moneyIn;
-    std::optional<qint64> moneyOut;
-    QString memo;
-};
+namespace journal {
 
 class JournalPage : public QWidget
 {
     Q_OBJECT
 public:
-    JournalPage(store::ModVelmoraA &state, common::Msg &msg, const common::Clock &clock, QWidget *parent = nullptr);
+    JournalPage(store::Store &store, common::Msg &msg, const common::Clock &clock, QWidget *parent = nullptr);
 
-    void Read日誌();
-    void Entry日誌();
-    void Delete日誌();
-    void Clear日誌();
+    // 読込: the record of the date shown; a day without a record changes nothing.
+    void read();
+    // 登録: the page's values as the record of its date, after the question.
+    void save();
+    // 削除: the record of the date shown, after the question.
+    void remove();
+    // クリア: the page empty, amounts 0, ready for the next day.
+    void clear();
 
     // The date formats of the calendar mode, and the date box's width for them.
     void applyCalendarMode(const QString &calendarMode, int dateBoxWidthTwips);
-    // Sets the date box from a date number (yyyymmdd), as the totals grid does.
-    void setDateNumber(const QVariant &dateNumber);
-    JournalValues values() const;
+    // Puts a day into the date box, as a picked row of the totals grid does.
+    void showDay(QDate day);
+    // What the page shows, for printing.
+    common::JournalValues values() const;
 
     ui::DateBox *dateBox() const { return m_dt日付; }
 
@@ -57,13 +54,9 @@ signals:
     void hintRequested(const QString &buttonName);
 
 private:
-    void cmd読込_Click() { Read日誌(); }
-    void cmd登録_Click() { Entry日誌(); }
-    void cmd削除_Click() { Delete日誌(); }
-    void cmdクリア_Click() { Clear日誌(); }
     void buildControls();
 
-    store::ModVelmoraA &m_state;
+    store::Store &m_store;
     common::Msg &m_msg;
     const common::Clock &m_clock;
 

@@ -28,10 +28,10 @@ ReportViewer *showJournalReport(const PrintJournal &data, qint32 lineColor, QWid
     return openViewer(ReportEngine::run(report).document, parent);
 }
 
-ReportViewer *showTotalsReport(const PrintTotals &data, store::Database &workDb, const QString &calendarMode,
+ReportViewer *showTotalsReport(const PrintTotals &data, store::Store &store, const QString &calendarMode,
                                qint32 lineColor, QWidget *parent, common::MessagePresenter *presenter)
 {
-    rpt集計 report(data, workDb, calendarMode, lineColor);
+    rpt集計 report(data, store, calendarMode, lineColor);
     ReportRun run = ReportEngine::run(report);
     if (!run.ok()) {
         ui::QtMessagePresenter boxes(parent);

@@ -12,7 +12,7 @@ namespace common {
 class MessagePresenter;
 }
 namespace store {
-class Database;
+class Store;
 }
 
 namespace printing {
@@ -22,10 +22,10 @@ class ReportViewer;
 // The journal of one date. Returns the viewer, which deletes itself when closed.
 ReportViewer *showJournalReport(const PrintJournal &data, qint32 lineColor, QWidget *parent);
 
-// The totals of a period with the rows of w集計 in `workDb`. When the table
+// The totals of a period with the rows of the work table of `store`. When the table
 // cannot be read, a failure notice is shown (through `presenter`, or a message
 // box of the parent's) instead of a report without its rows, and nullptr returned.
-ReportViewer *showTotalsReport(const PrintTotals &data, store::Database &workDb, const QString &calendarMode,
+ReportViewer *showTotalsReport(const PrintTotals &data, store::Store &store, const QString &calendarMode,
                                qint32 lineColor, QWidget *parent, common::MessagePresenter *presenter = nullptr);
 
 } // namespace printing

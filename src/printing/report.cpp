@@ -8,10 +8,4 @@ Report::Report(ReportLayout layout) : m_layout(std::move(layout)) {}
 
 Report::~Report() = default;
 
-void Report::setDataSource(store::Database *database, const QString &recordSource)
-{
-    m_database = database;
-    m_recordSource = recordSource;
-}
-
 } // namespace printing

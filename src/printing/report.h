@@ -3,14 +3,20 @@
 // section and the two event handlers that the engine raises while it runs.
 
 #include "printing/reportlayout.h"
+#include "store/dberror.h"
 
+#include <QHash>
 #include <QString>
+#include <QVariant>
 
-namespace store {
-class Database;
-}
+#include <functional>
 
 namespace printing {
+
+// The bound fields of one detail row, by field name.
+using FieldValues = QHash<QString, QVariant>;
+// Calls its argument with each row of the detail in order; an error stops the rows.
+using RowSource = std::function<store::DbError(const std::function<void(const FieldValues &)> &)>;
 
 class Report
 {
@@ -24,11 +30,10 @@ public:
     const ReportLayout &layout() const { return m_layout; }
     ReportControl *control(const QString &name) { return m_layout.control(name); }
 
-    // The detail section's rows: the table `recordSource` of an open database.
-    // Without a data source the detail section is laid out once, unbound.
-    void setDataSource(store::Database *database, const QString &recordSource);
-    store::Database *dataDatabase() const { return m_database; }
-    QString recordSource() const { return m_recordSource; }
+    // The detail section's rows, read when the report runs. Without a data
+    // source the detail section is laid out once, unbound.
+    void setDataSource(RowSource rows) { m_rows = std::move(rows); }
+    const RowSource &dataSource() const { return m_rows; }
 
     // Raised once when the report starts to run.
     virtual void ActiveReport_ReportStart() {}
@@ -37,8 +42,7 @@ public:
 
 private:
     ReportLayout m_layout;
-    store::Database *m_database = nullptr;
-    QString m_recordSource;
+    RowSource m_rows;
 };
 
 } // namespace printing

@@ -2,19 +2,12 @@
 
 #include "common/formats.h"
 #include "printing/report.h"
-#include "store/database.h"
-#include "store/recordset.h"
-
-#include <QHash>
 
 #include <cmath>
-#include <memory>
 
 namespace printing {
 
 namespace {
-
-using FieldValues = QHash<QString, QVariant>;
 
 DrawItem itemFor(const ReportControl &c, const QString &section, int offsetY)
 {
@@ -101,17 +94,6 @@ private:
     int m_y = 0;
 };
 
-QStringList boundFields(const ReportSection &section)
-{
-    QStringList fields;
-    for (const ReportControl &c : section.controls) {
-        if (c.kind == ControlKind::TextBox && !c.dataField.isEmpty()) {
-            fields.append(c.dataField);
-        }
-    }
-    return fields;
-}
-
 } // namespace
 
 ReportRun ReportEngine::run(Report &report)
@@ -119,31 +101,12 @@ ReportRun ReportEngine::run(Report &report)
     ReportRun result;
     report.ActiveReport_ReportStart();
 
-    std::unique_ptr<store::Recordset> rows;
-    if (store::Database *database = report.dataDatabase()) {
-        rows = database->openRecordset(QStringLiteral("select * from ") + report.recordSource(), &result.error);
-        if (!rows && result.error.ok()) {
-            result.error = {store::ErrClosed, QStringLiteral("no recordset")};
-        }
-        if (result.error) {
-            rows.reset();
-        }
-    }
-
     PageBuilder builder(report);
     builder.startPage();
-    if (!report.dataDatabase()) {
+    if (const RowSource &rows = report.dataSource()) {
+        result.error = rows([&](const FieldValues &values) { builder.placeBand(&values); });
+    } else {
         builder.placeBand(nullptr);
-    } else if (rows) {
-        const QStringList fields = boundFields(report.layout().detail);
-        for (; !rows->isEmpty() && !rows->eof(); rows->moveNext()) {
-            FieldValues values;
-            for (const QString &field : fields) {
-                values.insert(field, rows->field(field));
-            }
-            builder.placeBand(&values);
-        }
-        rows->close();
     }
     builder.finishPage();
 

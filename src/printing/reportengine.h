@@ -15,7 +15,7 @@ struct ReportRun
 {
     ReportDocument document;
     // Set when the detail's data source could not be read; the document then
-    // holds the page header alone and must not be taken for a complete report.
+    // lacks rows and must not be taken for a complete report.
     store::DbError error;
     bool ok() const { return error.ok(); }
 };

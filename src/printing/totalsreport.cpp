@@ -2,6 +2,7 @@
 
 #include "common/colour.h"
 #include "common/formats.h"
+#include "store/store.h"
 
 namespace printing {
 
@@ -19,10 +20,40 @@ ReportControl boundBox(const QString &name, const QString &field, int left, int 
     return c;
 }
 
+QVariant amountField(const store::Amount &amount)
+{
+    return amount ? QVariant(*amount) : QVariant();
+}
+
 } // namespace
 
-rpt集計::rpt集計(const PrintTotals &data, store::Database &workDb, const QString &calendarMode, qint32 lineColor)
-    : Report(designedLayout()), m_data(data), m_workDb(workDb), m_calendarMode(calendarMode), m_lineColor(lineColor)
+RowSource workTableRows(store::Store &store)
+{
+    return [&store](const std::function<void(const FieldValues &)> &band) -> store::DbError {
+        constexpr int kPageRows = 512;
+        QList<store::WorkRow> rows;
+        qint64 after = 0;
+        do {
+            rows.clear();
+            if (const store::DbError error = store.workRows(after, kPageRows, rows)) {
+                return error;
+            }
+            for (const store::WorkRow &row : rows) {
+                // A value that is no stored date prints as it is stored.
+                band({{QStringLiteral("日付"), row.date.isValid() ? QVariant(row.date) : QVariant(row.storedDate)},
+                      {QStringLiteral("売上額"), amountField(row.amounts.sales)},
+                      {QStringLiteral("仕入額"), amountField(row.amounts.purchases)},
+                      {QStringLiteral("入金額"), amountField(row.amounts.moneyIn)},
+                      {QStringLiteral("出金額"), amountField(row.amounts.moneyOut)}});
+                after = row.id;
+            }
+        } while (rows.size() == kPageRows);
+        return {};
+    };
+}
+
+rpt集計::rpt集計(const PrintTotals &data, store::Store &store, const QString &calendarMode, qint32 lineColor)
+    : Report(designedLayout()), m_data(data), m_store(store), m_calendarMode(calendarMode), m_lineColor(lineColor)
 {}
 
 ReportLayout rpt集計::designedLayout()
@@ -73,7 +104,7 @@ ReportLayout rpt集計::designedLayout()
 
 void rpt集計::ActiveReport_ReportStart()
 {
-    setDataSource(&m_workDb, QStringLiteral("w集計"));
+    setDataSource(workTableRows(m_store));
 
     PageSetup &page = layout().page;
     page.orientation = OrientationPortrait;

@@ -1,9 +1,7 @@
 #include "totals/totalspage.h"
 
-#include "common/datehelpers.h"
 #include "common/formats.h"
-#include "store/recordset.h"
-#include "store/statements.h"
+#include "store/store.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
 #include "ui/commandbutton.h"
@@ -21,40 +19,22 @@ namespace totals {
 
 namespace {
 
-const QString kColumns[] = {QStringLiteral("日付"), QStringLiteral("売上額"), QStringLiteral("仕入額"),
-                            QStringLiteral("入金額"), QStringLiteral("出金額")};
-
-QVariant dateNumberOf(const QString &dateText)
-{
-    // "yyyy/mm/dd" → yyyymmdd
-    QString digits = dateText;
-    digits.remove(QLatin1Char('/'));
-    bool ok = false;
-    const int number = digits.toInt(&ok);
-    return ok ? QVariant(number) : QVariant();
-}
-
-QString dateTextOf(const std::optional<QDate> &date)
-{
-    return date ? store::sql::dateText(*date) : QString();
-}
-
 // Why a journal row cannot be totalled: an amount that is no whole number
 // within the amount boxes' range (a text, a fraction, too many digits). It
 // would count as 0 or as a figure the journal page cannot show, so the run
 // stops and names the day, which the user puts right on the journal page.
-store::DbError unreadableAmount(const store::RefusedValue &refused, const QString &calendarMode)
+store::DbError unreadableAmount(const store::RefusedAmount &refused, const QString &calendarMode)
 {
-    const QDate date = refused.row.value(0).toDate(); // the day, copied first
-    return {store::ErrBadValue, common::formatDate(date, common::dateBoxPattern(calendarMode)) + QStringLiteral(" の") +
-                                    refused.column + QStringLiteral("「") + refused.value.toString() +
+    return {store::ErrBadValue, common::formatDate(refused.date, common::dateBoxPattern(calendarMode)) +
+                                    QStringLiteral(" の") + store::columnCaption(refused.column) +
+                                    QStringLiteral("「") + refused.value +
                                     QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
 }
 
 } // namespace
 
-TotalsPage::TotalsPage(store::ModVelmoraA &state, common::Msg &msg, const common::Clock &clock, QWidget *parent)
-    : QWidget(parent), m_state(state), m_msg(msg), m_clock(clock)
+TotalsPage::TotalsPage(store::Store &store, common::Msg &msg, const common::Clock &clock, QWidget *parent)
+    : QWidget(parent), m_store(store), m_msg(msg), m_clock(clock)
 {
     buildControls();
 }
@@ -94,7 +74,7 @@ void TotalsPage::buildControls()
     m_grid集計->verticalHeader()->setFixedWidth(16); // the record selectors
     m_grid集計->setTabKeyNavigation(false);
     m_grid集計->installEventFilter(this);
-    connect(m_grid集計, &QTableView::doubleClicked, this, &TotalsPage::Grid集計_RowPicked);
+    connect(m_grid集計, &QTableView::doubleClicked, this, &TotalsPage::pickRow);
 
     auto *buttons = new ui::Panel(QStringLiteral("imContainer3D5"), panel);
     buttons->setGeometry(ui::twipsRect(8385, 1020, 795, 2550));
@@ -116,18 +96,18 @@ void TotalsPage::buildControls()
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
 
-    connect(m_cmd集計, &QPushButton::clicked, this, &TotalsPage::Calc日誌);
-    connect(m_cmd集計クリア, &QPushButton::clicked, this, &TotalsPage::Clear集計);
+    connect(m_cmd集計, &QPushButton::clicked, this, &TotalsPage::run);
+    connect(m_cmd集計クリア, &QPushButton::clicked, this, &TotalsPage::clear);
     connect(m_csCmdBtn1, &QPushButton::clicked, this, &TotalsPage::printRequested);
     connect(m_cmdHint1, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint1->objectName()); });
 }
 
-void TotalsPage::bindGrid(const QString &recordSource)
+void TotalsPage::bindGrid()
 {
     if (m_dat集計) {
         m_dat集計->deleteLater();
     }
-    m_dat集計 = new WorkTableModel(m_state.WorkDb.connection(), recordSource, this);
+    m_dat集計 = new WorkTableModel(m_store, this);
     m_grid集計->setModel(m_dat集計);
     connect(m_dat集計, &WorkTableModel::writeFailed, this, [this](const QString &reason) {
         m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
@@ -168,133 +148,122 @@ void TotalsPage::layoutSumsAndGrid()
     }
 }
 
-void TotalsPage::Calc日誌()
+void TotalsPage::run()
 {
     // 1. Fill in the period where it is incomplete; the filled dates stay visible.
     if (!m_dt開始->value() && !m_dt終了->value()) {
-        m_dt開始->setDateNumber(dateNumberOf(common::FirstDayOfMonth(m_clock)));
-        m_dt終了->setDateNumber(dateNumberOf(common::LastDayOfMonth(m_clock)));
+        const store::Period month = store::Period::monthOf(m_clock.today());
+        m_dt開始->setValue(month.first);
+        m_dt終了->setValue(month.last);
     } else if (m_dt開始->value() && !m_dt終了->value()) {
-        QString first;
-        QString last;
-        common::MonthRange(dateTextOf(m_dt開始->value()), first, last);
-        m_dt終了->setDateNumber(dateNumberOf(last));
+        m_dt終了->setValue(store::Period::monthOf(*m_dt開始->value()).last);
     } else if (!m_dt開始->value() && m_dt終了->value()) {
-        QString first;
-        QString last;
-        common::MonthRange(dateTextOf(m_clock.today()), first, last);
-        m_dt開始->setDateNumber(dateNumberOf(first));
+        m_dt開始->setValue(store::Period::monthOf(m_clock.today()).first);
     }
 
-    // 2. The period as date texts.
-    const QString start = dateTextOf(m_dt開始->value());
-    const QString end = dateTextOf(m_dt終了->value());
-
-    // 3.–7. Empty the work table, then copy the period's journal into it in
-    // date order, all in one transaction (one commit to the disk, not two). A
-    // run that fails half-way is rolled back and the table emptied, instead of
-    // passing a partial list off as the period's totals.
-    store::DbError error = m_state.WorkDb.inTransaction([&]() -> store::DbError {
-        m_state.SqlText = store::sql::kDeleteWorkTable;
-        store::DbError failure = m_state.WorkDb.execute(m_state.SqlText);
-        if (failure) {
-            return failure;
-        }
-        // Each journal row of the period becomes one row of w集計 with its five
-        // columns, Nulls kept, the journal text left behind. A row whose date
-        // is in another form belongs to no day: the journal page never finds
-        // it, and the period select meets it only where its text happens to
-        // sort inside the period. An amount the boxes cannot hold stops the run.
-        const QList<store::CopiedColumn> columns{{kColumns[0], store::CopiedColumn::StoredDate, 0},
-                                                 {kColumns[1], store::CopiedColumn::WholeNumber, common::kAmountLimit},
-                                                 {kColumns[2], store::CopiedColumn::WholeNumber, common::kAmountLimit},
-                                                 {kColumns[3], store::CopiedColumn::WholeNumber, common::kAmountLimit},
-                                                 {kColumns[4], store::CopiedColumn::WholeNumber, common::kAmountLimit}};
-        m_state.SqlText = store::sql::selectJournalOfPeriod(start, end);
-        store::RefusedValue refused;
-        failure =
-            m_state.WorkDb.copyRows(m_state.MainDb, m_state.SqlText, store::sql::kSelectWorkTable, columns, &refused);
-        if (failure.number == store::ErrBadValue && !refused.column.isEmpty()) {
-            return unreadableAmount(refused, m_dt開始->calendarMode());
-        }
-        return failure;
-    });
-    if (error) {
-        // The rollback brought back the rows of the previous run.
-        (void)m_state.WorkDb.execute(store::sql::kDeleteWorkTable);
+    // 2.–7. Empty the work table, then copy the period's journal into it in
+    // date order, in one transaction. A run that fails half-way leaves the
+    // table empty instead of passing a partial list off as the period's totals.
+    const store::Period period{m_dt開始->value().value_or(QDate()), m_dt終了->value().value_or(QDate())};
+    store::FillReport report;
+    store::DbError error = m_store.fillWork(period, report);
+    if (error && report.refused) {
+        error = unreadableAmount(*report.refused, m_dt開始->calendarMode());
     }
 
     // 8. The grid shows the new content of w集計.
     refreshGrid();
 
-    // 9.–12. The four sums from one aggregate over the work table.
-    showSums();
-
     if (error) {
+        showSums();
         m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                      QStringLiteral("期間 ") + m_dt開始->displayText() + QStringLiteral(" ～ ") +
-                          m_dt終了->displayText() + QStringLiteral(" の集計ができませんでした。\n理由: ") +
+                      QStringLiteral("期間 ") + periodText() + QStringLiteral(" の集計ができませんでした。\n理由: ") +
                           store::describeForUser(error));
+        return;
     }
+
+    // 9.–12. The four sums over the work table.
+    showSums();
+    reportLeftOut(report);
+}
+
+QString TotalsPage::periodText() const
+{
+    return m_dt開始->displayText() + QStringLiteral(" ～ ") + m_dt終了->displayText();
 }
 
 void TotalsPage::showSums()
 {
-    for (ui::AmountBox *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計}) {
+    const std::pair<ui::AmountBox *, store::AmountColumn> boxes[] = {{m_num売上計, store::AmountColumn::Sales},
+                                                                     {m_num仕入計, store::AmountColumn::Purchases},
+                                                                     {m_num入金計, store::AmountColumn::MoneyIn},
+                                                                     {m_num出金計, store::AmountColumn::MoneyOut}};
+    for (const auto &[box, column] : boxes) {
         box->setValue(0);
     }
-    store::DbError error;
-    const auto rs = m_state.WorkDb.openRecordset(store::sql::selectWorkTableSums(), &error);
-    if (!rs) {
+    store::Sums sums;
+    if (const store::DbError error = m_store.workSums(sums)) {
+        // Left at 0 the boxes would pass for the totals of the rows listed.
+        for (const auto &[box, column] : boxes) {
+            box->setValue(std::nullopt);
+        }
+        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
+                      QStringLiteral("期間 ") + periodText() +
+                          QStringLiteral(" の合計を読み込めませんでした。\n理由: ") + store::describeForUser(error));
         return;
     }
-    if (!rs->isEmpty()) {
-        struct Sum
-        {
-            QString column;
-            QString caption;
-            ui::AmountBox *box;
-        };
-        const Sum sums[] = {{QStringLiteral("t売上計"), QStringLiteral("売上額"), m_num売上計},
-                            {QStringLiteral("t仕入計"), QStringLiteral("仕入額"), m_num仕入計},
-                            {QStringLiteral("t入金計"), QStringLiteral("入金額"), m_num入金計},
-                            {QStringLiteral("t出金計"), QStringLiteral("出金額"), m_num出金計}};
-        QStringList tooLarge;
-        for (const Sum &sum : sums) {
-            const QVariant total = rs->field(sum.column);
-            if (total.isNull()) {
-                continue;
-            }
-            // A sum beyond the box's digits would otherwise stay at 0 and pass for one.
-            if (!sum.box->setValue(total.toLongLong())) {
-                sum.box->setValue(std::nullopt);
-                tooLarge << sum.caption + QStringLiteral("の合計 ") +
-                                common::formatAmount(total.toLongLong(), common::pattern::kAmountZero);
-            }
-        }
-        if (!tooLarge.isEmpty()) {
-            m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                          QStringLiteral("期間 ") + m_dt開始->displayText() + QStringLiteral(" ～ ") +
-                              m_dt終了->displayText() + QStringLiteral(" の ") + tooLarge.join(QStringLiteral("、")) +
-                              QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
+    QStringList tooLarge;
+    for (const auto &[box, column] : boxes) {
+        const store::Amount total = sums[column];
+        // A column of Nulls only sums to 0. A sum beyond the box's digits
+        // would otherwise stay at 0 and pass for one.
+        if (total && !box->setValue(*total)) {
+            box->setValue(std::nullopt);
+            tooLarge << store::columnCaption(column) + QStringLiteral("の合計 ") +
+                            common::formatAmount(*total, common::pattern::kAmountZero);
         }
     }
-    rs->close();
+    if (!tooLarge.isEmpty()) {
+        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
+                      QStringLiteral("期間 ") + periodText() + QStringLiteral(" の ") +
+                          tooLarge.join(QStringLiteral("、")) +
+                          QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
+    }
 }
 
-void TotalsPage::Clear集計()
+void TotalsPage::reportLeftOut(const store::FillReport &report)
 {
-    m_dt開始->setDateNumber(QVariant());
-    m_dt終了->setDateNumber(QVariant());
+    // The sums come out too low when journal rows were left out; the rows
+    // themselves stay as they are for the user to put right.
+    if (report.otherFormInPeriod == 0 && report.unreadableDates == 0) {
+        return;
+    }
+    QString text = QStringLiteral("期間 ") + periodText() + QStringLiteral(" の集計に含めていない日誌があります。");
+    if (report.otherFormInPeriod > 0) {
+        text += QStringLiteral("\n日付が正しい形で保存されていない日誌: ") + QString::number(report.otherFormInPeriod) +
+                QStringLiteral(" 日分");
+    }
+    if (report.unreadableDates > 0) {
+        text += QStringLiteral("\n日付を読めない日誌（期間の内外は不明）: ") + QString::number(report.unreadableDates) +
+                QStringLiteral(" 日分");
+    }
+    text += QStringLiteral("\n\n合計はこれらの日を含みません。日誌のデータは変更していません。");
+    m_msg.showFailure(QStringLiteral("集計に含めていない日誌"), text);
+}
+
+void TotalsPage::clear()
+{
+    m_dt開始->clear();
+    m_dt終了->clear();
     for (ui::AmountBox *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計}) {
         box->setValue(0);
     }
-    m_state.SqlText = store::sql::kClearWorkTable;
     // An already empty table needs no write: at every start this spares a
-    // commit and its disk syncs.
-    store::DbError error;
-    if (workTableHoldsRows()) {
-        error = m_state.WorkDb.execute(m_state.SqlText);
+    // commit and its disk syncs. An unreadable one lets the clearing try and report.
+    bool holds = true;
+    store::DbError error = m_store.workHoldsRows(holds);
+    if (error || holds) {
+        error = m_store.clearWork();
     }
     refreshGrid();
     if (error) {
@@ -304,13 +273,6 @@ void TotalsPage::Clear集計()
     }
 }
 
-bool TotalsPage::workTableHoldsRows()
-{
-    store::DbError error;
-    const auto rs = m_state.WorkDb.openRecordset(store::sql::kSelectWorkTable, &error);
-    return !rs || !rs->isEmpty(); // unreadable: let the delete try and report
-}
-
 void TotalsPage::refreshGrid()
 {
     if (m_dat集計) {
@@ -318,17 +280,16 @@ void TotalsPage::refreshGrid()
     }
 }
 
-void TotalsPage::Grid集計_RowPicked()
+void TotalsPage::pickRow()
 {
     if (!m_dat集計) {
         return;
     }
     const QModelIndex current = m_grid集計->currentIndex();
-    const QVariant dateNumber = current.isValid() ? m_dat集計->dateNumberOfRow(current.row()) : QVariant();
-    if (dateNumber.isNull()) {
-        return;
+    const QDate day = current.isValid() ? m_dat集計->dateOfRow(current.row()) : QDate();
+    if (day.isValid()) {
+        emit dayPicked(day);
     }
-    emit dayPicked(dateNumber);
 }
 
 bool TotalsPage::eventFilter(QObject *watched, QEvent *event)
@@ -338,14 +299,14 @@ bool TotalsPage::eventFilter(QObject *watched, QEvent *event)
         // While a cell is being edited its editor holds the focus; the Enter
         // that ends the edit comes up here too and must not jump.
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && m_grid集計->hasFocus()) {
-            Grid集計_RowPicked();
+            pickRow();
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
 }
 
-TotalsValues TotalsPage::values() const
+common::TotalsValues TotalsPage::values() const
 {
     return {m_dt開始->displayText(), m_dt終了->displayText(), m_num売上計->value(),
             m_num仕入計->value(),    m_num入金計->value(),    m_num出金計->value()};

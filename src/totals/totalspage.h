@@ -4,8 +4,9 @@
 
 #include "common/clock.h"
 #include "common/msg.h"
-#include "store/modvelmoraa.h"
+#include "common/pagevalues.h"
 
+#include <QDate>
 #include <QWidget>
 
 #include <optional>
@@ -20,32 +21,29 @@ class DateBox;
 class HintButton;
 } // namespace ui
 
+namespace store {
+class Store;
+struct FillReport;
+} // namespace store
+
 namespace totals {
 
 class WorkTableModel;
-
-// What the page shows, for printing.
-struct TotalsValues
-{
-    QString startText;
-    QString endText;
-    std::optional<qint64> sales;
-    std::optional<qint64> purchases;
-    std::optional<qint64> moneyIn;
-    std::optional<qint64> moneyOut;
-};
 
 class TotalsPage : public QWidget
 {
     Q_OBJECT
 public:
-    TotalsPage(store::ModVelmoraA &state, common::Msg &msg, const common::Clock &clock, QWidget *parent = nullptr);
+    TotalsPage(store::Store &store, common::Msg &msg, const common::Clock &clock, QWidget *parent = nullptr);
 
-    void Calc日誌();
-    void Clear集計();
+    // 集計: the period, filled in from the month where it is incomplete, copied
+    // from the journal into the work table; the grid and the four sums show it.
+    void run();
+    // クリア: the period, the sums and the work table emptied.
+    void clear();
 
-    // Binds the grid to the record source of the work database (dat集計).
-    void bindGrid(const QString &recordSource);
+    // Binds the grid to the work table (dat集計).
+    void bindGrid();
     // Lets go of the work database before it is closed at shutdown.
     void unbindGrid();
     // Date formats of the calendar mode: the boxes' width, the positions of
@@ -54,13 +52,14 @@ public:
     // Positions of the four sum boxes and the grid's columns.
     void layoutSumsAndGrid();
 
-    TotalsValues values() const;
+    // What the page shows, for printing.
+    common::TotalsValues values() const;
     WorkTableModel *gridModel() const { return m_dat集計; }
     QTableView *grid() const { return m_grid集計; }
 
 signals:
-    // The grid's row handler: the date number of the picked row.
-    void dayPicked(const QVariant &dateNumber);
+    // The grid's row handler: the stored day of the picked row.
+    void dayPicked(QDate day);
     void printRequested();
     void hintRequested(const QString &buttonName);
 
@@ -69,12 +68,13 @@ protected:
 
 private:
     void buildControls();
-    void Grid集計_RowPicked();
+    void pickRow();
     void refreshGrid();
-    bool workTableHoldsRows();
     void showSums();
+    void reportLeftOut(const store::FillReport &report);
+    QString periodText() const;
 
-    store::ModVelmoraA &m_state;
+    store::Store &m_store;
     common::Msg &m_msg;
     const common::Clock &m_clock;
 

@@ -1,41 +1,43 @@
 #include "totals/worktablemodel.h"
 
 #include "common/formats.h"
-
-#include <QDate>
-#include <QSqlError>
+#include "store/store.h"
 
 namespace totals {
 
 namespace {
 
-constexpr qint64 kAmountLimit = 9'999'999'999;
+constexpr int kPageRows = 256;
 
-QDate storedDate(const QVariant &value)
+// The grid's amount columns are the store's, in the same order.
+store::AmountColumn amountColumnOf(int column)
 {
-    if (value.typeId() == QMetaType::QDate) {
-        return value.toDate();
+    return store::kAmountColumns[column - WorkTableModel::Col売上額];
+}
+
+int gridColumnOf(store::AmountColumn column)
+{
+    int at = WorkTableModel::Col売上額;
+    while (store::kAmountColumns[at - WorkTableModel::Col売上額] != column) {
+        ++at;
     }
-    return QDate::fromString(value.toString(), Qt::ISODate);
+    return at;
 }
 
 } // namespace
 
-WorkTableModel::WorkTableModel(const QSqlDatabase &connection, const QString &recordSource, QObject *parent)
-    : QSqlTableModel(parent, connection), m_datePattern(common::pattern::kSlashWestern)
-{
-    setEditStrategy(QSqlTableModel::OnFieldChange);
-    setTable(recordSource);
-    const QString captions[] = {QStringLiteral("日付"), QStringLiteral("売上額"), QStringLiteral("仕入額"),
-                                QStringLiteral("入金額"), QStringLiteral("出金額")};
-    for (int column = 0; column < ColumnCount; ++column) {
-        setHeaderData(column, Qt::Horizontal, captions[column]);
-    }
-}
+WorkTableModel::WorkTableModel(store::Store &store, QObject *parent)
+    : QAbstractTableModel(parent), m_store(store), m_datePattern(common::pattern::kSlashWestern)
+{}
 
 void WorkTableModel::refresh()
 {
-    select();
+    // The first page is read inside the reset: a view that asks for more rows
+    // when the reset ends must find the model settled.
+    beginResetModel();
+    m_rows.clear();
+    m_atEnd = !readPage(m_rows);
+    endResetModel();
 }
 
 void WorkTableModel::setDatePattern(const QString &pattern)
@@ -46,38 +48,59 @@ void WorkTableModel::setDatePattern(const QString &pattern)
     }
 }
 
+int WorkTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int WorkTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
 QVariant WorkTableModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid()) {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return {};
     }
     const int column = index.column();
     if (role == Qt::TextAlignmentRole) {
         return column == Col日付 ? int(Qt::AlignCenter) : int(Qt::AlignRight | Qt::AlignVCenter);
     }
-    const QVariant stored = QSqlTableModel::data(index, Qt::EditRole);
+    if (role != Qt::DisplayRole && role != Qt::EditRole) {
+        return {};
+    }
+    const store::WorkRow &row = m_rows[index.row()];
+    if (column == Col日付) {
+        if (row.date.isValid()) {
+            return role == Qt::DisplayRole ? QVariant(common::formatDate(row.date, m_datePattern)) : QVariant(row.date);
+        }
+        return row.storedDate;
+    }
+    const store::Amount &amount = row.amounts[amountColumnOf(column)];
     if (role == Qt::DisplayRole) {
-        if (stored.isNull()) {
-            return QString();
-        }
-        if (column == Col日付) {
-            const QDate date = storedDate(stored);
-            return date.isValid() ? common::formatDate(date, m_datePattern) : stored.toString();
-        }
-        bool ok = false;
-        const qint64 amount = stored.toLongLong(&ok);
-        return ok ? common::formatAmount(amount, common::pattern::kAmount) : stored.toString();
+        return amount ? common::formatAmount(*amount, common::pattern::kAmount) : QString();
     }
-    if (role == Qt::EditRole && column == Col日付) {
-        const QDate date = storedDate(stored);
-        return date.isValid() ? QVariant(date) : stored;
+    return amount ? QVariant(*amount) : QVariant(QMetaType::fromType<qlonglong>());
+}
+
+QVariant WorkTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount) {
+        return section == Col日付 ? QStringLiteral("日付") : store::columnCaption(amountColumnOf(section));
     }
-    return QSqlTableModel::data(index, role);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags WorkTableModel::flags(const QModelIndex &index) const
+{
+    return QAbstractTableModel::flags(index) | (index.isValid() ? Qt::ItemIsEditable : Qt::NoItemFlags);
 }
 
 bool WorkTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
-    if (!index.isValid() || role != Qt::EditRole) {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
+        role != Qt::EditRole) {
         return false;
     }
     if (index.column() == Col日付) {
@@ -87,48 +110,77 @@ bool WorkTableModel::setData(const QModelIndex &index, const QVariant &value, in
         if (!date.isValid() || date < common::kFirstDate || date > common::kLastDate) {
             return false;
         }
-        return write(index, date.toString(Qt::ISODate));
+        return writeDate(index.row(), date);
     }
+    const store::AmountColumn column = amountColumnOf(index.column());
     if (value.isNull() || value.toString().trimmed().isEmpty()) {
-        return write(index, QVariant());
+        return writeAmount(index.row(), column, std::nullopt);
     }
     bool ok = false;
     const qint64 amount = value.toString().remove(QLatin1Char(',')).trimmed().toLongLong(&ok);
-    if (!ok || amount < -kAmountLimit || amount > kAmountLimit) {
+    if (!ok || amount < -common::kAmountLimit || amount > common::kAmountLimit) {
         return false;
     }
-    return write(index, amount);
+    return writeAmount(index.row(), column, amount);
 }
 
-bool WorkTableModel::write(const QModelIndex &index, const QVariant &value)
+bool WorkTableModel::writeDate(int row, QDate date)
 {
-    if (QSqlTableModel::setData(index, value, Qt::EditRole)) {
-        return true;
+    // A cell that cannot be written shows its stored value again; say why the typed one is gone.
+    if (const store::DbError error = m_store.setWorkDate(m_rows[row].id, date)) {
+        emit writeFailed(store::describeForUser(error));
+        return false;
     }
-    // The cell shows its stored value again; say why the typed one is gone.
-    if (lastError().isValid()) {
-        emit writeFailed(lastError().text());
+    m_rows[row].date = date;
+    m_rows[row].storedDate.clear();
+    const QModelIndex cell = index(row, Col日付);
+    emit dataChanged(cell, cell);
+    return true;
+}
+
+bool WorkTableModel::writeAmount(int row, store::AmountColumn column, store::Amount amount)
+{
+    if (const store::DbError error = m_store.setWorkAmount(m_rows[row].id, column, amount)) {
+        emit writeFailed(store::describeForUser(error));
+        return false;
     }
-    return false;
+    m_rows[row].amounts[column] = amount;
+    m_rows[row].unreadable.setFlag(column, false);
+    const QModelIndex cell = index(row, gridColumnOf(column));
+    emit dataChanged(cell, cell);
+    return true;
 }
 
-bool WorkTableModel::insertRows(int, int, const QModelIndex &)
+bool WorkTableModel::canFetchMore(const QModelIndex &parent) const
 {
-    return false; // the grid neither adds rows ...
+    return !parent.isValid() && !m_atEnd;
 }
 
-bool WorkTableModel::removeRows(int, int, const QModelIndex &)
+void WorkTableModel::fetchMore(const QModelIndex &parent)
 {
-    return false; // ... nor deletes them
-}
-
-QVariant WorkTableModel::dateNumberOfRow(int row) const
-{
-    if (row < 0 || row >= rowCount()) {
-        return {};
+    if (parent.isValid() || m_atEnd) {
+        return;
     }
-    const QDate date = storedDate(QSqlTableModel::data(index(row, Col日付), Qt::EditRole));
-    return date.isValid() ? QVariant(date.year() * 10000 + date.month() * 100 + date.day()) : QVariant();
+    QList<store::WorkRow> page;
+    m_atEnd = !readPage(page);
+    if (page.isEmpty()) {
+        return;
+    }
+    beginInsertRows({}, int(m_rows.size()), int(m_rows.size() + page.size()) - 1);
+    m_rows.append(page);
+    endInsertRows();
+}
+
+bool WorkTableModel::readPage(QList<store::WorkRow> &page) const
+{
+    const qint64 after = m_rows.isEmpty() ? 0 : m_rows.last().id;
+    // A table that cannot be read shows the rows read so far and no more.
+    return !m_store.workRows(after, kPageRows, page) && page.size() == kPageRows;
+}
+
+QDate WorkTableModel::dateOfRow(int row) const
+{
+    return row >= 0 && row < m_rows.size() ? m_rows[row].date : QDate();
 }
 
 } // namespace totals

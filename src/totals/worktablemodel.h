@@ -1,42 +1,58 @@
 #pragma once
-// The totals grid's data source: the work table w集計, read through the work
-// database's own connection (a second connection would hold a read lock that
-// blocks the totals run), shown with the formats of the calendar mode.
+// The totals grid's data source: the rows of the work table w集計, read from
+// the store a page at a time as the grid scrolls to them, shown with the
+// formats of the calendar mode. A cell typed over goes to the table at once.
 
-#include <QSqlTableModel>
+#include "store/records.h"
+
+#include <QAbstractTableModel>
+#include <QList>
+
+namespace store {
+class Store;
+}
 
 namespace totals {
 
-class WorkTableModel : public QSqlTableModel
+class WorkTableModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
     enum Column { Col日付 = 0, Col売上額, Col仕入額, Col入金額, Col出金額, ColumnCount };
 
-    WorkTableModel(const QSqlDatabase &connection, const QString &recordSource, QObject *parent = nullptr);
+    explicit WorkTableModel(store::Store &store, QObject *parent = nullptr);
 
-    // Re-reads the table (after each change of w集計). Rows are fetched as
-    // the grid scrolls to them.
+    // Reads the table again from its first row (after each change of w集計).
     void refresh();
 
     void setDatePattern(const QString &pattern);
     QString datePattern() const { return m_datePattern; }
 
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
-    bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
-    bool removeRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool canFetchMore(const QModelIndex &parent = QModelIndex()) const override;
+    void fetchMore(const QModelIndex &parent = QModelIndex()) override;
 
-    // The stored date of a row as a date number yyyymmdd, or a null value.
-    QVariant dateNumberOfRow(int row) const;
+    // The stored date of a row; an invalid date when it holds no stored date.
+    QDate dateOfRow(int row) const;
 
 signals:
     // A cell typed over in the grid could not be written to the work table.
     void writeFailed(const QString &reason);
 
 private:
-    bool write(const QModelIndex &index, const QVariant &value);
+    // Appends the rows after the last one held; false when no more follow.
+    bool readPage(QList<store::WorkRow> &page) const;
+    bool writeDate(int row, QDate date);
+    bool writeAmount(int row, store::AmountColumn column, store::Amount amount);
 
+    store::Store &m_store;
+    QList<store::WorkRow> m_rows;
+    bool m_atEnd = true;
     QString m_datePattern;
 };
 

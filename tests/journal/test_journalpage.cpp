@@ -2,9 +2,8 @@
 // clear, the questions and their answers, and writes that fail for real.
 
 #include "journal/journalpage.h"
-#include "store/recordset.h"
-#include "store/schema.h"
 #include "support/pageenvironment.h"
+#include "support/sqlfile.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
 #include "ui/journaltextbox.h"
@@ -12,7 +11,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -21,6 +19,15 @@ struct Row
 {
     QVariant date, sales, purchases, in, out, memo;
 };
+
+// Triggers that make the file refuse every change of the journal, as a
+// read-only file does, and their removal.
+const QString kRefuseWrites = QStringLiteral(
+    "create trigger refuse_insert before insert on 業務日誌 begin select raise(abort, 'read-only'); end;"
+    "create trigger refuse_update before update on 業務日誌 begin select raise(abort, 'read-only'); end;"
+    "create trigger refuse_delete before delete on 業務日誌 begin select raise(abort, 'read-only'); end;");
+const QString kAllowWrites =
+    QStringLiteral("drop trigger refuse_insert; drop trigger refuse_update; drop trigger refuse_delete;");
 
 } // namespace
 
@@ -37,6 +44,7 @@ private slots:
     void answeringNoWritesNothing();
     void readShowsTheRecordAndNullsAsZero();
     void readingADateWithoutRecordChangesNothing();
+    void readLeavesAmountsItCannotShowEmpty();
     void deleteAsksWithoutBlankAndClears();
     void deleteWithoutDateDoesNothing();
     void eraModeShowsEraTextButKeysTheWesternDate();
@@ -54,6 +62,7 @@ private:
     void click(const char *button) { child<QPushButton>(button)->click(); }
     void fillPage(QDate day, qint64 sales, const QString &text);
     QList<Row> rows() const;
+    bool exec(const QString &sql) const { return testsupport::execOn(m_env->data.mainPath(), sql); }
     int rowCount() const { return int(rows().size()); }
     std::unique_ptr<testsupport::PageEnvironment> m_env;
     std::unique_ptr<journal::JournalPage> m_page;
@@ -63,7 +72,7 @@ void TestJournalPage::init()
 {
     m_env = std::make_unique<testsupport::PageEnvironment>();
     QVERIFY(m_env->open());
-    m_page = std::make_unique<journal::JournalPage>(m_env->state, m_env->msg, m_env->clock);
+    m_page = std::make_unique<journal::JournalPage>(*m_env->store, m_env->msg, m_env->clock);
     m_page->applyCalendarMode(QStringLiteral("西暦"), 2000);
     m_page->show();
     QApplication::setActiveWindow(m_page.get());
@@ -89,10 +98,10 @@ void TestJournalPage::fillPage(QDate day, qint64 sales, const QString &text)
 QList<Row> TestJournalPage::rows() const
 {
     QList<Row> result;
-    QSqlQuery q(m_env->state.MainDb.connection());
-    q.exec(QStringLiteral("select 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 from 業務日誌 order by 日付"));
-    while (q.next()) {
-        result.append({q.value(0), q.value(1), q.value(2), q.value(3), q.value(4), q.value(5)});
+    testsupport::SqlFile file(m_env->data.mainPath());
+    for (const QVariantList &v :
+         file.select(QStringLiteral("select 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 from 業務日誌 order by 日付"))) {
+        result.append({v[0], v[1], v[2], v[3], v[4], v[5]});
     }
     return result;
 }
@@ -166,9 +175,8 @@ void TestJournalPage::answeringNoWritesNothing()
 
 void TestJournalPage::readShowsTheRecordAndNullsAsZero()
 {
-    QSqlQuery q(m_env->state.MainDb.connection());
-    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
-    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 (日付) values ('2004-04-02')")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付) values ('2004-04-02')")));
 
     QVERIFY(date()->setValue(QDate(2004, 4, 1)));
     click("cmd読込");
@@ -209,11 +217,26 @@ void TestJournalPage::readingADateWithoutRecordChangesNothing()
     QCOMPARE(rows()[0].sales.toLongLong(), 800);
 }
 
+void TestJournalPage::readLeavesAmountsItCannotShowEmpty()
+{
+    // Written by another program: a text, a fraction, more digits than the box holds.
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-03', 'abc', 12.5, 10000000000, NULL, NULL)")));
+    fillPage(QDate(2004, 4, 2), 800, QStringLiteral("前の日の内容"));
+    m_page->showDay(QDate(2004, 4, 3));
+    click("cmd読込");
+    QCOMPARE(amount("num売上額")->value(), std::nullopt);
+    QCOMPARE(amount("num仕入額")->value(), std::nullopt);
+    QCOMPARE(amount("num入金額")->value(), std::nullopt);
+    QCOMPARE(amount("num出金額")->value(), std::optional<qint64>(0));
+    QCOMPARE(memo()->text(), QString());
+    QCOMPARE(m_page->values().dateText, QStringLiteral("2004年04月03日"));
+    QVERIFY(m_env->presenter.shown.isEmpty());
+}
+
 void TestJournalPage::deleteAsksWithoutBlankAndClears()
 {
-    QSqlQuery q(m_env->state.MainDb.connection());
-    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
-    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 1, 2, 3, 4, '二日目')")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 1, 2, 3, 4, '二日目')")));
 
     QVERIFY(date()->setValue(QDate(2004, 4, 1)));
     m_env->presenter.answerNo();
@@ -258,21 +281,18 @@ void TestJournalPage::eraModeShowsEraTextButKeysTheWesternDate()
     click("cmd登録");
     QCOMPARE(m_env->presenter.shown[0].text,
              QStringLiteral(" 平成 16年04月01日 の業務日誌 を登録します。よろしいですか"));
-    QCOMPARE(m_env->state.SqlText, QStringLiteral("select * from 業務日誌 where 日付 =#2004/04/01#"));
     QCOMPARE(rows()[0].date.toString(), QStringLiteral("2004-04-01"));
 
     QVERIFY(date()->setValue(QDate(2004, 4, 1)));
     click("cmd削除");
     QCOMPARE(m_env->presenter.shown[1].text, QStringLiteral("平成 16年04月01日 の日誌 を削除します。よろしいですか"));
-    QCOMPARE(m_env->state.SqlText, QStringLiteral("delete * from 業務日誌 where 日付 =#2004/04/01#"));
     QCOMPARE(rowCount(), 0);
 }
 
 void TestJournalPage::failedRegisterKeepsThePage()
 {
-    // The database refuses every write, as a read-only file does.
-    QSqlQuery q(m_env->state.MainDb.connection());
-    QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = ON")));
+    // The file refuses every write to the journal.
+    QVERIFY(exec(kRefuseWrites));
     fillPage(QDate(2004, 4, 1), 4321, QStringLiteral("消えては困る文章"));
     click("cmd登録");
     QCOMPARE(m_env->presenter.shown.size(), 2);
@@ -286,15 +306,14 @@ void TestJournalPage::failedRegisterKeepsThePage()
     QCOMPARE(amount("num出金額")->value(), std::nullopt);
     QCOMPARE(memo()->text(), QStringLiteral("消えては困る文章"));
 
-    QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = OFF")));
+    QVERIFY(exec(kAllowWrites));
     QCOMPARE(rowCount(), 0);
 }
 
 void TestJournalPage::failedDeleteKeepsThePage()
 {
-    QSqlQuery q(m_env->state.MainDb.connection());
-    QVERIFY(q.exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
-    QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = ON")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(exec(kRefuseWrites));
     fillPage(QDate(2004, 4, 1), 10, QStringLiteral("一日目"));
     click("cmd削除");
     QCOMPARE(m_env->presenter.shown.size(), 2);
@@ -302,17 +321,15 @@ void TestJournalPage::failedDeleteKeepsThePage()
     QVERIFY(m_env->presenter.shown[1].text.startsWith(QStringLiteral("2004年04月01日 の日誌は削除されていません。")));
     QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
     QCOMPARE(memo()->text(), QStringLiteral("一日目"));
-    QVERIFY(q.exec(QStringLiteral("PRAGMA query_only = OFF")));
+    QVERIFY(exec(kAllowWrites));
     QCOMPARE(rowCount(), 1);
 }
 
 void TestJournalPage::lockedDatabaseIsReportedNotWaitedOnForever()
 {
     // Another program holds a write transaction on the journal.
-    store::Database other;
-    QVERIFY(other.open(m_env->data.mainPath(), store::schema::mainTables()).ok());
-    QSqlQuery lock(other.connection());
-    QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+    testsupport::SqlFile other(m_env->data.mainPath());
+    QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
 
     fillPage(QDate(2004, 4, 1), 77, QStringLiteral("待ち"));
     QElapsedTimer timer;
@@ -324,7 +341,7 @@ void TestJournalPage::lockedDatabaseIsReportedNotWaitedOnForever()
     QVERIFY(m_env->presenter.shown[1].text.contains(QStringLiteral("使用中")));
     QCOMPARE(memo()->text(), QStringLiteral("待ち"));
 
-    QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+    QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
     click("cmd登録");
     QCOMPARE(rowCount(), 1);
 }

@@ -7,6 +7,7 @@
 #include "printing/reportviewer.h"
 #include "printing/totalsreport.h"
 #include "printing/worktable.h"
+#include "store/store.h"
 #include "support/scriptedpresenter.h"
 #include "support/tempdata.h"
 
@@ -280,10 +281,10 @@ void TestReportOutput::pdf()
         QSKIP("pdftotext (poppler-utils) is not installed");
     }
     testsupport::TempData data;
-    store::ModVelmoraA state;
-    QVERIFY(data.ok() && data.openInto(state));
-    QVERIFY(printingtest::appendWorkRows(state.WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 100)));
-    rpt集計 totals(kTotals, state.WorkDb, QStringLiteral("和暦"), 0x008000);
+    const std::unique_ptr<store::Store> files = store::makeSqliteStore();
+    QVERIFY(data.ok() && !files->open(data.folder()));
+    QVERIFY(printingtest::appendWorkRows(data.workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 100)));
+    rpt集計 totals(kTotals, *files, QStringLiteral("和暦"), 0x008000);
     const ReportDocument totalsDoc = ReportEngine::run(totals).document;
 
     const QList<std::tuple<QString, ReportDocument, QStringList>> cases{
@@ -328,16 +329,16 @@ void TestReportOutput::screenshots()
     const QDir folder(qEnvironmentVariableIsSet("ZEPHRA_SCREENSHOT_DIR") ? qEnvironmentVariable("ZEPHRA_SCREENSHOT_DIR")
                                                                          : m_dir.path());
     testsupport::TempData data;
-    store::ModVelmoraA state;
-    QVERIFY(data.ok() && data.openInto(state));
+    const std::unique_ptr<store::Store> files = store::makeSqliteStore();
+    QVERIFY(data.ok() && !files->open(data.folder()));
     QList<printingtest::WorkRow> rows = printingtest::consecutiveDays(QDate(2019, 4, 20), 45);
     rows[3].sales = 9999999999;
     rows[4].moneyIn = -9999999999;
     rows[5].purchases = std::nullopt;
-    QVERIFY(printingtest::appendWorkRows(state.WorkDb, rows));
+    QVERIFY(printingtest::appendWorkRows(data.workPath(), rows));
     PrintTotals period{
         QStringLiteral("平成 31年04月20日"), QStringLiteral("令和 01年06月03日"), 99999999999, 0, -500, 1};
-    rpt集計 totals(period, state.WorkDb, QStringLiteral("和暦"), 0xC06000);
+    rpt集計 totals(period, *files, QStringLiteral("和暦"), 0xC06000);
     const ReportDocument totalsDoc = ReportEngine::run(totals).document;
     const ReportDocument journalDoc = journalDocument(kJournal, 0x0000C0);
     QCOMPARE(totalsDoc.pages.size(), 2);
@@ -398,19 +399,18 @@ void TestReportOutput::printCommands()
     QTRY_VERIFY(first.isNull() && second.isNull());
 
     testsupport::TempData data;
-    store::ModVelmoraA state;
-    QVERIFY(data.ok() && data.openInto(state));
-    QVERIFY(printingtest::appendWorkRows(state.WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 5)));
+    const std::unique_ptr<store::Store> files = store::makeSqliteStore();
+    QVERIFY(data.ok() && !files->open(data.folder()));
+    QVERIFY(printingtest::appendWorkRows(data.workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 5)));
     testsupport::ScriptedPresenter presenter;
-    QPointer<ReportViewer> totals =
-        showTotalsReport(kTotals, state.WorkDb, QStringLiteral("西暦"), 0, nullptr, &presenter);
+    QPointer<ReportViewer> totals = showTotalsReport(kTotals, *files, QStringLiteral("西暦"), 0, nullptr, &presenter);
     QVERIFY(totals && presenter.shown.isEmpty());
     QCOMPARE(totals->document().pages[0].itemsNamed(QStringLiteral("txt日付")).size(), 5);
     totals->close();
 
     // A work table that cannot be read gives a notice, not a report without rows.
-    state.WorkDb.close();
-    QVERIFY(!showTotalsReport(kTotals, state.WorkDb, QStringLiteral("西暦"), 0, nullptr, &presenter));
+    files->close();
+    QVERIFY(!showTotalsReport(kTotals, *files, QStringLiteral("西暦"), 0, nullptr, &presenter));
     QCOMPARE(presenter.shown.size(), 1);
     QCOMPARE(presenter.shown.first().style, int(common::StyleOkExclamation));
 }

@@ -4,6 +4,7 @@
 #include "printing/reportengine.h"
 #include "printing/totalsreport.h"
 #include "printing/worktable.h"
+#include "store/store.h"
 #include "support/tempdata.h"
 
 #include <QSet>
@@ -103,26 +104,27 @@ private slots:
 private:
     ReportRun runTotals(const PrintTotals &data, const QString &mode = QStringLiteral("西暦"), qint32 colour = 0);
 
+    QString workPath() const { return m_data->workPath(); }
     std::unique_ptr<testsupport::TempData> m_data;
-    std::unique_ptr<store::ModVelmoraA> m_state;
+    std::unique_ptr<store::Store> m_store;
 };
 
 void TestReports::init()
 {
     m_data = std::make_unique<testsupport::TempData>();
-    m_state = std::make_unique<store::ModVelmoraA>();
-    QVERIFY(m_data->ok() && m_data->openInto(*m_state));
+    m_store = store::makeSqliteStore();
+    QVERIFY(m_data->ok() && !m_store->open(m_data->folder()));
 }
 
 void TestReports::cleanup()
 {
-    m_state.reset();
+    m_store.reset();
     m_data.reset();
 }
 
 ReportRun TestReports::runTotals(const PrintTotals &data, const QString &mode, qint32 colour)
 {
-    rpt集計 report(data, m_state->WorkDb, mode, colour);
+    rpt集計 report(data, *m_store, mode, colour);
     return ReportEngine::run(report);
 }
 
@@ -236,7 +238,7 @@ void TestReports::journalTextsAndColours()
 
 void TestReports::totalsLayout()
 {
-    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
+    QVERIFY(printingtest::appendWorkRows(workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
     const ReportRun run = runTotals(sampleTotals(), QStringLiteral("西暦"), 0x30C010);
     QVERIFY(run.ok());
     const PageSetup &page = run.document.page;
@@ -322,8 +324,8 @@ void TestReports::totalsHeading()
 void TestReports::totalsRows()
 {
     // Stored out of date order, they print in the table's order; zero prints as 0.
-    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, {{QDate(2007, 4, 3), 0, 1234567, -500, std::nullopt},
-                                                           {QDate(2007, 4, 1), 9999999999, -9999999999, 999, 1000}}));
+    QVERIFY(printingtest::appendWorkRows(workPath(), {{QDate(2007, 4, 3), 0, 1234567, -500, std::nullopt},
+                                                      {QDate(2007, 4, 1), 9999999999, -9999999999, 999, 1000}}));
     const ReportPage page = runTotals(sampleTotals()).document.pages.first();
     QCOMPARE(textsOf(page, QStringLiteral("txt日付")),
              QStringList({QStringLiteral("2007/04/03"), QStringLiteral("2007/04/01")}));
@@ -337,7 +339,7 @@ void TestReports::totalsRows()
 
     // A later change of the table leaves a run report as it was.
     const ReportRun before = runTotals(sampleTotals());
-    QVERIFY(m_state->WorkDb.execute(store::sql::kDeleteWorkTable).ok());
+    QVERIFY(testsupport::execOn(workPath(), QStringLiteral("delete from w集計")));
     QCOMPARE(before.document.pages.first().itemsNamed(QStringLiteral("txt日付")).size(), 2);
 }
 
@@ -361,7 +363,7 @@ void TestReports::rowDates()
     QFETCH(QString, mode);
     QFETCH(QDate, date);
     QFETCH(QString, shown);
-    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, {{date, 1, 2, 3, 4}}));
+    QVERIFY(printingtest::appendWorkRows(workPath(), {{date, 1, 2, 3, 4}}));
     QCOMPARE(textsOf(runTotals(sampleTotals(), mode).document.pages.first(), QStringLiteral("txt日付")),
              QStringList{shown});
 }
@@ -371,7 +373,7 @@ void TestReports::hundredRowsOverThreePages()
     // A4 less the margins (50, 1440) and the heading (2055) leaves 13293 twips: 42 bands of 310.
     constexpr int perPage = (16838 - 50 - 1440 - 2055) / 310;
     const QList<printingtest::WorkRow> rows = printingtest::consecutiveDays(QDate(2007, 1, 1), 100);
-    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, rows));
+    QVERIFY(printingtest::appendWorkRows(workPath(), rows));
     const ReportRun run = runTotals(sampleTotals());
     QVERIFY(run.ok());
     QCOMPARE(run.document.pages.size(), 3);
@@ -400,8 +402,8 @@ void TestReports::emptyOrUnreadableWorkTable()
     QCOMPARE(empty.document.pages.size(), 1);
     QCOMPARE(empty.document.pages.first().items.size(), 18); // the heading alone
 
-    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
-    m_state->WorkDb.close();
+    QVERIFY(printingtest::appendWorkRows(workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
+    m_store->close();
     const ReportRun unreadable = runTotals(sampleTotals());
     QVERIFY(!unreadable.ok()); // not a report that merely looks empty
     QCOMPARE(unreadable.document.pages.first().items.size(), 18);
@@ -413,16 +415,16 @@ void TestReports::bandTallerThanThePage()
     class TallReport final : public Report
     {
     public:
-        TallReport(store::Database &db) : Report(rpt集計::designedLayout()), m_db(db) {}
+        TallReport(store::Store &store) : Report(rpt集計::designedLayout()), m_store(store) {}
         void ActiveReport_ReportStart() override
         {
-            setDataSource(&m_db, QStringLiteral("w集計"));
+            setDataSource(workTableRows(m_store));
             layout().detail.height = 20000;
         }
-        store::Database &m_db;
+        store::Store &m_store;
     };
-    QVERIFY(printingtest::appendWorkRows(m_state->WorkDb, printingtest::consecutiveDays(QDate(2007, 4, 1), 3)));
-    TallReport report(m_state->WorkDb);
+    QVERIFY(printingtest::appendWorkRows(workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 3)));
+    TallReport report(*m_store);
     const ReportRun run = ReportEngine::run(report);
     QCOMPARE(run.document.pages.size(), 3);
     QCOMPARE(textsOf(run.document.pages.last(), QStringLiteral("txt売上額")), QStringList{QStringLiteral("3,000")});

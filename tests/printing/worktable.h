@@ -1,9 +1,8 @@
 #pragma once
-// Fills the work table w集計 of an open work database for the report tests.
+// Fills the work table w集計 of a data folder for the report tests, as
+// another program would.
 
-#include "store/database.h"
-#include "store/recordset.h"
-#include "store/statements.h"
+#include "support/sqlfile.h"
 
 #include <QDate>
 #include <QList>
@@ -18,21 +17,16 @@ struct WorkRow
     std::optional<qint64> sales, purchases, moneyIn, moneyOut;
 };
 
-inline bool appendWorkRows(store::Database &workDb, const QList<WorkRow> &rows)
+inline bool appendWorkRows(const QString &workPath, const QList<WorkRow> &rows)
 {
-    store::DbError error;
-    auto rs = workDb.openRecordset(store::sql::kSelectWorkTable, &error);
-    const auto value = [](std::optional<qint64> a) { return a ? QVariant(*a) : QVariant(); };
+    const auto value = [](std::optional<qint64> a) { return a ? QString::number(*a) : QStringLiteral("NULL"); };
+    QString sql = QStringLiteral("begin;");
     for (const WorkRow &row : rows) {
-        if (error || !rs || rs->addNew() || rs->setField(QStringLiteral("日付"), row.date) ||
-            rs->setField(QStringLiteral("売上額"), value(row.sales)) ||
-            rs->setField(QStringLiteral("仕入額"), value(row.purchases)) ||
-            rs->setField(QStringLiteral("入金額"), value(row.moneyIn)) ||
-            rs->setField(QStringLiteral("出金額"), value(row.moneyOut)) || rs->update()) {
-            return false;
-        }
+        sql += QStringLiteral("insert into w集計 (日付, 売上額, 仕入額, 入金額, 出金額) values ('%1', %2, %3, %4, %5);")
+                   .arg(row.date.toString(Qt::ISODate), value(row.sales), value(row.purchases), value(row.moneyIn),
+                        value(row.moneyOut));
     }
-    return !error;
+    return testsupport::execOn(workPath, sql + QStringLiteral("commit;"));
 }
 
 // `count` consecutive days from `first`; row i has sales 1000 × (i + 1),

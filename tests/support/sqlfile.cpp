@@ -75,6 +75,25 @@ QVariant SqlFile::value(const QString &sql)
 
 qint64 SqlFile::count(const QString &table)
 {
+QList<QVariantList> SqlFile::select(const QString &sql)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (!m_db || sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK) {
+        qWarning("%s: %s", qPrintable(sql), qPrintable(lastError()));
+        return {};
+    }
+    QList<QVariantList> rows;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        QVariantList row;
+        for (int k = 0; k < sqlite3_column_count(statement); ++k) {
+            row << columnValue(statement, k);
+        }
+        rows << row;
+    }
+    sqlite3_finalize(statement);
+    return rows;
+}
+
     return value(QStringLiteral("select count(*) from \"%1\"").arg(table)).toLongLong();
 }
 

@@ -3,6 +3,7 @@
 // putting rows in that the program never writes itself and for reading back
 // exactly what is stored.
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -29,6 +30,8 @@ public:
     // Every row of a table in rowid order, one line per row, values joined by
     // '|', each as "<type>:<value>" (qlonglong, QString, double, QByteArray)
     // or NULL; "unreadable" when the table cannot be read.
+    // Every row of a query, each value as value() gives it; empty, with a warning, on failure.
+    QList<QVariantList> select(const QString &sql);
     QStringList rows(const QString &table);
     QString lastError() const;
     sqlite3 *handle() const { return m_db; }

@@ -3,8 +3,8 @@
 // the grid's model, and a copy that fails half-way.
 
 #include "common/formats.h"
-#include "store/recordset.h"
 #include "support/pageenvironment.h"
+#include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
@@ -14,8 +14,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
 
@@ -40,6 +38,25 @@ qint64 flagOf(const QString &day)
     return qint64(1) << kJournalDays.indexOf(day);
 }
 
+QString literal(const QVariant &value)
+{
+    if (value.isNull()) {
+        return QStringLiteral("NULL");
+    }
+    if (value.typeId() == QMetaType::QString) {
+        return u'\'' + value.toString().replace(u'\'', QStringLiteral("''")) + u'\'';
+    }
+    return value.toString();
+}
+
+// A journal row as another program adds it.
+QString journalRow(const QString &day, const QVariant &sales, const QVariant &purchases, const QVariant &in,
+                   const QVariant &out, const QString &memo = QString())
+{
+    return QStringLiteral("insert into 業務日誌 values (%1, %2, %3, %4, %5, %6);")
+        .arg(literal(day), literal(sales), literal(purchases), literal(in), literal(out), literal(memo));
+}
+
 } // namespace
 
 class TestTotalsPage : public QObject
@@ -59,6 +76,9 @@ private slots:
     void gridModelShowsTheWorkTable();
     void gridNeitherAddsNorDeletesButEditsAmounts();
     void copyFailingHalfWayLeavesNoPartialTotals();
+    void amountThatIsNoNumberStopsTheRun();
+    void sumsThatCannotBeReadAreReported();
+    void daysLeftOutAreCountedAndTold();
     void longPeriodsRunAgainWhileTheGridIsStillReading();
 
 private:
@@ -66,10 +86,15 @@ private:
     ui::DateBox *dateBox(const char *name) const { return child<ui::DateBox>(name); }
     std::optional<qint64> sum(const char *name) const { return child<ui::AmountBox>(name)->value(); }
     void click(const char *button) { child<QPushButton>(button)->click(); }
-    void exec(store::Database &db, const QString &sql) const;
+    QString mainPath() const { return m_env->data.mainPath(); }
+    QString workPath() const { return m_env->data.workPath(); }
+    void exec(const QString &path, const QString &sql) const { QVERIFY(testsupport::execOn(path, sql)); }
     void addJournal(const QString &day, const QVariant &sales, const QVariant &purchases, const QVariant &in,
-                    const QVariant &out, const QString &memo = QString()) const;
-    QList<Row> rows(store::Database &db, const QString &table) const;
+                    const QVariant &out, const QString &memo = QString()) const
+    {
+        exec(mainPath(), journalRow(day, sales, purchases, in, out, memo));
+    }
+    QList<Row> rows(const QString &path, const QString &table) const;
     std::unique_ptr<testsupport::PageEnvironment> m_env;
     std::unique_ptr<totals::TotalsPage> m_page;
 };
@@ -78,8 +103,8 @@ void TestTotalsPage::init()
 {
     m_env = std::make_unique<testsupport::PageEnvironment>();
     QVERIFY(m_env->open());
-    m_page = std::make_unique<totals::TotalsPage>(m_env->state, m_env->msg, m_env->clock);
-    m_page->bindGrid(QStringLiteral("w集計"));
+    m_page = std::make_unique<totals::TotalsPage>(*m_env->store, m_env->msg, m_env->clock);
+    m_page->bindGrid();
     m_page->applyCalendarMode(QStringLiteral("西暦"), 2000, 2930, 3230);
     m_page->layoutSumsAndGrid();
     m_page->show();
@@ -91,31 +116,14 @@ void TestTotalsPage::cleanup()
     m_env.reset();
 }
 
-void TestTotalsPage::exec(store::Database &db, const QString &sql) const
-{
-    QSqlQuery q(db.connection());
-    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
-}
-
-void TestTotalsPage::addJournal(const QString &day, const QVariant &sales, const QVariant &purchases,
-                                const QVariant &in, const QVariant &out, const QString &memo) const
-{
-    QSqlQuery q(m_env->state.MainDb.connection());
-    q.prepare(QStringLiteral("insert into 業務日誌 values (?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &value : {QVariant(day), sales, purchases, in, out, QVariant(memo)}) {
-        q.addBindValue(value);
-    }
-    QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
-}
-
-QList<Row> TestTotalsPage::rows(store::Database &db, const QString &table) const
+QList<Row> TestTotalsPage::rows(const QString &path, const QString &table) const
 {
     QList<Row> result;
-    QSqlQuery q(db.connection());
+    testsupport::SqlFile file(path);
     // rowid order is the order in which the rows were added
-    q.exec(QStringLiteral("select 日付, 売上額, 仕入額, 入金額, 出金額 from %1 order by rowid").arg(table));
-    while (q.next()) {
-        result.append({q.value(0).toString(), q.value(1), q.value(2), q.value(3), q.value(4)});
+    for (const QVariantList &v :
+         file.select(QStringLiteral("select 日付, 売上額, 仕入額, 入金額, 出金額 from %1 order by rowid").arg(table))) {
+        result.append({v[0].toString(), v[1], v[2], v[3], v[4]});
     }
     return result;
 }
@@ -159,7 +167,7 @@ void TestTotalsPage::fillsInThePeriod()
         addJournal(day, flagOf(day), -flagOf(day), 3, 0);
     }
     // A run left over from before, which the new one replaces.
-    exec(m_env->state.WorkDb, QStringLiteral("insert into w集計 values ('1999-09-09', 5, 5, 5, 5)"));
+    exec(workPath(), QStringLiteral("insert into w集計 values ('1999-09-09', 5, 5, 5, 5)"));
 
     m_env->clock.set(today);
     QVERIFY(dateBox("Dt開始")->setValue(start.isValid() ? std::optional(start) : std::nullopt));
@@ -170,7 +178,7 @@ void TestTotalsPage::fillsInThePeriod()
     QCOMPARE(dateBox("Dt終了")->value(), std::optional(expectedEnd));
     QStringList copied;
     qint64 flags = 0;
-    for (const Row &row : rows(m_env->state.WorkDb, QStringLiteral("w集計"))) {
+    for (const Row &row : rows(workPath(), QStringLiteral("w集計"))) {
         copied << row.date;
         flags += row.sales.toLongLong();
     }
@@ -198,7 +206,7 @@ void TestTotalsPage::copiesNullsInDateOrderAndSumsTheRest()
     QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 30)));
     click("cmd集計");
 
-    const QList<Row> copied = rows(m_env->state.WorkDb, QStringLiteral("w集計"));
+    const QList<Row> copied = rows(workPath(), QStringLiteral("w集計"));
     QCOMPARE(copied.size(), 3);
     QCOMPARE(copied[0].date, QStringLiteral("2004-04-01"));
     QCOMPARE(copied[1].date, QStringLiteral("2004-04-02"));
@@ -217,7 +225,7 @@ void TestTotalsPage::copiesNullsInDateOrderAndSumsTheRest()
     QCOMPARE(sum("num出金計"), std::optional(qint64(0)));
 
     // The values handed to the print button are the page's.
-    const totals::TotalsValues shown = m_page->values();
+    const common::TotalsValues shown = m_page->values();
     QCOMPARE(shown.startText, QStringLiteral("2004年04月01日"));
     QCOMPARE(shown.endText, QStringLiteral("2004年04月30日"));
     QCOMPARE(shown.moneyIn, std::optional(qint64(-1495)));
@@ -258,8 +266,8 @@ void TestTotalsPage::clearEmptiesPageAndWorkTableOnly()
         QCOMPARE(sum(name), std::optional(qint64(0)));
     }
     QCOMPARE(m_page->gridModel()->rowCount(), 0);
-    QVERIFY(rows(m_env->state.WorkDb, QStringLiteral("w集計")).isEmpty());
-    QCOMPARE(rows(m_env->state.MainDb, QStringLiteral("業務日誌")).size(), 2);
+    QVERIFY(rows(workPath(), QStringLiteral("w集計")).isEmpty());
+    QCOMPARE(rows(mainPath(), QStringLiteral("業務日誌")).size(), 2);
     QVERIFY(m_env->presenter.shown.isEmpty());
 }
 
@@ -318,9 +326,9 @@ void TestTotalsPage::gridModelShowsTheWorkTable()
     m_page->applyCalendarMode(QStringLiteral("西暦"), 2000, 2930, 3230);
     QCOMPARE(shown(0, totals::WorkTableModel::Col日付), QStringLiteral("2004/04/01"));
 
-    // The row handler hands over the stored date as a date number.
-    QCOMPARE(model->dateNumberOfRow(1), QVariant(20190501));
-    QVERIFY(model->dateNumberOfRow(2).isNull());
+    // The row handler hands over the stored date.
+    QCOMPARE(model->dateOfRow(1), QDate(2019, 5, 1));
+    QVERIFY(!model->dateOfRow(2).isValid());
 }
 
 void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
@@ -335,7 +343,7 @@ void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
     QVERIFY(!model->insertRows(0, 1));
     QVERIFY(!model->removeRows(0, 1));
     QCOMPARE(model->rowCount(), 2);
-    QCOMPARE(rows(m_env->state.WorkDb, QStringLiteral("w集計")).size(), 2);
+    QCOMPARE(rows(workPath(), QStringLiteral("w集計")).size(), 2);
 
     // A cell typed over in the grid goes to w集計 at once; the row with a
     // Null beside it is the one found and changed. The Enter that ends the
@@ -351,8 +359,8 @@ void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
     QVERIFY(editor && editor != grid);
     QTest::keyClicks(editor, QStringLiteral("500"));
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_COMPARE(rows(m_env->state.WorkDb, QStringLiteral("w集計"))[0].purchases.toLongLong(), 2500);
-    QList<Row> stored = rows(m_env->state.WorkDb, QStringLiteral("w集計"));
+    QTRY_COMPARE(rows(workPath(), QStringLiteral("w集計"))[0].purchases.toLongLong(), 2500);
+    QList<Row> stored = rows(workPath(), QStringLiteral("w集計"));
     QCOMPARE(stored[1].purchases.toLongLong(), 2);
     QCOMPARE(model->index(0, totals::WorkTableModel::Col仕入額).data().toString(), QStringLiteral("2,500"));
     QCOMPARE(picked.size(), 0);
@@ -362,23 +370,24 @@ void TestTotalsPage::gridNeitherAddsNorDeletesButEditsAmounts()
     QVERIFY(model->setData(model->index(1, totals::WorkTableModel::Col出金額), QStringLiteral("-1,234")));
     QVERIFY(!model->setData(model->index(1, totals::WorkTableModel::Col入金額), QStringLiteral("10000000000")));
     QVERIFY(!model->setData(model->index(1, totals::WorkTableModel::Col入金額), QStringLiteral("abc")));
-    stored = rows(m_env->state.WorkDb, QStringLiteral("w集計"));
+    stored = rows(workPath(), QStringLiteral("w集計"));
     QVERIFY(stored[1].sales.isNull());
     QCOMPARE(stored[1].moneyOut.toLongLong(), -1234);
     QCOMPARE(stored[1].moneyIn.toLongLong(), 3);
     // The journal is not touched by an edit of the work table.
-    QCOMPARE(rows(m_env->state.MainDb, QStringLiteral("業務日誌"))[1].sales.toLongLong(), 1);
+    QCOMPARE(rows(mainPath(), QStringLiteral("業務日誌"))[1].sales.toLongLong(), 1);
     // A cell that cannot be written is not dropped in silence.
-    exec(m_env->state.WorkDb, QStringLiteral("PRAGMA query_only = ON"));
+    exec(workPath(), QStringLiteral("create trigger refuse before update on w集計 "
+                                    "begin select raise(abort, 'attempt to write a readonly database'); end"));
     QVERIFY(!model->setData(model->index(1, totals::WorkTableModel::Col入金額), QStringLiteral("77")));
     QCOMPARE(m_env->presenter.shown.last().title, QStringLiteral("登録できませんでした"));
     QVERIFY(m_env->presenter.shown.last().text.startsWith(QStringLiteral("集計表の変更は保存されていません。")));
-    exec(m_env->state.WorkDb, QStringLiteral("PRAGMA query_only = OFF"));
+    exec(workPath(), QStringLiteral("drop trigger refuse"));
     // Enter on a row while no cell is being edited is the row jump.
     grid->setCurrentIndex(model->index(1, totals::WorkTableModel::Col日付));
     QTest::keyClick(grid, Qt::Key_Return);
     QCOMPARE(picked.size(), 1);
-    QCOMPARE(picked[0][0], QVariant(20040402));
+    QCOMPARE(picked[0][0].toDate(), QDate(2004, 4, 2));
 }
 
 void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
@@ -393,13 +402,13 @@ void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
     QVERIFY(m_env->presenter.shown.isEmpty());
 
     // The work table refuses its third row, as a full disk would.
-    exec(m_env->state.WorkDb, QStringLiteral("create trigger full before insert on w集計 "
-                                             "when (select count(*) from w集計) >= 2 "
-                                             "begin select raise(abort, 'database or disk is full'); end"));
+    exec(workPath(), QStringLiteral("create trigger full before insert on w集計 "
+                                    "when (select count(*) from w集計) >= 2 "
+                                    "begin select raise(abort, 'database or disk is full'); end"));
     QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 30)));
     click("cmd集計");
 
-    QVERIFY(rows(m_env->state.WorkDb, QStringLiteral("w集計")).isEmpty());
+    QVERIFY(rows(workPath(), QStringLiteral("w集計")).isEmpty());
     QCOMPARE(m_page->gridModel()->rowCount(), 0);
     for (const char *name : {"num売上計", "num仕入計", "num入金計", "num出金計"}) {
         QCOMPARE(sum(name), std::optional(qint64(0)));
@@ -413,7 +422,7 @@ void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
     // The period stays as typed, ready for another run once the cause is gone.
     QCOMPARE(dateBox("Dt終了")->value(), std::optional(QDate(2004, 4, 30)));
 
-    exec(m_env->state.WorkDb, QStringLiteral("drop trigger full"));
+    exec(workPath(), QStringLiteral("drop trigger full"));
     click("cmd集計");
     QCOMPARE(m_page->gridModel()->rowCount(), 5);
     QCOMPARE(sum("num売上計"), std::optional(qint64(1500)));
@@ -422,20 +431,18 @@ void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
 
 void TestTotalsPage::longPeriodsRunAgainWhileTheGridIsStillReading()
 {
-    // More rows than the grid fetches at once: its statement on the work
-    // database stays open while the next run empties and fills the table.
-    QVERIFY(m_env->state.MainDb
-                .inTransaction([&]() -> store::DbError {
-                    for (QDate day(2003, 1, 1); day <= QDate(2004, 12, 31); day = day.addDays(1)) {
-                        addJournal(day.toString(Qt::ISODate), 1, 2, 3, 4);
-                    }
-                    return {};
-                })
-                .ok());
+    // More rows than the grid fetches at once: the grid has read part of the
+    // table when the next run empties and fills it.
+    QString twoYears = QStringLiteral("begin;");
+    for (QDate day(2003, 1, 1); day <= QDate(2004, 12, 31); day = day.addDays(1)) {
+        twoYears += journalRow(day.toString(Qt::ISODate), 1, 2, 3, 4);
+    }
+    exec(mainPath(), twoYears + QStringLiteral("commit;"));
     QVERIFY(dateBox("Dt開始")->setValue(QDate(2003, 1, 1)));
     QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 12, 31)));
     click("cmd集計");
     totals::WorkTableModel *model = m_page->gridModel();
+    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(model->canFetchMore());
     QCOMPARE(sum("num売上計"), std::optional(qint64(731)));
 
@@ -443,18 +450,76 @@ void TestTotalsPage::longPeriodsRunAgainWhileTheGridIsStillReading()
     QVERIFY(dateBox("Dt終了")->value());
     click("cmd集計");
     QVERIFY(m_env->presenter.shown.isEmpty());
-    QCOMPARE(rows(m_env->state.WorkDb, QStringLiteral("w集計")).size(), 335);
+    QCOMPARE(rows(workPath(), QStringLiteral("w集計")).size(), 335);
     while (model->canFetchMore()) {
         model->fetchMore();
     }
     QCOMPARE(model->rowCount(), 335);
-    QCOMPARE(model->dateNumberOfRow(334), QVariant(20041231));
+    QCOMPARE(model->dateOfRow(334), QDate(2004, 12, 31));
     QCOMPARE(sum("num仕入計"), std::optional(qint64(670)));
 
     click("cmd集計クリア");
     QVERIFY(m_env->presenter.shown.isEmpty());
     QCOMPARE(model->rowCount(), 0);
-    QVERIFY(rows(m_env->state.WorkDb, QStringLiteral("w集計")).isEmpty());
+    QVERIFY(rows(workPath(), QStringLiteral("w集計")).isEmpty());
+}
+
+void TestTotalsPage::amountThatIsNoNumberStopsTheRun()
+{
+    addJournal(QStringLiteral("2004-04-01"), 10, 20, 30, 40);
+    addJournal(QStringLiteral("2004-04-02"), QStringLiteral("abc"), 1, 1, 1);
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    click("cmd集計");
+    QCOMPARE(m_page->gridModel()->rowCount(), 0);
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QVERIFY2(m_env->presenter.shown[0].text.contains(QStringLiteral(
+                 "2004年04月02日 の売上額「abc」は金額として読めません。日誌の画面で直して登録してください")),
+             qPrintable(m_env->presenter.shown[0].text));
+}
+
+void TestTotalsPage::sumsThatCannotBeReadAreReported()
+{
+    // Another program's trigger puts the largest whole number into each row
+    // copied: the rows are there, their sum overflows and cannot be read.
+    exec(workPath(), QStringLiteral("create trigger huge after insert on w集計 begin "
+                                    "update w集計 set 売上額 = 9223372036854775807 where rowid = new.rowid; end"));
+    addJournal(QStringLiteral("2004-04-01"), 1, 1, 1, 1);
+    addJournal(QStringLiteral("2004-04-02"), 1, 1, 1, 1);
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    click("cmd集計");
+    QCOMPARE(m_page->gridModel()->rowCount(), 2);
+    for (const char *name : {"num売上計", "num仕入計", "num入金計", "num出金計"}) {
+        QCOMPARE(sum(name), std::nullopt); // not a 0 that passes for the sum
+    }
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("集計できませんでした"));
+    QVERIFY2(m_env->presenter.shown[0].text.startsWith(
+                 QStringLiteral("期間 2004年04月01日 ～ 2004年04月30日 の合計を読み込めませんでした。\n理由: ")),
+             qPrintable(m_env->presenter.shown[0].text));
+}
+
+void TestTotalsPage::daysLeftOutAreCountedAndTold()
+{
+    addJournal(QStringLiteral("2004-04-01"), 100, 0, 0, 0);
+    addJournal(QStringLiteral("2004/04/05"), 7, 0, 0, 0);  // another form, inside the period
+    addJournal(QStringLiteral("2004-05-00"), 9, 0, 0, 0);  // no day, sorts inside the period
+    addJournal(QStringLiteral("2004/06/01"), 11, 0, 0, 0); // another form, outside the period
+    addJournal(QStringLiteral("いつか"), 13, 0, 0, 0);     // no date at all
+    const QStringList journal = testsupport::rowsOf(mainPath(), QStringLiteral("業務日誌"));
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 5, 31)));
+    click("cmd集計");
+
+    QCOMPARE(m_page->gridModel()->rowCount(), 1);
+    QCOMPARE(sum("num売上計"), std::optional(qint64(100)));
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("集計に含めていない日誌"));
+    QCOMPARE(m_env->presenter.shown[0].text,
+             QStringLiteral("期間 2004年04月01日 ～ 2004年05月31日 の集計に含めていない日誌があります。\n"
+                            "日付が正しい形で保存されていない日誌: 2 日分\n"
+                            "日付を読めない日誌（期間の内外は不明）: 1 日分\n\n"
+                            "合計はこれらの日を含みません。日誌のデータは変更していません。"));
+    QCOMPARE(testsupport::rowsOf(mainPath(), QStringLiteral("業務日誌")), journal);
 }
 
 QTEST_MAIN(TestTotalsPage)
