@@ -17,7 +17,7 @@
 #include "figure.h"
 #include "tenyears.h"
 
-#include "store/schema.h"
+#include "store/store.h"
 
 #include <QApplication>
 #include <QDir>
@@ -133,8 +133,7 @@ std::optional<Outcome> memoryFigure(const bench::Setting &setting, int rounds, Q
     if (!error->isEmpty()) {
         return std::nullopt;
     }
-    const double dataKib =
-        double(QFileInfo(QDir(setting.centuryFolder).filePath(store::schema::kMainDbFileName)).size()) / 1024;
+    const double dataKib = double(QFileInfo(QDir(setting.centuryFolder).filePath(store::kMainFileName)).size()) / 1024;
     const double program = median(probe);
     const double floor = median(bare) + dataKib;
     return Outcome{QStringLiteral("memory-100y"), program / floor, 1.5,
@@ -147,10 +146,10 @@ QString reportMemory(const bench::Setting &setting, QString *error)
 {
     const QTemporaryDir folder(QDir(setting.scratchFolder).filePath(QStringLiteral("reportmemory-XXXXXX")));
     const QDir dir(folder.path());
-    const QString work = dir.filePath(store::schema::kWorkDbFileName);
+    const QString work = dir.filePath(store::kWorkFileName);
     *error = bench::copyDataFolder(setting.centuryFolder, dir.path());
     if (error->isEmpty()) {
-        *error = bench::fillTenYears(dir.filePath(store::schema::kMainDbFileName), work);
+        *error = bench::fillTenYears(dir.filePath(store::kMainFileName), work);
     }
     if (!error->isEmpty()) {
         return {};
@@ -215,7 +214,7 @@ int main(int argc, char *argv[])
     const int rounds = std::max(1, takeOption(arguments, QStringLiteral("--rounds"), defaultRounds).toInt());
     const QStringList only = takeOption(arguments, QStringLiteral("--figures")).split(u',', Qt::SkipEmptyParts);
     if (setting.centuryFolder.isEmpty() ||
-        !QFileInfo::exists(QDir(setting.centuryFolder).filePath(store::schema::kMainDbFileName))) {
+        !QFileInfo::exists(QDir(setting.centuryFolder).filePath(store::kMainFileName))) {
         std::fprintf(stderr, "usage: zephra_bench --data DIR (made by --make-data DIR) [--rounds N] [--figures a,b]\n");
         return 2;
     }

@@ -1,4 +1,4 @@
-// A totals run over a hundred years (Calc日誌: the period copied row by row
+// A totals run over a hundred years (the totals page's run: the period copied
 // into the work table, the grid refreshed, the four sums), against the floor
 // of one INSERT ... SELECT from the attached main file in one transaction,
 // written as durably as the program writes.
@@ -9,14 +9,12 @@
 
 #include "common/clock.h"
 #include "common/formats.h"
-#include "store/modvelmoraa.h"
-#include "store/schema.h"
+#include "store/store.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 
 #include <sqlite3.h>
@@ -49,11 +47,9 @@ public:
         for (auto _ : state) {
             m_start->setValue(kCenturyFirstDay);
             m_end->setValue(kCenturyLastDay);
-            m_page->Calc日誌();
+            m_page->run();
         }
-        QSqlQuery count(m_state.WorkDb.connection());
-        const int rows =
-            count.exec(QStringLiteral("SELECT count(*) FROM w集計")) && count.next() ? count.value(0).toInt() : -1;
+        const int rows = workRows();
         if (m_presenter.notices > 0) {
             fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
         } else if (rows != kCenturyRecords) {
@@ -83,6 +79,23 @@ public:
 private:
     bool exec(const char *sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
+    // The rows of the work table as another connection reads them; -1 when unreadable.
+    int workRows() const
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_stmt *count = nullptr;
+        int rows = -1;
+        if (sqlite3_open_v2(QFile::encodeName(m_workPath).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_prepare_v2(db, "SELECT count(*) FROM w集計", -1, &count, nullptr) == SQLITE_OK &&
+            sqlite3_step(count) == SQLITE_ROW) {
+            rows = sqlite3_column_int(count, 0);
+        }
+        sqlite3_finalize(count);
+        sqlite3_close(db);
+        return rows;
+    }
+
     QString copyOfData(const QString &side, QString *error)
     {
         if (!m_folder) {
@@ -102,22 +115,18 @@ private:
         QString error;
         const QDir folder(copyOfData(QStringLiteral("page"), &error));
         if (error.isEmpty()) {
-            store::DbError opened =
-                m_state.MainDb.open(folder.filePath(store::schema::kMainDbFileName), store::schema::mainTables());
-            if (!opened) {
-                opened =
-                    m_state.WorkDb.open(folder.filePath(store::schema::kWorkDbFileName), store::schema::workTables());
+            if (const std::optional<store::OpenFailure> failure = m_store->open(folder.path())) {
+                error = failure->path + QStringLiteral(": ") + failure->error.message;
             }
-            error = opened.message;
         }
         if (!error.isEmpty()) {
             fail(state, error);
             return false;
         }
-        m_state.WorkDbPath = folder.filePath(store::schema::kWorkDbFileName);
+        m_workPath = folder.filePath(store::kWorkFileName);
         // As the main window prepares the page at start-up.
-        m_page = std::make_unique<totals::TotalsPage>(m_state, m_msg, m_clock);
-        m_page->bindGrid(QStringLiteral("w集計"));
+        m_page = std::make_unique<totals::TotalsPage>(*m_store, m_msg, m_clock);
+        m_page->bindGrid();
         m_page->applyCalendarMode(common::kWestern, 2000, 2930, 3230);
         m_page->layoutSumsAndGrid();
         m_start = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt開始"));
@@ -138,12 +147,12 @@ private:
         QString error;
         const QDir folder(copyOfData(QStringLiteral("sqlite"), &error));
         const QByteArray pragmas =
-            error.isEmpty() ? programPragmas(folder.filePath(store::schema::kWorkDbFileName), &error) : QByteArray();
+            error.isEmpty() ? programPragmas(folder.filePath(store::kWorkFileName), &error) : QByteArray();
         if (error.isEmpty()) {
-            const QByteArray attach =
-                "ATTACH DATABASE '" +
-                QFile::encodeName(folder.filePath(store::schema::kMainDbFileName)).replace('\'', "''") + "' AS main_db";
-            if (sqlite3_open_v2(QFile::encodeName(folder.filePath(store::schema::kWorkDbFileName)).constData(), &m_db,
+            const QByteArray attach = "ATTACH DATABASE '" +
+                                      QFile::encodeName(folder.filePath(store::kMainFileName)).replace('\'', "''") +
+                                      "' AS main_db";
+            if (sqlite3_open_v2(QFile::encodeName(folder.filePath(store::kWorkFileName)).constData(), &m_db,
                                 SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
                 !exec(pragmas.constData()) || !exec(attach.constData())) {
                 error = QString::fromUtf8(sqlite3_errmsg(m_db));
@@ -160,7 +169,8 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_folder;
 
-    store::ModVelmoraA m_state;
+    std::unique_ptr<store::Store> m_store = store::makeSqliteStore();
+    QString m_workPath;
     YesPresenter m_presenter;
     common::Msg m_msg{m_presenter};
     common::FixedClock m_clock{QDate(2025, 12, 31)};

@@ -1,11 +1,10 @@
 #include "centurydata.h"
 
-#include "store/database.h"
-#include "store/schema.h"
+#include "store/sqliteconnection.h"
+#include "store/store.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlQuery>
 #include <QStringList>
 
 #include <sqlite3.h>
@@ -126,16 +125,14 @@ QString makeCenturyData(const QString &folder)
         return QStringLiteral("cannot create the folder ") + folder;
     }
     const QDir dir(folder);
-    const QString mainPath = dir.filePath(store::schema::kMainDbFileName);
-    const QString workPath = dir.filePath(store::schema::kWorkDbFileName);
+    const QString mainPath = dir.filePath(store::kMainFileName);
+    const QString workPath = dir.filePath(store::kWorkFileName);
     if (QFile::exists(mainPath) || QFile::exists(workPath)) {
         return QStringLiteral("the data files exist already in ") + folder;
     }
-    if (const store::DbError error = store::schema::createMainDatabase(mainPath)) {
-        return mainPath + QStringLiteral(": ") + error.message;
-    }
-    if (const store::DbError error = store::schema::createWorkDatabase(workPath)) {
-        return workPath + QStringLiteral(": ") + error.message;
+    QString failedPath;
+    if (const store::DbError error = store::createSqliteFiles(folder, &failedPath)) {
+        return failedPath + QStringLiteral(": ") + error.message;
     }
     const QString error = fillJournal(mainPath);
     if (!error.isEmpty()) {
@@ -151,7 +148,7 @@ QString copyDataFolder(const QString &from, const QString &to)
     if (!QDir().mkpath(to)) {
         return QStringLiteral("cannot create the folder ") + to;
     }
-    for (const QString &name : {store::schema::kMainDbFileName, store::schema::kWorkDbFileName}) {
+    for (const QString &name : {store::kMainFileName, store::kWorkFileName}) {
         const QString target = QDir(to).filePath(name);
         QFile::remove(target);
         if (!QFile::copy(QDir(from).filePath(name), target)) {
@@ -163,21 +160,20 @@ QString copyDataFolder(const QString &from, const QString &to)
 
 QByteArray programPragmas(const QString &path, QString *error)
 {
-    store::Database db;
-    if (const store::DbError opened = db.open(path, {})) {
+    store::sqlite::Connection connection;
+    if (const store::DbError opened = connection.open(path, {})) {
         *error = path + QStringLiteral(": ") + opened.message;
         return {};
     }
     QByteArray pragmas;
-    QSqlQuery query(db.connection());
-    for (const char *name : {"journal_mode", "synchronous"}) {
-        if (!query.exec(QStringLiteral("PRAGMA ") + QLatin1String(name)) || !query.next()) {
-            *error = path + QStringLiteral(": cannot read PRAGMA ") + QLatin1String(name);
+    for (const char *statement : {"PRAGMA journal_mode", "PRAGMA synchronous"}) {
+        store::sqlite::Statement query(connection, statement);
+        if (!query.step()) {
+            *error = path + QStringLiteral(": cannot read ") + QLatin1String(statement);
             return {};
         }
-        pragmas += QByteArray("PRAGMA ") + name + " = " + query.value(0).toString().toLatin1() + ";";
+        pragmas += QByteArray(statement) + " = " + query.text(0).toLatin1() + ";";
     }
-    query.finish();
     return pragmas;
 }
 

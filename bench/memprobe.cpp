@@ -18,7 +18,7 @@
 #include "printing/reportpainter.h"
 #include "printing/totalsreport.h"
 #include "store/modvelmoraa.h"
-#include "store/schema.h"
+#include "store/store.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/colourdialog.h"
@@ -27,6 +27,7 @@
 #include "ui/translations.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTabWidget>
 #include <QTableView>
 #include <QThread>
@@ -83,7 +84,7 @@ int probeWindow(QApplication &application, const QString &programFolder)
     }
     start->setValue(QDate(1868, 9, 8));
     end->setValue(QDate(2099, 12, 31));
-    page->Calc日誌();
+    page->run();
     totals::WorkTableModel *model = page->gridModel();
     while (model->canFetchMore()) {
         model->fetchMore();
@@ -101,14 +102,16 @@ int probeReport(const QString &workFile, const QString &pdf)
 {
     QString error;
     const printing::PrintTotals totals = bench::printTotalsOf(workFile, &error);
-    store::Database workDb;
+    const std::unique_ptr<store::Store> files = store::makeSqliteStore();
     if (error.isEmpty()) {
-        error = workDb.open(workFile, store::schema::workTables()).message;
+        if (const std::optional<store::OpenFailure> failure = files->open(QFileInfo(workFile).path())) {
+            error = failure->path + QStringLiteral(": ") + failure->error.message;
+        }
     }
     if (!error.isEmpty()) {
         return fail(error);
     }
-    printing::rpt集計 report(totals, workDb, common::kWestern, 0x800000);
+    printing::rpt集計 report(totals, *files, common::kWestern, 0x800000);
     const printing::ReportRun run = printing::ReportEngine::run(report);
     if (!run.ok() || run.document.pages.isEmpty() || !printing::writePdf(run.document, pdf)) {
         return fail(QStringLiteral("the report could not be run or written: ") + run.error.message);

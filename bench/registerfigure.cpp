@@ -9,14 +9,14 @@
 #include "common/clock.h"
 #include "common/formats.h"
 #include "journal/journalpage.h"
-#include "store/modvelmoraa.h"
-#include "store/schema.h"
+#include "store/store.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
 #include "ui/journaltextbox.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <array>
@@ -71,7 +71,7 @@ public:
                 m_amounts[k]->setValue(entry.amounts[k]);
             }
             m_memo->setText(entry.memo);
-            m_page->Entry日誌();
+            m_page->save();
         }
         if (m_presenter.notices > 0) {
             fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
@@ -112,7 +112,7 @@ private:
         }
         const QString folder = QDir(m_folder->path()).filePath(side);
         *error = copyDataFolder(setting().centuryFolder, folder);
-        return QDir(folder).filePath(store::schema::kMainDbFileName);
+        return QDir(folder).filePath(store::kMainFileName);
     }
 
     bool prepareSubject(benchmark::State &state)
@@ -123,15 +123,15 @@ private:
         QString error;
         const QString path = copyOfMainFile(QStringLiteral("page"), &error);
         if (error.isEmpty()) {
-            if (const store::DbError opened = m_state.MainDb.open(path, store::schema::mainTables())) {
-                error = opened.message;
+            if (const std::optional<store::OpenFailure> failure = m_store->open(QFileInfo(path).path())) {
+                error = failure->path + QStringLiteral(": ") + failure->error.message;
             }
         }
         if (!error.isEmpty()) {
             fail(state, error);
             return false;
         }
-        m_page = std::make_unique<journal::JournalPage>(m_state, m_msg, m_clock);
+        m_page = std::make_unique<journal::JournalPage>(*m_store, m_msg, m_clock);
         m_page->applyCalendarMode(common::kWestern, 2000);
         const char *boxes[] = {"num売上額", "num仕入額", "num入金額", "num出金額"};
         for (std::size_t k = 0; k < m_amounts.size(); ++k) {
@@ -174,7 +174,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_folder;
 
-    store::ModVelmoraA m_state;
+    std::unique_ptr<store::Store> m_store = store::makeSqliteStore();
     YesPresenter m_presenter;
     common::Msg m_msg{m_presenter};
     common::FixedClock m_clock{QDate(2025, 12, 31)};

@@ -10,8 +10,7 @@
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
 #include "printing/totalsreport.h"
-#include "store/database.h"
-#include "store/schema.h"
+#include "store/store.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -40,7 +39,7 @@ public:
         }
         const QString pdf = QDir(m_folder->path()).filePath(QStringLiteral("report.pdf"));
         for (auto _ : state) {
-            printing::rpt集計 report(m_totals, m_workDb, common::kWestern, kLineColour);
+            printing::rpt集計 report(m_totals, *m_store, common::kWestern, kLineColour);
             const printing::ReportRun run = printing::ReportEngine::run(report);
             if (!run.ok() || !printing::writePdf(run.document, pdf)) {
                 fail(state, QStringLiteral("the report could not be run or written: ") + run.error.message);
@@ -56,7 +55,7 @@ public:
         }
         const QString pdf = QDir(m_folder->path()).filePath(QStringLiteral("bare.pdf"));
         for (auto _ : state) {
-            const int rows = writeBareTotalsPdf(m_bare, m_workDb.path(), pdf);
+            const int rows = writeBareTotalsPdf(m_bare, m_workPath, pdf);
             if (rows != kTenYearRows) {
                 fail(state, QStringLiteral("the bare loop wrote %1 rows").arg(rows));
                 break;
@@ -75,19 +74,21 @@ private:
         const QDir folder(m_folder->path());
         QString error = copyDataFolder(setting().centuryFolder, folder.path());
         if (error.isEmpty()) {
-            error = fillTenYears(folder.filePath(store::schema::kMainDbFileName),
-                                 folder.filePath(store::schema::kWorkDbFileName));
+            m_workPath = folder.filePath(store::kWorkFileName);
+            error = fillTenYears(folder.filePath(store::kMainFileName), m_workPath);
         }
         if (error.isEmpty()) {
-            m_totals = printTotalsOf(folder.filePath(store::schema::kWorkDbFileName), &error);
+            m_totals = printTotalsOf(m_workPath, &error);
         }
         if (error.isEmpty()) {
-            error = m_workDb.open(folder.filePath(store::schema::kWorkDbFileName), store::schema::workTables()).message;
+            if (const std::optional<store::OpenFailure> failure = m_store->open(folder.path())) {
+                error = failure->path + QStringLiteral(": ") + failure->error.message;
+            }
         }
         // One run of the report, untimed: its rows per page for the bare loop,
         // and a check that it prints every row.
         if (error.isEmpty()) {
-            printing::rpt集計 report(m_totals, m_workDb, common::kWestern, kLineColour);
+            printing::rpt集計 report(m_totals, *m_store, common::kWestern, kLineColour);
             const printing::ReportRun run = printing::ReportEngine::run(report);
             qsizetype rows = 0;
             for (const printing::ReportPage &page : run.document.pages) {
@@ -101,7 +102,7 @@ private:
             }
         }
         if (!error.isEmpty()) {
-            m_workDb.close();
+            m_store->close();
             m_folder.reset();
             fail(state, error);
             return false;
@@ -110,7 +111,8 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_folder;
-    store::Database m_workDb;
+    std::unique_ptr<store::Store> m_store = store::makeSqliteStore();
+    QString m_workPath;
     printing::PrintTotals m_totals;
     BareTotalsLayout m_bare;
 };
