@@ -228,9 +228,12 @@ public:
                 if (report.refused) {
                     return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
                 }
-                Statement copy(m_work, "INSERT INTO w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
-                                       "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM journal.業務日誌 "
-                                       "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付) IS 日付 ORDER BY 日付");
+                // Only a real day reads back unchanged: date() alone would give
+                // '2007-04-31' back as it is, a modifier carries it into May.
+                Statement copy(m_work,
+                               "INSERT INTO w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
+                               "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM journal.業務日誌 "
+                               "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 ORDER BY 日付");
                 if (DbError failure = copy.bind(1, period.first).bind(2, period.last).run()) {
                     return failure;
                 }
@@ -366,7 +369,7 @@ private:
     DbError findRefusedAmount(const Period &period, FillReport &report)
     {
         Statement select(m_work, "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM journal.業務日誌 "
-                                 "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付) IS 日付 AND ("
+                                 "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 AND ("
                                  "typeof(売上額) NOT IN ('null', 'integer') OR 売上額 NOT BETWEEN ?3 AND ?4 OR "
                                  "typeof(仕入額) NOT IN ('null', 'integer') OR 仕入額 NOT BETWEEN ?3 AND ?4 OR "
                                  "typeof(入金額) NOT IN ('null', 'integer') OR 入金額 NOT BETWEEN ?3 AND ?4 OR "
@@ -395,7 +398,7 @@ private:
         {
             Statement impossible(m_work, "SELECT count(*) FROM journal.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2 "
                                          "AND 日付 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' "
-                                         "AND date(日付) IS NOT 日付");
+                                         "AND date(日付, '+0 days') IS NOT 日付");
             impossible.bind(1, period.first).bind(2, period.last);
             if (impossible.step()) {
                 report.otherFormInPeriod += int(impossible.integer(0));

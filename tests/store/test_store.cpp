@@ -1,0 +1,539 @@
+// The typed store over two real files: which rows each operation touches, in
+// which order, with which Null rules, and what rows written by other programs
+// do to it.
+
+#include "store/store.h"
+#include "support/sqlfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace store;
+using testsupport::SqlFile;
+using namespace Qt::StringLiterals;
+
+#define VERIFY_OK(expression)                                                                                          \
+    do {                                                                                                               \
+        const DbError error_ = (expression);                                                                           \
+        QVERIFY2(error_.ok(), qPrintable(error_.message));                                                             \
+    } while (false)
+
+namespace {
+
+// The four amounts as "1 - -3 9999999999", none as "-".
+QString shown(const Amounts &amounts)
+{
+    QStringList parts;
+    for (const AmountColumn column : kAmountColumns) {
+        parts << (amounts[column] ? QString::number(*amounts[column]) : u"-"_s);
+    }
+    return parts.join(u' ');
+}
+
+// A record as "date|amounts|text|unreadable columns"; "none" for no record.
+QString shown(const std::optional<JournalRecord> &record)
+{
+    if (!record) {
+        return u"none"_s;
+    }
+    return record->date.toString(Qt::ISODate) + u'|' + shown(record->amounts) + u'|' + record->text + u'|' +
+           QString::number(record->unreadable.toInt());
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const Period kApril = Period::monthOf(QDate(2007, 4, 1));
+
+} // namespace
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void savedDayIsReadReplacedAndRemoved();
+    void recordsOfAPeriodInDateOrder();
+    void eraseAllLeavesTheWorkFile();
+    void journalFileIsCopied();
+
+    void settingsAreSavedAsOneRow();
+    void foreignSettings_data();
+    void foreignSettings();
+
+    void fillCopiesThePeriodInDateOrder();
+    void refusedAmountStopsTheRun_data();
+    void refusedAmountStopsTheRun();
+    void datesInOtherForms_data();
+    void datesInOtherForms();
+    void workRowsComePagedInTableOrder();
+    void oneCellOfOneRowChanges();
+
+    void hintIsStoredReplacedAndRemoved();
+
+    void brokenFileFailsNamingIt_data();
+    void brokenFileFailsNamingIt();
+    void createRefusesAnExistingFile();
+    void closedStoreRefusesEveryOperation();
+
+    void monthOf_data();
+    void monthOf();
+
+private:
+    QString mainPath() const { return m_dir->filePath(kMainFileName); }
+    QString workPath() const { return m_dir->filePath(kWorkFileName); }
+    QString readDay(QDate day)
+    {
+        std::optional<JournalRecord> record;
+        const DbError error = m_store->readDay(day, record);
+        return error ? error.message : shown(record);
+    }
+    int countRecords()
+    {
+        qint64 count = -1;
+        return m_store->countRecords(count) ? -1 : int(count);
+    }
+    // "era|colour"; "none" for no settings row.
+    QString loadSettings()
+    {
+        std::optional<Settings> settings = Settings{u"和暦"_s, 42};
+        const DbError error = m_store->loadSettings(settings);
+        return error      ? error.message
+               : settings ? settings->era + u'|' + QString::number(settings->lineColour)
+                          : u"none"_s;
+    }
+    // "title|contents", contents "NULL" when none; "none" for no hint.
+    QString readHint(const HintKey &key)
+    {
+        std::optional<Hint> hint;
+        const DbError error = m_store->readHint(key, hint);
+        return error ? error.message : hint ? hint->formTitle + u'|' + hint->contents.value_or(u"NULL"_s) : u"none"_s;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Store> m_store;
+};
+
+void TestStore::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    VERIFY_OK(createSqliteFiles(m_dir->path()));
+    std::optional<OpenFailure> failure;
+    m_store = openSqliteStore(m_dir->path(), failure);
+    QVERIFY2(m_store, failure ? qPrintable(failure->error.message) : "no store");
+}
+
+void TestStore::cleanup()
+{
+    m_store.reset();
+    m_dir.reset();
+}
+
+void TestStore::savedDayIsReadReplacedAndRemoved()
+{
+    const QDate day(2007, 4, 5);
+    QCOMPARE(readDay(day), u"none"_s);
+    VERIFY_OK(m_store->saveDay({day, {1, std::nullopt, -3, common::kAmountLimit}, u"売上\n'引用'"_s, {}}));
+    QCOMPARE(readDay(day), u"2007-04-05|1 - -3 9999999999|売上\n'引用'|0"_s);
+
+    // Saving the day again replaces every column of its one row.
+    VERIFY_OK(m_store->saveDay({day, {std::nullopt, 2, std::nullopt, std::nullopt}, QString(), {}}));
+    QCOMPARE(SqlFile(mainPath()).rows(u"業務日誌"_s),
+             QStringList{u"QString:2007-04-05|NULL|qlonglong:2|NULL|NULL|QString:"_s});
+    QCOMPARE(readDay(day), u"2007-04-05|- 2 - -||0"_s);
+
+    VERIFY_OK(m_store->saveDay({day.addDays(1), {}, u"翌日"_s, {}}));
+    QCOMPARE(countRecords(), 2);
+    VERIFY_OK(m_store->removeDay(day));
+    QCOMPARE(readDay(day), u"none"_s);
+    QCOMPARE(readDay(day.addDays(1)), u"2007-04-06|- - - -|翌日|0"_s);
+    QCOMPARE(countRecords(), 1);
+}
+
+void TestStore::recordsOfAPeriodInDateOrder()
+{
+    QVERIFY(SqlFile(mainPath())
+                .exec(u"insert into 業務日誌 (日付) values ('2007-04-30'), ('2007-03-31'), ('2007-05-01'), "
+                      "('2007-04-01'), ('2007/04/10'), ('2007-04-31'), (NULL), (20070420), ('2007-04-05 10:00');"
+                      "insert into 業務日誌 values ('2007-04-15', 'abc', 1.5, 99999999999, NULL, NULL)"_s));
+    const auto seen = [this](int stopAfter) {
+        QStringList records;
+        const DbError error = m_store->forEachRecord(kApril, [&](const JournalRecord &record) {
+            records << shown(record);
+            return records.size() < stopAfter;
+        });
+        return error ? QStringList{error.message} : records;
+    };
+    // Amounts of another kind read as none and are flagged (売上額 and 仕入額: 1 | 2).
+    QCOMPARE(seen(100), (QStringList{u"2007-04-01|- - - -||0"_s, u"2007-04-15|- - 99999999999 -||3"_s,
+                                     u"2007-04-30|- - - -||0"_s}));
+    QCOMPARE(seen(1), QStringList{u"2007-04-01|- - - -||0"_s});
+    QCOMPARE(readDay(QDate(2007, 4, 15)), u"2007-04-15|- - 99999999999 -||3"_s);
+}
+
+void TestStore::eraseAllLeavesTheWorkFile()
+{
+    VERIFY_OK(m_store->saveDay({QDate(2007, 4, 5), {1, 2, 3, 4}, u"日誌"_s, {}}));
+    VERIFY_OK(m_store->saveSettings({u"和暦"_s, 255}));
+    VERIFY_OK(m_store->storeHint({{u"FrmNippo"_s, u"cmdHint"_s}, u"業務日誌"_s, u"ヒント"_s}));
+    FillReport report;
+    VERIFY_OK(m_store->fillWork(kApril, report));
+
+    VERIFY_OK(m_store->eraseAll());
+    SqlFile journal(mainPath());
+    QCOMPARE(journal.count(u"業務日誌"_s) + journal.count(u"自社情報"_s), qint64(0));
+    SqlFile work(workPath());
+    QCOMPARE(work.count(u"w集計"_s), qint64(1));
+    QCOMPARE(work.count(u"ClHint"_s), qint64(1));
+}
+
+void TestStore::journalFileIsCopied()
+{
+    VERIFY_OK(m_store->saveDay({QDate(2007, 4, 5), {1, std::nullopt, 3, 4}, u"日誌"_s, {}}));
+    const QString copy = m_dir->filePath(u"写し.mdb"_s);
+    VERIFY_OK(m_store->copyJournalFile(copy));
+    QCOMPARE(SqlFile(copy).rows(u"業務日誌"_s),
+             QStringList{u"QString:2007-04-05|qlonglong:1|NULL|qlonglong:3|qlonglong:4|QString:日誌"_s});
+    QCOMPARE(SqlFile(copy).count(u"自社情報"_s), qint64(0));
+
+    const QString taken = m_dir->filePath(u"taken.mdb"_s);
+    QVERIFY(writeFile(taken, "keep"));
+    QCOMPARE(m_store->copyJournalFile(taken).number, int(ErrFileExists));
+    QCOMPARE(m_store->copyJournalFile(copy).number, int(ErrFileExists));
+    QCOMPARE(readFile(taken), QByteArray("keep"));
+}
+
+void TestStore::settingsAreSavedAsOneRow()
+{
+    QCOMPARE(loadSettings(), u"none"_s);
+    VERIFY_OK(m_store->saveSettings({u"和暦"_s, 255}));
+    VERIFY_OK(m_store->saveSettings({u"西暦"_s, common::kColourNumberLimit}));
+    QCOMPARE(loadSettings(), u"西暦|999999999"_s);
+    QCOMPARE(SqlFile(mainPath()).count(u"自社情報"_s), qint64(1));
+}
+
+void TestStore::foreignSettings_data()
+{
+    QTest::addColumn<QString>("stored"); // 年号, LineColor1
+    QTest::addColumn<QString>("loaded");
+
+    QTest::newRow("colour as text") << u"'和暦', 'red'"_s << u"和暦|0"_s;
+    QTest::newRow("negative colour") << u"'和暦', -1"_s << u"和暦|0"_s;
+    QTest::newRow("colour beyond the box") << u"'和暦', 1e12"_s << u"和暦|0"_s;
+    QTest::newRow("fraction colour") << u"'和暦', 1.5"_s << u"和暦|0"_s;
+    QTest::newRow("null colour") << u"'和暦', NULL"_s << u"和暦|0"_s;
+    QTest::newRow("null era") << u"NULL, 255"_s << u"西暦|255"_s;
+    QTest::newRow("era another program wrote") << u"'昭和', 255"_s << u"昭和|255"_s;
+}
+
+void TestStore::foreignSettings()
+{
+    QFETCH(QString, stored);
+    QVERIFY(SqlFile(mainPath()).exec(u"insert into 自社情報 values ("_s + stored + u')'));
+    QTEST(loadSettings(), "loaded");
+}
+
+void TestStore::fillCopiesThePeriodInDateOrder()
+{
+    QVERIFY(SqlFile(mainPath())
+                .exec(u"insert into 業務日誌 values "
+                      "('2007-04-20', 9999999999, NULL, NULL, NULL, '二十日'),"
+                      "('2007-03-31', 1, 1, 1, 1, '三月'),"
+                      "('2007-04-30', NULL, NULL, NULL, NULL, NULL),"
+                      "('2007-04-01', -9999999999, 2, 3, NULL, '一日'),"
+                      "('2007-05-01', 5, 5, 5, 5, '五月')"_s));
+    FillReport report;
+    VERIFY_OK(m_store->fillWork(Period::monthOf(QDate(2007, 3, 1)), report));
+    QCOMPARE(report.copied, 1);
+
+    VERIFY_OK(m_store->fillWork(kApril, report));
+    QCOMPARE(report.copied, 3);
+    QCOMPARE(report.otherFormInPeriod + report.unreadableDates, 0);
+    QVERIFY(!report.refused);
+    QCOMPARE(SqlFile(workPath()).rows(u"w集計"_s),
+             (QStringList{u"QString:2007-04-01|qlonglong:-9999999999|qlonglong:2|qlonglong:3|NULL"_s,
+                          u"QString:2007-04-20|qlonglong:9999999999|NULL|NULL|NULL"_s,
+                          u"QString:2007-04-30|NULL|NULL|NULL|NULL"_s}));
+
+    bool holds = false;
+    VERIFY_OK(m_store->workHoldsRows(holds));
+    QVERIFY(holds);
+    Sums sums;
+    VERIFY_OK(m_store->workSums(sums));
+    QCOMPARE(shown(sums), u"0 2 3 -"_s);
+
+    VERIFY_OK(m_store->clearWork());
+    VERIFY_OK(m_store->workHoldsRows(holds));
+    QVERIFY(!holds);
+    VERIFY_OK(m_store->workSums(sums));
+    QCOMPARE(shown(sums), u"- - - -"_s);
+}
+
+void TestStore::refusedAmountStopsTheRun_data()
+{
+    QTest::addColumn<int>("column"); // in kAmountColumns
+    QTest::addColumn<QString>("value");
+
+    QTest::newRow("text") << 1 << u"'abc'"_s;
+    QTest::newRow("fraction") << 2 << u"1.5"_s;
+    QTest::newRow("above the limit") << 3 << u"99999999999"_s;
+    QTest::newRow("below the limit") << 0 << u"-10000000000"_s;
+}
+
+void TestStore::refusedAmountStopsTheRun()
+{
+    QFETCH(int, column);
+    QFETCH(QString, value);
+    const AmountColumn refusedColumn = kAmountColumns[column];
+    SqlFile journal(mainPath());
+    QVERIFY(journal.exec(u"insert into 業務日誌 values ('2007-04-01', 1, 2, 3, 4, NULL)"_s));
+    FillReport report;
+    VERIFY_OK(m_store->fillWork(kApril, report));
+
+    // The later day was added first: the run names the first day in date order.
+    QVERIFY(journal.exec(u"insert into 業務日誌 values ('2007-04-20', 'late', NULL, NULL, NULL, NULL);"
+                         "insert into 業務日誌 values ('2007-03-31', 'march', NULL, NULL, NULL, NULL);"
+                         "insert into 業務日誌 values ('2007-04-10', 1, 2, 3, 4, NULL);"
+                         "update 業務日誌 set "_s +
+                         columnCaption(refusedColumn) + u" = "_s + value + u" where 日付 = '2007-04-10'"_s));
+    QVERIFY(m_store->fillWork(kApril, report));
+    QVERIFY(report.refused);
+    QCOMPARE(report.refused->date, QDate(2007, 4, 10));
+    QCOMPARE(report.refused->column, refusedColumn);
+    QCOMPARE(report.refused->value, QString(value).remove(u'\''));
+    QCOMPARE(SqlFile(workPath()).count(u"w集計"_s), qint64(0));
+}
+
+void TestStore::datesInOtherForms_data()
+{
+    QTest::addColumn<QDate>("first"); // of the period
+    QTest::addColumn<QDate>("last");
+    QTest::addColumn<QString>("date"); // as another program stored it
+    QTest::addColumn<int>("inPeriod");
+    QTest::addColumn<int>("unreadable");
+
+    const QDate april(2007, 4, 1);
+    const QDate may(2007, 5, 31);
+    QTest::newRow("slashes") << april << may << u"'2007/04/05'"_s << 1 << 0;
+    QTest::newRow("no padding") << april << may << u"'2007-4-5'"_s << 1 << 0;
+    QTest::newRow("dots") << april << may << u"'2007.04.05'"_s << 1 << 0;
+    QTest::newRow("number") << april << may << u"20070405"_s << 1 << 0;
+    QTest::newRow("compact text") << april << may << u"'20070405'"_s << 1 << 0;
+    QTest::newRow("with a time") << april << may << u"'2007-04-05 10:00:00'"_s << 1 << 0;
+    // An impossible day in the stored shape counts where its text sorts.
+    QTest::newRow("31 April inside") << april << may << u"'2007-04-31'"_s << 1 << 0;
+    QTest::newRow("30 February inside") << QDate(2007, 2, 1) << QDate(2007, 3, 31) << u"'2007-02-30'"_s << 1 << 0;
+    QTest::newRow("31 April after the period") << april << QDate(2007, 4, 30) << u"'2007-04-31'"_s << 0 << 0;
+    QTest::newRow("30 February before the period") << april << may << u"'2007-02-30'"_s << 0 << 0;
+    QTest::newRow("slashes, another month") << april << may << u"'2007/06/05'"_s << 0 << 0;
+    QTest::newRow("no padding, another month") << april << may << u"'2007-6-1'"_s << 0 << 0;
+    QTest::newRow("null") << april << may << u"NULL"_s << 0 << 1;
+    QTest::newRow("empty") << april << may << u"''"_s << 0 << 1;
+    QTest::newRow("words") << april << may << u"'昨日'"_s << 0 << 1;
+    QTest::newRow("month 13") << april << may << u"'2007/13/01'"_s << 0 << 1;
+}
+
+void TestStore::datesInOtherForms()
+{
+    QFETCH(QDate, first);
+    QFETCH(QDate, last);
+    QFETCH(QString, date);
+    const QString day = first.addDays(9).toString(Qt::ISODate);
+    QVERIFY(SqlFile(mainPath())
+                .exec(u"insert into 業務日誌 values ("_s + date + u", 'x', 1, 1, 1, NULL), ('"_s + day +
+                      u"', 2, 2, 2, 2, NULL)"_s));
+    FillReport report;
+    VERIFY_OK(m_store->fillWork({first, last}, report));
+    QCOMPARE(SqlFile(workPath()).rows(u"w集計"_s),
+             QStringList{u"QString:"_s + day + u"|qlonglong:2|qlonglong:2|qlonglong:2|qlonglong:2"_s});
+    QCOMPARE(report.copied, 1);
+    QTEST(report.otherFormInPeriod, "inPeriod");
+    QTEST(report.unreadableDates, "unreadable");
+}
+
+void TestStore::workRowsComePagedInTableOrder()
+{
+    for (int day = 5; day >= 1; --day) {
+        VERIFY_OK(m_store->saveDay({QDate(2007, 4, day), {day, std::nullopt, std::nullopt, std::nullopt}, {}, {}}));
+    }
+    FillReport report;
+    VERIFY_OK(m_store->fillWork(kApril, report));
+    QVERIFY(
+        SqlFile(workPath()).exec(u"update w集計 set 日付 = '2007/04/03', 仕入額 = 'abc' where 日付 = '2007-04-03'"_s));
+
+    QList<WorkRow> rows; // pages of two, each after the last row read
+    for (QList<WorkRow> page{WorkRow{}}; !page.isEmpty() && rows.size() < 10;) {
+        page.clear();
+        VERIFY_OK(m_store->workRows(rows.isEmpty() ? 0 : rows.last().id, 2, page));
+        QVERIFY(page.size() <= 2);
+        rows << page;
+    }
+    QStringList seen;
+    for (const WorkRow &row : rows) {
+        seen << row.date.toString(Qt::ISODate) + row.storedDate + u' ' + shown(row.amounts) + u' ' +
+                    QString::number(row.unreadable.toInt());
+    }
+    QCOMPARE(seen, (QStringList{u"2007-04-01 1 - - - 0"_s, u"2007-04-02 2 - - - 0"_s, u"2007/04/03 3 - - - 2"_s,
+                                u"2007-04-04 4 - - - 0"_s, u"2007-04-05 5 - - - 0"_s}));
+}
+
+void TestStore::oneCellOfOneRowChanges()
+{
+    SqlFile journal(mainPath());
+    QVERIFY(
+        journal.exec(u"drop index 業務日誌_日付;"
+                     "insert into 業務日誌 values ('2007-04-05', 1, 2, 3, 4, 'x'), ('2007-04-05', 1, 2, 3, 4, 'x')"_s));
+    FillReport report;
+    VERIFY_OK(m_store->fillWork(kApril, report));
+    QList<WorkRow> rows;
+    VERIFY_OK(m_store->workRows(0, 10, rows));
+    QCOMPARE(rows.size(), 2);
+
+    VERIFY_OK(m_store->setWorkAmount(rows[1].id, AmountColumn::Purchases, std::nullopt));
+    VERIFY_OK(m_store->setWorkAmount(rows[0].id, AmountColumn::MoneyOut, -common::kAmountLimit));
+    VERIFY_OK(m_store->setWorkDate(rows[0].id, QDate(2007, 4, 6)));
+    QCOMPARE(m_store->setWorkDate(rows[1].id, QDate()).number, int(ErrBadValue));
+    QCOMPARE(SqlFile(workPath()).rows(u"w集計"_s),
+             (QStringList{u"QString:2007-04-06|qlonglong:1|qlonglong:2|qlonglong:3|qlonglong:-9999999999"_s,
+                          u"QString:2007-04-05|qlonglong:1|NULL|qlonglong:3|qlonglong:4"_s}));
+    QCOMPARE(journal.value(u"select count(*) from 業務日誌 where 日付 = '2007-04-05' and 仕入額 = 2"_s).toLongLong(),
+             qint64(2));
+}
+
+void TestStore::hintIsStoredReplacedAndRemoved()
+{
+    const HintKey key{u"Frm'Nippo\""_s, u"cmd\"Hint'"_s};
+    const HintKey sameForm{key.formName, u"cmdOther"_s};
+    const HintKey sameControl{u"FrmOther"_s, key.ctlName};
+    VERIFY_OK(m_store->storeHint({sameForm, {}, u"same form"_s}));
+    VERIFY_OK(m_store->storeHint({sameControl, {}, u"same control"_s}));
+    QCOMPARE(readHint(key), u"none"_s);
+
+    VERIFY_OK(m_store->storeHint({key, u"業務日誌"_s, u"一行目\n'二行目'"_s}));
+    QCOMPARE(readHint(key), u"業務日誌|一行目\n'二行目'"_s);
+    VERIFY_OK(m_store->storeHint({key, u"題"_s, std::nullopt}));
+    QCOMPARE(readHint(key), u"題|NULL"_s);
+    QCOMPARE(SqlFile(workPath()).rows(u"ClHint"_s).last(), u"QString:Frm'Nippo\"|QString:cmd\"Hint'|QString:題|NULL"_s);
+
+    VERIFY_OK(m_store->removeHint(key));
+    QCOMPARE(readHint(key), u"none"_s);
+    QCOMPARE(readHint(sameForm), u"|same form"_s);
+    QCOMPARE(readHint(sameControl), u"|same control"_s);
+    QCOMPARE(SqlFile(workPath()).count(u"ClHint"_s), qint64(2));
+}
+
+void TestStore::brokenFileFailsNamingIt_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<int>("number"); // the primary code
+
+    for (const QString &file : {kMainFileName, kWorkFileName}) {
+        const QString table = file == kMainFileName ? u"自社情報"_s : u"ClHint"_s;
+        QTest::addRow("%s missing", qPrintable(file)) << file << QString() << int(SQLITE_CANTOPEN);
+        QTest::addRow("%s text", qPrintable(file)) << file << u"text"_s << int(SQLITE_NOTADB);
+        QTest::addRow("%s without %s", qPrintable(file), qPrintable(table)) << file << table << int(ErrMissingTable);
+    }
+}
+
+void TestStore::brokenFileFailsNamingIt()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, damage);
+    m_store.reset();
+    const QString path = m_dir->filePath(file);
+    if (damage.isEmpty() || damage == u"text") {
+        QVERIFY(QFile::remove(path));
+    }
+    if (damage == u"text") {
+        QVERIFY(writeFile(path, QByteArray("業務日誌\n").repeated(200)));
+    } else if (!damage.isEmpty()) {
+        QVERIFY(SqlFile(path).exec(u"drop table "_s + damage));
+    }
+
+    std::optional<OpenFailure> failure;
+    QVERIFY(!openSqliteStore(m_dir->path(), failure));
+    QVERIFY(failure);
+    QCOMPARE(failure->path, path);
+    QTEST(failure->error.primaryCode(), "number");
+    QCOMPARE(QFile::exists(path), !damage.isEmpty());
+}
+
+void TestStore::createRefusesAnExistingFile()
+{
+    for (const QString &existing : {kMainFileName, kWorkFileName}) {
+        const QDir folder(m_dir->filePath(existing + u".d"_s));
+        QVERIFY(folder.mkpath(u"."_s));
+        QVERIFY(writeFile(folder.filePath(existing), "keep"));
+        QString failedPath;
+        QCOMPARE(createSqliteFiles(folder.path(), &failedPath).number, int(ErrFileExists));
+        QCOMPARE(failedPath, folder.filePath(existing));
+        QCOMPARE(folder.entryList(QDir::Files), QStringList{existing});
+        QCOMPARE(readFile(folder.filePath(existing)), QByteArray("keep"));
+    }
+}
+
+void TestStore::closedStoreRefusesEveryOperation()
+{
+    VERIFY_OK(m_store->saveDay({QDate(2007, 4, 5), {1, 2, 3, 4}, {}, {}}));
+    const std::unique_ptr<Store> neverOpened = makeSqliteStore();
+    m_store->close();
+    const QString copy = m_dir->filePath(u"copy.mdb"_s);
+    FillReport report;
+    for (Store *store : {m_store.get(), neverOpened.get()}) {
+        QVERIFY(!store->isOpen());
+        for (const DbError &error : {store->saveDay({QDate(2007, 4, 6), {}, {}, {}}), store->copyJournalFile(copy),
+                                     store->fillWork(kApril, report), store->storeHint({{u"A"_s, u"c"_s}, {}, {}})}) {
+            QCOMPARE(error.number, int(ErrClosed));
+        }
+    }
+    QVERIFY(!QFile::exists(copy));
+
+    // The files are as they were, and open again.
+    QVERIFY(!m_store->open(m_dir->path()));
+    QVERIFY(m_store->isOpen());
+    QCOMPARE(countRecords(), 1);
+}
+
+void TestStore::monthOf_data()
+{
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<QDate>("first");
+    QTest::addColumn<QDate>("last");
+
+    QTest::newRow("February of a leap year") << QDate(2008, 2, 10) << QDate(2008, 2, 1) << QDate(2008, 2, 29);
+    QTest::newRow("February") << QDate(2007, 2, 28) << QDate(2007, 2, 1) << QDate(2007, 2, 28);
+    QTest::newRow("February 1900") << QDate(1900, 2, 1) << QDate(1900, 2, 1) << QDate(1900, 2, 28);
+    QTest::newRow("February 2000") << QDate(2000, 2, 29) << QDate(2000, 2, 1) << QDate(2000, 2, 29);
+    QTest::newRow("December") << QDate(2007, 12, 31) << QDate(2007, 12, 1) << QDate(2007, 12, 31);
+    QTest::newRow("no date") << QDate() << QDate() << QDate();
+}
+
+void TestStore::monthOf()
+{
+    QFETCH(QDate, day);
+    const Period month = Period::monthOf(day);
+    QTEST(month.first, "first");
+    QTEST(month.last, "last");
+    QCOMPARE(month.isValid(), day.isValid());
+}
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "test_store.moc"
