@@ -9,9 +9,11 @@
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
+#include "ui/geometry.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -80,6 +82,8 @@ private slots:
     void sumsThatCannotBeReadAreReported();
     void daysLeftOutAreCountedAndTold();
     void longPeriodsRunAgainWhileTheGridIsStillReading();
+    void commandsStopOnTypingThatIsNoDate_data();
+    void commandsStopOnTypingThatIsNoDate();
 
 private:
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_page.get(), name); }
@@ -442,9 +446,14 @@ void TestTotalsPage::longPeriodsRunAgainWhileTheGridIsStillReading()
     QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 12, 31)));
     click("cmd集計");
     totals::WorkTableModel *model = m_page->gridModel();
-    QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QVERIFY(model->canFetchMore());
     QCOMPARE(sum("num売上計"), std::optional(qint64(731)));
+    {
+        // The tester reads every page as it checks them. (Qt 6.4's tester
+        // fetches before it takes a reset as ended, so it sees no later run.)
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model->rowCount(), 731);
+    }
 
     QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 2, 1)));
     QVERIFY(dateBox("Dt終了")->value());
