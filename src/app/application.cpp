@@ -1,9 +1,10 @@
 #include "app/application.h"
 
-#include "app/frmnippo.h"
+#include "app/datafolder.h"
 #include "app/initdata.h"
+#include "app/mainwindow.h"
+#include "app/session.h"
 #include "common/clock.h"
-#include "store/modvelmoraa.h"
 #include "ui/colourdialog.h"
 #include "ui/messagebox.h"
 #include "ui/platform.h"
@@ -26,9 +27,8 @@ namespace {
 int runInitData(const QStringList &arguments)
 {
     const qsizetype at = arguments.indexOf(QStringLiteral("--init-data"));
-    const QString folder = at + 1 < arguments.size()
-                               ? arguments.at(at + 1)
-                               : chooseDataFolder(RealFileProbe(), QCoreApplication::applicationDirPath());
+    const QString folder =
+        at + 1 < arguments.size() ? arguments.at(at + 1) : chooseDataFolder(QCoreApplication::applicationDirPath());
     const InitDataResult result = initData(folder);
     std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
     return result.exitStatus;
@@ -82,7 +82,7 @@ int run(int argc, char *argv[])
     ui::installJapaneseTranslations(application);
     useJapaneseFonts();
 
-    store::ModVelmoraA state;
+    Session session;
     ui::QtMessagePresenter presenter;
     ui::QtColourChooser colours;
     ui::DesktopUrlOpener urls;
@@ -90,9 +90,9 @@ int run(int argc, char *argv[])
     common::SystemClock clock;
     const Services services{presenter, colours, urls, ender, clock};
 
-    FrmNippo window(state, services);
+    MainWindow window(session, services);
     presenter.setParent(&window);
-    if (const auto failure = window.Form_Load(QCoreApplication::applicationDirPath(), RealFileProbe())) {
+    if (const auto failure = window.start(QCoreApplication::applicationDirPath())) {
         presenter.setParent(nullptr);
         common::Msg(presenter).showFailure(startupFailureTitle(),
                                            startupFailureText(*failure, QCoreApplication::applicationFilePath()));

@@ -1,17 +1,17 @@
 #include "app/initdata.h"
 
-#include "store/schema.h"
+#include "store/store.h"
 
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 
 namespace app {
 
 InitDataResult initData(const QString &folder)
 {
     const QDir dir(folder);
-    const QString mainPath = dir.filePath(store::schema::kMainDbFileName);
-    const QString workPath = dir.filePath(store::schema::kWorkDbFileName);
+    const QString mainPath = dir.filePath(store::kMainFileName);
+    const QString workPath = dir.filePath(store::kWorkFileName);
 
     QStringList existing;
     for (const QString &path : {mainPath, workPath}) {
@@ -27,15 +27,11 @@ InitDataResult initData(const QString &folder)
         return {1, QStringLiteral("データフォルダーを作成できませんでした: %1\n")
                        .arg(QDir::toNativeSeparators(dir.absolutePath()))};
     }
-    if (const auto error = store::schema::createMainDatabase(mainPath)) {
+    // A failed second file takes the first one away with it: no half installation is left.
+    QString failedPath;
+    if (const store::DbError error = store::createSqliteFiles(dir.path(), &failedPath)) {
         return {1, QStringLiteral("%1 を作成できませんでした。%2\n")
-                       .arg(QDir::toNativeSeparators(mainPath), store::describeForUser(error))};
-    }
-    if (const auto error = store::schema::createWorkDatabase(workPath)) {
-        // Do not leave a half installation behind: the main file was made just now and is empty.
-        QFile::remove(mainPath);
-        return {1, QStringLiteral("%1 を作成できませんでした。%2\n")
-                       .arg(QDir::toNativeSeparators(workPath), store::describeForUser(error))};
+                       .arg(QDir::toNativeSeparators(failedPath), store::describeForUser(error))};
     }
     return {0, QStringLiteral("空のデータファイルを作成しました。\n  %1\n  %2\n")
                    .arg(QDir::toNativeSeparators(mainPath), QDir::toNativeSeparators(workPath))};

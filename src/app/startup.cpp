@@ -1,34 +1,16 @@
 #include "app/startup.h"
 
-#include "store/schema.h"
-
 #include <QDir>
 #include <QFileInfo>
 
 namespace app {
-
-std::optional<StartupFailure> openDatabases(store::ModVelmoraA &state, const QString &dataFolder)
-{
-    state.DataFolder = dataFolder;
-    state.MainDbPath = dataFolder + store::schema::kMainDbFileName;
-    state.WorkDbPath = dataFolder + store::schema::kWorkDbFileName;
-
-    if (const auto error = state.MainDb.open(state.MainDbPath, store::schema::mainTables())) {
-        return StartupFailure{state.MainDbPath, error};
-    }
-    if (const auto error = state.WorkDb.open(state.WorkDbPath, store::schema::workTables())) {
-        state.MainDb.close();
-        return StartupFailure{state.WorkDbPath, error};
-    }
-    return std::nullopt;
-}
 
 QString startupFailureTitle()
 {
     return QStringLiteral("業務日誌 ZEPHRA - 起動できません");
 }
 
-QString startupFailureText(const StartupFailure &failure, const QString &programPath)
+QString startupFailureText(const store::OpenFailure &failure, const QString &programPath)
 {
     const QFileInfo file(failure.path);
     QString reason;
@@ -45,9 +27,8 @@ QString startupFailureText(const StartupFailure &failure, const QString &program
                                         "ファイル: %1\n理由: %2\n\n")
                              .arg(QDir::toNativeSeparators(failure.path), reason);
 
-    const bool isMain = file.fileName() == store::schema::kMainDbFileName;
-    const QString partner =
-        file.dir().filePath(isMain ? store::schema::kWorkDbFileName : store::schema::kMainDbFileName);
+    const bool isMain = file.fileName() == store::kMainFileName;
+    const QString partner = file.dir().filePath(isMain ? store::kWorkFileName : store::kMainFileName);
     if (file.exists() || !QFileInfo::exists(partner)) {
         if (file.exists()) {
             return head + QStringLiteral(
@@ -65,7 +46,7 @@ QString startupFailureText(const StartupFailure &failure, const QString &program
     return head + QStringLiteral("作業用のファイルです（集計の作業データとヒント）。業務日誌の本体は無事です。\n"
                                  "空の作業用ファイルは、別のフォルダーに作成してから、その %1 をこのフォルダーへ"
                                  "コピーしてください。\n  \"%2\" --init-data \"%3\"")
-                      .arg(store::schema::kWorkDbFileName, program,
+                      .arg(store::kWorkFileName, program,
                            QDir::toNativeSeparators(QDir::temp().filePath(QStringLiteral("zephra-new-data"))));
 }
 

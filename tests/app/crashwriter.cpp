@@ -1,18 +1,19 @@
 // Registers journal records through the journal page, one after another, until
 // it is killed. Writes "ready" to stdout once the page stands on the open
-// database, then each date once its register has returned.
+// data folder (the main file's), then each date once its register has returned.
 // Usage: crashwriter <main database file> <run number>
 
 #include "crashrecords.h"
 
 #include "journal/journalpage.h"
-#include "store/schema.h"
+#include "store/store.h"
 #include "support/scriptedpresenter.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
 #include "ui/journaltextbox.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -42,15 +43,15 @@ int main(int argc, char **argv)
         return fail(QStringLiteral("usage: crashwriter <main database file> <run number>"));
     }
 
-    store::ModVelmoraA state;
-    state.MainDbPath = args[1];
-    if (const store::DbError error = state.MainDb.open(state.MainDbPath, store::schema::mainTables())) {
-        return fail(error.message);
+    std::optional<store::OpenFailure> failure;
+    const auto store = store::openSqliteStore(QFileInfo(args[1]).path(), failure);
+    if (!store) {
+        return fail(failure->error.message);
     }
     testsupport::ScriptedPresenter presenter; // answers every question Yes
     common::Msg msg(presenter);
     const common::FixedClock clock(QDate(2007, 4, 4));
-    journal::JournalPage page(state, msg, clock);
+    journal::JournalPage page(*store, msg, clock);
     page.applyCalendarMode(QStringLiteral("西暦"), 2000);
 
     auto *date = control<ui::DateBox>(page, "Dt日付");
@@ -75,7 +76,7 @@ int main(int argc, char **argv)
         memo->setText(record.memo);
 
         presenter.shown.clear();
-        page.Entry日誌();
+        page.save();
         // A register that went through asked once and cleared the page.
         if (presenter.shown.size() != 1 || date->value().has_value()) {
             const QString notice = presenter.shown.isEmpty() ? QString() : presenter.shown.last().text;

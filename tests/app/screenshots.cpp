@@ -2,10 +2,10 @@
 // with a day of sample data, so that the layout can be looked at.
 // Usage: screenshots OUTPUT_DIR
 
-#include "mainwindow.h"
+#include "startedwindow.h"
 
 #include "journal/journalpage.h"
-#include "store/recordset.h"
+#include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
 #include "ui/translations.h"
@@ -13,7 +13,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFont>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -21,9 +20,9 @@
 
 namespace {
 
-void fillSample(store::ModVelmoraA &state)
+void fillSample(const QString &mainPath)
 {
-    QSqlQuery q(state.MainDb.connection());
+    testsupport::SqlFile q(mainPath);
     q.exec(
         QStringLiteral("insert into 業務日誌 values ('2007-04-02', 152000, 98000, 120000, 45000, '雨。客足鈍い。')"));
     q.exec(QStringLiteral("insert into 業務日誌 values ('2007-04-03', 0, 12500, 0, -1500, NULL)"));
@@ -34,23 +33,17 @@ void fillSample(store::ModVelmoraA &state)
 bool shoot(const QString &mode, const QString &dir)
 {
     testsupport::MainWindow w(QDate(2007, 4, 4));
-    {
-        // The calendar mode is a stored setting read at start-up.
-        store::Database main;
-        if (main.open(w.dataFolder() + QStringLiteral("VelmoraA.mdb"), {}).ok()) {
-            QSqlQuery q(main.connection());
-            q.exec(QStringLiteral("insert into 自社情報 values ('%1', 255)").arg(mode));
-        }
-    }
+    // The calendar mode is a stored setting read at start-up.
+    testsupport::execOn(w.mainPath(), QStringLiteral("insert into 自社情報 values ('%1', 255)").arg(mode));
     if (!w.start()) {
         return false;
     }
-    fillSample(w.state);
+    fillSample(w.mainPath());
     w.frm->show();
     w.frm->journalPage()->dateBox()->setValue(QDate(2007, 4, 4));
-    w.frm->journalPage()->Read日誌();
+    w.frm->journalPage()->read();
     w.frm->tabs()->setCurrentIndex(1);
-    w.frm->totalsPage()->Calc日誌();
+    w.frm->totalsPage()->run();
     const QString tag = mode == QStringLiteral("西暦") ? QStringLiteral("western") : QStringLiteral("era");
     for (int page = 0; page < 3; ++page) {
         w.frm->tabs()->setCurrentIndex(page);

@@ -4,13 +4,12 @@
 // can, totals nothing it cannot vouch for, and writes nothing back unless the
 // user registers.
 
-#include "mainwindow.h"
+#include "startedwindow.h"
 
 #include "journal/journalpage.h"
 #include "settings/settingspage.h"
-#include "store/schema.h"
 #include "support/pageenvironment.h"
-#include "support/tablerows.h"
+#include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
@@ -21,8 +20,6 @@
 #include "ui/journaltextbox.h"
 
 #include <QPushButton>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 namespace {
@@ -40,25 +37,17 @@ void click(const QObject *parent, const char *button)
 // Runs statements on a file through a connection of its own, as another program would.
 bool writeAside(const QString &path, const QStringList &statements)
 {
-    store::Database other;
-    if (other.open(path, {})) {
-        return false;
-    }
-    QSqlQuery query(other.connection());
+    testsupport::SqlFile other(path);
     for (const QString &sql : statements) {
-        if (!query.exec(sql)) {
-            qWarning("%s", qPrintable(sql));
+        if (!other.exec(sql)) {
             return false;
         }
     }
-    return true;
+    return other.ok();
 }
 
 // The rows of a table with each value's storage class.
-QStringList rowsOf(const QSqlDatabase &db, const QString &table)
-{
-    return testsupport::tableRows(db, table);
-}
+using testsupport::rowsOf;
 
 } // namespace
 
@@ -76,10 +65,10 @@ private slots:
     void colourOfAnotherType();
 
 private:
-    QString mainPath(const testsupport::MainWindow &w) const { return w.dataFolder() + store::schema::kMainDbFileName; }
+    QString mainPath(const testsupport::MainWindow &w) const { return w.mainPath(); }
     QStringList journal(const testsupport::MainWindow &w) const
     {
-        return rowsOf(w.state.MainDb.connection(), QStringLiteral("業務日誌"));
+        return rowsOf(w.mainPath(), QStringLiteral("業務日誌"));
     }
     ui::AmountBox *amount(const testsupport::MainWindow &w, const char *name) const
     {
@@ -132,7 +121,7 @@ void TestBadData::amountsThePageCannotShow()
     readDay(w, QDate(2004, 4, 2));
     readDay(w, QDate(2004, 4, 1));
     const QString boxName = QStringLiteral("num") + column;
-    const journal::JournalValues shown = w.frm->journalPage()->values();
+    const printing::PrintJournal shown = w.frm->journalPage()->values();
     const std::pair<QString, std::optional<qint64>> boxes[] = {{QStringLiteral("num売上額"), shown.sales},
                                                                {QStringLiteral("num仕入額"), shown.purchases},
                                                                {QStringLiteral("num入金額"), shown.moneyIn},
@@ -157,9 +146,11 @@ void TestBadData::amountsThePageCannotShow()
     // emptied box as Null; from then on the period totals.
     readDay(w, QDate(2004, 4, 1));
     click(w.frm->journalPage(), "cmd登録");
-    QSqlQuery query(w.state.MainDb.connection());
-    QVERIFY(query.exec(QStringLiteral("select %1 from 業務日誌 where 日付 = '2004-04-01'").arg(column)));
-    QVERIFY(query.next() && query.value(0).isNull());
+    QCOMPARE(
+        testsupport::SqlFile(mainPath(w))
+            .value(
+                QStringLiteral("select count(*) from 業務日誌 where 日付 = '2004-04-01' and %1 is null").arg(column)),
+        QVariant(qint64(1)));
     QCOMPARE(total(w, QDate(2004, 4, 1), QDate(2004, 4, 30)), 2);
     QCOMPARE(w.presenter.shown.size(), 2); // the register's question only
     QCOMPARE(w.frm->totalsPage()->values().moneyIn, std::optional<qint64>(730));
@@ -263,18 +254,18 @@ void TestBadData::colourOfAnotherType()
     testsupport::MainWindow w;
     QVERIFY(writeAside(mainPath(w), {QStringLiteral("insert into 自社情報 values ('和暦', %1)").arg(stored)}));
     QVERIFY(w.start());
-    const QStringList before = rowsOf(w.state.MainDb.connection(), QStringLiteral("自社情報"));
+    const QStringList before = rowsOf(w.mainPath(), QStringLiteral("自社情報"));
 
     const QObject *page = w.frm->settingsPage();
-    QCOMPARE(w.state.CalendarMode, QStringLiteral("和暦"));
+    QCOMPARE(w.session.settings().era, QStringLiteral("和暦"));
     QCOMPARE(child<ui::ColourNumberBox>(page, "num白紙罫線色")->value(), shown);
     QCOMPARE(qint64(child<ui::ColourSwatch>(page, "Pic罫線色")->backColour()), shown);
-    QCOMPARE(qint64(w.state.LineColor), shown);
-    QCOMPARE(rowsOf(w.state.MainDb.connection(), QStringLiteral("自社情報")), before);
+    QCOMPARE(qint64(w.session.settings().lineColour), shown);
+    QCOMPARE(rowsOf(w.mainPath(), QStringLiteral("自社情報")), before);
 
     // Registering writes what the page shows.
     click(page, "cmd設定登録");
-    QCOMPARE(rowsOf(w.state.MainDb.connection(), QStringLiteral("自社情報")),
+    QCOMPARE(rowsOf(w.mainPath(), QStringLiteral("自社情報")),
              QStringList{QStringLiteral("QString:和暦|qlonglong:%1").arg(shown)});
 }
 

@@ -3,18 +3,16 @@
 
 #include "crashrecords.h"
 
-#include "store/database.h"
-#include "store/schema.h"
+#include "store/store.h"
+#include "support/programconnections.h"
+#include "support/sqlfile.h"
 #include "support/tempdata.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
@@ -35,12 +33,17 @@ struct Expectation
     std::set<int> inFlight;
 };
 
-std::optional<qint64> integerOf(const QVariant &value)
+// A stored value as SqlFile::rows gives it: an integer, or nothing for
+// anything else; `isNull` tells Null apart.
+std::optional<qint64> integerOf(const QString &value, bool *isNull = nullptr)
 {
-    if (value.typeId() != QMetaType::LongLong) {
+    if (isNull) {
+        *isNull = value == QLatin1String("NULL");
+    }
+    if (!value.startsWith(QLatin1String("qlonglong:"))) {
         return std::nullopt;
     }
-    return value.toLongLong();
+    return value.section(u':', 1).toLongLong();
 }
 
 QString describe(const Record &r)
@@ -58,32 +61,35 @@ QString describe(const Record &r)
 // failure found, or an empty text.
 QString checkDatabase(const QString &path, const std::map<QDate, Expectation> &expected)
 {
-    store::Database db;
-    if (const store::DbError error = db.open(path, store::schema::mainTables())) {
-        return QStringLiteral("open: ") + error.message;
+    std::optional<store::OpenFailure> failure;
+    if (!store::openSqliteStore(QFileInfo(path).path(), failure)) {
+        return QStringLiteral("open: ") + failure->error.message;
     }
-    QSqlQuery query(db.connection());
-    if (!query.exec(QStringLiteral("PRAGMA integrity_check")) || !query.next()) {
-        return QStringLiteral("integrity_check did not run");
-    }
-    if (const QString verdict = query.value(0).toString(); verdict != QLatin1String("ok")) {
+    testsupport::SqlFile file(path);
+    if (const QString verdict = file.value(QStringLiteral("PRAGMA integrity_check")).toString();
+        verdict != QLatin1String("ok")) {
         return QStringLiteral("integrity_check: ") + verdict;
     }
-    if (!query.exec(QStringLiteral("select 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 from 業務日誌"))) {
-        return QStringLiteral("select: ") + query.lastError().text();
+    const QStringList rows = file.rows(QStringLiteral("業務日誌"));
+    if (rows == QStringList{QStringLiteral("unreadable")}) {
+        return QStringLiteral("select: ") + file.lastError();
     }
     std::set<QDate> seen;
-    while (query.next()) {
-        const QDate day = QDate::fromString(query.value(0).toString(), Qt::ISODate);
-        const auto sales = integerOf(query.value(1));
-        const auto purchases = integerOf(query.value(2));
-        const auto moneyIn = integerOf(query.value(3));
-        const auto moneyOut = integerOf(query.value(4));
-        if (!day.isValid() || !sales || !purchases || !moneyIn || (!moneyOut && !query.value(4).isNull()) ||
-            query.value(5).typeId() != QMetaType::QString) {
-            return QStringLiteral("a row of the wrong form: ") + query.value(0).toString();
+    for (const QString &row : rows) {
+        // 日付|売上額|仕入額|入金額|出金額|日誌; the text last, as it may hold the separator.
+        const QStringList values = row.split(u'|');
+        const QString memo = row.section(u'|', 5);
+        const QDate day = QDate::fromString(values.value(0).section(u':', 1), Qt::ISODate);
+        const auto sales = integerOf(values.value(1));
+        const auto purchases = integerOf(values.value(2));
+        const auto moneyIn = integerOf(values.value(3));
+        bool moneyOutIsNull = false;
+        const auto moneyOut = integerOf(values.value(4), &moneyOutIsNull);
+        if (!values.value(0).startsWith(QLatin1String("QString:")) || !day.isValid() || !sales || !purchases ||
+            !moneyIn || (!moneyOut && !moneyOutIsNull) || !memo.startsWith(QLatin1String("QString:"))) {
+            return QStringLiteral("a row of the wrong form: ") + values.value(0);
         }
-        const Record found{day, *sales, *purchases, *moneyIn, moneyOut, query.value(5).toString()};
+        const Record found{day, *sales, *purchases, *moneyIn, moneyOut, memo.section(u':', 1)};
         if (!seen.insert(day).second) {
             return QStringLiteral("two records for ") + day.toString(Qt::ISODate);
         }
@@ -123,33 +129,22 @@ private slots:
 // tool turned to a write-ahead log is turned back.
 void TestCrashSafety::commitsGoThroughARollbackJournalSyncedToDisk()
 {
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = dir.filePath(store::schema::kMainDbFileName);
-    QVERIFY(store::schema::createMainDatabase(path).ok());
-    {
-        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-        raw.setDatabaseName(path);
-        QVERIFY(raw.open());
-        QSqlQuery query(raw);
-        QVERIFY(query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) && query.next());
-        QCOMPARE(query.value(0).toString(), QStringLiteral("wal"));
-        query.finish();
-        raw.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    testsupport::TempData data;
+    QVERIFY(data.ok());
+    QVERIFY(testsupport::execOn(data.mainPath(), QStringLiteral("PRAGMA journal_mode = WAL")));
+    QCOMPARE(testsupport::SqlFile(data.mainPath()).value(QStringLiteral("PRAGMA journal_mode")).toString(),
+             QStringLiteral("wal"));
 
-    store::Database db;
-    const store::DbError error = db.open(path, store::schema::mainTables());
-    QVERIFY2(error.ok(), qPrintable(error.message));
-    QSqlQuery query(db.connection());
-    QVERIFY(query.exec(QStringLiteral("PRAGMA journal_mode")) && query.next());
-    QCOMPARE(query.value(0).toString(), QStringLiteral("delete"));
-    QVERIFY(query.exec(QStringLiteral("PRAGMA synchronous")) && query.next());
-    QCOMPARE(query.value(0).toInt(), 3); // EXTRA: FULL, and the folder is synced when the journal goes
-    query.finish();
-    QVERIFY(db.execute(QStringLiteral("insert into 自社情報 values ('西暦', 0)")).ok());
-    QVERIFY(!QFile::exists(path + QStringLiteral("-wal")));
+    testsupport::ProgramConnections connections;
+    const auto program = store::makeSqliteStore();
+    QVERIFY(!program->open(data.folder()));
+    connections.stop();
+    testsupport::SqlFile main(connections.of(store::kMainFileName));
+    QCOMPARE(main.value(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));
+    // EXTRA: FULL, and the folder is synced when the journal goes.
+    QCOMPARE(main.value(QStringLiteral("PRAGMA synchronous")).toLongLong(), 3);
+    QVERIFY(!program->saveSettings({QStringLiteral("西暦"), 0}));
+    QVERIFY(!QFile::exists(data.mainPath() + QStringLiteral("-wal")));
 }
 
 void TestCrashSafety::killedRegistersLoseNothingReported()

@@ -3,14 +3,14 @@
 // deleted or replaced under the open connections; and two programs that
 // register the same day on one data folder.
 
-#include "mainwindow.h"
+#include "startedwindow.h"
 
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
 #include "settings/settingspage.h"
-#include "store/schema.h"
 #include "support/pageenvironment.h"
-#include "support/tablerows.h"
+#include "support/programconnections.h"
+#include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
@@ -23,9 +23,6 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSqlDriver>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTest>
 
 #include <csignal>
@@ -60,43 +57,23 @@ QString text(const std::optional<qint64> &amount)
     return amount ? QString::number(*amount) : QStringLiteral("(empty)");
 }
 
-bool exec(const QSqlDatabase &db, const QString &sql)
-{
-    QSqlQuery query(db);
-    if (!query.exec(sql)) {
-        qWarning("%s", qPrintable(sql));
-        return false;
-    }
-    return true;
-}
-
 // A thousand days of journal from 2004/04/01, one settings row, one hint and
 // two rows of an earlier totals run.
-bool seed(const QString &dataFolder)
+bool seed(const testsupport::MainWindow &w)
 {
-    store::Database main;
-    store::Database work;
-    if (main.open(dataFolder + store::schema::kMainDbFileName, {}) ||
-        work.open(dataFolder + store::schema::kWorkDbFileName, {})) {
-        return false;
-    }
-    return exec(main.connection(),
-                QStringLiteral("with recursive n(k) as (select 0 union all select k + 1 from n where k < 999) "
-                               "insert into 業務日誌 select date('2004-04-01', '+' || k || ' days'), 1000 + k, 2 * k, "
-                               "3 * k, k, '記録 ' || k from n")) &&
-           exec(main.connection(), QStringLiteral("insert into 自社情報 values ('西暦', 255)")) &&
-           exec(work.connection(),
-                QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', '日報', '古いヒント')")) &&
-           exec(work.connection(), QStringLiteral("insert into w集計 values ('2003-01-01', 1, 2, 3, 4), "
-                                                  "('2003-01-02', 5, 6, 7, 8)"));
+    testsupport::SqlFile main(w.mainPath());
+    testsupport::SqlFile work(w.workPath());
+    return main.exec(QStringLiteral("with recursive n(k) as (select 0 union all select k + 1 from n where k < 999) "
+                                    "insert into 業務日誌 select date('2004-04-01', '+' || k || ' days'), 1000 + k, "
+                                    "2 * k, 3 * k, k, '記録 ' || k from n")) &&
+           main.exec(QStringLiteral("insert into 自社情報 values ('西暦', 255)")) &&
+           work.exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', '日報', '古いヒント')")) &&
+           work.exec(QStringLiteral("insert into w集計 values ('2003-01-01', 1, 2, 3, 4), ('2003-01-02', 5, 6, 7, 8)"));
 }
 
-// Every row of the four tables, each value with its storage class, read
-// through the program's own connections.
-QStringList snapshot(const store::ModVelmoraA &state, const QString &table)
+bool isWorkTable(const QString &table)
 {
-    const bool work = table == QLatin1String("w集計") || table == QLatin1String("ClHint");
-    return testsupport::tableRows((work ? state.WorkDb : state.MainDb).connection(), table);
+    return table == QLatin1String("w集計") || table == QLatin1String("ClHint");
 }
 
 const QString kTables[] = {QStringLiteral("業務日誌"), QStringLiteral("自社情報"), QStringLiteral("ClHint"),
@@ -107,7 +84,7 @@ QStringList pageState(testsupport::MainWindow &w, Op op)
 {
     QStringList state;
     if (op == Op::Register || op == Op::Delete || op == Op::Erase) {
-        const journal::JournalValues v = w.frm->journalPage()->values();
+        const printing::PrintJournal v = w.frm->journalPage()->values();
         state << v.dateText << text(v.sales) << text(v.purchases) << text(v.moneyIn) << text(v.moneyOut) << v.memo;
     }
     if (op == Op::Settings || op == Op::Erase) {
@@ -118,7 +95,7 @@ QStringList pageState(testsupport::MainWindow &w, Op op)
         state << w.frm->hintWindow()->contents()->toPlainText();
     }
     if (op == Op::Totals) {
-        const totals::TotalsValues v = w.frm->totalsPage()->values();
+        const printing::PrintTotals v = w.frm->totalsPage()->values();
         state << v.startText << v.endText;
     }
     return state;
@@ -170,7 +147,7 @@ void prepare(testsupport::MainWindow &w, Op op, bool filesWritable)
     case Op::Hint:
         w.frm->openHint(QStringLiteral("cmdHint"));
         QCOMPARE(w.frm->hintWindow()->contents()->toPlainText(), QStringLiteral("古いヒント"));
-        w.frm->hintWindow()->cmd編集_Click();
+        w.frm->hintWindow()->toggleEditing();
         w.frm->hintWindow()->contents()->setPlainText(largeText());
         break;
     case Op::Totals:
@@ -197,7 +174,7 @@ void act(testsupport::MainWindow &w, Op op)
         click(w.frm->settingsPage(), "cmd設定登録");
         break;
     case Op::Hint:
-        w.frm->hintWindow()->cmd登録_Click();
+        w.frm->hintWindow()->confirmSave();
         break;
     case Op::Totals:
         click(w.frm->totalsPage(), "cmd集計");
@@ -234,7 +211,7 @@ public:
     {
 #if defined(Q_OS_UNIX)
         m_folders = {w.programFolder(), w.dataFolder()};
-        m_files = {w.dataFolder() + store::schema::kMainDbFileName, w.dataFolder() + store::schema::kWorkDbFileName};
+        m_files = {w.mainPath(), w.workPath()};
         for (const QString &file : m_files) {
             QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
         }
@@ -324,12 +301,6 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-sqlite3 *handleOf(const store::Database &db)
-{
-    const QVariant handle = db.connection().driver()->handle();
-    return handle.isValid() ? *static_cast<sqlite3 *const *>(handle.data()) : nullptr;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Op)
@@ -390,12 +361,22 @@ void TestFaults::faultDuringUse()
     QFETCH(QString, reason);
 
     testsupport::MainWindow w;
-    QVERIFY(seed(w.dataFolder()));
+    QVERIFY(seed(w));
     ReadOnlyFolder readOnly; // after the window: undone before its folder is removed
     if (fault == Fault::ReadOnlyFiles && !readOnly.apply(w)) {
         QSKIP("the data files cannot be made read-only here");
     }
+    testsupport::ProgramConnections connections;
     QVERIFY(w.start());
+    connections.stop();
+    testsupport::SqlFile programMain(connections.of(store::kMainFileName));
+    testsupport::SqlFile programWork(connections.of(store::kWorkFileName));
+    QVERIFY(programMain.ok() && programWork.ok());
+    // Every row of the four tables, each value with its storage class, read
+    // through the program's own connections.
+    const auto snapshot = [&](const QString &table) {
+        return (isWorkTable(table) ? programWork : programMain).rows(table);
+    };
     w.presenter.shown.clear(); // a read-only work file cannot be emptied at start-up, and says so
     prepare(w, op, fault != Fault::ReadOnlyFiles);
     if (QTest::currentTestFailed()) {
@@ -404,29 +385,27 @@ void TestFaults::faultDuringUse()
 
     QMap<QString, QStringList> before;
     for (const QString &table : kTables) {
-        before[table] = snapshot(w.state, table);
+        before[table] = snapshot(table);
     }
     const QStringList onScreen = pageState(w, op);
 
     const bool workFile = op == Op::Hint || op == Op::Totals;
-    const store::Database &target = workFile ? w.state.WorkDb : w.state.MainDb;
-    const QString path = workFile ? w.state.WorkDbPath : w.state.MainDbPath;
-    store::Database other;
-    QSqlQuery lock;
+    testsupport::SqlFile &target = workFile ? programWork : programMain;
+    const QString path = workFile ? w.workPath() : w.mainPath();
+    std::unique_ptr<testsupport::SqlFile> other;
     QByteArray replacement;
     switch (fault) {
     case Fault::QueryOnly:
-        QVERIFY(exec(target.connection(), QStringLiteral("PRAGMA query_only = ON")));
+        QVERIFY(target.exec(QStringLiteral("PRAGMA query_only = ON")));
         break;
     case Fault::Locked:
-        QVERIFY(other.open(path, {}).ok());
-        lock = QSqlQuery(other.connection());
-        QVERIFY(lock.exec(QStringLiteral("BEGIN IMMEDIATE")));
+        other = std::make_unique<testsupport::SqlFile>(path);
+        QVERIFY(other->exec(QStringLiteral("BEGIN IMMEDIATE")));
         break;
     case Fault::PageLimit: {
-        QSqlQuery pages(target.connection());
-        QVERIFY(pages.exec(QStringLiteral("PRAGMA page_count")) && pages.next());
-        QVERIFY(exec(target.connection(), QStringLiteral("PRAGMA max_page_count = %1").arg(pages.value(0).toInt())));
+        const qint64 pages = target.value(QStringLiteral("PRAGMA page_count")).toLongLong();
+        QVERIFY(pages > 0);
+        QVERIFY(target.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages)));
         break;
     }
     case Fault::Deleted:
@@ -459,10 +438,10 @@ void TestFaults::faultDuringUse()
 
     // Lift the fault, then look at the files through the program's own connections.
     if (fault == Fault::QueryOnly) {
-        QVERIFY(exec(target.connection(), QStringLiteral("PRAGMA query_only = OFF")));
+        QVERIFY(target.exec(QStringLiteral("PRAGMA query_only = OFF")));
     }
     if (fault == Fault::Locked) {
-        QVERIFY(lock.exec(QStringLiteral("ROLLBACK")));
+        QVERIFY(other->exec(QStringLiteral("ROLLBACK")));
         // The program waits a short while for the lock to go, then gives up.
         QVERIFY2(waited >= 1500 && waited < 10'000, qPrintable(QString::number(waited)));
     }
@@ -486,7 +465,7 @@ void TestFaults::faultDuringUse()
     // earlier run whole or the work table empty, and the grid and the sums
     // show just that table.
     for (const QString &table : kTables) {
-        const QStringList after = snapshot(w.state, table);
+        const QStringList after = snapshot(table);
         if (op == Op::Totals && table == QLatin1String("w集計") && after.isEmpty()) {
             continue;
         }
@@ -497,12 +476,13 @@ void TestFaults::faultDuringUse()
         while (model->canFetchMore()) {
             model->fetchMore();
         }
-        QSqlQuery sums(w.state.WorkDb.connection());
-        QVERIFY(sums.exec(QStringLiteral("select count(*), total(売上額), total(出金額) from w集計")) && sums.next());
-        QCOMPARE(model->rowCount(), sums.value(0).toInt());
-        const totals::TotalsValues shown = w.frm->totalsPage()->values();
-        QCOMPARE(shown.sales, std::optional<qint64>(sums.value(1).toLongLong()));
-        QCOMPARE(shown.moneyOut, std::optional<qint64>(sums.value(2).toLongLong()));
+        QCOMPARE(model->rowCount(), programWork.count(QStringLiteral("w集計")));
+        const printing::PrintTotals shown = w.frm->totalsPage()->values();
+        QCOMPARE(shown.sales, std::optional<qint64>(
+                                  programWork.value(QStringLiteral("select total(売上額) from w集計")).toLongLong()));
+        QCOMPARE(
+            shown.moneyOut,
+            std::optional<qint64>(programWork.value(QStringLiteral("select total(出金額) from w集計")).toLongLong()));
     }
     if (fault == Fault::Replaced) {
         QCOMPARE(fileBytes(path), replacement); // the file now at the path was not written to
@@ -529,7 +509,9 @@ void TestFaults::twoProgramsRegisterOneDay()
     testsupport::MainWindow a;
     QVERIFY(a.start());
     testsupport::MainWindow b(QDate(2007, 4, 4), a.programFolder());
+    testsupport::ProgramConnections connections;
     QVERIFY(b.start());
+    connections.stop();
 
     const auto type = [](testsupport::MainWindow &w, qint64 sales, const QString &memo) {
         const QObject *page = w.frm->journalPage();
@@ -542,13 +524,10 @@ void TestFaults::twoProgramsRegisterOneDay()
     const QStringList aTyped = pageState(a, Op::Register);
 
     const auto stored = [&a]() {
-        QStringList rows;
-        QSqlQuery query(a.state.MainDb.connection());
-        query.exec(QStringLiteral("select 売上額, 日誌 from 業務日誌 where 日付 = '2007-04-04'"));
-        while (query.next()) {
-            rows << query.value(0).toString() + u' ' + query.value(1).toString();
-        }
-        return rows;
+        const QVariant rows = testsupport::SqlFile(a.mainPath())
+                                  .value(QStringLiteral("select group_concat(売上額 || ' ' || 日誌, '|') from 業務日誌 "
+                                                        "where 日付 = '2007-04-04'"));
+        return rows.isNull() ? QStringList() : rows.toString().split(u'|');
     };
 
     if (!racing) {
@@ -571,13 +550,13 @@ void TestFaults::twoProgramsRegisterOneDay()
         bool fired = false;
         qint64 waited = 0;
     } race{&a};
-    sqlite3 *bHandle = handleOf(b.state.MainDb);
+    sqlite3 *bHandle = connections.of(store::kMainFileName);
     QVERIFY(bHandle);
     sqlite3_trace_v2(
         bHandle, SQLITE_TRACE_STMT,
         [](unsigned, void *context, void *, void *sql) {
             auto *r = static_cast<Race *>(context);
-            if (!r->fired && QByteArray(static_cast<const char *>(sql)).startsWith("INSERT INTO \"業務日誌\"")) {
+            if (!r->fired && QByteArray(static_cast<const char *>(sql)).startsWith("INSERT INTO 業務日誌")) {
                 r->fired = true;
                 QElapsedTimer timer;
                 timer.start();

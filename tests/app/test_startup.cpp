@@ -2,11 +2,12 @@
 // of empty data files.
 
 #include "app/datafolder.h"
-#include "app/frmnippo.h"
 #include "app/initdata.h"
+#include "app/mainwindow.h"
+#include "app/session.h"
 #include "app/startup.h"
-#include "store/schema.h"
 #include "support/scriptedpresenter.h"
+#include "support/sqlfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,16 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <set>
-
 namespace {
-
-class SetProbe final : public app::FileProbe
-{
-public:
-    std::set<QString> files;
-    bool isOrdinaryFile(const QString &path) const override { return files.count(path) > 0; }
-};
 
 class CountingEnder final : public ui::ProcessEnder
 {
@@ -72,71 +64,51 @@ private:
         NoUrls urls;
         CountingEnder ender;
         common::FixedClock clock{QDate(2007, 4, 4)};
-        store::ModVelmoraA state;
-        app::FrmNippo frm{state, app::Services{presenter, colours, urls, ender, clock}};
+        app::Session session;
+        app::MainWindow frm{session, app::Services{presenter, colours, urls, ender, clock}};
     };
 };
 
 void TestStartup::dataFolderRules()
 {
-    SetProbe probe;
-    QCOMPARE(app::chooseDataFolder(probe, QStringLiteral("C:\\Program Files\\Zephra"), app::FolderRule::Windows),
+    QCOMPARE(app::chooseDataFolder(QStringLiteral("C:\\Program Files\\Zephra"), app::FolderRule::Windows),
              QStringLiteral("C:\\Program Files\\Zephra\\data\\"));
     // Started from a drive's root: the doubled backslash is kept as it is.
-    QCOMPARE(app::chooseDataFolder(probe, QStringLiteral("D:\\"), app::FolderRule::Windows),
-             QStringLiteral("D:\\\\data\\"));
-    probe.files.insert(QStringLiteral("c:\\kvndevelop.txt"));
-    QCOMPARE(app::chooseDataFolder(probe, QStringLiteral("D:\\"), app::FolderRule::Windows),
-             QStringLiteral("c:\\develop4\\VelmoraA\\data\\"));
-    // Elsewhere the marker means nothing.
-    QCOMPARE(app::chooseDataFolder(probe, QStringLiteral("/opt/zephra"), app::FolderRule::Other),
+    QCOMPARE(app::chooseDataFolder(QStringLiteral("D:\\"), app::FolderRule::Windows), QStringLiteral("D:\\\\data\\"));
+    QCOMPARE(app::chooseDataFolder(QStringLiteral("/opt/zephra"), app::FolderRule::Other),
              QStringLiteral("/opt/zephra/data/"));
-
-    // The real probe counts ordinary files only: a folder of the marker's name is no marker.
-    QTemporaryDir dir;
-    app::RealFileProbe real;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("marker")));
-    QVERIFY(!real.isOrdinaryFile(dir.filePath(QStringLiteral("marker"))));
-    QFile file(dir.filePath(QStringLiteral("marker.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QVERIFY(real.isOrdinaryFile(file.fileName()));
-    QVERIFY(!real.isOrdinaryFile(dir.filePath(QStringLiteral(".hidden"))));
 }
 
 void TestStartup::initDataMakesBothFilesOnce()
 {
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("new/data"));
-    const auto made = app::initData(folder);
-    QCOMPARE(made.exitStatus, 0);
+    QCOMPARE(app::initData(folder).exitStatus, 0);
 
-    store::Database main;
-    store::Database work;
-    QVERIFY(main.open(QDir(folder).filePath(store::schema::kMainDbFileName), store::schema::mainTables()).ok());
-    QVERIFY(work.open(QDir(folder).filePath(store::schema::kWorkDbFileName), store::schema::workTables()).ok());
-    QVERIFY(main.execute(QStringLiteral("insert into 自社情報(年号) values ('和暦')")).ok());
-    main.close();
-    work.close();
+    // Both open with their tables.
+    const auto made = store::makeSqliteStore();
+    QVERIFY(!made->open(folder));
+    QVERIFY(!made->saveSettings({QStringLiteral("和暦"), 0}));
+    made->close();
 
     // A second run refuses and leaves both files exactly as they are.
-    const QByteArray before = fileBytes(QDir(folder).filePath(store::schema::kMainDbFileName));
+    const QByteArray before = fileBytes(QDir(folder).filePath(store::kMainFileName));
     const auto again = app::initData(folder);
     QVERIFY(again.exitStatus != 0);
-    QVERIFY(again.message.contains(store::schema::kMainDbFileName));
-    QCOMPARE(fileBytes(QDir(folder).filePath(store::schema::kMainDbFileName)), before);
+    QVERIFY(again.message.contains(store::kMainFileName));
+    QCOMPARE(fileBytes(QDir(folder).filePath(store::kMainFileName)), before);
 
     // One file present is enough to refuse: the other is not made either.
-    QVERIFY(QFile::remove(QDir(folder).filePath(store::schema::kWorkDbFileName)));
+    QVERIFY(QFile::remove(QDir(folder).filePath(store::kWorkFileName)));
     QVERIFY(app::initData(folder).exitStatus != 0);
-    QVERIFY(!QFile::exists(QDir(folder).filePath(store::schema::kWorkDbFileName)));
+    QVERIFY(!QFile::exists(QDir(folder).filePath(store::kWorkFileName)));
 }
 
 void TestStartup::freshFolderIsToldHowToMakeFiles()
 {
     QTemporaryDir dir;
     Window w;
-    const auto failure = w.frm.Form_Load(dir.path(), SetProbe());
+    const auto failure = w.frm.start(dir.path());
     QVERIFY(failure);
     const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
     QVERIFY2(text.contains(QStringLiteral("--init-data \"") + dir.path() + QStringLiteral("/data\"")),
@@ -149,17 +121,18 @@ void TestStartup::startsWithCaptionAndEndsThroughEndWndProcess()
 {
     QTemporaryDir dir;
     QCOMPARE(app::initData(dir.filePath(QStringLiteral("data"))).exitStatus, 0);
+    // The settings are read from the data folder's main file.
+    QVERIFY(testsupport::execOn(dir.filePath(QStringLiteral("data/VelmoraA.mdb")),
+                                QStringLiteral("insert into 自社情報 values ('和暦', 255)")));
 
     Window w;
     QCOMPARE(w.frm.windowTitle(), QStringLiteral("日報"));
-    const auto failure = w.frm.Form_Load(dir.path(), SetProbe());
+    const auto failure = w.frm.start(dir.path());
     QVERIFY(!failure);
     QCOMPARE(w.frm.windowTitle(), QStringLiteral("業務日誌 ZEPHRA Ver 1.40"));
-    QCOMPARE(w.state.DataFolder, dir.path() + QStringLiteral("/data/"));
-    QCOMPARE(w.state.MainDbPath, w.state.DataFolder + QStringLiteral("VelmoraA.mdb"));
-    QCOMPARE(w.state.WorkDbPath, w.state.DataFolder + QStringLiteral("VelmoraAWork.mdb"));
-    QVERIFY(w.state.MainDb.isOpen());
-    QVERIFY(w.state.WorkDb.isOpen());
+    QCOMPARE(w.session.dataFolder(), dir.path() + QStringLiteral("/data/"));
+    QVERIFY(w.session.store().isOpen());
+    QCOMPARE(w.session.settings(), (store::Settings{QStringLiteral("和暦"), 255}));
 
     QTabWidget *tabs = w.frm.findChild<QTabWidget *>(QStringLiteral("SSTab1"));
     QVERIFY(tabs);
@@ -176,8 +149,7 @@ void TestStartup::startsWithCaptionAndEndsThroughEndWndProcess()
     w.frm.show();
     QVERIFY(w.frm.close());
     QVERIFY(!other.isVisible());
-    QVERIFY(!w.state.MainDb.isOpen());
-    QVERIFY(!w.state.WorkDb.isOpen());
+    QVERIFY(!w.session.store().isOpen());
     QCOMPARE(w.ender.ended, 1);
     QVERIFY(w.presenter.shown.isEmpty());
 }
@@ -232,12 +204,11 @@ void TestStartup::refusesAFileThatCannotBeOpened()
     const QByteArray bytesBefore = fileBytes(path);
 
     Window w;
-    const auto failure = w.frm.Form_Load(dir.path(), SetProbe());
+    const auto failure = w.frm.start(dir.path());
     QVERIFY(failure);
     QCOMPARE(failure->path, path);
     QVERIFY(!failure->error.ok());
-    QVERIFY(!w.state.MainDb.isOpen());
-    QVERIFY(!w.state.WorkDb.isOpen());
+    QVERIFY(!w.session.store().isOpen());
     QCOMPARE(w.frm.windowTitle(), QStringLiteral("日報"));
 
     const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));

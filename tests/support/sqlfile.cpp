@@ -41,7 +41,9 @@ SqlFile::SqlFile(const QString &path)
 
 SqlFile::~SqlFile()
 {
-    sqlite3_close(m_db);
+    if (m_owned) {
+        sqlite3_close(m_db);
+    }
 }
 
 QString SqlFile::lastError() const
@@ -73,8 +75,6 @@ QVariant SqlFile::value(const QString &sql)
     return result;
 }
 
-qint64 SqlFile::count(const QString &table)
-{
 QList<QVariantList> SqlFile::select(const QString &sql)
 {
     sqlite3_stmt *statement = nullptr;
@@ -94,6 +94,8 @@ QList<QVariantList> SqlFile::select(const QString &sql)
     return rows;
 }
 
+qint64 SqlFile::count(const QString &table)
+{
     return value(QStringLiteral("select count(*) from \"%1\"").arg(table)).toLongLong();
 }
 

@@ -16,6 +16,9 @@ class SqlFile
 {
 public:
     explicit SqlFile(const QString &path); // an existing file; never creates one
+    // A connection the program opened, borrowed (not closed here): what that
+    // connection itself sees, also of a file deleted under it.
+    explicit SqlFile(sqlite3 *borrowed) : m_db(borrowed), m_owned(false) {}
     ~SqlFile();
     SqlFile(const SqlFile &) = delete;
     SqlFile &operator=(const SqlFile &) = delete;
@@ -27,17 +30,18 @@ public:
     // or a null QVariant for Null or no row.
     QVariant value(const QString &sql);
     qint64 count(const QString &table);
+    // Every row of a query, each value as value() gives it; empty, with a warning, on failure.
+    QList<QVariantList> select(const QString &sql);
     // Every row of a table in rowid order, one line per row, values joined by
     // '|', each as "<type>:<value>" (qlonglong, QString, double, QByteArray)
     // or NULL; "unreadable" when the table cannot be read.
-    // Every row of a query, each value as value() gives it; empty, with a warning, on failure.
-    QList<QVariantList> select(const QString &sql);
     QStringList rows(const QString &table);
     QString lastError() const;
     sqlite3 *handle() const { return m_db; }
 
 private:
     sqlite3 *m_db = nullptr;
+    bool m_owned = true;
 };
 
 // The same, opening the file for each call.

@@ -2,16 +2,16 @@
 // start-up order, the jump from a totals row to that day's journal, the one
 // hint window, and the values the print buttons hand to the reports.
 
-#include "mainwindow.h"
+#include "startedwindow.h"
 
-#include "app/frmnippo.h"
+#include "app/mainwindow.h"
 #include "common/formats.h"
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
 #include "printing/reportviewer.h"
 #include "settings/settingspage.h"
-#include "store/schema.h"
 #include "support/pageenvironment.h"
+#include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
@@ -24,13 +24,11 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
 
-class TestFrmNippo : public QObject
+class TestMainWindow : public QObject
 {
     Q_OBJECT
 
@@ -52,19 +50,17 @@ private:
     void click(const char *button) { child<QPushButton>(button)->click(); }
     // Runs SQL on a data file before the window opens it.
     void prepare(const QString &file, const QStringList &statements) const;
-    void exec(store::Database &db, const QString &sql) const;
-    int count(store::Database &db, const QString &table) const;
     void closeViewers();
 
     std::unique_ptr<testsupport::MainWindow> m_w;
 };
 
-void TestFrmNippo::init()
+void TestMainWindow::init()
 {
     m_w = std::make_unique<testsupport::MainWindow>();
 }
 
-void TestFrmNippo::cleanup()
+void TestMainWindow::cleanup()
 {
     if (m_w->frm) {
         closeViewers();
@@ -72,31 +68,15 @@ void TestFrmNippo::cleanup()
     m_w.reset();
 }
 
-void TestFrmNippo::prepare(const QString &file, const QStringList &statements) const
+void TestMainWindow::prepare(const QString &file, const QStringList &statements) const
 {
-    const bool main = file == store::schema::kMainDbFileName;
-    store::Database db;
-    QVERIFY(db.open(m_w->dataFolder() + file, main ? store::schema::mainTables() : store::schema::workTables()).ok());
+    testsupport::SqlFile db(m_w->dataFolder() + file);
     for (const QString &sql : statements) {
-        exec(db, sql);
+        QVERIFY2(db.exec(sql), qPrintable(db.lastError()));
     }
-    db.close();
 }
 
-void TestFrmNippo::exec(store::Database &db, const QString &sql) const
-{
-    QSqlQuery q(db.connection());
-    QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
-}
-
-int TestFrmNippo::count(store::Database &db, const QString &table) const
-{
-    QSqlQuery q(db.connection());
-    q.exec(QStringLiteral("select count(*) from ") + table);
-    return q.next() ? q.value(0).toInt() : -1;
-}
-
-void TestFrmNippo::closeViewers()
+void TestMainWindow::closeViewers()
 {
     for (printing::ReportViewer *viewer : m_w->frm->findChildren<printing::ReportViewer *>()) {
         viewer->close();
@@ -104,7 +84,7 @@ void TestFrmNippo::closeViewers()
     QTRY_VERIFY(m_w->frm->findChildren<printing::ReportViewer *>().isEmpty());
 }
 
-void TestFrmNippo::startsInTheStoredCalendarMode_data()
+void TestMainWindow::startsInTheStoredCalendarMode_data()
 {
     QTest::addColumn<QVariant>("stored"); // null: no settings record
     QTest::addColumn<bool>("western");
@@ -115,20 +95,20 @@ void TestFrmNippo::startsInTheStoredCalendarMode_data()
     QTest::newRow("foreign text") << QVariant(QStringLiteral("平成")) << false;
 }
 
-void TestFrmNippo::startsInTheStoredCalendarMode()
+void TestMainWindow::startsInTheStoredCalendarMode()
 {
     QFETCH(QVariant, stored);
     QFETCH(bool, western);
     if (!stored.isNull()) {
-        prepare(store::schema::kMainDbFileName,
+        prepare(store::kMainFileName,
                 {QStringLiteral("insert into 自社情報 values ('%1', 255)").arg(stored.toString())});
     }
     // Totals left in the work file by an earlier run of the program.
-    prepare(store::schema::kWorkDbFileName, {QStringLiteral("insert into w集計 values ('2004-04-01', 1, 2, 3, 4)"),
-                                             QStringLiteral("insert into w集計 values ('2004-04-02', 1, 2, 3, 4)")});
+    prepare(store::kWorkFileName, {QStringLiteral("insert into w集計 values ('2004-04-01', 1, 2, 3, 4)"),
+                                   QStringLiteral("insert into w集計 values ('2004-04-02', 1, 2, 3, 4)")});
     QVERIFY(m_w->start());
     const QString mode = stored.isNull() ? QStringLiteral("西暦") : stored.toString();
-    QCOMPARE(m_w->state.CalendarMode, mode);
+    QCOMPARE(m_w->session.settings().era, mode);
 
     // The settings are read before the formats are chosen from them.
     const QDate day(2007, 4, 4);
@@ -152,19 +132,19 @@ void TestFrmNippo::startsInTheStoredCalendarMode()
     const bool listed = mode == QStringLiteral("西暦") || mode == QStringLiteral("和暦");
     QCOMPARE(era->currentText(), listed ? mode : QString());
     // Registering the settings page as shown keeps the calendar in force.
-    m_w->frm->settingsPage()->Entry設定(false);
-    QSqlQuery q(m_w->state.MainDb.connection());
-    QVERIFY(q.exec(QStringLiteral("select 年号 from 自社情報")) && q.next());
-    QCOMPARE(common::isWestern(q.value(0).toString()), western);
+    m_w->frm->settingsPage()->save(false);
+    const QVariant storedMode =
+        testsupport::SqlFile(m_w->mainPath()).value(QStringLiteral("select 年号 from 自社情報"));
+    QCOMPARE(common::isWestern(storedMode.toString()), western);
 
     // The totals of the earlier run are gone, on the page and in the file.
     QCOMPARE(grid->rowCount(), 0);
-    QCOMPARE(count(m_w->state.WorkDb, QStringLiteral("w集計")), 0);
+    QCOMPARE(testsupport::countOn(m_w->workPath(), QStringLiteral("w集計")), 0);
     QCOMPARE(m_w->frm->tabs()->currentIndex(), 0);
     QVERIFY(m_w->presenter.shown.isEmpty());
 }
 
-void TestFrmNippo::aboutTextHasFourLines()
+void TestMainWindow::aboutTextHasFourLines()
 {
     QVERIFY(m_w->start());
     const QString about = child<QLabel>("lblInfo")->text();
@@ -175,20 +155,20 @@ void TestFrmNippo::aboutTextHasFourLines()
     QCOMPARE(lines[1], QString());
     QCOMPARE(lines[3], QStringLiteral("質問は下のバナーをクリックしてコルヴァンフリー掲示板へ"));
     // The text as built carries the platform's line breaks.
-    QCOMPARE(app::FrmNippo::aboutText(), lines.join(QStringLiteral("\r\n")));
+    QCOMPARE(app::MainWindow::aboutText(), lines.join(QStringLiteral("\r\n")));
 }
 
-void TestFrmNippo::totalsRowOpensThatDaysJournal_data()
+void TestMainWindow::totalsRowOpensThatDaysJournal_data()
 {
     QTest::addColumn<bool>("doubleClick"); // otherwise Enter
     QTest::newRow("double-click") << true;
     QTest::newRow("Enter") << false;
 }
 
-void TestFrmNippo::totalsRowOpensThatDaysJournal()
+void TestMainWindow::totalsRowOpensThatDaysJournal()
 {
     QFETCH(bool, doubleClick);
-    prepare(store::schema::kMainDbFileName,
+    prepare(store::kMainFileName,
             {QStringLiteral("insert into 業務日誌 values ('2004-04-02', 2, 2, 2, 2, '二日目')"),
              QStringLiteral("insert into 業務日誌 values ('2004-04-01', 111, NULL, -1500, 4, '一日目')")});
     QVERIFY(m_w->start());
@@ -234,13 +214,12 @@ void TestFrmNippo::totalsRowOpensThatDaysJournal()
     QCOMPARE(child<ui::AmountBox>("num仕入額")->value(), std::optional(qint64(0)));
     QCOMPARE(child<ui::AmountBox>("num入金額")->value(), std::optional(qint64(-1500)));
     QCOMPARE(child<ui::JournalTextBox>("txtメモ")->text(), QStringLiteral("一日目"));
-    QCOMPARE(m_w->state.SqlText, QStringLiteral("select * from 業務日誌 where 日付 =#2004/04/01#"));
     QVERIFY(m_w->presenter.shown.isEmpty());
 }
 
-void TestFrmNippo::hintButtonsShareOneModelessWindow()
+void TestMainWindow::hintButtonsShareOneModelessWindow()
 {
-    prepare(store::schema::kWorkDbFileName,
+    prepare(store::kWorkFileName,
             {QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 'x', '日誌の説明')"),
              QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint1', 'x', '集計の説明')")});
     QVERIFY(m_w->start());
@@ -248,7 +227,8 @@ void TestFrmNippo::hintButtonsShareOneModelessWindow()
     const QString caption = QStringLiteral("業務日誌 ZEPHRA Ver 1.40");
     const auto shownTarget = [this] {
         hints::HintWindow *hint = m_w->frm->hintWindow();
-        return hint->findChild<QLabel *>(QStringLiteral("lblCtlName"))->text() + QLatin1Char('|') +
+        return hint->findChild<QLabel *>(QStringLiteral("lblFormName"))->text() + QLatin1Char('|') +
+               hint->findChild<QLabel *>(QStringLiteral("lblCtlName"))->text() + QLatin1Char('|') +
                hint->contents()->toPlainText();
     };
     const auto hintWindows = [] {
@@ -260,9 +240,6 @@ void TestFrmNippo::hintButtonsShareOneModelessWindow()
     };
 
     click("cmdHint");
-    QCOMPARE(m_w->state.HintFormName, QStringLiteral("FrmNippo"));
-    QCOMPARE(m_w->state.HintCtlName, QStringLiteral("cmdHint"));
-    QCOMPARE(m_w->state.HintFormTitle, caption);
     QPointer<hints::HintWindow> hint = m_w->frm->hintWindow();
     QVERIFY(hint);
     QCOMPARE(hint->windowTitle(), QStringLiteral("ヒント        "));
@@ -270,14 +247,13 @@ void TestFrmNippo::hintButtonsShareOneModelessWindow()
     QVERIFY(!hint->isModal());
     QVERIFY(m_w->frm->isEnabled());
     QCOMPARE(hint->findChild<QLabel *>(QStringLiteral("lblFormTitle"))->text(), caption);
-    QCOMPARE(shownTarget(), QStringLiteral("cmdHint|日誌の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("FrmNippo|cmdHint|日誌の説明"));
 
-    // Pressed again from another page while open: the target moves, the window does not.
+    // Pressed again from another page while open: the window keeps its target.
     m_w->frm->tabs()->setCurrentIndex(1);
     click("cmdHint1");
-    QCOMPARE(m_w->state.HintCtlName, QStringLiteral("cmdHint1"));
     QCOMPARE(m_w->frm->hintWindow(), hint.data());
-    QCOMPARE(shownTarget(), QStringLiteral("cmdHint|日誌の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("FrmNippo|cmdHint|日誌の説明"));
     QCOMPARE(hintWindows(), 1);
 
     // Closed and pressed again: the new target shows.
@@ -285,7 +261,7 @@ void TestFrmNippo::hintButtonsShareOneModelessWindow()
     QTRY_VERIFY(!hint);
     QVERIFY(!m_w->frm->hintWindow());
     click("cmdHint1");
-    QCOMPARE(shownTarget(), QStringLiteral("cmdHint1|集計の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("FrmNippo|cmdHint1|集計の説明"));
     QCOMPARE(hintWindows(), 1);
 
     // Shutdown closes the open hint window, then ends the process once.
@@ -293,14 +269,14 @@ void TestFrmNippo::hintButtonsShareOneModelessWindow()
     QVERIFY(m_w->frm->close());
     QTRY_VERIFY(!hint);
     QCOMPARE(hintWindows(), 0);
-    QVERIFY(!m_w->state.WorkDb.isOpen());
+    QVERIFY(!m_w->session.store().isOpen());
     QCOMPARE(m_w->ender.ended, 1);
     m_w->frm->close();
     QCOMPARE(m_w->ender.ended, 1);
     QVERIFY(m_w->presenter.shown.isEmpty());
 }
 
-void TestFrmNippo::printButtonsCopyThePage_data()
+void TestMainWindow::printButtonsCopyThePage_data()
 {
     QTest::addColumn<QString>("mode");
     QTest::addColumn<QString>("first");
@@ -311,17 +287,17 @@ void TestFrmNippo::printButtonsCopyThePage_data()
                           << QStringLiteral("平成 16年04月30日");
 }
 
-void TestFrmNippo::printButtonsCopyThePage()
+void TestMainWindow::printButtonsCopyThePage()
 {
     QFETCH(QString, mode);
     QFETCH(QString, first);
     QFETCH(QString, last);
-    prepare(store::schema::kMainDbFileName,
+    prepare(store::kMainFileName,
             {QStringLiteral("insert into 自社情報 values ('%1', 255)").arg(mode),
              QStringLiteral("insert into 業務日誌 values ('2004-04-01', 100, 200, NULL, 400, 'a')"),
              QStringLiteral("insert into 業務日誌 values ('2004-04-30', 1, 2, NULL, 4, 'b')")});
     QVERIFY(m_w->start());
-    QCOMPARE(m_w->state.LineColor, 255);
+    QCOMPARE(m_w->session.settings().lineColour, 255);
 
     // The journal page as typed, not as stored.
     QVERIFY(child<ui::DateBox>("Dt日付")->setValue(QDate(2004, 4, 1)));
@@ -331,7 +307,7 @@ void TestFrmNippo::printButtonsCopyThePage()
     child<ui::AmountBox>("num出金額")->setValue(std::nullopt);
     child<ui::JournalTextBox>("txtメモ")->setText(QStringLiteral("一行目\n二行目"));
     click("Cmd印刷");
-    const printing::PrintJournal &journal = m_w->frm->printJournal();
+    const printing::PrintJournal &journal = m_w->frm->printedJournal();
     QCOMPARE(journal.dateText, first);
     QCOMPARE(journal.sales, std::optional(qint64(1234567)));
     QCOMPARE(journal.purchases, std::optional(qint64(-1500)));
@@ -343,7 +319,7 @@ void TestFrmNippo::printButtonsCopyThePage()
     QVERIFY(child<ui::DateBox>("Dt開始")->setValue(QDate(2004, 4, 1)));
     click("cmd集計");
     click("CSCmdBtn1");
-    const printing::PrintTotals &totals = m_w->frm->printTotals();
+    const printing::PrintTotals &totals = m_w->frm->printedTotals();
     QCOMPARE(totals.startText, first);
     QCOMPARE(totals.endText, last);
     QCOMPARE(totals.sales, std::optional(qint64(101)));
@@ -355,5 +331,5 @@ void TestFrmNippo::printButtonsCopyThePage()
     closeViewers();
 }
 
-QTEST_MAIN(TestFrmNippo)
-#include "test_frmnippo.moc"
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

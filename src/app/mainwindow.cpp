@@ -1,5 +1,6 @@
-#include "app/frmnippo.h"
+#include "app/mainwindow.h"
 
+#include "app/datafolder.h"
 #include "common/formats.h"
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
@@ -34,9 +35,10 @@ CalendarLayout calendarLayout(const QString &calendarMode)
 
 } // namespace
 
-FrmNippo::FrmNippo(store::ModVelmoraA &state, const Services &services, QWidget *parent)
-    : QWidget(parent), m_state(state), m_services(services), m_msg(services.presenter)
+MainWindow::MainWindow(Session &session, const Services &services, QWidget *parent)
+    : QWidget(parent), m_session(session), m_services(services), m_msg(services.presenter)
 {
+    // Stored hints are keyed by this name.
     setObjectName(QStringLiteral("FrmNippo"));
     setWindowTitle(QStringLiteral("日報"));
     setFixedSize(ui::twips(9375), ui::twips(6780));
@@ -45,53 +47,55 @@ FrmNippo::FrmNippo(store::ModVelmoraA &state, const Services &services, QWidget 
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_tabs->setGeometry(ui::twipsRect(0, 0, 9375, 6795));
 
-    m_journal = new journal::JournalPage(m_state, m_msg, m_services.clock, m_tabs);
-    m_totals = new totals::TotalsPage(m_state, m_msg, m_services.clock, m_tabs);
-    m_settings = new settings::SettingsPage(m_state, m_msg, m_services.colours, m_services.urls, m_tabs);
+    store::Store &store = m_session.store();
+    m_journal = new journal::JournalPage(store, m_msg, m_services.clock, m_tabs);
+    m_totals = new totals::TotalsPage(store, m_msg, m_services.clock, m_tabs);
+    m_settings =
+        new settings::SettingsPage(store, m_session.settings(), m_msg, m_services.colours, m_services.urls, m_tabs);
     m_tabs->addTab(m_journal, QStringLiteral("日　誌"));
     m_tabs->addTab(m_totals, QStringLiteral("集　計"));
     m_tabs->addTab(m_settings, QStringLiteral("設定・情報"));
     m_tabs->setCurrentIndex(0);
 
-    m_settings->setOtherPages({[this] { m_totals->Clear集計(); }, [this] { m_journal->Clear日誌(); }});
+    m_settings->setOtherPages({[this] { m_totals->clear(); }, [this] { m_journal->clear(); }});
 
     connect(m_journal, &journal::JournalPage::closeRequested, this, &QWidget::close);
-    connect(m_journal, &journal::JournalPage::printRequested, this, &FrmNippo::Cmd印刷_Click);
-    connect(m_totals, &totals::TotalsPage::printRequested, this, &FrmNippo::CSCmdBtn1_Click);
-    connect(m_totals, &totals::TotalsPage::dayPicked, this, &FrmNippo::showDayOfTotals);
-    connect(m_journal, &journal::JournalPage::hintRequested, this, &FrmNippo::openHint);
-    connect(m_totals, &totals::TotalsPage::hintRequested, this, &FrmNippo::openHint);
-    connect(m_settings, &settings::SettingsPage::hintRequested, this, &FrmNippo::openHint);
+    connect(m_journal, &journal::JournalPage::printRequested, this, &MainWindow::printJournal);
+    connect(m_totals, &totals::TotalsPage::printRequested, this, &MainWindow::printTotals);
+    connect(m_totals, &totals::TotalsPage::dayPicked, this, &MainWindow::showDayOfTotals);
+    connect(m_journal, &journal::JournalPage::hintRequested, this, &MainWindow::openHint);
+    connect(m_totals, &totals::TotalsPage::hintRequested, this, &MainWindow::openHint);
+    connect(m_settings, &settings::SettingsPage::hintRequested, this, &MainWindow::openHint);
 }
 
-FrmNippo::~FrmNippo()
+MainWindow::~MainWindow()
 {
     delete m_hint;
 }
 
-std::optional<StartupFailure> FrmNippo::Form_Load(const QString &programFolder, const FileProbe &probe)
+std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder)
 {
-    const QString dataFolder = chooseDataFolder(probe, programFolder);
-    if (auto failure = openDatabases(m_state, dataFolder)) {
+    if (auto failure = m_session.open(chooseDataFolder(programFolder))) {
         return failure;
     }
+    m_settings->setBackupFolder(m_session.backupFolder());
     setWindowTitle(kCaptionPrefix + kVersionText);
-    m_settings->Read設定();
-    FormInit();
-    m_totals->Clear集計();
+    m_settings->load();
+    applySettings();
+    m_totals->clear();
     m_tabs->setCurrentIndex(0);
     m_journal->setFocus();
     return std::nullopt;
 }
 
-QString FrmNippo::aboutText()
+QString MainWindow::aboutText()
 {
     return QStringLiteral("日報 ZEPHRA Ver ") + kVersionText + QStringLiteral(" LastUpdate ") +
            QStringLiteral("2007/04/04") + kAuthorMark + QStringLiteral("\r\n") + QStringLiteral("\r\n") + QString() +
            QStringLiteral("\r\n") + QStringLiteral("質問は下のバナーをクリックしてコルヴァンフリー掲示板へ");
 }
 
-void FrmNippo::FormInit()
+void MainWindow::applySettings()
 {
     // 1. The about text.
     QString about = aboutText();
@@ -99,29 +103,27 @@ void FrmNippo::FormInit()
     m_settings->setAboutText(about);
 
     // 2. The grid's data source: the work table of the work database.
-    m_totals->bindGrid(QStringLiteral("w集計"));
+    m_totals->bindGrid();
 
     // 3. The date formats and positions of the calendar mode.
-    const CalendarLayout layout = calendarLayout(m_state.CalendarMode);
-    m_journal->applyCalendarMode(m_state.CalendarMode, layout.dateBoxWidth);
-    m_totals->applyCalendarMode(m_state.CalendarMode, layout.dateBoxWidth, layout.kaLeft, layout.endLeft);
+    const QString &calendarMode = m_session.settings().era;
+    const CalendarLayout layout = calendarLayout(calendarMode);
+    m_journal->applyCalendarMode(calendarMode, layout.dateBoxWidth);
+    m_totals->applyCalendarMode(calendarMode, layout.dateBoxWidth, layout.kaLeft, layout.endLeft);
 
     // 4.–5. The sum boxes above the grid's amount columns, the grid's columns.
     m_totals->layoutSumsAndGrid();
 
     // 6. The calendar list.
-    m_settings->fillCalendarList(m_state.CalendarMode);
+    m_settings->fillCalendarList(calendarMode);
 }
 
-void FrmNippo::openHint(const QString &buttonName)
+void MainWindow::openHint(const QString &buttonName)
 {
-    m_state.HintFormName = objectName();
-    m_state.HintCtlName = buttonName;
-    m_state.HintFormTitle = windowTitle();
     if (!m_hint) {
-        m_hint = new hints::HintWindow(m_state, m_msg);
+        m_hint = new hints::HintWindow(m_session.store(), m_msg, {objectName(), buttonName, windowTitle()});
         m_hint->setAttribute(Qt::WA_DeleteOnClose);
-        m_hint->Form_Load();
+        m_hint->open();
         return;
     }
     // Already open: it keeps showing its own target and text.
@@ -130,45 +132,42 @@ void FrmNippo::openHint(const QString &buttonName)
     m_hint->activateWindow();
 }
 
-void FrmNippo::showDayOfTotals(const QVariant &dateNumber)
+void MainWindow::showDayOfTotals(QDate day)
 {
-    m_journal->setDateNumber(dateNumber);
+    m_journal->showDay(day);
     m_tabs->setCurrentIndex(0);
-    m_journal->Read日誌();
+    m_journal->read();
 }
 
-void FrmNippo::Cmd印刷_Click()
+void MainWindow::printJournal()
 {
-    const journal::JournalValues page = m_journal->values();
-    m_printJournal = {page.dateText, page.sales, page.purchases, page.moneyIn, page.moneyOut, page.memo};
-    printing::showJournalReport(m_printJournal, m_state.LineColor, this);
+    m_printJournal = m_journal->values();
+    printing::showJournalReport(m_printJournal, m_session.settings().lineColour, this);
 }
 
-void FrmNippo::CSCmdBtn1_Click()
+void MainWindow::printTotals()
 {
-    const totals::TotalsValues page = m_totals->values();
-    m_printTotals = {page.startText, page.endText, page.sales, page.purchases, page.moneyIn, page.moneyOut};
-    printing::showTotalsReport(m_printTotals, m_state.WorkDb, m_state.CalendarMode, m_state.LineColor, this,
-                               &m_services.presenter);
+    m_printTotals = m_totals->values();
+    printing::showTotalsReport(m_printTotals, m_session.store(), m_session.settings().era,
+                               m_session.settings().lineColour, this, &m_services.presenter);
 }
 
-void FrmNippo::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     // Closing the main window cannot be refused.
     event->accept();
-    Form_Unload();
+    shutDown();
 }
 
-void FrmNippo::Form_Unload()
+void MainWindow::shutDown()
 {
-    if (m_unloaded) {
+    if (m_shutDown) {
         return;
     }
-    m_unloaded = true;
+    m_shutDown = true;
 
     m_totals->unbindGrid();
-    m_state.MainDb.close();
-    m_state.WorkDb.close();
+    m_session.close();
 
     // Every other window (the hint window, report viewers) goes first, each
     // finishing its own unload before the next.

@@ -2,23 +2,17 @@
 // The main window started on a fresh data folder with the adapters replaced:
 // scripted message answers, a scripted colour dialog, a fixed today.
 
-#include "app/frmnippo.h"
 #include "app/initdata.h"
+#include "app/mainwindow.h"
+#include "app/session.h"
 #include "support/fakes.h"
 #include "support/scriptedpresenter.h"
 
 #include <QTemporaryDir>
 
 #include <memory>
-#include <set>
 
 namespace testsupport {
-
-class NoMarkerProbe final : public app::FileProbe
-{
-public:
-    bool isOrdinaryFile(const QString &) const override { return false; }
-};
 
 // Owns a program folder whose data/ holds the two files, and a main window
 // on it. start() runs the start-up sequence; the window is not shown.
@@ -33,15 +27,17 @@ public:
         }
     }
 
-    // Builds the window and runs Form_Load; false when a database did not open.
+    // Builds the window and runs its start-up; false when a database did not open.
     bool start()
     {
-        frm = std::make_unique<app::FrmNippo>(state, app::Services{presenter, colours, urls, ender, clock});
-        return !frm->Form_Load(m_folder, NoMarkerProbe()).has_value();
+        frm = std::make_unique<app::MainWindow>(session, app::Services{presenter, colours, urls, ender, clock});
+        return !frm->start(m_folder).has_value();
     }
 
     QString programFolder() const { return m_folder; }
     QString dataFolder() const { return m_folder + QStringLiteral("/data/"); }
+    QString mainPath() const { return dataFolder() + store::kMainFileName; }
+    QString workPath() const { return dataFolder() + store::kWorkFileName; }
 
     ScriptedPresenter presenter;
     ScriptedColours colours;
@@ -54,8 +50,8 @@ private:
 
 public:
     common::FixedClock clock;
-    store::ModVelmoraA state;
-    std::unique_ptr<app::FrmNippo> frm;
+    app::Session session;
+    std::unique_ptr<app::MainWindow> frm;
 };
 
 } // namespace testsupport

@@ -1,14 +1,14 @@
 #pragma once
 // The main window: start-up, the three tab pages, the paths between them, shutdown.
 
-#include "app/datafolder.h"
 #include "app/services.h"
+#include "app/session.h"
 #include "app/startup.h"
 #include "common/msg.h"
 #include "hints/hintwindow.h"
 #include "printing/printdata.h"
-#include "store/modvelmoraa.h"
 
+#include <QDate>
 #include <QPointer>
 #include <QWidget>
 
@@ -28,34 +28,36 @@ class SettingsPage;
 
 namespace app {
 
-class FrmNippo : public QWidget
+class MainWindow : public QWidget
 {
     Q_OBJECT
 public:
-    FrmNippo(store::ModVelmoraA &state, const Services &services, QWidget *parent = nullptr);
-    ~FrmNippo() override;
+    MainWindow(Session &session, const Services &services, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
-    // The start-up sequence. Returns the failure when a database cannot be
-    // opened; the window must then not be shown.
-    std::optional<StartupFailure> Form_Load(const QString &programFolder, const FileProbe &probe);
-    void FormInit();
+    // The start-up sequence: opens the data folder of the program started from
+    // `programFolder` and reads the settings. Returns the failure when a
+    // database cannot be opened; the window must then not be shown.
+    std::optional<store::OpenFailure> start(const QString &programFolder);
+    // The about text, the grid's source and the pages' layout for the settings in force.
+    void applySettings();
 
     // The hint buttons of the three pages.
     void openHint(const QString &buttonName);
-    // The totals grid's row handler: the journal of that day.
-    void showDayOfTotals(const QVariant &dateNumber);
-    void Cmd印刷_Click();
-    void CSCmdBtn1_Click();
+    // A picked row of the totals grid: the journal of that day.
+    void showDayOfTotals(QDate day);
+    void printJournal();
+    void printTotals();
 
-    store::ModVelmoraA &state() { return m_state; }
+    Session &session() { return m_session; }
     common::Msg &msg() { return m_msg; }
     QTabWidget *tabs() const { return m_tabs; }
     journal::JournalPage *journalPage() const { return m_journal; }
     totals::TotalsPage *totalsPage() const { return m_totals; }
     settings::SettingsPage *settingsPage() const { return m_settings; }
     hints::HintWindow *hintWindow() const { return m_hint; }
-    const printing::PrintJournal &printJournal() const { return m_printJournal; }
-    const printing::PrintTotals &printTotals() const { return m_printTotals; }
+    const printing::PrintJournal &printedJournal() const { return m_printJournal; }
+    const printing::PrintTotals &printedTotals() const { return m_printTotals; }
 
     static QString aboutText();
 
@@ -63,9 +65,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void Form_Unload();
+    void shutDown();
 
-    store::ModVelmoraA &m_state;
+    Session &m_session;
     Services m_services;
     common::Msg m_msg;
     QTabWidget *m_tabs = nullptr;
@@ -76,7 +78,7 @@ private:
     // What the print buttons copied from their pages at the last click.
     printing::PrintJournal m_printJournal;
     printing::PrintTotals m_printTotals;
-    bool m_unloaded = false;
+    bool m_shutDown = false;
 };
 
 } // namespace app
