@@ -78,12 +78,29 @@ void JournalPage::buildControls()
     connect(m_cmd削除, &QPushButton::clicked, this, &JournalPage::remove);
     connect(m_cmdクリア, &QPushButton::clicked, this, &JournalPage::clear);
     connect(m_cmd閉じる, &QPushButton::clicked, this, &JournalPage::closeRequested);
-    connect(m_cmd印刷, &QPushButton::clicked, this, &JournalPage::printRequested);
+    connect(m_cmd印刷, &QPushButton::clicked, this, &JournalPage::print);
     connect(m_cmdHint, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint->objectName()); });
+}
+
+bool JournalPage::dateSettled()
+{
+    // A click on a button leaves the box first, which shows its earlier date
+    // again; the typing it set aside must stop the command, not that date.
+    return ui::dateReadyForCommand(m_dt日付, m_msg, QStringLiteral("日付"));
+}
+
+void JournalPage::print()
+{
+    if (dateSettled()) {
+        emit printRequested();
+    }
 }
 
 void JournalPage::read()
 {
+    if (!dateSettled()) {
+        return;
+    }
     const std::optional<QDate> date = m_dt日付->value();
     if (!date) {
         m_dt日付->setFocus();
@@ -120,6 +137,9 @@ void JournalPage::read()
 
 void JournalPage::save()
 {
+    if (!dateSettled()) {
+        return;
+    }
     const std::optional<QDate> date = m_dt日付->value();
     if (!date) {
         m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("メッセージ"),
@@ -149,6 +169,9 @@ void JournalPage::save()
 
 void JournalPage::remove()
 {
+    if (!dateSettled()) {
+        return;
+    }
     const std::optional<QDate> date = m_dt日付->value();
     if (!date) {
         return;

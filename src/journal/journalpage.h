@@ -50,11 +50,14 @@ public:
 
 signals:
     void closeRequested(); // 閉じる
-    void printRequested(); // 印刷
+    void printRequested(); // 印刷, once the date box holds a date or nothing
     void hintRequested(const QString &buttonName);
 
 private:
     void buildControls();
+    // Whether the date box may be used: typing that is no date stops the command.
+    bool dateSettled();
+    void print();
 
     store::Store &m_store;
     common::Msg &m_msg;

@@ -98,7 +98,7 @@ void TotalsPage::buildControls()
 
     connect(m_cmd集計, &QPushButton::clicked, this, &TotalsPage::run);
     connect(m_cmd集計クリア, &QPushButton::clicked, this, &TotalsPage::clear);
-    connect(m_csCmdBtn1, &QPushButton::clicked, this, &TotalsPage::printRequested);
+    connect(m_csCmdBtn1, &QPushButton::clicked, this, &TotalsPage::print);
     connect(m_cmdHint1, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint1->objectName()); });
 }
 
@@ -148,8 +148,26 @@ void TotalsPage::layoutSumsAndGrid()
     }
 }
 
+bool TotalsPage::periodSettled()
+{
+    // One box at a time: the first with typing that is no date takes the focus.
+    return ui::dateReadyForCommand(m_dt開始, m_msg, QStringLiteral("開始日")) &&
+           ui::dateReadyForCommand(m_dt終了, m_msg, QStringLiteral("終了日"));
+}
+
+void TotalsPage::print()
+{
+    if (periodSettled()) {
+        emit printRequested();
+    }
+}
+
 void TotalsPage::run()
 {
+    if (!periodSettled()) {
+        return;
+    }
+
     // 1. Fill in the period where it is incomplete; the filled dates stay visible.
     if (!m_dt開始->value() && !m_dt終了->value()) {
         const store::Period month = store::Period::monthOf(m_clock.today());

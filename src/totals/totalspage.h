@@ -60,7 +60,7 @@ public:
 signals:
     // The grid's row handler: the stored day of the picked row.
     void dayPicked(QDate day);
-    void printRequested();
+    void printRequested(); // once both period boxes hold a date or nothing
     void hintRequested(const QString &buttonName);
 
 protected:
@@ -68,6 +68,9 @@ protected:
 
 private:
     void buildControls();
+    // Whether the period boxes may be used: typing that is no date stops the command.
+    bool periodSettled();
+    void print();
     void pickRow();
     void refreshGrid();
     void showSums();
