@@ -11,13 +11,13 @@
 #include "tenyears.h"
 #include "yespresenter.h"
 
-#include "app/frmnippo.h"
+#include "app/mainwindow.h"
+#include "app/session.h"
 #include "common/clock.h"
 #include "common/formats.h"
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
 #include "printing/totalsreport.h"
-#include "store/modvelmoraa.h"
 #include "store/store.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
@@ -60,7 +60,7 @@ int probeWindow(QApplication &application, const QString &programFolder)
     font.setPointSize(9);
     QApplication::setFont(font);
 
-    store::ModVelmoraA state;
+    app::Session session;
     bench::YesPresenter presenter;
     ui::QtColourChooser colours;
     ui::DesktopUrlOpener urls;
@@ -68,8 +68,8 @@ int probeWindow(QApplication &application, const QString &programFolder)
     common::SystemClock clock;
     const app::Services services{presenter, colours, urls, ender, clock};
 
-    app::FrmNippo window(state, services);
-    if (const auto failure = window.Form_Load(programFolder, app::RealFileProbe())) {
+    app::MainWindow window(session, services);
+    if (const auto failure = window.start(programFolder)) {
         return fail(failure->path + QStringLiteral(": ") + failure->error.message);
     }
     window.show();
