@@ -9,14 +9,14 @@ namespace bench {
 class YesPresenter final : public common::MessagePresenter
 {
 public:
-    int present(const common::MessageRequest &request) override
+    common::Answer present(const common::MessageRequest &request) override
     {
-        if ((request.style & 4) != 0) { // a Yes/No question
-            return common::ButtonYes;
+        if (request.style.buttons == common::Buttons::YesNo) {
+            return common::Answer::Yes;
         }
         ++notices;
         lastNotice = request.text;
-        return common::ButtonOk;
+        return common::Answer::Ok;
     }
 
     int notices = 0;

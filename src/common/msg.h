@@ -1,84 +1,82 @@
 #pragma once
-// The standard message dialogs: every question and notice of the program is
-// chosen by an operation word and a kind, and shown through one presenter.
+// The program's message boxes: every question and notice is one Prompt with a
+// fixed title, text, icon and buttons, shown through one presenter.
 
 #include <QString>
 
-#include <vector>
-
 namespace common {
 
-// The style word of a message box: buttons + icon + default button.
-enum MsgStyle : int {
-    StyleYesNoQuestion = 36,           // Yes/No, question icon, Yes is the default
-    StyleYesNoQuestionNoDefault = 292, // Yes/No, question icon, No is the default
-    StyleOkExclamation = 48,           // OK, exclamation icon
-    StyleOkInformation = 64,           // OK, information icon
+// The prompts the program shows. The operation and kind of the dialog table
+// each one comes from are given after it.
+enum class Prompt {
+    ConfirmRegister,  // 登録/確認: "<subject> を登録します。よろしいですか"
+    Registered,       // 登録/完了
+    RegisterFailed,   // 登録/失敗: what was not stored and why in the subject
+    ConfirmDeleteAll, // 削除/確認: a fixed text, the subject is not shown
+    ConfirmDelete,    // 削除/伝票確認2: "<subject> を削除します。よろしいですか"
+    ConfirmErase,     // 削除/その他確認: "<subject> よろしいですか"
+    Deleted,          // 削除/完了
+    DeleteFailed,     // 削除/失敗
+    Notice,           // その他/メッセージ: the subject is both title and text
+    ReadFailed,       // その他/読込失敗
+    TotalsFailed,     // その他/集計失敗
 };
 
-enum MsgButtonCode : int { ButtonOk = 1, ButtonYes = 6, ButtonNo = 7 };
+enum class Buttons { Ok, YesNo };
+enum class Icon { Information, Warning, Question };
+// The button that closed a box; a box closed without one answers No (or OK).
+enum class Answer { Ok, Yes, No };
+
+// How a box looks: its buttons, its icon and the button Enter takes.
+struct BoxStyle
+{
+    Buttons buttons = Buttons::Ok;
+    Icon icon = Icon::Information;
+    Answer defaultAnswer = Answer::Ok;
+
+    friend constexpr bool operator==(const BoxStyle &, const BoxStyle &) = default;
+};
+
+// The four looks the program's boxes take.
+inline constexpr BoxStyle kInformation{Buttons::Ok, Icon::Information, Answer::Ok};
+inline constexpr BoxStyle kWarning{Buttons::Ok, Icon::Warning, Answer::Ok};
+inline constexpr BoxStyle kQuestionYesDefault{Buttons::YesNo, Icon::Question, Answer::Yes};
+inline constexpr BoxStyle kQuestionNoDefault{Buttons::YesNo, Icon::Question, Answer::No};
 
 struct MessageRequest
 {
     QString title;
     QString text;
-    int style = StyleOkInformation;
+    BoxStyle style;
 };
 
-// Shows one modal message box and returns the code of the button pressed.
+// Shows one modal message box and returns the button pressed.
 // The real presenter (ui/) draws a QMessageBox; tests script the answers.
 class MessagePresenter
 {
 public:
     virtual ~MessagePresenter() = default;
-    virtual int present(const MessageRequest &request) = 0;
+    virtual Answer present(const MessageRequest &request) = 0;
 };
 
-// One row of the dialog table.
-struct DialogRow
-{
-    QString operation;
-    QString kind;
-    QString title;       // ignored when titleIsSubject
-    bool titleIsSubject; // the kind "メッセージ": title = subject
-    bool usesSubject;    // false: the text is `prefix` alone
-    QString prefix;
-    QString suffix;
-    int style;
-};
-
-// The whole dialog table, in the order of comparison within each operation.
-const std::vector<DialogRow> &dialogTable();
-
-// The operation words in the order ShowMsg compares them.
-const std::vector<QString> &operationWords();
-
-// ShowMsg and the eight group procedures. A result is true only when a Yes/No
-// question was answered Yes; an unknown operation or kind shows nothing.
 class Msg
 {
 public:
     explicit Msg(MessagePresenter &presenter) : m_presenter(presenter) {}
 
-    bool ShowMsg(const QString &operation, const QString &kind, const QString &subject);
+    // Shows `prompt` with `subject` put into it. True only when a Yes/No
+    // question was answered Yes.
+    bool show(Prompt prompt, const QString &subject = {});
 
-    bool Msg登録(const QString &kind, const QString &subject);
-    bool Msg転記(const QString &kind, const QString &subject);
-    bool Msg削除(const QString &kind, const QString &subject);
-    bool Msg入力(const QString &kind, const QString &subject);
-    bool Msg行指定(const QString &kind, const QString &subject);
-    bool Msgクリア(const QString &kind, const QString &subject);
-    bool Msg印刷(const QString &kind, const QString &subject);
-    bool Msgその他(const QString &kind, const QString &subject);
-
-    // Failure notices of the program's own (a write that did not happen):
-    // an OK box with the exclamation icon.
+    // Failure notices of the program's own (start-up, printing): an OK box
+    // with the warning icon.
     void showFailure(const QString &title, const QString &text);
 
-    MessagePresenter &presenter() { return m_presenter; }
+    // The journal and totals pages and the date box still take this path until they move to Prompt.
+    // An unknown operation or kind shows nothing and answers false.
+    bool ShowMsg(const QString &operation, const QString &kind, const QString &subject);
 
 private:
-    bool showRow(const QString &operation, const QString &kind, const QString &subject);
     MessagePresenter &m_presenter;
 };
 

@@ -91,8 +91,8 @@ void HintWindow::open()
     m_lblFormTitle->setText(m_target.formTitle);
     m_lblCtlName->setText(m_target.ctlName);
     if (const store::DbError error = read()) {
-        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("読込失敗"),
-                      QStringLiteral("ヒントを読み込めませんでした。\n理由: ") + store::describeForUser(error));
+        m_msg.show(common::Prompt::ReadFailed,
+                   QStringLiteral("ヒントを読み込めませんでした。\n理由: ") + store::describeForUser(error));
     }
     show();
     m_txtContents->setFocus();
@@ -140,28 +140,28 @@ store::DbError HintWindow::remove()
 
 void HintWindow::confirmSave()
 {
-    if (!m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral("ヒント"))) {
+    if (!m_msg.show(common::Prompt::ConfirmRegister, QStringLiteral("ヒント"))) {
         return;
     }
     if (const store::DbError error = save()) {
-        m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
-                      QStringLiteral("ヒントは登録されていません。\n理由: ") + store::describeForUser(error));
+        m_msg.show(common::Prompt::RegisterFailed,
+                   QStringLiteral("ヒントは登録されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
-    m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("完了"), QStringLiteral("ヒント"));
+    m_msg.show(common::Prompt::Registered, QStringLiteral("ヒント"));
 }
 
 void HintWindow::confirmRemove()
 {
-    if (!m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("確認"), QStringLiteral("ヒント"))) {
+    if (!m_msg.show(common::Prompt::ConfirmDeleteAll)) {
         return;
     }
     if (const store::DbError error = remove()) {
-        m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
-                      QStringLiteral("ヒントは削除されていません。\n理由: ") + store::describeForUser(error));
+        m_msg.show(common::Prompt::DeleteFailed,
+                   QStringLiteral("ヒントは削除されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
-    m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("完了"), QStringLiteral("ヒント"));
+    m_msg.show(common::Prompt::Deleted, QStringLiteral("ヒント"));
 }
 
 void HintWindow::toggleEditing()

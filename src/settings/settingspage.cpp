@@ -112,13 +112,13 @@ void SettingsPage::load()
 
 void SettingsPage::save(bool confirm)
 {
-    if (confirm && !m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("確認"), QStringLiteral("設定"))) {
+    if (confirm && !m_msg.show(common::Prompt::ConfirmRegister, QStringLiteral("設定"))) {
         return;
     }
     const store::Settings settings{m_cmb年号->text(), static_cast<qint32>(m_num白紙罫線色->value())};
     if (const store::DbError error = m_store.saveSettings(settings)) {
-        m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
-                      QStringLiteral("設定は登録されていません。\n理由: ") + store::describeForUser(error));
+        m_msg.show(common::Prompt::RegisterFailed,
+                   QStringLiteral("設定は登録されていません。\n理由: ") + store::describeForUser(error));
     }
 }
 
@@ -131,7 +131,7 @@ void SettingsPage::clear()
 
 void SettingsPage::reset()
 {
-    if (!m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("伝票確認2"), QStringLiteral("設定"))) {
+    if (!m_msg.show(common::Prompt::ConfirmDelete, QStringLiteral("設定"))) {
         return;
     }
     clear();
@@ -151,7 +151,7 @@ void SettingsPage::chooseLineColour()
 
 void SettingsPage::eraseAll()
 {
-    if (!m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("その他確認"), QStringLiteral("初期化します。"))) {
+    if (!m_msg.show(common::Prompt::ConfirmErase, QStringLiteral("初期化します。"))) {
         return;
     }
 
@@ -170,16 +170,16 @@ void SettingsPage::eraseAll()
         error = m_store.copyJournalFile(copy);
     }
     if (error) {
-        m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
-                      QStringLiteral("データの控えを作成できなかったため、何も削除していません。\n控えの場所: ") +
-                          QDir::toNativeSeparators(copy) + QStringLiteral("\n理由: ") + store::describeForUser(error));
+        m_msg.show(common::Prompt::DeleteFailed,
+                   QStringLiteral("データの控えを作成できなかったため、何も削除していません。\n控えの場所: ") +
+                       QDir::toNativeSeparators(copy) + QStringLiteral("\n理由: ") + store::describeForUser(error));
         return;
     }
 
     error = m_store.eraseAll();
     if (error) {
-        m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
-                      QStringLiteral("データは削除されていません。\n理由: ") + store::describeForUser(error));
+        m_msg.show(common::Prompt::DeleteFailed,
+                   QStringLiteral("データは削除されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
 

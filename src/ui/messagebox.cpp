@@ -9,32 +9,37 @@ namespace ui {
 
 namespace {
 
-constexpr int kButtonsMask = 0xF;
-constexpr int kIconMask = 0x70;
-constexpr int kSecondButtonDefault = 256;
-constexpr int kYesNoButtons = 4;
-
-QMessageBox::Icon iconOf(int style)
+QMessageBox::Icon iconOf(common::Icon icon)
 {
-    switch (style & kIconMask) {
-    case 16:
-        return QMessageBox::Critical;
-    case 32:
-        return QMessageBox::Question;
-    case 48:
-        return QMessageBox::Warning;
-    case 64:
+    switch (icon) {
+    case common::Icon::Information:
         return QMessageBox::Information;
-    default:
-        return QMessageBox::NoIcon;
+    case common::Icon::Warning:
+        return QMessageBox::Warning;
+    case common::Icon::Question:
+        return QMessageBox::Question;
     }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButton buttonOf(common::Answer answer)
+{
+    switch (answer) {
+    case common::Answer::Yes:
+        return QMessageBox::Yes;
+    case common::Answer::No:
+        return QMessageBox::No;
+    case common::Answer::Ok:
+        return QMessageBox::Ok;
+    }
+    return QMessageBox::NoButton;
 }
 
 } // namespace
 
-int QtMessagePresenter::present(const common::MessageRequest &request)
+common::Answer QtMessagePresenter::present(const common::MessageRequest &request)
 {
-    const bool yesNo = (request.style & kButtonsMask) == kYesNoButtons;
+    const bool yesNo = request.style.buttons == common::Buttons::YesNo;
 
     QMessageBox box(m_parent);
     box.setWindowModality(Qt::ApplicationModal);
@@ -42,29 +47,27 @@ int QtMessagePresenter::present(const common::MessageRequest &request)
     // Subjects come from what the user typed: never read them as markup.
     box.setTextFormat(Qt::PlainText);
     box.setText(request.text);
-    box.setIcon(iconOf(request.style));
+    box.setIcon(iconOf(request.style.icon));
     if (yesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        const bool noIsDefault = (request.style & kSecondButtonDefault) != 0;
-        box.setDefaultButton(noIsDefault ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Ok);
-        box.setDefaultButton(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Ok);
     }
+    box.setDefaultButton(buttonOf(request.style.defaultAnswer));
     box.exec();
 
     // A box closed without an answer counts as No (never as a Yes).
     switch (box.standardButton(box.clickedButton())) {
     case QMessageBox::Yes:
-        return common::ButtonYes;
+        return common::Answer::Yes;
     case QMessageBox::No:
-        return common::ButtonNo;
+        return common::Answer::No;
     case QMessageBox::Ok:
-        return common::ButtonOk;
+        return common::Answer::Ok;
     default:
-        return yesNo ? int(common::ButtonNo) : int(common::ButtonOk);
+        return yesNo ? common::Answer::No : common::Answer::Ok;
     }
 }
 

@@ -449,13 +449,13 @@ void TestFaults::faultDuringUse()
     // One clear notice after the questions, and no word of success.
     QVERIFY(!w.presenter.shown.isEmpty());
     for (qsizetype k = 0; k + 1 < w.presenter.shown.size(); ++k) {
-        QVERIFY2(w.presenter.shown[k].style == common::StyleYesNoQuestion ||
-                     w.presenter.shown[k].style == common::StyleYesNoQuestionNoDefault,
+        QVERIFY2(w.presenter.shown[k].style == common::kQuestionYesDefault ||
+                     w.presenter.shown[k].style == common::kQuestionNoDefault,
                  qPrintable(w.presenter.shown[k].text));
     }
     const common::MessageRequest notice = w.presenter.shown.last();
     QCOMPARE(notice.title, failureTitle(op));
-    QCOMPARE(notice.style, int(common::StyleOkExclamation));
+    QCOMPARE(notice.style, common::kWarning);
     QVERIFY2(notice.text.contains(QStringLiteral("理由: ")) && notice.text.contains(reason), qPrintable(notice.text));
 
     // What the user typed is still there.

@@ -124,7 +124,7 @@ void TestHintWindow::storingReplacesTheOneRowOfThePair()
     click("cmd登録");
     QCOMPARE(m_env->presenter.shown.size(), 4);
     QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("ヒント を登録します。よろしいですか"));
-    QCOMPARE(m_env->presenter.shown[0].style, int(common::StyleYesNoQuestion));
+    QCOMPARE(m_env->presenter.shown[0].style, common::kQuestionYesDefault);
     QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("登録完了"));
     QCOMPARE(m_env->presenter.shown[1].text, QStringLiteral("ヒント を登録しました。"));
 
@@ -177,7 +177,7 @@ void TestHintWindow::deleteAsksAboutAllDataButDeletesThePair()
     QCOMPARE(m_env->presenter.shown.size(), 2);
     QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("削除の確認"));
     QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("すべてのデータを削除します。よろしいですか"));
-    QCOMPARE(m_env->presenter.shown[0].style, int(common::StyleYesNoQuestionNoDefault));
+    QCOMPARE(m_env->presenter.shown[0].style, common::kQuestionNoDefault);
     QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除の完了"));
     QCOMPARE(m_env->presenter.shown[1].text, QStringLiteral("データ ヒント を削除しました。"));
     QCOMPARE(text(), QString());
@@ -292,7 +292,7 @@ void TestHintWindow::failedWriteKeepsHintAndText()
     click(button.constData());
     QCOMPARE(m_env->presenter.shown.size(), 2); // the question, then the failure; no completion notice
     QCOMPARE(m_env->presenter.shown[1].title, failureTitle);
-    QCOMPARE(m_env->presenter.shown[1].style, int(common::StyleOkExclamation));
+    QCOMPARE(m_env->presenter.shown[1].style, common::kWarning);
     QCOMPARE(text(), QStringLiteral("新しい説明"));
     QCOMPARE(stored().size(), 1);
     QCOMPARE(stored()[0].contents.toString(), QStringLiteral("古い説明"));

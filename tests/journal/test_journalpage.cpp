@@ -113,7 +113,7 @@ void TestJournalPage::registerNeedsADate()
     QCOMPARE(m_env->presenter.shown.size(), 1);
     QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("日付を記入してください。"));
     QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("日付を記入してください。"));
-    QCOMPARE(m_env->presenter.shown[0].style, 64);
+    QCOMPARE(m_env->presenter.shown[0].style, common::kInformation);
     QVERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
     QCOMPARE(rowCount(), 0);
     QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(100));
@@ -126,7 +126,7 @@ void TestJournalPage::registerInsertsThenOverwrites()
     QCOMPARE(m_env->presenter.shown.size(), 1);
     QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("登録の確認"));
     QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral(" 2004年04月01日 の業務日誌 を登録します。よろしいですか"));
-    QCOMPARE(m_env->presenter.shown[0].style, 36);
+    QCOMPARE(m_env->presenter.shown[0].style, common::kQuestionYesDefault);
 
     QList<Row> stored = rows();
     QCOMPARE(stored.size(), 1);
@@ -244,7 +244,7 @@ void TestJournalPage::deleteAsksWithoutBlankAndClears()
     QCOMPARE(m_env->presenter.shown.size(), 1);
     QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("削除の確認"));
     QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("2004年04月01日 の日誌 を削除します。よろしいですか"));
-    QCOMPARE(m_env->presenter.shown[0].style, 292);
+    QCOMPARE(m_env->presenter.shown[0].style, common::kQuestionNoDefault);
     QCOMPARE(rowCount(), 2);
     QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
 
@@ -298,7 +298,7 @@ void TestJournalPage::failedRegisterKeepsThePage()
     QCOMPARE(m_env->presenter.shown.size(), 2);
     const common::MessageRequest failure = m_env->presenter.shown[1];
     QCOMPARE(failure.title, QStringLiteral("登録できませんでした"));
-    QCOMPARE(failure.style, 48);
+    QCOMPARE(failure.style, common::kWarning);
     QVERIFY2(failure.text.startsWith(QStringLiteral("2004年04月01日 の業務日誌は登録されていません。\n理由: ")),
              qPrintable(failure.text));
     QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));

@@ -381,7 +381,7 @@ void TestReportOutput::viewer()
     viewer->setPresenter(&presenter);
     QVERIFY(!viewer->savePdf(m_dir.filePath(QStringLiteral("missing/viewer.pdf"))));
     QCOMPARE(presenter.shown.size(), 1);
-    QCOMPARE(presenter.shown.first().style, int(common::StyleOkExclamation));
+    QCOMPARE(presenter.shown.first().style, common::kWarning);
 
     viewer->close();
     QTRY_VERIFY(viewer.isNull());
@@ -412,7 +412,7 @@ void TestReportOutput::printCommands()
     files->close();
     QVERIFY(!showTotalsReport(kTotals, *files, QStringLiteral("西暦"), 0, nullptr, &presenter));
     QCOMPARE(presenter.shown.size(), 1);
-    QCOMPARE(presenter.shown.first().style, int(common::StyleOkExclamation));
+    QCOMPARE(presenter.shown.first().style, common::kWarning);
 }
 
 QTEST_MAIN(TestReportOutput)

@@ -131,7 +131,7 @@ void TestSettingsPage::readTakesTheFirstRowIntoPageAndForce()
     child<ui::ColourNumberBox>("num白紙罫線色")->setValue(0xFF0000);
     click("cmd設定登録");
     QCOMPARE(m_env->presenter.shown.last().text, QStringLiteral("設定 を登録します。よろしいですか"));
-    QCOMPARE(m_env->presenter.shown.last().style, 36);
+    QCOMPARE(m_env->presenter.shown.last().style, common::kQuestionYesDefault);
     const QList<Stored> rows = stored();
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows[0].colour.toLongLong(), 0xFF0000);
@@ -220,7 +220,7 @@ void TestSettingsPage::clearAndDelete()
     click("cmd設定削除");
     QCOMPARE(m_env->presenter.shown.size(), asked + 1);
     QCOMPARE(m_env->presenter.shown.last().text, QStringLiteral("設定 を削除します。よろしいですか"));
-    QCOMPARE(m_env->presenter.shown.last().style, 292);
+    QCOMPARE(m_env->presenter.shown.last().style, common::kQuestionNoDefault);
     QCOMPARE(era(), QStringLiteral("和暦")); // not even the page changes
     QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
 
@@ -281,7 +281,7 @@ void TestSettingsPage::bulkEraseAnsweredNo()
     QCOMPARE(m_env->presenter.shown.size(), 1);
     QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("削除の確認"));
     QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("初期化します。 よろしいですか"));
-    QCOMPARE(m_env->presenter.shown[0].style, 292);
+    QCOMPARE(m_env->presenter.shown[0].style, common::kQuestionNoDefault);
     QCOMPARE(stored().size(), 1);
     QCOMPARE(era(), QStringLiteral("和暦"));
     QVERIFY(m_cleared.isEmpty());

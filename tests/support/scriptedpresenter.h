@@ -4,6 +4,7 @@
 
 #include "common/msg.h"
 
+#include <QByteArray>
 #include <QList>
 
 namespace testsupport {
@@ -11,29 +12,39 @@ namespace testsupport {
 class ScriptedPresenter final : public common::MessagePresenter
 {
 public:
-    int present(const common::MessageRequest &request) override
+    common::Answer present(const common::MessageRequest &request) override
     {
         shown.append(request);
         if (!answers.isEmpty()) {
             return answers.takeFirst();
         }
-        return fallbackAnswer(request.style);
+        return request.style.buttons == common::Buttons::YesNo ? m_default : common::Answer::Ok;
     }
 
     // Answers Yes/No questions with Yes (or No) from now on, unless scripted.
-    void answerYes() { m_default = common::ButtonYes; }
-    void answerNo() { m_default = common::ButtonNo; }
+    void answerYes() { m_default = common::Answer::Yes; }
+    void answerNo() { m_default = common::Answer::No; }
 
-    QList<int> answers;
+    QList<common::Answer> answers;
     QList<common::MessageRequest> shown;
 
 private:
-    int fallbackAnswer(int style) const
-    {
-        const bool yesNo = (style & 4) != 0;
-        return yesNo ? m_default : int(common::ButtonOk);
-    }
-    int m_default = common::ButtonYes;
+    common::Answer m_default = common::Answer::Yes;
 };
 
 } // namespace testsupport
+
+namespace common {
+
+// Lets QCOMPARE print the two looks it compares.
+inline char *toString(const BoxStyle &style)
+{
+    const char *buttons = style.buttons == Buttons::YesNo ? "YesNo" : "Ok";
+    const char *icons[] = {"Information", "Warning", "Question"};
+    const char *answers[] = {"Ok", "Yes", "No"};
+    const QByteArray text = QByteArray("BoxStyle{") + buttons + ", " + icons[int(style.icon)] + ", default " +
+                            answers[int(style.defaultAnswer)] + '}';
+    return qstrdup(text.constData());
+}
+
+} // namespace common

@@ -420,7 +420,7 @@ void TestTotalsPage::copyFailingHalfWayLeavesNoPartialTotals()
     QCOMPARE(m_env->presenter.shown.size(), 1);
     const common::MessageRequest notice = m_env->presenter.shown[0];
     QCOMPARE(notice.title, QStringLiteral("集計できませんでした"));
-    QCOMPARE(notice.style, int(common::StyleOkExclamation));
+    QCOMPARE(notice.style, common::kWarning);
     QVERIFY2(notice.text.startsWith(QStringLiteral("期間 2004年04月01日 ～ 2004年04月30日 の集計ができませんでした。")),
              qPrintable(notice.text));
     // The period stays as typed, ready for another run once the cause is gone.

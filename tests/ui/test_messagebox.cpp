@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 
+using common::Answer;
 using common::MessageRequest;
 
 namespace {
@@ -29,7 +30,7 @@ struct Seen
 };
 
 // Presents `request`, records the box and answers it with `key`.
-int presentAndPress(const MessageRequest &request, Qt::Key key, Seen &seen)
+Answer presentAndPress(const MessageRequest &request, Qt::Key key, Seen &seen)
 {
     whenShown<QMessageBox>([&seen, key](QMessageBox *box) {
         seen.found = true;
@@ -78,45 +79,55 @@ void TestMessageBox::initTestCase()
 
 void TestMessageBox::styles_data()
 {
-    QTest::addColumn<int>("style");
+    QTest::addColumn<common::BoxStyle>("style");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("icon");
     QTest::addColumn<QStringList>("buttons");
     QTest::addColumn<QString>("defaultButton");
-    QTest::addColumn<int>("answer");
+    QTest::addColumn<Answer>("answer");
 
     const QString yes = QStringLiteral("はい(&Y)");
     const QString no = QStringLiteral("いいえ(&N)");
     const QString ok = QStringLiteral("OK");
     const int question = QMessageBox::Question;
+    const auto yesFirst = common::kQuestionYesDefault;
+    const auto noFirst = common::kQuestionNoDefault;
 
-    QTest::newRow("36 Enter") << 36 << int(Qt::Key_Return) << question << QStringList{yes, no} << yes << 6;
-    QTest::newRow("36 keypad Enter") << 36 << int(Qt::Key_Enter) << question << QStringList{yes, no} << yes << 6;
-    QTest::newRow("36 Escape") << 36 << int(Qt::Key_Escape) << question << QStringList{yes, no} << yes << 7;
-    QTest::newRow("36 N") << 36 << int(Qt::Key_N) << question << QStringList{yes, no} << yes << 7;
-    QTest::newRow("292 Enter") << 292 << int(Qt::Key_Return) << question << QStringList{yes, no} << no << 7;
-    QTest::newRow("292 Escape") << 292 << int(Qt::Key_Escape) << question << QStringList{yes, no} << no << 7;
-    QTest::newRow("292 Y") << 292 << int(Qt::Key_Y) << question << QStringList{yes, no} << no << 6;
-    QTest::newRow("48 Enter") << 48 << int(Qt::Key_Return) << int(QMessageBox::Warning) << QStringList{ok} << ok << 1;
-    QTest::newRow("64 Enter") << 64 << int(Qt::Key_Return) << int(QMessageBox::Information) << QStringList{ok} << ok
-                              << 1;
-    QTest::newRow("64 Escape") << 64 << int(Qt::Key_Escape) << int(QMessageBox::Information) << QStringList{ok} << ok
-                               << 1;
+    QTest::newRow("Yes default, Enter") << yesFirst << int(Qt::Key_Return) << question << QStringList{yes, no} << yes
+                                        << Answer::Yes;
+    QTest::newRow("Yes default, keypad Enter")
+        << yesFirst << int(Qt::Key_Enter) << question << QStringList{yes, no} << yes << Answer::Yes;
+    QTest::newRow("Yes default, Escape") << yesFirst << int(Qt::Key_Escape) << question << QStringList{yes, no} << yes
+                                         << Answer::No;
+    QTest::newRow("Yes default, N") << yesFirst << int(Qt::Key_N) << question << QStringList{yes, no} << yes
+                                    << Answer::No;
+    QTest::newRow("No default, Enter") << noFirst << int(Qt::Key_Return) << question << QStringList{yes, no} << no
+                                       << Answer::No;
+    QTest::newRow("No default, Escape") << noFirst << int(Qt::Key_Escape) << question << QStringList{yes, no} << no
+                                        << Answer::No;
+    QTest::newRow("No default, Y") << noFirst << int(Qt::Key_Y) << question << QStringList{yes, no} << no
+                                   << Answer::Yes;
+    QTest::newRow("warning, Enter") << common::kWarning << int(Qt::Key_Return) << int(QMessageBox::Warning)
+                                    << QStringList{ok} << ok << Answer::Ok;
+    QTest::newRow("information, Enter") << common::kInformation << int(Qt::Key_Return) << int(QMessageBox::Information)
+                                        << QStringList{ok} << ok << Answer::Ok;
+    QTest::newRow("information, Escape") << common::kInformation << int(Qt::Key_Escape) << int(QMessageBox::Information)
+                                         << QStringList{ok} << ok << Answer::Ok;
 }
 
 void TestMessageBox::styles()
 {
-    QFETCH(int, style);
+    QFETCH(common::BoxStyle, style);
     QFETCH(int, key);
     QFETCH(int, icon);
     QFETCH(QStringList, buttons);
     QFETCH(QString, defaultButton);
-    QFETCH(int, answer);
+    QFETCH(Answer, answer);
 
     const MessageRequest request{QStringLiteral("登録の確認"), QStringLiteral("設定 を登録します。よろしいですか"),
                                  style};
     Seen seen;
-    const int code = presentAndPress(request, Qt::Key(key), seen);
+    const Answer pressed = presentAndPress(request, Qt::Key(key), seen);
 
     QVERIFY(seen.found);
     QCOMPARE(seen.title, request.title);
@@ -125,7 +136,7 @@ void TestMessageBox::styles()
     QCOMPARE(seen.buttonTexts, buttons);
     QCOMPARE(seen.defaultText, defaultButton);
     QVERIFY(seen.modal);
-    QCOMPARE(code, answer);
+    QCOMPARE(pressed, answer);
 }
 
 // A subject typed by the user must not turn into rich text.
@@ -142,7 +153,7 @@ void TestMessageBox::markupShownAsText()
         box->button(QMessageBox::No)->click();
     });
     ui::QtMessagePresenter presenter;
-    QCOMPARE(presenter.present({QStringLiteral("<i>削除の確認</i>"), text, 292}), 7);
+    QCOMPARE(presenter.present({QStringLiteral("<i>削除の確認</i>"), text, common::kQuestionNoDefault}), Answer::No);
     QCOMPARE(labelText, text);
     QCOMPARE(labelFormat, Qt::PlainText);
 }
@@ -157,7 +168,9 @@ void TestMessageBox::parentIsHonoured()
         box->button(QMessageBox::Ok)->click();
     });
     ui::QtMessagePresenter presenter(&window);
-    QCOMPARE(presenter.present({QStringLiteral("登録完了"), QStringLiteral("ヒント を登録しました。"), 64}), 1);
+    QCOMPARE(presenter.present(
+                 {QStringLiteral("登録完了"), QStringLiteral("ヒント を登録しました。"), common::kInformation}),
+             Answer::Ok);
     QCOMPARE(parent, &window);
 }
 
