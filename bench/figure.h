@@ -12,7 +12,7 @@ namespace bench {
 // Where the figures find the programs and the data, and where they write.
 struct Setting
 {
-    QString binFolder;     // zephra, zephra_bareqt, zephra_memprobe
+    QString binFolder;     // zephra_benchapp, zephra_bareqt, zephra_memprobe
     QString centuryFolder; // VelmoraA.mdb with a hundred years, VelmoraAWork.mdb
     QString scratchFolder; // copies of the data and the written files
 };
