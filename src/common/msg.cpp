@@ -54,12 +54,15 @@ constexpr PromptText textOf(Prompt prompt)
     case Prompt::ReadFailed:       return spliced(u"読込できませんでした", u"", u"\n\n画面の内容はそのままです。", kWarning);
     case Prompt::TotalsFailed:     return spliced(u"集計できませんでした", u"",
         u"\n\n原因を取り除いてから、もう一度集計してください。", kWarning);
+    // A date box's typing that a command will not act on: the box and the typing in the subject.
+    case Prompt::DateNotComplete:  return spliced(u"入力注意", u"",
+        u"は、入力の途中か、存在しない日付です。正しい日付を入力するか、Esc キーで入力を取り消してください。", kWarning);
     }
     // clang-format on
     return {}; // not reached for a value of the enum
 }
 
-// The operation and kind words by which the journal and totals pages and the date box still ask.
+// The operation and kind words by which the journal and totals pages still ask.
 struct WordPair
 {
     const char16_t *operation;

@@ -20,6 +20,7 @@ enum class Prompt {
     Notice,           // その他/メッセージ: the subject is both title and text
     ReadFailed,       // その他/読込失敗
     TotalsFailed,     // その他/集計失敗
+    DateNotComplete, // 入力/日付不完全: "<box>「<typing>」は、入力の途中か、存在しない日付です。…"
 };
 
 enum class Buttons { Ok, YesNo };

@@ -475,10 +475,8 @@ bool dateReadyForCommand(DateBox *box, common::Msg &msg, const QString &caption)
     if (box->settleTyping()) {
         return true;
     }
-    msg.showFailure(QStringLiteral("入力注意"),
-                    caption + QStringLiteral("「") + box->unfinishedText() +
-                        QStringLiteral("」は、入力の途中か、存在しない日付です。正しい日付を入力するか、Esc "
-                                       "キーで入力を取り消してください。"));
+    msg.show(common::Prompt::DateNotComplete,
+             caption + QStringLiteral("「") + box->unfinishedText() + QStringLiteral("」"));
     return false;
 }
 

@@ -16,7 +16,7 @@ namespace {
 const Prompt kAllPrompts[] = {
     Prompt::ConfirmRegister, Prompt::Registered,   Prompt::RegisterFailed, Prompt::ConfirmDeleteAll,
     Prompt::ConfirmDelete,   Prompt::ConfirmErase, Prompt::Deleted,        Prompt::DeleteFailed,
-    Prompt::Notice,          Prompt::ReadFailed,   Prompt::TotalsFailed,
+    Prompt::Notice,          Prompt::ReadFailed,   Prompt::TotalsFailed,   Prompt::DateNotComplete,
 };
 
 // What one prompt showed, and what it answered, for a scripted answer.
@@ -102,6 +102,7 @@ void TestMsg::looks_data()
     QTest::newRow("DeleteFailed") << Prompt::DeleteFailed << common::kWarning;
     QTest::newRow("ReadFailed") << Prompt::ReadFailed << common::kWarning;
     QTest::newRow("TotalsFailed") << Prompt::TotalsFailed << common::kWarning;
+    QTest::newRow("DateNotComplete") << Prompt::DateNotComplete << common::kWarning; // OK, so Enter closes it
 }
 
 void TestMsg::looks()
@@ -130,6 +131,10 @@ void TestMsg::texts_data()
                                 << reason + QStringLiteral("\n\n画面の内容はそのままです。");
     QTest::newRow("TotalsFailed") << Prompt::TotalsFailed << reason << QStringLiteral("集計できませんでした")
                                   << reason + QStringLiteral("\n\n原因を取り除いてから、もう一度集計してください。");
+    QTest::newRow("DateNotComplete")
+        << Prompt::DateNotComplete << QStringLiteral("日付「2007年05月0_日」") << QStringLiteral("入力注意")
+        << QStringLiteral("日付「2007年05月0_日」は、入力の途中か、存在しない日付です。正しい日付を入力するか、Esc "
+                          "キーで入力を取り消してください。");
 
     // The subject goes in as it stands: blanks kept, markup not read.
     QTest::newRow("empty subject keeps the blank before を")

@@ -10,8 +10,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -53,6 +57,8 @@ private slots:
     void lockedDatabaseIsReportedNotWaitedOnForever();
     void focusOrderAndKeyboardOnlyRegistration();
     void megabytesOfTextComeBackWhole();
+    void commandsStopOnTypingThatIsNoDate_data();
+    void commandsStopOnTypingThatIsNoDate();
 
 private:
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_page.get(), name); }
@@ -401,6 +407,76 @@ void TestJournalPage::megabytesOfTextComeBackWhole()
     click("cmd読込");
     QCOMPARE(memo()->text().size(), text.size());
     QVERIFY(memo()->text() == text);
+}
+
+void TestJournalPage::commandsStopOnTypingThatIsNoDate_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("byMouse"); // otherwise Tab to the button and Enter
+    for (const char *command : {"cmd読込", "cmd登録", "cmd削除", "Cmd印刷"}) {
+        const QString name = QString::fromUtf8(command);
+        QTest::addRow("%s, unfinished, mouse", command) << name << u"2007050"_s << u"2007年05月0_日"_s << true;
+        QTest::addRow("%s, no such day, mouse", command) << name << u"20070230"_s << u"2007年02月30日"_s << true;
+        QTest::addRow("%s, unfinished, keyboard", command) << name << u"200705"_s << u"2007年05月__日"_s << false;
+    }
+}
+
+// The day shown is 2007/04/04 with 売上額 changed; the user types another day
+// without finishing it and runs a command. Nothing is read, written, deleted
+// or printed: the box gets its typing back and one notice says why.
+void TestJournalPage::commandsStopOnTypingThatIsNoDate()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, keys);
+    QFETCH(QString, typed);
+    QFETCH(bool, byMouse);
+    QVERIFY(exec(u"insert into 業務日誌 values ('2007-04-04', 100, 200, 300, 400, '四日')"_s));
+    QVERIFY(date()->setValue(QDate(2007, 4, 4)));
+    click("cmd読込");
+    amount("num売上額")->setValue(999);
+    const QStringList stored = testsupport::rowsOf(m_env->data.mainPath(), u"業務日誌"_s);
+    QSignalSpy printed(m_page.get(), &journal::JournalPage::printRequested);
+    m_env->presenter.answerYes();
+
+    date()->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), keys);
+    auto *button = child<QPushButton>(command.toUtf8().constData());
+    if (byMouse) {
+        QTest::mouseClick(button, Qt::LeftButton); // the press takes the focus out of the box first
+    } else {
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button, Qt::Key_Return); // pressed as Space presses it: shown, then run
+    }
+
+    QTRY_COMPARE(m_env->presenter.shown.size(), 1);
+    const common::MessageRequest notice = m_env->presenter.shown[0];
+    QCOMPARE(notice.title, u"入力注意"_s);
+    QCOMPARE(
+        notice.text,
+        u"日付「"_s + typed +
+            u"」は、入力の途中か、存在しない日付です。正しい日付を入力するか、Esc キーで入力を取り消してください。"_s);
+    QCOMPARE(notice.style, common::kWarning);
+    QCOMPARE(testsupport::rowsOf(m_env->data.mainPath(), u"業務日誌"_s), stored);
+    QCOMPARE(printed.size(), 0);
+    QTRY_VERIFY(date()->hasFocus());
+    QCOMPARE(date()->findChild<QLineEdit *>()->text(), typed);
+    QCOMPARE(date()->value(), std::optional(QDate(2007, 4, 4)));
+    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(999));
+    QCOMPARE(memo()->text(), u"四日"_s);
+
+    // Finished, the typing is the day the command works on.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    QTest::keyClicks(QApplication::focusWidget(), u"20070505"_s);
+    m_env->presenter.answerNo();
+    button->click();
+    QCOMPARE(date()->value(), std::optional(QDate(2007, 5, 5)));
+    const bool asks = command == u"cmd登録"_s || command == u"cmd削除"_s;
+    QCOMPARE(m_env->presenter.shown.size(), asks ? 2 : 1);
+    QVERIFY(!asks || m_env->presenter.shown.last().text.contains(u"2007年05月05日 の"_s));
+    QCOMPARE(printed.size(), command == u"Cmd印刷"_s ? 1 : 0);
+    QCOMPARE(testsupport::rowsOf(m_env->data.mainPath(), u"業務日誌"_s), stored);
 }
 
 QTEST_MAIN(TestJournalPage)

@@ -531,5 +531,83 @@ void TestTotalsPage::daysLeftOutAreCountedAndTold()
     QCOMPARE(testsupport::rowsOf(mainPath(), QStringLiteral("業務日誌")), journal);
 }
 
+void TestTotalsPage::commandsStopOnTypingThatIsNoDate_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("byMouse"); // otherwise Tab to the button and Enter
+    for (const char *command : {"cmd集計", "CSCmdBtn1"}) {
+        const QString name = QString::fromUtf8(command);
+        QTest::addRow("%s, start unfinished, mouse", command)
+            << name << QStringLiteral("Dt開始") << QStringLiteral("開始日") << QStringLiteral("2004050")
+            << QStringLiteral("2004年05月0_日") << true;
+        QTest::addRow("%s, end no such day, mouse", command)
+            << name << QStringLiteral("Dt終了") << QStringLiteral("終了日") << QStringLiteral("20040631")
+            << QStringLiteral("2004年06月31日") << true;
+        QTest::addRow("%s, end unfinished, keyboard", command)
+            << name << QStringLiteral("Dt終了") << QStringLiteral("終了日") << QStringLiteral("2004")
+            << QStringLiteral("2004年__月__日") << false;
+    }
+}
+
+// A period totalled, then one of its boxes holds typing that is no date: 集計
+// and 印刷 do not run on the dates shown; the work table, the sums and the
+// printout stay as they were.
+void TestTotalsPage::commandsStopOnTypingThatIsNoDate()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, box);
+    QFETCH(QString, caption);
+    QFETCH(QString, keys);
+    QFETCH(QString, typed);
+    QFETCH(bool, byMouse);
+    addJournal(QStringLiteral("2004-04-01"), 10, 20, 30, 40);
+    addJournal(QStringLiteral("2004-05-01"), 1, 2, 3, 4);
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 4, 1)));
+    QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 4, 30)));
+    click("cmd集計");
+    const QStringList work = testsupport::rowsOf(workPath(), QStringLiteral("w集計"));
+    QCOMPARE(work.size(), 1);
+    QSignalSpy printed(m_page.get(), &totals::TotalsPage::printRequested);
+    m_page->resize(ui::twips(9375), ui::twips(6780));
+    QApplication::setActiveWindow(m_page.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_page.get()));
+
+    ui::DateBox *typedBox = dateBox(box.toUtf8().constData());
+    typedBox->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), keys);
+    auto *button = child<QPushButton>(command.toUtf8().constData());
+    if (byMouse) {
+        QTest::mouseClick(button, Qt::LeftButton);
+    } else {
+        button->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(button, Qt::Key_Return); // pressed as Space presses it: shown, then run
+    }
+
+    QTRY_COMPARE(m_env->presenter.shown.size(), 1);
+    const common::MessageRequest notice = m_env->presenter.shown[0];
+    QCOMPARE(notice.title, QStringLiteral("入力注意"));
+    QVERIFY2(notice.text.startsWith(caption + QStringLiteral("「") + typed + QStringLiteral("」は、入力の途中か")),
+             qPrintable(notice.text));
+    QCOMPARE(notice.style, common::kWarning);
+    QCOMPARE(testsupport::rowsOf(workPath(), QStringLiteral("w集計")), work);
+    QCOMPARE(printed.size(), 0);
+    QCOMPARE(sum("num売上計"), std::optional(qint64(10)));
+    QTRY_VERIFY(typedBox->hasFocus());
+    QCOMPARE(typedBox->findChild<QLineEdit *>()->text(), typed);
+    QCOMPARE(dateBox("Dt開始")->value(), std::optional(QDate(2004, 4, 1)));
+    QCOMPARE(dateBox("Dt終了")->value(), std::optional(QDate(2004, 4, 30)));
+
+    // Thrown away, the period shown is used again.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    button->click();
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    QCOMPARE(printed.size(), command == QStringLiteral("CSCmdBtn1") ? 1 : 0);
+    QCOMPARE(testsupport::rowsOf(workPath(), QStringLiteral("w集計")).size(), 1);
+}
+
 QTEST_MAIN(TestTotalsPage)
 #include "test_totalspage.moc"
