@@ -159,18 +159,23 @@ void TestBadData::amountsThePageCannotShow()
 void TestBadData::datesInOtherForms_data()
 {
     QTest::addColumn<QString>("stored");
-    QTest::newRow("slashes") << QStringLiteral("'2004/04/01'");
-    QTest::newRow("digits as text") << QStringLiteral("'20040401'");
-    QTest::newRow("a date number") << QStringLiteral("20040401");
-    QTest::newRow("a day count") << QStringLiteral("38078");
-    QTest::newRow("with a time") << QStringLiteral("'2004-04-01 00:00:00'");
+    QTest::addColumn<QString>("why"); // the line of the notice that counts it
+    const QString otherForm = QStringLiteral("日付が正しい形で保存されていない日誌: 1 日分");
+    QTest::newRow("slashes") << QStringLiteral("'2004/04/01'") << otherForm;
+    QTest::newRow("digits as text") << QStringLiteral("'20040401'") << otherForm;
+    QTest::newRow("a date number") << QStringLiteral("20040401") << otherForm;
+    QTest::newRow("a day count") << QStringLiteral("38078")
+                                 << QStringLiteral("日付を読めない日誌（期間の内外は不明）: 1 日分");
+    QTest::newRow("with a time") << QStringLiteral("'2004-04-01 00:00:00'") << otherForm;
 }
 
 // A row whose date is in another form belongs to no day: reading the day does
-// not find it, and no period counts it, however its text sorts.
+// not find it, and no period totals it, however its text sorts; each run says
+// that it was left out and why, and leaves it as it is.
 void TestBadData::datesInOtherForms()
 {
     QFETCH(QString, stored);
+    QFETCH(QString, why);
 
     testsupport::MainWindow w;
     QVERIFY(writeAside(mainPath(w),
@@ -188,8 +193,12 @@ void TestBadData::datesInOtherForms()
           std::pair{QDate(1900, 1, 1), QDate(2099, 12, 31)}}) {
         QCOMPARE(total(w, first, last), 1);
         QCOMPARE(w.frm->totalsPage()->values().sales, std::optional<qint64>(500));
+        QCOMPARE(w.presenter.shown.size(), 1);
+        QCOMPARE(w.presenter.shown[0].title, QStringLiteral("集計に含めていない日誌"));
+        QVERIFY2(w.presenter.shown[0].text.contains(u'\n' + why + u'\n'), qPrintable(w.presenter.shown[0].text));
+        w.presenter.shown.clear();
     }
-    QVERIFY(w.presenter.shown.isEmpty());
+    QCOMPARE(journal(w).first(), odd);
 
     // Registering the day adds its proper record beside the odd row.
     QVERIFY(child<ui::DateBox>(w.frm->journalPage(), "Dt日付")->setValue(QDate(2004, 4, 1)));
