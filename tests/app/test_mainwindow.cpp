@@ -44,6 +44,7 @@ private slots:
     void hintButtonsShareOneModelessWindow();
     void printButtonsCopyThePage_data();
     void printButtonsCopyThePage();
+    void printButtonsPrintNothingForTypingThatIsNoDate();
 
 private:
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_w->frm.get(), name); }
@@ -328,6 +329,52 @@ void TestMainWindow::printButtonsCopyThePage()
     QCOMPARE(totals.moneyOut, std::optional(qint64(404)));
     QCOMPARE(m_w->frm->findChildren<printing::ReportViewer *>().size(), 2);
     QVERIFY(m_w->presenter.shown.isEmpty());
+    closeViewers();
+}
+
+// A print button clicked while its page's date box holds unfinished or
+// impossible typing opens no report and keeps what was printed before.
+void TestMainWindow::printButtonsPrintNothingForTypingThatIsNoDate()
+{
+    prepare(store::kMainFileName,
+            {QStringLiteral("insert into 業務日誌 values ('2004-04-01', 100, 200, 300, 400, 'a')")});
+    QVERIFY(m_w->start());
+    m_w->frm->show();
+    QApplication::setActiveWindow(m_w->frm.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_w->frm.get()));
+    const auto viewers = [this] { return m_w->frm->findChildren<printing::ReportViewer *>().size(); };
+    // The report viewers are windows of their own: the main window is made active again first.
+    const auto typeInto = [this](ui::DateBox *box, const QString &keys) {
+        QApplication::setActiveWindow(m_w->frm.get());
+        QVERIFY(QTest::qWaitForWindowActive(m_w->frm.get()));
+        box->setFocus();
+        QTRY_VERIFY(box->hasFocus());
+        QTest::keyClicks(QApplication::focusWidget(), keys);
+    };
+
+    QVERIFY(child<ui::DateBox>("Dt日付")->setValue(QDate(2004, 4, 1)));
+    click("Cmd印刷");
+    QCOMPARE(viewers(), 1);
+    typeInto(child<ui::DateBox>("Dt日付"), QStringLiteral("2004050"));
+    QTest::mouseClick(child<QPushButton>("Cmd印刷"), Qt::LeftButton);
+    QCOMPARE(viewers(), 1);
+    QCOMPARE(m_w->frm->printedJournal().dateText, QStringLiteral("2004年04月01日"));
+    QCOMPARE(m_w->presenter.shown.size(), 1);
+    QCOMPARE(m_w->presenter.shown[0].title, QStringLiteral("入力注意"));
+    QVERIFY(m_w->presenter.shown[0].text.startsWith(QStringLiteral("日付「2004年05月0_日」は")));
+
+    m_w->frm->tabs()->setCurrentIndex(1);
+    QVERIFY(child<ui::DateBox>("Dt開始")->setValue(QDate(2004, 4, 1)));
+    click("cmd集計");
+    click("CSCmdBtn1");
+    QCOMPARE(viewers(), 2);
+    typeInto(child<ui::DateBox>("Dt終了"), QStringLiteral("20040631"));
+    QTest::mouseClick(child<QPushButton>("CSCmdBtn1"), Qt::LeftButton);
+    QCOMPARE(viewers(), 2);
+    QCOMPARE(m_w->frm->printedTotals().endText, QStringLiteral("2004年04月30日"));
+    QCOMPARE(m_w->frm->printedTotals().sales, std::optional(qint64(100)));
+    QCOMPARE(m_w->presenter.shown.size(), 2);
+    QVERIFY(m_w->presenter.shown[1].text.startsWith(QStringLiteral("終了日「2004年06月31日」は")));
     closeViewers();
 }
 
