@@ -73,7 +73,7 @@ public:
     // with the warning icon.
     void showFailure(const QString &title, const QString &text);
 
-    // The journal and totals pages and the date box still take this path until they move to Prompt.
+    // The journal and totals pages still take this path until they move to Prompt.
     // An unknown operation or kind shows nothing and answers false.
     bool ShowMsg(const QString &operation, const QString &kind, const QString &subject);
 
