@@ -62,28 +62,6 @@ constexpr PromptText textOf(Prompt prompt)
     return {}; // not reached for a value of the enum
 }
 
-// The operation and kind words by which the journal and totals pages still ask.
-struct WordPair
-{
-    const char16_t *operation;
-    const char16_t *kind;
-    Prompt prompt;
-};
-
-constexpr std::array kWordPairs{
-    WordPair{u"登録", u"確認", Prompt::ConfirmRegister},
-    WordPair{u"登録", u"完了", Prompt::Registered},
-    WordPair{u"登録", u"失敗", Prompt::RegisterFailed},
-    WordPair{u"削除", u"確認", Prompt::ConfirmDeleteAll},
-    WordPair{u"削除", u"伝票確認2", Prompt::ConfirmDelete},
-    WordPair{u"削除", u"その他確認", Prompt::ConfirmErase},
-    WordPair{u"削除", u"完了", Prompt::Deleted},
-    WordPair{u"削除", u"失敗", Prompt::DeleteFailed},
-    WordPair{u"その他", u"メッセージ", Prompt::Notice},
-    WordPair{u"その他", u"読込失敗", Prompt::ReadFailed},
-    WordPair{u"その他", u"集計失敗", Prompt::TotalsFailed},
-};
-
 QString fromPiece(const char16_t *piece)
 {
     return QString::fromUtf16(piece);
@@ -118,16 +96,6 @@ bool Msg::show(Prompt prompt, const QString &subject)
 void Msg::showFailure(const QString &title, const QString &text)
 {
     m_presenter.present({title, text, kWarning});
-}
-
-bool Msg::ShowMsg(const QString &operation, const QString &kind, const QString &subject)
-{
-    for (const WordPair &pair : kWordPairs) {
-        if (operation == QStringView(pair.operation) && kind == QStringView(pair.kind)) {
-            return show(pair.prompt, subject);
-        }
-    }
-    return false;
 }
 
 } // namespace common

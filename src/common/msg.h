@@ -73,10 +73,6 @@ public:
     // with the warning icon.
     void showFailure(const QString &title, const QString &text);
 
-    // The journal and totals pages still take this path until they move to Prompt.
-    // An unknown operation or kind shows nothing and answers false.
-    bool ShowMsg(const QString &operation, const QString &kind, const QString &subject);
-
 private:
     MessagePresenter &m_presenter;
 };

@@ -110,9 +110,9 @@ void JournalPage::read()
     if (const store::DbError error = m_store.readDay(*date, record)) {
         // Without this notice an unreadable day would look like an empty one,
         // and a register that follows would overwrite it.
-        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("読込失敗"),
-                      m_dt日付->displayText() + QStringLiteral(" の業務日誌を読み込めませんでした。\n理由: ") +
-                          store::describeForUser(error));
+        m_msg.show(common::Prompt::ReadFailed, m_dt日付->displayText() +
+                                                   QStringLiteral(" の業務日誌を読み込めませんでした。\n理由: ") +
+                                                   store::describeForUser(error));
         return;
     }
     if (!record) {
@@ -142,14 +142,12 @@ void JournalPage::save()
     }
     const std::optional<QDate> date = m_dt日付->value();
     if (!date) {
-        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("メッセージ"),
-                      QStringLiteral("日付を記入してください。"));
+        m_msg.show(common::Prompt::Notice, QStringLiteral("日付を記入してください。"));
         m_dt日付->setFocus();
         return;
     }
     const QString shown = m_dt日付->displayText();
-    if (!m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("確認"),
-                       QStringLiteral(" ") + shown + QStringLiteral(" の業務日誌"))) {
+    if (!m_msg.show(common::Prompt::ConfirmRegister, QStringLiteral(" ") + shown + QStringLiteral(" の業務日誌"))) {
         return;
     }
     const store::JournalRecord record{
@@ -159,9 +157,8 @@ void JournalPage::save()
         {}};
     if (const store::DbError error = m_store.saveDay(record)) {
         // The page keeps everything the user typed.
-        m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
-                      shown + QStringLiteral(" の業務日誌は登録されていません。\n理由: ") +
-                          store::describeForUser(error));
+        m_msg.show(common::Prompt::RegisterFailed,
+                   shown + QStringLiteral(" の業務日誌は登録されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
     clear();
@@ -177,12 +174,12 @@ void JournalPage::remove()
         return;
     }
     const QString shown = m_dt日付->displayText();
-    if (!m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("伝票確認2"), shown + QStringLiteral(" の日誌"))) {
+    if (!m_msg.show(common::Prompt::ConfirmDelete, shown + QStringLiteral(" の日誌"))) {
         return;
     }
     if (const store::DbError error = m_store.removeDay(*date)) {
-        m_msg.ShowMsg(QStringLiteral("削除"), QStringLiteral("失敗"),
-                      shown + QStringLiteral(" の日誌は削除されていません。\n理由: ") + store::describeForUser(error));
+        m_msg.show(common::Prompt::DeleteFailed,
+                   shown + QStringLiteral(" の日誌は削除されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
     clear();

@@ -1,7 +1,5 @@
 #include "store/dberror.h"
 
-#include <QSqlError>
-
 namespace store {
 
 namespace {
@@ -35,14 +33,6 @@ QString reasonFor(const DbError &error)
         return QStringLiteral("ファイルへのアクセス権がありません。");
     case ErrMissingTable:
         return QStringLiteral("必要な表がありません。");
-    case ErrNotUpdatable:
-        return QStringLiteral("この内容は更新できません。");
-    case ErrNoCurrentRow:
-        return QStringLiteral("対象のレコードがありません。");
-    case ErrNotEditing:
-        return QStringLiteral("編集中のレコードがありません。");
-    case ErrUnknownColumn:
-        return QStringLiteral("指定された項目がありません。");
     case ErrClosed:
         return QStringLiteral("データベースが開かれていません。");
     case ErrFileExists:
@@ -70,26 +60,6 @@ QString describeForUser(const DbError &error)
         detail += QStringLiteral(": ") + error.message;
     }
     return reasonFor(error) + QStringLiteral("（") + detail + QStringLiteral("）");
-}
-
-DbError fromSqlError(const QSqlError &error)
-{
-    bool numeric = false;
-    int number = error.nativeErrorCode().toInt(&numeric);
-    // QtSql's own refusals (several statements at once, a parameter count that
-    // does not match) come with no number or with "not an error"; they are
-    // failures all the same.
-    QString message = error.databaseText();
-    if (message.isEmpty() || message == QLatin1String("not an error")) {
-        message = error.driverText();
-    }
-    if (!numeric || number <= 0) {
-        number = 1; // SQLITE_ERROR
-    }
-    if (message.isEmpty()) {
-        message = QStringLiteral("statement failed");
-    }
-    return {number, message};
 }
 
 } // namespace store

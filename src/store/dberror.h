@@ -4,8 +4,6 @@
 
 #include <QString>
 
-class QSqlError;
-
 namespace store {
 
 struct DbError
@@ -25,24 +23,16 @@ struct DbError
 
 // Numbers for failures that the store detects itself, outside SQLite's range.
 enum StoreErrorNumber : int {
-    ErrMissingTable = 10001,  // the file opened but lacks a table of the design
-    ErrNotUpdatable = 10002,  // AddNew/Edit on a recordset that is not a single-table select
-    ErrNoCurrentRow = 10003,  // field access or Edit at BOF/EOF
-    ErrNotEditing = 10004,    // Update without AddNew/Edit
-    ErrUnknownColumn = 10005, // a field name the recordset does not have
-    ErrClosed = 10006,        // the database or recordset is not open
-    ErrFileExists = 10007,    // a new database file was asked for where a file already is
-    ErrBadValue = 10008,      // a value that the column cannot hold (a date column given no date)
-    ErrBackupFailed = 10009,  // the copy of a database file could not be made
+    ErrMissingTable = 10001, // the file opened but lacks a table of the design
+    ErrClosed = 10006,       // the store is not open
+    ErrFileExists = 10007,   // a new database file was asked for where a file already is
+    ErrBadValue = 10008,     // a value that the column cannot hold (a date column given no date)
+    ErrBackupFailed = 10009, // the copy of a database file could not be made
 };
 
 // A short Japanese reason for the user ("ファイルが見つからないか、開けません。", ...),
 // chosen by the error number; the engine's text and the number are added in
 // parentheses. Empty for success.
 QString describeForUser(const DbError &error);
-
-// The error that QtSql reports for a failed step. Never a success: a failure
-// that carries no engine number becomes SQLITE_ERROR (1).
-DbError fromSqlError(const QSqlError &error);
 
 } // namespace store

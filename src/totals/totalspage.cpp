@@ -110,8 +110,8 @@ void TotalsPage::bindGrid()
     m_dat集計 = new WorkTableModel(m_store, this);
     m_grid集計->setModel(m_dat集計);
     connect(m_dat集計, &WorkTableModel::writeFailed, this, [this](const QString &reason) {
-        m_msg.ShowMsg(QStringLiteral("登録"), QStringLiteral("失敗"),
-                      QStringLiteral("集計表の変更は保存されていません。\n理由: ") + reason);
+        m_msg.show(common::Prompt::RegisterFailed,
+                   QStringLiteral("集計表の変更は保存されていません。\n理由: ") + reason);
     });
 }
 
@@ -194,9 +194,9 @@ void TotalsPage::run()
 
     if (error) {
         showSums();
-        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                      QStringLiteral("期間 ") + periodText() + QStringLiteral(" の集計ができませんでした。\n理由: ") +
-                          store::describeForUser(error));
+        m_msg.show(common::Prompt::TotalsFailed, QStringLiteral("期間 ") + periodText() +
+                                                     QStringLiteral(" の集計ができませんでした。\n理由: ") +
+                                                     store::describeForUser(error));
         return;
     }
 
@@ -225,9 +225,9 @@ void TotalsPage::showSums()
         for (const auto &[box, column] : boxes) {
             box->setValue(std::nullopt);
         }
-        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                      QStringLiteral("期間 ") + periodText() +
-                          QStringLiteral(" の合計を読み込めませんでした。\n理由: ") + store::describeForUser(error));
+        m_msg.show(common::Prompt::TotalsFailed, QStringLiteral("期間 ") + periodText() +
+                                                     QStringLiteral(" の合計を読み込めませんでした。\n理由: ") +
+                                                     store::describeForUser(error));
         return;
     }
     QStringList tooLarge;
@@ -242,10 +242,10 @@ void TotalsPage::showSums()
         }
     }
     if (!tooLarge.isEmpty()) {
-        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                      QStringLiteral("期間 ") + periodText() + QStringLiteral(" の ") +
-                          tooLarge.join(QStringLiteral("、")) +
-                          QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
+        m_msg.show(common::Prompt::TotalsFailed,
+                   QStringLiteral("期間 ") + periodText() + QStringLiteral(" の ") +
+                       tooLarge.join(QStringLiteral("、")) +
+                       QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
     }
 }
 
@@ -285,9 +285,8 @@ void TotalsPage::clear()
     }
     refreshGrid();
     if (error) {
-        m_msg.ShowMsg(QStringLiteral("その他"), QStringLiteral("集計失敗"),
-                      QStringLiteral("集計の作業データを消去できませんでした。\n理由: ") +
-                          store::describeForUser(error));
+        m_msg.show(common::Prompt::TotalsFailed,
+                   QStringLiteral("集計の作業データを消去できませんでした。\n理由: ") + store::describeForUser(error));
     }
 }
 

@@ -51,10 +51,6 @@ private slots:
     void looks();
     void texts_data();
     void texts();
-    void wordPairsStillLead_data();
-    void wordPairsStillLead();
-    void unknownWordPairsShowNothing_data();
-    void unknownWordPairsShowNothing();
     void failureNotice();
 };
 
@@ -165,71 +161,6 @@ void TestMsg::texts()
     const Outcome shown = showOnce(prompt, subject, Answer::No);
     QCOMPARE(shown.request.title, title);
     QCOMPARE(shown.request.text, text);
-}
-
-void TestMsg::wordPairsStillLead_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<Prompt>("prompt");
-
-    // The pairs the journal and totals pages ask by.
-    QTest::newRow("登録/確認") << QStringLiteral("登録") << QStringLiteral("確認") << Prompt::ConfirmRegister;
-    QTest::newRow("登録/失敗") << QStringLiteral("登録") << QStringLiteral("失敗") << Prompt::RegisterFailed;
-    QTest::newRow("削除/伝票確認2") << QStringLiteral("削除") << QStringLiteral("伝票確認2") << Prompt::ConfirmDelete;
-    QTest::newRow("削除/失敗") << QStringLiteral("削除") << QStringLiteral("失敗") << Prompt::DeleteFailed;
-    QTest::newRow("その他/メッセージ") << QStringLiteral("その他") << QStringLiteral("メッセージ") << Prompt::Notice;
-    QTest::newRow("その他/読込失敗") << QStringLiteral("その他") << QStringLiteral("読込失敗") << Prompt::ReadFailed;
-    QTest::newRow("その他/集計失敗") << QStringLiteral("その他") << QStringLiteral("集計失敗") << Prompt::TotalsFailed;
-}
-
-void TestMsg::wordPairsStillLead()
-{
-    QFETCH(QString, operation);
-    QFETCH(QString, kind);
-    QFETCH(Prompt, prompt);
-    const QString subject = QStringLiteral("2004年04月01日 の業務日誌");
-
-    ScriptedPresenter presenter;
-    presenter.answerYes();
-    Msg msg(presenter);
-    const bool byWords = msg.ShowMsg(operation, kind, subject);
-    const bool byPrompt = msg.show(prompt, subject);
-    QCOMPARE(byWords, byPrompt);
-    QCOMPARE(presenter.shown.size(), 2);
-    QCOMPARE(presenter.shown[0].title, presenter.shown[1].title);
-    QCOMPARE(presenter.shown[0].text, presenter.shown[1].text);
-    QCOMPARE(presenter.shown[0].style, presenter.shown[1].style);
-}
-
-void TestMsg::unknownWordPairsShowNothing_data()
-{
-    QTest::addColumn<QString>("operation");
-    QTest::addColumn<QString>("kind");
-
-    QTest::newRow("unknown operation") << QStringLiteral("更新") << QStringLiteral("確認");
-    QTest::newRow("empty operation") << QString() << QStringLiteral("確認");
-    QTest::newRow("operation with trailing blank") << QStringLiteral("登録 ") << QStringLiteral("確認");
-    QTest::newRow("unknown kind") << QStringLiteral("登録") << QStringLiteral("承認");
-    QTest::newRow("kind with ideographic blank") << QStringLiteral("削除") << QStringLiteral("確認　");
-    QTest::newRow("full-width digit 伝票確認２") << QStringLiteral("削除") << QStringLiteral("伝票確認２");
-    QTest::newRow("kind of another group") << QStringLiteral("その他") << QStringLiteral("完了");
-    QTest::newRow("operation given as kind") << QStringLiteral("確認") << QStringLiteral("登録");
-    // Rows of the old dialog table that the program never shows are gone.
-    QTest::newRow("転記/確認") << QStringLiteral("転記") << QStringLiteral("確認");
-    QTest::newRow("入力/重複") << QStringLiteral("入力") << QStringLiteral("重複");
-}
-
-void TestMsg::unknownWordPairsShowNothing()
-{
-    QFETCH(QString, operation);
-    QFETCH(QString, kind);
-
-    ScriptedPresenter presenter;
-    presenter.answerYes();
-    Msg msg(presenter);
-    QCOMPARE(msg.ShowMsg(operation, kind, QStringLiteral("取引先Ａ")), false);
-    QVERIFY(presenter.shown.isEmpty());
 }
 
 void TestMsg::failureNotice()
