@@ -71,7 +71,7 @@ void drawRule(QPainter &painter, const BareRule &rule, int offsetY)
 BareTotalsLayout bareTotalsLayout(const printing::PrintTotals &data, qint32 lineColor, int rowsPerPage)
 {
     using printing::ControlKind;
-    const printing::ReportLayout designed = printing::rpt集計::designedLayout();
+    const printing::ReportLayout designed = printing::TotalsReport::designedLayout();
     const QColor colour = common::colourFromNumber(lineColor);
     const QString sums[] = {
         common::formatAmount(data.sales, common::pattern::kAmount),

@@ -7,9 +7,9 @@
 #include "figure.h"
 #include "yespresenter.h"
 
-#include "common/clock.h"
 #include "common/formats.h"
 #include "store/store.h"
+#include "support/fixedclock.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
 
@@ -173,7 +173,7 @@ private:
     QString m_workPath;
     YesPresenter m_presenter;
     common::Msg m_msg{m_presenter};
-    common::FixedClock m_clock{QDate(2025, 12, 31)};
+    testsupport::FixedClock m_clock{QDate(2025, 12, 31)};
     std::unique_ptr<totals::TotalsPage> m_page;
     ui::DateBox *m_start = nullptr;
     ui::DateBox *m_end = nullptr;

@@ -111,7 +111,7 @@ int probeReport(const QString &workFile, const QString &pdf)
     if (!error.isEmpty()) {
         return fail(error);
     }
-    printing::rpt集計 report(totals, *files, common::kWestern, 0x800000);
+    printing::TotalsReport report(totals, *files, common::kWestern, 0x800000);
     const printing::ReportRun run = printing::ReportEngine::run(report);
     if (!run.ok() || run.document.pages.isEmpty() || !printing::writePdf(run.document, pdf)) {
         return fail(QStringLiteral("the report could not be run or written: ") + run.error.message);

@@ -6,10 +6,10 @@
 #include "figure.h"
 #include "yespresenter.h"
 
-#include "common/clock.h"
 #include "common/formats.h"
 #include "journal/journalpage.h"
 #include "store/store.h"
+#include "support/fixedclock.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
 #include "ui/journaltextbox.h"
@@ -177,7 +177,7 @@ private:
     std::unique_ptr<store::Store> m_store = store::makeSqliteStore();
     YesPresenter m_presenter;
     common::Msg m_msg{m_presenter};
-    common::FixedClock m_clock{QDate(2025, 12, 31)};
+    testsupport::FixedClock m_clock{QDate(2025, 12, 31)};
     std::unique_ptr<journal::JournalPage> m_page;
     std::array<ui::AmountBox *, 4> m_amounts{};
     ui::JournalTextBox *m_memo = nullptr;

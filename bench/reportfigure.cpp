@@ -39,7 +39,7 @@ public:
         }
         const QString pdf = QDir(m_folder->path()).filePath(QStringLiteral("report.pdf"));
         for (auto _ : state) {
-            printing::rpt集計 report(m_totals, *m_store, common::kWestern, kLineColour);
+            printing::TotalsReport report(m_totals, *m_store, common::kWestern, kLineColour);
             const printing::ReportRun run = printing::ReportEngine::run(report);
             if (!run.ok() || !printing::writePdf(run.document, pdf)) {
                 fail(state, QStringLiteral("the report could not be run or written: ") + run.error.message);
@@ -88,7 +88,7 @@ private:
         // One run of the report, untimed: its rows per page for the bare loop,
         // and a check that it prints every row.
         if (error.isEmpty()) {
-            printing::rpt集計 report(m_totals, *m_store, common::kWestern, kLineColour);
+            printing::TotalsReport report(m_totals, *m_store, common::kWestern, kLineColour);
             const printing::ReportRun run = printing::ReportEngine::run(report);
             qsizetype rows = 0;
             for (const printing::ReportPage &page : run.document.pages) {

@@ -1,22 +1,11 @@
-# zephra_add_library(<folder> [DEPS <targets>...])
+# zephra_add_library(<folder> [DEPS <targets>...] [PUBLIC_DEPS <targets>...])
 # One static library per folder under src/, named zephra_<folder>. Sources are
 # the folder's .cpp/.h files; the folder's parent (src/) is the include root so
 # that headers are included as "<folder>/<file>.h".
 function(zephra_add_library folder)
     cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS
-        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h" "${CMAKE_CURRENT_SOURCE_DIR}/*.qrc")
-    list(FILTER sources INCLUDE REGEX "\\.cpp$")
-    if(NOT sources)
-        # A folder whose code has not landed yet: headers only.
-        add_library(zephra_${folder} INTERFACE)
-        target_include_directories(zephra_${folder} INTERFACE "${PROJECT_SOURCE_DIR}/src")
-        target_link_libraries(zephra_${folder} INTERFACE ${ARG_PUBLIC_DEPS})
-        return()
-    endif()
-    file(GLOB all CONFIGURE_DEPENDS
-        "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h" "${CMAKE_CURRENT_SOURCE_DIR}/*.qrc")
-    add_library(zephra_${folder} STATIC ${all})
+    file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
+    add_library(zephra_${folder} STATIC ${sources})
     target_include_directories(zephra_${folder} PUBLIC "${PROJECT_SOURCE_DIR}/src")
     target_link_libraries(zephra_${folder} PRIVATE zephra_options ${ARG_DEPS} PUBLIC ${ARG_PUBLIC_DEPS})
 endfunction()
@@ -29,7 +18,7 @@ function(zephra_add_test name)
     target_link_libraries(${name} PRIVATE zephra_options zephra_testsupport Qt6::Test ${ARG_LIBS})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;ZEPHRA_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8"
         TIMEOUT 300
         LABELS "${ARG_LABELS}")
 endfunction()

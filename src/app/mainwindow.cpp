@@ -181,7 +181,7 @@ void MainWindow::shutDown()
         QApplication::processEvents();
     }
 
-    ui::EndWndProcess(static_cast<quintptr>(winId()), m_services.ender);
+    ui::endProcess(static_cast<quintptr>(winId()), m_services.ender);
 }
 
 } // namespace app

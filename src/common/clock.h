@@ -3,8 +3,6 @@
 
 #include <QDate>
 
-#include <functional>
-
 namespace common {
 
 class Clock
@@ -19,18 +17,6 @@ class SystemClock final : public Clock
 {
 public:
     QDate today() const override { return QDate::currentDate(); }
-};
-
-// A clock that always answers the date it was given.
-class FixedClock final : public Clock
-{
-public:
-    explicit FixedClock(QDate date) : m_date(date) {}
-    QDate today() const override { return m_date; }
-    void set(QDate date) { m_date = date; }
-
-private:
-    QDate m_date;
 };
 
 } // namespace common

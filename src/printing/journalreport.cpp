@@ -12,11 +12,11 @@ constexpr auto kRight = Qt::AlignRight | Qt::AlignVCenter;
 
 } // namespace
 
-rpt業務日誌::rpt業務日誌(const PrintJournal &data, qint32 lineColor)
+JournalReport::JournalReport(const PrintJournal &data, qint32 lineColor)
     : Report(designedLayout()), m_data(data), m_lineColor(lineColor)
 {}
 
-ReportLayout rpt業務日誌::designedLayout()
+ReportLayout JournalReport::designedLayout()
 {
     using C = ReportControl;
     ReportLayout layout;
@@ -53,7 +53,7 @@ ReportLayout rpt業務日誌::designedLayout()
     return layout;
 }
 
-void rpt業務日誌::ActiveReport_ReportStart()
+void JournalReport::start()
 {
     PageSetup &page = layout().page;
     page.orientation = OrientationPortrait;
@@ -63,7 +63,7 @@ void rpt業務日誌::ActiveReport_ReportStart()
     page.paperSize = PaperA4;
 }
 
-void rpt業務日誌::PageHeader_Format()
+void JournalReport::formatPageHeader()
 {
     // A control missing from the layout is skipped; the rest is still filled.
     const QColor colour = common::colourFromNumber(m_lineColor);

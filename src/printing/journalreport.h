@@ -7,16 +7,16 @@
 
 namespace printing {
 
-class rpt業務日誌 final : public Report
+class JournalReport final : public Report
 {
 public:
-    rpt業務日誌(const PrintJournal &data, qint32 lineColor);
+    JournalReport(const PrintJournal &data, qint32 lineColor);
 
     // The layout as designed, before the handlers run.
     static ReportLayout designedLayout();
 
-    void ActiveReport_ReportStart() override;
-    void PageHeader_Format() override;
+    void start() override;
+    void formatPageHeader() override;
 
 private:
     PrintJournal m_data;

@@ -24,14 +24,14 @@ ReportViewer *openViewer(ReportDocument document, QWidget *parent)
 
 ReportViewer *showJournalReport(const PrintJournal &data, qint32 lineColor, QWidget *parent)
 {
-    rpt業務日誌 report(data, lineColor);
+    JournalReport report(data, lineColor);
     return openViewer(ReportEngine::run(report).document, parent);
 }
 
 ReportViewer *showTotalsReport(const PrintTotals &data, store::Store &store, const QString &calendarMode,
                                qint32 lineColor, QWidget *parent, common::MessagePresenter *presenter)
 {
-    rpt集計 report(data, store, calendarMode, lineColor);
+    TotalsReport report(data, store, calendarMode, lineColor);
     ReportRun run = ReportEngine::run(report);
     if (!run.ok()) {
         ui::QtMessagePresenter boxes(parent);

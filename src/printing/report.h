@@ -36,9 +36,9 @@ public:
     const RowSource &dataSource() const { return m_rows; }
 
     // Raised once when the report starts to run.
-    virtual void ActiveReport_ReportStart() {}
+    virtual void start() {}
     // Raised each time a page header is laid out, once per page.
-    virtual void PageHeader_Format() {}
+    virtual void formatPageHeader() {}
 
 private:
     ReportLayout m_layout;

@@ -49,7 +49,7 @@ public:
     void startPage()
     {
         m_pages.append(ReportPage());
-        m_report.PageHeader_Format();
+        m_report.formatPageHeader();
         const ReportSection &header = m_report.layout().pageHeader;
         place(header, 0, nullptr);
         m_y = header.height;
@@ -99,7 +99,7 @@ private:
 ReportRun ReportEngine::run(Report &report)
 {
     ReportRun result;
-    report.ActiveReport_ReportStart();
+    report.start();
 
     PageBuilder builder(report);
     builder.startPage();

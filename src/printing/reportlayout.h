@@ -40,7 +40,6 @@ struct PageSetup
 
     // The paper in twips, turned for landscape. An unknown or default code is A4.
     QSize paperTwips() const;
-    int printableWidth() const { return paperTwips().width() - leftMargin - rightMargin; }
     // The height between the top and the bottom margin that the sections fill.
     int bodyHeight() const { return paperTwips().height() - topMargin - bottomMargin; }
 };

@@ -31,15 +31,15 @@ ReportViewer::ReportViewer(ReportDocument document, QWidget *parent)
     printer()->setDocName(m_document.title);
     connect(this, &QPrintPreviewDialog::paintRequested, this, &ReportViewer::paintPages);
 
-    m_savePdf = new QAction(QStringLiteral("PDFに保存"), this);
-    m_savePdf->setObjectName(QStringLiteral("actionSavePdf"));
-    m_savePdf->setToolTip(QStringLiteral("PDFに保存"));
-    connect(m_savePdf, &QAction::triggered, this, &ReportViewer::askAndSavePdf);
+    auto *savePdf = new QAction(QStringLiteral("PDFに保存"), this);
+    savePdf->setObjectName(QStringLiteral("actionSavePdf"));
+    savePdf->setToolTip(QStringLiteral("PDFに保存"));
+    connect(savePdf, &QAction::triggered, this, &ReportViewer::askAndSavePdf);
     if (auto *toolBar = findChild<QToolBar *>()) {
         toolBar->addSeparator();
-        toolBar->addAction(m_savePdf);
+        toolBar->addAction(savePdf);
     } else {
-        addAction(m_savePdf);
+        addAction(savePdf);
     }
 }
 

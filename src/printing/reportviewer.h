@@ -9,7 +9,6 @@
 
 #include <memory>
 
-class QAction;
 class QPrinter;
 
 namespace common {
@@ -27,7 +26,6 @@ public:
     ~ReportViewer() override;
 
     const ReportDocument &document() const { return m_document; }
-    QAction *savePdfAction() const { return m_savePdf; }
 
     // Writes the report to `path`; a failure is shown to the user.
     bool savePdf(const QString &path);
@@ -40,7 +38,6 @@ private:
     void askAndSavePdf();
 
     ReportDocument m_document;
-    QAction *m_savePdf = nullptr;
     std::unique_ptr<common::MessagePresenter> m_ownPresenter;
     common::MessagePresenter *m_presenter = nullptr;
 };

@@ -52,11 +52,11 @@ RowSource workTableRows(store::Store &store)
     };
 }
 
-rpt集計::rpt集計(const PrintTotals &data, store::Store &store, const QString &calendarMode, qint32 lineColor)
+TotalsReport::TotalsReport(const PrintTotals &data, store::Store &store, const QString &calendarMode, qint32 lineColor)
     : Report(designedLayout()), m_data(data), m_store(store), m_calendarMode(calendarMode), m_lineColor(lineColor)
 {}
 
-ReportLayout rpt集計::designedLayout()
+ReportLayout TotalsReport::designedLayout()
 {
     using C = ReportControl;
     ReportLayout layout;
@@ -102,7 +102,7 @@ ReportLayout rpt集計::designedLayout()
     return layout;
 }
 
-void rpt集計::ActiveReport_ReportStart()
+void TotalsReport::start()
 {
     setDataSource(workTableRows(m_store));
 
@@ -123,7 +123,7 @@ void rpt集計::ActiveReport_ReportStart()
     }
 }
 
-void rpt集計::PageHeader_Format()
+void TotalsReport::formatPageHeader()
 {
     const auto setText = [this](const QString &name, const QString &text) {
         if (ReportControl *c = control(name)) {

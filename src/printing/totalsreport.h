@@ -15,16 +15,16 @@ namespace printing {
 // four amounts; read a page at a time.
 RowSource workTableRows(store::Store &store);
 
-class rpt集計 final : public Report
+class TotalsReport final : public Report
 {
 public:
     // The rows come from the work table of `store` when the report runs.
-    rpt集計(const PrintTotals &data, store::Store &store, const QString &calendarMode, qint32 lineColor);
+    TotalsReport(const PrintTotals &data, store::Store &store, const QString &calendarMode, qint32 lineColor);
 
     static ReportLayout designedLayout();
 
-    void ActiveReport_ReportStart() override;
-    void PageHeader_Format() override;
+    void start() override;
+    void formatPageHeader() override;
 
 private:
     PrintTotals m_data;

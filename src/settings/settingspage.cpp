@@ -140,8 +140,8 @@ void SettingsPage::reset()
 
 void SettingsPage::chooseLineColour()
 {
-    const qint32 chosen = ui::ChooseColorDlg(m_colours, window(),
-                                             common::numberFromColour(window()->palette().color(QPalette::WindowText)));
+    const qint32 chosen = ui::chooseColour(m_colours, window(),
+                                           common::numberFromColour(window()->palette().color(QPalette::WindowText)));
     if (chosen == -1) {
         return;
     }

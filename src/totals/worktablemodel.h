@@ -26,7 +26,6 @@ public:
     void refresh();
 
     void setDatePattern(const QString &pattern);
-    QString datePattern() const { return m_datePattern; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -24,7 +24,7 @@ std::optional<QColor> QtColourChooser::choose(QWidget *owner, const QColor &init
     return dialog.selectedColor();
 }
 
-qint32 ChooseColorDlg(ColourChooser &chooser, QWidget *owner, qint32 initialColour)
+qint32 chooseColour(ColourChooser &chooser, QWidget *owner, qint32 initialColour)
 {
     const std::optional<QColor> chosen = chooser.choose(owner, common::colourFromNumber(initialColour));
     if (!chosen || !chosen->isValid()) {

@@ -24,7 +24,7 @@ public:
     std::optional<QColor> choose(QWidget *owner, const QColor &initial) override;
 };
 
-// ChooseColorDlg: the chosen colour as 0x00BBGGRR, or -1 on cancel.
-qint32 ChooseColorDlg(ColourChooser &chooser, QWidget *owner, qint32 initialColour);
+// Asks for a colour: the chosen colour as 0x00BBGGRR, or -1 on cancel.
+qint32 chooseColour(ColourChooser &chooser, QWidget *owner, qint32 initialColour);
 
 } // namespace ui

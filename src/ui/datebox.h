@@ -54,7 +54,6 @@ public:
     // Where F2 takes today from; not owned. Null: the machine's clock.
     void setClock(const common::Clock *clock) { m_clock = clock; }
     void setEnterMovesFocus(bool moves) { m_enterMovesFocus = moves; }
-    bool enterMovesFocus() const { return m_enterMovesFocus; }
 
     // Typing that is no complete, existing date, in the box or kept from when
     // the box was left; unfinishedText() shows it as typed ("2007年05月0_日").

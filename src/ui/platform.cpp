@@ -8,7 +8,7 @@
 
 namespace ui {
 
-void EndWndProcess(quintptr handle, ProcessEnder &ender)
+void endProcess(quintptr handle, ProcessEnder &ender)
 {
     if (handle == 0) {
         return;
@@ -18,7 +18,7 @@ void EndWndProcess(quintptr handle, ProcessEnder &ender)
 
 void ApplicationProcessEnder::endProcess()
 {
-    // The window handed to EndWndProcess is always the program's own: leave
+    // The window handed to ui::endProcess is always the program's own: leave
     // the event loop with status 0 and let main() return it.
     QCoreApplication::exit(0);
 }

@@ -29,8 +29,8 @@ public:
 // are installed are named: looking up a missing one costs start-up time.
 QStringList uiFontFamilies();
 
-// EndWndProcess: ends the process that owns the window `handle`; 0 means none.
-void EndWndProcess(quintptr handle, ProcessEnder &ender);
+// Ends the process that owns the window `handle`; 0 means none.
+void endProcess(quintptr handle, ProcessEnder &ender);
 
 // The real adapters.
 class ApplicationProcessEnder final : public ProcessEnder

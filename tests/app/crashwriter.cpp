@@ -7,6 +7,7 @@
 
 #include "journal/journalpage.h"
 #include "store/store.h"
+#include "support/fixedclock.h"
 #include "support/scriptedpresenter.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
@@ -50,7 +51,7 @@ int main(int argc, char **argv)
     }
     testsupport::ScriptedPresenter presenter; // answers every question Yes
     common::Msg msg(presenter);
-    const common::FixedClock clock(QDate(2007, 4, 4));
+    const testsupport::FixedClock clock(QDate(2007, 4, 4));
     journal::JournalPage page(*store, msg, clock);
     page.applyCalendarMode(QStringLiteral("西暦"), 2000);
 

@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "app/session.h"
 #include "support/fakes.h"
+#include "support/fixedclock.h"
 #include "support/scriptedpresenter.h"
 
 #include <QTemporaryDir>
@@ -49,7 +50,7 @@ private:
     QString m_folder;
 
 public:
-    common::FixedClock clock;
+    testsupport::FixedClock clock;
     app::Session session;
     std::unique_ptr<app::MainWindow> frm;
 };

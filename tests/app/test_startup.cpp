@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "app/session.h"
 #include "app/startup.h"
+#include "support/fixedclock.h"
 #include "support/scriptedpresenter.h"
 #include "support/sqlfile.h"
 
@@ -52,7 +53,7 @@ private slots:
     void dataFolderRules();
     void initDataMakesBothFilesOnce();
     void freshFolderIsToldHowToMakeFiles();
-    void startsWithCaptionAndEndsThroughEndWndProcess();
+    void startsWithCaptionAndEndsProcessOnClose();
     void refusesAFileThatCannotBeOpened_data();
     void refusesAFileThatCannotBeOpened();
 
@@ -63,7 +64,7 @@ private:
         NoColours colours;
         NoUrls urls;
         CountingEnder ender;
-        common::FixedClock clock{QDate(2007, 4, 4)};
+        testsupport::FixedClock clock{QDate(2007, 4, 4)};
         app::Session session;
         app::MainWindow frm{session, app::Services{presenter, colours, urls, ender, clock}};
     };
@@ -117,7 +118,7 @@ void TestStartup::freshFolderIsToldHowToMakeFiles()
     QVERIFY(!QDir(dir.filePath(QStringLiteral("data"))).exists());
 }
 
-void TestStartup::startsWithCaptionAndEndsThroughEndWndProcess()
+void TestStartup::startsWithCaptionAndEndsProcessOnClose()
 {
     QTemporaryDir dir;
     QCOMPARE(app::initData(dir.filePath(QStringLiteral("data"))).exitStatus, 0);

@@ -39,7 +39,7 @@ const PrintTotals kTotals{QStringLiteral("2007/04/01"), QStringLiteral("2007/04/
 
 ReportDocument journalDocument(const PrintJournal &data, qint32 lineColor)
 {
-    rpt業務日誌 report(data, lineColor);
+    JournalReport report(data, lineColor);
     return ReportEngine::run(report).document;
 }
 
@@ -284,7 +284,7 @@ void TestReportOutput::pdf()
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
     QVERIFY(data.ok() && !files->open(data.folder()));
     QVERIFY(printingtest::appendWorkRows(data.workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 100)));
-    rpt集計 totals(kTotals, *files, QStringLiteral("和暦"), 0x008000);
+    TotalsReport totals(kTotals, *files, QStringLiteral("和暦"), 0x008000);
     const ReportDocument totalsDoc = ReportEngine::run(totals).document;
 
     const QList<std::tuple<QString, ReportDocument, QStringList>> cases{
@@ -338,7 +338,7 @@ void TestReportOutput::screenshots()
     QVERIFY(printingtest::appendWorkRows(data.workPath(), rows));
     PrintTotals period{
         QStringLiteral("平成 31年04月20日"), QStringLiteral("令和 01年06月03日"), 99999999999, 0, -500, 1};
-    rpt集計 totals(period, *files, QStringLiteral("和暦"), 0xC06000);
+    TotalsReport totals(period, *files, QStringLiteral("和暦"), 0xC06000);
     const ReportDocument totalsDoc = ReportEngine::run(totals).document;
     const ReportDocument journalDoc = journalDocument(kJournal, 0x0000C0);
     QCOMPARE(totalsDoc.pages.size(), 2);
@@ -358,7 +358,8 @@ void TestReportOutput::viewer()
     doc.pages.append(doc.pages.first());
     QPointer<ReportViewer> viewer = new ReportViewer(doc);
     QVERIFY(viewer->testAttribute(Qt::WA_DeleteOnClose) && !viewer->isModal());
-    QAction *save = viewer->savePdfAction();
+    auto *save = viewer->findChild<QAction *>(QStringLiteral("actionSavePdf"));
+    QVERIFY(save);
     QCOMPARE(save->text(), QStringLiteral("PDFに保存"));
     QVERIFY(viewer->findChild<QToolBar *>()->actions().contains(save));
 

@@ -73,7 +73,7 @@ PrintTotals sampleTotals()
 
 ReportRun runJournal(const PrintJournal &data, qint32 lineColor = 0)
 {
-    rpt業務日誌 report(data, lineColor);
+    JournalReport report(data, lineColor);
     return ReportEngine::run(report);
 }
 
@@ -124,7 +124,7 @@ void TestReports::cleanup()
 
 ReportRun TestReports::runTotals(const PrintTotals &data, const QString &mode, qint32 colour)
 {
-    rpt集計 report(data, *m_store, mode, colour);
+    TotalsReport report(data, *m_store, mode, colour);
     return ReportEngine::run(report);
 }
 
@@ -137,7 +137,7 @@ void TestReports::journalLayout()
              QList<int>({9, 1, 1000, 600, 50}));
     QCOMPARE(page.bottomMargin, 1440);
     QCOMPARE(page.paperTwips(), QSize(qRound(210 / 25.4 * 1440), qRound(297 / 25.4 * 1440))); // A4 in mm
-    QCOMPARE(rpt業務日誌::designedLayout().page.paperSize, int(PaperDefault)); // set by the start handler
+    QCOMPARE(JournalReport::designedLayout().page.paperSize, int(PaperDefault)); // set by the start handler
 
     const ReportPage &p = doc.pages.first();
     checkPlaces(p, {{"lblタイトル", {283, 142, 1560, 425}},
@@ -415,8 +415,8 @@ void TestReports::bandTallerThanThePage()
     class TallReport final : public Report
     {
     public:
-        TallReport(store::Store &store) : Report(rpt集計::designedLayout()), m_store(store) {}
-        void ActiveReport_ReportStart() override
+        TallReport(store::Store &store) : Report(TotalsReport::designedLayout()), m_store(store) {}
+        void start() override
         {
             setDataSource(workTableRows(m_store));
             layout().detail.height = 20000;

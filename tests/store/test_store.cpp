@@ -94,6 +94,7 @@ private slots:
 
     void monthOf_data();
     void monthOf();
+    void monthOfEveryDayOfALeapYear();
 
 private:
     QString mainPath() const { return m_dir->filePath(kMainFileName); }
@@ -522,7 +523,17 @@ void TestStore::monthOf_data()
     QTest::newRow("February") << QDate(2007, 2, 28) << QDate(2007, 2, 1) << QDate(2007, 2, 28);
     QTest::newRow("February 1900") << QDate(1900, 2, 1) << QDate(1900, 2, 1) << QDate(1900, 2, 28);
     QTest::newRow("February 2000") << QDate(2000, 2, 29) << QDate(2000, 2, 1) << QDate(2000, 2, 29);
+    QTest::newRow("February 2100") << QDate(2100, 2, 1) << QDate(2100, 2, 1) << QDate(2100, 2, 28);
+    QTest::newRow("February 2400") << QDate(2400, 2, 15) << QDate(2400, 2, 1) << QDate(2400, 2, 29);
+    QTest::newRow("January") << QDate(2007, 1, 31) << QDate(2007, 1, 1) << QDate(2007, 1, 31);
+    QTest::newRow("April") << QDate(2007, 4, 1) << QDate(2007, 4, 1) << QDate(2007, 4, 30);
+    QTest::newRow("September 1868") << QDate(1868, 9, 8) << QDate(1868, 9, 1) << QDate(1868, 9, 30);
+    QTest::newRow("November") << QDate(2007, 11, 20) << QDate(2007, 11, 1) << QDate(2007, 11, 30);
     QTest::newRow("December") << QDate(2007, 12, 31) << QDate(2007, 12, 1) << QDate(2007, 12, 31);
+    QTest::newRow("December 2099") << QDate(2099, 12, 1) << QDate(2099, 12, 1) << QDate(2099, 12, 31);
+    QTest::newRow("January of year 1") << QDate(1, 1, 1) << QDate(1, 1, 1) << QDate(1, 1, 31);
+    QTest::newRow("February of year 1") << QDate(1, 2, 14) << QDate(1, 2, 1) << QDate(1, 2, 28);
+    QTest::newRow("December of year 1") << QDate(1, 12, 5) << QDate(1, 12, 1) << QDate(1, 12, 31);
     QTest::newRow("no date") << QDate() << QDate() << QDate();
 }
 
@@ -533,6 +544,19 @@ void TestStore::monthOf()
     QTEST(month.first, "first");
     QTEST(month.last, "last");
     QCOMPARE(month.isValid(), day.isValid());
+}
+
+// Every day of a leap year lies in its own month, and the months follow on.
+void TestStore::monthOfEveryDayOfALeapYear()
+{
+    for (QDate day(2008, 1, 1); day.year() == 2008; day = day.addDays(1)) {
+        const Period month = Period::monthOf(day);
+        QCOMPARE(month.first, QDate(2008, day.month(), 1));
+        QVERIFY(month.contains(day));
+        QCOMPARE(month.last.month(), day.month());
+        QCOMPARE(month.last.addDays(1).day(), 1);
+    }
+    QCOMPARE(Period::monthOf(QDate(2008, 2, 1)).last, QDate(2008, 2, 29));
 }
 
 QTEST_GUILESS_MAIN(TestStore)

@@ -3,10 +3,10 @@
 // open, the settings in force, scripted message answers and a fixed today;
 // and finding a page's controls by name.
 
-#include "common/clock.h"
 #include "common/msg.h"
 #include "store/records.h"
 #include "store/store.h"
+#include "support/fixedclock.h"
 #include "support/scriptedpresenter.h"
 #include "support/tempdata.h"
 
@@ -23,7 +23,7 @@ struct PageEnvironment
     store::Settings settings;
     ScriptedPresenter presenter;
     common::Msg msg{presenter};
-    common::FixedClock clock{QDate(2007, 4, 4)};
+    testsupport::FixedClock clock{QDate(2007, 4, 4)};
 
     bool open() { return data.ok() && !store->open(data.folder()); }
 };

@@ -46,7 +46,7 @@ void TestColourDialog::failureIsMinusOne()
 {
     QFETCH(bool, cancelled);
     FixedChooser chooser(cancelled ? std::nullopt : std::optional<QColor>(QColor()));
-    QCOMPARE(ui::ChooseColorDlg(chooser, nullptr, 0x00FF00), -1);
+    QCOMPARE(ui::chooseColour(chooser, nullptr, 0x00FF00), -1);
 }
 
 void TestColourDialog::dialogAccepted_data()
@@ -76,7 +76,7 @@ void TestColourDialog::dialogAccepted()
         dialog->accept();
     });
     ui::QtColourChooser chooser;
-    QCOMPARE(ui::ChooseColorDlg(chooser, nullptr, initial), result);
+    QCOMPARE(ui::chooseColour(chooser, nullptr, initial), result);
     QVERIFY(found);
 }
 
@@ -89,7 +89,7 @@ void TestColourDialog::dialogRejected()
         dialog->reject();
     });
     ui::QtColourChooser chooser;
-    QCOMPARE(ui::ChooseColorDlg(chooser, nullptr, 0x00C0FF), -1);
+    QCOMPARE(ui::chooseColour(chooser, nullptr, 0x00C0FF), -1);
     QCOMPARE(shownColour.rgb(), QColor(0xFF, 0xC0, 0x00).rgb());
 }
 
@@ -110,7 +110,7 @@ void TestColourDialog::customColoursNotKept()
             }
             dialog->accept();
         });
-        QVERIFY(ui::ChooseColorDlg(chooser, nullptr, 0) != -1);
+        QVERIFY(ui::chooseColour(chooser, nullptr, 0) != -1);
         QCOMPARE(seen, QList<QRgb>(16, QColor(Qt::white).rgb()));
     }
 }

@@ -1,7 +1,7 @@
 // The input boxes driven from the keyboard: date box, amount box, colour
 // number box, journal text box.
 
-#include "common/clock.h"
+#include "support/fixedclock.h"
 #include "ui/amountbox.h"
 #include "ui/colournumberbox.h"
 #include "ui/datebox.h"
@@ -59,7 +59,7 @@ struct Form
 
     QLineEdit *dateEdit() const { return date->findChild<QLineEdit *>(); }
 
-    common::FixedClock clock{QDate(2019, 5, 1)};
+    testsupport::FixedClock clock{QDate(2019, 5, 1)};
     QWidget window;
     QLineEdit *before;
     ui::DateBox *date;

@@ -34,13 +34,13 @@ class TestPlatform : public QObject
     Q_OBJECT
 
 private slots:
-    void endWndProcess_data();
-    void endWndProcess();
+    void endsProcessOnlyForAWindow_data();
+    void endsProcessOnlyForAWindow();
     void applicationEnderLeavesWithZero();
     void urlOpener();
 };
 
-void TestPlatform::endWndProcess_data()
+void TestPlatform::endsProcessOnlyForAWindow_data()
 {
     QTest::addColumn<quintptr>("handle");
     QTest::addColumn<int>("calls");
@@ -50,12 +50,12 @@ void TestPlatform::endWndProcess_data()
     QTest::newRow("highest handle") << ~quintptr(0) << 1;
 }
 
-void TestPlatform::endWndProcess()
+void TestPlatform::endsProcessOnlyForAWindow()
 {
     QFETCH(quintptr, handle);
     QFETCH(int, calls);
     CountingEnder ender;
-    ui::EndWndProcess(handle, ender);
+    ui::endProcess(handle, ender);
     QCOMPARE(ender.calls, calls);
 }
 
@@ -63,7 +63,7 @@ void TestPlatform::endWndProcess()
 void TestPlatform::applicationEnderLeavesWithZero()
 {
     ui::ApplicationProcessEnder ender;
-    QTimer::singleShot(0, [&ender] { ui::EndWndProcess(quintptr(42), ender); });
+    QTimer::singleShot(0, [&ender] { ui::endProcess(quintptr(42), ender); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
     QCOMPARE(QCoreApplication::exec(), 0);
 }
