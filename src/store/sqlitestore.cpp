@@ -10,6 +10,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <sqlite3.h>
+
 namespace store {
 
 namespace {
@@ -42,13 +45,6 @@ JournalRecord journalRecordOf(const Statement &row)
     return record;
 }
 
-// An amount the totals can vouch for: none, or a whole number the amount boxes hold.
-bool isTotallable(const Statement &row, int column)
-{
-    return row.isNull(column) || (row.isInteger(column) && row.integer(column) >= -common::kAmountLimit &&
-                                  row.integer(column) <= common::kAmountLimit);
-}
-
 // A date written in another form than the stored one, as other programs write
 // dates: "2007/4/5", "2007-4-5", "2007.04.05", "20070405", each maybe with a
 // time after it. An invalid date when it reads as no day.
@@ -66,6 +62,23 @@ QDate dateOfOtherForm(const QString &text)
     return {};
 }
 
+// The totals copy calls this for the first amount it cannot vouch for (a
+// text, a fraction, too many digits: it would count as 0 or as a figure the
+// journal page cannot show). It keeps the day, the column and the value as
+// stored and fails the statement, so the copy stops there.
+void refuseAmount(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    auto *refused = static_cast<std::optional<RefusedAmount> *>(sqlite3_user_data(context));
+    const auto text = [](sqlite3_value *value) {
+        return QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
+    };
+    const QByteArray day = text(arguments[0]);
+    const int column = sqlite3_value_int(arguments[1]);
+    *refused = RefusedAmount{sqlite::parseStoredDate(day.constData(), int(day.size())),
+                             kAmountColumns[std::clamp(column, 0, 3)], QString::fromUtf8(text(arguments[2]))};
+    sqlite3_result_error(context, "an amount that is no whole number within the limit", -1);
+}
+
 class SqliteStore final : public Store
 {
 public:
@@ -80,6 +93,15 @@ public:
         }
         if (DbError error = m_work.open(workPath, sqlite::workTables())) {
             m_main.close();
+            return OpenFailure{workPath, error};
+        }
+        // Only the store's own statements may call it, never a trigger or a view in a file.
+        const int rc =
+            sqlite3_create_function_v2(m_work.handle(), "zephra_refuse_amount", 3, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+                                       &m_refused, &refuseAmount, nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            const DbError error = m_work.lastError(rc);
+            close();
             return OpenFailure{workPath, error};
         }
         return std::nullopt;
@@ -222,20 +244,37 @@ public:
                 if (DbError failure = m_work.execute("DELETE FROM w集計")) {
                     return failure;
                 }
-                if (DbError failure = findRefusedAmount(period, report)) {
-                    return failure;
-                }
-                if (report.refused) {
-                    return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
-                }
                 // Only a real day reads back unchanged: date() alone would give
                 // '2007-04-31' back as it is, a modifier carries it into May.
+                // The amount columns hold integers by affinity, so an amount
+                // that fails the range or differs from its integer part is no
+                // whole number within the limit; the first in date order stops
+                // the copy.
+                m_refused.reset();
                 Statement copy(m_work,
                                "INSERT INTO w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
-                               "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM journal.業務日誌 "
+                               "SELECT 日付, "
+                               "CASE WHEN NOT (売上額 BETWEEN ?3 AND ?4 AND 売上額 = CAST(売上額 AS INTEGER)) "
+                               "THEN zephra_refuse_amount(日付, 0, 売上額) ELSE 売上額 END, "
+                               "CASE WHEN NOT (仕入額 BETWEEN ?3 AND ?4 AND 仕入額 = CAST(仕入額 AS INTEGER)) "
+                               "THEN zephra_refuse_amount(日付, 1, 仕入額) ELSE 仕入額 END, "
+                               "CASE WHEN NOT (入金額 BETWEEN ?3 AND ?4 AND 入金額 = CAST(入金額 AS INTEGER)) "
+                               "THEN zephra_refuse_amount(日付, 2, 入金額) ELSE 入金額 END, "
+                               "CASE WHEN NOT (出金額 BETWEEN ?3 AND ?4 AND 出金額 = CAST(出金額 AS INTEGER)) "
+                               "THEN zephra_refuse_amount(日付, 3, 出金額) ELSE 出金額 END "
+                               "FROM journal.業務日誌 "
                                "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 ORDER BY 日付");
-                if (DbError failure = copy.bind(1, period.first).bind(2, period.last).run()) {
-                    return failure;
+                copy.bind(1, period.first)
+                    .bind(2, period.last)
+                    .bind(3, -common::kAmountLimit)
+                    .bind(4, common::kAmountLimit);
+                const DbError copied = copy.run();
+                if (m_refused) {
+                    report.refused = m_refused;
+                    return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
+                }
+                if (copied) {
+                    return copied;
                 }
                 report.copied = m_work.changes();
                 return countOtherForms(period, report);
@@ -363,54 +402,43 @@ private:
             .bind(6, record.text);
     }
 
-    // The first journal row of the period, in date order, whose amount the
-    // totals cannot vouch for (a text, a fraction, too many digits): it would
-    // count as 0 or as a figure the journal page cannot show.
-    DbError findRefusedAmount(const Period &period, FillReport &report)
-    {
-        Statement select(m_work, "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM journal.業務日誌 "
-                                 "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 AND ("
-                                 "typeof(売上額) NOT IN ('null', 'integer') OR 売上額 NOT BETWEEN ?3 AND ?4 OR "
-                                 "typeof(仕入額) NOT IN ('null', 'integer') OR 仕入額 NOT BETWEEN ?3 AND ?4 OR "
-                                 "typeof(入金額) NOT IN ('null', 'integer') OR 入金額 NOT BETWEEN ?3 AND ?4 OR "
-                                 "typeof(出金額) NOT IN ('null', 'integer') OR 出金額 NOT BETWEEN ?3 AND ?4) "
-                                 "ORDER BY 日付 LIMIT 1");
-        select.bind(1, period.first).bind(2, period.last).bind(3, -common::kAmountLimit).bind(4, common::kAmountLimit);
-        if (select.step()) {
-            int column = 1;
-            for (const AmountColumn which : kAmountColumns) {
-                if (!isTotallable(select, column)) {
-                    report.refused = RefusedAmount{select.date(0), which, select.text(column)};
-                    break;
-                }
-                ++column;
-            }
-        }
-        return select.error();
-    }
-
-    // Journal rows that no period totals because their date is not in the
-    // stored form: an impossible date in the stored shape that sorts into the
-    // period, a date in another form that reads as a day of the period, and a
-    // date that reads as no day at all.
+    // Journal rows that the run left out because their date is not in the
+    // stored form. Those whose text sorts into the period (an impossible day
+    // such as 2007-04-31, a time after the day) are the period's rows that
+    // were not copied. Other forms of a day of the period ("2007/4/5",
+    // "2007-4-5", 20070405) sort near the period's years; rows without a date,
+    // and texts that sort before or after every stored date, are read too.
+    // Each range is a look-up in the date index, so a run never scans the
+    // whole journal for them.
     DbError countOtherForms(const Period &period, FillReport &report)
     {
         {
-            Statement impossible(m_work, "SELECT count(*) FROM journal.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2 "
-                                         "AND 日付 GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' "
-                                         "AND date(日付, '+0 days') IS NOT 日付");
-            impossible.bind(1, period.first).bind(2, period.last);
-            if (impossible.step()) {
-                report.otherFormInPeriod += int(impossible.integer(0));
+            Statement inPeriod(m_work, "SELECT count(*) FROM journal.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2");
+            inPeriod.bind(1, period.first).bind(2, period.last);
+            if (inPeriod.step()) {
+                report.otherFormInPeriod += int(inPeriod.integer(0)) - report.copied;
             }
-            if (impossible.error()) {
-                return impossible.error();
+            if (inPeriod.error()) {
+                return inPeriod.error();
             }
         }
-        Statement other(m_work, "SELECT 日付 FROM journal.業務日誌 WHERE typeof(日付) <> 'text' "
-                                "OR 日付 NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'");
+        // Bounds that stay texts beside the date column's numeric affinity:
+        // "1925~" sorts after every text of 1925 written in ASCII and before 1926.
+        // Numbers (20070405) sort before every text.
+        const auto yearEnd = [](int year) { return QString::number(year) + u'~'; };
+        const int firstYear = period.first.year();
+        const int lastYear = period.last.year();
+        Statement other(m_work, "SELECT 日付 FROM journal.業務日誌 WHERE 日付 IS NULL "
+                                "OR 日付 < '0001-01-01' OR 日付 > '9999-12-31~' "
+                                "OR (日付 > ?1 AND 日付 < ?2) OR (日付 > ?3 AND 日付 < ?4)");
+        other.bind(1, yearEnd(firstYear - 1)).bind(2, period.first).bind(3, period.last).bind(4, yearEnd(lastYear));
+        static const QRegularExpression storedShape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
         while (other.step()) {
-            const QDate day = other.isNull(0) ? QDate() : dateOfOtherForm(other.text(0));
+            const QString text = other.text(0);
+            if (!other.isNull(0) && storedShape.match(text).hasMatch()) {
+                continue; // an impossible day of another period: counted where its text sorts
+            }
+            const QDate day = other.isNull(0) ? QDate() : dateOfOtherForm(text);
             if (!day.isValid()) {
                 ++report.unreadableDates;
             } else if (period.contains(day)) {
@@ -422,6 +450,7 @@ private:
 
     Connection m_main;
     Connection m_work;
+    std::optional<RefusedAmount> m_refused; // set by the copy's check
 };
 
 } // namespace
