@@ -339,7 +339,7 @@ DbError Connection::execute(const char *sql)
     return rc == SQLITE_OK ? DbError{} : lastError(rc);
 }
 
-DbError Connection::inTransaction(const std::function<DbError()> &work)
+DbError Connection::inTransaction(const std::function<DbError()> &work, Lock lock)
 {
     if (!m_db) {
         return {ErrClosed, QStringLiteral("database not open")};
@@ -355,7 +355,8 @@ DbError Connection::inTransaction(const std::function<DbError()> &work)
         }
     };
 
-    DbError error = execute(outermost ? "BEGIN IMMEDIATE" : ("SAVEPOINT " + savepoint).constData());
+    const char *begin = lock == Lock::AtStart ? "BEGIN IMMEDIATE" : "BEGIN";
+    DbError error = execute(outermost ? begin : ("SAVEPOINT " + savepoint).constData());
     if (error) {
         return error;
     }
@@ -380,14 +381,19 @@ DbError Connection::inTransaction(const std::function<DbError()> &work)
     return error;
 }
 
-DbError Connection::withAttached(const QString &path, const char *schema, const std::function<DbError()> &work)
+DbError Connection::attach(const QString &path, const char *schema, Access access)
 {
-    {
-        Statement attach(*this, "ATTACH DATABASE ?1 AS ?2");
-        attach.bind(1, QString::fromLatin1(fileUri(path, "ro"))).bind(2, QString::fromLatin1(schema));
-        if (DbError error = attach.run()) {
-            return error;
-        }
+    Statement attach(*this, "ATTACH DATABASE ?1 AS ?2");
+    attach.bind(1, QString::fromLatin1(fileUri(path, access == Access::ReadOnly ? "ro" : "rw")))
+        .bind(2, QString::fromLatin1(schema));
+    return attach.run();
+}
+
+DbError Connection::withAttached(const QString &path, const char *schema, const std::function<DbError()> &work,
+                                 Access access)
+{
+    if (DbError error = attach(path, schema, access)) {
+        return error;
     }
     const DbError error = work();
     Statement detach(*this, "DETACH DATABASE ?1");

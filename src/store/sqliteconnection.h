@@ -86,13 +86,19 @@ public:
     [[nodiscard]] DbError execute(const char *sql);
     // Rows changed by the last insert, update or delete.
     int changes() const;
-    // Runs `work` in one transaction that holds the write lock from its start:
-    // committed when it returns no error, rolled back otherwise. Nested calls
-    // use savepoints.
-    [[nodiscard]] DbError inTransaction(const std::function<DbError()> &work);
-    // Makes another file readable in this connection's statements as `schema`,
-    // for the length of `work`; read only.
-    [[nodiscard]] DbError withAttached(const QString &path, const char *schema, const std::function<DbError()> &work);
+    // When a transaction takes the write lock: at its start (every file of the
+    // connection), or with its first write (only the file written).
+    enum class Lock { AtStart, AtFirstWrite };
+    // Runs `work` in one transaction: committed when it returns no error,
+    // rolled back otherwise. Nested calls use savepoints.
+    [[nodiscard]] DbError inTransaction(const std::function<DbError()> &work, Lock lock = Lock::AtStart);
+    enum class Access { ReadOnly, ReadWrite };
+    // Makes another existing file usable in this connection's statements as
+    // `schema`, until the connection closes.
+    [[nodiscard]] DbError attach(const QString &path, const char *schema, Access access);
+    // The same for the length of `work`.
+    [[nodiscard]] DbError withAttached(const QString &path, const char *schema, const std::function<DbError()> &work,
+                                       Access access = Access::ReadOnly);
     // SQLite's online backup of the open file into a new file at `path`.
     [[nodiscard]] DbError backupTo(const QString &path);
 

@@ -95,12 +95,20 @@ public:
             m_main.close();
             return OpenFailure{workPath, error};
         }
+        // The work file also joins the journal's connection, for the totals
+        // run. Held from the start, like the files themselves: a file moved or
+        // replaced under the program is then found when it is written, never
+        // written in its stead.
+        if (DbError error = m_main.attach(workPath, "work", Connection::Access::ReadWrite)) {
+            close();
+            return OpenFailure{workPath, error};
+        }
         // Only the store's own statements may call it, never a trigger or a view in a file.
         const int rc =
-            sqlite3_create_function_v2(m_work.handle(), "zephra_refuse_amount", 3, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+            sqlite3_create_function_v2(m_main.handle(), "zephra_refuse_amount", 3, SQLITE_UTF8 | SQLITE_DIRECTONLY,
                                        &m_refused, &refuseAmount, nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
-            const DbError error = m_work.lastError(rc);
+            const DbError error = m_main.lastError(rc);
             close();
             return OpenFailure{workPath, error};
         }
@@ -135,7 +143,7 @@ public:
         // write is waited for rather than failing, and no other program can
         // add the day between the look-up and the write. A day that some other
         // program gave two records has its first one written.
-        return m_main.inTransaction([&]() -> DbError {
+        return inMainTransaction([&]() -> DbError {
             Statement update(m_main, "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
                                      "出金額 = ?5, 日誌 = ?6 WHERE rowid = "
                                      "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1)");
@@ -185,7 +193,7 @@ public:
     DbError eraseAll() override
     {
         // Journal and settings go together or not at all.
-        return m_main.inTransaction([this]() -> DbError {
+        return inMainTransaction([this]() -> DbError {
             if (DbError error = m_main.execute("DELETE FROM 業務日誌")) {
                 return error;
             }
@@ -216,7 +224,7 @@ public:
     {
         // Under one write lock, taken before the look-up: a short write
         // elsewhere is waited for instead of failing.
-        return m_main.inTransaction([&]() -> DbError {
+        return inMainTransaction([&]() -> DbError {
             Statement update(m_main, "UPDATE 自社情報 SET 年号 = ?1, LineColor1 = ?2 "
                                      "WHERE rowid = (SELECT rowid FROM 自社情報 LIMIT 1)");
             if (DbError error = update.bind(1, settings.era).bind(2, qint64(settings.lineColour)).run()) {
@@ -236,50 +244,13 @@ public:
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
-        // The journal file is read inside the work file's transaction, so the
-        // rows copied, the amounts checked and the days counted are one state
-        // of the journal; the copy runs inside the engine in date order.
-        const DbError error = m_work.withAttached(m_main.path(), "journal", [&] {
-            return m_work.inTransaction([&]() -> DbError {
-                if (DbError failure = m_work.execute("DELETE FROM w集計")) {
-                    return failure;
-                }
-                // Only a real day reads back unchanged: date() alone would give
-                // '2007-04-31' back as it is, a modifier carries it into May.
-                // The amount columns hold integers by affinity, so an amount
-                // that fails the range or differs from its integer part is no
-                // whole number within the limit; the first in date order stops
-                // the copy.
-                m_refused.reset();
-                Statement copy(m_work,
-                               "INSERT INTO w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
-                               "SELECT 日付, "
-                               "CASE WHEN NOT (売上額 BETWEEN ?3 AND ?4 AND 売上額 = CAST(売上額 AS INTEGER)) "
-                               "THEN zephra_refuse_amount(日付, 0, 売上額) ELSE 売上額 END, "
-                               "CASE WHEN NOT (仕入額 BETWEEN ?3 AND ?4 AND 仕入額 = CAST(仕入額 AS INTEGER)) "
-                               "THEN zephra_refuse_amount(日付, 1, 仕入額) ELSE 仕入額 END, "
-                               "CASE WHEN NOT (入金額 BETWEEN ?3 AND ?4 AND 入金額 = CAST(入金額 AS INTEGER)) "
-                               "THEN zephra_refuse_amount(日付, 2, 入金額) ELSE 入金額 END, "
-                               "CASE WHEN NOT (出金額 BETWEEN ?3 AND ?4 AND 出金額 = CAST(出金額 AS INTEGER)) "
-                               "THEN zephra_refuse_amount(日付, 3, 出金額) ELSE 出金額 END "
-                               "FROM journal.業務日誌 "
-                               "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 ORDER BY 日付");
-                copy.bind(1, period.first)
-                    .bind(2, period.last)
-                    .bind(3, -common::kAmountLimit)
-                    .bind(4, common::kAmountLimit);
-                const DbError copied = copy.run();
-                if (m_refused) {
-                    report.refused = m_refused;
-                    return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
-                }
-                if (copied) {
-                    return copied;
-                }
-                report.copied = m_work.changes();
-                return countOtherForms(period, report);
-            });
-        });
+        // On the journal's connection, where the work file is attached: the
+        // copy runs inside the engine in date order, over the journal pages
+        // that connection holds already, in one transaction over both files,
+        // so the rows copied, the amounts checked and the days counted are one
+        // state of the journal. Only the work file is written, so only it is
+        // locked for writing.
+        const DbError error = inMainTransaction([&] { return copyPeriod(period, report); });
         if (error) {
             // The rollback brought back the rows of the run before.
             (void)clearWork();
@@ -392,6 +363,15 @@ public:
     }
 
 private:
+    // A transaction on the journal's connection, which holds the work file
+    // too. Each one begins with a write, which takes the write lock of the
+    // file it writes before anything is read, and of that file alone: a
+    // register never waits for the work file, a totals run never locks the journal.
+    DbError inMainTransaction(const std::function<DbError()> &work)
+    {
+        return m_main.inTransaction(work, Connection::Lock::AtFirstWrite);
+    }
+
     static void bindRecord(Statement &statement, const JournalRecord &record)
     {
         statement.bind(1, record.date)
@@ -400,6 +380,44 @@ private:
             .bind(4, record.amounts.moneyIn)
             .bind(5, record.amounts.moneyOut)
             .bind(6, record.text);
+    }
+
+    // The body of a totals run, on the journal's connection with the work file attached.
+    DbError copyPeriod(const Period &period, FillReport &report)
+    {
+        if (DbError failure = m_main.execute("DELETE FROM work.w集計")) {
+            return failure;
+        }
+        // Only a real day reads back unchanged: date() alone would give
+        // '2007-04-31' back as it is, a modifier carries it into May.
+        // The amount columns hold integers by affinity, so an amount
+        // that fails the range or differs from its integer part is no
+        // whole number within the limit; the first in date order stops
+        // the copy.
+        m_refused.reset();
+        Statement copy(m_main, "INSERT INTO work.w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
+                               "SELECT 日付, "
+                               "CASE WHEN NOT (売上額 BETWEEN ?3 AND ?4 AND 売上額 = CAST(売上額 AS INTEGER)) "
+                               "THEN zephra_refuse_amount(日付, 0, 売上額) ELSE 売上額 END, "
+                               "CASE WHEN NOT (仕入額 BETWEEN ?3 AND ?4 AND 仕入額 = CAST(仕入額 AS INTEGER)) "
+                               "THEN zephra_refuse_amount(日付, 1, 仕入額) ELSE 仕入額 END, "
+                               "CASE WHEN NOT (入金額 BETWEEN ?3 AND ?4 AND 入金額 = CAST(入金額 AS INTEGER)) "
+                               "THEN zephra_refuse_amount(日付, 2, 入金額) ELSE 入金額 END, "
+                               "CASE WHEN NOT (出金額 BETWEEN ?3 AND ?4 AND 出金額 = CAST(出金額 AS INTEGER)) "
+                               "THEN zephra_refuse_amount(日付, 3, 出金額) ELSE 出金額 END "
+                               "FROM main.業務日誌 "
+                               "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 ORDER BY 日付");
+        copy.bind(1, period.first).bind(2, period.last).bind(3, -common::kAmountLimit).bind(4, common::kAmountLimit);
+        const DbError copied = copy.run();
+        if (m_refused) {
+            report.refused = m_refused;
+            return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
+        }
+        if (copied) {
+            return copied;
+        }
+        report.copied = m_main.changes();
+        return countOtherForms(period, report);
     }
 
     // Journal rows that the run left out because their date is not in the
@@ -413,7 +431,7 @@ private:
     DbError countOtherForms(const Period &period, FillReport &report)
     {
         {
-            Statement inPeriod(m_work, "SELECT count(*) FROM journal.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2");
+            Statement inPeriod(m_main, "SELECT count(*) FROM main.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2");
             inPeriod.bind(1, period.first).bind(2, period.last);
             if (inPeriod.step()) {
                 report.otherFormInPeriod += int(inPeriod.integer(0)) - report.copied;
@@ -428,7 +446,7 @@ private:
         const auto yearEnd = [](int year) { return QString::number(year) + u'~'; };
         const int firstYear = period.first.year();
         const int lastYear = period.last.year();
-        Statement other(m_work, "SELECT 日付 FROM journal.業務日誌 WHERE 日付 IS NULL "
+        Statement other(m_main, "SELECT 日付 FROM main.業務日誌 WHERE 日付 IS NULL "
                                 "OR 日付 < '0001-01-01' OR 日付 > '9999-12-31~' "
                                 "OR (日付 > ?1 AND 日付 < ?2) OR (日付 > ?3 AND 日付 < ?4)");
         other.bind(1, yearEnd(firstYear - 1)).bind(2, period.first).bind(3, period.last).bind(4, yearEnd(lastYear));

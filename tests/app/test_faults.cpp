@@ -73,7 +73,7 @@ bool seed(const testsupport::MainWindow &w)
 
 bool isWorkTable(const QString &table)
 {
-    return table == QLatin1String("w集計") || table == QLatin1String("ClHint");
+    return table == QStringLiteral("w集計") || table == QStringLiteral("ClHint");
 }
 
 const QString kTables[] = {QStringLiteral("業務日誌"), QStringLiteral("自社情報"), QStringLiteral("ClHint"),
@@ -390,7 +390,10 @@ void TestFaults::faultDuringUse()
     const QStringList onScreen = pageState(w, op);
 
     const bool workFile = op == Op::Hint || op == Op::Totals;
-    testsupport::SqlFile &target = workFile ? programWork : programMain;
+    // The connection that writes the file: a totals run writes the work file
+    // through the journal's connection, where it is attached as "work".
+    testsupport::SqlFile &target = op == Op::Hint ? programWork : programMain;
+    const QString schema = op == Op::Totals ? QStringLiteral("work.") : QString();
     const QString path = workFile ? w.workPath() : w.mainPath();
     std::unique_ptr<testsupport::SqlFile> other;
     QByteArray replacement;
@@ -403,9 +406,9 @@ void TestFaults::faultDuringUse()
         QVERIFY(other->exec(QStringLiteral("BEGIN IMMEDIATE")));
         break;
     case Fault::PageLimit: {
-        const qint64 pages = target.value(QStringLiteral("PRAGMA page_count")).toLongLong();
+        const qint64 pages = target.value(QStringLiteral("PRAGMA %1page_count").arg(schema)).toLongLong();
         QVERIFY(pages > 0);
-        QVERIFY(target.exec(QStringLiteral("PRAGMA max_page_count = %1").arg(pages)));
+        QVERIFY(target.exec(QStringLiteral("PRAGMA %1max_page_count = %2").arg(schema).arg(pages)));
         break;
     }
     case Fault::Deleted:
@@ -466,7 +469,7 @@ void TestFaults::faultDuringUse()
     // show just that table.
     for (const QString &table : kTables) {
         const QStringList after = snapshot(table);
-        if (op == Op::Totals && table == QLatin1String("w集計") && after.isEmpty()) {
+        if (op == Op::Totals && table == QStringLiteral("w集計") && after.isEmpty()) {
             continue;
         }
         QCOMPARE(after, before[table]);
