@@ -105,6 +105,7 @@ struct FillReport
     int otherFormInPeriod = 0;
     int unreadableDates = 0;
     std::optional<RefusedAmount> refused; // set when the run stopped on an amount
+    Sums sums;                            // over the rows copied
 };
 
 } // namespace store

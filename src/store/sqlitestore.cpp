@@ -62,21 +62,33 @@ QDate dateOfOtherForm(const QString &text)
     return {};
 }
 
-// The totals copy calls this for the first amount it cannot vouch for (a
-// text, a fraction, too many digits: it would count as 0 or as a figure the
-// journal page cannot show). It keeps the day, the column and the value as
-// stored and fails the statement, so the copy stops there.
+// The totals copy calls this for a journal row with an amount it cannot vouch
+// for (a text, a fraction, too many digits: it would count as 0 or as a
+// figure the journal page cannot show). It keeps the day, the first such
+// column and its value as stored, and fails the statement, so the copy stops
+// at the first such row in date order. Arguments: the date, then the four
+// amounts, then the limit.
 void refuseAmount(sqlite3_context *context, int, sqlite3_value **arguments)
 {
     auto *refused = static_cast<std::optional<RefusedAmount> *>(sqlite3_user_data(context));
     const auto text = [](sqlite3_value *value) {
         return QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
     };
-    const QByteArray day = text(arguments[0]);
-    const int column = sqlite3_value_int(arguments[1]);
-    *refused = RefusedAmount{sqlite::parseStoredDate(day.constData(), int(day.size())),
-                             kAmountColumns[std::clamp(column, 0, 3)], QString::fromUtf8(text(arguments[2]))};
-    sqlite3_result_error(context, "an amount that is no whole number within the limit", -1);
+    const qint64 limit = sqlite3_value_int64(arguments[5]);
+    for (int column = 0; column < 4; ++column) {
+        sqlite3_value *amount = arguments[column + 1];
+        const int type = sqlite3_value_type(amount);
+        const qint64 number = sqlite3_value_int64(amount);
+        if (type == SQLITE_NULL || (type == SQLITE_INTEGER && number >= -limit && number <= limit)) {
+            continue;
+        }
+        const QByteArray day = text(arguments[0]);
+        *refused = RefusedAmount{sqlite::parseStoredDate(day.constData(), int(day.size())), kAmountColumns[column],
+                                 QString::fromUtf8(text(amount))};
+        sqlite3_result_error(context, "an amount that is no whole number within the limit", -1);
+        return;
+    }
+    sqlite3_result_int(context, 1); // a row the check let through after all
 }
 
 class SqliteStore final : public Store
@@ -95,6 +107,12 @@ public:
             m_main.close();
             return OpenFailure{workPath, error};
         }
+        // Room for a long journal's pages: a totals run over the years reads
+        // them from memory after the first.
+        if (DbError error = m_main.execute("PRAGMA main.cache_size = -16384")) {
+            close();
+            return OpenFailure{mainPath, error};
+        }
         // The work file also joins the journal's connection, for the totals
         // run. Held from the start, like the files themselves: a file moved or
         // replaced under the program is then found when it is written, never
@@ -105,7 +123,7 @@ public:
         }
         // Only the store's own statements may call it, never a trigger or a view in a file.
         const int rc =
-            sqlite3_create_function_v2(m_main.handle(), "zephra_refuse_amount", 3, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+            sqlite3_create_function_v2(m_main.handle(), "zephra_refuse_amount", 6, SQLITE_UTF8 | SQLITE_DIRECTONLY,
                                        &m_refused, &refuseAmount, nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
             const DbError error = m_main.lastError(rc);
@@ -389,25 +407,22 @@ private:
             return failure;
         }
         // Only a real day reads back unchanged: date() alone would give
-        // '2007-04-31' back as it is, a modifier carries it into May.
-        // The amount columns hold integers by affinity, so an amount
-        // that fails the range or differs from its integer part is no
-        // whole number within the limit; the first in date order stops
+        // '2007-04-31' back as it is, a modifier carries it into May. The
+        // amount columns hold integers by affinity, so an amount that fails
+        // the range or differs from its integer part is no whole number
+        // within the limit: such a row is handed to the refusal, which stops
         // the copy.
         m_refused.reset();
         Statement copy(m_main, "INSERT INTO work.w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
-                               "SELECT 日付, "
-                               "CASE WHEN NOT (売上額 BETWEEN ?3 AND ?4 AND 売上額 = CAST(売上額 AS INTEGER)) "
-                               "THEN zephra_refuse_amount(日付, 0, 売上額) ELSE 売上額 END, "
-                               "CASE WHEN NOT (仕入額 BETWEEN ?3 AND ?4 AND 仕入額 = CAST(仕入額 AS INTEGER)) "
-                               "THEN zephra_refuse_amount(日付, 1, 仕入額) ELSE 仕入額 END, "
-                               "CASE WHEN NOT (入金額 BETWEEN ?3 AND ?4 AND 入金額 = CAST(入金額 AS INTEGER)) "
-                               "THEN zephra_refuse_amount(日付, 2, 入金額) ELSE 入金額 END, "
-                               "CASE WHEN NOT (出金額 BETWEEN ?3 AND ?4 AND 出金額 = CAST(出金額 AS INTEGER)) "
-                               "THEN zephra_refuse_amount(日付, 3, 出金額) ELSE 出金額 END "
-                               "FROM main.業務日誌 "
-                               "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 ORDER BY 日付");
-        copy.bind(1, period.first).bind(2, period.last).bind(3, -common::kAmountLimit).bind(4, common::kAmountLimit);
+                               "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM main.業務日誌 "
+                               "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 AND ("
+                               "(売上額 IS NULL OR 売上額 BETWEEN -?3 AND ?3 AND 売上額 = CAST(売上額 AS INTEGER)) AND "
+                               "(仕入額 IS NULL OR 仕入額 BETWEEN -?3 AND ?3 AND 仕入額 = CAST(仕入額 AS INTEGER)) AND "
+                               "(入金額 IS NULL OR 入金額 BETWEEN -?3 AND ?3 AND 入金額 = CAST(入金額 AS INTEGER)) AND "
+                               "(出金額 IS NULL OR 出金額 BETWEEN -?3 AND ?3 AND 出金額 = CAST(出金額 AS INTEGER)) "
+                               "OR zephra_refuse_amount(日付, 売上額, 仕入額, 入金額, 出金額, ?3)) "
+                               "ORDER BY 日付");
+        copy.bind(1, period.first).bind(2, period.last).bind(3, common::kAmountLimit);
         const DbError copied = copy.run();
         if (m_refused) {
             report.refused = m_refused;
@@ -417,6 +432,15 @@ private:
             return copied;
         }
         report.copied = m_main.changes();
+        // Summed where the rows were just written, while their pages are at hand.
+        Statement sums(m_main, "SELECT sum(売上額), sum(仕入額), sum(入金額), sum(出金額) FROM work.w集計");
+        if (sums.step()) {
+            AmountColumns ignored;
+            report.sums = readAmounts(sums, 0, ignored);
+        }
+        if (sums.error()) {
+            return sums.error();
+        }
         return countOtherForms(period, report);
     }
 

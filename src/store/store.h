@@ -62,7 +62,8 @@ public:
     // Empties the table and adds one row for each journal record of the
     // period whose date is a stored date, in date order, in one transaction.
     // An amount that is no whole number within the amount boxes' range stops
-    // the run (described in report.refused); a failed run leaves the table empty.
+    // the run (described in report.refused); so does a failure to sum the rows
+    // (report.sums). A failed run leaves the table empty.
     [[nodiscard]] virtual DbError fillWork(const Period &period, FillReport &report) = 0;
     [[nodiscard]] virtual DbError clearWork() = 0;
     [[nodiscard]] virtual DbError workHoldsRows(bool &holds) = 0;

@@ -193,15 +193,22 @@ void TotalsPage::run()
     refreshGrid();
 
     if (error) {
-        showSums();
+        // The table is empty, or holds the run before when it could not be
+        // emptied: the sums are those of what the grid lists.
+        store::Sums sums;
+        if (m_store.workSums(sums)) {
+            showSums(std::nullopt);
+        } else {
+            showSums(sums);
+        }
         m_msg.show(common::Prompt::TotalsFailed, QStringLiteral("期間 ") + periodText() +
                                                      QStringLiteral(" の集計ができませんでした。\n理由: ") +
                                                      store::describeForUser(error));
         return;
     }
 
-    // 9.–12. The four sums over the work table.
-    showSums();
+    // 9.–12. The four sums of the rows copied.
+    showSums(report.sums);
     reportLeftOut(report);
 }
 
@@ -210,29 +217,23 @@ QString TotalsPage::periodText() const
     return m_dt開始->displayText() + QStringLiteral(" ～ ") + m_dt終了->displayText();
 }
 
-void TotalsPage::showSums()
+void TotalsPage::showSums(const std::optional<store::Sums> &sums)
 {
     const std::pair<ui::AmountBox *, store::AmountColumn> boxes[] = {{m_num売上計, store::AmountColumn::Sales},
                                                                      {m_num仕入計, store::AmountColumn::Purchases},
                                                                      {m_num入金計, store::AmountColumn::MoneyIn},
                                                                      {m_num出金計, store::AmountColumn::MoneyOut}};
     for (const auto &[box, column] : boxes) {
-        box->setValue(0);
+        // Sums that could not be read leave the boxes empty: a 0 would pass
+        // for the totals of the rows listed.
+        box->setValue(sums ? std::optional<qint64>(0) : std::nullopt);
     }
-    store::Sums sums;
-    if (const store::DbError error = m_store.workSums(sums)) {
-        // Left at 0 the boxes would pass for the totals of the rows listed.
-        for (const auto &[box, column] : boxes) {
-            box->setValue(std::nullopt);
-        }
-        m_msg.show(common::Prompt::TotalsFailed, QStringLiteral("期間 ") + periodText() +
-                                                     QStringLiteral(" の合計を読み込めませんでした。\n理由: ") +
-                                                     store::describeForUser(error));
+    if (!sums) {
         return;
     }
     QStringList tooLarge;
     for (const auto &[box, column] : boxes) {
-        const store::Amount total = sums[column];
+        const store::Amount total = (*sums)[column];
         // A column of Nulls only sums to 0. A sum beyond the box's digits
         // would otherwise stay at 0 and pass for one.
         if (total && !box->setValue(*total)) {

@@ -5,6 +5,7 @@
 #include "common/clock.h"
 #include "common/msg.h"
 #include "common/pagevalues.h"
+#include "store/records.h"
 
 #include <QDate>
 #include <QWidget>
@@ -73,7 +74,8 @@ private:
     void print();
     void pickRow();
     void refreshGrid();
-    void showSums();
+    // The four sum boxes; empty boxes for sums that could not be read.
+    void showSums(const std::optional<store::Sums> &sums);
     void reportLeftOut(const store::FillReport &report);
     QString periodText() const;
 

@@ -266,6 +266,7 @@ void TestStore::fillCopiesThePeriodInDateOrder()
 
     VERIFY_OK(m_store->fillWork(kApril, report));
     QCOMPARE(report.copied, 3);
+    QCOMPARE(shown(report.sums), u"0 2 3 -"_s);
     QCOMPARE(report.otherFormInPeriod + report.unreadableDates, 0);
     QVERIFY(!report.refused);
     QCOMPARE(SqlFile(workPath()).rows(u"w集計"_s),
