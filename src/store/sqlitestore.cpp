@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <limits>
 #include <sqlite3.h>
 
 namespace store {
@@ -62,33 +63,68 @@ QDate dateOfOtherForm(const QString &text)
     return {};
 }
 
-// The totals copy calls this for a journal row with an amount it cannot vouch
-// for (a text, a fraction, too many digits: it would count as 0 or as a
-// figure the journal page cannot show). It keeps the day, the first such
-// column and its value as stored, and fails the statement, so the copy stops
-// at the first such row in date order. Arguments: the date, then the four
-// amounts, then the limit.
-void refuseAmount(sqlite3_context *context, int, sqlite3_value **arguments)
+// What the totals copy saw of the journal rows of the period.
+struct CopyTally
 {
-    auto *refused = static_cast<std::optional<RefusedAmount> *>(sqlite3_user_data(context));
-    const auto text = [](sqlite3_value *value) {
-        return QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(value)), sqlite3_value_bytes(value));
-    };
+    int seen = 0; // rows whose date text sorts into the period
+    Sums sums;    // of the rows kept, as SQLite's sum() gives them
+    std::optional<RefusedAmount> refused;
+};
+
+// The totals copy asks this of each journal row of the period: whether its
+// date is a stored date (a row whose date has another form, or names no day
+// such as 2007-04-31, is left out), and whether its amounts are ones the
+// totals can vouch for. An amount that is no whole number within the limit (a
+// text, a fraction, too many digits) would count as 0 or as a figure the
+// journal page cannot show: the day, the column and the value as stored are
+// kept and the statement fails, so the copy stops at the first such row in
+// date order. The rows kept are summed on the way. Arguments: the date, the
+// four amounts, the limit.
+void keepJournalRow(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    auto *tally = static_cast<CopyTally *>(sqlite3_user_data(context));
+    ++tally->seen;
+    sqlite3_value *date = arguments[0];
+    const QDate day = sqlite3_value_type(date) == SQLITE_TEXT
+                          ? sqlite::parseStoredDate(reinterpret_cast<const char *>(sqlite3_value_text(date)),
+                                                    sqlite3_value_bytes(date))
+                          : QDate();
+    if (!day.isValid()) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
     const qint64 limit = sqlite3_value_int64(arguments[5]);
+    qint64 numbers[4] = {};
+    bool present[4] = {};
     for (int column = 0; column < 4; ++column) {
         sqlite3_value *amount = arguments[column + 1];
         const int type = sqlite3_value_type(amount);
-        const qint64 number = sqlite3_value_int64(amount);
-        if (type == SQLITE_NULL || (type == SQLITE_INTEGER && number >= -limit && number <= limit)) {
+        numbers[column] = sqlite3_value_int64(amount);
+        present[column] = type != SQLITE_NULL;
+        if (type == SQLITE_NULL || (type == SQLITE_INTEGER && numbers[column] >= -limit && numbers[column] <= limit)) {
             continue;
         }
-        const QByteArray day = text(arguments[0]);
-        *refused = RefusedAmount{sqlite::parseStoredDate(day.constData(), int(day.size())), kAmountColumns[column],
-                                 QString::fromUtf8(text(amount))};
+        tally->refused = RefusedAmount{
+            day, kAmountColumns[column],
+            QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(amount)), sqlite3_value_bytes(amount))};
         sqlite3_result_error(context, "an amount that is no whole number within the limit", -1);
         return;
     }
-    sqlite3_result_int(context, 1); // a row the check let through after all
+    for (int column = 0; column < 4; ++column) {
+        Amount &sum = tally->sums[kAmountColumns[column]];
+        if (!present[column]) {
+            continue;
+        }
+        const qint64 before = sum.value_or(0);
+        const qint64 added = numbers[column];
+        if ((added > 0 && before > std::numeric_limits<qint64>::max() - added) ||
+            (added < 0 && before < std::numeric_limits<qint64>::min() - added)) {
+            sqlite3_result_error(context, "integer overflow", -1);
+            return;
+        }
+        sum = before + added;
+    }
+    sqlite3_result_int(context, 1);
 }
 
 class SqliteStore final : public Store
@@ -107,12 +143,6 @@ public:
             m_main.close();
             return OpenFailure{workPath, error};
         }
-        // Room for a long journal's pages: a totals run over the years reads
-        // them from memory after the first.
-        if (DbError error = m_main.execute("PRAGMA main.cache_size = -16384")) {
-            close();
-            return OpenFailure{mainPath, error};
-        }
         // The work file also joins the journal's connection, for the totals
         // run. Held from the start, like the files themselves: a file moved or
         // replaced under the program is then found when it is written, never
@@ -123,8 +153,8 @@ public:
         }
         // Only the store's own statements may call it, never a trigger or a view in a file.
         const int rc =
-            sqlite3_create_function_v2(m_main.handle(), "zephra_refuse_amount", 6, SQLITE_UTF8 | SQLITE_DIRECTONLY,
-                                       &m_refused, &refuseAmount, nullptr, nullptr, nullptr);
+            sqlite3_create_function_v2(m_main.handle(), "zephra_keep_journal_row", 6, SQLITE_UTF8 | SQLITE_DIRECTONLY,
+                                       &m_tally, &keepJournalRow, nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
             const DbError error = m_main.lastError(rc);
             close();
@@ -406,40 +436,41 @@ private:
         if (DbError failure = m_main.execute("DELETE FROM work.w集計")) {
             return failure;
         }
-        // Only a real day reads back unchanged: date() alone would give
-        // '2007-04-31' back as it is, a modifier carries it into May. The
-        // amount columns hold integers by affinity, so an amount that fails
-        // the range or differs from its integer part is no whole number
-        // within the limit: such a row is handed to the refusal, which stops
-        // the copy.
-        m_refused.reset();
+        // One look at each row of the period, in date order (see keepJournalRow).
+        m_tally = CopyTally{};
         Statement copy(m_main, "INSERT INTO work.w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
                                "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM main.業務日誌 "
-                               "WHERE 日付 >= ?1 AND 日付 <= ?2 AND date(日付, '+0 days') IS 日付 AND ("
-                               "(売上額 IS NULL OR 売上額 BETWEEN -?3 AND ?3 AND 売上額 = CAST(売上額 AS INTEGER)) AND "
-                               "(仕入額 IS NULL OR 仕入額 BETWEEN -?3 AND ?3 AND 仕入額 = CAST(仕入額 AS INTEGER)) AND "
-                               "(入金額 IS NULL OR 入金額 BETWEEN -?3 AND ?3 AND 入金額 = CAST(入金額 AS INTEGER)) AND "
-                               "(出金額 IS NULL OR 出金額 BETWEEN -?3 AND ?3 AND 出金額 = CAST(出金額 AS INTEGER)) "
-                               "OR zephra_refuse_amount(日付, 売上額, 仕入額, 入金額, 出金額, ?3)) "
-                               "ORDER BY 日付");
+                               "WHERE 日付 >= ?1 AND 日付 <= ?2 "
+                               "AND zephra_keep_journal_row(日付, 売上額, 仕入額, 入金額, 出金額, ?3) ORDER BY 日付");
         copy.bind(1, period.first).bind(2, period.last).bind(3, common::kAmountLimit);
         const DbError copied = copy.run();
-        if (m_refused) {
-            report.refused = m_refused;
+        if (m_tally.refused) {
+            report.refused = m_tally.refused;
             return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
         }
         if (copied) {
             return copied;
         }
         report.copied = m_main.changes();
-        // Summed where the rows were just written, while their pages are at hand.
-        Statement sums(m_main, "SELECT sum(売上額), sum(仕入額), sum(入金額), sum(出金額) FROM work.w集計");
-        if (sums.step()) {
-            AmountColumns ignored;
-            report.sums = readAmounts(sums, 0, ignored);
+        // The work table holds the rows as the copy summed them, unless the
+        // work file has triggers of its own (another program's) on the table:
+        // then the sums are taken from the table, so that they are those of
+        // the rows the grid lists.
+        Statement triggers(m_main, "SELECT count(*) FROM work.sqlite_master WHERE type = 'trigger'");
+        if (!triggers.step()) {
+            return triggers.error();
         }
-        if (sums.error()) {
-            return sums.error();
+        if (triggers.integer(0) == 0) {
+            report.sums = m_tally.sums;
+        } else {
+            Statement sums(m_main, "SELECT sum(売上額), sum(仕入額), sum(入金額), sum(出金額) FROM work.w集計");
+            if (sums.step()) {
+                AmountColumns ignored;
+                report.sums = readAmounts(sums, 0, ignored);
+            }
+            if (sums.error()) {
+                return sums.error();
+            }
         }
         return countOtherForms(period, report);
     }
@@ -454,16 +485,7 @@ private:
     // whole journal for them.
     DbError countOtherForms(const Period &period, FillReport &report)
     {
-        {
-            Statement inPeriod(m_main, "SELECT count(*) FROM main.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2");
-            inPeriod.bind(1, period.first).bind(2, period.last);
-            if (inPeriod.step()) {
-                report.otherFormInPeriod += int(inPeriod.integer(0)) - report.copied;
-            }
-            if (inPeriod.error()) {
-                return inPeriod.error();
-            }
-        }
+        report.otherFormInPeriod += m_tally.seen - report.copied;
         // Bounds that stay texts beside the date column's numeric affinity:
         // "1925~" sorts after every text of 1925 written in ASCII and before 1926.
         // Numbers (20070405) sort before every text.
@@ -492,7 +514,7 @@ private:
 
     Connection m_main;
     Connection m_work;
-    std::optional<RefusedAmount> m_refused; // set by the copy's check
+    CopyTally m_tally; // of the running totals copy
 };
 
 } // namespace
