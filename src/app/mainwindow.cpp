@@ -166,7 +166,6 @@ void MainWindow::shutDown()
     }
     m_shutDown = true;
 
-    m_totals->unbindGrid();
     m_session.close();
 
     // Every other window (the hint window, report viewers) goes first, each

@@ -105,21 +105,18 @@ void TotalsPage::buildControls()
 void TotalsPage::bindGrid()
 {
     if (m_dat集計) {
+        m_grid集計->setModel(nullptr);
+        m_gridShowsModel = false;
         m_dat集計->deleteLater();
     }
     m_dat集計 = new WorkTableModel(m_store, this);
-    m_grid集計->setModel(m_dat集計);
+    if (isVisible()) {
+        showModelInGrid();
+    }
     connect(m_dat集計, &WorkTableModel::writeFailed, this, [this](const QString &reason) {
         m_msg.show(common::Prompt::RegisterFailed,
                    QStringLiteral("集計表の変更は保存されていません。\n理由: ") + reason);
     });
-}
-
-void TotalsPage::unbindGrid()
-{
-    m_grid集計->setModel(nullptr);
-    delete m_dat集計;
-    m_dat集計 = nullptr;
 }
 
 void TotalsPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidth, int kaLeft, int endLeft)
@@ -134,6 +131,33 @@ void TotalsPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidth
     }
 }
 
+// The grid takes its model when it is first seen or first filled: giving a
+// view its model costs more than the rest of the page, and the start shows
+// the journal page.
+void TotalsPage::showModelInGrid()
+{
+    if (m_gridShowsModel || !m_dat集計) {
+        return;
+    }
+    m_grid集計->setModel(m_dat集計);
+    m_gridShowsModel = true;
+    setGridColumnWidths();
+}
+
+void TotalsPage::showEvent(QShowEvent *event)
+{
+    showModelInGrid();
+    QWidget::showEvent(event);
+}
+
+void TotalsPage::setGridColumnWidths()
+{
+    m_grid集計->setColumnWidth(WorkTableModel::Col日付, ui::twips(1400));
+    for (int column = WorkTableModel::Col売上額; column <= WorkTableModel::Col出金額; ++column) {
+        m_grid集計->setColumnWidth(column, ui::twips(1500));
+    }
+}
+
 void TotalsPage::layoutSumsAndGrid()
 {
     const std::pair<ui::AmountBox *, int> sums[] = {
@@ -142,9 +166,8 @@ void TotalsPage::layoutSumsAndGrid()
         box->setGeometry(ui::twipsRect(left, 660, 1480, 315));
     }
     m_grid集計->resize(ui::twips(7940), m_grid集計->height());
-    m_grid集計->setColumnWidth(WorkTableModel::Col日付, ui::twips(1400));
-    for (int column = WorkTableModel::Col売上額; column <= WorkTableModel::Col出金額; ++column) {
-        m_grid集計->setColumnWidth(column, ui::twips(1500));
+    if (m_gridShowsModel) {
+        setGridColumnWidths();
     }
 }
 
@@ -190,6 +213,7 @@ void TotalsPage::run()
     }
 
     // 8. The grid shows the new content of w集計.
+    showModelInGrid();
     refreshGrid();
 
     if (error) {

@@ -45,8 +45,6 @@ public:
 
     // Binds the grid to the work table (dat集計).
     void bindGrid();
-    // Lets go of the work database before it is closed at shutdown.
-    void unbindGrid();
     // Date formats of the calendar mode: the boxes' width, the positions of
     // "～" and of the end box, the grid's date pattern.
     void applyCalendarMode(const QString &calendarMode, int dateBoxWidth, int kaLeft, int endLeft);
@@ -65,6 +63,7 @@ signals:
     void hintRequested(const QString &buttonName);
 
 protected:
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -74,6 +73,8 @@ private:
     void print();
     void pickRow();
     void refreshGrid();
+    void showModelInGrid();
+    void setGridColumnWidths();
     // The four sum boxes; empty boxes for sums that could not be read.
     void showSums(const std::optional<store::Sums> &sums);
     void reportLeftOut(const store::FillReport &report);
@@ -92,6 +93,7 @@ private:
     ui::AmountBox *m_num出金計 = nullptr;
     QTableView *m_grid集計 = nullptr;
     WorkTableModel *m_dat集計 = nullptr;
+    bool m_gridShowsModel = false;
     ui::CommandButton *m_cmd集計 = nullptr;
     ui::CommandButton *m_cmd集計クリア = nullptr;
     ui::CommandButton *m_csCmdBtn1 = nullptr;

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPixmapCache>
 
 namespace ui {
 
@@ -62,7 +63,13 @@ HintButton::HintButton(QWidget *parent) : CommandButton(QString(), parent)
         QStringLiteral("ui--HintButton { background-color: %1; border: 1px solid #505a40; border-radius: 3px; }"
                        "ui--HintButton:focus { border: 2px solid #1a4f9c; }")
             .arg(back.name()));
-    setIcon(hintPicture(24));
+    // Drawn once for the three pages' buttons; the cache is Qt's, emptied with the application.
+    QPixmap picture;
+    if (!QPixmapCache::find(QStringLiteral("zephra-hint-24"), &picture)) {
+        picture = hintPicture(24);
+        QPixmapCache::insert(QStringLiteral("zephra-hint-24"), picture);
+    }
+    setIcon(picture);
     setIconSize(QSize(24, 24));
     setToolTip(QStringLiteral("ヒント"));
     setAccessibleName(QStringLiteral("ヒント"));
