@@ -68,13 +68,14 @@ QDate parseStoredDate(const char *bytes, int size)
 
 // --- Statement ---
 
-Statement::Statement(Connection &connection, const char *sql) : m_connection(connection)
+Statement::Statement(Connection &connection, const char *sql) : m_connection(connection), m_sql(sql)
 {
     if (!connection.isOpen()) {
         m_error = {ErrClosed, QStringLiteral("database not open")};
         return;
     }
-    const int rc = sqlite3_prepare_v2(connection.handle(), sql, -1, &m_statement, nullptr);
+    int rc = SQLITE_OK;
+    m_statement = connection.takePrepared(m_sql, &rc);
     if (rc != SQLITE_OK) {
         fail(rc);
     }
@@ -82,7 +83,7 @@ Statement::Statement(Connection &connection, const char *sql) : m_connection(con
 
 Statement::~Statement()
 {
-    sqlite3_finalize(m_statement);
+    m_connection.keepPrepared(m_sql, m_statement);
 }
 
 void Statement::fail(int code)
@@ -315,8 +316,39 @@ DbError Connection::create(const QString &path)
     return open(path, {});
 }
 
+sqlite3_stmt *Connection::takePrepared(const QByteArray &sql, int *rc)
+{
+    const auto idle = m_prepared.find(sql);
+    if (idle != m_prepared.end()) {
+        sqlite3_stmt *statement = idle->second;
+        m_prepared.erase(idle);
+        return statement;
+    }
+    sqlite3_stmt *statement = nullptr;
+    *rc = sqlite3_prepare_v3(m_db, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &statement, nullptr);
+    return statement;
+}
+
+void Connection::keepPrepared(const QByteArray &sql, sqlite3_stmt *statement)
+{
+    if (!statement) {
+        return;
+    }
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    // A statement of a connection closed meanwhile, or a second one of the
+    // same text (a statement used inside its own loop), is not kept.
+    if (!m_db || sqlite3_db_handle(statement) != m_db || !m_prepared.emplace(sql, statement).second) {
+        sqlite3_finalize(statement);
+    }
+}
+
 void Connection::close()
 {
+    for (const auto &[sql, statement] : m_prepared) {
+        sqlite3_finalize(statement);
+    }
+    m_prepared.clear();
     if (m_db) {
         sqlite3_close_v2(m_db);
     }

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <optional>
 
 struct sqlite3;
@@ -61,6 +62,7 @@ public:
 private:
     void fail(int code);
     Connection &m_connection;
+    QByteArray m_sql;
     sqlite3_stmt *m_statement = nullptr;
     DbError m_error;
 };
@@ -107,7 +109,14 @@ public:
     sqlite3 *handle() const { return m_db; }
 
 private:
+    friend class Statement;
+    // Statements are prepared once and kept while the connection is open: a
+    // register or a totals run prepares nothing the second time.
+    sqlite3_stmt *takePrepared(const QByteArray &sql, int *rc);
+    void keepPrepared(const QByteArray &sql, sqlite3_stmt *statement);
+
     DbError openUri(const QString &path, int flags);
+    std::map<QByteArray, sqlite3_stmt *> m_prepared; // idle ones, by their text
     sqlite3 *m_db = nullptr;
     QString m_path;
     int m_transactionDepth = 0;

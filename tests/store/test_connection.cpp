@@ -75,6 +75,7 @@ private slots:
     void boundValuesRoundTrip();
     void failuresAreReportedAtTheStep();
     void resetAllowsReuse();
+    void keptStatementsStartAfresh();
 
     void transactionCommitsWithoutAFailedNestedOne();
     void transactionFailingHalfWayLeavesNothing();
@@ -464,6 +465,45 @@ void TestConnection::resetAllowsReuse()
         QVERIFY(select.step() && select.isNull(0));
         QVERIFY(!select.step());
     }
+}
+
+// A statement of the same text comes back ready, without the last one's
+// values or position; two of one text can run at once, one inside the other's
+// rows; a statement that outlives its connection's close does no harm.
+void TestConnection::keptStatementsStartAfresh()
+{
+    Connection db;
+    QVERIFY(newMain(db));
+    const char *insert = "insert into 業務日誌 (日付, 売上額) values (?1, ?2)";
+    QVERIFY(Statement(db, insert).bind(1, QDate(2004, 4, 1)).bind(2, qint64(1)).run().ok());
+    {
+        Statement again(db, insert);
+        QVERIFY(again.bind(1, QDate(2004, 4, 2)).run().ok()); // the amount is not the last one's
+    }
+    const char *select = "select 日付, 売上額 from 業務日誌 order by 日付";
+    QStringList seen;
+    {
+        Statement outer(db, select);
+        QVERIFY(outer.step()); // left on its first row
+    }
+    Statement outer(db, select);
+    while (outer.step()) {
+        Statement inner(db, select);
+        int rows = 0;
+        while (inner.step()) {
+            ++rows;
+        }
+        seen << outer.text(0) + u'|' + (outer.isNull(1) ? QStringLiteral("NULL") : outer.text(1)) + u'|' +
+                    QString::number(rows);
+    }
+    QVERIFY(outer.error().ok());
+    QCOMPARE(seen, (QStringList{QStringLiteral("2004-04-01|1|2"), QStringLiteral("2004-04-02|NULL|2")}));
+
+    Statement open(db, select);
+    QVERIFY(open.step());
+    db.close();
+    QVERIFY(newWork(db) || db.open(workFile(), {}).ok());
+    QCOMPARE(Statement(db, "select count(*) from w集計").step(), true);
 }
 
 void TestConnection::transactionCommitsWithoutAFailedNestedOne()
