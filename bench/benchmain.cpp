@@ -136,7 +136,7 @@ std::optional<Outcome> memoryFigure(const bench::Setting &setting, int rounds, Q
     const double dataKib = double(QFileInfo(QDir(setting.centuryFolder).filePath(store::kMainFileName)).size()) / 1024;
     const double program = median(probe);
     const double floor = median(bare) + dataKib;
-    return Outcome{QStringLiteral("memory-100y"), program / floor, 1.5,
+    return Outcome{QStringLiteral("memory-100y"), program / floor, 1.3,
                    QStringLiteral("zephra %1, bare-qt %2 + data %3")
                        .arg(mebibytes(program), mebibytes(median(bare)), mebibytes(dataKib))};
 }
@@ -165,7 +165,7 @@ QString reportMemory(const bench::Setting &setting, QString *error)
                                           QString::number(rowsPerPage)},
                                          3, error)
                             : 0;
-    return QStringLiteral("rpt集計 %1, bare-qpdfwriter %2").arg(mebibytes(report), mebibytes(bare));
+    return QStringLiteral("totals-report %1, bare-qpdfwriter %2").arg(mebibytes(report), mebibytes(bare));
 }
 
 QString takeOption(QStringList &arguments, const QString &name, const QString &fallback = {})

@@ -34,8 +34,8 @@ public:
     }
 
     QString name() const override { return QStringLiteral("calc-100y"); }
-    double limit() const override { return 3.0; }
-    QString subjectName() const override { return QStringLiteral("Calc日誌"); }
+    double limit() const override { return 1.5; }
+    QString subjectName() const override { return QStringLiteral("totals-run"); }
     QString floorName() const override { return QStringLiteral("insert-select"); }
     int iterations() const override { return 1; }
 

@@ -54,7 +54,7 @@ public:
     }
 
     QString name() const override { return QStringLiteral("register"); }
-    double limit() const override { return 2.0; }
+    double limit() const override { return 1.5; }
     QString subjectName() const override { return QStringLiteral("journal-page"); }
     QString floorName() const override { return QStringLiteral("sqlite-upsert"); }
     int iterations() const override { return 40; }

@@ -27,8 +27,8 @@ public:
     using Figure::Figure;
 
     QString name() const override { return QStringLiteral("report-pdf-10y"); }
-    double limit() const override { return 1.5; }
-    QString subjectName() const override { return QStringLiteral("rpt集計"); }
+    double limit() const override { return 1.2; }
+    QString subjectName() const override { return QStringLiteral("totals-report"); }
     QString floorName() const override { return QStringLiteral("bare-qpdfwriter"); }
     int iterations() const override { return 1; }
 
