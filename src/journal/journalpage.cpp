@@ -30,18 +30,24 @@ void JournalPage::buildControls()
     m_dt日付->setEnterMovesFocus(true);
     m_dt日付->setClock(&m_clock);
 
-    ui::addLabel(panel, QStringLiteral("Label1"), QStringLiteral("売上額"), 180, 780);
-    m_num売上額 = new ui::AmountBox(panel);
-    ui::place(m_num売上額, QStringLiteral("num売上額"), 1080, 720, 1575, 315);
-    ui::addLabel(panel, QStringLiteral("Label2"), QStringLiteral("仕入額"), 3000, 780);
-    m_num仕入額 = new ui::AmountBox(panel);
-    ui::place(m_num仕入額, QStringLiteral("num仕入額"), 3900, 720, 1575, 315);
-    ui::addLabel(panel, QStringLiteral("Label3"), QStringLiteral("入　金"), 180, 1200);
-    m_num入金額 = new ui::AmountBox(panel);
-    ui::place(m_num入金額, QStringLiteral("num入金額"), 1080, 1140, 1575, 315);
-    ui::addLabel(panel, QStringLiteral("Label4"), QStringLiteral("出 　金"), 3000, 1200);
-    m_num出金額 = new ui::AmountBox(panel);
-    ui::place(m_num出金額, QStringLiteral("num出金額"), 3900, 1140, 1575, 315);
+    struct AmountField
+    {
+        ui::AmountBox *&box;
+        const char16_t *name;
+        const char16_t *label;
+        const char16_t *caption;
+        int left; // of the label; the box stands 900 twips to its right, 60 above
+        int top;
+    };
+    const AmountField amounts[] = {{m_num売上額, u"num売上額", u"Label1", u"売上額", 180, 780},
+                                   {m_num仕入額, u"num仕入額", u"Label2", u"仕入額", 3000, 780},
+                                   {m_num入金額, u"num入金額", u"Label3", u"入　金", 180, 1200},
+                                   {m_num出金額, u"num出金額", u"Label4", u"出 　金", 3000, 1200}};
+    for (const AmountField &field : amounts) {
+        ui::addLabel(panel, QString::fromUtf16(field.label), QString::fromUtf16(field.caption), field.left, field.top);
+        field.box = new ui::AmountBox(panel);
+        ui::place(field.box, QString::fromUtf16(field.name), field.left + 900, field.top - 60, 1575, 315);
+    }
 
     ui::addLabel(panel, QStringLiteral("Label5"), QStringLiteral("日   誌"), 240, 1620);
     m_txtメモ = new ui::JournalTextBox(panel);

@@ -24,16 +24,12 @@ ReportLayout JournalReport::designedLayout()
     layout.title = QStringLiteral("業務日誌");
     layout.pageHeader.height = 7155;
 
-    C title = C::label(QStringLiteral("lblタイトル"), QStringLiteral("業務日誌"), 283, 142, 1560, 425);
-    title.fontSize = kTitlePoints;
-    title.bold = true;
-
     C memo = C::textBox(QStringLiteral("txt日誌"), 420, 2055, 9600, 4680, kMincho, kMemoPoints,
                         Qt::AlignLeft | Qt::AlignTop);
     memo.multiLine = true;
 
     layout.pageHeader.controls = {
-        title,
+        C::title(QStringLiteral("業務日誌"), 283, 142, 1560, 425),
         C::label(QStringLiteral("Label1"), QStringLiteral("日付"), 6236, 142, 709, 354),
         C::textBox(QStringLiteral("txt日付"), 7080, 135, 2520, 360, kGothic, kCaptionPoints),
         C::label(QStringLiteral("Label2"), QStringLiteral("売上額"), 1772, 780, 992, 320, kCentre),

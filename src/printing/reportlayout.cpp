@@ -47,6 +47,14 @@ ReportControl ReportControl::textBox(const QString &name, int left, int top, int
     return c;
 }
 
+ReportControl ReportControl::title(const QString &text, int left, int top, int width, int height)
+{
+    ReportControl control = label(QStringLiteral("lblタイトル"), text, left, top, width, height);
+    control.fontSize = kTitlePoints;
+    control.bold = true;
+    return control;
+}
+
 ReportControl ReportControl::line(const QString &name, int x1, int y1, int x2, int y2)
 {
     ReportControl c;

@@ -77,6 +77,8 @@ struct ReportControl
                                Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
     static ReportControl textBox(const QString &name, int left, int top, int width, int height, const QString &fontName,
                                  qreal fontSize, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
+    // The report's title: a bold label in the title size.
+    static ReportControl title(const QString &text, int left, int top, int width, int height);
     static ReportControl line(const QString &name, int x1, int y1, int x2, int y2);
     static ReportControl rectangle(const QString &name, int left, int top, int width, int height);
 };

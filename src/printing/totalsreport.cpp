@@ -65,12 +65,8 @@ ReportLayout TotalsReport::designedLayout()
     layout.pageHeader.height = 2055;
     layout.detail.height = 310;
 
-    C title = C::label(QStringLiteral("lblタイトル"), QStringLiteral("日誌集計"), 213, 213, 1559, 425);
-    title.fontSize = kTitlePoints;
-    title.bold = true;
-
     layout.pageHeader.controls = {
-        title,
+        C::title(QStringLiteral("日誌集計"), 213, 213, 1559, 425),
         C::label(QStringLiteral("Label2"), QStringLiteral("売上額"), 3047, 1630, 992, 354, kCentre),
         C::label(QStringLiteral("Label3"), QStringLiteral("仕入額"), 4677, 1630, 1063, 354, kCentre),
         C::label(QStringLiteral("Label4"), QStringLiteral("入金額"), 6591, 1630, 1063, 354, kCentre),
