@@ -11,7 +11,7 @@ namespace ui {
 // Places `widget` at (left, top, width, height) twips and names it.
 void place(QWidget *widget, const QString &name, int left, int top, int width, int height);
 
-// A label with its caption at (left, top) twips, sized to its text.
+// A label with its caption at (left, top) twips, sized to its text (when first shown).
 QLabel *addLabel(QWidget *parent, const QString &name, const QString &caption, int left, int top);
 
 } // namespace ui
