@@ -57,6 +57,9 @@ constexpr PromptText textOf(Prompt prompt)
     // A date box's typing that a command will not act on: the box and the typing in the subject.
     case Prompt::DateNotComplete:  return spliced(u"入力注意", u"",
         u"は、入力の途中か、存在しない日付です。正しい日付を入力するか、Esc キーで入力を取り消してください。", kWarning);
+    // Journal rows a totals run left out for their date: the period and the counts in the subject.
+    case Prompt::DaysLeftOut:      return spliced(u"集計に含めていない日誌", u"",
+        u"\n\n合計はこれらの日を含みません。日誌のデータは変更していません。", kWarning);
     }
     // clang-format on
     return {}; // not reached for a value of the enum

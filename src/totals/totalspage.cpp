@@ -290,8 +290,7 @@ void TotalsPage::reportLeftOut(const store::FillReport &report)
         text += QStringLiteral("\n日付を読めない日誌（期間の内外は不明）: ") + QString::number(report.unreadableDates) +
                 QStringLiteral(" 日分");
     }
-    text += QStringLiteral("\n\n合計はこれらの日を含みません。日誌のデータは変更していません。");
-    m_msg.showFailure(QStringLiteral("集計に含めていない日誌"), text);
+    m_msg.show(common::Prompt::DaysLeftOut, text);
 }
 
 void TotalsPage::clear()

@@ -17,6 +17,7 @@ const Prompt kAllPrompts[] = {
     Prompt::ConfirmRegister, Prompt::Registered,   Prompt::RegisterFailed, Prompt::ConfirmDeleteAll,
     Prompt::ConfirmDelete,   Prompt::ConfirmErase, Prompt::Deleted,        Prompt::DeleteFailed,
     Prompt::Notice,          Prompt::ReadFailed,   Prompt::TotalsFailed,   Prompt::DateNotComplete,
+    Prompt::DaysLeftOut,
 };
 
 // What one prompt showed, and what it answered, for a scripted answer.
@@ -99,6 +100,7 @@ void TestMsg::looks_data()
     QTest::newRow("ReadFailed") << Prompt::ReadFailed << common::kWarning;
     QTest::newRow("TotalsFailed") << Prompt::TotalsFailed << common::kWarning;
     QTest::newRow("DateNotComplete") << Prompt::DateNotComplete << common::kWarning; // OK, so Enter closes it
+    QTest::newRow("DaysLeftOut") << Prompt::DaysLeftOut << common::kWarning;
 }
 
 void TestMsg::looks()
