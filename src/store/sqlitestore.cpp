@@ -524,13 +524,6 @@ std::unique_ptr<Store> makeSqliteStore()
     return std::make_unique<SqliteStore>();
 }
 
-std::unique_ptr<Store> openSqliteStore(const QString &folder, std::optional<OpenFailure> &failure)
-{
-    auto store = makeSqliteStore();
-    failure = store->open(folder);
-    return failure ? nullptr : std::move(store);
-}
-
 DbError createSqliteFiles(const QString &folder, QString *failedPath)
 {
     const QDir dir(folder);

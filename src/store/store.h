@@ -87,8 +87,6 @@ inline const QString kWorkFileName = QStringLiteral("VelmoraAWork.mdb"); // the 
 
 // A closed store over SQLite files.
 std::unique_ptr<Store> makeSqliteStore();
-// Made and opened at once; null with the failure when a file cannot be opened.
-std::unique_ptr<Store> openSqliteStore(const QString &folder, std::optional<OpenFailure> &failure);
 
 // Creates the two empty files in `folder`; refuses (nothing made) when either exists.
 [[nodiscard]] DbError createSqliteFiles(const QString &folder, QString *failedPath = nullptr);

@@ -8,6 +8,7 @@
 #include "journal/journalpage.h"
 #include "store/store.h"
 #include "support/fixedclock.h"
+#include "support/openstore.h"
 #include "support/scriptedpresenter.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
@@ -45,7 +46,7 @@ int main(int argc, char **argv)
     }
 
     std::optional<store::OpenFailure> failure;
-    const auto store = store::openSqliteStore(QFileInfo(args[1]).path(), failure);
+    const auto store = testsupport::openStore(QFileInfo(args[1]).path(), failure);
     if (!store) {
         return fail(failure->error.message);
     }

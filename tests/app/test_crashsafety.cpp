@@ -4,6 +4,7 @@
 #include "crashrecords.h"
 
 #include "store/store.h"
+#include "support/openstore.h"
 #include "support/programconnections.h"
 #include "support/sqlfile.h"
 #include "support/tempdata.h"
@@ -62,7 +63,7 @@ QString describe(const Record &r)
 QString checkDatabase(const QString &path, const std::map<QDate, Expectation> &expected)
 {
     std::optional<store::OpenFailure> failure;
-    if (!store::openSqliteStore(QFileInfo(path).path(), failure)) {
+    if (!testsupport::openStore(QFileInfo(path).path(), failure)) {
         return QStringLiteral("open: ") + failure->error.message;
     }
     testsupport::SqlFile file(path);

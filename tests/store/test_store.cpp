@@ -3,6 +3,7 @@
 // do to it.
 
 #include "store/store.h"
+#include "support/openstore.h"
 #include "support/sqlfile.h"
 
 #include <QDir>
@@ -137,7 +138,7 @@ void TestStore::init()
     QVERIFY(m_dir->isValid());
     VERIFY_OK(createSqliteFiles(m_dir->path()));
     std::optional<OpenFailure> failure;
-    m_store = openSqliteStore(m_dir->path(), failure);
+    m_store = testsupport::openStore(m_dir->path(), failure);
     QVERIFY2(m_store, failure ? qPrintable(failure->error.message) : "no store");
 }
 
@@ -471,7 +472,7 @@ void TestStore::brokenFileFailsNamingIt()
     }
 
     std::optional<OpenFailure> failure;
-    QVERIFY(!openSqliteStore(m_dir->path(), failure));
+    QVERIFY(!testsupport::openStore(m_dir->path(), failure));
     QVERIFY(failure);
     QCOMPARE(failure->path, path);
     QTEST(failure->error.primaryCode(), "number");
