@@ -4,6 +4,7 @@ RUN_PACKAGES=(
     cmake make g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins
     libicu-dev libsqlite3-dev
+    mdbtools-dev libglib2.0-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
 )
 TEST_PACKAGES=(

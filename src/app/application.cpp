@@ -2,15 +2,18 @@
 
 #include "app/datafolder.h"
 #include "app/initdata.h"
+#include "app/legacystartup.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
 #include "common/clock.h"
 #include "ui/colourdialog.h"
 #include "ui/messagebox.h"
 #include "ui/platform.h"
+#include "ui/progressdialog.h"
 #include "ui/translations.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFont>
@@ -56,24 +59,43 @@ protected:
     }
 };
 
-bool wantsInitData(int argc, char *argv[])
+bool hasOption(int argc, char *argv[], const char *option)
 {
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--init-data") == 0) {
+        if (std::strcmp(argv[i], option) == 0) {
             return true;
         }
     }
     return false;
 }
 
+int runImportLegacy()
+{
+    QStringList arguments = QCoreApplication::arguments();
+    arguments = arguments.mid(arguments.indexOf(legacy::kImportLegacyOption) + 1);
+    const CommandResult result =
+        importLegacyCommand(arguments, chooseDataFolder(QCoreApplication::applicationDirPath()), legacy::ownReader(),
+                            QDateTime::currentDateTime());
+    std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
+    return result.exitStatus;
+}
+
 } // namespace
 
 int run(int argc, char *argv[], OnceShown onceShown)
 {
-    if (wantsInitData(argc, argv)) {
+    if (hasOption(argc, argv, "--init-data")) {
         // No window is needed to make the files, so no display either.
         QCoreApplication application(argc, argv);
         return runInitData(QCoreApplication::arguments());
+    }
+    if (hasOption(argc, argv, "--import-legacy")) {
+        // The reading child: the two paths follow its option, standard output takes the frames.
+        if (argc == 5 && std::strcmp(argv[2], "--read-jet") == 0) {
+            return legacy::runReaderChild(QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]));
+        }
+        QCoreApplication application(argc, argv);
+        return runImportLegacy();
     }
 
     QApplication application(argc, argv);
@@ -90,6 +112,18 @@ int run(int argc, char *argv[], OnceShown onceShown)
     common::SystemClock clock;
     const Services services{presenter, colours, urls, ender, clock};
 
+    // The earlier version's files in the data folder are converted first, when the user agrees.
+    ui::ProgressDialog progress;
+    const ConversionAtStart conversion =
+        offerLegacyConversion(chooseDataFolder(QCoreApplication::applicationDirPath()), presenter, progress,
+                              legacy::ownReader(), QDateTime::currentDateTime());
+    if (conversion.outcome == ConversionAtStart::Outcome::Declined) {
+        return 0;
+    }
+    if (conversion.outcome == ConversionAtStart::Outcome::Failed) {
+        return 1;
+    }
+
     MainWindow window(session, services);
     presenter.setParent(&window);
     if (const auto failure = window.start(QCoreApplication::applicationDirPath())) {
@@ -97,6 +131,9 @@ int run(int argc, char *argv[], OnceShown onceShown)
         common::Msg(presenter).showFailure(startupFailureTitle(),
                                            startupFailureText(*failure, QCoreApplication::applicationFilePath()));
         return 2;
+    }
+    if (conversion.newestDay.isValid()) {
+        window.showDayOfTotals(conversion.newestDay);
     }
     CloseWhenShown closer;
     if (onceShown == OnceShown::Close) {

@@ -60,6 +60,15 @@ constexpr PromptText textOf(Prompt prompt)
     // Journal rows a totals run left out for their date: the period and the counts in the subject.
     case Prompt::DaysLeftOut:      return spliced(u"集計に含めていない日誌", u"",
         u"\n\n合計はこれらの日を含みません。日誌のデータは変更していません。", kWarning);
+    // The earlier version's files in the data folder: the files and where they go in the subject.
+    case Prompt::ConvertLegacyFiles: return spliced(u"以前の版のデータファイル",
+        u"データフォルダーに、以前の版（Windows 版）のデータファイルがあります。\n\n",
+        u"\n\n新しい形式に変換して、業務日誌・設定・ヒントを取り込みますか？\n\n"
+        u"［はい］元のファイルは変更せずに上のフォルダーへ移し、新しいデータファイルを作って取り込みます。\n"
+        u"［いいえ］何も変更せずに終了します。", kQuestionYesDefault);
+    case Prompt::LegacyImported:     return spliced(u"取り込みの完了", u"", u"", kInformation);
+    case Prompt::LegacyImportFailed: return spliced(u"取り込めませんでした", u"",
+        u"\n\nデータファイルは変更していません。業務日誌を終了します。", kWarning);
     }
     // clang-format on
     return {}; // not reached for a value of the enum

@@ -21,7 +21,10 @@ enum class Prompt {
     ReadFailed,       // その他/読込失敗
     TotalsFailed,     // その他/集計失敗
     DateNotComplete, // 入力/日付不完全: "<box>「<typing>」は、入力の途中か、存在しない日付です。…"
-    DaysLeftOut, // a totals run left journal rows out for the form of their date
+    DaysLeftOut,        // a totals run left journal rows out for the form of their date
+    ConvertLegacyFiles, // the earlier version's files found at start-up: convert them?
+    LegacyImported,     // what the import brought over and what it listed
+    LegacyImportFailed, // the import did not happen: the reason in the subject
 };
 
 enum class Buttons { Ok, YesNo };

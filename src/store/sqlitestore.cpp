@@ -377,7 +377,7 @@ public:
     DbError readHint(const HintKey &key, std::optional<Hint> &hint) override
     {
         hint.reset();
-        Statement select(m_work, "SELECT FormTitle, Contents FROM ClHint WHERE FormName = ?1 AND CtlName = ?2");
+        Statement select(m_main, "SELECT FormTitle, Contents FROM work.ClHint WHERE FormName = ?1 AND CtlName = ?2");
         select.bind(1, key.formName).bind(2, key.ctlName);
         if (select.step()) {
             hint = Hint{key, select.text(0), select.isNull(1) ? std::nullopt : std::optional(select.text(1))};
@@ -388,12 +388,12 @@ public:
     DbError storeHint(const Hint &hint) override
     {
         // The removal and the adding go together: a failure keeps the old hint.
-        return m_work.inTransaction([&]() -> DbError {
+        return inMainTransaction([&]() -> DbError {
             if (DbError error = removeHint(hint.key)) {
                 return error;
             }
-            Statement insert(m_work,
-                             "INSERT INTO ClHint (FormName, CtlName, FormTitle, Contents) VALUES (?1, ?2, ?3, ?4)");
+            Statement insert(
+                m_main, "INSERT INTO work.ClHint (FormName, CtlName, FormTitle, Contents) VALUES (?1, ?2, ?3, ?4)");
             insert.bind(1, hint.key.formName).bind(2, hint.key.ctlName).bind(3, hint.formTitle);
             if (hint.contents) {
                 insert.bind(4, *hint.contents);
@@ -406,8 +406,17 @@ public:
 
     DbError removeHint(const HintKey &key) override
     {
-        Statement remove(m_work, "DELETE FROM ClHint WHERE FormName = ?1 AND CtlName = ?2");
+        Statement remove(m_main, "DELETE FROM work.ClHint WHERE FormName = ?1 AND CtlName = ?2");
         return remove.bind(1, key.formName).bind(2, key.ctlName).run();
+    }
+
+    DbError inTransaction(const std::function<DbError()> &work) override
+    {
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        // Both files are written, so both are locked from the start.
+        return m_main.inTransaction(work, Connection::Lock::AtStart);
     }
 
 private:
@@ -552,6 +561,15 @@ DbError createSqliteFiles(const QString &folder, QString *failedPath)
         return error;
     }
     return {};
+}
+
+DbError createSqliteFile(const QString &folder, DataFile file)
+{
+    const QString path = QDir(folder).filePath(file == DataFile::Main ? kMainFileName : kWorkFileName);
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        return {ErrFileExists, QStringLiteral("file exists: ") + path};
+    }
+    return file == DataFile::Main ? sqlite::createMainFile(path) : sqlite::createWorkFile(path);
 }
 
 } // namespace store

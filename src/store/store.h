@@ -79,6 +79,12 @@ public:
     // Replaces the hint of the key in one transaction: a failure keeps the old one.
     [[nodiscard]] virtual DbError storeHint(const Hint &hint) = 0;
     [[nodiscard]] virtual DbError removeHint(const HintKey &key) = 0;
+
+    // Runs `work` as one transaction over both files: the journal, settings
+    // and hint operations it calls join it, and all of them are kept when it
+    // returns no error, none of them otherwise. Taking the write lock of both
+    // files at its start, it sees no other program's write in between.
+    [[nodiscard]] virtual DbError inTransaction(const std::function<DbError()> &work) = 0;
 };
 
 // The two files of a data folder.
@@ -90,5 +96,9 @@ std::unique_ptr<Store> makeSqliteStore();
 
 // Creates the two empty files in `folder`; refuses (nothing made) when either exists.
 [[nodiscard]] DbError createSqliteFiles(const QString &folder, QString *failedPath = nullptr);
+
+// Creates one empty file of the pair in `folder`; refuses when it exists.
+enum class DataFile { Main, Work };
+[[nodiscard]] DbError createSqliteFile(const QString &folder, DataFile file);
 
 } // namespace store
