@@ -234,7 +234,8 @@ int main(int argc, char *argv[])
 
     std::vector<std::unique_ptr<Figure>> figures;
     for (auto make :
-         {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure, bench::makeReportFigure}) {
+         {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure, bench::makeReportFigure,
+          bench::makeLegacyFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
         if (wanted(figure->name())) {
             figures.push_back(std::move(figure));

@@ -47,6 +47,7 @@ std::unique_ptr<Figure> makeStartupFigure(const Setting &setting);
 std::unique_ptr<Figure> makeRegisterFigure(const Setting &setting);
 std::unique_ptr<Figure> makeCalcFigure(const Setting &setting);
 std::unique_ptr<Figure> makeReportFigure(const Setting &setting);
+std::unique_ptr<Figure> makeLegacyFigure(const Setting &setting);
 
 // Skips the run with a message of ours.
 inline void fail(benchmark::State &state, const QString &why)

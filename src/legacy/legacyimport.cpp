@@ -135,18 +135,15 @@ std::optional<QString> writePlan(store::Store &store, const ImportPlan &plan, Im
             if (++step % kProgressEvery == 0) {
                 progress.report(label, step, plan.days.size());
             }
-            std::optional<store::JournalRecord> current;
-            if (store::DbError failure = store.readDay(day.record.date, current)) {
+            bool added = false;
+            if (store::DbError failure = store.addDay(day.record, added)) {
                 return failure;
             }
-            if (current) {
+            if (!added) {
                 done.report.append(journalLine(
                     day.source, QStringLiteral("この日の記録が既にあるため、現在の記録を残しました。"), false));
                 ++done.keptCurrent;
                 continue;
-            }
-            if (store::DbError failure = store.saveDay(day.record)) {
-                return failure;
             }
             if (day.rounded) {
                 done.report.append(*day.rounded);

@@ -209,6 +209,23 @@ public:
         });
     }
 
+    DbError addDay(const JournalRecord &record, bool &added) override
+    {
+        added = false;
+        if (sqlite::storedDate(record.date).isEmpty()) {
+            return {ErrBadValue, QStringLiteral("no date to store the record under")};
+        }
+        Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                 "SELECT ?1, ?2, ?3, ?4, ?5, ?6 "
+                                 "WHERE NOT EXISTS (SELECT 1 FROM 業務日誌 WHERE 日付 = ?1)");
+        bindRecord(insert, record);
+        if (DbError error = insert.run()) {
+            return error;
+        }
+        added = m_main.changes() > 0;
+        return {};
+    }
+
     DbError removeDay(QDate day) override
     {
         Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1");

@@ -41,6 +41,9 @@ public:
     // Inserts the record, or replaces every column of the day's record, under
     // the write lock: another program cannot add the day in between.
     [[nodiscard]] virtual DbError saveDay(const JournalRecord &record) = 0;
+    // Adds the record only when its day has none: `added` says which. One
+    // statement, so no other program can add the day in between.
+    [[nodiscard]] virtual DbError addDay(const JournalRecord &record, bool &added) = 0;
     [[nodiscard]] virtual DbError removeDay(QDate day) = 0;
     // Calls `visit` for each record of the period in date order; stops at the
     // first false. Records whose stored date is not in the stored form are not seen.

@@ -70,6 +70,8 @@ private slots:
     void cleanup();
 
     void savedDayIsReadReplacedAndRemoved();
+    void addDayNeverReplaces();
+    void transactionCoversBothFiles();
     void recordsOfAPeriodInDateOrder();
     void eraseAllLeavesTheWorkFile();
     void journalFileIsCopied();
@@ -167,6 +169,52 @@ void TestStore::savedDayIsReadReplacedAndRemoved()
     QCOMPARE(readDay(day), u"none"_s);
     QCOMPARE(readDay(day.addDays(1)), u"2007-04-06|- - - -|翌日|0"_s);
     QCOMPARE(countRecords(), 1);
+}
+
+void TestStore::addDayNeverReplaces()
+{
+    const QDate day(2007, 4, 5);
+    bool added = false;
+    VERIFY_OK(m_store->addDay({day, {1, 2, 3, 4}, u"最初"_s, {}}, added));
+    QVERIFY(added);
+    VERIFY_OK(m_store->addDay({day, {9, 9, 9, 9}, u"後から"_s, {}}, added));
+    QVERIFY(!added);
+    QCOMPARE(readDay(day), u"2007-04-05|1 2 3 4|最初|0"_s);
+    // A day another program stored without the unique index is found too.
+    QVERIFY(SqlFile(mainPath())
+                .exec(u"drop index if exists 業務日誌_日付; insert into 業務日誌 (日付) values ('2007-04-06')"_s));
+    VERIFY_OK(m_store->addDay({day.addDays(1), {5, 5, 5, 5}, u"重複"_s, {}}, added));
+    QVERIFY(!added);
+    QCOMPARE(countRecords(), 2);
+}
+
+void TestStore::transactionCoversBothFiles()
+{
+    const auto writeBoth = [this](bool fail) {
+        return m_store->inTransaction([&]() -> DbError {
+            bool added = false;
+            if (DbError error = m_store->addDay({QDate(2007, 4, 5), {1, 2, 3, 4}, u"日誌"_s, {}}, added)) {
+                return error;
+            }
+            if (DbError error = m_store->saveSettings({u"和暦"_s, 255})) {
+                return error;
+            }
+            if (DbError error = m_store->storeHint({{u"FrmNippo"_s, u"cmdHint"_s}, u"t"_s, u"ヒント"_s})) {
+                return error;
+            }
+            return fail ? DbError{ErrBadValue, u"refused"_s} : DbError{};
+        });
+    };
+    QCOMPARE(writeBoth(true).number, ErrBadValue);
+    QCOMPARE(countRecords(), 0);
+    QCOMPARE(loadSettings(), u"none"_s);
+    QCOMPARE(readHint({u"FrmNippo"_s, u"cmdHint"_s}), u"none"_s);
+
+    VERIFY_OK(writeBoth(false));
+    QCOMPARE(readDay(QDate(2007, 4, 5)), u"2007-04-05|1 2 3 4|日誌|0"_s);
+    QCOMPARE(loadSettings(), u"和暦|255"_s);
+    QCOMPARE(SqlFile(workPath()).rows(u"ClHint"_s),
+             QStringList{u"QString:FrmNippo|QString:cmdHint|QString:t|QString:ヒント"_s});
 }
 
 void TestStore::recordsOfAPeriodInDateOrder()
@@ -500,14 +548,22 @@ void TestStore::closedStoreRefusesEveryOperation()
     m_store->close();
     const QString copy = m_dir->filePath(u"copy.mdb"_s);
     FillReport report;
+    bool added = false;
+    bool ran = false;
     for (Store *store : {m_store.get(), neverOpened.get()}) {
         QVERIFY(!store->isOpen());
-        for (const DbError &error : {store->saveDay({QDate(2007, 4, 6), {}, {}, {}}), store->copyJournalFile(copy),
-                                     store->fillWork(kApril, report), store->storeHint({{u"A"_s, u"c"_s}, {}, {}})}) {
+        for (const DbError &error :
+             {store->saveDay({QDate(2007, 4, 6), {}, {}, {}}), store->copyJournalFile(copy),
+              store->fillWork(kApril, report), store->storeHint({{u"A"_s, u"c"_s}, {}, {}}),
+              store->addDay({QDate(2007, 4, 6), {}, {}, {}}, added), store->inTransaction([&ran] {
+                  ran = true;
+                  return DbError{};
+              })}) {
             QCOMPARE(error.number, int(ErrClosed));
         }
     }
     QVERIFY(!QFile::exists(copy));
+    QVERIFY(!ran);
 
     // The files are as they were, and open again.
     QVERIFY(!m_store->open(m_dir->path()));
