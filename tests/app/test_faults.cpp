@@ -390,10 +390,10 @@ void TestFaults::faultDuringUse()
     const QStringList onScreen = pageState(w, op);
 
     const bool workFile = op == Op::Hint || op == Op::Totals;
-    // The connection that writes the file: a totals run writes the work file
-    // through the journal's connection, where it is attached as "work".
-    testsupport::SqlFile &target = op == Op::Hint ? programWork : programMain;
-    const QString schema = op == Op::Totals ? QStringLiteral("work.") : QString();
+    // The connection that writes the file: hints and a totals run write the
+    // work file through the journal's connection, where it is attached as "work".
+    testsupport::SqlFile &target = programMain;
+    const QString schema = workFile ? QStringLiteral("work.") : QString();
     const QString path = workFile ? w.workPath() : w.mainPath();
     std::unique_ptr<testsupport::SqlFile> other;
     QByteArray replacement;
