@@ -41,6 +41,10 @@ QString reasonFor(const DbError &error)
         return QStringLiteral("値の形式が正しくありません。");
     case ErrBackupFailed:
         return QStringLiteral("控えのファイルを作成できません。");
+    case ErrCopyMismatch:
+        return QStringLiteral("控えの内容が元のデータと一致しません。");
+    case 9: // SQLITE_INTERRUPT
+        return QStringLiteral("処理を中断しました。");
     default:
         return QStringLiteral("データベースの処理に失敗しました。");
     }

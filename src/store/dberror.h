@@ -28,6 +28,7 @@ enum StoreErrorNumber : int {
     ErrFileExists = 10007,   // a new database file was asked for where a file already is
     ErrBadValue = 10008,     // a value that the column cannot hold (a date column given no date)
     ErrBackupFailed = 10009, // the copy of a database file could not be made
+    ErrCopyMismatch = 10010, // a copy does not hold what its source held
 };
 
 // A short Japanese reason for the user ("ファイルが見つからないか、開けません。", ...),

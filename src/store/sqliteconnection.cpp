@@ -240,8 +240,8 @@ DbError Connection::lastError(int code) const
 DbError Connection::openUri(const QString &path, int flags)
 {
     close();
-    const int rc = sqlite3_open_v2(fileUri(path, (flags & SQLITE_OPEN_CREATE) ? "rwc" : "rw").constData(), &m_db,
-                                   flags | SQLITE_OPEN_URI, nullptr);
+    const char *mode = (flags & SQLITE_OPEN_CREATE) ? "rwc" : (flags & SQLITE_OPEN_READONLY) ? "ro" : "rw";
+    const int rc = sqlite3_open_v2(fileUri(path, mode).constData(), &m_db, flags | SQLITE_OPEN_URI, nullptr);
     if (rc != SQLITE_OK) {
         const DbError error = lastError(rc);
         close();
@@ -262,23 +262,8 @@ DbError Connection::open(const QString &path, const QStringList &requiredTables)
         close();
         return error;
     };
-    QStringList tables;
-    {
-        // The first read of the file: a file that is no database fails here.
-        Statement names(*this, "select name from sqlite_master where type = 'table'");
-        while (names.step()) {
-            tables.append(names.text(0));
-        }
-        if (names.error()) {
-            return failed(names.error());
-        }
-    }
-    for (const QString &required : requiredTables) {
-        const bool present = std::any_of(tables.cbegin(), tables.cend(),
-                                         [&required](const QString &table) { return sameName(table, required); });
-        if (!present) {
-            return failed({ErrMissingTable, QStringLiteral("no such table: ") + required});
-        }
+    if (DbError error = checkTables(requiredTables)) {
+        return failed(error);
     }
     // The rollback journal works on a network folder, a write-ahead log does
     // not; a file that some tool turned to a log is turned back. EXTRA syncs
@@ -296,6 +281,41 @@ DbError Connection::open(const QString &path, const QStringList &requiredTables)
     }
     if (DbError error = execute("PRAGMA synchronous = EXTRA")) {
         return failed(error);
+    }
+    return {};
+}
+
+DbError Connection::openReadOnly(const QString &path, const QStringList &requiredTables)
+{
+    if (DbError error = openUri(path, SQLITE_OPEN_READONLY)) {
+        return error;
+    }
+    if (DbError error = checkTables(requiredTables)) {
+        close();
+        return error;
+    }
+    return {};
+}
+
+DbError Connection::checkTables(const QStringList &requiredTables)
+{
+    QStringList tables;
+    {
+        // The first read of the file: a file that is no database fails here.
+        Statement names(*this, "select name from sqlite_master where type = 'table'");
+        while (names.step()) {
+            tables.append(names.text(0));
+        }
+        if (names.error()) {
+            return names.error();
+        }
+    }
+    for (const QString &required : requiredTables) {
+        const bool present = std::any_of(tables.cbegin(), tables.cend(),
+                                         [&required](const QString &table) { return sameName(table, required); });
+        if (!present) {
+            return {ErrMissingTable, QStringLiteral("no such table: ") + required};
+        }
     }
     return {};
 }
@@ -434,7 +454,7 @@ DbError Connection::withAttached(const QString &path, const char *schema, const 
     return error ? error : detached;
 }
 
-DbError Connection::backupTo(const QString &path)
+DbError Connection::backupTo(const QString &path, const char *schema)
 {
     if (!m_db) {
         return {ErrClosed, QStringLiteral("database is not open")};
@@ -446,7 +466,7 @@ DbError Connection::backupTo(const QString &path)
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                              nullptr);
     if (rc == SQLITE_OK) {
-        sqlite3_backup *backup = sqlite3_backup_init(target, "main", m_db, "main");
+        sqlite3_backup *backup = sqlite3_backup_init(target, "main", m_db, schema);
         if (backup) {
             rc = sqlite3_backup_step(backup, -1);
             sqlite3_backup_finish(backup);

@@ -79,6 +79,8 @@ public:
     // (where a file that is no database fails) and checks for the tables;
     // then the journal mode and the syncing the program writes with.
     [[nodiscard]] DbError open(const QString &path, const QStringList &requiredTables);
+    // Opens an existing file for reading only, and checks for the tables.
+    [[nodiscard]] DbError openReadOnly(const QString &path, const QStringList &requiredTables);
     // Creates a new, empty file; refuses when a file is there.
     [[nodiscard]] DbError create(const QString &path);
     void close();
@@ -101,8 +103,9 @@ public:
     // The same for the length of `work`.
     [[nodiscard]] DbError withAttached(const QString &path, const char *schema, const std::function<DbError()> &work,
                                        Access access = Access::ReadOnly);
-    // SQLite's online backup of the open file into a new file at `path`.
-    [[nodiscard]] DbError backupTo(const QString &path);
+    // SQLite's online backup of the open file (or the attached `schema`) into
+    // a new file at `path`; a failed copy leaves no file.
+    [[nodiscard]] DbError backupTo(const QString &path, const char *schema = "main");
 
     // The connection's last error, or `code` where SQLite recorded none.
     DbError lastError(int code) const;
@@ -116,6 +119,7 @@ private:
     void keepPrepared(const QByteArray &sql, sqlite3_stmt *statement);
 
     DbError openUri(const QString &path, int flags);
+    DbError checkTables(const QStringList &requiredTables);
     std::map<QByteArray, sqlite3_stmt *> m_prepared; // idle ones, by their text
     sqlite3 *m_db = nullptr;
     QString m_path;

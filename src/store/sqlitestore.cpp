@@ -133,6 +133,7 @@ public:
     std::optional<OpenFailure> open(const QString &folder) override
     {
         close();
+        m_written = false;
         const QDir dir(folder);
         const QString mainPath = dir.filePath(kMainFileName);
         const QString workPath = dir.filePath(kWorkFileName);
@@ -191,7 +192,7 @@ public:
         // write is waited for rather than failing, and no other program can
         // add the day between the look-up and the write. A day that some other
         // program gave two records has its first one written.
-        return inMainTransaction([&]() -> DbError {
+        return wrote(inMainTransaction([&]() -> DbError {
             Statement update(m_main, "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
                                      "出金額 = ?5, 日誌 = ?6 WHERE rowid = "
                                      "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1)");
@@ -206,7 +207,7 @@ public:
                                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
             bindRecord(insert, record);
             return insert.run();
-        });
+        }));
     }
 
     DbError addDay(const JournalRecord &record, bool &added) override
@@ -223,13 +224,13 @@ public:
             return error;
         }
         added = m_main.changes() > 0;
-        return {};
+        return added ? wrote({}) : DbError{};
     }
 
     DbError removeDay(QDate day) override
     {
         Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1");
-        return remove.bind(1, day).run();
+        return wrote(remove.bind(1, day).run());
     }
 
     DbError forEachRecord(const Period &period, const std::function<bool(const JournalRecord &)> &visit) override
@@ -258,12 +259,12 @@ public:
     DbError eraseAll() override
     {
         // Journal and settings go together or not at all.
-        return inMainTransaction([this]() -> DbError {
+        return wrote(inMainTransaction([this]() -> DbError {
             if (DbError error = m_main.execute("DELETE FROM 業務日誌")) {
                 return error;
             }
             return m_main.execute("DELETE FROM 自社情報");
-        });
+        }));
     }
 
     DbError loadSettings(std::optional<Settings> &settings) override
@@ -289,7 +290,7 @@ public:
     {
         // Under one write lock, taken before the look-up: a short write
         // elsewhere is waited for instead of failing.
-        return inMainTransaction([&]() -> DbError {
+        return wrote(inMainTransaction([&]() -> DbError {
             Statement update(m_main, "UPDATE 自社情報 SET 年号 = ?1, LineColor1 = ?2 "
                                      "WHERE rowid = (SELECT rowid FROM 自社情報 LIMIT 1)");
             if (DbError error = update.bind(1, settings.era).bind(2, qint64(settings.lineColour)).run()) {
@@ -300,7 +301,7 @@ public:
             }
             Statement insert(m_main, "INSERT INTO 自社情報 (年号, LineColor1) VALUES (?1, ?2)");
             return insert.bind(1, settings.era).bind(2, qint64(settings.lineColour)).run();
-        });
+        }));
     }
 
     DbError fillWork(const Period &period, FillReport &report) override
@@ -405,7 +406,7 @@ public:
     DbError storeHint(const Hint &hint) override
     {
         // The removal and the adding go together: a failure keeps the old hint.
-        return inMainTransaction([&]() -> DbError {
+        return wrote(inMainTransaction([&]() -> DbError {
             if (DbError error = removeHint(hint.key)) {
                 return error;
             }
@@ -418,14 +419,47 @@ public:
                 insert.bindNull(4);
             }
             return insert.run();
-        });
+        }));
     }
 
     DbError removeHint(const HintKey &key) override
     {
         Statement remove(m_main, "DELETE FROM work.ClHint WHERE FormName = ?1 AND CtlName = ?2");
-        return remove.bind(1, key.formName).bind(2, key.ctlName).run();
+        return wrote(remove.bind(1, key.formName).bind(2, key.ctlName).run());
     }
+
+    DbError restoreFrom(const QString &folder) override
+    {
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        const QDir copy(folder);
+        const DbError error = m_main.withAttached(copy.filePath(kMainFileName), "copy_main", [&]() {
+            return m_main.withAttached(copy.filePath(kWorkFileName), "copy_work", [&]() {
+                return m_main.inTransaction(
+                    [&]() -> DbError {
+                        for (const char *statement :
+                             {"DELETE FROM main.業務日誌", "DELETE FROM main.自社情報", "DELETE FROM work.ClHint",
+                              "DELETE FROM work.w集計",
+                              "INSERT INTO main.業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                              "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 FROM copy_main.業務日誌",
+                              "INSERT INTO main.自社情報 (年号, LineColor1) "
+                              "SELECT 年号, LineColor1 FROM copy_main.自社情報",
+                              "INSERT INTO work.ClHint (FormName, CtlName, FormTitle, Contents) "
+                              "SELECT FormName, CtlName, FormTitle, Contents FROM copy_work.ClHint"}) {
+                            if (DbError failure = m_main.execute(statement)) {
+                                return failure;
+                            }
+                        }
+                        return {};
+                    },
+                    Connection::Lock::AtStart);
+            });
+        });
+        return wrote(error);
+    }
+
+    bool hasWritten() const override { return m_written; }
 
     DbError inTransaction(const std::function<DbError()> &work) override
     {
@@ -437,6 +471,15 @@ public:
     }
 
 private:
+    // Notes a journal, settings or hint write that succeeded.
+    DbError wrote(DbError error)
+    {
+        if (!error) {
+            m_written = true;
+        }
+        return error;
+    }
+
     // A transaction on the journal's connection, which holds the work file
     // too. Each one begins with a write, which takes the write lock of the
     // file it writes before anything is read, and of that file alone: a
@@ -540,7 +583,8 @@ private:
 
     Connection m_main;
     Connection m_work;
-    CopyTally m_tally; // of the running totals copy
+    CopyTally m_tally;      // of the running totals copy
+    bool m_written = false; // a journal, settings or hint write was kept
 };
 
 } // namespace

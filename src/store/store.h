@@ -83,6 +83,15 @@ public:
     [[nodiscard]] virtual DbError storeHint(const Hint &hint) = 0;
     [[nodiscard]] virtual DbError removeHint(const HintKey &key) = 0;
 
+    // Replaces every journal record, the settings and the hints by those of
+    // the copy of the two files in `folder`, and empties the work table, in
+    // one transaction over both files: the data is the old or the copy's,
+    // never a mix. Check the copy first (store/copies.h).
+    [[nodiscard]] virtual DbError restoreFrom(const QString &folder) = 0;
+    // True once a journal, settings or hint write has been kept since the
+    // store was opened.
+    virtual bool hasWritten() const = 0;
+
     // Runs `work` as one transaction over both files: the journal, settings
     // and hint operations it calls join it, and all of them are kept when it
     // returns no error, none of them otherwise. Taking the write lock of both

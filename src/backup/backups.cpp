@@ -1,0 +1,125 @@
+#include "backup/backups.h"
+
+#include <QDir>
+#include <QSettings>
+
+#include <algorithm>
+
+namespace backup {
+
+namespace {
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+QList<CopyEntry> listCopies(const QString &backupFolder)
+{
+    QList<CopyEntry> copies;
+    const QDir dir(backupFolder);
+    for (const QString &name : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (const auto parsed = parseCopyName(name)) {
+            copies.append({*parsed, dir.absoluteFilePath(name)});
+        }
+    }
+    std::sort(copies.begin(), copies.end(), [](const CopyEntry &a, const CopyEntry &b) {
+        return std::pair(a.name.time, a.name.sequence) > std::pair(b.name.time, b.name.sequence);
+    });
+    return copies;
+}
+
+MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKind kind, const QDateTime &now)
+{
+    MadeCopy made;
+    QDir dir(backupFolder);
+    if (!QDir().mkpath(dir.absolutePath())) {
+        made.path = dir.absolutePath();
+        made.failure = QStringLiteral("控えのフォルダー「%1」を作成できません。").arg(native(dir.absolutePath()));
+        return made;
+    }
+    // The first name of this second that neither a copy nor one being made carries.
+    CopyName name{QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())), kind, 1};
+    QString unchecked;
+    for (;; ++name.sequence) {
+        made.path = dir.absoluteFilePath(name.folderName());
+        unchecked = dir.absoluteFilePath(uncheckedName(name.folderName()));
+        if (QFileInfo::exists(made.path) || QFileInfo::exists(unchecked)) {
+            continue;
+        }
+        if (dir.mkdir(uncheckedName(name.folderName()))) {
+            break;
+        }
+        if (!QFileInfo::exists(unchecked)) { // not taken by another copy in between: the folder refuses
+            made.failure = QStringLiteral("控えのフォルダー「%1」に書き込めません。").arg(native(dir.absolutePath()));
+            return made;
+        }
+    }
+    const auto fail = [&](const QString &why) {
+        QDir(unchecked).removeRecursively();
+        made.failure = why;
+        return made;
+    };
+    qint64 records = 0;
+    if (const store::DbError error = store::copyDataFiles(dataFolder, unchecked, records)) {
+        return fail(QStringLiteral("データファイルを控えに写せませんでした。%1").arg(store::describeForUser(error)));
+    }
+    if (const store::DbError error = store::checkCopy(unchecked, made.check)) {
+        return fail(
+            QStringLiteral("作成した控えを確かめると、正しくありませんでした。%1").arg(store::describeForUser(error)));
+    }
+    if (made.check.records != records) {
+        return fail(QStringLiteral("作成した控えの記録の数（%1 件）が、元のデータ（%2 件）と一致しませんでした。")
+                        .arg(made.check.records)
+                        .arg(records));
+    }
+    if (!dir.rename(uncheckedName(name.folderName()), name.folderName())) {
+        return fail(QStringLiteral("控えに名前を付けられませんでした（%1）。").arg(native(made.path)));
+    }
+    return made;
+}
+
+int thinCopies(const QString &backupFolder, const QDateTime &now, const Generations &generations)
+{
+    const QList<CopyEntry> copies = listCopies(backupFolder);
+    QList<CopyName> names;
+    for (const CopyEntry &copy : copies) {
+        names.append(copy.name);
+    }
+    int removed = 0;
+    const QDir dir(backupFolder);
+    for (const CopyName &name : copiesToThin(names, now.date(), generations)) {
+        if (QDir(dir.absoluteFilePath(name.folderName())).removeRecursively()) {
+            ++removed;
+        }
+    }
+    for (const QString &left : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (!isUncheckedName(left)) {
+            continue;
+        }
+        const auto name = parseCopyName(left.mid(uncheckedName(QString()).size()));
+        if (name && name->time.secsTo(now) > 3600) {
+            QDir(dir.absoluteFilePath(left)).removeRecursively();
+        }
+    }
+    return removed;
+}
+
+Generations readGenerations(const QString &dataFolder)
+{
+    const QSettings ini(QDir(dataFolder).filePath(kSettingsFileName), QSettings::IniFormat);
+    Generations generations;
+    const auto number = [&ini](const char *key, int fallback) {
+        bool ok = false;
+        const int value = ini.value(QStringLiteral("backup/") + QLatin1String(key)).toInt(&ok);
+        return ok && value >= 0 && value <= 1000 ? value : fallback;
+    };
+    generations.days = number("days", generations.days);
+    generations.weeks = number("weeks", generations.weeks);
+    generations.months = number("months", generations.months);
+    return generations;
+}
+
+} // namespace backup

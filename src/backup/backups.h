@@ -1,0 +1,54 @@
+#pragma once
+// The copies of a data folder in its backup folder: made and checked before
+// they carry a copy's name, listed, thinned out by generations, and the
+// settings of the generations.
+
+#include "backup/copyname.h"
+#include "backup/generations.h"
+
+#include "store/copies.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace backup {
+
+// A copy in the backup folder.
+struct CopyEntry
+{
+    CopyName name;
+    QString path; // the copy's folder
+};
+
+// The copies of the backup folder, newest first; other files and folders are
+// not copies and are left alone.
+QList<CopyEntry> listCopies(const QString &backupFolder);
+
+struct MadeCopy
+{
+    QString path;                   // the copy's folder (or where it was to go)
+    store::CopyCheck check;         // what the checked copy holds
+    std::optional<QString> failure; // why no copy was made, in Japanese
+};
+
+// Copies the data folder's two files into a new copy in `backupFolder` (made
+// when missing): written under an unchecked name, checked (integrity, tables,
+// the record count of the source), and only then named. A failed copy leaves
+// nothing behind.
+MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKind kind, const QDateTime &now);
+
+// Removes the copies no generation keeps, and what copies killed half-way
+// left under an unchecked name more than an hour before `now`. The number of
+// copies removed.
+int thinCopies(const QString &backupFolder, const QDateTime &now, const Generations &generations);
+
+// The generations of a data folder: its zephra.ini, section [backup] (days,
+// weeks, months), with the defaults where a number is missing or not a number.
+Generations readGenerations(const QString &dataFolder);
+
+inline const QString kSettingsFileName = QStringLiteral("zephra.ini");
+
+} // namespace backup
