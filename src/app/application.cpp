@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/backupcommands.h"
 #include "app/datafolder.h"
 #include "app/initdata.h"
 #include "app/legacystartup.h"
@@ -22,6 +23,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 namespace app {
 
@@ -69,13 +71,14 @@ bool hasOption(int argc, char *argv[], const char *option)
     return false;
 }
 
-int runImportLegacy()
+// A verb that needs no window: its arguments are those after `option`.
+int runCommand(const QString &option,
+               const std::function<CommandResult(const QStringList &, const QString &, const QDateTime &)> &command)
 {
     QStringList arguments = QCoreApplication::arguments();
-    arguments = arguments.mid(arguments.indexOf(legacy::kImportLegacyOption) + 1);
+    arguments = arguments.mid(arguments.indexOf(option) + 1);
     const CommandResult result =
-        importLegacyCommand(arguments, chooseDataFolder(QCoreApplication::applicationDirPath()), legacy::ownReader(),
-                            QDateTime::currentDateTime());
+        command(arguments, chooseDataFolder(QCoreApplication::applicationDirPath()), QDateTime::currentDateTime());
     std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
     return result.exitStatus;
 }
@@ -89,13 +92,23 @@ int run(int argc, char *argv[], OnceShown onceShown)
         QCoreApplication application(argc, argv);
         return runInitData(QCoreApplication::arguments());
     }
+    for (const char *verb : {"--backup", "--restore"}) {
+        if (hasOption(argc, argv, verb)) {
+            QCoreApplication application(argc, argv);
+            return runCommand(QString::fromLatin1(verb),
+                              std::strcmp(verb, "--backup") == 0 ? backupCommand : restoreCommand);
+        }
+    }
     if (hasOption(argc, argv, "--import-legacy")) {
         // The reading child: the two paths follow its option, standard output takes the frames.
         if (argc == 5 && std::strcmp(argv[2], "--read-jet") == 0) {
             return legacy::runReaderChild(QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]));
         }
         QCoreApplication application(argc, argv);
-        return runImportLegacy();
+        return runCommand(legacy::kImportLegacyOption,
+                          [](const QStringList &arguments, const QString &dataFolder, const QDateTime &now) {
+                              return importLegacyCommand(arguments, dataFolder, legacy::ownReader(), now);
+                          });
     }
 
     QApplication application(argc, argv);

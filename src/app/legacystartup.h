@@ -4,6 +4,7 @@
 
 #include "legacy/readerprocess.h"
 
+#include "app/commandresult.h"
 #include "common/msg.h"
 #include "common/progress.h"
 
@@ -31,12 +32,6 @@ struct ConversionAtStart
 ConversionAtStart offerLegacyConversion(const QString &dataFolder, common::MessagePresenter &presenter,
                                         common::Progress &progress, const legacy::ReaderCommand &reader,
                                         const QDateTime &now);
-
-struct CommandResult
-{
-    int exitStatus = 0;
-    QString message; // printed to standard output on success, to standard error otherwise
-};
 
 // `zephra --import-legacy FROM [TO]`: `arguments` are those after the option;
 // `defaultDataFolder` is the program's own data folder.

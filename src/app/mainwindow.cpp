@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
 
+#include "backup/restore.h"
+
 #include "app/datafolder.h"
 #include "common/formats.h"
 #include "hints/hintwindow.h"
@@ -11,7 +13,9 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace app {
 
@@ -79,6 +83,11 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
         return failure;
     }
     m_settings->setBackupFolder(m_session.backupFolder());
+    m_backups = std::make_unique<BackupKeeper>(m_session.dataFolder(), [] { return QDateTime::currentDateTime(); });
+    connect(m_backups.get(), &BackupKeeper::checkFailed, this, &MainWindow::offerRestoreOfDamage);
+    connect(m_backups.get(), &BackupKeeper::copyFailed, this, &MainWindow::tellCopyFailed);
+    connect(m_backups.get(), &BackupKeeper::copyMade, this, [this] { m_backups->noteCopyMade(); });
+    m_journal->setBeforeWrite([this] { m_backups->waitForCheck(); });
     setWindowTitle(kCaptionPrefix + kVersionText);
     m_settings->load();
     applySettings();
@@ -159,6 +168,69 @@ void MainWindow::closeEvent(QCloseEvent *event)
     shutDown();
 }
 
+bool MainWindow::event(QEvent *event)
+{
+    // The files are checked once the window is up, so the check never delays it.
+    if (event->type() == QEvent::Paint && !m_checksStarted && m_backups) {
+        m_checksStarted = true;
+        QTimer::singleShot(0, this, [this] {
+            if (!m_shutDown) {
+                m_backups->startChecks();
+            }
+        });
+    }
+    return QWidget::event(event);
+}
+
+void MainWindow::tellCopyFailed(const QString &reason)
+{
+    if (m_backups->shouldTellFailure()) {
+        m_msg.show(common::Prompt::BackupsFailing, reason);
+    }
+}
+
+void MainWindow::offerRestoreOfDamage(const QString &reason)
+{
+    const auto good = newestGoodCopy(m_backups->backupFolder());
+    if (!good) {
+        m_msg.show(common::Prompt::NoGoodCopy, reason);
+        return;
+    }
+    const QString copy =
+        QStringLiteral("%1\n\n最新の正しい控え: %2（%3 日分、最後の日付 %4）")
+            .arg(reason, good->entry.name.time.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")))
+            .arg(good->check.records)
+            .arg(good->check.newestDay.isValid() ? good->check.newestDay.toString(QStringLiteral("yyyy/MM/dd"))
+                                                 : QStringLiteral("なし"));
+    if (!m_msg.show(common::Prompt::DataDamaged, copy)) {
+        return;
+    }
+    m_backups->stop();
+    m_session.close();
+    const backup::RestoreOutcome outcome = backup::replaceDamagedFiles(
+        m_session.dataFolder(), m_backups->backupFolder(), good->entry.path, QDateTime::currentDateTime());
+    if (const auto failure = m_session.open(m_session.dataFolder())) {
+        m_msg.showFailure(startupFailureTitle(), startupFailureText(*failure, QCoreApplication::applicationFilePath()));
+        close();
+        return;
+    }
+    if (outcome.failure) {
+        m_msg.show(common::Prompt::Notice, *outcome.failure);
+        return;
+    }
+    m_msg.show(common::Prompt::Notice, QStringLiteral("控えに戻しました。元のファイルは「%1」に残しています。")
+                                           .arg(QDir::toNativeSeparators(outcome.asideCopy)));
+    showDataAnew();
+}
+
+void MainWindow::showDataAnew()
+{
+    m_settings->load();
+    applySettings();
+    m_totals->clear();
+    m_journal->clear();
+}
+
 void MainWindow::shutDown()
 {
     if (m_shutDown) {
@@ -166,7 +238,21 @@ void MainWindow::shutDown()
     }
     m_shutDown = true;
 
+    // A run with writes leaves a copy behind; the copy is made from the closed
+    // files' state on connections of its own.
+    const bool written = m_session.store().isOpen() && m_session.store().hasWritten();
+    if (m_backups) {
+        m_backups->stop();
+    }
     m_session.close();
+    if (written && m_backups) {
+        const backup::MadeCopy made = m_backups->copyAtExit();
+        if (made.failure) {
+            tellCopyFailed(*made.failure);
+        } else {
+            m_backups->noteCopyMade();
+        }
+    }
 
     // Every other window (the hint window, report viewers) goes first, each
     // finishing its own unload before the next.

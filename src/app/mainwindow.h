@@ -1,6 +1,7 @@
 #pragma once
 // The main window: start-up, the three tab pages, the paths between them, shutdown.
 
+#include "app/backupkeeper.h"
 #include "app/services.h"
 #include "app/session.h"
 #include "app/startup.h"
@@ -12,6 +13,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class QTabWidget;
@@ -61,11 +63,20 @@ public:
 
     static QString aboutText();
 
+    // The program's own copies and the check of the files; none before start().
+    BackupKeeper *backups() const { return m_backups.get(); }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void shutDown();
+    void tellCopyFailed(const QString &reason);
+    // The files failed their check: name the newest good copy and offer it.
+    void offerRestoreOfDamage(const QString &reason);
+    // The pages show the data as the store holds it now.
+    void showDataAnew();
 
     Session &m_session;
     Services m_services;
@@ -79,6 +90,8 @@ private:
     printing::PrintJournal m_printJournal;
     printing::PrintTotals m_printTotals;
     bool m_shutDown = false;
+    std::unique_ptr<BackupKeeper> m_backups;
+    bool m_checksStarted = false;
 };
 
 } // namespace app

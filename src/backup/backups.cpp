@@ -1,5 +1,7 @@
 #include "backup/backups.h"
 
+#include "store/store.h"
+
 #include <QDir>
 #include <QSettings>
 
@@ -35,6 +37,12 @@ MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKi
 {
     MadeCopy made;
     QDir dir(backupFolder);
+    const QString source = QDir(dataFolder).filePath(store::kMainFileName);
+    if (!QFileInfo::exists(source)) {
+        made.path = dir.absolutePath();
+        made.failure = QStringLiteral("データファイル「%1」がありません。").arg(native(source));
+        return made;
+    }
     if (!QDir().mkpath(dir.absolutePath())) {
         made.path = dir.absolutePath();
         made.failure = QStringLiteral("控えのフォルダー「%1」を作成できません。").arg(native(dir.absolutePath()));

@@ -27,4 +27,11 @@ struct RestoreOutcome
 RestoreOutcome restoreCopy(store::Store &store, const QString &dataFolder, const QString &backupFolder,
                            const QString &copyFolder, const QDateTime &now, common::Progress &progress);
 
+// For data files that are damaged (their data cannot be read to be copied
+// aside or replaced): with the files closed, they are kept aside byte for byte
+// in backup/damaged-<date>-<time>/, never deleted, and the checked copy's files
+// take their place, each under a temporary name first and then renamed over it.
+RestoreOutcome replaceDamagedFiles(const QString &dataFolder, const QString &backupFolder, const QString &copyFolder,
+                                   const QDateTime &now);
+
 } // namespace backup

@@ -69,6 +69,17 @@ constexpr PromptText textOf(Prompt prompt)
     case Prompt::LegacyImported:     return spliced(u"取り込みの完了", u"", u"", kInformation);
     case Prompt::LegacyImportFailed: return spliced(u"取り込めませんでした", u"",
         u"\n\nデータファイルは変更していません。業務日誌を終了します。", kWarning);
+    // A copy put back in place of the data: the copy's moment and days in the subject.
+    case Prompt::ConfirmRestore: return spliced(u"復元の確認", u"", u" の内容に置き換えます。よろしいですか", kQuestionNoDefault);
+    case Prompt::Restored:       return spliced(u"復元の完了", u"", u"", kInformation);
+    case Prompt::RestoreFailed:  return spliced(u"復元できませんでした", u"", u"\n\nデータは変更していません。", kWarning);
+    // The automatic copies: told once, and not again until a copy has been made.
+    case Prompt::BackupsFailing:     return spliced(u"控えを作成できません", u"データの控えを自動で作成できませんでした。\n",
+        u"\n\n入力したデータはそのまま保存されています。控えが作成できるようになるまで、このお知らせは再び表示しません。", kWarning);
+    case Prompt::DataDamaged:        return spliced(u"データファイルの異常", u"データファイルに異常が見つかりました。\n",
+        u"\n\nこの控えに戻しますか？ 今のファイルは消さずに控えのフォルダーに残します。", kQuestionNoDefault);
+    case Prompt::NoGoodCopy:         return spliced(u"データファイルの異常", u"データファイルに異常が見つかりました。\n",
+        u"\n\n戻せる控えがありません。これ以上書き込まずに業務日誌を終了し、ファイルの専門家に相談してください。", kWarning);
     }
     // clang-format on
     return {}; // not reached for a value of the enum

@@ -25,6 +25,12 @@ enum class Prompt {
     ConvertLegacyFiles, // the earlier version's files found at start-up: convert them?
     LegacyImported,     // what the import brought over and what it listed
     LegacyImportFailed, // the import did not happen: the reason in the subject
+    ConfirmRestore,     // "<the copy: its moment and days> の内容に置き換えます。よろしいですか"
+    Restored,           // what was restored and where the data as it was went
+    RestoreFailed,      // the restore did not happen: the reason in the subject
+    BackupsFailing,     // copies are not being made: the reason in the subject; told once until one succeeds
+    DataDamaged,        // the health check found damage: the newest good copy in the subject, restore it?
+    NoGoodCopy,         // the health check found damage and no copy passes its check
 };
 
 enum class Buttons { Ok, YesNo };

@@ -161,6 +161,9 @@ void JournalPage::save()
         {m_num売上額->value(), m_num仕入額->value(), m_num入金額->value(), m_num出金額->value()},
         m_txtメモ->text(),
         {}};
+    if (m_beforeWrite) {
+        m_beforeWrite();
+    }
     if (const store::DbError error = m_store.saveDay(record)) {
         // The page keeps everything the user typed.
         m_msg.show(common::Prompt::RegisterFailed,

@@ -8,6 +8,7 @@
 #include <QDate>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 namespace ui {
@@ -32,6 +33,9 @@ public:
 
     // 読込: the record of the date shown; a day without a record changes nothing.
     void read();
+    // Runs before the page writes a record; the program waits there for a
+    // check of the files that is still running.
+    void setBeforeWrite(std::function<void()> beforeWrite) { m_beforeWrite = std::move(beforeWrite); }
     // 登録: the page's values as the record of its date, after the question.
     void save();
     // 削除: the record of the date shown, after the question.
@@ -76,6 +80,7 @@ private:
     ui::CommandButton *m_cmdクリア = nullptr;
     ui::CommandButton *m_cmd削除 = nullptr;
     ui::HintButton *m_cmdHint = nullptr;
+    std::function<void()> m_beforeWrite;
 };
 
 } // namespace journal
