@@ -1,0 +1,221 @@
+// The copies the program makes by itself: the check of the files after the
+// window is up and the day's copy, the copy on closing after writes, a backup
+// folder that refuses copies (told once), damage found at start-up, and the
+// command-line verbs.
+
+#include "backup/backups.h"
+#include "startedwindow.h"
+
+#include "app/backupkeeper.h"
+#include "support/sqlfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QDateTime kMorning(QDate(2026, 12, 7), QTime(8, 30, 0));
+
+QStringList copiesIn(const QString &backupFolder)
+{
+    QStringList names;
+    for (const backup::CopyEntry &copy : backup::listCopies(backupFolder)) {
+        names.append(QFileInfo(copy.path).fileName());
+    }
+    return names;
+}
+
+bool addDays(const QString &dataFolder, int days)
+{
+    return testsupport::execOn(
+        QDir(dataFolder).filePath(store::kMainFileName),
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1) "
+                       "INSERT INTO 業務日誌 (日付, 売上額, 日誌) SELECT date('2007-04-01', '+' || i || ' days'), i, "
+                       "'日誌の文章' || i FROM n")
+            .arg(days));
+}
+
+bool damage(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || file.size() < 16384) {
+        return false;
+    }
+    file.seek(8192);
+    return file.write(QByteArray(4096, '\x7f')) == 4096;
+}
+
+} // namespace
+
+class TestCopies : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void checkThenOneCopyADay();
+    void damageFoundAfterStartNamesTheNewestGoodCopy();
+    void closingAfterWritesLeavesACopy();
+    void refusedCopiesAreToldOnceUntilOneSucceeds();
+    void commandLineBackupAndRestore();
+};
+
+void TestCopies::checkThenOneCopyADay()
+{
+    testsupport::MainWindow w;
+    QVERIFY(addDays(w.dataFolder(), 200));
+    QDateTime now = kMorning;
+    app::BackupKeeper keeper(w.dataFolder(), [&now] { return now; });
+    QSignalSpy made(&keeper, &app::BackupKeeper::copyMade);
+    QSignalSpy failed(&keeper, &app::BackupKeeper::checkFailed);
+    keeper.startChecks();
+    keeper.waitForCheck();
+    QVERIFY(made.wait(20'000));
+    QCOMPARE(failed.count(), 0);
+    QCOMPARE(copiesIn(keeper.backupFolder()), QStringList{QStringLiteral("20261207-083000-daily")});
+    keeper.stop();
+
+    // A second start the same day makes none; the next day makes one.
+    for (const QDateTime &start : {kMorning.addSecs(3600), kMorning.addDays(1)}) {
+        now = start;
+        app::BackupKeeper again(w.dataFolder(), [&now] { return now; });
+        again.startChecks();
+        again.waitForCheck();
+        again.stop(); // finishes a copy being made
+        QCoreApplication::processEvents();
+    }
+    QCOMPARE(copiesIn(keeper.backupFolder()),
+             (QStringList{QStringLiteral("20261208-083000-daily"), QStringLiteral("20261207-083000-daily")}));
+}
+
+void TestCopies::damageFoundAfterStartNamesTheNewestGoodCopy()
+{
+    testsupport::MainWindow w;
+    QVERIFY(addDays(w.dataFolder(), 600));
+    const QString backups = w.dataFolder() + QStringLiteral("backup");
+    QVERIFY(!backup::makeCopy(w.dataFolder(), backups, backup::CopyKind::Exit, kMorning.addDays(-1)).failure);
+    QVERIFY(damage(w.mainPath()));
+
+    QVERIFY(w.start());
+    w.presenter.answers = {common::Answer::Yes};
+    QSignalSpy failed(w.frm->backups(), &app::BackupKeeper::checkFailed);
+    w.frm->show();
+    QVERIFY(failed.wait(20'000));
+    QTRY_VERIFY(!w.presenter.shown.isEmpty());
+    const common::MessageRequest offer = w.presenter.shown.first();
+    QCOMPARE(offer.title, QStringLiteral("データファイルの異常"));
+    QVERIFY2(offer.text.contains(QStringLiteral("2026/12/06 08:30:00（600 日分")), qPrintable(offer.text));
+    QCOMPARE(offer.style, common::kQuestionNoDefault);
+    // Yes: the good copy's files in place, the damaged ones kept, the window on the good data.
+    QTRY_VERIFY(w.presenter.shown.size() >= 2);
+    QVERIFY(w.session.store().isOpen());
+    qint64 count = 0;
+    QVERIFY(!w.session.store().countRecords(count));
+    QCOMPARE(count, qint64(600));
+    const QStringList kept = QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs);
+    QCOMPARE(kept.size(), 1);
+    QVERIFY(QFileInfo::exists(QDir(backups).filePath(kept.first() + QLatin1Char('/') + store::kMainFileName)));
+    w.frm->close();
+}
+
+void TestCopies::closingAfterWritesLeavesACopy()
+{
+    testsupport::MainWindow w;
+    QVERIFY(w.start());
+    w.frm->close(); // nothing written: nothing copied
+    const QString backups = w.dataFolder() + QStringLiteral("backup");
+    QVERIFY(copiesIn(backups).isEmpty());
+
+    testsupport::MainWindow second(QDate(2007, 4, 4), w.programFolder());
+    QVERIFY(second.start());
+    QVERIFY(!second.session.store().saveDay({QDate(2007, 4, 4), {1, 2, 3, 4}, QStringLiteral("閉じる前"), {}}));
+    second.frm->close();
+    const QStringList copies = copiesIn(backups);
+    QCOMPARE(copies.size(), 1);
+    QVERIFY(copies.first().endsWith(QStringLiteral("-exit")));
+    store::CopyCheck check;
+    QVERIFY(!store::checkCopy(QDir(backups).filePath(copies.first()), check));
+    QCOMPARE(check.records, qint64(1));
+    QVERIFY(second.presenter.shown.isEmpty());
+}
+
+void TestCopies::refusedCopiesAreToldOnceUntilOneSucceeds()
+{
+    QTemporaryDir program;
+    QVERIFY(app::initData(program.filePath(QStringLiteral("data"))).exitStatus == 0);
+    const QString blocker = program.filePath(QStringLiteral("data/backup"));
+    const auto runWithAWrite = [&](const QDate &day) {
+        testsupport::MainWindow w(QDate(2007, 4, 4), program.path());
+        if (!w.start() || w.session.store().saveDay({day, {1, 1, 1, 1}, QStringLiteral("日誌"), {}})) {
+            return QStringList{QStringLiteral("did not run")};
+        }
+        w.frm->close();
+        QStringList titles;
+        for (const common::MessageRequest &shown : std::as_const(w.presenter.shown)) {
+            titles.append(shown.title);
+        }
+        return titles;
+    };
+    // A file where the backup folder should be: no copy can be made, whoever runs the program.
+    QFile file(blocker);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QCOMPARE(runWithAWrite(QDate(2007, 4, 1)), QStringList{QStringLiteral("控えを作成できません")});
+    QCOMPARE(runWithAWrite(QDate(2007, 4, 2)), QStringList());
+    // The folder comes back: the copy is made, silently, and a new failure is told again.
+    QVERIFY(QFile::remove(blocker));
+    QCOMPARE(runWithAWrite(QDate(2007, 4, 3)), QStringList());
+    QCOMPARE(copiesIn(blocker).size(), 1);
+    QVERIFY(QDir(blocker).removeRecursively());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    QCOMPARE(runWithAWrite(QDate(2007, 4, 4)), QStringList{QStringLiteral("控えを作成できません")});
+    // Every write was kept all along.
+    QCOMPARE(testsupport::countOn(program.filePath(QStringLiteral("data/VelmoraA.mdb")), QStringLiteral("業務日誌")),
+             qint64(4));
+}
+
+void TestCopies::commandLineBackupAndRestore()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 30));
+    const QString usb = dir.filePath(QStringLiteral("usb"));
+
+    // --backup DIR has no data folder of its own to go by: the verbs take the program's; run it there.
+    const QString program = dir.filePath(QStringLiteral("zephra"));
+    QVERIFY(QFile::copy(QStringLiteral(ZEPHRA_PATH), program));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QProcess process;
+    process.start(program, {QStringLiteral("--backup"), usb});
+    QVERIFY(process.waitForFinished(60'000));
+    QCOMPARE(process.exitCode(), 0);
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(out.contains(QStringLiteral("30 日分")), qPrintable(out));
+    const QStringList copies = copiesIn(usb);
+    QCOMPARE(copies.size(), 1);
+    QVERIFY(copies.first().endsWith(QStringLiteral("-manual")));
+
+    QVERIFY(testsupport::execOn(QDir(data).filePath(store::kMainFileName), QStringLiteral("DELETE FROM 業務日誌")));
+    process.start(program, {QStringLiteral("--restore"), QDir(usb).filePath(copies.first())});
+    QVERIFY(process.waitForFinished(60'000));
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+    QCOMPARE(testsupport::countOn(QDir(data).filePath(store::kMainFileName), QStringLiteral("業務日誌")), qint64(30));
+
+    // A damaged copy is refused with the reason; the data stays.
+    QFile shortened(QDir(usb).filePath(copies.first() + QLatin1Char('/') + store::kMainFileName));
+    QVERIFY(shortened.open(QIODevice::ReadWrite) && shortened.resize(shortened.size() / 2));
+    shortened.close();
+    process.start(program, {QStringLiteral("--restore"), QDir(usb).filePath(copies.first())});
+    QVERIFY(process.waitForFinished(60'000));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("復元できません")));
+    QCOMPARE(testsupport::countOn(QDir(data).filePath(store::kMainFileName), QStringLiteral("業務日誌")), qint64(30));
+}
+
+QTEST_MAIN(TestCopies)
+#include "test_copies.moc"
