@@ -70,6 +70,7 @@ MainWindow::MainWindow(Session &session, const Services &services, QWidget *pare
     connect(m_journal, &journal::JournalPage::hintRequested, this, &MainWindow::openHint);
     connect(m_totals, &totals::TotalsPage::hintRequested, this, &MainWindow::openHint);
     connect(m_settings, &settings::SettingsPage::hintRequested, this, &MainWindow::openHint);
+    connect(m_settings, &settings::SettingsPage::restored, this, &MainWindow::showDataAnew);
 }
 
 MainWindow::~MainWindow()
@@ -83,6 +84,7 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
         return failure;
     }
     m_settings->setBackupFolder(m_session.backupFolder());
+    m_settings->setDataFolder(m_session.dataFolder());
     m_backups = std::make_unique<BackupKeeper>(m_session.dataFolder(), [] { return QDateTime::currentDateTime(); });
     connect(m_backups.get(), &BackupKeeper::checkFailed, this, &MainWindow::offerRestoreOfDamage);
     connect(m_backups.get(), &BackupKeeper::copyFailed, this, &MainWindow::tellCopyFailed);

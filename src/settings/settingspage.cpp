@@ -1,8 +1,11 @@
 #include "settings/settingspage.h"
 
+#include "backup/restore.h"
+
 #include "common/colour.h"
 #include "common/formats.h"
 #include "settings/banner.h"
+#include "settings/restoredialog.h"
 #include "ui/colournumberbox.h"
 #include "ui/colourswatch.h"
 #include "ui/commandbutton.h"
@@ -10,6 +13,7 @@
 #include "ui/geometry.h"
 #include "ui/panel.h"
 #include "ui/placement.h"
+#include "ui/progressdialog.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -22,6 +26,7 @@ SettingsPage::SettingsPage(store::Store &store, store::Settings &inForce, common
                            ui::UrlOpener &urls, QWidget *parent)
     : QWidget(parent), m_store(store), m_inForce(inForce), m_msg(msg), m_colours(colours), m_urls(urls)
 {
+    m_chooseCopy = [this](const QString &folder) { return askForCopy(window(), folder); };
     buildControls();
 }
 
@@ -50,6 +55,15 @@ void SettingsPage::buildControls()
     ui::place(m_cmd一括削除7, QStringLiteral("cmd一括削除7"), 5640, 180, 1200, 540);
     label6->setBuddy(m_cmd一括削除7);
 
+    // In the free band between the erase panel and the about text, built like the erase panel.
+    auto *restorePanel = new ui::Panel(QStringLiteral("ImFrame3D2"), page);
+    restorePanel->setGeometry(ui::twipsRect(120, 2550, 7800, 900));
+    auto *label7 = ui::addLabel(restorePanel, QStringLiteral("Label7"),
+                                QStringLiteral("控えを選んで、その時点のデータに戻す"), 240, 330);
+    m_cmd復元 = new ui::CommandButton(QStringLiteral("復元"), restorePanel);
+    ui::place(m_cmd復元, QStringLiteral("cmd復元"), 5640, 180, 1200, 540);
+    label7->setBuddy(m_cmd復元);
+
     auto *buttons = new ui::Panel(QStringLiteral("imContainer3D7"), page);
     buttons->setGeometry(ui::twipsRect(8160, 240, 855, 3345));
     const auto button = [buttons](const QString &name, const QString &caption, int top) {
@@ -74,7 +88,7 @@ void SettingsPage::buildControls()
     m_image2 = new Banner(page);
     ui::place(m_image2, QStringLiteral("Image2"), 420, 5040, 8295, 1005);
 
-    QWidget *order[] = {m_cmb年号,     m_pic罫線色,     m_num白紙罫線色, m_cmd一括削除7, m_cmd設定読込,
+    QWidget *order[] = {m_cmb年号,     m_pic罫線色,     m_num白紙罫線色, m_cmd一括削除7, m_cmd復元, m_cmd設定読込,
                         m_cmd設定登録, m_cmd設定クリア, m_cmd設定削除,   m_cmdHint2,     m_image2};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
@@ -86,6 +100,7 @@ void SettingsPage::buildControls()
     connect(m_cmd設定削除, &QPushButton::clicked, this, &SettingsPage::reset);
     connect(m_pic罫線色, &ui::ColourSwatch::doubleClicked, this, &SettingsPage::chooseLineColour);
     connect(m_cmd一括削除7, &QPushButton::clicked, this, &SettingsPage::eraseAll);
+    connect(m_cmd復元, &QPushButton::clicked, this, &SettingsPage::restore);
     connect(m_image2, &Banner::clicked, this, &SettingsPage::openBanner);
     connect(m_cmdHint2, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint2->objectName()); });
 }
@@ -190,6 +205,45 @@ void SettingsPage::eraseAll()
     if (m_otherPages.clearJournal) {
         m_otherPages.clearJournal();
     }
+}
+
+void SettingsPage::setDataFolder(const QString &folder)
+{
+    m_dataFolder = folder;
+    m_backupFolder = QDir(folder).filePath(QStringLiteral("backup/"));
+}
+
+void SettingsPage::restore()
+{
+    const std::optional<QString> chosen = m_chooseCopy(backupFolder());
+    if (!chosen) {
+        return;
+    }
+    const std::optional<CopyRow> copy = copyRow(*chosen);
+    if (!copy || !copy->readable()) {
+        QString why = QStringLiteral("控え「%1」を読み取れません。").arg(QDir::toNativeSeparators(*chosen));
+        if (copy) {
+            why += *copy->problem;
+        }
+        m_msg.show(common::Prompt::RestoreFailed, why);
+        return;
+    }
+    if (!m_msg.show(common::Prompt::ConfirmRestore, describeCopy(*copy))) {
+        return;
+    }
+
+    ui::ProgressDialog progress(window());
+    const backup::RestoreOutcome outcome = backup::restoreCopy(m_store, m_dataFolder, backupFolder(), copy->folder,
+                                                               QDateTime::currentDateTime(), progress);
+    progress.finish(); // gone before the notice, also when the restore was refused
+    if (outcome.failure) {
+        m_msg.show(common::Prompt::RestoreFailed, *outcome.failure);
+        return;
+    }
+    m_msg.show(common::Prompt::Restored,
+               describeCopy(*copy) + QStringLiteral(" の内容に置き換えました。\n\n置き換える前のデータの控え: ") +
+                   QDir::toNativeSeparators(outcome.asideCopy));
+    emit restored();
 }
 
 void SettingsPage::openBanner()

@@ -1,6 +1,6 @@
 #pragma once
 // The settings page: the calendar mode and the ruled-line colour, the erasing
-// of all data, the about text and the banner.
+// of all data, the restore of a copy, the about text and the banner.
 
 #include "common/msg.h"
 #include "store/records.h"
@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 class QLabel;
 
@@ -33,6 +34,9 @@ struct OtherPages
     std::function<void()> clearJournal;
 };
 
+// Which copy to restore: the folder of the chosen copy, none when the user cancelled.
+using CopyChooser = std::function<std::optional<QString>(const QString &backupFolder)>;
+
 class SettingsPage : public QWidget
 {
     Q_OBJECT
@@ -52,19 +56,29 @@ public:
     void chooseLineColour();
     // After a question and a copy of the journal file, erases every record and the settings.
     void eraseAll();
+    // After the choice of a copy and a question, replaces the data by the
+    // copy's, keeping the data as it was as a copy of its own.
+    void restore();
     void openBanner();
 
     void setOtherPages(OtherPages pages) { m_otherPages = std::move(pages); }
     void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
+    // The folder of the open data files; its backup/ becomes the backup folder.
+    void setDataFolder(const QString &folder);
+    // The real chooser is the restore dialog.
+    void setCopyChooser(CopyChooser chooser) { m_chooseCopy = std::move(chooser); }
     void setAboutText(const QString &text);
     // Empties the calendar list, adds "西暦" then "和暦" and shows `calendarMode`.
     void fillCalendarList(const QString &calendarMode);
 
-    // Where the erasing of all data keeps its copy of the journal file.
+    // Where the erasing of all data keeps its copy of the journal file, and
+    // where the copies to restore are.
     QString backupFolder() const { return m_backupFolder; }
 
 signals:
     void hintRequested(const QString &buttonName);
+    // The data was replaced by a copy's: the pages show what the store holds now.
+    void restored();
 
 private:
     void buildControls();
@@ -76,11 +90,14 @@ private:
     ui::UrlOpener &m_urls;
     OtherPages m_otherPages;
     QString m_backupFolder;
+    QString m_dataFolder;
+    CopyChooser m_chooseCopy;
 
     ui::EraBox *m_cmb年号 = nullptr;
     ui::ColourSwatch *m_pic罫線色 = nullptr;
     ui::ColourNumberBox *m_num白紙罫線色 = nullptr;
     ui::CommandButton *m_cmd一括削除7 = nullptr;
+    ui::CommandButton *m_cmd復元 = nullptr;
     ui::CommandButton *m_cmd設定読込 = nullptr;
     ui::CommandButton *m_cmd設定登録 = nullptr;
     ui::CommandButton *m_cmd設定クリア = nullptr;
