@@ -15,7 +15,6 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QTabWidget>
-#include <QTimer>
 
 namespace app {
 
@@ -172,16 +171,13 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 bool MainWindow::event(QEvent *event)
 {
-    // The files are checked once the window is up, so the check never delays it.
-    if (event->type() == QEvent::Paint && !m_checksStarted && m_backups) {
+    const bool handled = QWidget::event(event);
+    // The files are checked once the window has been painted, so the check never delays it.
+    if (event->type() == QEvent::Paint && !m_checksStarted && !m_shutDown && m_backups) {
         m_checksStarted = true;
-        QTimer::singleShot(0, this, [this] {
-            if (!m_shutDown) {
-                m_backups->startChecks();
-            }
-        });
+        m_backups->startChecks();
     }
-    return QWidget::event(event);
+    return handled;
 }
 
 void MainWindow::tellCopyFailed(const QString &reason)
