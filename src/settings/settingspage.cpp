@@ -170,28 +170,20 @@ void SettingsPage::eraseAll()
         return;
     }
 
-    // A copy of the journal as it stands, taken while the database is open,
-    // so that an erase made by mistake can be undone.
-    const QString folder = backupFolder();
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString copy = folder + QStringLiteral("VelmoraA-%1.mdb").arg(stamp);
-    for (int n = 2; QFileInfo::exists(copy); ++n) { // two erases within one second keep both copies
-        copy = folder + QStringLiteral("VelmoraA-%1-%2.mdb").arg(stamp).arg(n);
-    }
-    store::DbError error;
-    if (!QDir().mkpath(folder)) {
-        error = store::DbError{store::ErrBackupFailed, QStringLiteral("cannot create %1").arg(folder)};
-    } else {
-        error = m_store.copyJournalFile(copy);
-    }
-    if (error) {
+    // A copy of the data as it stands, checked, so that an erase made by
+    // mistake can be undone (設定・情報 → 復元). Kept until the user deletes it.
+    const QString dataFolder =
+        m_dataFolder.isEmpty() ? QFileInfo(QDir(backupFolder()).absolutePath()).path() : m_dataFolder;
+    const backup::MadeCopy copy =
+        backup::makeCopy(dataFolder, backupFolder(), backup::CopyKind::Erase, QDateTime::currentDateTime());
+    if (copy.failure) {
         m_msg.show(common::Prompt::DeleteFailed,
                    QStringLiteral("データの控えを作成できなかったため、何も削除していません。\n控えの場所: ") +
-                       QDir::toNativeSeparators(copy) + QStringLiteral("\n理由: ") + store::describeForUser(error));
+                       QDir::toNativeSeparators(copy.path) + QStringLiteral("\n理由: ") + *copy.failure);
         return;
     }
 
-    error = m_store.eraseAll();
+    const store::DbError error = m_store.eraseAll();
     if (error) {
         m_msg.show(common::Prompt::DeleteFailed,
                    QStringLiteral("データは削除されていません。\n理由: ") + store::describeForUser(error));

@@ -349,6 +349,9 @@ void TestFaults::faultDuringUse_data()
             if (op == Op::Erase && fault == Fault::ReadOnlyFiles) {
                 reason = QStringLiteral("控えの場所"); // no copy can be made, so nothing is erased
             }
+            if (op == Op::Erase && fault == Fault::Deleted) {
+                reason = QStringLiteral("がありません"); // the copy finds no file to copy, so nothing is erased
+            }
             QTest::addRow("%s, %s", opName, faultName) << op << fault << reason;
         }
     }

@@ -2,6 +2,8 @@
 // stored row, the values in force) each command changes, and the erasing of
 // all data with its copy.
 
+#include "backup/backups.h"
+
 #include "settings/settingspage.h"
 #include "support/fakes.h"
 #include "support/pageenvironment.h"
@@ -312,10 +314,11 @@ void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
     QCOMPARE(m_env->settings.era, QStringLiteral("和暦")); // in force until the next read
     QCOMPARE(m_env->settings.lineColour, 255);
 
-    // The copy opens as a database and holds what was erased.
-    const QStringList copies = QDir(m_page->backupFolder()).entryList({QStringLiteral("VelmoraA-*.mdb")}, QDir::Files);
+    // The copy is a checked copy of its own kind, holding what was erased.
+    const QList<backup::CopyEntry> copies = backup::listCopies(m_page->backupFolder());
     QCOMPARE(copies.size(), 1);
-    const QString copy = m_page->backupFolder() + copies[0];
+    QCOMPARE(copies.first().name.kind, backup::CopyKind::Erase);
+    const QString copy = QDir(copies.first().path).filePath(store::kMainFileName);
     QCOMPARE(testsupport::rowsOf(copy, QStringLiteral("業務日誌")),
              (QStringList{QStringLiteral("QString:2004-04-01|qlonglong:1|qlonglong:2|qlonglong:3|qlonglong:4|"
                                          "QString:消す前の記録"),
