@@ -14,10 +14,12 @@ using testsupport::ScriptedPresenter;
 namespace {
 
 const Prompt kAllPrompts[] = {
-    Prompt::ConfirmRegister, Prompt::Registered,   Prompt::RegisterFailed, Prompt::ConfirmDeleteAll,
-    Prompt::ConfirmDelete,   Prompt::ConfirmErase, Prompt::Deleted,        Prompt::DeleteFailed,
-    Prompt::Notice,          Prompt::ReadFailed,   Prompt::TotalsFailed,   Prompt::DateNotComplete,
-    Prompt::DaysLeftOut,
+    Prompt::ConfirmRegister, Prompt::Registered,         Prompt::RegisterFailed, Prompt::ConfirmDeleteAll,
+    Prompt::ConfirmDelete,   Prompt::ConfirmErase,       Prompt::Deleted,        Prompt::DeleteFailed,
+    Prompt::Notice,          Prompt::ReadFailed,         Prompt::TotalsFailed,   Prompt::DateNotComplete,
+    Prompt::DaysLeftOut,     Prompt::ConvertLegacyFiles, Prompt::LegacyImported, Prompt::LegacyImportFailed,
+    Prompt::ConfirmRestore,  Prompt::Restored,           Prompt::RestoreFailed,  Prompt::BackupsFailing,
+    Prompt::DataDamaged,     Prompt::NoGoodCopy,
 };
 
 // What one prompt showed, and what it answered, for a scripted answer.
