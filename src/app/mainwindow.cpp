@@ -89,6 +89,7 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
     connect(m_backups.get(), &BackupKeeper::copyFailed, this, &MainWindow::tellCopyFailed);
     connect(m_backups.get(), &BackupKeeper::copyMade, this, [this] { m_backups->noteCopyMade(); });
     m_journal->setBeforeWrite([this] { m_backups->waitForCheck(); });
+    m_settings->setBeforeWrite([this] { m_backups->waitForCheck(); });
     setWindowTitle(kCaptionPrefix + kVersionText);
     m_settings->load();
     applySettings();

@@ -170,6 +170,9 @@ void SettingsPage::eraseAll()
         return;
     }
 
+    if (m_beforeWrite) {
+        m_beforeWrite();
+    }
     // A copy of the data as it stands, checked, so that an erase made by
     // mistake can be undone (設定・情報 → 復元). Kept until the user deletes it.
     const QString dataFolder =
@@ -225,6 +228,9 @@ void SettingsPage::restore()
     }
 
     ui::ProgressDialog progress(window());
+    if (m_beforeWrite) {
+        m_beforeWrite();
+    }
     const backup::RestoreOutcome outcome = backup::restoreCopy(m_store, m_dataFolder, backupFolder(), copy->folder,
                                                                QDateTime::currentDateTime(), progress);
     progress.finish(); // gone before the notice, also when the restore was refused

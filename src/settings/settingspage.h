@@ -59,6 +59,9 @@ public:
     // After the choice of a copy and a question, replaces the data by the
     // copy's, keeping the data as it was as a copy of its own.
     void restore();
+    // Runs before the erase and the restore write; the program waits there for
+    // a check of the files that is still running.
+    void setBeforeWrite(std::function<void()> beforeWrite) { m_beforeWrite = std::move(beforeWrite); }
     void openBanner();
 
     void setOtherPages(OtherPages pages) { m_otherPages = std::move(pages); }
@@ -91,6 +94,7 @@ private:
     OtherPages m_otherPages;
     QString m_backupFolder;
     QString m_dataFolder;
+    std::function<void()> m_beforeWrite;
     CopyChooser m_chooseCopy;
 
     ui::EraBox *m_cmb年号 = nullptr;
