@@ -1,5 +1,6 @@
 #include "backup/backups.h"
 
+#include "common/filesync.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -83,9 +84,14 @@ MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKi
                         .arg(made.check.records)
                         .arg(records));
     }
+    // The copy's files are on the disk (SQLite syncs them); their folder's
+    // entries go first, then the name, so that a power cut never leaves a
+    // named copy without its files, nor loses the name of a whole one.
+    common::syncFolder(unchecked);
     if (!dir.rename(uncheckedName(name.folderName()), name.folderName())) {
         return fail(QStringLiteral("控えに名前を付けられませんでした（%1）。").arg(native(made.path)));
     }
+    common::syncFolder(dir.absolutePath());
     return made;
 }
 

@@ -5,6 +5,7 @@
 #include "store/sqliteschema.h"
 #include "store/store.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -127,6 +128,24 @@ void keepJournalRow(sqlite3_context *context, int, sqlite3_value **arguments)
     sqlite3_result_int(context, 1);
 }
 
+// A commit over both files that was killed at the wrong moment leaves its
+// super-journal ("VelmoraA.mdb-mj…") behind. Once no journal of either file is
+// there, nothing can name it any more; one older than a minute is no commit
+// of another program in progress either.
+void removeStaleSuperJournals(const QDir &folder)
+{
+    if (QFileInfo::exists(folder.filePath(kMainFileName + QStringLiteral("-journal"))) ||
+        QFileInfo::exists(folder.filePath(kWorkFileName + QStringLiteral("-journal")))) {
+        return;
+    }
+    const QDateTime aMinuteAgo = QDateTime::currentDateTimeUtc().addSecs(-60);
+    for (const QFileInfo &left : folder.entryInfoList({kMainFileName + QStringLiteral("-mj*")}, QDir::Files)) {
+        if (left.lastModified().toUTC() < aMinuteAgo) {
+            QFile::remove(left.absoluteFilePath());
+        }
+    }
+}
+
 class SqliteStore final : public Store
 {
 public:
@@ -152,6 +171,7 @@ public:
             close();
             return OpenFailure{workPath, error};
         }
+        removeStaleSuperJournals(dir);
         // Only the store's own statements may call it, never a trigger or a view in a file.
         const int rc =
             sqlite3_create_function_v2(m_main.handle(), "zephra_keep_journal_row", 6, SQLITE_UTF8 | SQLITE_DIRECTONLY,

@@ -6,6 +6,7 @@
 #include "support/openstore.h"
 #include "support/sqlfile.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -72,6 +73,7 @@ private slots:
     void savedDayIsReadReplacedAndRemoved();
     void addDayNeverReplaces();
     void transactionCoversBothFiles();
+    void staleSuperJournalsGoOnOpen();
     void recordsOfAPeriodInDateOrder();
     void eraseAllLeavesTheWorkFile();
     void journalFileIsCopied();
@@ -215,6 +217,27 @@ void TestStore::transactionCoversBothFiles()
     QCOMPARE(loadSettings(), u"和暦|255"_s);
     QCOMPARE(SqlFile(workPath()).rows(u"ClHint"_s),
              QStringList{u"QString:FrmNippo|QString:cmdHint|QString:t|QString:ヒント"_s});
+}
+
+void TestStore::staleSuperJournalsGoOnOpen()
+{
+    const auto leave = [this](const QString &name, int secondsAgo) {
+        QFile file(m_dir->filePath(name));
+        return file.open(QIODevice::WriteOnly) &&
+               file.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo), QFileDevice::FileModificationTime);
+    };
+    QVERIFY(leave(u"VelmoraA.mdb-mj0A1B2C3D"_s, 3600));
+    QVERIFY(leave(u"VelmoraA.mdb-mj99999999"_s, 0)); // a commit of another program may be writing it now
+    QVERIFY(leave(u"VelmoraA.mdb-mjkept"_s, 3600));
+    // While a journal of the files is there, a super-journal may still be named by it.
+    QVERIFY(leave(u"VelmoraAWork.mdb-journal"_s, 0));
+    m_store->close();
+    QVERIFY(!m_store->open(m_dir->path()));
+    QVERIFY(QFile::exists(m_dir->filePath(u"VelmoraA.mdb-mjkept"_s)));
+    QVERIFY(QFile::remove(m_dir->filePath(u"VelmoraAWork.mdb-journal"_s)));
+    m_store->close();
+    QVERIFY(!m_store->open(m_dir->path()));
+    QCOMPARE(QDir(m_dir->path()).entryList({u"*-mj*"_s}), QStringList{u"VelmoraA.mdb-mj99999999"_s});
 }
 
 void TestStore::recordsOfAPeriodInDateOrder()
