@@ -48,6 +48,7 @@ std::unique_ptr<Figure> makeRegisterFigure(const Setting &setting);
 std::unique_ptr<Figure> makeCalcFigure(const Setting &setting);
 std::unique_ptr<Figure> makeReportFigure(const Setting &setting);
 std::unique_ptr<Figure> makeLegacyFigure(const Setting &setting);
+std::unique_ptr<Figure> makeCloseFigure(const Setting &setting);
 std::unique_ptr<Figure> makeBackupFigure(const Setting &setting);
 
 // Skips the run with a message of ours.
