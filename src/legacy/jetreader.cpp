@@ -1,8 +1,12 @@
 // Reads the earlier version's Jet files with mdbtools' libmdb. The library's
-// text forms lose data (two-digit years, rounded doubles, cut texts), so the
-// fixed-width values are taken raw from the row and only texts go through its
-// bound buffers, which are checked for a cut.
+// text forms lose data (two-digit years, rounded doubles, cut texts, and in
+// Jet 4 every character beyond the BMP, which it converts as UCS-2 into "??"),
+// so values are taken raw from the row and the pages a memo lives on. The
+// library's bound texts are read all the same, as a second reading that must
+// agree: it is checked for a cut, and it is all a Jet 3 file's code page texts get.
 #include "legacy/jetreader.h"
+
+#include "legacy/jettext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +16,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <mdbtools.h>
 #include <memory>
@@ -233,6 +238,31 @@ QString amountText(const MdbColumn &column, const unsigned char *bytes)
     }
 }
 
+// A memo's header: its length in the low 30 bits, where it lives in the top two.
+constexpr quint32 kMemoLengthMask = 0x3fffffff;
+constexpr quint32 kMemoInRow = 2;
+constexpr quint32 kMemoInOneRow = 1;
+constexpr quint32 kMemoInChain = 0;
+
+enum class TextFault { None, Damaged, NotText, Disagrees };
+
+// The library converts UCS-2: each half of a surrogate pair comes back as '?'.
+// Its bound buffer is a C string, so it stops at a stored NUL.
+bool libraryAgrees(const QString &exact, const QString &library)
+{
+    const qsizetype nul = exact.indexOf(QChar(u'\0'));
+    const qsizetype size = nul < 0 ? exact.size() : nul;
+    if (library.size() != size) {
+        return false;
+    }
+    for (qsizetype i = 0; i < size; ++i) {
+        if (library.at(i) != (exact.at(i).isSurrogate() ? QChar(u'?') : exact.at(i))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The library gives an empty text when it cannot follow a memo to the pages
 // that hold it; the memo's header still states how long it is.
 bool memoLost(const MdbField &field, qsizetype textLength)
@@ -260,6 +290,9 @@ private:
     MdbCatalogEntry *findTable(const QString &tableName) const;
     bool claimsPagesBeyondEnd(const MdbCatalogEntry &entry, const MdbTableDef &table);
     std::unordered_set<quint32> movedRowTargets(MdbTableDef *table);
+    std::optional<QByteArray> longValueRow(quint32 pageRow);
+    std::optional<QByteArray> memoBytes(const MdbField &field);
+    TextFault storedText(const MdbColumn &column, const MdbField &field, const QString &library, QString &text);
 
     QString truncated() const { return QStringLiteral("%1 は途中で切れているため読めません。").arg(m_fileName); }
     QString damaged(const QString &table) const
@@ -271,12 +304,28 @@ private:
         return QStringLiteral("%1 の表「%2」の第 %3 行の「%4」を読み取れません。ファイルが壊れています。")
             .arg(m_fileName, table, QString::number(row), column);
     }
+    QString valueFault(TextFault fault, const QString &table, int row, const QString &column) const
+    {
+        switch (fault) {
+        case TextFault::NotText:
+            return QStringLiteral("%1 の表「%2」の第 %3 行の「%4」に文字として読めないデータがあります。"
+                                  "ファイルが壊れています。")
+                .arg(m_fileName, table, QString::number(row), column);
+        case TextFault::Disagrees:
+            return QStringLiteral("%1 の表「%2」の第 %3 行の「%4」は、二通りの読み取りで文字が一致しないため"
+                                  "読み取れません。")
+                .arg(m_fileName, table, QString::number(row), column);
+        default:
+            return damagedValue(table, row, column);
+        }
+    }
 
     QString m_path;
     QString m_fileName;
     JetReadOptions m_options;
     qint64 m_pages = 0;
     qint64 m_bindSize = 0;
+    bool m_unicode = false; // Jet 4: texts are UTF-16
     HandlePtr m_mdb;
 };
 
@@ -303,6 +352,7 @@ std::optional<QString> JetFile::open()
         return truncated();
     }
     m_pages = info.size() / pageSize;
+    m_unicode = m_mdb->f->jet_version == MDB_VER_JET4;
 
     // The library converts texts to the character set MDBICONV names.
     const QString charset = QString::fromUtf8(mdb_target_charset(m_mdb.get()));
@@ -425,6 +475,113 @@ std::unordered_set<quint32> JetFile::movedRowTargets(MdbTableDef *table)
     return targets;
 }
 
+// The bytes of a row of a long-value page, named as a memo's header names it:
+// page << 8 | row. Read into the library's second page buffer: the first still
+// holds the row whose fields point into it.
+std::optional<QByteArray> JetFile::longValueRow(quint32 pageRow)
+{
+    MdbHandle *mdb = m_mdb.get();
+    const qint64 pageSize = mdb->fmt->pg_size;
+    const qint64 page = pageRow >> 8;
+    const int row = int(pageRow & 0xff);
+    if (page == 0 || page >= m_pages || mdb_read_alt_pg(mdb, page) != pageSize) {
+        return std::nullopt;
+    }
+    const unsigned char *data = mdb->alt_pg_buf;
+    if (data[0] != MDB_PAGE_DATA || std::memcmp(data + 4, "LVAL", 4) != 0) {
+        return std::nullopt;
+    }
+    const int countOffset = mdb->fmt->row_count_offset;
+    const auto word = [data](int offset) { return int(littleEndian(data + offset, 2)); };
+    const int rows = word(countOffset);
+    if (row >= rows || countOffset + 2 + 2 * rows > pageSize) {
+        return std::nullopt;
+    }
+    const int start = word(countOffset + 2 + 2 * row) & kOffsetMask;
+    const int end = row == 0 ? int(pageSize) : word(countOffset + 2 * row) & kOffsetMask;
+    if (start < countOffset + 2 + 2 * rows || start > end || end > pageSize) {
+        return std::nullopt;
+    }
+    return QByteArray(reinterpret_cast<const char *>(data + start), end - start);
+}
+
+// A memo's stored bytes: after its 12-byte header in the row itself, in one row
+// of a long-value page, or in a chain of such rows, each starting with the
+// place of the next. Nothing unless the parts make up the stated length exactly.
+std::optional<QByteArray> JetFile::memoBytes(const MdbField &field)
+{
+    if (field.siz == 0) {
+        return QByteArray();
+    }
+    if (field.siz < MDB_MEMO_OVERHEAD || !field.value) {
+        return std::nullopt;
+    }
+    const auto *header = static_cast<const unsigned char *>(field.value);
+    const auto stated = quint32(littleEndian(header, 4));
+    const qint64 length = stated & kMemoLengthMask;
+    auto next = quint32(littleEndian(header + 4, 4));
+    if (length > m_pages * m_mdb->fmt->pg_size) {
+        return std::nullopt;
+    }
+    switch (stated >> 30) {
+    case kMemoInRow:
+        if (field.siz - MDB_MEMO_OVERHEAD != length) {
+            return std::nullopt;
+        }
+        return QByteArray(reinterpret_cast<const char *>(header + MDB_MEMO_OVERHEAD), length);
+    case kMemoInOneRow: {
+        auto bytes = longValueRow(next);
+        return bytes && bytes->size() == length ? bytes : std::nullopt;
+    }
+    case kMemoInChain: {
+        QByteArray bytes;
+        bytes.reserve(length);
+        std::unordered_set<quint32> visited;
+        // A pointer past the stated length is not followed, as the library does not.
+        while (bytes.size() < length) {
+            const auto part = visited.insert(next).second ? longValueRow(next) : std::nullopt;
+            if (!part || part->size() < 4) {
+                return std::nullopt;
+            }
+            next = quint32(littleEndian(reinterpret_cast<const unsigned char *>(part->constData()), 4));
+            bytes.append(QByteArrayView(*part).sliced(4));
+        }
+        return bytes.size() == length ? std::optional(bytes) : std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+// A Jet 4 text decoded from its stored bytes; the library's reading of the
+// same value must agree with it but for what the library cannot convert.
+TextFault JetFile::storedText(const MdbColumn &column, const MdbField &field, const QString &library, QString &text)
+{
+    std::optional<QByteArray> memo;
+    QByteArrayView stored;
+    if (column.col_type == MDB_MEMO) {
+        memo = memoBytes(field);
+        if (!memo) {
+            return TextFault::Damaged;
+        }
+        stored = *memo;
+    } else {
+        if (field.siz < 0 || (field.siz > 0 && !field.value)) {
+            return TextFault::Damaged;
+        }
+        stored = QByteArrayView(static_cast<const char *>(field.value), field.siz);
+    }
+    auto decoded = decodeJetText(stored);
+    if (!decoded) {
+        return TextFault::NotText;
+    }
+    if (!libraryAgrees(*decoded, library)) {
+        return TextFault::Disagrees;
+    }
+    text = std::move(*decoded);
+    return TextFault::None;
+}
+
 std::optional<QString> JetFile::readTable(const QString &tableName, const std::vector<WantedColumn> &wanted,
                                           LegacySink &sink,
                                           const std::function<void(const std::vector<Cell> &, int)> &deliver)
@@ -525,9 +682,16 @@ std::optional<QString> JetFile::readTable(const QString &tableName, const std::v
                     return QStringLiteral("%1 の表「%2」の第 %3 行の「%4」が途中で切れて読み取られました。")
                         .arg(m_fileName, tableName, QString::number(rowNumber), wanted[i].name);
                 }
-                cell.text = QString::fromUtf8(buffers[i].get(), length);
-                if (column.col_type == MDB_MEMO && memoLost(field, cell.text.size())) {
-                    return damagedValue(tableName, rowNumber, wanted[i].name);
+                QString library = QString::fromUtf8(buffers[i].get(), length);
+                if (!m_unicode) {
+                    // A Jet 3 text is in a code page, which holds no character beyond the BMP.
+                    if (column.col_type == MDB_MEMO && memoLost(field, library.size())) {
+                        return damagedValue(tableName, rowNumber, wanted[i].name);
+                    }
+                    cell.text = std::move(library);
+                } else if (const TextFault fault = storedText(column, field, library, cell.text);
+                           fault != TextFault::None) {
+                    return valueFault(fault, tableName, rowNumber, wanted[i].name);
                 }
                 continue;
             }

@@ -3,6 +3,7 @@
 // with a reason that names them.
 
 #include "legacy/jetreader.h"
+#include "legacy/jettext.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -13,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 #include <algorithm>
 #include <bit>
@@ -52,6 +54,11 @@ QString fixture(const QString &set, const QString &file)
     return QStringLiteral(ZEPHRA_LEGACY_FIXTURES "/") + set + QLatin1Char('/') + file;
 }
 
+QByteArray utf16(QStringView text)
+{
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+
 QByteArray contents(const QString &path)
 {
     QFile file(path);
@@ -86,6 +93,17 @@ public:
         return out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size();
     }
     char *page(int index) { return bytes.data() + qsizetype(index) * kPageSize; }
+    // Where the bytes stand in the file, if they stand there once.
+    qsizetype find(const QByteArray &pattern) const
+    {
+        const qsizetype at = bytes.indexOf(pattern);
+        return at >= 0 && bytes.indexOf(pattern, at + 1) < 0 ? at : -1;
+    }
+    void putUnit(qsizetype at, char16_t unit)
+    {
+        bytes[at] = char(unit & 0xff);
+        bytes[at + 1] = char(unit >> 8);
+    }
     static int u16(const char *at) { return quint8(at[0]) | (quint8(at[1]) << 8); }
 
     struct RowPlace
@@ -142,6 +160,23 @@ private:
     QString m_path;
 };
 
+const LegacyDay &longestMemo(const QList<LegacyDay> &days)
+{
+    return *std::max_element(days.begin(), days.end(), [](auto &a, auto &b) {
+        return a.text.value_or(QString()).size() < b.text.value_or(QString()).size();
+    });
+}
+
+// basic's one memo stored in Jet's compressed form, and where its bytes stand.
+const LegacyDay *compressedMemo(const QList<LegacyDay> &days, const PatchedCopy &copy, qsizetype &at)
+{
+    const auto day = std::find_if(days.begin(), days.end(), [](const LegacyDay &candidate) {
+        return candidate.text && candidate.text->startsWith(QStringLiteral("Closed for inventory."));
+    });
+    at = day == days.end() ? -1 : copy.find("\xff\xfe" + day->text->toLatin1());
+    return at >= 0 ? &*day : nullptr;
+}
+
 } // namespace
 
 class TestJetReader : public QObject
@@ -154,6 +189,10 @@ private slots:
     void oddValuesComeBackAsStored();
     void floatingPointKeepsEveryBit();
     void longMemoComesBackWholeOrIsReportedCut();
+    void storedTextsDecode_data();
+    void storedTextsDecode();
+    void charactersBeyondTheBmpComeBackExactly();
+    void textsThatCannotBeReadExactlyAreRefused();
     void deletedRowIsLeftOutMovedRowFollowed();
     void missingTableOrColumnAndUnreadableTypeAreNamed();
     void unreadableOrCutFilesGiveAReason();
@@ -345,6 +384,176 @@ void TestJetReader::longMemoComesBackWholeOrIsReportedCut()
             QCOMPARE(sink.data.days.value(longest->row - 1).text, longest->text);
         }
     }
+}
+
+void TestJetReader::storedTextsDecode_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("readable");
+    // Forms no fixture holds, not even patched in place.
+    QTest::newRow("compressed, empty") << QByteArray::fromHex("fffe") << QString() << true;
+    QTest::newRow("compressed, Latin-1") << QByteArray::fromHex("fffe 41 e9") << QStringLiteral("Aé") << true;
+    QTest::newRow("odd length") << QByteArray::fromHex("4100 42") << QString() << false;
+    QTest::newRow("half a unit") << QByteArray::fromHex("fffe 41 00 42d8 b7") << QString() << false;
+    QTest::newRow("high alone at the end") << utf16(u"A\xd842") << QString() << false;
+    QTest::newRow("high before no low") << QByteArray::fromHex("42d8 4100") << QString() << false;
+    QTest::newRow("pair split by a one-byte run")
+        << QByteArray::fromHex("fffe 00 42d8 00 41 00 b7df") << QString() << false;
+}
+
+void TestJetReader::storedTextsDecode()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QString, text);
+    QFETCH(bool, readable);
+    QCOMPARE(decodeJetText(stored), readable ? std::optional(text) : std::nullopt);
+}
+
+void TestJetReader::charactersBeyondTheBmpComeBackExactly()
+{
+    // libmdb converts UCS-2 and gives "??" for these; they are read from the stored bytes instead.
+    const QString yoshi = QStringLiteral("\U00020BB7");
+    const auto replaced = [&](const QString &text, qsizetype at) { return text.left(at) + yoshi + text.mid(at + 2); };
+
+    // Uncompressed: a memo in its row, a memo in a long-value page, a Text column.
+    CollectingSink odd;
+    QVERIFY(!readJetFile(fixture(QStringLiteral("odd"), kMain), LegacyFile::Main, odd));
+    LegacyData expected = odd.data;
+    PatchedCopy plain(QStringLiteral("odd"), kMain);
+    for (const int day : {0, 1}) {
+        const QString text = odd.data.days[day].text.value_or(QString());
+        const qsizetype at = plain.find(utf16(text));
+        QVERIFY(text.size() > 12 && at >= 0);
+        plain.putUnit(at + 2 * 10, 0xd842);
+        plain.putUnit(at + 2 * 11, 0xdfb7);
+        expected.days[day].text = replaced(text, 10);
+    }
+    // A NUL too, where the library's C string ends.
+    const qsizetype nulAt = plain.find(utf16(QStringView(odd.data.days[0].text.value_or(QString())).mid(12)));
+    QVERIFY(nulAt >= 0);
+    plain.putUnit(nulAt + 2 * 3, 0);
+    expected.days[0].text->replace(15, 1, QChar(u'\0'));
+    const QString era = odd.data.settings[1].era.value_or(QString());
+    const qsizetype eraAt = plain.find(utf16(era));
+    QVERIFY(era.size() == 2 && eraAt >= 0);
+    plain.putUnit(eraAt, 0xd842);
+    plain.putUnit(eraAt + 2, 0xdfb7);
+    expected.settings[1].era = yoshi;
+    QVERIFY(plain.write());
+    CollectingSink plainSink;
+    const auto plainFailure = readJetFile(plain.path(), LegacyFile::Main, plainSink);
+    QVERIFY2(!plainFailure, qPrintable(plainFailure.value_or(QString())));
+    QCOMPARE(plainSink.data.days.size(), expected.days.size());
+    for (qsizetype i = 0; i < expected.days.size(); ++i) {
+        QCOMPARE(plainSink.data.days[i].text, expected.days[i].text);
+    }
+    QCOMPARE(plainSink.data.settings[0].era, expected.settings[0].era);
+    QCOMPARE(plainSink.data.settings[1].era, expected.settings[1].era);
+
+    // Inside the two-byte run of a compressed memo, and across the two first parts of the 70,000-character memo.
+    CollectingSink basic;
+    QVERIFY(!readJetFile(fixture(QStringLiteral("basic"), kMain), LegacyFile::Main, basic));
+    expected = basic.data;
+    PatchedCopy parts(QStringLiteral("basic"), kMain);
+    qsizetype compressedAt = -1;
+    const LegacyDay *compressed = compressedMemo(basic.data.days, parts, compressedAt);
+    QVERIFY(compressed);
+    parts.bytes.replace(compressedAt + 2 + 7, 6, QByteArray::fromHex("00 42d8 b7df 00"));
+    expected.days[compressed->row - 1].text = compressed->text->left(7) + yoshi + compressed->text->mid(13);
+
+    const LegacyDay &longest = longestMemo(basic.data.days);
+    const QString text = longest.text.value_or(QString());
+    const qsizetype firstAt = parts.find(utf16(QStringView(text).left(64)));
+    QVERIFY(firstAt >= 0);
+    // The first part fills its page's only row.
+    const qsizetype inFirst = ((firstAt / kPageSize + 1) * kPageSize - firstAt) / 2;
+    const qsizetype secondAt = parts.find(utf16(QStringView(text).mid(inFirst, 64)));
+    QVERIFY(inFirst < 2048 && secondAt >= 0);
+    parts.putUnit(firstAt + 2 * (inFirst - 1), 0xd842);
+    parts.putUnit(secondAt, 0xdfb7);
+    expected.days[longest.row - 1].text = replaced(text, inFirst - 1);
+    QVERIFY(parts.write());
+
+    CollectingSink partsSink;
+    const auto partsFailure = readJetFile(parts.path(), LegacyFile::Main, partsSink);
+    QVERIFY2(!partsFailure, qPrintable(partsFailure.value_or(QString())));
+    QCOMPARE(partsSink.data.days.size(), expected.days.size());
+    for (qsizetype i = 0; i < expected.days.size(); ++i) {
+        QCOMPARE(partsSink.data.days[i].text, expected.days[i].text);
+    }
+}
+
+void TestJetReader::textsThatCannotBeReadExactlyAreRefused()
+{
+    CollectingSink odd, basic;
+    QVERIFY(!readJetFile(fixture(QStringLiteral("odd"), kMain), LegacyFile::Main, odd));
+    QVERIFY(!readJetFile(fixture(QStringLiteral("basic"), kMain), LegacyFile::Main, basic));
+    const auto notText = [](const QString &table, int row, const QString &column) {
+        return std::optional(
+            QStringLiteral("VelmoraA.mdb の表「%1」の第 %2 行の「%3」に文字として読めないデータがあります。"
+                           "ファイルが壊れています。")
+                .arg(table, QString::number(row), column));
+    };
+    const auto damaged = [](int row) {
+        return std::optional(
+            QStringLiteral(
+                "VelmoraA.mdb の表「業務日誌」の第 %1 行の「日誌」を読み取れません。ファイルが壊れています。")
+                .arg(row));
+    };
+    const auto read = [](PatchedCopy &copy) {
+        CollectingSink sink;
+        return copy.write() ? readJetFile(copy.path(), LegacyFile::Main, sink) : std::optional(QStringLiteral("write"));
+    };
+    const QString journal = QStringLiteral("業務日誌");
+    const QString memo = QStringLiteral("日誌");
+
+    // Half a surrogate pair: alone in a Text column, the pair's halves swapped in a memo, alone in a compressed run.
+    PatchedCopy lone(QStringLiteral("odd"), kMain);
+    const qsizetype eraAt = lone.find(utf16(odd.data.settings[1].era.value_or(QString())));
+    QVERIFY(eraAt >= 0);
+    lone.putUnit(eraAt, 0xd842);
+    QCOMPARE(read(lone), notText(QStringLiteral("自社情報"), 2, QStringLiteral("年号")));
+
+    PatchedCopy swapped(QStringLiteral("odd"), kMain);
+    const qsizetype memoAt = swapped.find(utf16(odd.data.days[0].text.value_or(QString())));
+    QVERIFY(memoAt >= 0);
+    swapped.putUnit(memoAt + 2, 0xdfb7);
+    swapped.putUnit(memoAt + 4, 0xd842);
+    QCOMPARE(read(swapped), notText(journal, 1, memo));
+
+    PatchedCopy half(QStringLiteral("basic"), kMain);
+    qsizetype compressedAt = -1;
+    const LegacyDay *compressed = compressedMemo(basic.data.days, half, compressedAt);
+    QVERIFY(compressed);
+    half.bytes.replace(compressedAt + 2 + 7, 6, QByteArray::fromHex("00 b7df 4100 00"));
+    QCOMPARE(read(half), notText(journal, compressed->row, memo));
+
+    // A memo whose parts do not make up its stated length, or whose chain leads off the long-value pages:
+    // the library reads on regardless.
+    PatchedCopy longer(QStringLiteral("odd"), kMain);
+    const qsizetype headerAt = longer.find(utf16(odd.data.days[0].text.value_or(QString()))) - 12;
+    QVERIFY(headerAt >= 0);
+    longer.bytes[headerAt] = char(longer.bytes[headerAt] + 2);
+    QCOMPARE(read(longer), damaged(1));
+
+    const QString single = odd.data.days[1].text.value_or(QString());
+    PatchedCopy shorter(QStringLiteral("odd"), kMain);
+    QByteArray singleHeader(4, '\0');
+    qToLittleEndian(quint32(0x40000000 | (single.size() * 2)), singleHeader.data());
+    const qsizetype singleAt = shorter.find(singleHeader);
+    QVERIFY(single.size() > 12 && singleAt >= 0);
+    shorter.bytes[singleAt] = char(shorter.bytes[singleAt] - 2);
+    QCOMPARE(read(shorter), damaged(2));
+
+    const LegacyDay &longest = longestMemo(basic.data.days);
+    PatchedCopy astray(QStringLiteral("basic"), kMain);
+    const qsizetype partAt = astray.find(utf16(QStringView(*longest.text).left(64))) - 4;
+    const auto rows = astray.rowWithDate(43586.0);
+    QVERIFY(partAt >= 0 && rows.page >= 0);
+    const quint32 pointer = quint32(rows.page) << 8;
+    std::memcpy(astray.bytes.data() + partAt, &pointer, 4);
+    QCOMPARE(read(astray), damaged(longest.row));
 }
 
 void TestJetReader::deletedRowIsLeftOutMovedRowFollowed()
