@@ -26,8 +26,10 @@ struct JetReadOptions
 // Reads the tables of `which` from the file at `path`, never writing to it.
 // Nothing on success; otherwise the reason in Japanese, for the user (the
 // file cannot be opened, is no Jet file, lacks a table or a column, holds a
-// column of a type that cannot be read, or a text came back cut short). Rows
-// handed to the sink before a failure are to be thrown away by the caller.
+// column of a type that cannot be read, or a text came back cut short, holds
+// bytes that are no text, or reads differently through the library and
+// through the stored bytes). Rows handed to the sink before a failure are to
+// be thrown away by the caller.
 std::optional<QString> readJetFile(const QString &path, LegacyFile which, LegacySink &sink,
                                    const JetReadOptions &options = {});
 
