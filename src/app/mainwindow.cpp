@@ -36,6 +36,9 @@ CalendarLayout calendarLayout(const QString &calendarMode)
     return common::isWestern(calendarMode) ? CalendarLayout{2000, 2930, 3230} : CalendarLayout{2370, 3290, 3600};
 }
 
+constexpr int kTotalsTab = 1;
+constexpr int kSettingsTab = 2;
+
 } // namespace
 
 MainWindow::MainWindow(Session &session, const Services &services, QWidget *parent)
@@ -50,26 +53,77 @@ MainWindow::MainWindow(Session &session, const Services &services, QWidget *pare
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
     m_tabs->setGeometry(ui::twipsRect(0, 0, 9375, 6795));
 
-    store::Store &store = m_session.store();
-    m_journal = new journal::JournalPage(store, m_msg, m_services.clock, m_tabs);
-    m_totals = new totals::TotalsPage(store, m_msg, m_services.clock, m_tabs);
-    m_settings =
-        new settings::SettingsPage(store, m_session.settings(), m_msg, m_services.colours, m_services.urls, m_tabs);
+    m_journal = new journal::JournalPage(m_session.store(), m_msg, m_services.clock, m_tabs);
     m_tabs->addTab(m_journal, QStringLiteral("日　誌"));
-    m_tabs->addTab(m_totals, QStringLiteral("集　計"));
-    m_tabs->addTab(m_settings, QStringLiteral("設定・情報"));
+    // The start shows only the journal page: the other two are built when
+    // first needed, which spares the start their controls.
+    m_tabs->addTab(new QWidget, QStringLiteral("集　計"));
+    m_tabs->addTab(new QWidget, QStringLiteral("設定・情報"));
     m_tabs->setCurrentIndex(0);
-
-    m_settings->setOtherPages({[this] { m_totals->clear(); }, [this] { m_journal->clear(); }});
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index == kTotalsTab) {
+            totalsPage();
+        } else if (index == kSettingsTab) {
+            settingsPage();
+        }
+    });
 
     connect(m_journal, &journal::JournalPage::closeRequested, this, &QWidget::close);
     connect(m_journal, &journal::JournalPage::printRequested, this, &MainWindow::printJournal);
+    connect(m_journal, &journal::JournalPage::hintRequested, this, &MainWindow::openHint);
+}
+
+totals::TotalsPage *MainWindow::totalsPage()
+{
+    if (m_totals) {
+        return m_totals;
+    }
+    m_totals = new totals::TotalsPage(m_session.store(), m_msg, m_services.clock, m_tabs);
     connect(m_totals, &totals::TotalsPage::printRequested, this, &MainWindow::printTotals);
     connect(m_totals, &totals::TotalsPage::dayPicked, this, &MainWindow::showDayOfTotals);
-    connect(m_journal, &journal::JournalPage::hintRequested, this, &MainWindow::openHint);
     connect(m_totals, &totals::TotalsPage::hintRequested, this, &MainWindow::openHint);
+    if (m_started) {
+        // As start() left it: the work table was emptied then.
+        applySettingsToTotals();
+        m_totals->showCleared();
+    }
+    putInTab(kTotalsTab, m_totals);
+    return m_totals;
+}
+
+settings::SettingsPage *MainWindow::settingsPage()
+{
+    if (m_settings) {
+        return m_settings;
+    }
+    m_settings = new settings::SettingsPage(m_session.store(), m_session.settings(), m_msg, m_services.colours,
+                                            m_services.urls, m_tabs);
+    m_settings->setOtherPages({[this] { totalsPage()->clear(); }, [this] { m_journal->clear(); }});
     connect(m_settings, &settings::SettingsPage::hintRequested, this, &MainWindow::openHint);
     connect(m_settings, &settings::SettingsPage::restored, this, &MainWindow::showDataAnew);
+    if (m_started) {
+        connectSettingsPage();
+        if (m_settingsRead) {
+            m_settings->showStored(m_storedSettings);
+        }
+        applySettingsToSettingsPage();
+    }
+    putInTab(kSettingsTab, m_settings);
+    return m_settings;
+}
+
+void MainWindow::putInTab(int index, QWidget *page)
+{
+    QWidget *placeholder = m_tabs->widget(index);
+    const bool shown = m_tabs->currentIndex() == index;
+    // Inserted before the placeholder and made current before the placeholder
+    // goes, so that no other tab becomes current on the way.
+    m_tabs->insertTab(index, page, m_tabs->tabText(index));
+    if (shown) {
+        m_tabs->setCurrentIndex(index);
+    }
+    m_tabs->removeTab(index + 1);
+    delete placeholder;
 }
 
 MainWindow::~MainWindow()
@@ -82,21 +136,47 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
     if (auto failure = m_session.open(chooseDataFolder(programFolder))) {
         return failure;
     }
-    m_settings->setBackupFolder(m_session.backupFolder());
-    m_settings->setDataFolder(m_session.dataFolder());
     m_backups = std::make_unique<BackupKeeper>(m_session.dataFolder(), [] { return QDateTime::currentDateTime(); });
     connect(m_backups.get(), &BackupKeeper::checkFailed, this, &MainWindow::offerRestoreOfDamage);
     connect(m_backups.get(), &BackupKeeper::copyFailed, this, &MainWindow::tellCopyFailed);
     connect(m_backups.get(), &BackupKeeper::copyMade, this, [this] { m_backups->noteCopyMade(); });
     m_journal->setBeforeWrite([this] { m_backups->waitForCheck(); });
-    m_settings->setBeforeWrite([this] { m_backups->waitForCheck(); });
+    if (m_settings) {
+        connectSettingsPage();
+    }
     setWindowTitle(kCaptionPrefix + kVersionText);
-    m_settings->load();
+    readSettings();
     applySettings();
-    m_totals->clear();
+    if (m_totals) {
+        m_totals->clear();
+    } else if (const store::DbError error = totals::emptyWorkTable(m_session.store())) {
+        totals::tellWorkNotEmptied(m_msg, error);
+    }
     m_tabs->setCurrentIndex(0);
     m_journal->setFocus();
+    m_started = true;
     return std::nullopt;
+}
+
+void MainWindow::connectSettingsPage()
+{
+    m_settings->setBackupFolder(m_session.backupFolder());
+    m_settings->setDataFolder(m_session.dataFolder());
+    m_settings->setBeforeWrite([this] { m_backups->waitForCheck(); });
+}
+
+void MainWindow::readSettings()
+{
+    if (m_settings) {
+        m_settings->load();
+        return;
+    }
+    std::optional<store::Settings> stored;
+    if (m_session.readSettings(stored)) {
+        return; // as on the page's 読込, the settings in force stay as they are
+    }
+    m_settingsRead = true;
+    m_storedSettings = stored;
 }
 
 QString MainWindow::aboutText()
@@ -108,25 +188,37 @@ QString MainWindow::aboutText()
 
 void MainWindow::applySettings()
 {
-    // 1. The about text.
+    // A page not built yet takes its steps when it is built.
+    if (m_settings) {
+        applySettingsToSettingsPage();
+    }
+    if (m_totals) {
+        applySettingsToTotals();
+    }
+    const QString &calendarMode = m_session.settings().era;
+    m_journal->applyCalendarMode(calendarMode, calendarLayout(calendarMode).dateBoxWidth);
+}
+
+void MainWindow::applySettingsToTotals()
+{
+    // The grid's data source: the work table of the work database.
+    m_totals->bindGrid();
+
+    // The date formats and positions of the calendar mode.
+    const QString &calendarMode = m_session.settings().era;
+    const CalendarLayout layout = calendarLayout(calendarMode);
+    m_totals->applyCalendarMode(calendarMode, layout.dateBoxWidth, layout.kaLeft, layout.endLeft);
+
+    // The sum boxes above the grid's amount columns, the grid's columns.
+    m_totals->layoutSumsAndGrid();
+}
+
+void MainWindow::applySettingsToSettingsPage()
+{
     QString about = aboutText();
     about.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     m_settings->setAboutText(about);
-
-    // 2. The grid's data source: the work table of the work database.
-    m_totals->bindGrid();
-
-    // 3. The date formats and positions of the calendar mode.
-    const QString &calendarMode = m_session.settings().era;
-    const CalendarLayout layout = calendarLayout(calendarMode);
-    m_journal->applyCalendarMode(calendarMode, layout.dateBoxWidth);
-    m_totals->applyCalendarMode(calendarMode, layout.dateBoxWidth, layout.kaLeft, layout.endLeft);
-
-    // 4.–5. The sum boxes above the grid's amount columns, the grid's columns.
-    m_totals->layoutSumsAndGrid();
-
-    // 6. The calendar list.
-    m_settings->fillCalendarList(calendarMode);
+    m_settings->fillCalendarList(m_session.settings().era);
 }
 
 void MainWindow::openHint(const QString &buttonName)
@@ -224,9 +316,9 @@ void MainWindow::offerRestoreOfDamage(const QString &reason)
 
 void MainWindow::showDataAnew()
 {
-    m_settings->load();
+    settingsPage()->load();
     applySettings();
-    m_totals->clear();
+    totalsPage()->clear();
     m_journal->clear();
 }
 

@@ -55,8 +55,10 @@ public:
     common::Msg &msg() { return m_msg; }
     QTabWidget *tabs() const { return m_tabs; }
     journal::JournalPage *journalPage() const { return m_journal; }
-    totals::TotalsPage *totalsPage() const { return m_totals; }
-    settings::SettingsPage *settingsPage() const { return m_settings; }
+    // The totals and settings pages are built when first needed: their tab
+    // first shown, or a path through them.
+    totals::TotalsPage *totalsPage();
+    settings::SettingsPage *settingsPage();
     hints::HintWindow *hintWindow() const { return m_hint; }
     const printing::PrintJournal &printedJournal() const { return m_printJournal; }
     const printing::PrintTotals &printedTotals() const { return m_printTotals; }
@@ -77,6 +79,15 @@ private:
     void offerRestoreOfDamage(const QString &reason);
     // The pages show the data as the store holds it now.
     void showDataAnew();
+    // The settings in force, and those the settings page will show, read from the store.
+    void readSettings();
+    // The steps of applySettings() for one page.
+    void applySettingsToTotals();
+    void applySettingsToSettingsPage();
+    // What start() gives the settings page besides the settings.
+    void connectSettingsPage();
+    // The page takes the place of its tab's placeholder.
+    void putInTab(int index, QWidget *page);
 
     Session &m_session;
     Services m_services;
@@ -92,6 +103,10 @@ private:
     bool m_shutDown = false;
     std::unique_ptr<BackupKeeper> m_backups;
     bool m_checksStarted = false;
+    bool m_started = false;
+    // What start() read of the stored settings, for a settings page built later.
+    bool m_settingsRead = false;
+    std::optional<store::Settings> m_storedSettings;
 };
 
 } // namespace app

@@ -17,4 +17,13 @@ void Session::close()
     m_store->close();
 }
 
+store::DbError Session::readSettings(std::optional<store::Settings> &stored)
+{
+    if (store::DbError error = m_store->loadSettings(stored)) {
+        return error;
+    }
+    store::putInForce(m_settings, stored);
+    return {};
+}
+
 } // namespace app

@@ -26,6 +26,10 @@ public:
     QString dataFolder() const { return m_dataFolder; } // ends with '/'
     QString backupFolder() const { return m_dataFolder + QStringLiteral("backup/"); }
 
+    // Reads the stored settings into `stored` (none: no row) and puts them in
+    // force; after an error the settings in force stay as they are.
+    [[nodiscard]] store::DbError readSettings(std::optional<store::Settings> &stored);
+
     // The settings in force: read at start-up and by the settings page's 読込.
     store::Settings &settings() { return m_settings; }
     const store::Settings &settings() const { return m_settings; }

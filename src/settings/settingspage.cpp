@@ -111,17 +111,20 @@ void SettingsPage::load()
     if (m_store.loadSettings(stored)) {
         return; // the page and the settings in force keep what they hold
     }
+    store::putInForce(m_inForce, stored);
+    showStored(stored);
+}
+
+void SettingsPage::showStored(const std::optional<store::Settings> &stored)
+{
     if (!stored) {
-        // No row: the colour in force and the swatch stay as they are.
+        // No row: the swatch stays as it is.
         m_cmb年号->setText(common::kWestern);
-        m_inForce.era = common::kWestern;
         m_num白紙罫線色->setValue(0);
         return;
     }
     m_cmb年号->setText(stored->era);
-    m_inForce.era = stored->era;
     m_num白紙罫線色->setValue(stored->lineColour);
-    m_inForce.lineColour = stored->lineColour;
     m_pic罫線色->setBackColour(static_cast<qint32>(m_num白紙罫線色->value()));
 }
 

@@ -48,6 +48,9 @@ public:
 
     // Reads the stored settings into the page and into the settings in force.
     void load();
+    // Shows settings read from the store, none when it holds no row; the
+    // settings in force are left as they are.
+    void showStored(const std::optional<store::Settings> &stored);
     // Writes the page's settings, asking first when `confirm`.
     void save(bool confirm);
     void clear();

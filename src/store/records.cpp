@@ -37,4 +37,13 @@ const Amount &Amounts::operator[](AmountColumn column) const
     return moneyOut;
 }
 
+void putInForce(Settings &inForce, const std::optional<Settings> &stored)
+{
+    if (!stored) {
+        inForce.era = common::kWestern;
+        return;
+    }
+    inForce = *stored;
+}
+
 } // namespace store

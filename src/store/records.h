@@ -58,6 +58,10 @@ struct Settings
     friend bool operator==(const Settings &, const Settings &) = default;
 };
 
+// The settings in force once the stored ones have been read, `stored` being
+// their row: without a row the calendar is 西暦 and the colour stays as it is.
+void putInForce(Settings &inForce, const std::optional<Settings> &stored);
+
 // The hint of one control of one window (ClHint), keyed by their object names.
 struct HintKey
 {

@@ -293,24 +293,46 @@ void TotalsPage::reportLeftOut(const store::FillReport &report)
     m_msg.show(common::Prompt::DaysLeftOut, text);
 }
 
+store::DbError emptyWorkTable(store::Store &store)
+{
+    // An already empty table needs no write: at every start this spares a
+    // commit and its disk syncs. An unreadable one lets the clearing try and report.
+    bool holds = true;
+    store::DbError error = store.workHoldsRows(holds);
+    if (error || holds) {
+        error = store.clearWork();
+    }
+    return error;
+}
+
+void tellWorkNotEmptied(common::Msg &msg, const store::DbError &error)
+{
+    msg.show(common::Prompt::TotalsFailed,
+             QStringLiteral("集計の作業データを消去できませんでした。\n理由: ") + store::describeForUser(error));
+}
+
 void TotalsPage::clear()
+{
+    clearBoxes();
+    const store::DbError error = emptyWorkTable(m_store);
+    refreshGrid();
+    if (error) {
+        tellWorkNotEmptied(m_msg, error);
+    }
+}
+
+void TotalsPage::showCleared()
+{
+    clearBoxes();
+    refreshGrid();
+}
+
+void TotalsPage::clearBoxes()
 {
     m_dt開始->clear();
     m_dt終了->clear();
     for (ui::AmountBox *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計}) {
         box->setValue(0);
-    }
-    // An already empty table needs no write: at every start this spares a
-    // commit and its disk syncs. An unreadable one lets the clearing try and report.
-    bool holds = true;
-    store::DbError error = m_store.workHoldsRows(holds);
-    if (error || holds) {
-        error = m_store.clearWork();
-    }
-    refreshGrid();
-    if (error) {
-        m_msg.show(common::Prompt::TotalsFailed,
-                   QStringLiteral("集計の作業データを消去できませんでした。\n理由: ") + store::describeForUser(error));
     }
 }
 

@@ -5,6 +5,7 @@
 #include "common/clock.h"
 #include "common/msg.h"
 #include "common/pagevalues.h"
+#include "store/dberror.h"
 #include "store/records.h"
 
 #include <QDate>
@@ -31,6 +32,11 @@ namespace totals {
 
 class WorkTableModel;
 
+// Empties the work table; an empty one is not written to.
+[[nodiscard]] store::DbError emptyWorkTable(store::Store &store);
+// The notice of a work table that could not be emptied.
+void tellWorkNotEmptied(common::Msg &msg, const store::DbError &error);
+
 class TotalsPage : public QWidget
 {
     Q_OBJECT
@@ -42,6 +48,9 @@ public:
     void run();
     // クリア: the period, the sums and the work table emptied.
     void clear();
+    // The page as クリア leaves it, over a work table emptied before: the
+    // period and the sums empty, the grid read again.
+    void showCleared();
 
     // Binds the grid to the work table (dat集計).
     void bindGrid();
@@ -68,6 +77,7 @@ protected:
 
 private:
     void buildControls();
+    void clearBoxes();
     // Whether the period boxes may be used: typing that is no date stops the command.
     bool periodSettled();
     void print();

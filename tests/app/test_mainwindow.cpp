@@ -2,6 +2,7 @@
 // start-up order, the jump from a totals row to that day's journal, the one
 // hint window, and the values the print buttons hand to the reports.
 
+#include "backup/backups.h"
 #include "startedwindow.h"
 
 #include "app/mainwindow.h"
@@ -15,6 +16,8 @@
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
+#include "ui/colournumberbox.h"
+#include "ui/colourswatch.h"
 #include "ui/datebox.h"
 #include "ui/erabox.h"
 #include "ui/geometry.h"
@@ -24,6 +27,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
@@ -39,6 +43,8 @@ private slots:
     void startsInTheStoredCalendarMode_data();
     void startsInTheStoredCalendarMode();
     void aboutTextHasFourLines();
+    void otherPagesAreBuiltWhenFirstShown();
+    void eraseEmptiesTotalsNotShownYet();
     void totalsRowOpensThatDaysJournal_data();
     void totalsRowOpensThatDaysJournal();
     void hintButtonsShareOneModelessWindow();
@@ -110,6 +116,9 @@ void TestMainWindow::startsInTheStoredCalendarMode()
     QVERIFY(m_w->start());
     const QString mode = stored.isNull() ? QStringLiteral("西暦") : stored.toString();
     QCOMPARE(m_w->session.settings().era, mode);
+    // The totals and settings pages are built when first needed.
+    m_w->frm->totalsPage();
+    m_w->frm->settingsPage();
 
     // The settings are read before the formats are chosen from them.
     const QDate day(2007, 4, 4);
@@ -157,6 +166,7 @@ void TestMainWindow::startsInTheStoredCalendarMode()
 void TestMainWindow::aboutTextHasFourLines()
 {
     QVERIFY(m_w->start());
+    m_w->frm->settingsPage();
     const QString about = child<QLabel>("lblInfo")->text();
     const QStringList lines = about.split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 4);
@@ -166,6 +176,115 @@ void TestMainWindow::aboutTextHasFourLines()
     QCOMPARE(lines[3], QStringLiteral("質問は下のバナーをクリックしてコルヴァンフリー掲示板へ"));
     // The text as built carries the platform's line breaks.
     QCOMPARE(app::MainWindow::aboutText(), lines.join(QStringLiteral("\r\n")));
+}
+
+// The start builds the journal page only. The other two are built when their
+// tabs are first shown, and show what the start left for them.
+void TestMainWindow::otherPagesAreBuiltWhenFirstShown()
+{
+    prepare(store::kMainFileName, {QStringLiteral("insert into 自社情報 values ('和暦', 255)")});
+    prepare(store::kWorkFileName, {QStringLiteral("insert into w集計 values ('2004-04-01', 1, 2, 3, 4)")});
+    QVERIFY(m_w->start());
+    QVERIFY(!m_w->frm->findChild<totals::TotalsPage *>());
+    QVERIFY(!m_w->frm->findChild<settings::SettingsPage *>());
+    // The settings are in force and the earlier totals gone all the same.
+    QCOMPARE(m_w->session.settings(), (store::Settings{QStringLiteral("和暦"), 255}));
+    QCOMPARE(child<ui::DateBox>("Dt日付")->width(), ui::twips(2370));
+    QCOMPARE(testsupport::countOn(m_w->workPath(), QStringLiteral("w集計")), 0);
+
+    m_w->frm->show();
+    QApplication::setActiveWindow(m_w->frm.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_w->frm.get()));
+    QTRY_VERIFY(m_w->frm->journalPage()->isAncestorOf(QApplication::focusWidget()));
+    QTabWidget *tabs = m_w->frm->tabs();
+    QCOMPARE(tabs->objectName(), QStringLiteral("SSTab1"));
+    const auto tabTexts = [tabs] {
+        QStringList texts;
+        for (int i = 0; i < tabs->count(); ++i) {
+            texts << tabs->tabText(i);
+        }
+        return texts;
+    };
+    const QStringList texts = {QStringLiteral("日　誌"), QStringLiteral("集　計"), QStringLiteral("設定・情報")};
+    QCOMPARE(tabTexts(), texts);
+    const auto clickTab = [tabs](int index) {
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(index).center());
+    };
+
+    clickTab(1);
+    auto *totalsPage = qobject_cast<totals::TotalsPage *>(tabs->widget(1));
+    QVERIFY(totalsPage);
+    QCOMPARE(m_w->frm->totalsPage(), totalsPage);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QVERIFY(totalsPage->isVisible());
+    QCOMPARE(tabTexts(), texts);
+    // The focus moves from the journal page into the page, to the first control of its tab order.
+    QCOMPARE(QApplication::focusWidget(), child<QTableView>("Grid集計"));
+    // Cleared, laid out for the calendar mode in force, the grid on the emptied table.
+    for (const char *name : {"Dt開始", "Dt終了"}) {
+        auto *box = child<ui::DateBox>(name);
+        QCOMPARE(box->value(), std::nullopt);
+        QCOMPARE(box->width(), ui::twips(2370));
+        QVERIFY(box->setValue(QDate(2007, 4, 4)));
+        QCOMPARE(box->displayText(), QStringLiteral("平成 19年04月04日"));
+    }
+    QCOMPARE(child<QLabel>("LblKara")->x(), ui::twips(3290));
+    QCOMPARE(child<ui::DateBox>("Dt終了")->x(), ui::twips(3600));
+    const std::pair<const char *, int> sums[] = {
+        {"num売上計", 1920}, {"num仕入計", 3420}, {"num入金計", 4920}, {"num出金計", 6420}};
+    for (const auto &[name, left] : sums) {
+        auto *box = child<ui::AmountBox>(name);
+        QCOMPARE(box->value(), std::optional<qint64>(0));
+        QCOMPARE(box->x(), ui::twips(left));
+    }
+    auto *grid = child<QTableView>("Grid集計");
+    QCOMPARE(grid->model(), totalsPage->gridModel());
+    QCOMPARE(grid->model()->rowCount(), 0);
+    QCOMPARE(grid->width(), ui::twips(7940));
+
+    clickTab(2);
+    auto *settingsPage = qobject_cast<settings::SettingsPage *>(tabs->widget(2));
+    QVERIFY(settingsPage);
+    QCOMPARE(m_w->frm->settingsPage(), settingsPage);
+    QCOMPARE(tabs->currentIndex(), 2);
+    QVERIFY(settingsPage->isVisible());
+    QCOMPARE(tabTexts(), texts);
+    QCOMPARE(QApplication::focusWidget(), child<ui::EraBox>("cmb年号"));
+    // The stored settings, the calendar list, the about text, the data's folders.
+    auto *era = child<ui::EraBox>("cmb年号");
+    QCOMPARE(era->count(), 2);
+    QCOMPARE(era->currentText(), QStringLiteral("和暦"));
+    QCOMPARE(child<ui::ColourNumberBox>("num白紙罫線色")->value(), 255);
+    QCOMPARE(child<ui::ColourSwatch>("Pic罫線色")->backColour(), 255);
+    QCOMPARE(child<QLabel>("lblInfo")->text(),
+             app::MainWindow::aboutText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QCOMPARE(settingsPage->backupFolder(), m_w->session.backupFolder());
+
+    clickTab(0);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(tabs->widget(0), m_w->frm->journalPage());
+    QVERIFY(m_w->presenter.shown.isEmpty());
+}
+
+// The bulk erase, on a settings page built after the start, keeps its copy in
+// the data's backup folder and empties the totals of a page not shown yet.
+void TestMainWindow::eraseEmptiesTotalsNotShownYet()
+{
+    QVERIFY(m_w->start());
+    m_w->frm->tabs()->setCurrentIndex(2);
+    QVERIFY(!m_w->frm->findChild<totals::TotalsPage *>());
+    QVERIFY(
+        testsupport::execOn(m_w->workPath(), QStringLiteral("insert into w集計 values ('2004-04-01', 1, 2, 3, 4)")));
+
+    click("cmd一括削除7");
+    QCOMPARE(m_w->presenter.shown.size(), 1); // the question, answered Yes
+    const QList<backup::CopyEntry> copies = backup::listCopies(m_w->session.backupFolder());
+    QCOMPARE(copies.size(), 1);
+    QCOMPARE(copies.first().name.kind, backup::CopyKind::Erase);
+    QCOMPARE(testsupport::countOn(m_w->workPath(), QStringLiteral("w集計")), 0);
+    m_w->frm->tabs()->setCurrentIndex(1);
+    QCOMPARE(m_w->frm->totalsPage()->gridModel()->rowCount(), 0);
+    QCOMPARE(m_w->presenter.shown.size(), 1);
 }
 
 void TestMainWindow::totalsRowOpensThatDaysJournal_data()
@@ -326,6 +445,7 @@ void TestMainWindow::printButtonsCopyThePage()
     QCOMPARE(journal.memo, QStringLiteral("一行目\n二行目"));
     QCOMPARE(m_w->frm->findChildren<printing::ReportViewer *>().size(), 1);
 
+    m_w->frm->totalsPage();
     QVERIFY(child<ui::DateBox>("Dt開始")->setValue(QDate(2004, 4, 1)));
     click("cmd集計");
     click("CSCmdBtn1");
