@@ -40,9 +40,15 @@ public:
     // Raised each time a page header is laid out, once per page.
     virtual void formatPageHeader() {}
 
+    // Whether the page being laid out goes on with a text that did not fit on
+    // the page before; the engine sets it before each page header.
+    bool continuing() const { return m_continuing; }
+    void setContinuing(bool continuing) { m_continuing = continuing; }
+
 private:
     ReportLayout m_layout;
     RowSource m_rows;
+    bool m_continuing = false;
 };
 
 } // namespace printing

@@ -29,6 +29,8 @@ struct DrawItem
     bool multiLine = false;
     QColor colour = Qt::black;
     int lineWidth = 15; // twips
+
+    friend bool operator==(const DrawItem &, const DrawItem &) = default;
 };
 
 struct ReportPage

@@ -2,6 +2,9 @@
 
 #include "common/formats.h"
 #include "printing/report.h"
+#include "printing/reportpainter.h"
+
+#include <QHash>
 
 #include <cmath>
 
@@ -49,9 +52,10 @@ public:
     void startPage()
     {
         m_pages.append(ReportPage());
+        m_report.setContinuing(!m_rest.isEmpty());
         m_report.formatPageHeader();
         const ReportSection &header = m_report.layout().pageHeader;
-        place(header, 0, nullptr);
+        place(header, 0, nullptr, true);
         m_y = header.height;
     }
 
@@ -75,23 +79,76 @@ public:
         place(layout.pageFooter, layout.page.bodyHeight() - layout.pageFooter.height, nullptr);
     }
 
+    // Whether a continued text has lines left for another page.
+    bool hasRest() const { return !m_rest.isEmpty(); }
+
+    // Page numbers go in once the pages are counted; a report of one page has none.
+    void numberPages()
+    {
+        const qsizetype count = m_pages.size();
+        for (auto it = m_numbered.crbegin(); it != m_numbered.crend(); ++it) {
+            QList<DrawItem> &items = m_pages[it->page].items;
+            if (count > 1) {
+                items[it->item].text = QStringLiteral("%1 / %2").arg(it->page + 1).arg(count);
+            } else {
+                items.removeAt(it->item);
+            }
+        }
+        m_numbered.clear();
+    }
+
     QList<ReportPage> takePages() { return std::move(m_pages); }
 
 private:
-    void place(const ReportSection &section, int offsetY, const FieldValues *values)
+    void place(const ReportSection &section, int offsetY, const FieldValues *values, bool pageHeader = false)
     {
         for (const ReportControl &c : section.controls) {
+            if (!c.visible) {
+                continue;
+            }
             DrawItem item = itemFor(c, section.name, offsetY);
             if (values && c.kind == ControlKind::TextBox && !c.dataField.isEmpty()) {
                 item.text = ReportEngine::formatFieldValue(values->value(c.dataField), c.outputFormat);
+            }
+            if (pageHeader && c.continues && item.kind == DrawItem::Kind::Text) {
+                continueText(item);
+            }
+            if (c.pageOfPages) {
+                m_numbered.append({m_pages.size() - 1, m_pages.last().items.size()});
             }
             m_pages.last().items.append(item);
         }
     }
 
+    // A continued box shows the whole lines that it holds; the rest of its text
+    // takes the place of its own text on the next page.
+    void continueText(DrawItem &item)
+    {
+        if (m_report.continuing()) {
+            item.text = m_rest.take(item.name);
+        }
+        const qsizetype shown = ReportPainter::wholeLinesLength(item);
+        if (shown < item.text.size()) {
+            // Blank lines at the end would only make a blank page.
+            const QString rest = item.text.mid(shown);
+            if (!rest.trimmed().isEmpty()) {
+                m_rest.insert(item.name, rest);
+            }
+            item.text.truncate(shown);
+        }
+    }
+
+    struct Numbered
+    {
+        qsizetype page;
+        qsizetype item;
+    };
+
     Report &m_report;
     QList<ReportPage> m_pages;
     int m_y = 0;
+    QHash<QString, QString> m_rest; // by control name
+    QList<Numbered> m_numbered;
 };
 
 } // namespace
@@ -109,6 +166,11 @@ ReportRun ReportEngine::run(Report &report)
         builder.placeBand(nullptr);
     }
     builder.finishPage();
+    while (builder.hasRest()) {
+        builder.startPage();
+        builder.finishPage();
+    }
+    builder.numberPages();
 
     result.document.title = report.layout().title;
     result.document.page = report.layout().page;

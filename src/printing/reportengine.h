@@ -1,6 +1,7 @@
 #pragma once
 // Runs a report: raises its start handler, lays out a page header on every
-// page, one detail band per row of the data source, and yields the pages.
+// page, one detail band per row of the data source, further pages while a
+// continued text of the page header has lines left, and yields the pages.
 
 #include "printing/reportdocument.h"
 #include "store/dberror.h"

@@ -68,6 +68,14 @@ struct ReportControl
     // A multi-line box wraps its text at the box width; a one-line box keeps
     // its text on one line and shrinks the font rather than lose characters.
     bool multiLine = false;
+    // A multi-line box of the page header whose text, where it does not fit,
+    // goes on in the same box on the pages after; the report's handlers tell
+    // such a page by Report::continuing().
+    bool continues = false;
+    // A box that shows "n / m" on every page of a report of more than one page
+    // and is left out of a report of one page.
+    bool pageOfPages = false;
+    bool visible = true;       // a hidden control is not placed
     QColor colour = Qt::black; // text colour, line colour or outline colour
     int lineWidth = 15;        // twips, for lines and outlines
     QString outputFormat;      // pattern applied to a bound field's value

@@ -5,6 +5,7 @@
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <QTextOption>
 
 #include <algorithm>
@@ -254,6 +255,88 @@ QString layoutText(const DrawItem &item)
     return text;
 }
 
+// The position in an item's text of a position in its laid-out text, where a
+// CR LF pair is one paragraph break.
+qsizetype positionInText(const QString &text, qsizetype laidOut)
+{
+    qsizetype i = 0;
+    for (; i < text.size() && laidOut > 0; ++i, --laidOut) {
+        if (text.at(i) == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n')) {
+            ++i;
+        }
+    }
+    return i;
+}
+
+// A multi-line text set into its box the way QPainter sets a text into a
+// rectangle: wrapped at the box width, each line on the first whole twip past
+// the line before and its leading, made until one reaches the box's bottom.
+// Drawing and the page breaks of a continued text both take their lines from
+// here, so that a page shows exactly the lines it was given.
+class BoxText
+{
+public:
+    BoxText(const DrawItem &item, const Face &face) : m_layout(layoutText(item), face.font())
+    {
+        QTextOption option(Qt::AlignLeft); // each line is moved across in draw()
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        m_layout.setTextOption(option);
+        m_layout.setCacheEnabled(true);
+        const qreal leading = face.metrics().leading();
+        const qreal bottom = item.box.height();
+        m_height = -leading;
+        m_layout.beginLayout();
+        for (QTextLine line = m_layout.createLine(); line.isValid(); line = m_layout.createLine()) {
+            line.setLineWidth(item.box.width());
+            m_height = std::ceil(m_height + leading);
+            line.setPosition(QPointF(0, m_height));
+            m_height += line.ascent() + line.descent();
+            if (m_height <= bottom) {
+                m_wholeLines = line.lineNumber() + 1;
+            }
+            if (m_height >= bottom) {
+                break;
+            }
+        }
+        m_layout.endLayout();
+    }
+
+    const QTextLayout &layout() const { return m_layout; }
+    // The lines that end within the box when set from its top.
+    int wholeLines() const { return m_wholeLines; }
+
+    void draw(QPainter &painter, const DrawItem &item, qreal shiftX) const
+    {
+        // Centred or at the bottom, the lines move as QPainter moves them, a
+        // text centred from top to bottom by whole device pixels.
+        qreal y = 0;
+        if (item.alignment & Qt::AlignBottom) {
+            y = item.box.height() - m_height;
+        } else if (item.alignment & Qt::AlignVCenter) {
+            y = (item.box.height() - m_height) / 2;
+            const QTransform &transform = painter.transform();
+            if (transform.type() <= QTransform::TxScale && transform.m22() != 0) {
+                y = -qRound(-y * transform.m22()) / transform.m22();
+            }
+        }
+        for (int i = 0; i < m_layout.lineCount(); ++i) {
+            const QTextLine line = m_layout.lineAt(i);
+            qreal x = shiftX;
+            if (item.alignment & Qt::AlignRight) {
+                x += item.box.width() - line.horizontalAdvance();
+            } else if (item.alignment & Qt::AlignHCenter) {
+                x += (item.box.width() - line.horizontalAdvance()) / 2;
+            }
+            line.draw(&painter, QPointF(item.box.topLeft()) + QPointF(x, y));
+        }
+    }
+
+private:
+    QTextLayout m_layout;
+    qreal m_height = 0; // to the bottom of the last line made
+    int m_wholeLines = 0;
+};
+
 // Draws the items of a page, setting the painter's font only when it changes.
 class PagePainter
 {
@@ -265,14 +348,11 @@ public:
         if (item.text.isEmpty() || item.box.isEmpty()) {
             return;
         }
-        QTextOption option(item.alignment);
         Face *face = nullptr;
         bool fits = false;
         if (item.multiLine) {
-            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
             face = &m_fonts.face(item, pixelSizeOf(item));
         } else {
-            option.setWrapMode(QTextOption::NoWrap);
             const OneLineFit fit = fitOneLine(item, m_fonts);
             face = &m_fonts.face(item, fit.pixelSize);
             fits = fitsUnclipped(item, *face, fit.advance);
@@ -288,12 +368,22 @@ public:
             m_painter.save();
             m_painter.setClipRect(box, Qt::IntersectClip);
         }
-        const QString text = layoutText(item);
-        m_painter.drawText(box, text, option);
-        if (const int strike = face->strike()) {
-            // The IPA fonts have no bold face: strike the text again a little to
-            // the right, the way the platform emboldens a regular face.
-            m_painter.drawText(box.translated(strike, 0), text, option);
+        // The IPA fonts have no bold face: a bold text is struck again a little
+        // to the right, the way the platform emboldens a regular face.
+        const int strike = face->strike();
+        if (item.multiLine) {
+            const BoxText text(item, *face);
+            text.draw(m_painter, item, 0);
+            if (strike) {
+                text.draw(m_painter, item, strike);
+            }
+        } else {
+            QTextOption option(item.alignment);
+            option.setWrapMode(QTextOption::NoWrap);
+            m_painter.drawText(box, item.text, option);
+            if (strike) {
+                m_painter.drawText(box.translated(strike, 0), item.text, option);
+            }
         }
         if (!fits) {
             m_painter.restore();
@@ -361,6 +451,19 @@ int ReportPainter::fittedPixelSize(const DrawItem &item)
 {
     FontCache fonts;
     return fitOneLine(item, fonts).pixelSize;
+}
+
+qsizetype ReportPainter::wholeLinesLength(const DrawItem &item)
+{
+    if (!item.multiLine || item.text.isEmpty()) {
+        return item.text.size();
+    }
+    FontCache fonts;
+    const BoxText text(item, fonts.face(item, pixelSizeOf(item)));
+    // A box lower than one line still takes one, cut off as it always was, so
+    // that a continued text moves on.
+    const QTextLine last = text.layout().lineAt(std::max(text.wholeLines(), 1) - 1);
+    return positionInText(item.text, last.textStart() + last.textLength());
 }
 
 void ReportPainter::paintPage(QPainter &painter, const PageSetup &page, const ReportPage &content, qreal dpiX,

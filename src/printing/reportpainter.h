@@ -28,6 +28,11 @@ public:
     // item's own size when it fits, smaller when it does not, never below half.
     static int fittedPixelSize(const DrawItem &item);
 
+    // How much of a multi-line text its box shows on whole lines: the length of
+    // the text up to the end of the last line that ends within the box, at least
+    // the first line. The whole length when the text fits, or is on one line.
+    static qsizetype wholeLinesLength(const DrawItem &item);
+
     // Draws one page. The painter's origin is the paper's top-left corner and
     // one device unit is 1/dpiX inch across and 1/dpiY inch down.
     static void paintPage(QPainter &painter, const PageSetup &page, const ReportPage &content, qreal dpiX, qreal dpiY);

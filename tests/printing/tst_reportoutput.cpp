@@ -1,6 +1,7 @@
 // Report output: pixels, PDF files and the viewer.
 
 #include "printing/journalreport.h"
+#include "printing/journaltext.h"
 #include "printing/printcommands.h"
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
@@ -18,6 +19,7 @@
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -83,6 +85,22 @@ ReportDocument singleItem(const QRect &box, const QString &text, bool multiLine,
     return doc;
 }
 
+// The ink below the first `memo.box.height()` twips of `text` set into a box of
+// the memo's width and font that is 1,500 twips taller: where the memo's box
+// would have cut the text off.
+int inkBelowTheBox(const DrawItem &memo, const QString &text)
+{
+    constexpr int dpi = 288;
+    constexpr int more = 1500;
+    ReportDocument doc = singleItem(QRect(0, 0, memo.box.width(), memo.box.height() + more), text, true);
+    DrawItem &item = doc.pages[0].items[0];
+    item.fontName = memo.fontName;
+    item.fontSize = memo.fontSize;
+    item.alignment = memo.alignment;
+    const QImage image = renderPageToImage(doc, 0, dpi);
+    return inkIn(image, toPixels(doc.page, QRect(0, memo.box.height() + 1, memo.box.width(), more - 1), dpi, 0));
+}
+
 QString run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
@@ -105,6 +123,8 @@ private slots:
     void oneLineKeepsItsSizeWhereItFits();
     void textsComeOutAsDrawnAlone();
     void longJournalTextStaysInsideItsFrame();
+    void journalTextBreaksAtWholeLines();
+    void longJournalTextInPdfAndPreview();
     void coloursOnThePage();
     void pdf();
     void screenshots();
@@ -246,6 +266,76 @@ void TestReportOutput::longJournalTextStaysInsideItsFrame()
     const QRect strip(memo.left(), memo.bottom() + 30, memo.width(), frame.bottom() - memo.bottom() - 60);
     QCOMPARE(inkIn(image, toPixels(doc.page, strip, 144, -1)), 0);
     QCOMPARE(inkIn(image, toPixels(doc.page, QRect(0, frame.bottom() + 30, 10000, 9000), 144, -1)), 0);
+}
+
+void TestReportOutput::journalTextBreaksAtWholeLines()
+{
+    PrintJournal data = kJournal;
+    data.memo = printingtest::journalText(3000);
+    const ReportDocument doc = journalDocument(data, 0);
+    QVERIFY(doc.pages.size() >= 3);
+    QString rest = data.memo;
+    for (const ReportPage &page : doc.pages) {
+        const DrawItem &memo = *page.item(QStringLiteral("txt日誌"));
+        QVERIFY(rest.startsWith(memo.text));
+        rest.remove(0, memo.text.size());
+        // Each page shows its lines whole, and the next line would not have fitted.
+        QCOMPARE(inkBelowTheBox(memo, memo.text), 0);
+        QVERIFY(rest.isEmpty() || inkBelowTheBox(memo, memo.text + rest) > 0);
+    }
+    QVERIFY(rest.isEmpty());
+}
+
+void TestReportOutput::longJournalTextInPdfAndPreview()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty()) {
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    }
+    PrintJournal data = kJournal;
+    data.memo = printingtest::journalText(3000);
+    const ReportDocument doc = journalDocument(data, 0x0000FF);
+    const qsizetype count = doc.pages.size();
+    QVERIFY(count >= 2);
+    const QString path = m_dir.filePath(QStringLiteral("long-journal.pdf"));
+    QVERIFY(writePdf(doc, path));
+    const auto pdfText = [&](const QStringList &options) {
+        return run(QStringLiteral("pdftotext"), QStringList{QStringLiteral("-enc"), QStringLiteral("UTF-8")} + options +
+                                                    QStringList{path, QStringLiteral("-")});
+    };
+    QCOMPARE(pdfText({}).count(QLatin1Char('\f')), count);
+
+    // pdftotext leaves out the blanks of "n / m" and puts in its own line breaks.
+    const auto joined = [](QString text) {
+        text.remove(QRegularExpression(QStringLiteral("\\s")));
+        return text;
+    };
+    QString memo;
+    for (qsizetype n = 0; n < count; ++n) {
+        const QString number = QString::number(n + 1);
+        const QStringList onePage{QStringLiteral("-f"), number, QStringLiteral("-l"), number};
+        const QString page = pdfText(onePage);
+        QVERIFY2(joined(page).contains(QStringLiteral("%1/%2").arg(n + 1).arg(count)), qPrintable(page));
+        QCOMPARE(page.contains(kJournal.dateText + QStringLiteral("（続き）")), n > 0);
+        QCOMPARE(page.contains(QStringLiteral("1,234,567")), n == 0);
+        // The text of the frame alone, cut out at 72 dpi, in points.
+        const QRect box = doc.pages[n].item(QStringLiteral("Shape1"))->box;
+        const QRect area((doc.page.leftMargin + box.left()) / 20, (doc.page.topMargin + box.top()) / 20,
+                         box.width() / 20, box.height() / 20);
+        memo += pdfText(onePage + QStringList{QStringLiteral("-x"), QString::number(area.x()), QStringLiteral("-y"),
+                                              QString::number(area.y()), QStringLiteral("-W"),
+                                              QString::number(area.width()), QStringLiteral("-H"),
+                                              QString::number(area.height())});
+    }
+    // Every character in order, once the lines are joined again.
+    QCOMPARE(joined(memo), joined(data.memo));
+
+    // The preview shows the same pages.
+    QPointer<ReportViewer> viewer = showJournalReport(data, 0, nullptr);
+    QVERIFY(viewer && QTest::qWaitForWindowExposed(viewer));
+    QCOMPARE(viewer->document().pages.size(), count);
+    QTRY_COMPARE(viewer->findChild<QPrintPreviewWidget *>()->pageCount(), int(count));
+    viewer->close();
+    QTRY_VERIFY(viewer.isNull());
 }
 
 void TestReportOutput::coloursOnThePage()

@@ -1,6 +1,7 @@
 // The two reports as drawing items: layout, filling, colours and pagination.
 
 #include "printing/journalreport.h"
+#include "printing/journaltext.h"
 #include "printing/reportengine.h"
 #include "printing/totalsreport.h"
 #include "printing/worktable.h"
@@ -91,6 +92,8 @@ private slots:
     void journalAmounts_data();
     void journalAmounts();
     void journalTextsAndColours();
+    void journalTextOverPages();
+    void journalTextOfTheFrameCapacity();
     void totalsLayout();
     void totalsHeading_data();
     void totalsHeading();
@@ -234,6 +237,98 @@ void TestReports::journalTextsAndColours()
     for (const QString &name : {QStringLiteral("txt売上額"), QStringLiteral("txt出金額"), QStringLiteral("txt日誌")}) {
         QVERIFY(empty.item(name)->text.isEmpty());
     }
+}
+
+void TestReports::journalTextOverPages()
+{
+    PrintJournal data = sampleJournal();
+    data.memo = printingtest::journalText(3000);
+    const ReportRun run = runJournal(data);
+    const QList<ReportPage> &pages = run.document.pages;
+    QVERIFY(pages.size() >= 3);
+
+    const ReportPage &first = pages.first();
+    const QRect firstMemo = first.item(QStringLiteral("txt日誌"))->box;
+    const QRect firstFrame = first.item(QStringLiteral("Shape1"))->box;
+    QString joined;
+    for (qsizetype n = 0; n < pages.size(); ++n) {
+        const ReportPage &page = pages.at(n);
+        const DrawItem *memo = page.item(QStringLiteral("txt日誌"));
+        QVERIFY(memo && !memo->text.isEmpty());
+        joined += memo->text;
+        QCOMPARE(page.item(QStringLiteral("txtページ"))->text, QStringLiteral("%1 / %2").arg(n + 1).arg(pages.size()));
+        QCOMPARE(page.item(QStringLiteral("txt日付"))->text,
+                 n == 0 ? data.dateText : data.dateText + QStringLiteral("（続き）"));
+        if (n == 0) {
+            QCOMPARE(page.items.size(), 17);
+            continue;
+        }
+        // The heading as on the first page; the amounts only there.
+        for (const QString &name : {QStringLiteral("lblタイトル"), QStringLiteral("Label1"), QStringLiteral("Line1"),
+                                    QStringLiteral("Label6")}) {
+            QVERIFY2(page.item(name) && *page.item(name) == *first.item(name), qPrintable(name));
+        }
+        QCOMPARE(page.item(QStringLiteral("txt日付"))->box, first.item(QStringLiteral("txt日付"))->box);
+        for (const QString &name : {QStringLiteral("Label2"), QStringLiteral("Label5"), QStringLiteral("txt売上額"),
+                                    QStringLiteral("txt出金額"), QStringLiteral("Line2")}) {
+            QVERIFY2(!page.item(name), qPrintable(name));
+        }
+        QCOMPARE(page.items.size(), 8);
+        // The first page's frame reaching down to the bottom margin, the text
+        // box in it as far from its edges.
+        const QRect frame = page.item(QStringLiteral("Shape1"))->box;
+        QCOMPARE(frame.topLeft(), firstFrame.topLeft());
+        QCOMPARE(frame.width(), firstFrame.width());
+        QCOMPARE(frame.top() + frame.height(), run.document.page.bodyHeight());
+        QCOMPARE(memo->box.topLeft(), firstMemo.topLeft());
+        QCOMPARE(memo->box.width(), firstMemo.width());
+        QCOMPARE(frame.bottom() - memo->box.bottom(), firstFrame.bottom() - firstMemo.bottom());
+    }
+    // Split in order, nothing left out, nothing twice.
+    QCOMPARE(joined, data.memo);
+}
+
+void TestReports::journalTextOfTheFrameCapacity()
+{
+    // The frame's capacity in lines is what the first page of a longer text
+    // holds: about 20 lines of 10.5 points in 4,680 twips.
+    PrintJournal data = sampleJournal();
+    data.memo = printingtest::numberedLines(60);
+    const QString held = runJournal(data).document.pages.first().item(QStringLiteral("txt日誌"))->text;
+    const int capacity = int(held.count(QLatin1Char('\n')));
+    QVERIFY2(capacity >= 18 && capacity <= 22, qPrintable(held));
+    QCOMPARE(held, printingtest::numberedLines(capacity) + QLatin1Char('\n'));
+
+    // Up to the capacity, the page is the one of a short text with a longer one.
+    const ReportPage shortPage = runJournal(sampleJournal()).document.pages.first();
+    const auto withText = [](ReportPage page, const QString &text) {
+        for (DrawItem &item : page.items) {
+            if (item.name == QStringLiteral("txt日誌")) {
+                item.text = text;
+            }
+        }
+        return page;
+    };
+    QCOMPARE(shortPage.items.size(), 16);
+    data.memo = printingtest::numberedLines(capacity);
+    const QList<ReportPage> full = runJournal(data).document.pages;
+    QCOMPARE(full.size(), 1);
+    QVERIFY(full.first().items == withText(shortPage, data.memo).items);
+    // Paragraph breaks and blank lines at the end take no page of their own.
+    data.memo += QStringLiteral("\n\n\u3000\r\n ");
+    QCOMPARE(runJournal(data).document.pages.size(), 1);
+
+    // One line more takes a second page, with that line alone.
+    data.memo = printingtest::numberedLines(capacity + 1);
+    const QList<ReportPage> over = runJournal(data).document.pages;
+    QCOMPARE(over.size(), 2);
+    ReportPage firstPage = over.first();
+    QCOMPARE(firstPage.item(QStringLiteral("txtページ"))->text, QStringLiteral("1 / 2"));
+    firstPage.items.removeIf([](const DrawItem &item) { return item.name == QStringLiteral("txtページ"); });
+    QVERIFY(firstPage.items == withText(shortPage, printingtest::numberedLines(capacity) + QLatin1Char('\n')).items);
+    QCOMPARE(over.last().item(QStringLiteral("txt日誌"))->text,
+             QStringLiteral("第%1行　本日の業務について記す。").arg(capacity + 1));
+    QCOMPARE(over.last().item(QStringLiteral("txtページ"))->text, QStringLiteral("2 / 2"));
 }
 
 void TestReports::totalsLayout()
@@ -430,5 +525,6 @@ void TestReports::bandTallerThanThePage()
     QCOMPARE(textsOf(run.document.pages.last(), QStringLiteral("txt売上額")), QStringList{QStringLiteral("3,000")});
 }
 
-QTEST_GUILESS_MAIN(TestReports)
+// The journal's text is set with the fonts of the printed page.
+QTEST_MAIN(TestReports)
 #include "tst_reports.moc"
