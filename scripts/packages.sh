@@ -5,9 +5,11 @@ RUN_PACKAGES=(
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins
     libicu-dev libsqlite3-dev
     mdbtools-dev libglib2.0-dev
+    libxlsxwriter-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
 )
 TEST_PACKAGES=(
     "${RUN_PACKAGES[@]}"
     libbenchmark-dev poppler-utils
+    python3-openpyxl
 )

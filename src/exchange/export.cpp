@@ -1,0 +1,219 @@
+#include "exchange/export.h"
+
+#include "exchange/csvwriter.h"
+#include "exchange/workbookwriter.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtNumeric>
+
+#include <functional>
+#include <memory>
+
+namespace exchange {
+
+namespace {
+
+constexpr int kProgressEvery = 256;
+constexpr int kWorkBatch = 512;
+
+QStringList captions(bool withText)
+{
+    QStringList names{QStringLiteral("日付")};
+    for (const store::AmountColumn column : store::kAmountColumns) {
+        names.append(store::columnCaption(column));
+    }
+    if (withText) {
+        names.append(QStringLiteral("日誌"));
+    }
+    return names;
+}
+
+std::optional<QString> refusedTarget(const ExportFile &file)
+{
+    if (file.path.isEmpty()) {
+        return QStringLiteral("書き出すファイルの名前がありません。");
+    }
+    const QFileInfo target(file.path);
+    if (target.isDir()) {
+        return QStringLiteral("「%1」はフォルダーです。").arg(QDir::toNativeSeparators(file.path));
+    }
+    // Looked at before writing starts; the UI asks about an existing file first.
+    if (target.exists() && !file.overwrite) {
+        return QStringLiteral("「%1」が既にあります。").arg(QDir::toNativeSeparators(file.path));
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> unreadable(const Line &line, store::AmountColumns columns)
+{
+    for (const store::AmountColumn column : store::kAmountColumns) {
+        if (columns.testFlag(column)) {
+            return QStringLiteral("%1 の%2は数ではない値のため書き出せません。")
+                .arg(dayOf(line), store::columnCaption(column));
+        }
+    }
+    return std::nullopt;
+}
+
+QString readFailure(const QString &what, const store::DbError &error)
+{
+    return QStringLiteral("%1を読めませんでした。%2").arg(what, store::describeForUser(error));
+}
+
+using WriteRows = std::function<std::optional<QString>(SheetWriter &writer, qint64 &rows)>;
+
+// The file is written under a temporary name in its folder and renamed over
+// the chosen one when whole; any failure removes it.
+Exported writeFile(const ExportFile &file, const QString &sheetName, bool withText, common::Progress &progress,
+                   const WriteRows &writeRows)
+{
+    Exported exported;
+    exported.failure = refusedTarget(file);
+    if (!exported.failure) {
+        QSaveFile out(file.path);
+        std::unique_ptr<SheetWriter> writer;
+        if (file.format == Format::Csv) {
+            writer = std::make_unique<CsvWriter>(out, file.encoding);
+        } else {
+            writer = std::make_unique<WorkbookWriter>(out, file.calendarMode, sheetName);
+        }
+        if (!out.open(QIODevice::WriteOnly)) {
+            exported.failure = writeFailure(out);
+        }
+        if (!exported.failure) {
+            exported.failure = writer->header(captions(withText));
+        }
+        if (!exported.failure) {
+            exported.failure = writeRows(*writer, exported.rows);
+        }
+        if (!exported.failure) {
+            exported.failure = writer->finish();
+        }
+        if (!exported.failure && !out.commit()) {
+            exported.failure = writeFailure(out);
+        }
+        if (exported.failure) {
+            out.cancelWriting();
+        }
+    }
+    if (exported.failure) {
+        exported.rows = 0;
+    }
+    progress.finish();
+    return exported;
+}
+
+bool addChecked(store::Sums &sums, const store::Amounts &amounts)
+{
+    for (const store::AmountColumn column : store::kAmountColumns) {
+        if (const store::Amount &amount = amounts[column]) {
+            qint64 sum = 0;
+            if (qAddOverflow(sums[column].value_or(0), *amount, &sum)) {
+                return false;
+            }
+            sums[column] = sum;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<Format> formatOfName(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("csv")) {
+        return Format::Csv;
+    }
+    if (suffix == QLatin1String("xlsx")) {
+        return Format::Xlsx;
+    }
+    return std::nullopt;
+}
+
+Exported exportJournal(store::Store &store, const store::Period &period, const ExportFile &file,
+                       common::Progress &progress)
+{
+    if (!period.isValid() || period.first > period.last) {
+        progress.finish();
+        return {0, QStringLiteral("書き出す期間が正しくありません。")};
+    }
+    const QString label = QStringLiteral("業務日誌を書き出しています…");
+    const qint64 days = period.first.daysTo(period.last) + 1;
+    progress.report(label, 0, days);
+    return writeFile(file, QStringLiteral("業務日誌"), true, progress,
+                     [&](SheetWriter &writer, qint64 &rows) -> std::optional<QString> {
+                         std::optional<QString> failure;
+                         const store::DbError error =
+                             store.forEachRecord(period, [&](const store::JournalRecord &record) {
+                                 const Line line{record.date, {}, record.amounts, &record.text};
+                                 failure = record.unreadable ? unreadable(line, record.unreadable) : writer.line(line);
+                                 if (failure) {
+                                     return false;
+                                 }
+                                 // By days, which need no count of the records first.
+                                 if (++rows % kProgressEvery == 0) {
+                                     progress.report(label, period.first.daysTo(record.date) + 1, days);
+                                 }
+                                 return true;
+                             });
+                         if (failure) {
+                             return failure;
+                         }
+                         if (error) {
+                             return readFailure(QStringLiteral("業務日誌"), error);
+                         }
+                         return std::nullopt;
+                     });
+}
+
+Exported exportTotals(store::Store &store, const ExportFile &file, common::Progress &progress)
+{
+    const QString label = QStringLiteral("集計を書き出しています…");
+    progress.report(label, 0, 0);
+    return writeFile(file, QStringLiteral("集計"), false, progress,
+                     [&](SheetWriter &writer, qint64 &rows) -> std::optional<QString> {
+                         store::Sums written;
+                         qint64 afterId = 0;
+                         for (;;) {
+                             QList<store::WorkRow> batch;
+                             if (const store::DbError error = store.workRows(afterId, kWorkBatch, batch)) {
+                                 return readFailure(QStringLiteral("集計の表"), error);
+                             }
+                             if (batch.isEmpty()) {
+                                 break;
+                             }
+                             for (const store::WorkRow &row : std::as_const(batch)) {
+                                 const Line line{row.date, row.storedDate, row.amounts, nullptr};
+                                 if (row.unreadable) {
+                                     return unreadable(line, row.unreadable);
+                                 }
+                                 if (auto failure = writer.line(line)) {
+                                     return failure;
+                                 }
+                                 if (!addChecked(written, row.amounts)) {
+                                     return QStringLiteral("合計が大きすぎて書き出せません。");
+                                 }
+                                 if (++rows % kProgressEvery == 0) {
+                                     progress.report(label, rows, 0);
+                                 }
+                             }
+                             afterId = batch.last().id;
+                         }
+                         // The sums the totals page shows; they differ from the rows written
+                         // only when another program changed the table meanwhile.
+                         store::Sums sums;
+                         if (const store::DbError error = store.workSums(sums)) {
+                             return readFailure(QStringLiteral("集計の表"), error);
+                         }
+                         if (sums != written) {
+                             return QStringLiteral(
+                                 "書き出しの間に集計の表が変わりました。もう一度書き出してください。");
+                         }
+                         return writer.sums(sums);
+                     });
+}
+
+} // namespace exchange

@@ -1,0 +1,53 @@
+#pragma once
+// The journal of a period and the totals work table written out for other
+// programs: a CSV file or an Excel workbook, with the Japanese column names as
+// the header row. A file is whole or not there: it is written under a
+// temporary name beside the chosen one and takes that name only when complete.
+
+#include "common/formats.h"
+#include "common/progress.h"
+#include "store/period.h"
+#include "store/store.h"
+
+#include <QString>
+
+#include <optional>
+
+namespace exchange {
+
+enum class Format { Csv, Xlsx };
+
+// The character code of a CSV file: UTF-8 with a byte-order mark, or
+// Shift_JIS as Windows has it (code page 932), which every Japanese Excel reads.
+enum class Encoding { Utf8, ShiftJis };
+
+struct ExportFile
+{
+    QString path;
+    Format format = Format::Csv;
+    Encoding encoding = Encoding::Utf8;      // CSV only
+    QString calendarMode = common::kWestern; // the workbook's date cells; a CSV file has yyyy/mm/dd
+    bool overwrite = false;                  // a file already at `path` is refused otherwise
+};
+
+struct Exported
+{
+    qint64 rows = 0; // below the header; the totals' 合計 row not counted
+    // Why there is no file; nothing was written under the name then.
+    std::optional<QString> failure;
+};
+
+// The format a file name asks for by its extension (.csv, .xlsx, in any case).
+std::optional<Format> formatOfName(const QString &path);
+
+// The records of `period` in date order: 日付, 売上額, 仕入額, 入金額, 出金額, 日誌.
+// A record with an amount that is no number (written by another program) stops
+// the export with its day and column.
+Exported exportJournal(store::Store &store, const store::Period &period, const ExportFile &file,
+                       common::Progress &progress);
+
+// The rows of the work table as they stand, in table order (日付 and the four
+// amounts), then a row 合計 with the four sums.
+Exported exportTotals(store::Store &store, const ExportFile &file, common::Progress &progress);
+
+} // namespace exchange

@@ -1,0 +1,55 @@
+#pragma once
+// Inside the exchange library: what the exports hand a file format, row by
+// row, whatever they read it from.
+
+#include "store/records.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileDevice>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace exchange {
+
+// A work row may hold a date that is no date (another program wrote it):
+// then `storedDate` is the stored value, written as it is.
+struct Line
+{
+    QDate date;
+    QString storedDate;
+    store::Amounts amounts;
+    const QString *text = nullptr; // the journal's 日誌; none in the totals
+};
+
+// The day a line stands for, as messages name it.
+inline QString dayOf(const Line &line)
+{
+    return line.date.isValid() ? line.date.toString(QStringLiteral("yyyy/MM/dd")) : line.storedDate;
+}
+
+// One file format. Each step gives the reason the file cannot be written,
+// which ends the export; the writer then leaves its device as it is.
+class SheetWriter
+{
+public:
+    virtual ~SheetWriter() = default;
+    [[nodiscard]] virtual std::optional<QString> header(const QStringList &captions) = 0;
+    [[nodiscard]] virtual std::optional<QString> line(const Line &line) = 0;
+    // The 合計 row below the lines; none where no line has a value.
+    [[nodiscard]] virtual std::optional<QString> sums(const store::Sums &sums) = 0;
+    // Puts whatever is still held into the device.
+    [[nodiscard]] virtual std::optional<QString> finish() = 0;
+};
+
+inline const QString kSumsCaption = QStringLiteral("合計");
+
+inline QString writeFailure(const QFileDevice &file)
+{
+    return QStringLiteral("「%1」に書き込めませんでした（%2）。")
+        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+}
+
+} // namespace exchange
