@@ -2,6 +2,7 @@
 
 #include "app/backupcommands.h"
 #include "app/datafolder.h"
+#include "app/exportcommand.h"
 #include "app/initdata.h"
 #include "app/legacystartup.h"
 #include "app/mainwindow.h"
@@ -98,6 +99,13 @@ int run(int argc, char *argv[], OnceShown onceShown)
             return runCommand(QString::fromLatin1(verb),
                               std::strcmp(verb, "--backup") == 0 ? backupCommand : restoreCommand);
         }
+    }
+    if (hasOption(argc, argv, "--export")) {
+        QCoreApplication application(argc, argv);
+        return runCommand(QStringLiteral("--export"),
+                          [](const QStringList &arguments, const QString &dataFolder, const QDateTime &) {
+                              return exportCommand(arguments, dataFolder);
+                          });
     }
     if (hasOption(argc, argv, "--import-legacy")) {
         // The reading child: the two paths follow its option, standard output takes the frames.

@@ -1,0 +1,204 @@
+// `zephra --export` end to end: the program run on its own data folder, what
+// it writes and says, and the command lines it refuses.
+
+#include "exportfixture.h"
+
+#include <QJsonArray>
+
+using namespace exporttest;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The program copied beside a data folder of its own, as it is installed.
+class Installed
+{
+public:
+    bool make(const QList<Day> &days)
+    {
+        m_program = m_dir.filePath(u"zephra"_s);
+        return m_dir.isValid() && QDir().mkpath(data()) && store::createSqliteFiles(data()).ok() &&
+               addDays(mainPath(), days) && QFile::copy(QStringLiteral(ZEPHRA_PATH), m_program) &&
+               QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QString data() const { return m_dir.filePath(u"data"_s); }
+    QString mainPath() const { return QDir(data()).filePath(store::kMainFileName); }
+    QString workPath() const { return QDir(data()).filePath(store::kWorkFileName); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    Outcome run(const QStringList &arguments) const
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(m_program, QStringList{u"--export"_s} + arguments);
+        Outcome outcome;
+        if (process.waitForFinished(60'000) && process.exitStatus() == QProcess::NormalExit) {
+            outcome.exitCode = process.exitCode();
+        }
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_program;
+};
+
+const QList<Day> kDays{
+    {u"2007-03-31"_s, {1}, u"前の月"_s},
+    {u"2007-04-05"_s, {1200, std::nullopt, 0, -5}, u"売上, 仕入\n二行目"_s},
+    {u"2007-04-06"_s, {10, 20, 30, 40}, u"本日は晴れ。"_s},
+};
+
+} // namespace
+
+class TestExportCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesTheJournalAndSaysWhere();
+    void totalsFillTheWorkTableFirst();
+    void anExistingFileNeedsOverwrite();
+    void shiftJisRefusalNamesDayAndCharacter();
+    void theDataFilesAreNeverWritten();
+    void usageMistakes_data();
+    void usageMistakes();
+};
+
+void TestExportCommand::writesTheJournalAndSaysWhere()
+{
+    Installed zephra;
+    QVERIFY(zephra.make(kDays));
+    const Outcome done = zephra.run({u"april.csv"_s, u"--from"_s, u"2007/04/01"_s, u"--to"_s, u"2007-04-30"_s});
+    QVERIFY2(done.exitCode == 0, qPrintable(done.err));
+    const QString file = zephra.path(u"april.csv"_s);
+    QCOMPARE(done.out, u"書き出しました（業務日誌 2007/04/01〜2007/04/30、2 行、CSV UTF-8）。\n  %1\n"_s.arg(file));
+    QCOMPARE(readAll(file), QByteArrayLiteral("\xEF\xBB\xBF日付,売上額,仕入額,入金額,出金額,日誌\r\n"
+                                              "2007/04/05,1200,,0,-5,\"売上, 仕入\r\n二行目\"\r\n"
+                                              "2007/04/06,10,20,30,40,本日は晴れ。\r\n"));
+
+    // --format wins over the name, and Shift_JIS has no byte-order mark.
+    const Outcome shiftJis = zephra.run({u"april.txt"_s, u"--format"_s, u"csv"_s, u"--encoding"_s, u"cp932"_s,
+                                         u"--from"_s, u"2007/04/06"_s, u"--to"_s, u"2007/04/06"_s});
+    QVERIFY2(shiftJis.exitCode == 0, qPrintable(shiftJis.err));
+    QVERIFY(shiftJis.out.contains(u"1 行、CSV Shift_JIS"_s));
+    QVERIFY(readAll(zephra.path(u"april.txt"_s)).startsWith(QByteArray::fromHex("93fa9574")));
+}
+
+void TestExportCommand::totalsFillTheWorkTableFirst()
+{
+    Installed zephra;
+    QVERIFY(zephra.make(kDays));
+    const Outcome done =
+        zephra.run({u"totals.xlsx"_s, u"--from"_s, u"2007/04/01"_s, u"--to"_s, u"2007/04/30"_s, u"--totals"_s});
+    QVERIFY2(done.exitCode == 0, qPrintable(done.err));
+    QVERIFY2(done.out.startsWith(u"書き出しました（集計 2007/04/01〜2007/04/30、2 行と合計、Excel）。"_s),
+             qPrintable(done.out));
+    QCOMPARE(testsupport::countOn(zephra.workPath(), u"w集計"_s), qint64(2));
+
+    QString error;
+    const QJsonDocument read = runPython(R"(import json, sys, openpyxl
+print(json.dumps([[c.value if not hasattr(c.value, 'isoformat') else c.value.isoformat() for c in row]
+                  for row in openpyxl.load_workbook(sys.argv[1]).active.iter_rows()]))
+)",
+                                         {zephra.path(u"totals.xlsx"_s)}, error);
+    QVERIFY2(read.isArray(), qPrintable(error));
+    const QJsonArray expected{
+        QJsonArray{u"日付"_s, u"売上額"_s, u"仕入額"_s, u"入金額"_s, u"出金額"_s},
+        QJsonArray{u"2007-04-05T00:00:00"_s, 1200, QJsonValue::Null, 0, -5},
+        QJsonArray{u"2007-04-06T00:00:00"_s, 10, 20, 30, 40},
+        QJsonArray{u"合計"_s, u"=SUM(B2:B3)"_s, u"=SUM(C2:C3)"_s, u"=SUM(D2:D3)"_s, u"=SUM(E2:E3)"_s},
+    };
+    QCOMPARE(read.array(), expected);
+}
+
+void TestExportCommand::anExistingFileNeedsOverwrite()
+{
+    Installed zephra;
+    QVERIFY(zephra.make(kDays));
+    const QString file = zephra.path(u"april.csv"_s);
+    QVERIFY(writeAll(file, "earlier"));
+    const QStringList arguments{u"april.csv"_s, u"--from"_s, u"2007/04/01"_s, u"--to"_s, u"2007/04/30"_s};
+    const Outcome refused = zephra.run(arguments);
+    QCOMPARE(refused.exitCode, 1);
+    QCOMPARE(refused.err, u"「%1」が既にあります。置き換えるときは --overwrite を付けてください。\n"_s.arg(file));
+    QCOMPARE(readAll(file), QByteArray("earlier"));
+
+    const Outcome replaced = zephra.run(arguments + QStringList{u"--overwrite"_s});
+    QVERIFY2(replaced.exitCode == 0, qPrintable(replaced.err));
+    QVERIFY(readAll(file).startsWith("\xEF\xBB\xBF"));
+}
+
+void TestExportCommand::shiftJisRefusalNamesDayAndCharacter()
+{
+    Installed zephra;
+    QVERIFY(zephra.make({{u"2007-04-05"_s, {1}, u"お祝い😀"_s}}));
+    const Outcome refused = zephra.run(
+        {u"april.csv"_s, u"--from"_s, u"2007/04/01"_s, u"--to"_s, u"2007/04/30"_s, u"--encoding"_s, u"cp932"_s});
+    QCOMPARE(refused.exitCode, 1);
+    QCOMPARE(refused.err, u"2007/04/05 の日誌の「😀」(U+1F600) は Shift_JIS で書けません。UTF-8 を選んでください。\n"_s);
+    QCOMPARE(refused.out, QString());
+    QVERIFY(!QFileInfo::exists(zephra.path(u"april.csv"_s)));
+}
+
+void TestExportCommand::theDataFilesAreNeverWritten()
+{
+    Installed zephra;
+    QVERIFY(zephra.make(kDays));
+    const QByteArray before = readAll(zephra.mainPath());
+    const Outcome refused = zephra.run({u"data/"_s + store::kMainFileName, u"--format"_s, u"csv"_s, u"--from"_s,
+                                        u"2007/04/01"_s, u"--to"_s, u"2007/04/30"_s, u"--overwrite"_s});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains(u"データファイルです"_s), qPrintable(refused.err));
+    QCOMPARE(readAll(zephra.mainPath()), before);
+}
+
+void TestExportCommand::usageMistakes_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("reason");
+    const QStringList period{u"--from"_s, u"2007/04/01"_s, u"--to"_s, u"2007/04/30"_s};
+    QTest::newRow("no file") << QStringList{} << u"ファイルを --export の次に"_s;
+    QTest::newRow("no period") << QStringList{u"a.csv"_s} << u"--from と --to"_s;
+    QTest::newRow("no such day") << QStringList{u"a.csv"_s, u"--from"_s, u"2007/02/30"_s, u"--to"_s, u"2007/04/30"_s}
+                                 << u"「2007/02/30」は読めません"_s;
+    QTest::newRow("mixed separators") << QStringList{u"a.csv"_s, u"--from"_s, u"2007/04-01"_s, u"--to"_s,
+                                                     u"2007/04/30"_s}
+                                      << u"読めません"_s;
+    QTest::newRow("from after to") << QStringList{u"a.csv"_s, u"--from"_s, u"2007/05/01"_s, u"--to"_s, u"2007/04/30"_s}
+                                   << u"より後"_s;
+    QTest::newRow("unknown extension") << QStringList{u"a.txt"_s} + period << u"--format csv か"_s;
+    QTest::newRow("unknown format") << QStringList{u"a.csv"_s, u"--format"_s, u"ods"_s} + period << u"「ods」"_s;
+    QTest::newRow("unknown encoding") << QStringList{u"a.csv"_s, u"--encoding"_s, u"sjis"_s} + period << u"「sjis」"_s;
+    QTest::newRow("encoding of a workbook")
+        << QStringList{u"a.xlsx"_s, u"--encoding"_s, u"cp932"_s} + period << u"CSV にだけ"_s;
+    QTest::newRow("unknown option") << QStringList{u"a.csv"_s, u"--all"_s} + period << u"「--all」"_s;
+    QTest::newRow("option twice") << QStringList{u"a.csv"_s, u"--totals"_s, u"--totals"_s} + period << u"二度"_s;
+    QTest::newRow("option without value")
+        << QStringList{u"a.csv"_s} + period + QStringList{u"--format"_s} << u"値がありません"_s;
+}
+
+void TestExportCommand::usageMistakes()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, reason);
+    Installed zephra;
+    QVERIFY(zephra.make(kDays));
+    const Outcome refused = zephra.run(arguments);
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY2(refused.err.contains(reason), qPrintable(refused.err));
+    QVERIFY(refused.err.contains(u"使い方: zephra --export"_s));
+    QCOMPARE(entriesOf(zephra.path({})), (QStringList{u"data"_s, u"zephra"_s}));
+}
+
+QTEST_GUILESS_MAIN(TestExportCommand)
+#include "test_exportcommand.moc"
