@@ -233,9 +233,9 @@ int main(int argc, char *argv[])
     benchmark::Initialize(&benchmarkArgc, benchmarkArgv.data());
 
     std::vector<std::unique_ptr<Figure>> figures;
-    for (auto make :
-         {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure, bench::makeReportFigure,
-          bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure}) {
+    for (auto make : {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure,
+                      bench::makeReportFigure, bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure,
+                      bench::makeExportCsvFigure, bench::makeExportXlsxFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
         if (wanted(figure->name())) {
             figures.push_back(std::move(figure));

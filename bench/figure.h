@@ -50,6 +50,8 @@ std::unique_ptr<Figure> makeReportFigure(const Setting &setting);
 std::unique_ptr<Figure> makeLegacyFigure(const Setting &setting);
 std::unique_ptr<Figure> makeCloseFigure(const Setting &setting);
 std::unique_ptr<Figure> makeBackupFigure(const Setting &setting);
+std::unique_ptr<Figure> makeExportCsvFigure(const Setting &setting);
+std::unique_ptr<Figure> makeExportXlsxFigure(const Setting &setting);
 
 // Skips the run with a message of ours.
 inline void fail(benchmark::State &state, const QString &why)
