@@ -216,7 +216,9 @@ void TestCsvExport::pythonReadsEveryField()
     QString error;
     const QJsonDocument read = runPython(kReadCsv, {journal.path(), pythonCodec}, error);
     QVERIFY2(read.isArray(), qPrintable(error));
-    QJsonArray expected{QJsonArray{u"日付"_s, u"売上額"_s, u"仕入額"_s, u"入金額"_s, u"出金額"_s, u"日誌"_s}};
+    // Appended, not braced: a braced list of one array is that array copied, with clang.
+    QJsonArray expected;
+    expected.append(QJsonArray{u"日付"_s, u"売上額"_s, u"仕入額"_s, u"入金額"_s, u"出金額"_s, u"日誌"_s});
     for (const Day &day : days) {
         QJsonArray row{QDate::fromString(day.date, Qt::ISODate).toString(u"yyyy/MM/dd"_s)};
         for (const auto &amount : day.amounts) {
