@@ -60,6 +60,21 @@ inline bool addDays(const QString &mainPath, const QList<Day> &days)
     return file.exec(QStringLiteral("COMMIT"));
 }
 
+// A data folder holding the given days, its store open, and a folder for
+// the exported files.
+struct ExportFolder
+{
+    testsupport::TempData data;
+    std::unique_ptr<store::Store> store;
+    QTemporaryDir out;
+
+    bool open(const QList<Day> &days)
+    {
+        std::optional<store::OpenFailure> failure;
+        return data.ok() && addDays(data.mainPath(), days) && (store = testsupport::openStore(data.folder(), failure));
+    }
+};
+
 inline QByteArray readAll(const QString &path)
 {
     QFile file(path);

@@ -24,17 +24,8 @@ const QByteArray kBom = QByteArrayLiteral("\xEF\xBB\xBF");
 const QByteArray kJournalHeader = QByteArrayLiteral("日付,売上額,仕入額,入金額,出金額,日誌\r\n");
 const store::Period kApril{QDate(2007, 4, 1), QDate(2007, 4, 30)};
 
-struct Journal
+struct Journal : ExportFolder
 {
-    testsupport::TempData data;
-    std::unique_ptr<store::Store> store;
-    QTemporaryDir out;
-
-    bool open(const QList<Day> &days)
-    {
-        std::optional<store::OpenFailure> failure;
-        return data.ok() && addDays(data.mainPath(), days) && (store = testsupport::openStore(data.folder(), failure));
-    }
     QString path(const QString &name = QStringLiteral("out.csv")) const { return out.filePath(name); }
     exchange::Exported csv(const QString &path, Encoding encoding = Encoding::Utf8, bool overwrite = false)
     {

@@ -79,17 +79,8 @@ void compareRows(const QJsonArray &rows, const QJsonArray &expected)
     }
 }
 
-struct Folder
+struct Folder : ExportFolder
 {
-    testsupport::TempData data;
-    std::unique_ptr<store::Store> store;
-    QTemporaryDir out;
-
-    bool open(const QList<Day> &days)
-    {
-        std::optional<store::OpenFailure> failure;
-        return data.ok() && addDays(data.mainPath(), days) && (store = testsupport::openStore(data.folder(), failure));
-    }
     QString path() const { return out.filePath(u"out.xlsx"_s); }
     ExportFile file(const QString &calendarMode) const
     {
