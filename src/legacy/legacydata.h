@@ -62,8 +62,6 @@ public:
 // All of it, collected.
 struct LegacyData
 {
-    bool hasMainFile = false;
-    bool hasWorkFile = false;
     QList<LegacyDay> days;
     QList<LegacySettingsRow> settings;
     QList<LegacyHint> hints;

@@ -135,11 +135,6 @@ FrameReader::State FrameReader::take(const QByteArray &bytes)
     case Tag::Table:
         in >> m_table >> m_rowsDeclared;
         m_rowsTaken = 0;
-        if (m_table == QStringLiteral("業務日誌")) {
-            m_data.hasMainFile = true;
-        } else if (m_table == QStringLiteral("ClHint")) {
-            m_data.hasWorkFile = true;
-        }
         break;
     case Tag::Day: {
         LegacyDay day;
