@@ -3,6 +3,7 @@
 
 #include "store/sqliteconnection.h"
 #include "store/sqliteschema.h"
+#include "store/sqlitesummary.h"
 #include "store/store.h"
 
 #include <QDateTime>
@@ -272,6 +273,22 @@ public:
         Statement select(m_main, "SELECT count(*) FROM 業務日誌");
         count = select.step() ? select.integer(0) : 0;
         return select.error();
+    }
+
+    DbError summarise(const Period &period, Grouping grouping, QList<SummaryRow> &rows) override
+    {
+        rows.clear();
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        // The totals run's row check, with its tally, decides which rows count.
+        m_tally = CopyTally{};
+        const DbError error = sqlite::summariseJournal(m_main, period, grouping, rows);
+        if (m_tally.refused) {
+            rows.clear();
+            return sqlite::refusedInSummary(*m_tally.refused);
+        }
+        return error;
     }
 
     DbError copyJournalFile(const QString &path) override { return m_main.backupTo(path); }

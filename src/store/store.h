@@ -6,6 +6,7 @@
 #include "store/dberror.h"
 #include "store/period.h"
 #include "store/records.h"
+#include "store/summary.h"
 
 #include <QList>
 #include <QString>
@@ -50,6 +51,11 @@ public:
     [[nodiscard]] virtual DbError forEachRecord(const Period &period,
                                                 const std::function<bool(const JournalRecord &)> &visit) = 0;
     [[nodiscard]] virtual DbError countRecords(qint64 &count) = 0;
+    // The records of the period summed per calendar month or year (summary.h),
+    // in date order, one row for each group with a record. Rows are left out
+    // and amounts refused as by fillWork: an amount that is no whole number
+    // within the amount boxes' range fails with its day and column.
+    [[nodiscard]] virtual DbError summarise(const Period &period, Grouping grouping, QList<SummaryRow> &rows) = 0;
     // Copies the journal file, while it stays open, into a new file at `path`
     // (refused when a file is there; a failed copy leaves no file).
     [[nodiscard]] virtual DbError copyJournalFile(const QString &path) = 0;
