@@ -67,6 +67,9 @@ std::optional<QString> CsvWriter::line(const Line &line)
         appendText(line.storedDate);
     }
     appendAmounts(line.amounts);
+    for (const store::Amount &number : line.more) {
+        appendNumber(number);
+    }
     if (line.text) {
         if (auto refusal = writable(*line.text, dayOf(line), QStringLiteral("日誌"))) {
             return refusal;
@@ -77,10 +80,13 @@ std::optional<QString> CsvWriter::line(const Line &line)
     return endRow();
 }
 
-std::optional<QString> CsvWriter::sums(const store::Sums &sums)
+std::optional<QString> CsvWriter::sums(const store::Sums &sums, const QList<store::Amount> &more)
 {
     m_pending += kSumsCaption;
     appendAmounts(sums);
+    for (const store::Amount &number : more) {
+        appendNumber(number);
+    }
     return endRow();
 }
 
@@ -125,12 +131,17 @@ void CsvWriter::appendText(const QString &text)
 void CsvWriter::appendAmounts(const store::Amounts &amounts)
 {
     for (const store::AmountColumn column : store::kAmountColumns) {
-        m_pending += u',';
-        if (const store::Amount &amount = amounts[column]) {
-            char digits[24];
-            const auto end = std::to_chars(digits, digits + sizeof digits, *amount).ptr;
-            m_pending += QLatin1StringView(digits, end);
-        }
+        appendNumber(amounts[column]);
+    }
+}
+
+void CsvWriter::appendNumber(const store::Amount &number)
+{
+    m_pending += u',';
+    if (number) {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, *number).ptr;
+        m_pending += QLatin1StringView(digits, end);
     }
 }
 

@@ -23,13 +23,14 @@ public:
 
     std::optional<QString> header(const QStringList &captions) override;
     std::optional<QString> line(const Line &line) override;
-    std::optional<QString> sums(const store::Sums &sums) override;
+    std::optional<QString> sums(const store::Sums &sums, const QList<store::Amount> &more) override;
     std::optional<QString> finish() override;
 
 private:
     std::optional<QString> writable(const QString &text, const QString &day, const QString &column);
     void appendText(const QString &text);
     void appendAmounts(const store::Amounts &amounts);
+    void appendNumber(const store::Amount &number);
     std::optional<QString> endRow();
     std::optional<QString> flush();
 

@@ -62,12 +62,10 @@ QString readFailure(const QString &what, const store::DbError &error)
     return QStringLiteral("%1を読めませんでした。%2").arg(what, store::describeForUser(error));
 }
 
-using WriteRows = std::function<std::optional<QString>(SheetWriter &writer, qint64 &rows)>;
-
 // The file is written under a temporary name in its folder and renamed over
 // the chosen one when whole; any failure removes it.
-Exported writeFile(const ExportFile &file, const QString &sheetName, bool withText, common::Progress &progress,
-                   const WriteRows &writeRows)
+Exported writeFile(const ExportFile &file, const QString &sheetName, const QStringList &header,
+                   common::Progress &progress, const WriteRows &writeRows)
 {
     Exported exported;
     exported.failure = refusedTarget(file);
@@ -83,7 +81,7 @@ Exported writeFile(const ExportFile &file, const QString &sheetName, bool withTe
             exported.failure = writeFailure(out);
         }
         if (!exported.failure) {
-            exported.failure = writer->header(captions(withText));
+            exported.failure = writer->header(header);
         }
         if (!exported.failure) {
             exported.failure = writeRows(*writer, exported.rows);
@@ -121,6 +119,12 @@ bool addChecked(store::Sums &sums, const store::Amounts &amounts)
 
 } // namespace
 
+Exported writeSheetFile(const ExportFile &file, const QString &sheetName, const QStringList &header,
+                        common::Progress &progress, const WriteRows &writeRows)
+{
+    return writeFile(file, sheetName, header, progress, writeRows);
+}
+
 std::optional<Format> formatOfName(const QString &path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
@@ -143,7 +147,7 @@ Exported exportJournal(store::Store &store, const store::Period &period, const E
     const QString label = QStringLiteral("業務日誌を書き出しています…");
     const qint64 days = period.first.daysTo(period.last) + 1;
     progress.report(label, 0, days);
-    return writeFile(file, QStringLiteral("業務日誌"), true, progress,
+    return writeFile(file, QStringLiteral("業務日誌"), captions(true), progress,
                      [&](SheetWriter &writer, qint64 &rows) -> std::optional<QString> {
                          std::optional<QString> failure;
                          const store::DbError error =
@@ -173,7 +177,7 @@ Exported exportTotals(store::Store &store, const ExportFile &file, common::Progr
 {
     const QString label = QStringLiteral("集計を書き出しています…");
     progress.report(label, 0, 0);
-    return writeFile(file, QStringLiteral("集計"), false, progress,
+    return writeFile(file, QStringLiteral("集計"), captions(false), progress,
                      [&](SheetWriter &writer, qint64 &rows) -> std::optional<QString> {
                          store::Sums written;
                          qint64 afterId = 0;

@@ -2,6 +2,8 @@
 // Inside the exchange library: what the exports hand a file format, row by
 // row, whatever they read it from.
 
+#include "exchange/export.h"
+
 #include "store/records.h"
 
 #include <QDate>
@@ -10,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace exchange {
@@ -21,7 +24,8 @@ struct Line
     QDate date;
     QString storedDate;
     store::Amounts amounts;
-    const QString *text = nullptr; // the journal's 日誌; none in the totals
+    const QString *text = nullptr;  // the journal's 日誌; none in the totals
+    QList<store::Amount> more = {}; // whole numbers after the amounts: a summary's 日数 and 差引
 };
 
 // The day a line stands for, as messages name it.
@@ -38,11 +42,20 @@ public:
     virtual ~SheetWriter() = default;
     [[nodiscard]] virtual std::optional<QString> header(const QStringList &captions) = 0;
     [[nodiscard]] virtual std::optional<QString> line(const Line &line) = 0;
-    // The 合計 row below the lines; none where no line has a value.
-    [[nodiscard]] virtual std::optional<QString> sums(const store::Sums &sums) = 0;
+    // The 合計 row below the lines; none where no line has a value. `more`
+    // are the totals of the lines' numbers after the amounts.
+    [[nodiscard]] virtual std::optional<QString> sums(const store::Sums &sums,
+                                                      const QList<store::Amount> &more = {}) = 0;
     // Puts whatever is still held into the device.
     [[nodiscard]] virtual std::optional<QString> finish() = 0;
 };
+
+// Writes a file through the writer of its format, under a temporary name in
+// its folder renamed over the chosen one when whole: the header row, then
+// whatever `writeRows` writes (counting its rows). Any failure removes it.
+using WriteRows = std::function<std::optional<QString>(SheetWriter &writer, qint64 &rows)>;
+Exported writeSheetFile(const ExportFile &file, const QString &sheetName, const QStringList &header,
+                        common::Progress &progress, const WriteRows &writeRows);
 
 inline const QString kSumsCaption = QStringLiteral("合計");
 

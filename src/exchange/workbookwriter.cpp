@@ -171,6 +171,9 @@ std::optional<QString> WorkbookWriter::line(const Line &line)
     if (auto failure = amounts(line.amounts, m_amount)) {
         return failure;
     }
+    if (auto failure = more(line.more, m_amount)) {
+        return failure;
+    }
     if (line.text && !line.text->isEmpty()) {
         QByteArray utf8;
         if (auto refusal = cellText(*line.text, dayOf(line), QStringLiteral("日誌"), utf8)) {
@@ -185,7 +188,7 @@ std::optional<QString> WorkbookWriter::line(const Line &line)
     return std::nullopt;
 }
 
-std::optional<QString> WorkbookWriter::sums(const store::Sums &sums)
+std::optional<QString> WorkbookWriter::sums(const store::Sums &sums, const QList<store::Amount> &more)
 {
     lxw_error error = worksheet_write_string(m_sheet, m_row, 0, kSumsCaption.toUtf8().constData(), m_bold);
     if (error != LXW_NO_ERROR) {
@@ -207,6 +210,19 @@ std::optional<QString> WorkbookWriter::sums(const store::Sums &sums)
             }
             m_amountWidths[size_t(index)] = std::max(m_amountWidths[size_t(index)], shownWidth(value));
             ++index;
+        }
+        for (qsizetype n = 0; n < more.size(); ++n) {
+            const char letter = char('F' + n);
+            const QByteArray formula =
+                QByteArrayLiteral("=SUM(") + letter + "2:" + letter + QByteArray::number(m_row) + ')';
+            const qint64 value = more[n].value_or(0);
+            error = worksheet_write_formula_num(m_sheet, m_row, lxw_col_t(5 + n), formula.constData(), m_sumAmount,
+                                                double(value));
+            if (error != LXW_NO_ERROR) {
+                return libraryFailure(error);
+            }
+            m_moreWidths.resize(std::max(m_moreWidths.size(), n + 1));
+            m_moreWidths[n] = std::max(m_moreWidths[n], shownWidth(value));
         }
     }
     ++m_row;
@@ -230,6 +246,21 @@ std::optional<QString> WorkbookWriter::amounts(const store::Amounts &amounts, lx
     return std::nullopt;
 }
 
+std::optional<QString> WorkbookWriter::more(const QList<store::Amount> &numbers, lxw_format *format)
+{
+    m_moreWidths.resize(std::max(m_moreWidths.size(), numbers.size()));
+    for (qsizetype n = 0; n < numbers.size(); ++n) {
+        if (const store::Amount &number = numbers[n]) {
+            const lxw_error error = worksheet_write_number(m_sheet, m_row, lxw_col_t(5 + n), double(*number), format);
+            if (error != LXW_NO_ERROR) {
+                return libraryFailure(error);
+            }
+            m_moreWidths[n] = std::max(m_moreWidths[n], shownWidth(*number));
+        }
+    }
+    return std::nullopt;
+}
+
 void WorkbookWriter::setWidths()
 {
     const double dateWidth = common::isWestern(m_calendarMode) ? 12 : 19;
@@ -238,7 +269,12 @@ void WorkbookWriter::setWidths()
         const int widest = std::max(kAmountCaptionWidth, m_amountWidths[size_t(index)]);
         worksheet_set_column(m_sheet, lxw_col_t(index + 1), lxw_col_t(index + 1), widest + 2, nullptr);
     }
-    if (m_columns > 5) {
+    if (!m_moreWidths.isEmpty()) {
+        for (qsizetype n = 0; n < m_moreWidths.size(); ++n) {
+            const int widest = std::max(kAmountCaptionWidth, m_moreWidths[n]);
+            worksheet_set_column(m_sheet, lxw_col_t(5 + n), lxw_col_t(5 + n), widest + 2, nullptr);
+        }
+    } else if (m_columns > 5) {
         worksheet_set_column(m_sheet, 5, 5, kTextWidth, nullptr);
     }
 }

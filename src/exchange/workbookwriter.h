@@ -37,7 +37,7 @@ public:
 
     std::optional<QString> header(const QStringList &captions) override;
     std::optional<QString> line(const Line &line) override;
-    std::optional<QString> sums(const store::Sums &sums) override;
+    std::optional<QString> sums(const store::Sums &sums, const QList<store::Amount> &more) override;
     std::optional<QString> finish() override;
 
     // The number format of the date cells in a calendar mode.
@@ -45,6 +45,7 @@ public:
 
 private:
     std::optional<QString> amounts(const store::Amounts &amounts, lxw_format *format);
+    std::optional<QString> more(const QList<store::Amount> &numbers, lxw_format *format);
     void setWidths();
 
     QFileDevice &m_out;
@@ -63,6 +64,7 @@ private:
     quint32 m_row = 0;
     int m_columns = 0;
     std::array<int, 4> m_amountWidths{}; // the widest amount shown in each column, in characters
+    QList<int> m_moreWidths;             // the same for the numbers after the amounts
 };
 
 } // namespace exchange

@@ -4,6 +4,7 @@
 #include "store/records.h"
 
 #include <QDate>
+#include <QList>
 
 namespace store {
 
@@ -30,5 +31,24 @@ struct SummaryRow
     }
     friend bool operator==(const SummaryRow &, const SummaryRow &) = default;
 };
+
+// The sums and days of all the rows: the period's, when the rows are a summary of it.
+inline SummaryRow totalOf(const QList<SummaryRow> &rows)
+{
+    SummaryRow total;
+    for (const SummaryRow &row : rows) {
+        if (!total.first.isValid()) {
+            total.first = row.first;
+        }
+        total.last = row.last;
+        for (const AmountColumn column : kAmountColumns) {
+            if (row.sums[column]) {
+                total.sums[column] = total.sums[column].value_or(0) + *row.sums[column];
+            }
+        }
+        total.days += row.days;
+    }
+    return total;
+}
 
 } // namespace store
