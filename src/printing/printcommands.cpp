@@ -4,6 +4,7 @@
 #include "printing/journalreport.h"
 #include "printing/reportengine.h"
 #include "printing/reportviewer.h"
+#include "printing/summaryreport.h"
 #include "printing/totalsreport.h"
 #include "ui/messagebox.h"
 
@@ -41,6 +42,13 @@ ReportViewer *showTotalsReport(const PrintTotals &data, store::Store &store, con
         return nullptr;
     }
     return openViewer(std::move(run.document), parent);
+}
+
+ReportViewer *showSummaryReport(const PrintTotals &data, const QList<store::SummaryRow> &rows, store::Grouping grouping,
+                                const QString &calendarMode, qint32 lineColor, QWidget *parent)
+{
+    SummaryReport report(data, rows, grouping, calendarMode, lineColor);
+    return openViewer(ReportEngine::run(report).document, parent);
 }
 
 } // namespace printing

@@ -3,6 +3,7 @@
 // values and open it in its own viewer beside the main window.
 
 #include "printing/printdata.h"
+#include "store/summary.h"
 
 #include <QString>
 
@@ -27,5 +28,9 @@ ReportViewer *showJournalReport(const PrintJournal &data, qint32 lineColor, QWid
 // box of the parent's) instead of a report without its rows, and nullptr returned.
 ReportViewer *showTotalsReport(const PrintTotals &data, store::Store &store, const QString &calendarMode,
                                qint32 lineColor, QWidget *parent, common::MessagePresenter *presenter = nullptr);
+
+// The monthly or yearly summary of a period, with the rows the totals page shows.
+ReportViewer *showSummaryReport(const PrintTotals &data, const QList<store::SummaryRow> &rows, store::Grouping grouping,
+                                const QString &calendarMode, qint32 lineColor, QWidget *parent);
 
 } // namespace printing

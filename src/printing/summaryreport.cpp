@@ -1,0 +1,158 @@
+#include "printing/summaryreport.h"
+
+#include "common/colour.h"
+#include "common/formats.h"
+#include "common/summarylabel.h"
+
+namespace printing {
+
+namespace {
+
+constexpr auto kCentre = Qt::AlignHCenter | Qt::AlignVCenter;
+constexpr auto kRight = Qt::AlignRight | Qt::AlignVCenter;
+
+ReportControl boundBox(const QString &field, int left, int width, Qt::Alignment alignment, const QString &outputFormat)
+{
+    ReportControl c =
+        ReportControl::textBox(QStringLiteral("txt") + field, left, 0, width, 283, kMincho, kAmountPoints, alignment);
+    c.dataField = field;
+    c.outputFormat = outputFormat;
+    return c;
+}
+
+QVariant numberField(const std::optional<qint64> &number)
+{
+    return number ? QVariant(*number) : QVariant();
+}
+
+// The columns of a line, left to right: the name, the four amounts, 日数, 差引.
+struct Column
+{
+    QString field;
+    int left;
+    int width;
+};
+const Column kColumns[] = {{QStringLiteral("年月"), 142, 2200},    {QStringLiteral("売上額"), 2380, 1300},
+                           {QStringLiteral("仕入額"), 3720, 1300}, {QStringLiteral("入金額"), 5060, 1300},
+                           {QStringLiteral("出金額"), 6400, 1300}, {QStringLiteral("日数"), 7740, 500},
+                           {QStringLiteral("差引"), 8280, 1220}};
+
+QString titleOf(store::Grouping grouping)
+{
+    return grouping == store::Grouping::Month ? QStringLiteral("月別集計") : QStringLiteral("年別集計");
+}
+
+} // namespace
+
+RowSource summaryRows(const QList<store::SummaryRow> &rows, store::Grouping grouping, const QString &calendarMode)
+{
+    return [rows, grouping, calendarMode](const std::function<void(const FieldValues &)> &band) -> store::DbError {
+        for (const store::SummaryRow &row : rows) {
+            const QString name = grouping == store::Grouping::Month
+                                     ? common::monthLabel(row.first.year(), row.first.month(), calendarMode)
+                                     : common::yearLabel(row.first.year(), calendarMode);
+            band({{QStringLiteral("年月"), name},
+                  {QStringLiteral("売上額"), numberField(row.sums.sales)},
+                  {QStringLiteral("仕入額"), numberField(row.sums.purchases)},
+                  {QStringLiteral("入金額"), numberField(row.sums.moneyIn)},
+                  {QStringLiteral("出金額"), numberField(row.sums.moneyOut)},
+                  {QStringLiteral("日数"), QVariant(row.days)},
+                  {QStringLiteral("差引"), numberField(row.balance())}});
+        }
+        return {};
+    };
+}
+
+SummaryReport::SummaryReport(const PrintTotals &data, const QList<store::SummaryRow> &rows, store::Grouping grouping,
+                             const QString &calendarMode, qint32 lineColor)
+    : Report(designedLayout(grouping))
+    , m_data(data)
+    , m_rows(rows)
+    , m_grouping(grouping)
+    , m_calendarMode(calendarMode)
+    , m_lineColor(lineColor)
+{}
+
+// The heading is the totals report's (rpt集計): the same places for the
+// title, the period, the four sums and the ruled lines.
+ReportLayout SummaryReport::designedLayout(store::Grouping grouping)
+{
+    using C = ReportControl;
+    ReportLayout layout;
+    layout.name = QStringLiteral("rpt集計");
+    layout.title = titleOf(grouping);
+    layout.pageHeader.height = 2055;
+    layout.detail.height = 310;
+
+    C pageNumber = C::textBox(QStringLiteral("txtページ"), 8500, 210, 1000, 360, kGothic, kCaptionPoints, kRight);
+    pageNumber.pageOfPages = true;
+    layout.pageHeader.controls = {
+        C::title(titleOf(grouping), 213, 213, 1559, 425),
+        C::label(QStringLiteral("Label6"), QStringLiteral("期　間"), 2339, 213, 992, 354, kCentre),
+        C::textBox(QStringLiteral("txt期間"), 3540, 210, 4900, 360, kMincho, kCaptionPoints),
+        pageNumber,
+        C::label(QStringLiteral("Label7"), QStringLiteral("売上計"), 2622, 780, 992, 354, kCentre),
+        C::label(QStringLiteral("Label8"), QStringLiteral("仕入計"), 4677, 780, 1063, 354, kCentre),
+        C::label(QStringLiteral("Label9"), QStringLiteral("入金計"), 6591, 780, 1063, 354, kCentre),
+        C::label(QStringLiteral("Label10"), QStringLiteral("出金計"), 8433, 780, 1063, 354, kCentre),
+        C::textBox(QStringLiteral("txt売上計"), 1845, 1200, 1845, 285, kMincho, kAmountPoints, kRight),
+        C::textBox(QStringLiteral("txt仕入計"), 3750, 1200, 1920, 285, kMincho, kAmountPoints, kRight),
+        C::textBox(QStringLiteral("txt入金計"), 5740, 1205, 1772, 283, kMincho, kAmountPoints, kRight),
+        C::textBox(QStringLiteral("txt出金計"), 7866, 1205, 1559, 283, kMincho, kAmountPoints, kRight),
+        C::line(QStringLiteral("Line1"), 142, 1559, 9500, 1559),
+        C::line(QStringLiteral("Line2"), 142, 1984, 9500, 1984),
+    };
+    int label = 11;
+    for (const Column &column : kColumns) {
+        const QString caption = column.field == QStringLiteral("年月") && grouping == store::Grouping::Year
+                                    ? QStringLiteral("年")
+                                    : column.field;
+        layout.pageHeader.controls.append(
+            C::label(QStringLiteral("Label%1").arg(label++), caption, column.left, 1630, column.width, 354, kCentre));
+        const bool isName = column.field == QStringLiteral("年月");
+        const QString format = column.field == QStringLiteral("日数") ? QString() : common::pattern::kAmountZero;
+        layout.detail.controls.append(
+            boundBox(column.field, column.left, column.width, isName ? kCentre : kRight, isName ? QString() : format));
+    }
+    layout.detail.controls.append(C::line(QStringLiteral("Line3"), 142, 300, 9500, 300));
+    return layout;
+}
+
+void SummaryReport::start()
+{
+    setDataSource(summaryRows(m_rows, m_grouping, m_calendarMode));
+
+    // The totals report's paper and margins.
+    PageSetup &page = layout().page;
+    page.orientation = OrientationPortrait;
+    page.leftMargin = 1200;
+    page.rightMargin = 600;
+    page.topMargin = 50;
+    page.paperSize = PaperA4;
+}
+
+void SummaryReport::formatPageHeader()
+{
+    const auto setText = [this](const QString &name, const QString &text) {
+        if (ReportControl *c = control(name)) {
+            c->text = text;
+        }
+    };
+    setText(QStringLiteral("txt期間"), m_data.startText + QStringLiteral(" ～ ") + m_data.endText);
+    setText(QStringLiteral("txt売上計"), common::formatAmount(m_data.sales, common::pattern::kAmount));
+    setText(QStringLiteral("txt仕入計"), common::formatAmount(m_data.purchases, common::pattern::kAmount));
+    setText(QStringLiteral("txt入金計"), common::formatAmount(m_data.moneyIn, common::pattern::kAmount));
+    setText(QStringLiteral("txt出金計"), common::formatAmount(m_data.moneyOut, common::pattern::kAmount));
+
+    // Captions and ruled lines in the colour of the settings, as on the totals report.
+    const QColor colour = common::colourFromNumber(m_lineColor);
+    for (ReportSection *section : {&layout().pageHeader, &layout().detail}) {
+        for (ReportControl &c : section->controls) {
+            if (c.kind == ControlKind::Line || c.kind == ControlKind::Label) {
+                c.colour = colour;
+            }
+        }
+    }
+}
+
+} // namespace printing

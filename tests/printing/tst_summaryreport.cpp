@@ -1,0 +1,136 @@
+// The monthly and yearly summary on paper: the rows named and figured as on
+// the page, the heading on every page of a long report with its number, and
+// the totals report's paper, margins and colours.
+
+#include "common/summarylabel.h"
+#include "printing/reportengine.h"
+#include "printing/reportpainter.h"
+#include "printing/summaryreport.h"
+#include "printing/totalsreport.h"
+#include "store/store.h"
+#include "support/tempdata.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace printing;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const PrintTotals kTotals{u"昭和63年01月01日"_s, u"令和 7年12月31日"_s, 1234567, 0, 98765, -500};
+
+// Every month from 1988 to 2025, each with its own figures.
+QList<store::SummaryRow> months()
+{
+    QList<store::SummaryRow> rows;
+    for (QDate first(1988, 1, 1); first.year() < 2026; first = first.addMonths(1)) {
+        const qint64 n = rows.size();
+        rows.append({first, first.addMonths(1).addDays(-1), {n * 1000, std::nullopt, n * 7, 12345678}, n % 31});
+    }
+    return rows;
+}
+
+QString pdfText(const QString &path, const QStringList &options = {})
+{
+    QProcess process;
+    process.start(u"pdftotext"_s, QStringList{u"-enc"_s, u"UTF-8"_s} + options + QStringList{path, u"-"_s});
+    return process.waitForFinished(30000) && process.exitCode() == 0
+               ? QString::fromUtf8(process.readAllStandardOutput())
+               : QString();
+}
+
+} // namespace
+
+class TestSummaryReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void looksLikeTheTotalsReport();
+    void longSummaryInPdf();
+};
+
+void TestSummaryReport::looksLikeTheTotalsReport()
+{
+    const QList<store::SummaryRow> rows = months();
+    SummaryReport summary(kTotals, rows.mid(0, 3), store::Grouping::Year, u"和暦"_s, 0x0000FF);
+    const ReportDocument doc = ReportEngine::run(summary).document;
+    QCOMPARE(doc.pages.size(), 1);
+    QCOMPARE(doc.title, u"年別集計"_s);
+
+    testsupport::TempData data;
+    const std::unique_ptr<store::Store> files = store::makeSqliteStore();
+    QVERIFY(data.ok() && !files->open(data.folder()));
+    TotalsReport totals(kTotals, *files, u"和暦"_s, 0x0000FF);
+    totals.start();
+    const PageSetup &paper = totals.layout().page;
+    QCOMPARE(doc.page.paperTwips(), paper.paperTwips());
+    QCOMPARE(doc.page.leftMargin, paper.leftMargin);
+    QCOMPARE(doc.page.rightMargin, paper.rightMargin);
+    QCOMPARE(doc.page.topMargin, paper.topMargin);
+
+    const ReportPage &page = doc.pages.first();
+    QCOMPARE(page.item(u"Label11"_s)->text, u"年"_s);
+    QCOMPARE(page.item(u"txt期間"_s)->text, kTotals.startText + u" ～ "_s + kTotals.endText);
+    QCOMPARE(page.item(u"txt売上計"_s)->text, u"1,234,567"_s);
+    for (const QString &name : {u"lblタイトル"_s, u"Label11"_s, u"Line1"_s, u"Line3"_s}) {
+        QCOMPARE(page.item(name)->colour, QColor(Qt::red));
+    }
+    // One line per row, each name right of its own ruled line.
+    QStringList names;
+    for (const DrawItem &item : page.items) {
+        if (item.name == u"txt年月"_s) {
+            names << item.text;
+            QCOMPARE(item.fontName, kMincho);
+        }
+    }
+    QCOMPARE(names, (QStringList{u"昭和63年"_s, u"昭和63年"_s, u"昭和63年"_s}));
+    // No box reaches past the ruled lines' right end.
+    for (const DrawItem &item : page.items) {
+        QVERIFY2(item.kind != DrawItem::Kind::Text || item.box.right() <= 9500, qPrintable(item.name));
+    }
+}
+
+void TestSummaryReport::longSummaryInPdf()
+{
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty()) {
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    }
+    const QList<store::SummaryRow> rows = months();
+    SummaryReport report(kTotals, rows, store::Grouping::Month, u"和暦"_s, 0);
+    const ReportDocument doc = ReportEngine::run(report).document;
+    const qsizetype count = doc.pages.size();
+    QVERIFY(count > 5);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"months.pdf"_s);
+    QVERIFY(writePdf(doc, path));
+    const QString all = pdfText(path);
+    QCOMPARE(all.count(u'\f'), count);
+    QCOMPARE(all.count(u"月別集計"_s), count);
+
+    // Every month once, in order, over the pages; each page numbered.
+    QString text;
+    for (qsizetype n = 0; n < count; ++n) {
+        const QString number = QString::number(n + 1);
+        QString page = pdfText(path, {u"-f"_s, number, u"-l"_s, number});
+        page.remove(QRegularExpression(u"\\s"_s));
+        QVERIFY2(page.contains(u"%1/%2"_s.arg(n + 1).arg(count)), qPrintable(page));
+        text += page;
+    }
+    qsizetype at = 0;
+    for (const store::SummaryRow &row : rows) {
+        const QString name = common::monthLabel(row.first.year(), row.first.month(), u"和暦"_s).remove(u' ');
+        at = text.indexOf(name, at);
+        QVERIFY2(at >= 0, qPrintable(name));
+    }
+    QVERIFY(text.contains(u"昭和64年・平成1年1月"_s));
+    QVERIFY(text.contains(u"12,345,678"_s));
+    QVERIFY(text.contains(u"-12,345,678"_s)); // 差引 of a month with no 入金
+}
+
+QTEST_MAIN(TestSummaryReport)
+#include "tst_summaryreport.moc"
