@@ -3,6 +3,7 @@
 #include "app/backupcommands.h"
 #include "app/datafolder.h"
 #include "app/exportcommand.h"
+#include "app/importcsvcommand.h"
 #include "app/initdata.h"
 #include "app/legacystartup.h"
 #include "app/mainwindow.h"
@@ -105,6 +106,13 @@ int run(int argc, char *argv[], OnceShown onceShown)
         return runCommand(QStringLiteral("--export"),
                           [](const QStringList &arguments, const QString &dataFolder, const QDateTime &) {
                               return exportCommand(arguments, dataFolder);
+                          });
+    }
+    if (hasOption(argc, argv, "--import-csv")) {
+        QCoreApplication application(argc, argv);
+        return runCommand(QStringLiteral("--import-csv"),
+                          [](const QStringList &arguments, const QString &dataFolder, const QDateTime &) {
+                              return importCsvCommand(arguments, dataFolder);
                           });
     }
     if (hasOption(argc, argv, "--import-legacy")) {

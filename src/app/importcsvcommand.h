@@ -1,0 +1,22 @@
+#pragma once
+// `zephra --import-csv FILE [--encoding utf8|cp932] [--replace]
+// [--skip-refused] [--preview]`: journal days from a CSV file, without a window.
+//
+// The file is judged first and what it would bring is told: new days, days
+// that have a record, every row that will not be imported with its line,
+// column and reason. --preview stops there. Refused rows stop the import
+// unless --skip-refused takes the good rows alone; days that have a record
+// keep theirs unless --replace. The character code is found from the file
+// unless --encoding names it.
+
+#include "app/commandresult.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace app {
+
+// `arguments` are those after the option; `dataFolder` is the program's own.
+CommandResult importCsvCommand(const QStringList &arguments, const QString &dataFolder);
+
+} // namespace app
