@@ -62,22 +62,22 @@ std::optional<QString> readDate(const QString &field, QDate &date)
     if (text.isEmpty()) {
         return QStringLiteral("日付がありません。");
     }
-    const QString unreadable = QStringLiteral("日付として読めません（%1）。").arg(quoted(field));
+    const auto unreadable = [&] { return QStringLiteral("日付として読めません（%1）。").arg(quoted(field)); };
     if (digitsAt(text, 0, 5) != 4 || text.size() < 8) {
-        return unreadable;
+        return unreadable();
     }
     const QChar separator = text[4];
     if (separator != u'/' && separator != u'-') {
-        return unreadable;
+        return unreadable();
     }
     const qsizetype monthDigits = digitsAt(text, 5, 3);
     const qsizetype dayAt = 5 + monthDigits + 1;
     if (monthDigits < 1 || monthDigits > 2 || dayAt >= text.size() || text[dayAt - 1] != separator) {
-        return unreadable;
+        return unreadable();
     }
     const qsizetype dayDigits = digitsAt(text, dayAt, 3);
     if (dayDigits < 1 || dayDigits > 2 || dayAt + dayDigits != text.size()) {
-        return unreadable;
+        return unreadable();
     }
     date = QDate(text.left(4).toInt(), text.mid(5, monthDigits).toInt(), text.mid(dayAt).toInt());
     if (!date.isValid()) {
@@ -100,24 +100,24 @@ std::optional<QString> readAmount(const QString &field, store::Amount &amount)
     if (text.isEmpty()) {
         return std::nullopt;
     }
-    const QString unreadable = QStringLiteral("金額として読めません（%1）。").arg(quoted(field));
+    const auto unreadable = [&] { return QStringLiteral("金額として読めません（%1）。").arg(quoted(field)); };
     const bool negative = text.startsWith(u'-');
     qsizetype at = negative ? 1 : 0;
 
     QString digits;
     const qsizetype firstGroup = digitsAt(text, at, text.size());
     if (firstGroup == 0) {
-        return unreadable;
+        return unreadable();
     }
     digits += text.mid(at, firstGroup);
     at += firstGroup;
     if (at < text.size() && text[at] == u',') {
         if (firstGroup > 3 || text[negative ? 1 : 0] == u'0') {
-            return unreadable;
+            return unreadable();
         }
         while (at < text.size() && text[at] == u',') {
             if (digitsAt(text, at + 1, 4) != 3) {
-                return unreadable;
+                return unreadable();
             }
             digits += text.mid(at + 1, 3);
             at += 4;
@@ -127,7 +127,7 @@ std::optional<QString> readAmount(const QString &field, store::Amount &amount)
     if (at < text.size() && text[at] == u'.') {
         const qsizetype places = digitsAt(text, at + 1, text.size());
         if (places == 0) {
-            return unreadable;
+            return unreadable();
         }
         for (qsizetype i = at + 1; i <= at + places; ++i) {
             fraction = fraction || text[i] != u'0';
@@ -135,7 +135,7 @@ std::optional<QString> readAmount(const QString &field, store::Amount &amount)
         at += 1 + places;
     }
     if (at != text.size()) {
-        return unreadable;
+        return unreadable();
     }
     if (fraction) {
         return QStringLiteral("円未満の端数があります（%1）。").arg(quoted(field));
@@ -145,15 +145,10 @@ std::optional<QString> readAmount(const QString &field, store::Amount &amount)
         ++firstNonZero;
     }
     const QStringView value = QStringView(digits).mid(firstNonZero);
-    const QString outOfRange =
-        QStringLiteral("金額の範囲（±%1）を超えています（%2）。")
-            .arg(common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero), quoted(field));
-    if (value.size() > 10) {
-        return outOfRange;
-    }
-    const qint64 magnitude = value.toLongLong();
+    const qint64 magnitude = value.size() > 10 ? common::kAmountLimit + 1 : value.toLongLong();
     if (magnitude > common::kAmountLimit) {
-        return outOfRange;
+        return QStringLiteral("金額の範囲（±%1）を超えています（%2）。")
+            .arg(common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero), quoted(field));
     }
     amount = negative ? -magnitude : magnitude;
     return std::nullopt;
