@@ -6,6 +6,7 @@ RUN_PACKAGES=(
     libicu-dev libsqlite3-dev
     mdbtools-dev libglib2.0-dev
     libxlsxwriter-dev
+    qt6-charts-dev libqt6opengl6-dev
     fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
 )
 TEST_PACKAGES=(
