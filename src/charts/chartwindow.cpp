@@ -1,7 +1,11 @@
 #include "charts/chartwindow.h"
 
+#include "charts/chartdata.h"
+
 #include "common/colour.h"
+#include "common/formats.h"
 #include "common/msg.h"
+#include "store/store.h"
 #include "ui/commandbutton.h"
 #include "ui/messagebox.h"
 #include "ui/platform.h"
@@ -244,6 +248,29 @@ bool ChartWindow::printTo(QPrinter &printer)
     const QRect target(QPoint((page.width() - size.width()) / 2, (page.height() - size.height()) / 2), size);
     m_view->render(&painter, target, source);
     return painter.end();
+}
+
+ChartWindow *showChart(store::Store &store, const store::Period &period, PointKind kind, const QString &calendarMode,
+                       qint32 lineColour, common::MessagePresenter &presenter, QWidget *parent)
+{
+    const QString title = QStringLiteral("グラフ");
+    if (const QString problem = periodProblem(period, kind); !problem.isEmpty()) {
+        common::Msg(presenter).showFailure(title, problem);
+        return nullptr;
+    }
+    ChartSeries series;
+    if (const store::DbError error = readSeries(store, period, kind, calendarMode, series)) {
+        const QString pattern = common::dateBoxPattern(calendarMode);
+        common::Msg(presenter).showFailure(title, QStringLiteral("期間 %1 ～ %2 のグラフを作れませんでした。\n理由: %3")
+                                                      .arg(common::formatDate(period.first, pattern),
+                                                           common::formatDate(period.last, pattern),
+                                                           store::describeForUser(error)));
+        return nullptr;
+    }
+    auto *window = new ChartWindow(series, chartHeading(period, kind, calendarMode), lineColour, parent);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    return window;
 }
 
 } // namespace charts

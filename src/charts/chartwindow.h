@@ -15,6 +15,9 @@ class QPrinter;
 namespace common {
 class MessagePresenter;
 }
+namespace store {
+class Store;
+}
 
 namespace charts {
 
@@ -50,5 +53,12 @@ private:
     std::unique_ptr<common::MessagePresenter> m_ownPresenter;
     common::MessagePresenter *m_presenter = nullptr;
 };
+
+// Reads the chart of the period and opens it in a window of its own beside
+// `parent`; the window deletes itself when closed. A period that cannot be
+// drawn or a journal that cannot be read is told through `presenter` instead,
+// and nothing opens (nullptr).
+ChartWindow *showChart(store::Store &store, const store::Period &period, PointKind kind, const QString &calendarMode,
+                       qint32 lineColour, common::MessagePresenter &presenter, QWidget *parent);
 
 } // namespace charts
