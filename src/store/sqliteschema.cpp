@@ -1,6 +1,7 @@
 #include "store/sqliteschema.h"
 
 #include "store/sqliteconnection.h"
+#include "store/sqlitesearch.h"
 
 #include <QFile>
 
@@ -22,7 +23,9 @@ constexpr const char *kWorkDefinitions =
     "CREATE TABLE \"ClHint\" (\"FormName\" TEXT, \"CtlName\" TEXT, \"FormTitle\" TEXT, \"Contents\" TEXT);"
     "CREATE UNIQUE INDEX \"ClHint_FormName_CtlName\" ON \"ClHint\" (\"FormName\", \"CtlName\");";
 
-DbError createFile(const QString &path, const char *definitions, const QStringList &tables)
+// `more` makes what plain definitions cannot, in the same transaction.
+DbError createFile(const QString &path, const char *definitions, const QStringList &tables,
+                   DbError (*more)(Connection &) = nullptr)
 {
     DbError error;
     {
@@ -32,7 +35,10 @@ DbError createFile(const QString &path, const char *definitions, const QStringLi
             return error; // not ours to remove
         }
         if (!error) {
-            error = db.inTransaction([&db, definitions] { return db.execute(definitions); });
+            error = db.inTransaction([&db, definitions, more] {
+                DbError failure = db.execute(definitions);
+                return failure || !more ? failure : more(db);
+            });
         }
         if (!error) {
             // Read back as any later start will.
@@ -61,7 +67,8 @@ QStringList workTables()
 
 DbError createMainFile(const QString &path)
 {
-    return createFile(path, kMainDefinitions, mainTables());
+    // A new journal file has its search index from the start, empty and finished.
+    return createFile(path, kMainDefinitions, mainTables(), &createSearchIndex);
 }
 
 DbError createWorkFile(const QString &path)

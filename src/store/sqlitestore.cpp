@@ -1,8 +1,10 @@
 // The store over the data folder's two SQLite files: the journal file
 // (業務日誌, 自社情報) and the work file (w集計, ClHint), one connection each.
 
+#include "common/progress.h"
 #include "store/sqliteconnection.h"
 #include "store/sqliteschema.h"
+#include "store/sqlitesearch.h"
 #include "store/sqlitesummary.h"
 #include "store/store.h"
 
@@ -182,11 +184,13 @@ public:
             close();
             return OpenFailure{workPath, error};
         }
+        m_index.check();
         return std::nullopt;
     }
 
     void close() override
     {
+        m_index.forget();
         m_work.close();
         m_main.close();
     }
@@ -216,18 +220,22 @@ public:
         return wrote(inMainTransaction([&]() -> DbError {
             Statement update(m_main, "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
                                      "出金額 = ?5, 日誌 = ?6 WHERE rowid = "
-                                     "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1)");
+                                     "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) RETURNING rowid");
             bindRecord(update, record);
-            if (DbError error = update.run()) {
-                return error;
+            std::optional<qint64> rowid = writtenRow(update);
+            if (update.error()) {
+                return update.error();
             }
-            if (m_main.changes() > 0) {
-                return {};
+            if (!rowid) {
+                Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                         "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING rowid");
+                bindRecord(insert, record);
+                rowid = writtenRow(insert);
+                if (insert.error()) {
+                    return insert.error();
+                }
             }
-            Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
-                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
-            bindRecord(insert, record);
-            return insert.run();
+            return rowid ? m_index.put(*rowid, record.text) : DbError{};
         }));
     }
 
@@ -237,21 +245,33 @@ public:
         if (sqlite::storedDate(record.date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date to store the record under")};
         }
-        Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
-                                 "SELECT ?1, ?2, ?3, ?4, ?5, ?6 "
-                                 "WHERE NOT EXISTS (SELECT 1 FROM 業務日誌 WHERE 日付 = ?1)");
-        bindRecord(insert, record);
-        if (DbError error = insert.run()) {
-            return error;
-        }
-        added = m_main.changes() > 0;
-        return added ? wrote({}) : DbError{};
+        // The row and its index entry go together.
+        bool inserted = false;
+        const DbError error = inMainTransaction([&]() -> DbError {
+            Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                     "SELECT ?1, ?2, ?3, ?4, ?5, ?6 "
+                                     "WHERE NOT EXISTS (SELECT 1 FROM 業務日誌 WHERE 日付 = ?1) RETURNING rowid");
+            bindRecord(insert, record);
+            const std::optional<qint64> rowid = writtenRow(insert);
+            if (insert.error()) {
+                return insert.error();
+            }
+            inserted = rowid.has_value();
+            return rowid ? m_index.put(*rowid, record.text) : DbError{};
+        });
+        added = !error && inserted;
+        return added ? wrote({}) : error;
     }
 
     DbError removeDay(QDate day) override
     {
-        Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1");
-        return wrote(remove.bind(1, day).run());
+        return wrote(inMainTransaction([&]() -> DbError {
+            if (DbError error = m_index.removeDay(day)) {
+                return error;
+            }
+            Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1");
+            return remove.bind(1, day).run();
+        }));
     }
 
     DbError forEachRecord(const Period &period, const std::function<bool(const JournalRecord &)> &visit) override
@@ -295,13 +315,19 @@ public:
 
     DbError eraseAll() override
     {
-        // Journal and settings go together or not at all.
-        return wrote(inMainTransaction([this]() -> DbError {
-            if (DbError error = m_main.execute("DELETE FROM 業務日誌")) {
-                return error;
+        // Journal, its index and settings go together or not at all.
+        const DbError error = inMainTransaction([this]() -> DbError {
+            if (DbError failure = m_main.execute("DELETE FROM 業務日誌")) {
+                return failure;
             }
-            return m_main.execute("DELETE FROM 自社情報");
-        }));
+            if (DbError failure = m_main.execute("DELETE FROM 自社情報")) {
+                return failure;
+            }
+            common::NoProgress quiet;
+            return m_index.rebuild(quiet); // an empty index, made anew whatever there was
+        });
+        m_index.check();
+        return wrote(error);
     }
 
     DbError loadSettings(std::optional<Settings> &settings) override
@@ -488,15 +514,42 @@ public:
                                 return failure;
                             }
                         }
-                        return {};
+                        // The copy's own index, if it has one, may be of another version.
+                        common::NoProgress quiet;
+                        return m_index.rebuild(quiet);
                     },
                     Connection::Lock::AtStart);
             });
         });
+        m_index.check();
         return wrote(error);
     }
 
     bool hasWritten() const override { return m_written; }
+
+    DbError search(const SearchQuery &query, SearchResult &result) override
+    {
+        result = SearchResult{};
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        return m_index.search(query, result);
+    }
+
+    SearchIndexState searchIndexState() const override { return m_index.state(); }
+
+    DbError buildSearchIndex(common::Progress &progress) override
+    {
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        // Not a journal write: the journal's rows stay as they are, and a run
+        // that only built the index leaves no copy at closing.
+        const DbError error = inMainTransaction([&] { return m_index.rebuild(progress); });
+        progress.finish();
+        m_index.check();
+        return error;
+    }
 
     DbError inTransaction(const std::function<DbError()> &work) override
     {
@@ -524,6 +577,16 @@ private:
     DbError inMainTransaction(const std::function<DbError()> &work)
     {
         return m_main.inTransaction(work, Connection::Lock::AtFirstWrite);
+    }
+
+    // Runs a write that returns the rowid of the row it wrote; none when it wrote none.
+    static std::optional<qint64> writtenRow(Statement &statement)
+    {
+        std::optional<qint64> rowid;
+        while (statement.step()) {
+            rowid = statement.integer(0);
+        }
+        return rowid;
     }
 
     static void bindRecord(Statement &statement, const JournalRecord &record)
@@ -620,6 +683,7 @@ private:
 
     Connection m_main;
     Connection m_work;
+    sqlite::SearchIndex m_index{m_main};
     CopyTally m_tally;      // of the running totals copy
     bool m_written = false; // a journal, settings or hint write was kept
 };

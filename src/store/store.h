@@ -6,6 +6,7 @@
 #include "store/dberror.h"
 #include "store/period.h"
 #include "store/records.h"
+#include "store/search.h"
 #include "store/summary.h"
 
 #include <QList>
@@ -14,6 +15,10 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+namespace common {
+class Progress;
+}
 
 namespace store {
 
@@ -62,6 +67,17 @@ public:
     // Erases every journal record and the settings in one transaction.
     [[nodiscard]] virtual DbError eraseAll() = 0;
 
+    // Search (検索): the days whose text holds every word, newest first,
+    // through the journal file's search index, which every journal write
+    // above keeps in step. Without a whole index every text of the period is
+    // read instead (slower, and said in the result).
+    [[nodiscard]] virtual DbError search(const SearchQuery &query, SearchResult &result) = 0;
+    // As found when the files were opened, and after each build, erase or restore.
+    virtual SearchIndexState searchIndexState() const = 0;
+    // Makes the index anew from the journal in one transaction; a failure
+    // leaves the file as it was.
+    [[nodiscard]] virtual DbError buildSearchIndex(common::Progress &progress) = 0;
+
     // The settings (自社情報, first row); none when the table holds no row.
     // A Null era reads as the default, a colour that is no colour number as 0.
     [[nodiscard]] virtual DbError loadSettings(std::optional<Settings> &settings) = 0;
@@ -92,7 +108,8 @@ public:
     // Replaces every journal record, the settings and the hints by those of
     // the copy of the two files in `folder`, and empties the work table, in
     // one transaction over both files: the data is the old or the copy's,
-    // never a mix. Check the copy first (store/copies.h).
+    // never a mix. The search index is made anew from the journal restored.
+    // Check the copy first (store/copies.h).
     [[nodiscard]] virtual DbError restoreFrom(const QString &folder) = 0;
     // True once a journal, settings or hint write has been kept since the
     // store was opened.

@@ -1,0 +1,65 @@
+#pragma once
+// Finding journal days by words of their text: the query, the hits, and the
+// search form of a text that the index, the query and the excerpt all share.
+
+#include "store/records.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace store {
+
+// Words typed into the search box, all required, and the days to look at.
+struct SearchQuery
+{
+    QString words;    // split on blanks (the full-width one too)
+    QDate from;       // invalid: from the first day
+    QDate to;         // invalid: up to the last day
+    int limit = 1000; // hits at most
+};
+
+// A day whose text holds every word; the excerpt is made by whoever shows it.
+struct SearchHit
+{
+    QDate date;
+    Amount sales;
+    QString text; // 日誌 as stored
+};
+
+struct SearchResult
+{
+    QList<SearchHit> hits; // newest first
+    bool more = false;     // more days matched than the limit
+    bool scanned = false;  // the index was not whole: every journal text was read
+};
+
+// Whether the search index of the journal file holds every journal row.
+enum class SearchIndexState {
+    Whole,
+    Missing,    // no index, or one that was never finished (a file of an earlier build, a copy of one)
+    Incomplete, // the index and the journal disagree in their number of rows
+};
+
+// The search form of a text: NFKC (full-width letters and digits, half-width
+// kana, ㈱ and the like become their ordinary forms) with Latin letters case
+// folded. Index, query and excerpt all compare in this form.
+QString searchForm(QStringView text);
+
+// The same with, for every UTF-16 unit of the form, the range [from, to) of
+// the original text it came from, so that a match found in the form can be
+// shown on the characters the user wrote.
+struct MappedSearchForm
+{
+    QString text;
+    QList<qsizetype> from;
+    QList<qsizetype> to;
+};
+MappedSearchForm mappedSearchForm(QStringView text);
+
+// The words of a search box: split on blanks (U+3000 included), each in its
+// search form, empty ones and repeats left out.
+QStringList searchWords(QStringView typed);
+
+} // namespace store

@@ -1,0 +1,218 @@
+#include "store/sqlitesearch.h"
+
+#include "common/progress.h"
+#include "store/sqliteconnection.h"
+
+#include <algorithm>
+
+namespace store::sqlite {
+
+namespace {
+
+// The version of the search form the index holds; an index of another
+// version is rebuilt like a missing one.
+constexpr qint64 kFormVersion = 1;
+
+// Case is folded by the search form already: the tokenizer keeps what it is given,
+// so that the index and the scans of short words compare the very same texts.
+constexpr const char *kCreateIndex =
+    "CREATE VIRTUAL TABLE main.日誌索引 USING fts5(本文, tokenize = 'trigram case_sensitive 1');"
+    "CREATE TABLE IF NOT EXISTS main.日誌索引状態 (版 INTEGER NOT NULL);"
+    "DELETE FROM main.日誌索引状態;";
+
+// The trigram index answers words of three characters and more; shorter
+// ones are looked for in the indexed texts.
+bool indexable(const QString &word)
+{
+    return word.toUcs4().size() >= 3;
+}
+
+// A phrase for each word, all required; the words travel as one bound value.
+QString matchExpression(const QStringList &words)
+{
+    QStringList phrases;
+    for (QString word : words) {
+        phrases.append(u'"' + word.replace(u'"', QStringLiteral("\"\"")) + u'"');
+    }
+    return phrases.join(u' ');
+}
+
+QString lowerBound(QDate from)
+{
+    return from.isValid() ? QString::fromLatin1(storedDate(from)) : QStringLiteral("0000");
+}
+
+QString upperBound(QDate to)
+{
+    return to.isValid() ? QString::fromLatin1(storedDate(to)) : QStringLiteral("9999-99-99");
+}
+
+// Takes the row as a hit unless its stored date is no day; false once the
+// result is full (the row then only says that more matched).
+bool takeHit(const Statement &row, const SearchQuery &query, SearchResult &result)
+{
+    const QDate date = row.date(0);
+    if (!date.isValid()) {
+        return true;
+    }
+    if (result.hits.size() >= query.limit) {
+        result.more = true;
+        return false;
+    }
+    bool unreadable = false;
+    result.hits.append({date, row.amount(1, unreadable), row.text(2)});
+    return true;
+}
+
+} // namespace
+
+DbError createSearchIndex(Connection &db)
+{
+    if (DbError error = db.execute(kCreateIndex)) {
+        return error;
+    }
+    Statement finished(db, "INSERT INTO main.日誌索引状態 (版) VALUES (?1)");
+    return finished.bind(1, kFormVersion).run();
+}
+
+void SearchIndex::check()
+{
+    m_state = SearchIndexState::Missing;
+    Statement tables(m_db, "SELECT count(*) FROM main.sqlite_master "
+                           "WHERE type = 'table' AND name IN ('日誌索引', '日誌索引_docsize', '日誌索引状態')");
+    if (!tables.step() || tables.integer(0) != 3) {
+        return;
+    }
+    // Counted on the smallest b-trees that have a row per journal row: the
+    // index's sizes table and the journal's date index.
+    Statement counts(m_db, "SELECT (SELECT max(版) FROM main.日誌索引状態), "
+                           "(SELECT count(*) FROM main.日誌索引_docsize), (SELECT count(*) FROM main.業務日誌)");
+    if (!counts.step() || counts.isNull(0) || counts.integer(0) != kFormVersion) {
+        return;
+    }
+    m_state = counts.integer(1) == counts.integer(2) ? SearchIndexState::Whole : SearchIndexState::Incomplete;
+}
+
+DbError SearchIndex::put(qint64 rowid, const QString &text)
+{
+    if (m_state != SearchIndexState::Whole) {
+        return {};
+    }
+    Statement insert(m_db, "INSERT OR REPLACE INTO main.日誌索引 (rowid, 本文) VALUES (?1, ?2)");
+    return insert.bind(1, rowid).bind(2, searchForm(text)).run();
+}
+
+DbError SearchIndex::removeDay(QDate day)
+{
+    if (m_state != SearchIndexState::Whole) {
+        return {};
+    }
+    Statement remove(m_db,
+                     "DELETE FROM main.日誌索引 WHERE rowid IN (SELECT rowid FROM main.業務日誌 WHERE 日付 = ?1)");
+    return remove.bind(1, day).run();
+}
+
+DbError SearchIndex::rebuild(common::Progress &progress)
+{
+    const QString label = QStringLiteral("検索用の索引を作っています…");
+    progress.report(label, 0, 0);
+    qint64 total = 0;
+    {
+        Statement count(m_db, "SELECT count(*) FROM main.業務日誌");
+        if (!count.step()) {
+            return count.error();
+        }
+        total = count.integer(0);
+    }
+    if (DbError error = m_db.execute("DROP TABLE IF EXISTS main.日誌索引")) {
+        return error;
+    }
+    if (DbError error = m_db.execute(kCreateIndex)) {
+        return error;
+    }
+    Statement rows(m_db, "SELECT rowid, 日誌 FROM main.業務日誌");
+    Statement insert(m_db, "INSERT INTO main.日誌索引 (rowid, 本文) VALUES (?1, ?2)");
+    qint64 done = 0;
+    while (rows.step()) {
+        insert.reset();
+        if (DbError error = insert.bind(1, rows.integer(0)).bind(2, searchForm(rows.text(1))).run()) {
+            return error;
+        }
+        if (++done % 256 == 0) {
+            progress.report(label, done, total);
+        }
+    }
+    if (rows.error()) {
+        return rows.error();
+    }
+    // One segment answers a query faster than the many that a bulk insert leaves.
+    if (DbError error = m_db.execute("INSERT INTO main.日誌索引 (日誌索引) VALUES ('optimize')")) {
+        return error;
+    }
+    Statement finished(m_db, "INSERT INTO main.日誌索引状態 (版) VALUES (?1)");
+    return finished.bind(1, kFormVersion).run();
+}
+
+DbError SearchIndex::search(const SearchQuery &query, SearchResult &result)
+{
+    result = SearchResult{};
+    const QStringList words = searchWords(query.words);
+    if (words.isEmpty() || query.limit <= 0) {
+        return {};
+    }
+    if (m_state != SearchIndexState::Whole) {
+        result.scanned = true;
+        return searchByScan(query, words, result);
+    }
+    return searchIndexed(query, words, result);
+}
+
+DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &words, SearchResult &result)
+{
+    QStringList indexed;
+    QStringList scanned;
+    for (const QString &word : words) {
+        (indexable(word) ? indexed : scanned).append(word);
+    }
+    // The statement's shape follows the number of short words; the words
+    // themselves are bound. With a word for the index the short ones are
+    // looked for only in the index's candidates.
+    QByteArray sql = "SELECT j.日付, j.売上額, j.日誌 FROM main.日誌索引 AS i CROSS JOIN main.業務日誌 AS j "
+                     "ON j.rowid = i.rowid WHERE j.日付 >= ?1 AND j.日付 <= ?2";
+    if (!indexed.isEmpty()) {
+        sql += " AND i.日誌索引 MATCH ?4";
+    }
+    for (qsizetype k = 0; k < scanned.size(); ++k) {
+        sql += " AND instr(i.本文, ?" + QByteArray::number(k + 5) + ") > 0";
+    }
+    sql += " ORDER BY j.日付 DESC LIMIT ?3";
+    Statement select(m_db, sql.constData());
+    select.bind(1, lowerBound(query.from)).bind(2, upperBound(query.to)).bind(3, qint64(query.limit) + 1);
+    if (!indexed.isEmpty()) {
+        select.bind(4, matchExpression(indexed));
+    }
+    for (qsizetype k = 0; k < scanned.size(); ++k) {
+        select.bind(int(k + 5), scanned.at(k));
+    }
+    while (select.step() && takeHit(select, query, result)) {
+    }
+    return select.error();
+}
+
+DbError SearchIndex::searchByScan(const SearchQuery &query, const QStringList &words, SearchResult &result)
+{
+    Statement select(m_db, "SELECT 日付, 売上額, 日誌 FROM main.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2 "
+                           "ORDER BY 日付 DESC");
+    select.bind(1, lowerBound(query.from)).bind(2, upperBound(query.to));
+    while (select.step()) {
+        const QString form = searchForm(select.text(2));
+        const bool all =
+            std::all_of(words.cbegin(), words.cend(), [&form](const QString &word) { return form.contains(word); });
+        if (all && !takeHit(select, query, result)) {
+            break;
+        }
+    }
+    return select.error();
+}
+
+} // namespace store::sqlite

@@ -1,0 +1,317 @@
+// Finding days by the words of their journal text: through the index and by
+// the scan that stands in for a missing one, and the index kept in step with
+// every journal write.
+
+#include "common/progress.h"
+#include "store/copies.h"
+#include "store/store.h"
+#include "support/openstore.h"
+#include "support/sqlfile.h"
+#include "support/tempdata.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace store;
+using testsupport::SqlFile;
+using namespace Qt::StringLiterals;
+
+#define VERIFY_OK(expression)                                                                                          \
+    do {                                                                                                               \
+        const DbError error_ = (expression);                                                                           \
+        QVERIFY2(error_.ok(), qPrintable(error_.message));                                                             \
+    } while (false)
+
+namespace {
+
+// The index's tables as a file of an earlier build lacks them.
+const QString kDropIndex = u"drop table 日誌索引; drop table 日誌索引状態"_s;
+
+struct Day
+{
+    QDate date;
+    QString text;
+};
+
+const QList<Day> &widthsAndCases()
+{
+    static const QList<Day> days{
+        {QDate(2024, 1, 1), u"株式会社ＡＢＣ商事へ納品。ｶﾞｽ代を支払い。"_s},
+        {QDate(2024, 1, 2), u"㈱山田商店から電話。Invoice No.１２３"_s},
+        {QDate(2024, 1, 3), u"雨。客足少なし。"_s},
+        {QDate(2024, 1, 4), u"abc社の担当者と打ち合わせ\n午後は棚卸し"_s},
+    };
+    return days;
+}
+
+} // namespace
+
+class TestSearch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void wordsAreFound_data();
+    void wordsAreFound();
+    void periodNewestFirstAndLimit();
+    void indexFollowsEveryJournalWrite();
+    void restoreRebuildsTheIndexOfACopyWithoutOne();
+    void fileWithoutAWholeIndexIsFoundAndBuilt_data();
+    void fileWithoutAWholeIndexIsFoundAndBuilt();
+    void failedBuildLeavesTheJournalAndScans();
+
+private:
+    void reopen()
+    {
+        m_store.reset();
+        std::optional<OpenFailure> failure;
+        m_store = testsupport::openStore(m_data->folder(), failure);
+        QVERIFY2(m_store, failure ? qPrintable(failure->error.message) : "no store");
+    }
+    void save(QDate date, const QString &text) { VERIFY_OK(m_store->saveDay({date, {100, {}, {}, {}}, text, {}})); }
+    // The dates of the hits, newest first, "+" when more matched; the error when the search failed.
+    QString find(const QString &words, QDate from = {}, QDate to = {}, int limit = 1000)
+    {
+        SearchResult result;
+        if (const DbError error = m_store->search({words, from, to, limit}, result)) {
+            return error.message;
+        }
+        QStringList dates;
+        for (const SearchHit &hit : result.hits) {
+            dates << hit.date.toString(u"MMdd"_s);
+        }
+        return dates.join(u' ') + (result.more ? u"+"_s : QString());
+    }
+    bool scans(const QString &words)
+    {
+        SearchResult result;
+        return !m_store->search({words, {}, {}, 10}, result) && result.scanned;
+    }
+
+    std::unique_ptr<testsupport::TempData> m_data;
+    std::unique_ptr<Store> m_store;
+};
+
+void TestSearch::init()
+{
+    m_data = std::make_unique<testsupport::TempData>();
+    QVERIFY(m_data->ok());
+    reopen();
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Whole);
+}
+
+void TestSearch::cleanup()
+{
+    m_store.reset();
+    m_data.reset();
+}
+
+void TestSearch::wordsAreFound_data()
+{
+    QTest::addColumn<bool>("indexed");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("found");
+    const QList<std::pair<const char *, std::pair<QString, QString>>> cases{
+        {"one character", {u"雨"_s, u"0103"_s}},
+        {"one character inside ㈱", {u"株"_s, u"0102 0101"_s}},
+        {"two characters written half-width", {u"ガス"_s, u"0101"_s}},
+        {"two short words", {u"山田 電話"_s, u"0102"_s}},
+        {"three characters of either width and case", {u"abc"_s, u"0104 0101"_s}},
+        {"full-width word", {u"ＡＢＣ商事"_s, u"0101"_s}},
+        {"half-width kana word", {u"ｶﾞｽ代"_s, u"0101"_s}},
+        {"(株) finds ㈱", {u"(株)"_s, u"0102"_s}},
+        {"upper case", {u"INVOICE"_s, u"0102"_s}},
+        {"full-width digits", {u"123"_s, u"0102"_s}},
+        {"full-width blank between words", {u"打ち合わせ　棚卸し"_s, u"0104"_s}},
+        {"long and short word", {u"abc 商事"_s, u"0101"_s}},
+        {"a word no day has", {u"abc 雨"_s, QString()}},
+        {"quotes are text", {u"\"abc\" OR"_s, QString()}},
+        {"blanks only", {u"　 "_s, QString()}},
+    };
+    for (const bool indexed : {true, false}) {
+        for (const auto &[tag, expected] : cases) {
+            QTest::addRow("%s, %s", indexed ? "index" : "scan", tag) << indexed << expected.first << expected.second;
+        }
+    }
+}
+
+void TestSearch::wordsAreFound()
+{
+    QFETCH(bool, indexed);
+    QFETCH(QString, words);
+    QFETCH(QString, found);
+    for (const Day &day : widthsAndCases()) {
+        save(day.date, day.text);
+    }
+    if (!indexed) {
+        QVERIFY(SqlFile(m_data->mainPath()).exec(kDropIndex));
+        reopen();
+    }
+    QCOMPARE(find(words), found);
+    if (!searchWords(words).isEmpty()) {
+        QCOMPARE(scans(words), !indexed);
+    }
+}
+
+void TestSearch::periodNewestFirstAndLimit()
+{
+    // Saved out of date order, so that row order is not date order.
+    for (const int day : {5, 1, 9, 3, 7, 2, 8, 4, 6}) {
+        save(QDate(2024, 3, day), u"定例の会議 %1"_s.arg(day));
+    }
+    QCOMPARE(find(u"定例の会議"_s), u"0309 0308 0307 0306 0305 0304 0303 0302 0301"_s);
+    QCOMPARE(find(u"定例"_s, QDate(2024, 3, 3), QDate(2024, 3, 6)), u"0306 0305 0304 0303"_s);
+    QCOMPARE(find(u"定例の会議"_s, QDate(2024, 3, 8)), u"0309 0308"_s);
+    QCOMPARE(find(u"定例"_s, {}, QDate(2024, 3, 2)), u"0302 0301"_s);
+    QCOMPARE(find(u"定例の会議"_s, {}, {}, 3), u"0309 0308 0307+"_s);
+    QCOMPARE(find(u"定例"_s, {}, {}, 9), u"0309 0308 0307 0306 0305 0304 0303 0302 0301"_s);
+
+    // The hit carries what the list shows.
+    SearchResult result;
+    VERIFY_OK(m_store->search({u"会議 7"_s, {}, {}, 10}, result));
+    QCOMPARE(result.hits.size(), 1);
+    QCOMPARE(result.hits[0].sales, Amount(100));
+    QCOMPARE(result.hits[0].text, u"定例の会議 7"_s);
+}
+
+void TestSearch::indexFollowsEveryJournalWrite()
+{
+    const QDate day(2024, 5, 1);
+    save(day, u"りんごを仕入れ"_s);
+    QCOMPARE(find(u"りんご"_s), u"0501"_s);
+    save(day, u"みかんを仕入れ"_s);
+    QCOMPARE(find(u"りんご"_s), QString());
+    QCOMPARE(find(u"みかん"_s), u"0501"_s);
+
+    bool added = false;
+    VERIFY_OK(m_store->addDay({day.addDays(1), {}, u"りんご箱"_s, {}}, added));
+    QVERIFY(added);
+    VERIFY_OK(m_store->addDay({day.addDays(1), {}, u"ぶどう"_s, {}}, added));
+    QVERIFY(!added);
+    QCOMPARE(find(u"りんご"_s), u"0502"_s);
+    QCOMPARE(find(u"ぶどう"_s), QString());
+
+    // A transaction that fails takes the index back with the journal.
+    const DbError refused = m_store->inTransaction([&]() -> DbError {
+        if (DbError error = m_store->saveDay({day.addDays(2), {}, u"ぶどう"_s, {}})) {
+            return error;
+        }
+        return {ErrBadValue, u"refused"_s};
+    });
+    QCOMPARE(refused.number, ErrBadValue);
+    QCOMPARE(find(u"ぶどう"_s), QString());
+
+    VERIFY_OK(m_store->removeDay(day));
+    QCOMPARE(find(u"みかん"_s), QString());
+    QCOMPARE(find(u"仕入"_s), QString());
+    // The counts agree as the next start sees them.
+    reopen();
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Whole);
+
+    VERIFY_OK(m_store->eraseAll());
+    QCOMPARE(find(u"りんご"_s), QString());
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Whole);
+    save(day, u"再開"_s);
+    QCOMPARE(find(u"再開"_s), u"0501"_s);
+    reopen();
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Whole);
+}
+
+void TestSearch::restoreRebuildsTheIndexOfACopyWithoutOne()
+{
+    save(QDate(2024, 6, 1), u"今の日誌"_s);
+    // A copy made by an earlier build: no index.
+    testsupport::TempData copy;
+    QVERIFY(copy.ok());
+    {
+        std::optional<OpenFailure> failure;
+        auto other = testsupport::openStore(copy.folder(), failure);
+        QVERIFY(other);
+        VERIFY_OK(other->saveDay({QDate(2024, 6, 2), {}, u"控えの日誌"_s, {}}));
+    }
+    QVERIFY(SqlFile(copy.mainPath()).exec(kDropIndex));
+    CopyCheck check;
+    VERIFY_OK(checkCopy(copy.folder(), check));
+    QCOMPARE(check.records, 1);
+
+    VERIFY_OK(m_store->restoreFrom(copy.folder()));
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Whole);
+    QCOMPARE(find(u"日誌"_s), u"0602"_s);
+    QCOMPARE(find(u"控えの"_s), u"0602"_s);
+    QCOMPARE(find(u"今の"_s), QString());
+
+    // A copy with the index passes its check and restores as well.
+    QTemporaryDir withIndex;
+    qint64 records = 0;
+    VERIFY_OK(copyDataFiles(m_data->folder(), withIndex.path(), records));
+    VERIFY_OK(checkCopy(withIndex.path(), check));
+    save(QDate(2024, 6, 3), u"後の日誌"_s);
+    VERIFY_OK(m_store->restoreFrom(withIndex.path()));
+    QCOMPARE(find(u"日誌"_s), u"0602"_s);
+    reopen();
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Whole);
+}
+
+void TestSearch::fileWithoutAWholeIndexIsFoundAndBuilt_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<SearchIndexState>("state");
+    QTest::newRow("earlier build: no index") << kDropIndex << SearchIndexState::Missing;
+    QTest::newRow("build never finished") << u"delete from 日誌索引状態"_s << SearchIndexState::Missing;
+    QTest::newRow("index of another form") << u"update 日誌索引状態 set 版 = 0"_s << SearchIndexState::Missing;
+    QTest::newRow("rows written around the index")
+        << u"insert into 業務日誌 (日付, 日誌) values ('2024-07-09', 'ほかのプログラム')"_s
+        << SearchIndexState::Incomplete;
+}
+
+void TestSearch::fileWithoutAWholeIndexIsFoundAndBuilt()
+{
+    QFETCH(QString, change);
+    QFETCH(SearchIndexState, state);
+    save(QDate(2024, 7, 1), u"ＺＥＰＨＲＡの納品"_s);
+    QVERIFY(SqlFile(m_data->mainPath()).exec(change));
+    reopen();
+    QCOMPARE(m_store->searchIndexState(), state);
+    QVERIFY(scans(u"zephra"_s));
+    QCOMPARE(find(u"zephra"_s), u"0701"_s);
+    // Journal writes meanwhile are kept; the build takes them in.
+    save(QDate(2024, 7, 2), u"zephra 二日目"_s);
+
+    common::NoProgress quiet;
+    VERIFY_OK(m_store->buildSearchIndex(quiet));
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Whole);
+    QVERIFY(!scans(u"zephra"_s));
+    QCOMPARE(find(u"zephra"_s), u"0702 0701"_s);
+    QCOMPARE(find(u"プログラム"_s), state == SearchIndexState::Incomplete ? u"0709"_s : QString());
+    reopen();
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Whole);
+}
+
+void TestSearch::failedBuildLeavesTheJournalAndScans()
+{
+    save(QDate(2024, 8, 1), u"ﾃｽﾄの記録"_s);
+    // The build fails at its last step, when it marks the index finished.
+    QVERIFY(SqlFile(m_data->mainPath())
+                .exec(u"delete from 日誌索引状態; create trigger 失敗 before insert on 日誌索引状態 "
+                      "begin select raise(abort, 'disk full'); end"_s));
+    reopen();
+    const QStringList journal = testsupport::rowsOf(m_data->mainPath(), u"業務日誌"_s);
+
+    common::NoProgress quiet;
+    const DbError failed = m_store->buildSearchIndex(quiet);
+    QVERIFY(failed);
+    QVERIFY2(failed.message.contains(u"disk full"_s), qPrintable(failed.message));
+    QCOMPARE(testsupport::rowsOf(m_data->mainPath(), u"業務日誌"_s), journal);
+    QCOMPARE(m_store->searchIndexState(), SearchIndexState::Missing);
+    QVERIFY(scans(u"テスト"_s));
+    QCOMPARE(find(u"テスト"_s), u"0801"_s);
+    // Writes go on without the index.
+    save(QDate(2024, 8, 2), u"テスト二回目"_s);
+    QCOMPARE(find(u"テスト"_s), u"0802 0801"_s);
+}
+
+QTEST_GUILESS_MAIN(TestSearch)
+#include "test_search.moc"
