@@ -18,12 +18,13 @@ struct KindNames
     const char16_t *label;
 };
 
-constexpr std::array<KindNames, 5> kKinds{{
+constexpr std::array<KindNames, 6> kKinds{{
     {CopyKind::Daily, u"daily", u"自動"},
     {CopyKind::Exit, u"exit", u"終了時"},
     {CopyKind::Erase, u"erase", u"初期化前"},
     {CopyKind::Restore, u"restore", u"復元前"},
     {CopyKind::Manual, u"manual", u"手動"},
+    {CopyKind::Import, u"import", u"取込前"},
 }};
 
 const KindNames &namesOf(CopyKind kind)

@@ -17,12 +17,13 @@ enum class CopyKind {
     Erase,   // made before the erasing of all data; kept until the user deletes it
     Restore, // the data as it was before a restore; kept until the user deletes it
     Manual,  // asked for on the command line; kept until the user deletes it
+    Import,  // made before an import replaces existing days; kept until the user deletes it
 };
 
 // Only the copies the program makes by itself are thinned out.
 bool isThinned(CopyKind kind);
 QString kindWord(CopyKind kind);  // "daily", ...
-QString kindLabel(CopyKind kind); // 自動, 終了時, 初期化前, 復元前, 手動
+QString kindLabel(CopyKind kind); // 自動, 終了時, 初期化前, 復元前, 手動, 取込前
 
 struct CopyName
 {

@@ -80,6 +80,16 @@ constexpr PromptText textOf(Prompt prompt)
         u"\n\nこの控えに戻しますか？ 今のファイルは消さずに控えのフォルダーに残します。", kQuestionNoDefault);
     case Prompt::NoGoodCopy:         return spliced(u"データファイルの異常", u"データファイルに異常が見つかりました。\n",
         u"\n\n戻せる控えがありません。これ以上書き込まずに業務日誌を終了し、ファイルの専門家に相談してください。", kWarning);
+    // The export and the import of files for other programs.
+    case Prompt::ConfirmOverwrite: return spliced(u"上書きの確認", u"", u" は既にあります。置き換えますか", kQuestionNoDefault);
+    case Prompt::Exported:         return spliced(u"書き出しの完了", u"", u"", kInformation);
+    case Prompt::ExportFailed:     return spliced(u"書き出せませんでした", u"", u"\n\n書き出し先のファイルは変更していません。", kWarning);
+    case Prompt::OfferUtf8:        return spliced(u"Shift_JIS で書けない文字", u"",
+        u"\n\n代わりに UTF-8 (BOM付き) で書き出しますか？", kQuestionYesDefault);
+    case Prompt::ConfirmImportSome: return spliced(u"取り込みの確認", u"取り込めない ",
+        u" 行を除いて取り込みます。よろしいですか", kQuestionNoDefault);
+    case Prompt::CsvImported:      return spliced(u"取り込みの完了", u"", u"", kInformation);
+    case Prompt::CsvImportFailed:  return spliced(u"取り込めませんでした", u"", u"\n\n業務日誌は変更していません。", kWarning);
     }
     // clang-format on
     return {}; // not reached for a value of the enum

@@ -31,6 +31,13 @@ enum class Prompt {
     BackupsFailing,     // copies are not being made: the reason in the subject; told once until one succeeds
     DataDamaged,        // the health check found damage: the newest good copy in the subject, restore it?
     NoGoodCopy,         // the health check found damage and no copy passes its check
+    ConfirmOverwrite,   // "<the file> は既にあります。置き換えますか"
+    Exported,           // what was written and where
+    ExportFailed,       // nothing was written: the reason in the subject
+    OfferUtf8,          // a character Shift_JIS cannot hold (day and character in the subject): UTF-8 instead?
+    ConfirmImportSome,  // "取り込めない <n> 行を除いて取り込みます。よろしいですか"
+    CsvImported,        // the days added, replaced and kept
+    CsvImportFailed,    // nothing was imported: the reason in the subject
 };
 
 enum class Buttons { Ok, YesNo };

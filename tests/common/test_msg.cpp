@@ -14,12 +14,14 @@ using testsupport::ScriptedPresenter;
 namespace {
 
 const Prompt kAllPrompts[] = {
-    Prompt::ConfirmRegister, Prompt::Registered,         Prompt::RegisterFailed, Prompt::ConfirmDeleteAll,
-    Prompt::ConfirmDelete,   Prompt::ConfirmErase,       Prompt::Deleted,        Prompt::DeleteFailed,
-    Prompt::Notice,          Prompt::ReadFailed,         Prompt::TotalsFailed,   Prompt::DateNotComplete,
-    Prompt::DaysLeftOut,     Prompt::ConvertLegacyFiles, Prompt::LegacyImported, Prompt::LegacyImportFailed,
-    Prompt::ConfirmRestore,  Prompt::Restored,           Prompt::RestoreFailed,  Prompt::BackupsFailing,
-    Prompt::DataDamaged,     Prompt::NoGoodCopy,
+    Prompt::ConfirmRegister, Prompt::Registered,         Prompt::RegisterFailed,    Prompt::ConfirmDeleteAll,
+    Prompt::ConfirmDelete,   Prompt::ConfirmErase,       Prompt::Deleted,           Prompt::DeleteFailed,
+    Prompt::Notice,          Prompt::ReadFailed,         Prompt::TotalsFailed,      Prompt::DateNotComplete,
+    Prompt::DaysLeftOut,     Prompt::ConvertLegacyFiles, Prompt::LegacyImported,    Prompt::LegacyImportFailed,
+    Prompt::ConfirmRestore,  Prompt::Restored,           Prompt::RestoreFailed,     Prompt::BackupsFailing,
+    Prompt::DataDamaged,     Prompt::NoGoodCopy,         Prompt::ConfirmOverwrite,  Prompt::Exported,
+    Prompt::ExportFailed,    Prompt::OfferUtf8,          Prompt::ConfirmImportSome, Prompt::CsvImported,
+    Prompt::CsvImportFailed,
 };
 
 // What one prompt showed, and what it answered, for a scripted answer.
@@ -93,6 +95,9 @@ void TestMsg::looks_data()
     QTest::newRow("ConfirmDeleteAll") << Prompt::ConfirmDeleteAll << common::kQuestionNoDefault;
     QTest::newRow("ConfirmDelete") << Prompt::ConfirmDelete << common::kQuestionNoDefault;
     QTest::newRow("ConfirmErase") << Prompt::ConfirmErase << common::kQuestionNoDefault;
+    // Enter keeps an existing file, and keeps a file with refused rows out.
+    QTest::newRow("ConfirmOverwrite") << Prompt::ConfirmOverwrite << common::kQuestionNoDefault;
+    QTest::newRow("ConfirmImportSome") << Prompt::ConfirmImportSome << common::kQuestionNoDefault;
     // Completions and notices inform; failures warn.
     QTest::newRow("Registered") << Prompt::Registered << common::kInformation;
     QTest::newRow("Deleted") << Prompt::Deleted << common::kInformation;
