@@ -2,6 +2,7 @@
 
 #include "common/formats.h"
 #include "store/store.h"
+#include "totals/summarymodel.h"
 #include "totals/worktablemodel.h"
 #include "ui/amountbox.h"
 #include "ui/commandbutton.h"
@@ -10,9 +11,11 @@
 #include "ui/panel.h"
 #include "ui/placement.h"
 
+#include <QButtonGroup>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QRadioButton>
 #include <QTableView>
 
 namespace totals {
@@ -54,6 +57,7 @@ void TotalsPage::buildControls()
     m_dt終了 = new ui::DateBox(panel);
     m_dt終了->setClock(&m_clock);
     ui::place(m_dt終了, QStringLiteral("Dt終了"), 3600, 150, 2370, 300);
+    buildViewChoice(panel);
 
     const auto sumBox = [panel](const QString &name) {
         auto *box = new ui::AmountBox(panel);
@@ -96,16 +100,124 @@ void TotalsPage::buildControls()
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
 
+    // The choice follows the period's end box; the arrow keys move within it.
+    QWidget::setTabOrder(m_dt終了, m_opt日別);
+    QWidget::setTabOrder(m_opt日別, m_opt月別);
+    QWidget::setTabOrder(m_opt月別, m_opt年別);
+
     connect(m_cmd集計, &QPushButton::clicked, this, &TotalsPage::run);
     connect(m_cmd集計クリア, &QPushButton::clicked, this, &TotalsPage::clear);
     connect(m_csCmdBtn1, &QPushButton::clicked, this, &TotalsPage::print);
     connect(m_cmdHint1, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint1->objectName()); });
 }
 
+// Right of the period's end box, which ends at 5970 in the wider era layout,
+// and left of the hint button at 8520.
+void TotalsPage::buildViewChoice(QWidget *panel)
+{
+    m_summary = new SummaryModel(this);
+    m_viewChoice = new QButtonGroup(this);
+    const auto option = [&](const QString &name, const QString &caption, int left, const QString &tip) {
+        auto *button = new QRadioButton(caption, panel);
+        ui::place(button, name, left, 150, 780, 300);
+        button->setToolTip(tip);
+        m_viewChoice->addButton(button);
+        return button;
+    };
+    m_opt日別 = option(QStringLiteral("opt日別"), QStringLiteral("日別"), 6060,
+                       QStringLiteral("期間の業務日誌を 1 日 1 行で表示します"));
+    m_opt月別 = option(QStringLiteral("opt月別"), QStringLiteral("月別"), 6840,
+                       QStringLiteral("期間の業務日誌を月ごとに合計して表示します"));
+    m_opt年別 = option(QStringLiteral("opt年別"), QStringLiteral("年別"), 7620,
+                       QStringLiteral("期間の業務日誌を年ごとに合計して表示します"));
+    m_opt日別->setChecked(true);
+    connect(m_viewChoice, &QButtonGroup::buttonClicked, this, &TotalsPage::viewChosen);
+}
+
+std::optional<store::Grouping> TotalsPage::summaryGrouping() const
+{
+    if (m_opt月別->isChecked()) {
+        return store::Grouping::Month;
+    }
+    if (m_opt年別->isChecked()) {
+        return store::Grouping::Year;
+    }
+    return std::nullopt;
+}
+
+void TotalsPage::choose(std::optional<store::Grouping> grouping)
+{
+    QRadioButton *button = !grouping ? m_opt日別 : *grouping == store::Grouping::Month ? m_opt月別 : m_opt年別;
+    button->setChecked(true);
+    viewChosen();
+}
+
+void TotalsPage::viewChosen()
+{
+    if (summaryGrouping()) {
+        run();
+        return;
+    }
+    // 日別 shows the work table as the last 集計 left it, with its sums.
+    detachSummary();
+    showModelInGrid();
+    store::Sums sums;
+    if (m_store.workSums(sums)) {
+        showSums(std::nullopt);
+    } else {
+        showSums(sums);
+    }
+}
+
+void TotalsPage::detachSummary()
+{
+    if (m_grid集計->model() == m_summary) {
+        m_grid集計->setModel(nullptr);
+    }
+}
+
+void TotalsPage::runSummary(store::Grouping grouping)
+{
+    const store::Period period{m_dt開始->value().value_or(QDate()), m_dt終了->value().value_or(QDate())};
+    QList<store::SummaryRow> rows;
+    const store::DbError error = m_store.summarise(period, grouping, rows);
+    m_summary->setRows(grouping, rows);
+    if (m_grid集計->model() != m_summary) {
+        m_grid集計->setModel(m_summary);
+        m_gridShowsModel = false;
+    }
+    setGridColumnWidths();
+    if (error) {
+        showSums(std::nullopt);
+        m_msg.show(common::Prompt::TotalsFailed,
+                   QStringLiteral("期間 ") + periodText() +
+                       (grouping == store::Grouping::Month ? QStringLiteral(" の月別") : QStringLiteral(" の年別")) +
+                       QStringLiteral("集計ができませんでした。\n理由: ") + store::describeForUser(error));
+        return;
+    }
+    showSums(store::totalOf(rows).sums);
+}
+
+void TotalsPage::openSummaryRow(int row)
+{
+    if (row < 0 || row >= m_summary->rows().size()) {
+        return;
+    }
+    const store::SummaryRow picked = m_summary->rows().at(row);
+    m_dt開始->setValue(picked.first);
+    m_dt終了->setValue(picked.last);
+    choose(m_summary->grouping() == store::Grouping::Month ? std::nullopt : std::optional(store::Grouping::Month));
+    if (!summaryGrouping()) {
+        run();
+    }
+}
+
 void TotalsPage::bindGrid()
 {
     if (m_dat集計) {
-        m_grid集計->setModel(nullptr);
+        if (m_gridShowsModel) {
+            m_grid集計->setModel(nullptr);
+        }
         m_gridShowsModel = false;
         m_dat集計->deleteLater();
     }
@@ -129,6 +241,7 @@ void TotalsPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidth
     if (m_dat集計) {
         m_dat集計->setDatePattern(common::gridDatePattern(calendarMode));
     }
+    m_summary->setCalendarMode(calendarMode);
 }
 
 // The grid takes its model when it is first seen or first filled: giving a
@@ -136,7 +249,7 @@ void TotalsPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidth
 // the journal page.
 void TotalsPage::showModelInGrid()
 {
-    if (m_gridShowsModel || !m_dat集計) {
+    if (m_gridShowsModel || !m_dat集計 || summaryGrouping()) {
         return;
     }
     m_grid集計->setModel(m_dat集計);
@@ -152,6 +265,14 @@ void TotalsPage::showEvent(QShowEvent *event)
 
 void TotalsPage::setGridColumnWidths()
 {
+    if (m_grid集計->model() == m_summary) {
+        // The era names of a month where the era changes are the longest.
+        const int widths[] = {1700, 1100, 1100, 1100, 1100, 500, 1100};
+        for (int column = 0; column < SummaryModel::ColumnCount; ++column) {
+            m_grid集計->setColumnWidth(column, ui::twips(widths[column]));
+        }
+        return;
+    }
     m_grid集計->setColumnWidth(WorkTableModel::Col日付, ui::twips(1400));
     for (int column = WorkTableModel::Col売上額; column <= WorkTableModel::Col出金額; ++column) {
         m_grid集計->setColumnWidth(column, ui::twips(1500));
@@ -166,7 +287,7 @@ void TotalsPage::layoutSumsAndGrid()
         box->setGeometry(ui::twipsRect(left, 660, 1480, 315));
     }
     m_grid集計->resize(ui::twips(7940), m_grid集計->height());
-    if (m_gridShowsModel) {
+    if (m_gridShowsModel || m_grid集計->model() == m_summary) {
         setGridColumnWidths();
     }
 }
@@ -190,17 +311,12 @@ void TotalsPage::run()
     if (!periodSettled()) {
         return;
     }
-
-    // 1. Fill in the period where it is incomplete; the filled dates stay visible.
-    if (!m_dt開始->value() && !m_dt終了->value()) {
-        const store::Period month = store::Period::monthOf(m_clock.today());
-        m_dt開始->setValue(month.first);
-        m_dt終了->setValue(month.last);
-    } else if (m_dt開始->value() && !m_dt終了->value()) {
-        m_dt終了->setValue(store::Period::monthOf(*m_dt開始->value()).last);
-    } else if (!m_dt開始->value() && m_dt終了->value()) {
-        m_dt開始->setValue(store::Period::monthOf(m_clock.today()).first);
+    fillInPeriod();
+    if (const std::optional<store::Grouping> grouping = summaryGrouping()) {
+        runSummary(*grouping);
+        return;
     }
+    detachSummary();
 
     // 2.–7. Empty the work table, then copy the period's journal into it in
     // date order, in one transaction. A run that fails half-way leaves the
@@ -234,6 +350,20 @@ void TotalsPage::run()
     // 9.–12. The four sums of the rows copied.
     showSums(report.sums);
     reportLeftOut(report);
+}
+
+void TotalsPage::fillInPeriod()
+{
+    // 1. Fill in the period where it is incomplete; the filled dates stay visible.
+    if (!m_dt開始->value() && !m_dt終了->value()) {
+        const store::Period month = store::Period::monthOf(m_clock.today());
+        m_dt開始->setValue(month.first);
+        m_dt終了->setValue(month.last);
+    } else if (m_dt開始->value() && !m_dt終了->value()) {
+        m_dt終了->setValue(store::Period::monthOf(*m_dt開始->value()).last);
+    } else if (!m_dt開始->value() && m_dt終了->value()) {
+        m_dt開始->setValue(store::Period::monthOf(m_clock.today()).first);
+    }
 }
 
 QString TotalsPage::periodText() const
@@ -314,6 +444,7 @@ void tellWorkNotEmptied(common::Msg &msg, const store::DbError &error)
 void TotalsPage::clear()
 {
     clearBoxes();
+    m_summary->setRows(m_summary->grouping(), {});
     const store::DbError error = emptyWorkTable(m_store);
     refreshGrid();
     if (error) {
@@ -324,6 +455,7 @@ void TotalsPage::clear()
 void TotalsPage::showCleared()
 {
     clearBoxes();
+    m_summary->setRows(m_summary->grouping(), {});
     refreshGrid();
 }
 
@@ -345,10 +477,14 @@ void TotalsPage::refreshGrid()
 
 void TotalsPage::pickRow()
 {
+    const QModelIndex current = m_grid集計->currentIndex();
+    if (m_grid集計->model() == m_summary) {
+        openSummaryRow(current.isValid() ? current.row() : -1);
+        return;
+    }
     if (!m_dat集計) {
         return;
     }
-    const QModelIndex current = m_grid集計->currentIndex();
     const QDate day = current.isValid() ? m_dat集計->dateOfRow(current.row()) : QDate();
     if (day.isValid()) {
         emit dayPicked(day);

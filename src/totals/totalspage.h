@@ -7,13 +7,16 @@
 #include "common/pagevalues.h"
 #include "store/dberror.h"
 #include "store/records.h"
+#include "store/summary.h"
 
 #include <QDate>
 #include <QWidget>
 
 #include <optional>
 
+class QButtonGroup;
 class QLabel;
+class QRadioButton;
 class QTableView;
 
 namespace ui {
@@ -30,6 +33,7 @@ struct FillReport;
 
 namespace totals {
 
+class SummaryModel;
 class WorkTableModel;
 
 // Empties the work table; an empty one is not written to.
@@ -45,7 +49,14 @@ public:
 
     // 集計: the period, filled in from the month where it is incomplete, copied
     // from the journal into the work table; the grid and the four sums show it.
+    // With 月別 or 年別 chosen, the period's summary instead (the work table
+    // stays as it is).
     void run();
+    // The choice 日別 / 月別 / 年別: none for 日別, the grouping otherwise.
+    std::optional<store::Grouping> summaryGrouping() const;
+    // Chooses 日別 (none) or a summary and shows it as a click on the choice does.
+    void choose(std::optional<store::Grouping> grouping);
+    SummaryModel *summaryModel() const { return m_summary; }
     // クリア: the period, the sums and the work table emptied.
     void clear();
     // The page as クリア leaves it, over a work table emptied before: the
@@ -82,6 +93,14 @@ private:
     bool periodSettled();
     void print();
     void pickRow();
+    void buildViewChoice(QWidget *panel);
+    void viewChosen();
+    // 1. of 集計: the period boxes filled in where they are empty.
+    void fillInPeriod();
+    void runSummary(store::Grouping grouping);
+    // Enter or a double click on a summary row: a month opens as 日別, a year as 月別.
+    void openSummaryRow(int row);
+    void detachSummary();
     void refreshGrid();
     void showModelInGrid();
     void setGridColumnWidths();
@@ -103,7 +122,12 @@ private:
     ui::AmountBox *m_num出金計 = nullptr;
     QTableView *m_grid集計 = nullptr;
     WorkTableModel *m_dat集計 = nullptr;
-    bool m_gridShowsModel = false;
+    bool m_gridShowsModel = false; // the grid shows the work table's model
+    SummaryModel *m_summary = nullptr;
+    QButtonGroup *m_viewChoice = nullptr;
+    QRadioButton *m_opt日別 = nullptr;
+    QRadioButton *m_opt月別 = nullptr;
+    QRadioButton *m_opt年別 = nullptr;
     ui::CommandButton *m_cmd集計 = nullptr;
     ui::CommandButton *m_cmd集計クリア = nullptr;
     ui::CommandButton *m_csCmdBtn1 = nullptr;
