@@ -50,6 +50,8 @@ public:
     void showDayOfTotals(QDate day);
     void printJournal();
     void printTotals();
+    // 取込 of the journal page: a CSV file of days, then the page's day read anew.
+    void importIntoJournal();
 
     Session &session() { return m_session; }
     common::Msg &msg() { return m_msg; }

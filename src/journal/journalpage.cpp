@@ -68,12 +68,26 @@ void JournalPage::buildControls()
     m_cmd削除 = button(QStringLiteral("cmd削除"), QStringLiteral("削除"), 1440, 870);
     m_cmd削除->setToolTip(QStringLiteral("画面上の伝票を削除します。一度削除するともとに戻せません。"));
 
+    // The files for other programs: above the hint button, left of the button panel.
+    const auto fileButton = [panel](const QString &name, const QString &caption, int top, const QString &tip) {
+        auto *b = new ui::CommandButton(caption, panel);
+        ui::place(b, name, 6000, top, 615, 540);
+        b->setToolTip(tip);
+        b->setAccessibleName(tip);
+        return b;
+    };
+    m_cmd書出 = fileButton(QStringLiteral("cmd書出"), QStringLiteral("書出"), 120,
+                           QStringLiteral("業務日誌を CSV か Excel のファイルに書き出します"));
+    m_cmd取込 = fileButton(QStringLiteral("cmd取込"), QStringLiteral("取込"), 690,
+                           QStringLiteral("CSV ファイルの業務日誌を取り込みます"));
+
     m_cmdHint = new ui::HintButton(panel);
     ui::place(m_cmdHint, QStringLiteral("cmdHint"), 6000, 1260, 615, 570);
 
     // Focus order: the date first, so the page is ready for typing a date.
-    QWidget *order[] = {m_dt日付,  m_num売上額, m_num仕入額, m_num入金額, m_num出金額, m_txtメモ, m_cmd読込,
-                        m_cmd登録, m_cmd閉じる, m_cmd印刷,   m_cmdクリア, m_cmd削除,   m_cmdHint};
+    QWidget *order[] = {m_dt日付,    m_num売上額, m_num仕入額, m_num入金額, m_num出金額,
+                        m_txtメモ,   m_cmd読込,   m_cmd登録,   m_cmd閉じる, m_cmd印刷,
+                        m_cmdクリア, m_cmd削除,   m_cmd書出,   m_cmd取込,   m_cmdHint};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
@@ -85,6 +99,16 @@ void JournalPage::buildControls()
     connect(m_cmdクリア, &QPushButton::clicked, this, &JournalPage::clear);
     connect(m_cmd閉じる, &QPushButton::clicked, this, &JournalPage::closeRequested);
     connect(m_cmd印刷, &QPushButton::clicked, this, &JournalPage::print);
+    connect(m_cmd書出, &QPushButton::clicked, this, [this] {
+        if (dateSettled()) {
+            emit exportRequested();
+        }
+    });
+    connect(m_cmd取込, &QPushButton::clicked, this, [this] {
+        if (dateSettled()) {
+            emit importRequested();
+        }
+    });
     connect(m_cmdHint, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint->objectName()); });
 }
 

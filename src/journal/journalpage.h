@@ -53,8 +53,10 @@ public:
     ui::DateBox *dateBox() const { return m_dt日付; }
 
 signals:
-    void closeRequested(); // 閉じる
-    void printRequested(); // 印刷, once the date box holds a date or nothing
+    void closeRequested();  // 閉じる
+    void printRequested();  // 印刷, once the date box holds a date or nothing
+    void exportRequested(); // 書出, once the date box holds a date or nothing
+    void importRequested(); // 取込, likewise
     void hintRequested(const QString &buttonName);
 
 private:
@@ -79,6 +81,8 @@ private:
     ui::CommandButton *m_cmd印刷 = nullptr;
     ui::CommandButton *m_cmdクリア = nullptr;
     ui::CommandButton *m_cmd削除 = nullptr;
+    ui::CommandButton *m_cmd書出 = nullptr;
+    ui::CommandButton *m_cmd取込 = nullptr;
     ui::HintButton *m_cmdHint = nullptr;
     std::function<void()> m_beforeWrite;
 };

@@ -1,0 +1,21 @@
+#pragma once
+// The windows of the files for other programs, opened from the pages over the
+// session's store and data folder.
+
+#include "app/session.h"
+#include "common/msg.h"
+#include "store/period.h"
+
+#include <functional>
+
+class QWidget;
+
+namespace app {
+
+// 書き出し with `period` in the boxes; from the totals page the work table is offered first.
+void openExport(QWidget *owner, Session &session, common::Msg &msg, const store::Period &period, bool fromTotals);
+
+// ファイルから取り込み; true when days were imported. `beforeWrite` runs before the import writes.
+bool openImport(QWidget *owner, Session &session, common::Msg &msg, std::function<void()> beforeWrite);
+
+} // namespace app

@@ -1,0 +1,148 @@
+#include "exchangeui/exportrun.h"
+
+#include "common/formats.h"
+#include "store/store.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace exchangeui {
+
+namespace {
+
+// How every Shift_JIS refusal of the CSV writer ends; the window asks instead.
+const QString kChooseUtf8 = QStringLiteral("UTF-8 を選んでください。");
+
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString slashDate(QDate date)
+{
+    return date.toString(QStringLiteral("yyyy/MM/dd"));
+}
+
+QString formatName(const exchange::ExportFile &file)
+{
+    if (file.format == exchange::Format::Xlsx) {
+        return QStringLiteral("Excel");
+    }
+    return file.encoding == exchange::Encoding::ShiftJis ? QStringLiteral("CSV、Shift_JIS")
+                                                         : QStringLiteral("CSV、UTF-8 (BOM付き)");
+}
+
+exchange::Exported write(store::Store &store, const ExportRequest &request, common::Progress &progress)
+{
+    exchange::Exported exported = request.subject == ExportSubject::Totals
+                                      ? exchange::exportTotals(store, request.file, progress)
+                                      : exchange::exportJournal(store, request.period, request.file, progress);
+    progress.finish(); // gone before any notice
+    return exported;
+}
+
+bool shiftJisRefused(const ExportRequest &request, const exchange::Exported &exported)
+{
+    return exported.failure && request.file.format == exchange::Format::Csv &&
+           request.file.encoding == exchange::Encoding::ShiftJis && exported.failure->endsWith(kChooseUtf8);
+}
+
+QString writtenText(const ExportRequest &request, const exchange::Exported &exported)
+{
+    const QString rows = common::formatAmount(exported.rows, common::pattern::kAmountZero);
+    const QString what = request.subject == ExportSubject::Totals
+                             ? QStringLiteral("集計表 %1 行と合計").arg(rows)
+                             : QStringLiteral("業務日誌 %1～%2 の %3 日分")
+                                   .arg(slashDate(request.period.first), slashDate(request.period.last), rows);
+    return QStringLiteral("%1を書き出しました（%2）。\n\n%3")
+        .arg(what, formatName(request.file), native(request.file.path));
+}
+
+} // namespace
+
+store::Period exportPeriod(std::optional<QDate> first, std::optional<QDate> last, QDate today)
+{
+    const QDate start = first.value_or(store::Period::monthOf(today).first);
+    return {start, last.value_or(store::Period::monthOf(start).last)};
+}
+
+QString withExtension(const QString &path, exchange::Format format)
+{
+    if (path.trimmed().isEmpty()) {
+        return path;
+    }
+    const QString extension = format == exchange::Format::Xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".csv");
+    QString base = path;
+    if (exchange::formatOfName(path)) {
+        base.truncate(path.lastIndexOf(QLatin1Char('.')));
+    }
+    return base + extension;
+}
+
+QString suggestedFileName(ExportSubject subject, const store::Period &period, exchange::Format format)
+{
+    const QString name =
+        QStringLiteral("%1_%2-%3")
+            .arg(subject == ExportSubject::Totals ? QStringLiteral("集計") : QStringLiteral("業務日誌"),
+                 period.first.toString(QStringLiteral("yyyyMMdd")), period.last.toString(QStringLiteral("yyyyMMdd")));
+    return withExtension(name, format);
+}
+
+bool isDataFile(const QString &path, const QString &dataFolder)
+{
+    const QFileInfo target(path);
+    const QString folder = QFileInfo(dataFolder).canonicalFilePath();
+    if (folder.isEmpty() || QFileInfo(target.absolutePath()).canonicalFilePath() != folder) {
+        return false;
+    }
+    // The files and their SQLite companions (-journal, -wal).
+    const QString name = target.fileName();
+    return name.startsWith(store::kMainFileName) || name.startsWith(store::kWorkFileName);
+}
+
+bool runExport(store::Store &store, common::Msg &msg, ExportRequest request, const QString &dataFolder,
+               common::Progress &progress)
+{
+    exchange::ExportFile &file = request.file;
+    if (file.path.trimmed().isEmpty()) {
+        msg.show(common::Prompt::Notice, QStringLiteral("書き出すファイルの名前を記入してください。"));
+        return false;
+    }
+    file.path = QFileInfo(file.path).absoluteFilePath();
+    if (request.subject == ExportSubject::Journal && request.period.first > request.period.last) {
+        msg.show(common::Prompt::Notice, QStringLiteral("期間の開始日が終了日より後です。"));
+        return false;
+    }
+    if (isDataFile(file.path, dataFolder)) {
+        msg.show(common::Prompt::ExportFailed,
+                 QStringLiteral("「%1」はこのプログラムのデータファイルです。別の名前を選んでください。")
+                     .arg(native(file.path)));
+        return false;
+    }
+    file.overwrite = false;
+    if (QFileInfo(file.path).isFile()) {
+        if (!msg.show(common::Prompt::ConfirmOverwrite, QStringLiteral("「%1」").arg(native(file.path)))) {
+            return false;
+        }
+        file.overwrite = true;
+    }
+
+    exchange::Exported exported = write(store, request, progress);
+    if (shiftJisRefused(request, exported)) {
+        QString why = *exported.failure;
+        why.chop(kChooseUtf8.size());
+        if (!msg.show(common::Prompt::OfferUtf8, why.trimmed())) {
+            return false;
+        }
+        file.encoding = exchange::Encoding::Utf8;
+        exported = write(store, request, progress);
+    }
+    if (exported.failure) {
+        msg.show(common::Prompt::ExportFailed, *exported.failure);
+        return false;
+    }
+    msg.show(common::Prompt::Exported, writtenText(request, exported));
+    return true;
+}
+
+} // namespace exchangeui

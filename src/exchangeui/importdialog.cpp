@@ -1,0 +1,277 @@
+#include "exchangeui/importdialog.h"
+
+#include "common/formats.h"
+#include "ui/commandbutton.h"
+#include "ui/progressdialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace exchangeui {
+
+namespace {
+
+// More refused rows than this are counted, not listed: the list is for finding
+// what to put right, and a file refused by the thousand has one cause.
+constexpr int kListedRows = 1000;
+
+enum RefusedColumn { kLine, kColumn, kReason, kColumns };
+
+QString count(qint64 n)
+{
+    return common::formatAmount(n, common::pattern::kAmountZero);
+}
+
+QLabel *countLabel(QWidget *parent, const QString &name)
+{
+    auto *label = new QLabel(QStringLiteral("－"), parent);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setMinimumWidth(80);
+    return label;
+}
+
+} // namespace
+
+ImportDialog::ImportDialog(ImportContext context, QWidget *parent) : QDialog(parent), m_context(std::move(context))
+{
+    setObjectName(QStringLiteral("ImportDialog"));
+    setWindowTitle(QStringLiteral("ファイルから取り込み"));
+    setModal(true);
+    buildControls();
+    showPreview();
+    m_txtファイル->setFocus();
+}
+
+void ImportDialog::buildControls()
+{
+    m_txtファイル = new QLineEdit(this);
+    m_txtファイル->setObjectName(QStringLiteral("txtファイル"));
+    m_txtファイル->setMinimumWidth(360);
+    m_txtファイル->setPlaceholderText(QStringLiteral("CSV ファイル（1 行目に 日付、売上額 … の列名）"));
+    m_cmd参照 = new QPushButton(QStringLiteral("参照…(&B)"), this);
+    m_cmd参照->setObjectName(QStringLiteral("cmd参照"));
+    m_cmd参照->setAutoDefault(false);
+    auto *fileRow = new QHBoxLayout;
+    fileRow->addWidget(m_txtファイル, 1);
+    fileRow->addWidget(m_cmd参照);
+
+    m_cmb文字コード = new QComboBox(this);
+    m_cmb文字コード->setObjectName(QStringLiteral("cmb文字コード"));
+    m_cmb文字コード->addItems({QStringLiteral("自動"), QStringLiteral("UTF-8"), QStringLiteral("Shift_JIS")});
+    m_cmb文字コード->setToolTip(
+        QStringLiteral("自動: BOM 付きか UTF-8 として正しいファイルは UTF-8、ほかは Shift_JIS"));
+    m_lbl判定 = new QLabel(this);
+    m_lbl判定->setObjectName(QStringLiteral("lbl判定"));
+    auto *codeRow = new QHBoxLayout;
+    codeRow->addWidget(m_cmb文字コード);
+    codeRow->addWidget(m_lbl判定, 1);
+
+    auto *form = new QFormLayout;
+    auto *fileLabel = new QLabel(QStringLiteral("ファイル(&N):"), this);
+    fileLabel->setBuddy(m_txtファイル);
+    form->addRow(fileLabel, fileRow);
+    auto *codeLabel = new QLabel(QStringLiteral("文字コード(&E):"), this);
+    codeLabel->setBuddy(m_cmb文字コード);
+    form->addRow(codeLabel, codeRow);
+
+    auto *contents = new QGroupBox(QStringLiteral("ファイルの内容"), this);
+    m_lbl読めない = new QLabel(contents);
+    m_lbl読めない->setObjectName(QStringLiteral("lbl読めない"));
+    m_lbl読めない->setWordWrap(true);
+    m_lbl読めない->setTextFormat(Qt::PlainText);
+    m_lbl読めない->setStyleSheet(QStringLiteral("color: #a01010;"));
+    m_lbl新しい日 = countLabel(contents, QStringLiteral("lbl新しい日"));
+    m_lbl既にある日 = countLabel(contents, QStringLiteral("lbl既にある日"));
+    m_lbl取り込めない行 = countLabel(contents, QStringLiteral("lbl取り込めない行"));
+    auto *counts = new QFormLayout;
+    counts->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint); // the numbers beside their captions
+    counts->addRow(QStringLiteral("新しい日:"), m_lbl新しい日);
+    counts->addRow(QStringLiteral("既にある日:"), m_lbl既にある日);
+    counts->addRow(QStringLiteral("取り込めない行:"), m_lbl取り込めない行);
+
+    m_lst取り込めない行 = new QTableWidget(0, kColumns, contents);
+    m_lst取り込めない行->setObjectName(QStringLiteral("lst取り込めない行"));
+    m_lst取り込めない行->setAccessibleName(QStringLiteral("取り込めない行"));
+    m_lst取り込めない行->setHorizontalHeaderLabels(
+        {QStringLiteral("行"), QStringLiteral("列"), QStringLiteral("理由")});
+    m_lst取り込めない行->verticalHeader()->hide();
+    m_lst取り込めない行->verticalHeader()->setDefaultSectionSize(22);
+    m_lst取り込めない行->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_lst取り込めない行->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_lst取り込めない行->setTabKeyNavigation(false);
+    m_lst取り込めない行->horizontalHeader()->setStretchLastSection(true);
+    m_lst取り込めない行->setColumnWidth(kLine, 70);
+    m_lst取り込めない行->setColumnWidth(kColumn, 90);
+    m_lst取り込めない行->setMinimumHeight(140);
+    m_lbl無視した列 = new QLabel(contents);
+    m_lbl無視した列->setObjectName(QStringLiteral("lbl無視した列"));
+    m_lbl無視した列->setWordWrap(true);
+    m_lbl無視した列->setTextFormat(Qt::PlainText);
+
+    auto *contentsLayout = new QVBoxLayout(contents);
+    contentsLayout->addWidget(m_lbl読めない);
+    contentsLayout->addLayout(counts);
+    contentsLayout->addWidget(m_lst取り込めない行, 1);
+    contentsLayout->addWidget(m_lbl無視した列);
+
+    m_chk置き換える = new QCheckBox(QStringLiteral("既にある日を取り込んだ内容で置き換える(&R)"), this);
+    m_chk置き換える->setObjectName(QStringLiteral("chk置き換える"));
+    m_chk置き換える->setToolTip(
+        QStringLiteral("置き換える前に、今のデータの控えを作ります（設定・情報の「復元」で戻せます）。"));
+
+    // No default button: Enter in the file field reads the file, it does not import it.
+    auto *buttons = new QDialogButtonBox(this);
+    m_cmd取り込む = new ui::CommandButton(QStringLiteral("取り込む"), this);
+    m_cmd取り込む->setObjectName(QStringLiteral("cmd取り込む"));
+    m_cmd取り込まない = new ui::CommandButton(QStringLiteral("取り込まない"), this);
+    m_cmd取り込まない->setObjectName(QStringLiteral("cmd取り込まない"));
+    for (QPushButton *button : {m_cmd取り込む, m_cmd取り込まない}) {
+        button->setAutoDefault(false);
+    }
+    buttons->addButton(m_cmd取り込む, QDialogButtonBox::AcceptRole);
+    buttons->addButton(m_cmd取り込まない, QDialogButtonBox::RejectRole);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(contents, 1);
+    layout->addWidget(m_chk置き換える);
+    layout->addWidget(buttons);
+    resize(560, 440);
+
+    QWidget *order[] = {m_txtファイル,   m_cmd参照,     m_cmb文字コード,  m_lst取り込めない行,
+                        m_chk置き換える, m_cmd取り込む, m_cmd取り込まない};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    }
+
+    connect(m_txtファイル, &QLineEdit::editingFinished, this, [this] {
+        if (previewKey() != m_previewKey) {
+            readPreview();
+        }
+    });
+    connect(m_cmb文字コード, &QComboBox::currentIndexChanged, this, &ImportDialog::readPreview);
+    connect(m_cmd参照, &QPushButton::clicked, this, &ImportDialog::browse);
+    connect(m_cmd取り込む, &QPushButton::clicked, this, &ImportDialog::importNow);
+    connect(m_cmd取り込まない, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+std::optional<exchange::Encoding> ImportDialog::chosenEncoding() const
+{
+    switch (m_cmb文字コード->currentIndex()) {
+    case 1:
+        return exchange::Encoding::Utf8;
+    case 2:
+        return exchange::Encoding::ShiftJis;
+    default:
+        return std::nullopt;
+    }
+}
+
+QString ImportDialog::previewKey() const
+{
+    return m_txtファイル->text().trimmed() + QLatin1Char('\n') + QString::number(m_cmb文字コード->currentIndex());
+}
+
+void ImportDialog::browse()
+{
+    const QString start = m_txtファイル->text().trimmed().isEmpty() ? m_context.startFolder : m_txtファイル->text();
+    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("取り込むファイル"), start,
+                                                        QStringLiteral("CSV ファイル (*.csv);;すべてのファイル (*)"));
+    if (!chosen.isEmpty()) {
+        m_txtファイル->setText(QDir::toNativeSeparators(chosen));
+        readPreview();
+    }
+    m_txtファイル->setFocus();
+}
+
+void ImportDialog::readPreview()
+{
+    m_previewKey = previewKey();
+    const QString path = QDir::fromNativeSeparators(m_txtファイル->text().trimmed());
+    if (path.isEmpty()) {
+        m_preview.reset();
+    } else {
+        ui::ProgressDialog progress(this);
+        m_preview =
+            exchange::previewCsvImport(m_context.store, QFileInfo(path).absoluteFilePath(), chosenEncoding(), progress);
+        progress.finish();
+    }
+    showPreview();
+}
+
+void ImportDialog::showPreview()
+{
+    const bool judged = m_preview && !m_preview->failure;
+    m_lbl読めない->setVisible(m_preview && m_preview->failure);
+    m_lbl読めない->setText(m_preview && m_preview->failure ? *m_preview->failure : QString());
+    m_lbl新しい日->setText(judged ? count(m_preview->newDays) + QStringLiteral(" 日") : QStringLiteral("－"));
+    m_lbl既にある日->setText(judged ? count(m_preview->existingDays) + QStringLiteral(" 日") : QStringLiteral("－"));
+    m_lbl取り込めない行->setText(judged ? count(m_preview->refused.size()) + QStringLiteral(" 行")
+                                        : QStringLiteral("－"));
+    m_lbl判定->setText(judged && m_preview->encodingDetected ? (m_preview->encoding == exchange::Encoding::ShiftJis
+                                                                    ? QStringLiteral("（Shift_JIS として読みました）")
+                                                                    : QStringLiteral("（UTF-8 として読みました）"))
+                                                             : QString());
+
+    const qsizetype refused = judged ? m_preview->refused.size() : 0;
+    const int listed = int(std::min<qsizetype>(refused, kListedRows));
+    m_lst取り込めない行->setRowCount(listed);
+    for (int row = 0; row < listed; ++row) {
+        const exchange::RefusedRow &line = m_preview->refused.at(row);
+        auto *number = new QTableWidgetItem(QString::number(line.line));
+        number->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        m_lst取り込めない行->setItem(row, kLine, number);
+        m_lst取り込めない行->setItem(
+            row, kColumn, new QTableWidgetItem(line.column.isEmpty() ? QStringLiteral("（行全体）") : line.column));
+        auto *reason = new QTableWidgetItem(line.reason);
+        reason->setToolTip(line.reason);
+        m_lst取り込めない行->setItem(row, kReason, reason);
+    }
+    m_lst取り込めない行->setEnabled(refused > 0);
+
+    QStringList notes;
+    if (refused > listed) {
+        notes << QStringLiteral("取り込めない行のうち、初めの %1 行を表示しています。").arg(count(listed));
+    }
+    if (judged && !m_preview->ignoredColumns.isEmpty()) {
+        notes << QStringLiteral("取り込まない列: ") + m_preview->ignoredColumns.join(QStringLiteral("、"));
+    }
+    m_lbl無視した列->setText(notes.join(u'\n'));
+    m_lbl無視した列->setVisible(!notes.isEmpty());
+
+    m_chk置き換える->setEnabled(judged && m_preview->existingDays > 0);
+    m_cmd取り込む->setEnabled(judged && !m_preview->records.isEmpty());
+}
+
+void ImportDialog::importNow()
+{
+    // A name typed and not read yet is read first: nothing goes in unseen.
+    if (previewKey() != m_previewKey) {
+        readPreview();
+        return;
+    }
+    if (!m_preview || m_preview->failure || m_preview->records.isEmpty()) {
+        return;
+    }
+    ui::ProgressDialog progress(this);
+    m_imported =
+        runImport(m_context.store, m_context.msg, *m_preview, m_chk置き換える->isChecked(), m_context.place, progress);
+    if (m_imported) {
+        accept();
+    }
+}
+
+} // namespace exchangeui

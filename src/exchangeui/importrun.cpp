@@ -1,0 +1,72 @@
+#include "exchangeui/importrun.h"
+
+#include "backup/backups.h"
+
+#include "common/formats.h"
+
+#include <QDir>
+
+namespace exchangeui {
+
+namespace {
+
+QString count(qint64 n)
+{
+    return common::formatAmount(n, common::pattern::kAmountZero);
+}
+
+QString importedText(const exchange::Imported &imported)
+{
+    QString text = QStringLiteral("業務日誌に取り込みました。\n\n新しく加えた日: %1 日").arg(count(imported.added));
+    text += QStringLiteral("\n置き換えた日: %1 日").arg(count(imported.replaced));
+    text += QStringLiteral("\nそのままにした日: %1 日").arg(count(imported.kept));
+    return text;
+}
+
+} // namespace
+
+std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &msg,
+                                            const exchange::ImportPreview &preview, bool replaceExisting,
+                                            const ImportPlace &place, common::Progress &progress)
+{
+    if (preview.failure || preview.records.isEmpty()) {
+        return std::nullopt;
+    }
+    if (!preview.refused.isEmpty() && !msg.show(common::Prompt::ConfirmImportSome, count(preview.refused.size()))) {
+        return std::nullopt;
+    }
+    if (place.beforeWrite) {
+        place.beforeWrite();
+    }
+
+    const bool replacing = replaceExisting && preview.existingDays > 0;
+    QString copyNote;
+    if (replacing) {
+        // Days replaced by mistake can be had back from this copy (設定・情報 → 復元).
+        const QString backupFolder = QDir(place.dataFolder).filePath(QStringLiteral("backup/"));
+        const QDateTime now = place.now ? place.now() : QDateTime::currentDateTime();
+        progress.report(QStringLiteral("取り込む前のデータの控えを作成しています…"), 0, 0);
+        const backup::MadeCopy copy = backup::makeCopy(place.dataFolder, backupFolder, backup::CopyKind::Import, now);
+        if (copy.failure) {
+            progress.finish();
+            msg.show(common::Prompt::CsvImportFailed,
+                     QStringLiteral("データの控えを作成できなかったため、何も取り込んでいません。\n控えの場所: ") +
+                         QDir::toNativeSeparators(copy.path) + QStringLiteral("\n理由: ") + *copy.failure);
+            return std::nullopt;
+        }
+        copyNote = QStringLiteral("\n\n取り込む前のデータの控え: ") + QDir::toNativeSeparators(copy.path);
+    }
+
+    exchange::ImportChoice choice;
+    choice.replaceExisting = replacing;
+    const exchange::Imported imported = exchange::importCsv(store, preview, choice, progress);
+    progress.finish(); // gone before the notice
+    if (imported.failure) {
+        msg.show(common::Prompt::CsvImportFailed, *imported.failure);
+        return std::nullopt;
+    }
+    msg.show(common::Prompt::CsvImported, importedText(imported) + copyNote);
+    return imported;
+}
+
+} // namespace exchangeui

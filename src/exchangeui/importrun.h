@@ -1,0 +1,39 @@
+#pragma once
+// What 取り込む does with a judged file: the question when rows are refused,
+// the wait for the file check, the safety copy before existing days are
+// replaced, the import, and the notice of how it went. Free of widgets.
+
+#include "exchange/csvimport.h"
+
+#include "common/msg.h"
+#include "common/progress.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace store {
+class Store;
+}
+
+namespace exchangeui {
+
+// Where the import writes besides the journal, and what it waits for.
+struct ImportPlace
+{
+    QString dataFolder;                // its backup/ receives the safety copy
+    std::function<void()> beforeWrite; // the program waits there for a check of the files
+    std::function<QDateTime()> now;    // the safety copy's moment; the clock when empty
+};
+
+// Imports the good rows of `preview`. Existing days take the file's values
+// only when `replaceExisting`, after a checked copy of the data; a copy that
+// fails stops the import. What was imported, or none when nothing was (the
+// user declined, or the notice told why).
+std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &msg,
+                                            const exchange::ImportPreview &preview, bool replaceExisting,
+                                            const ImportPlace &place, common::Progress &progress);
+
+} // namespace exchangeui
