@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 
 #include "backup/restore.h"
+#include "exchangeui/exportrun.h"
 
 #include "app/datafolder.h"
+#include "app/exchangewindows.h"
 #include "common/formats.h"
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
@@ -10,6 +12,7 @@
 #include "settings/settingspage.h"
 #include "totals/summarymodel.h"
 #include "totals/totalspage.h"
+#include "ui/datebox.h"
 #include "ui/geometry.h"
 
 #include <QApplication>
@@ -71,6 +74,11 @@ MainWindow::MainWindow(Session &session, const Services &services, QWidget *pare
 
     connect(m_journal, &journal::JournalPage::closeRequested, this, &QWidget::close);
     connect(m_journal, &journal::JournalPage::printRequested, this, &MainWindow::printJournal);
+    connect(m_journal, &journal::JournalPage::exportRequested, this, [this] {
+        const std::optional<QDate> day = m_journal->dateBox()->value();
+        openExport(this, m_session, m_msg, store::Period::monthOf(day.value_or(m_services.clock.today())), false);
+    });
+    connect(m_journal, &journal::JournalPage::importRequested, this, &MainWindow::importIntoJournal);
     connect(m_journal, &journal::JournalPage::hintRequested, this, &MainWindow::openHint);
 }
 
@@ -81,6 +89,11 @@ totals::TotalsPage *MainWindow::totalsPage()
     }
     m_totals = new totals::TotalsPage(m_session.store(), m_msg, m_services.clock, m_tabs);
     connect(m_totals, &totals::TotalsPage::printRequested, this, &MainWindow::printTotals);
+    connect(m_totals, &totals::TotalsPage::exportRequested, this, [this] {
+        openExport(this, m_session, m_msg,
+                   exchangeui::exportPeriod(m_totals->periodStart(), m_totals->periodEnd(), m_services.clock.today()),
+                   true);
+    });
     connect(m_totals, &totals::TotalsPage::dayPicked, this, &MainWindow::showDayOfTotals);
     connect(m_totals, &totals::TotalsPage::hintRequested, this, &MainWindow::openHint);
     if (m_started) {
@@ -259,6 +272,20 @@ void MainWindow::printTotals()
     }
     printing::showTotalsReport(m_printTotals, m_session.store(), m_session.settings().era,
                                m_session.settings().lineColour, this, &m_services.presenter);
+}
+
+void MainWindow::importIntoJournal()
+{
+    const bool imported = openImport(this, m_session, m_msg, [this] {
+        if (m_backups) {
+            m_backups->waitForCheck();
+        }
+    });
+    // The day on the page may be one the file brought or replaced; the totals
+    // grid keeps the run it shows until the next 集計.
+    if (imported && m_journal->dateBox()->value()) {
+        m_journal->read();
+    }
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

@@ -91,11 +91,17 @@ void TotalsPage::buildControls()
     m_cmd集計クリア = button(QStringLiteral("cmd集計クリア"), QStringLiteral("クリア"), 840);
     m_csCmdBtn1 = button(QStringLiteral("CSCmdBtn1"), QStringLiteral("印刷"), 1630);
 
+    // Below the button panel, which ends at 3570.
+    m_cmd書出1 = new ui::CommandButton(QStringLiteral("書出"), panel);
+    ui::place(m_cmd書出1, QStringLiteral("cmd書出1"), 8445, 3690, 675, 795);
+    m_cmd書出1->setToolTip(QStringLiteral("集計表か期間の業務日誌を CSV か Excel のファイルに書き出します"));
+    m_cmd書出1->setAccessibleName(QStringLiteral("集計表を書き出す"));
+
     m_cmdHint1 = new ui::HintButton(panel);
     ui::place(m_cmdHint1, QStringLiteral("cmdHint1"), 8520, 60, 615, 570);
 
-    QWidget *order[] = {m_grid集計,  m_cmd集計クリア, m_cmd集計,   m_dt開始,    m_dt終了,  m_num売上計,
-                        m_num仕入計, m_num入金計,     m_num出金計, m_csCmdBtn1, m_cmdHint1};
+    QWidget *order[] = {m_grid集計,  m_cmd集計クリア, m_cmd集計,   m_dt開始,    m_dt終了,   m_num売上計,
+                        m_num仕入計, m_num入金計,     m_num出金計, m_csCmdBtn1, m_cmd書出1, m_cmdHint1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
@@ -108,6 +114,11 @@ void TotalsPage::buildControls()
     connect(m_cmd集計, &QPushButton::clicked, this, &TotalsPage::run);
     connect(m_cmd集計クリア, &QPushButton::clicked, this, &TotalsPage::clear);
     connect(m_csCmdBtn1, &QPushButton::clicked, this, &TotalsPage::print);
+    connect(m_cmd書出1, &QPushButton::clicked, this, [this] {
+        if (periodSettled()) {
+            emit exportRequested();
+        }
+    });
     connect(m_cmdHint1, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint1->objectName()); });
 }
 
@@ -503,6 +514,16 @@ bool TotalsPage::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+std::optional<QDate> TotalsPage::periodStart() const
+{
+    return m_dt開始->value();
+}
+
+std::optional<QDate> TotalsPage::periodEnd() const
+{
+    return m_dt終了->value();
 }
 
 common::TotalsValues TotalsPage::values() const

@@ -73,13 +73,17 @@ public:
 
     // What the page shows, for printing.
     common::TotalsValues values() const;
+    // The period boxes' dates; none for an empty box.
+    std::optional<QDate> periodStart() const;
+    std::optional<QDate> periodEnd() const;
     WorkTableModel *gridModel() const { return m_dat集計; }
     QTableView *grid() const { return m_grid集計; }
 
 signals:
     // The grid's row handler: the stored day of the picked row.
     void dayPicked(QDate day);
-    void printRequested(); // once both period boxes hold a date or nothing
+    void printRequested();  // once both period boxes hold a date or nothing
+    void exportRequested(); // 書出, likewise
     void hintRequested(const QString &buttonName);
 
 protected:
@@ -131,6 +135,7 @@ private:
     ui::CommandButton *m_cmd集計 = nullptr;
     ui::CommandButton *m_cmd集計クリア = nullptr;
     ui::CommandButton *m_csCmdBtn1 = nullptr;
+    ui::CommandButton *m_cmd書出1 = nullptr;
     ui::HintButton *m_cmdHint1 = nullptr;
 };
 
