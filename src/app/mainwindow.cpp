@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "backup/restore.h"
+#include "charts/chartwindow.h"
 #include "exchangeui/exportrun.h"
 
 #include "app/datafolder.h"
@@ -89,6 +90,7 @@ totals::TotalsPage *MainWindow::totalsPage()
     }
     m_totals = new totals::TotalsPage(m_session.store(), m_msg, m_services.clock, m_tabs);
     connect(m_totals, &totals::TotalsPage::printRequested, this, &MainWindow::printTotals);
+    connect(m_totals, &totals::TotalsPage::chartRequested, this, &MainWindow::showTotalsChart);
     connect(m_totals, &totals::TotalsPage::exportRequested, this, [this] {
         openExport(this, m_session, m_msg,
                    exchangeui::exportPeriod(m_totals->periodStart(), m_totals->periodEnd(), m_services.clock.today()),
@@ -272,6 +274,17 @@ void MainWindow::printTotals()
     }
     printing::showTotalsReport(m_printTotals, m_session.store(), m_session.settings().era,
                                m_session.settings().lineColour, this, &m_services.presenter);
+}
+
+void MainWindow::showTotalsChart()
+{
+    const std::optional<store::Grouping> grouping = m_totals->summaryGrouping();
+    const charts::PointKind kind = !grouping                             ? charts::PointKind::Day
+                                   : *grouping == store::Grouping::Month ? charts::PointKind::Month
+                                                                         : charts::PointKind::Year;
+    const store::Period period{m_totals->periodStart().value_or(QDate()), m_totals->periodEnd().value_or(QDate())};
+    charts::showChart(m_session.store(), period, kind, m_session.settings().era, m_session.settings().lineColour,
+                      m_services.presenter, this);
 }
 
 void MainWindow::importIntoJournal()

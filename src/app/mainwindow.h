@@ -50,6 +50,8 @@ public:
     void showDayOfTotals(QDate day);
     void printJournal();
     void printTotals();
+    // グラフ of the totals page: its period per day, month or year as its choice says.
+    void showTotalsChart();
     // 取込 of the journal page: a CSV file of days, then the page's day read anew.
     void importIntoJournal();
 

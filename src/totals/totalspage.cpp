@@ -96,12 +96,15 @@ void TotalsPage::buildControls()
     ui::place(m_cmd書出1, QStringLiteral("cmd書出1"), 8445, 3690, 675, 795);
     m_cmd書出1->setToolTip(QStringLiteral("集計表か期間の業務日誌を CSV か Excel のファイルに書き出します"));
     m_cmd書出1->setAccessibleName(QStringLiteral("集計表を書き出す"));
+    m_cmdグラフ = new ui::CommandButton(QStringLiteral("グラフ"), panel);
+    ui::place(m_cmdグラフ, QStringLiteral("cmdグラフ"), 8445, 4560, 675, 795);
+    m_cmdグラフ->setToolTip(QStringLiteral("期間の売上額・仕入額と差引累計をグラフにします"));
 
     m_cmdHint1 = new ui::HintButton(panel);
     ui::place(m_cmdHint1, QStringLiteral("cmdHint1"), 8520, 60, 615, 570);
 
-    QWidget *order[] = {m_grid集計,  m_cmd集計クリア, m_cmd集計,   m_dt開始,    m_dt終了,   m_num売上計,
-                        m_num仕入計, m_num入金計,     m_num出金計, m_csCmdBtn1, m_cmd書出1, m_cmdHint1};
+    QWidget *order[] = {m_grid集計,  m_cmd集計クリア, m_cmd集計,   m_dt開始,   m_dt終了,    m_num売上計, m_num仕入計,
+                        m_num入金計, m_num出金計,     m_csCmdBtn1, m_cmd書出1, m_cmdグラフ, m_cmdHint1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
@@ -117,6 +120,13 @@ void TotalsPage::buildControls()
     connect(m_cmd書出1, &QPushButton::clicked, this, [this] {
         if (periodSettled()) {
             emit exportRequested();
+        }
+    });
+    // The chart covers the period 集計 would: filled in where it is incomplete.
+    connect(m_cmdグラフ, &QPushButton::clicked, this, [this] {
+        if (periodSettled()) {
+            fillInPeriod();
+            emit chartRequested();
         }
     });
     connect(m_cmdHint1, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint1->objectName()); });

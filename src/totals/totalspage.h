@@ -84,6 +84,7 @@ signals:
     void dayPicked(QDate day);
     void printRequested();  // once both period boxes hold a date or nothing
     void exportRequested(); // 書出, likewise
+    void chartRequested();  // グラフ, the period filled in as 集計 fills it
     void hintRequested(const QString &buttonName);
 
 protected:
@@ -136,6 +137,7 @@ private:
     ui::CommandButton *m_cmd集計クリア = nullptr;
     ui::CommandButton *m_csCmdBtn1 = nullptr;
     ui::CommandButton *m_cmd書出1 = nullptr;
+    ui::CommandButton *m_cmdグラフ = nullptr;
     ui::HintButton *m_cmdHint1 = nullptr;
 };
 

@@ -1,0 +1,77 @@
+// グラフ on the totals page of the started main window: the period as 集計
+// would take it, drawn per day or per month as the page's choice says.
+
+#include "charts/chartwindow.h"
+
+#include "app/startedwindow.h"
+#include "support/pageenvironment.h"
+#include "totals/totalspage.h"
+#include "ui/datebox.h"
+
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+// The chart window the main window opened last; closing it deletes it.
+charts::ChartWindow *openedChart(QWidget *mainWindow)
+{
+    const auto found = mainWindow->findChildren<charts::ChartWindow *>();
+    return found.isEmpty() ? nullptr : found.last();
+}
+
+QList<qreal> salesBars(charts::ChartWindow *chart)
+{
+    const auto *bars = static_cast<QBarSeries *>(chart->chart()->series().at(0));
+    QList<qreal> values;
+    for (int i = 0; i < bars->barSets().at(0)->count(); ++i) {
+        values << bars->barSets().at(0)->at(i);
+    }
+    return values;
+}
+
+} // namespace
+
+class TestTotalsChart : public QObject
+{
+    Q_OBJECT
+private slots:
+    void opensTheChartOfThePeriod();
+};
+
+void TestTotalsChart::opensTheChartOfThePeriod()
+{
+    testsupport::MainWindow w(QDate(2024, 4, 10));
+    QVERIFY(w.start());
+    for (const auto &[day, sales] : {std::pair{QDate(2024, 4, 2), 100}, std::pair{QDate(2024, 6, 3), 7}}) {
+        QVERIFY(!w.session.store().saveDay({day, {sales, std::nullopt, 1, std::nullopt}, {}, {}}));
+    }
+    totals::TotalsPage *page = w.frm->totalsPage();
+    auto *button = testsupport::control<QPushButton>(page, "cmdグラフ");
+
+    // Empty period boxes: the month of today, as 集計 fills them in, day by day.
+    button->click();
+    charts::ChartWindow *chart = openedChart(w.frm.get());
+    QVERIFY(chart);
+    QCOMPARE(salesBars(chart).size(), 30);
+    QCOMPARE(salesBars(chart).at(1), 100.0);
+    QCOMPARE(testsupport::control<ui::DateBox>(page, "Dt終了")->value(), QDate(2024, 4, 30));
+    delete chart;
+
+    // 月別 over April to June.
+    page->choose(store::Grouping::Month);
+    testsupport::control<ui::DateBox>(page, "Dt終了")->setValue(QDate(2024, 6, 30));
+    button->click();
+    chart = openedChart(w.frm.get());
+    QVERIFY(chart);
+    QCOMPARE(salesBars(chart), (QList<qreal>{100, 0, 7}));
+    QVERIFY(chart->chart()->title().contains(QStringLiteral("月別")));
+    QVERIFY(w.presenter.shown.isEmpty());
+    delete chart;
+}
+
+QTEST_MAIN(TestTotalsChart)
+#include "test_totalschart.moc"
