@@ -1,10 +1,12 @@
 // グラフ on the totals page of the started main window: the period as 集計
-// would take it, drawn per day or per month as the page's choice says.
+// would take it, drawn per day or per month as the page's choice says, from
+// the data files; an amount that cannot be read opens no chart.
 
 #include "charts/chartwindow.h"
 
 #include "app/startedwindow.h"
 #include "support/pageenvironment.h"
+#include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
 
@@ -12,6 +14,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -71,6 +74,20 @@ void TestTotalsChart::opensTheChartOfThePeriod()
     QVERIFY(chart->chart()->title().contains(QStringLiteral("月別")));
     QVERIFY(w.presenter.shown.isEmpty());
     delete chart;
+
+    // An amount another program stored as text opens no chart and names its day.
+    QVERIFY(testsupport::execOn(
+        w.mainPath(), QStringLiteral("insert into 業務日誌 values ('2024-05-15', 'abc', null, null, null, '')")));
+    for (const std::optional<store::Grouping> grouping : {std::optional<store::Grouping>(), {store::Grouping::Month}}) {
+        page->choose(grouping);
+        w.presenter.shown.clear(); // the page's own summary of the period stops on the amount as well
+        button->click();
+        QVERIFY(!openedChart(w.frm.get()));
+        QCOMPARE(w.presenter.shown.size(), 1);
+        QVERIFY2(w.presenter.shown.takeFirst().text.contains(
+                     QRegularExpression(QStringLiteral("2024.05.15日?\\s*の売上額"))),
+                 "the day and the column are named");
+    }
 }
 
 QTEST_MAIN(TestTotalsChart)
