@@ -1,5 +1,6 @@
 // Pictures of the chart window for looking at, written as chart-*.png into the
-// folder given: a month of days and ten years of months, in both calendar modes.
+// folder given: a month of days and ten years of months, in both calendar modes,
+// and the ten years printed to a PDF page.
 // QT_QPA_PLATFORM=offscreen chart_shots /tmp/shots
 
 #include "charts/chartwindow.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QChartView>
 #include <QDir>
+#include <QPrinter>
 #include <QTextStream>
 
 #include <cmath>
@@ -100,6 +102,15 @@ int main(int argc, char *argv[])
             return 1;
         }
         out << path << Qt::endl;
+        if (shot.name == QStringLiteral("chart-months-era")) { // and on paper
+            QPrinter printer(QPrinter::HighResolution);
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(folder.filePath(shot.name + QStringLiteral(".pdf")));
+            printer.setPageSize(QPageSize(QPageSize::A4));
+            printer.setPageOrientation(QPageLayout::Landscape);
+            window.printTo(printer);
+            out << printer.outputFileName() << Qt::endl;
+        }
     }
     return 0;
 }
