@@ -26,6 +26,17 @@ QString libraryFailure(lxw_error error)
     return QStringLiteral("Excel のファイルを作れませんでした（%1）。").arg(QString::fromUtf8(lxw_strerror(error)));
 }
 
+// The width of a text in Excel's units: a character beyond Latin-1 (kanji,
+// kana) takes two.
+int textWidth(const QString &text)
+{
+    int width = 0;
+    for (const QChar c : text) {
+        width += c.unicode() < 0x100 ? 1 : 2;
+    }
+    return width;
+}
+
 // The width "#,##0" gives a whole number.
 int shownWidth(qint64 value)
 {
@@ -164,6 +175,7 @@ std::optional<QString> WorkbookWriter::line(const Line &line)
             return refusal;
         }
         error = worksheet_write_string(m_sheet, m_row, 0, utf8.constData(), m_dateText);
+        m_firstWidth = std::max(m_firstWidth, textWidth(shown));
     }
     if (error != LXW_NO_ERROR) {
         return libraryFailure(error);
@@ -264,7 +276,7 @@ std::optional<QString> WorkbookWriter::more(const QList<store::Amount> &numbers,
 void WorkbookWriter::setWidths()
 {
     const double dateWidth = common::isWestern(m_calendarMode) ? 12 : 19;
-    worksheet_set_column(m_sheet, 0, 0, dateWidth, nullptr);
+    worksheet_set_column(m_sheet, 0, 0, std::max(dateWidth, double(m_firstWidth + 2)), nullptr);
     for (int index = 0; index < 4; ++index) {
         const int widest = std::max(kAmountCaptionWidth, m_amountWidths[size_t(index)]);
         worksheet_set_column(m_sheet, lxw_col_t(index + 1), lxw_col_t(index + 1), widest + 2, nullptr);

@@ -65,6 +65,7 @@ private:
     int m_columns = 0;
     std::array<int, 4> m_amountWidths{}; // the widest amount shown in each column, in characters
     QList<int> m_moreWidths;             // the same for the numbers after the amounts
+    int m_firstWidth = 0;                // the widest text written in the first column (a month's name)
 };
 
 } // namespace exchange

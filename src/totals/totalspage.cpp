@@ -288,7 +288,9 @@ void TotalsPage::setGridColumnWidths()
 {
     if (m_grid集計->model() == m_summary) {
         // The era names of a month where the era changes are the longest.
-        const int widths[] = {1700, 1100, 1100, 1100, 1100, 500, 1100};
+        // Together with the row selectors and a vertical scroll bar the
+        // columns stay within the grid, so no sideways scrolling is needed.
+        const int widths[] = {1650, 1050, 1050, 1050, 1050, 450, 1050};
         for (int column = 0; column < SummaryModel::ColumnCount; ++column) {
             m_grid集計->setColumnWidth(column, ui::twips(widths[column]));
         }
