@@ -18,11 +18,12 @@ QString documentsFolder()
 
 } // namespace
 
-void openExport(QWidget *owner, Session &session, common::Msg &msg, const store::Period &period, bool fromTotals)
+void openExport(QWidget *owner, Session &session, common::Msg &msg, const store::Period &period, bool fromTotals,
+                std::optional<store::Grouping> summary)
 {
-    exchangeui::ExportDialog dialog(
-        {session.store(), msg, session.settings().era, session.dataFolder(), period, fromTotals, documentsFolder()},
-        owner);
+    exchangeui::ExportDialog dialog({session.store(), msg, session.settings().era, session.dataFolder(), period,
+                                     fromTotals, documentsFolder(), summary},
+                                    owner);
     dialog.exec();
 }
 

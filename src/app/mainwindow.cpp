@@ -94,7 +94,7 @@ totals::TotalsPage *MainWindow::totalsPage()
     connect(m_totals, &totals::TotalsPage::exportRequested, this, [this] {
         openExport(this, m_session, m_msg,
                    exchangeui::exportPeriod(m_totals->periodStart(), m_totals->periodEnd(), m_services.clock.today()),
-                   true);
+                   true, m_totals->summaryGrouping());
     });
     connect(m_totals, &totals::TotalsPage::dayPicked, this, &MainWindow::showDayOfTotals);
     connect(m_totals, &totals::TotalsPage::hintRequested, this, &MainWindow::openHint);

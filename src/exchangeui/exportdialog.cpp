@@ -43,15 +43,18 @@ ExportDialog::ExportDialog(ExportContext context, QWidget *parent) : QDialog(par
     setModal(true);
     buildControls();
 
-    const ExportSubject subject = m_context.offerTotals ? ExportSubject::Totals : ExportSubject::Journal;
-    (subject == ExportSubject::Totals ? m_opt集計表 : m_opt日誌)->setChecked(true);
+    const ExportSubject subject = !m_context.offerTotals ? ExportSubject::Journal
+                                  : m_context.summary    ? ExportSubject::Summary
+                                                         : ExportSubject::Totals;
+    (subject == ExportSubject::Journal ? m_opt日誌 : m_opt集計表)->setChecked(true);
     m_dt開始->setValue(m_context.period.first);
     m_dt終了->setValue(m_context.period.last);
     m_txtファイル->setText(
-        QDir(m_context.startFolder).filePath(suggestedFileName(subject, m_context.period, exchange::Format::Csv)));
+        QDir(m_context.startFolder)
+            .filePath(suggestedFileName(subject, m_context.period, exchange::Format::Csv, grouping())));
     subjectChanged();
     formatChanged();
-    (subject == ExportSubject::Totals ? m_opt集計表 : m_opt日誌)->setFocus();
+    (subject == ExportSubject::Journal ? m_opt日誌 : m_opt集計表)->setFocus();
 }
 
 void ExportDialog::buildControls()
@@ -62,6 +65,12 @@ void ExportDialog::buildControls()
     m_opt集計表 = new QRadioButton(QStringLiteral("集計表(&T)"), this);
     m_opt集計表->setObjectName(QStringLiteral("opt集計表"));
     m_opt集計表->setToolTip(QStringLiteral("集計の画面の表（行と合計）を、今の内容のまま"));
+    if (m_context.summary) {
+        const bool monthly = *m_context.summary == store::Grouping::Month;
+        m_opt集計表->setText(monthly ? QStringLiteral("月別の集計(&T)") : QStringLiteral("年別の集計(&T)"));
+        m_opt集計表->setToolTip(monthly ? QStringLiteral("期間の月ごとの合計と日数、差引")
+                                        : QStringLiteral("期間の年ごとの合計と日数、差引"));
+    }
     m_opt集計表->setVisible(m_context.offerTotals);
     auto *subjects = new QButtonGroup(this);
     subjects->addButton(m_opt日誌);
@@ -154,18 +163,22 @@ void ExportDialog::buildControls()
 void ExportDialog::subjectChanged()
 {
     const bool journal = m_opt日誌->isChecked();
-    // The work table holds the rows of its own run; a period would not change them.
-    m_dt開始->setEnabled(journal);
-    m_dt終了->setEnabled(journal);
+    // The work table holds the rows of its own run; a period would not change
+    // them. A summary is made from the journal of the period.
+    const bool withPeriod = journal || m_context.summary;
+    m_dt開始->setEnabled(withPeriod);
+    m_dt終了->setEnabled(withPeriod);
 
     // A name the user has not changed follows what is written.
     const QString path = m_txtファイル->text();
-    const ExportSubject other = journal ? ExportSubject::Totals : ExportSubject::Journal;
-    const QString otherName = suggestedFileName(other, m_context.period, formatAt(m_cmb形式->currentIndex()));
+    const ExportSubject tableSubject = m_context.summary ? ExportSubject::Summary : ExportSubject::Totals;
+    const ExportSubject other = journal ? tableSubject : ExportSubject::Journal;
+    const QString otherName =
+        suggestedFileName(other, m_context.period, formatAt(m_cmb形式->currentIndex()), grouping());
     if (QFileInfo(path).fileName() == otherName) {
-        m_txtファイル->setText(
-            QDir(QFileInfo(path).path())
-                .filePath(suggestedFileName(request().subject, m_context.period, formatAt(m_cmb形式->currentIndex()))));
+        m_txtファイル->setText(QDir(QFileInfo(path).path())
+                                   .filePath(suggestedFileName(request().subject, m_context.period,
+                                                               formatAt(m_cmb形式->currentIndex()), grouping())));
     }
 }
 
@@ -201,7 +214,10 @@ void ExportDialog::browse()
 ExportRequest ExportDialog::request() const
 {
     ExportRequest request;
-    request.subject = m_opt集計表->isChecked() ? ExportSubject::Totals : ExportSubject::Journal;
+    request.subject = !m_opt集計表->isChecked() ? ExportSubject::Journal
+                      : m_context.summary       ? ExportSubject::Summary
+                                                : ExportSubject::Totals;
+    request.grouping = grouping();
     request.period = {m_dt開始->value().value_or(QDate()), m_dt終了->value().value_or(QDate())};
     request.file.format = formatAt(m_cmb形式->currentIndex());
     request.file.encoding =
@@ -229,7 +245,7 @@ bool ExportDialog::periodReady()
 
 void ExportDialog::exportNow()
 {
-    if (m_opt日誌->isChecked() && !periodReady()) {
+    if (request().subject != ExportSubject::Totals && !periodReady()) {
         return;
     }
     const ExportRequest wanted = request();

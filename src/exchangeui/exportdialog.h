@@ -34,6 +34,9 @@ struct ExportContext
     store::Period period; // shown in the period boxes
     bool offerTotals;     // opened from the totals page: the work table can be written too, and is chosen first
     QString startFolder;  // where the suggested file goes
+    // The totals page shows a monthly or yearly summary: that summary of the
+    // period is offered in place of the work table.
+    std::optional<store::Grouping> summary = std::nullopt;
 };
 
 class ExportDialog final : public QDialog
@@ -56,6 +59,7 @@ private:
     void browse();
     // Whether both boxes hold a date for the command.
     bool periodReady();
+    store::Grouping grouping() const { return m_context.summary.value_or(store::Grouping::Month); }
 
     ExportContext m_context;
     QRadioButton *m_opt日誌 = nullptr;

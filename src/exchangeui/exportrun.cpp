@@ -1,5 +1,7 @@
 #include "exchangeui/exportrun.h"
 
+#include "exchange/summaryexport.h"
+
 #include "common/formats.h"
 #include "store/store.h"
 
@@ -18,6 +20,11 @@ QString native(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+QString summaryName(store::Grouping grouping)
+{
+    return grouping == store::Grouping::Month ? QStringLiteral("月別の集計") : QStringLiteral("年別の集計");
+}
+
 QString slashDate(QDate date)
 {
     return date.toString(QStringLiteral("yyyy/MM/dd"));
@@ -34,9 +41,18 @@ QString formatName(const exchange::ExportFile &file)
 
 exchange::Exported write(store::Store &store, const ExportRequest &request, common::Progress &progress)
 {
-    exchange::Exported exported = request.subject == ExportSubject::Totals
-                                      ? exchange::exportTotals(store, request.file, progress)
-                                      : exchange::exportJournal(store, request.period, request.file, progress);
+    exchange::Exported exported;
+    switch (request.subject) {
+    case ExportSubject::Journal:
+        exported = exchange::exportJournal(store, request.period, request.file, progress);
+        break;
+    case ExportSubject::Totals:
+        exported = exchange::exportTotals(store, request.file, progress);
+        break;
+    case ExportSubject::Summary:
+        exported = exchange::exportSummary(store, request.period, request.grouping, request.file, progress);
+        break;
+    }
     progress.finish(); // gone before any notice
     return exported;
 }
@@ -50,10 +66,21 @@ bool shiftJisRefused(const ExportRequest &request, const exchange::Exported &exp
 QString writtenText(const ExportRequest &request, const exchange::Exported &exported)
 {
     const QString rows = common::formatAmount(exported.rows, common::pattern::kAmountZero);
-    const QString what = request.subject == ExportSubject::Totals
-                             ? QStringLiteral("集計表 %1 行と合計").arg(rows)
-                             : QStringLiteral("業務日誌 %1～%2 の %3 日分")
-                                   .arg(slashDate(request.period.first), slashDate(request.period.last), rows);
+    QString what;
+    switch (request.subject) {
+    case ExportSubject::Journal:
+        what = QStringLiteral("業務日誌 %1～%2 の %3 日分")
+                   .arg(slashDate(request.period.first), slashDate(request.period.last), rows);
+        break;
+    case ExportSubject::Totals:
+        what = QStringLiteral("集計表 %1 行と合計").arg(rows);
+        break;
+    case ExportSubject::Summary:
+        what = QStringLiteral("%1 %2～%3 の %4 行と合計")
+                   .arg(summaryName(request.grouping), slashDate(request.period.first), slashDate(request.period.last),
+                        rows);
+        break;
+    }
     return QStringLiteral("%1を書き出しました（%2）。\n\n%3")
         .arg(what, formatName(request.file), native(request.file.path));
 }
@@ -79,12 +106,18 @@ QString withExtension(const QString &path, exchange::Format format)
     return base + extension;
 }
 
-QString suggestedFileName(ExportSubject subject, const store::Period &period, exchange::Format format)
+QString suggestedFileName(ExportSubject subject, const store::Period &period, exchange::Format format,
+                          store::Grouping grouping)
 {
-    const QString name =
-        QStringLiteral("%1_%2-%3")
-            .arg(subject == ExportSubject::Totals ? QStringLiteral("集計") : QStringLiteral("業務日誌"),
-                 period.first.toString(QStringLiteral("yyyyMMdd")), period.last.toString(QStringLiteral("yyyyMMdd")));
+    QString what = QStringLiteral("業務日誌");
+    if (subject == ExportSubject::Totals) {
+        what = QStringLiteral("集計");
+    } else if (subject == ExportSubject::Summary) {
+        what = grouping == store::Grouping::Month ? QStringLiteral("月別集計") : QStringLiteral("年別集計");
+    }
+    const QString name = QStringLiteral("%1_%2-%3")
+                             .arg(what, period.first.toString(QStringLiteral("yyyyMMdd")),
+                                  period.last.toString(QStringLiteral("yyyyMMdd")));
     return withExtension(name, format);
 }
 
@@ -109,7 +142,7 @@ bool runExport(store::Store &store, common::Msg &msg, ExportRequest request, con
         return false;
     }
     file.path = QFileInfo(file.path).absoluteFilePath();
-    if (request.subject == ExportSubject::Journal && request.period.first > request.period.last) {
+    if (request.subject != ExportSubject::Totals && request.period.first > request.period.last) {
         msg.show(common::Prompt::Notice, QStringLiteral("期間の開始日が終了日より後です。"));
         return false;
     }

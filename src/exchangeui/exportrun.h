@@ -8,6 +8,7 @@
 #include "common/msg.h"
 #include "common/progress.h"
 #include "store/period.h"
+#include "store/summary.h"
 
 #include <QString>
 
@@ -22,12 +23,14 @@ namespace exchangeui {
 enum class ExportSubject {
     Journal, // the records of a period
     Totals,  // the work table as it stands, with its sums
+    Summary, // the period summed per month or per year, as the totals page shows it
 };
 
 struct ExportRequest
 {
     ExportSubject subject = ExportSubject::Journal;
-    store::Period period; // the journal's; the work table has its own rows
+    store::Period period; // the journal's and the summary's; the work table has its own rows
+    store::Grouping grouping = store::Grouping::Month; // the summary's
     exchange::ExportFile file;
 };
 
@@ -38,8 +41,10 @@ store::Period exportPeriod(std::optional<QDate> first, std::optional<QDate> last
 // `path` with the extension of `format`: a .csv or .xlsx one replaced, none added.
 QString withExtension(const QString &path, exchange::Format format);
 
-// A name for the file that says what it holds: 業務日誌_20070401-20070430.csv.
-QString suggestedFileName(ExportSubject subject, const store::Period &period, exchange::Format format);
+// A name for the file that says what it holds: 業務日誌_20070401-20070430.csv,
+// 月別集計_20070101-20071231.xlsx.
+QString suggestedFileName(ExportSubject subject, const store::Period &period, exchange::Format format,
+                          store::Grouping grouping = store::Grouping::Month);
 
 // Whether `path` is one of the program's data files in `dataFolder`.
 bool isDataFile(const QString &path, const QString &dataFolder);

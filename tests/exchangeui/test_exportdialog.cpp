@@ -54,12 +54,15 @@ private slots:
     void offersUtf8ForACharacterShiftJisCannotHold_data();
     void offersUtf8ForACharacterShiftJisCannotHold();
     void totalsPageWritesTheWorkTableAsItStands();
+    void totalsPageWritesTheSummaryItShowsOverThePeriodChosen();
 
 private:
-    std::unique_ptr<exchangeui::ExportDialog> openDialog(bool fromTotals) const
+    std::unique_ptr<exchangeui::ExportDialog> openDialog(bool fromTotals,
+                                                         std::optional<store::Grouping> summary = {}) const
     {
-        return std::make_unique<exchangeui::ExportDialog>(exchangeui::ExportContext{
-            *m_env->store, m_env->msg, common::kWestern, m_env->data.folder(), kApril, fromTotals, m_out->path()});
+        return std::make_unique<exchangeui::ExportDialog>(
+            exchangeui::ExportContext{*m_env->store, m_env->msg, common::kWestern, m_env->data.folder(), kApril,
+                                      fromTotals, m_out->path(), summary});
     }
     // Fills in the file and the character code (0 UTF-8, 1 Shift_JIS) and presses 書き出す.
     static void exportTo(exchangeui::ExportDialog &dialog, const QString &path, int code)
@@ -232,6 +235,28 @@ void TestExportDialog::totalsPageWritesTheWorkTableAsItStands()
     control<QLineEdit>(workbook.get(), "txtファイル")->setText(outPath(QStringLiteral("集計.xlsx")));
     control<QPushButton>(workbook.get(), "cmd書き出す")->click();
     QVERIFY(readAll(outPath(QStringLiteral("集計.xlsx"))).startsWith("PK"));
+}
+
+void TestExportDialog::totalsPageWritesTheSummaryItShowsOverThePeriodChosen()
+{
+    auto dialog = openDialog(true, store::Grouping::Month);
+    auto *summary = control<QRadioButton>(dialog.get(), "opt集計表");
+    QVERIFY(summary->isChecked());
+    QCOMPARE(summary->text(), QStringLiteral("月別の集計(&T)"));
+    // A summary is made from the journal of the period: the boxes take part.
+    auto *end = control<ui::DateBox>(dialog.get(), "Dt終了");
+    QVERIFY(end->isEnabled());
+    QVERIFY(control<QLineEdit>(dialog.get(), "txtファイル")
+                ->text()
+                .endsWith(QStringLiteral("月別集計_20070401-20070430.csv")));
+    end->setValue(QDate(2007, 5, 31));
+    exportTo(*dialog, outPath(QStringLiteral("月別.csv")), 0);
+    const QStringList lines = QString::fromUtf8(readAll(outPath(QStringLiteral("月別.csv"))).mid(kBom.size()))
+                                  .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(lines, (QStringList{QStringLiteral("年月,売上額,仕入額,入金額,出金額,日数,差引"),
+                                 QStringLiteral("2007年4月,1005,200,0,0,2,0"), QStringLiteral("2007年5月,7,7,7,7,1,0"),
+                                 QStringLiteral("合計,1012,207,7,7,3,0")}));
+    QVERIFY(shown().last().text.contains(QStringLiteral("月別の集計 2007/04/01～2007/05/31 の 2 行と合計")));
 }
 
 QTEST_MAIN(TestExportDialog)
