@@ -39,7 +39,7 @@ struct SearchResult
 enum class SearchIndexState {
     Whole,
     Missing,    // no index, or one that was never finished (a file of an earlier build, a copy of one)
-    Incomplete, // the index and the journal disagree in their number of rows
+    Incomplete, // the journal has rows beyond the index's (another program wrote them)
 };
 
 // The search form of a text: NFKC (full-width letters and digits, half-width

@@ -4,6 +4,7 @@
 #include "store/sqliteconnection.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace store::sqlite {
 
@@ -78,28 +79,37 @@ DbError createSearchIndex(Connection &db)
 void SearchIndex::check()
 {
     m_state = SearchIndexState::Missing;
-    Statement tables(m_db, "SELECT count(*) FROM main.sqlite_master "
-                           "WHERE type = 'table' AND name IN ('日誌索引', '日誌索引_docsize', '日誌索引状態')");
-    if (!tables.step() || tables.integer(0) != 3) {
+    Statement tables(
+        m_db, "SELECT count(*) FROM main.sqlite_master "
+              "WHERE type = 'table' AND name IN ('日誌索引', '日誌索引_content', '日誌索引_docsize', '日誌索引状態')");
+    if (!tables.step() || tables.integer(0) != 4) {
         return;
     }
-    // Counted on the smallest b-trees that have a row per journal row: the
-    // index's sizes table and the journal's date index.
-    Statement counts(m_db, "SELECT (SELECT max(版) FROM main.日誌索引状態), "
-                           "(SELECT count(*) FROM main.日誌索引_docsize), (SELECT count(*) FROM main.業務日誌)");
-    if (!counts.step() || counts.isNull(0) || counts.integer(0) != kFormVersion) {
+    // The highest rowid of the index and of the journal, each one step down
+    // a b-tree: a journal row that another program added around the index
+    // has a rowid above the index's. (A row it removed leaves an index entry
+    // that joins to no day, which no search shows.) Counting the rows would
+    // read both trees whole at every start.
+    Statement rows(m_db, "SELECT (SELECT max(版) FROM main.日誌索引状態), "
+                         "(SELECT coalesce(max(rowid), 0) FROM main.日誌索引_docsize), "
+                         "(SELECT coalesce(max(rowid), 0) FROM main.業務日誌)");
+    if (!rows.step() || rows.isNull(0) || rows.integer(0) != kFormVersion) {
         return;
     }
-    m_state = counts.integer(1) == counts.integer(2) ? SearchIndexState::Whole : SearchIndexState::Incomplete;
+    m_state = rows.integer(1) == rows.integer(2) ? SearchIndexState::Whole : SearchIndexState::Incomplete;
 }
 
-DbError SearchIndex::put(qint64 rowid, const QString &text)
+DbError SearchIndex::put(qint64 rowid, const QString &text, bool replacing)
 {
     if (m_state != SearchIndexState::Whole) {
         return {};
     }
-    Statement insert(m_db, "INSERT OR REPLACE INTO main.日誌索引 (rowid, 本文) VALUES (?1, ?2)");
-    return insert.bind(1, rowid).bind(2, searchForm(text)).run();
+    if (m_deferring > 0) {
+        m_pending.append({rowid, replacing, true, searchForm(text)});
+        return {};
+    }
+    const QString form = searchForm(text);
+    return write(rowid, &form, replacing);
 }
 
 DbError SearchIndex::removeDay(QDate day)
@@ -107,13 +117,59 @@ DbError SearchIndex::removeDay(QDate day)
     if (m_state != SearchIndexState::Whole) {
         return {};
     }
-    Statement remove(m_db,
-                     "DELETE FROM main.日誌索引 WHERE rowid IN (SELECT rowid FROM main.業務日誌 WHERE 日付 = ?1)");
-    return remove.bind(1, day).run();
+    Statement rows(m_db, "SELECT rowid FROM main.業務日誌 WHERE 日付 = ?1");
+    rows.bind(1, day);
+    QList<qint64> removed;
+    while (rows.step()) {
+        removed.append(rows.integer(0));
+    }
+    if (rows.error()) {
+        return rows.error();
+    }
+    for (const qint64 rowid : removed) {
+        if (m_deferring > 0) {
+            m_pending.append({rowid, true, false, {}});
+        } else if (DbError error = write(rowid, nullptr, true)) {
+            return error;
+        }
+    }
+    return {};
+}
+
+DbError SearchIndex::endDeferring(bool write)
+{
+    if (--m_deferring > 0 || !write) {
+        return {};
+    }
+    const QList<Pending> pending = std::exchange(m_pending, {});
+    for (const Pending &entry : pending) {
+        if (DbError error = this->write(entry.rowid, entry.adding ? &entry.form : nullptr, entry.removing)) {
+            return error;
+        }
+    }
+    return {};
+}
+
+// Single-row statements only: INSERT OR REPLACE, like any statement that may
+// change several rows, would take a statement savepoint.
+DbError SearchIndex::write(qint64 rowid, const QString *form, bool removing)
+{
+    if (removing) {
+        Statement remove(m_db, "DELETE FROM main.日誌索引 WHERE rowid = ?1");
+        if (DbError error = remove.bind(1, rowid).run()) {
+            return error;
+        }
+    }
+    if (!form) {
+        return {};
+    }
+    Statement insert(m_db, "INSERT INTO main.日誌索引 (rowid, 本文) VALUES (?1, ?2)");
+    return insert.bind(1, rowid).bind(2, *form).run();
 }
 
 DbError SearchIndex::rebuild(common::Progress &progress)
 {
+    m_pending.clear(); // the journal as it stands is indexed whole
     const QString label = QStringLiteral("検索用の索引を作っています…");
     progress.report(label, 0, 0);
     qint64 total = 0;
@@ -176,14 +232,21 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
     }
     // The statement's shape follows the number of short words; the words
     // themselves are bound. With a word for the index the short ones are
-    // looked for only in the index's candidates.
-    QByteArray sql = "SELECT j.日付, j.売上額, j.日誌 FROM main.日誌索引 AS i CROSS JOIN main.業務日誌 AS j "
-                     "ON j.rowid = i.rowid WHERE j.日付 >= ?1 AND j.日付 <= ?2";
+    // looked for only in the index's candidates. Without one, the days are
+    // read newest first through the date index, each day's indexed text
+    // looked up in the index's own content table (a plain table, cheaper to
+    // reach than through the index), so that the read stops at the limit.
+    QByteArray sql;
     if (!indexed.isEmpty()) {
-        sql += " AND i.日誌索引 MATCH ?4";
+        sql = "SELECT j.日付, j.売上額, j.日誌 FROM main.日誌索引 AS i CROSS JOIN main.業務日誌 AS j "
+              "ON j.rowid = i.rowid WHERE j.日付 >= ?1 AND j.日付 <= ?2 AND i.日誌索引 MATCH ?4";
+    } else {
+        sql = "SELECT j.日付, j.売上額, j.日誌 FROM main.業務日誌 AS j CROSS JOIN main.日誌索引_content AS i "
+              "ON i.id = j.rowid WHERE j.日付 >= ?1 AND j.日付 <= ?2";
     }
+    const QByteArray column = indexed.isEmpty() ? "i.c0" : "i.本文";
     for (qsizetype k = 0; k < scanned.size(); ++k) {
-        sql += " AND instr(i.本文, ?" + QByteArray::number(k + 5) + ") > 0";
+        sql += " AND instr(" + column + ", ?" + QByteArray::number(k + 5) + ") > 0";
     }
     sql += " ORDER BY j.日付 DESC LIMIT ?3";
     Statement select(m_db, sql.constData());

@@ -9,6 +9,10 @@
 #include "store/dberror.h"
 #include "store/search.h"
 
+#include <QList>
+
+#include <algorithm>
+
 namespace common {
 class Progress;
 }
@@ -27,16 +31,28 @@ class SearchIndex
 public:
     explicit SearchIndex(Connection &db) : m_db(db) {}
 
-    // Whether the index is there, finished and holds as many rows as the
-    // journal: two counts, cheap enough for every open. Errors read as Missing.
+    // Whether the index is there, finished and reaches the journal's last
+    // row: cheap enough for every open. Errors read as Missing.
     void check();
     SearchIndexState state() const { return m_state; }
     void forget() { m_state = SearchIndexState::Missing; }
 
-    // In the transaction of a journal write; nothing while the index is not whole.
-    [[nodiscard]] DbError put(qint64 rowid, const QString &text);
+    // In the transaction of a journal write; nothing while the index is not
+    // whole. `replacing` when the row may have an entry already.
+    [[nodiscard]] DbError put(qint64 rowid, const QString &text, bool replacing);
     // Before the journal rows of `day` are deleted.
     [[nodiscard]] DbError removeDay(QDate day);
+
+    // Inside a long transaction of the caller's (an import), the entries wait
+    // and are written together before it commits: a statement of the journal
+    // that takes a statement savepoint makes the index write out what is
+    // pending, which row by row costs an import many times its own time.
+    void beginDeferring() { ++m_deferring; }
+    // Ends the outermost deferral by writing what waits; a failed or rolled
+    // back transaction drops what its part added (`keep`: the count at its start).
+    [[nodiscard]] DbError endDeferring(bool write);
+    qsizetype pendingCount() const { return m_pending.size(); }
+    void dropPending(qsizetype keep) { m_pending.resize(std::min(keep, m_pending.size())); }
     // The index made anew from the journal as it stands, in the caller's
     // transaction. check() afterwards: the transaction may still be rolled back.
     [[nodiscard]] DbError rebuild(common::Progress &progress);
@@ -49,8 +65,19 @@ private:
     DbError searchIndexed(const SearchQuery &query, const QStringList &words, SearchResult &result);
     DbError searchByScan(const SearchQuery &query, const QStringList &words, SearchResult &result);
 
+    DbError write(qint64 rowid, const QString *form, bool removing);
+
+    struct Pending
+    {
+        qint64 rowid = 0;
+        bool removing = false; // the entry there goes first
+        bool adding = false;   // then `form` is added
+        QString form;
+    };
     Connection &m_db;
     SearchIndexState m_state = SearchIndexState::Missing;
+    int m_deferring = 0;
+    QList<Pending> m_pending;
 };
 
 } // namespace store::sqlite

@@ -226,6 +226,7 @@ public:
             if (update.error()) {
                 return update.error();
             }
+            const bool replacing = rowid.has_value();
             if (!rowid) {
                 Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
                                          "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING rowid");
@@ -235,7 +236,7 @@ public:
                     return insert.error();
                 }
             }
-            return rowid ? m_index.put(*rowid, record.text) : DbError{};
+            return rowid ? m_index.put(*rowid, record.text, replacing) : DbError{};
         }));
     }
 
@@ -257,7 +258,7 @@ public:
                 return insert.error();
             }
             inserted = rowid.has_value();
-            return rowid ? m_index.put(*rowid, record.text) : DbError{};
+            return rowid ? m_index.put(*rowid, record.text, false) : DbError{};
         });
         added = !error && inserted;
         return added ? wrote({}) : error;
@@ -556,8 +557,21 @@ public:
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
-        // Both files are written, so both are locked from the start.
-        return m_main.inTransaction(work, Connection::Lock::AtStart);
+        // Both files are written, so both are locked from the start. The
+        // index entries of the journal writes inside are written at its end.
+        const qsizetype pending = m_index.pendingCount();
+        m_index.beginDeferring();
+        const DbError error = m_main.inTransaction(
+            [&]() -> DbError {
+                const DbError failure = work();
+                const DbError indexed = m_index.endDeferring(!failure);
+                return failure ? failure : indexed;
+            },
+            Connection::Lock::AtStart);
+        if (error) {
+            m_index.dropPending(pending);
+        }
+        return error;
     }
 
 private:

@@ -203,6 +203,21 @@ void TestSearch::indexFollowsEveryJournalWrite()
     });
     QCOMPARE(refused.number, ErrBadValue);
     QCOMPARE(find(u"ぶどう"_s), QString());
+    // One that succeeds writes the entries of its days when it ends, in the order written.
+    VERIFY_OK(m_store->inTransaction([&]() -> DbError {
+        for (const QString &text : {u"ぶどう"_s, u"すもも"_s}) {
+            if (DbError error = m_store->saveDay({day.addDays(3), {}, text, {}})) {
+                return error;
+            }
+        }
+        bool addedThen = false;
+        if (DbError error = m_store->addDay({day.addDays(4), {}, u"ぶどう棚"_s, {}}, addedThen)) {
+            return error;
+        }
+        return m_store->removeDay(day.addDays(4));
+    }));
+    QCOMPARE(find(u"ぶどう"_s), QString());
+    QCOMPARE(find(u"すもも"_s), u"0504"_s);
 
     VERIFY_OK(m_store->removeDay(day));
     QCOMPARE(find(u"みかん"_s), QString());
