@@ -3,6 +3,7 @@
 #include "backup/restore.h"
 #include "charts/chartwindow.h"
 #include "exchangeui/exportrun.h"
+#include "search/searchwindow.h"
 
 #include "app/datafolder.h"
 #include "app/exchangewindows.h"
@@ -15,11 +16,14 @@
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
 #include "ui/geometry.h"
+#include "ui/progressdialog.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QShortcut>
 #include <QTabWidget>
+#include <QTimer>
 
 namespace app {
 
@@ -81,6 +85,9 @@ MainWindow::MainWindow(Session &session, const Services &services, QWidget *pare
     });
     connect(m_journal, &journal::JournalPage::importRequested, this, &MainWindow::importIntoJournal);
     connect(m_journal, &journal::JournalPage::hintRequested, this, &MainWindow::openHint);
+    connect(m_journal, &journal::JournalPage::searchRequested, this, &MainWindow::openSearch);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            &MainWindow::openSearch);
 }
 
 totals::TotalsPage *MainWindow::totalsPage()
@@ -145,6 +152,7 @@ void MainWindow::putInTab(int index, QWidget *page)
 MainWindow::~MainWindow()
 {
     delete m_hint;
+    delete m_search;
 }
 
 std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder)
@@ -213,6 +221,9 @@ void MainWindow::applySettings()
     }
     const QString &calendarMode = m_session.settings().era;
     m_journal->applyCalendarMode(calendarMode, calendarLayout(calendarMode).dateBoxWidth);
+    if (m_search) {
+        m_search->setCalendarMode(calendarMode);
+    }
 }
 
 void MainWindow::applySettingsToTotals()
@@ -256,6 +267,39 @@ void MainWindow::showDayOfTotals(QDate day)
     m_journal->showDay(day);
     m_tabs->setCurrentIndex(0);
     m_journal->read();
+}
+
+void MainWindow::openSearch()
+{
+    if (!m_search) {
+        m_search = new search::SearchWindow(m_session.store(), m_msg, m_services.clock);
+        m_search->setCalendarMode(m_session.settings().era);
+        // The day opens on the journal page in front; the search stays open behind it.
+        connect(m_search, &search::SearchWindow::dayPicked, this, [this](QDate day) {
+            showDayOfTotals(day);
+            raise();
+            activateWindow();
+        });
+    }
+    m_search->open();
+}
+
+search::SearchWindow *MainWindow::searchWindow() const
+{
+    return m_search;
+}
+
+void MainWindow::buildSearchIndexIfNeeded()
+{
+    store::Store &store = m_session.store();
+    if (m_shutDown || !store.isOpen() || store.searchIndexState() == store::SearchIndexState::Whole) {
+        return;
+    }
+    if (m_backups) {
+        m_backups->waitForCheck(); // the build's commit would wait for the check's reading
+    }
+    ui::ProgressDialog progress(this);
+    (void)store.buildSearchIndex(progress);
 }
 
 void MainWindow::printJournal()
@@ -315,6 +359,7 @@ bool MainWindow::event(QEvent *event)
     if (event->type() == QEvent::Paint && !m_checksStarted && !m_shutDown && m_backups) {
         m_checksStarted = true;
         m_backups->startChecks();
+        QTimer::singleShot(0, this, &MainWindow::buildSearchIndexIfNeeded);
     }
     return handled;
 }
@@ -358,6 +403,7 @@ void MainWindow::offerRestoreOfDamage(const QString &reason)
     m_msg.show(common::Prompt::Notice, QStringLiteral("控えに戻しました。元のファイルは「%1」に残しています。")
                                            .arg(QDir::toNativeSeparators(outcome.asideCopy)));
     showDataAnew();
+    buildSearchIndexIfNeeded();
 }
 
 void MainWindow::showDataAnew()

@@ -27,6 +27,9 @@ class TotalsPage;
 namespace settings {
 class SettingsPage;
 }
+namespace search {
+class SearchWindow;
+}
 
 namespace app {
 
@@ -52,6 +55,9 @@ public:
     void printTotals();
     // グラフ of the totals page: its period per day, month or year as its choice says.
     void showTotalsChart();
+    // Ctrl+F on every page: the search window, opened or brought to the front.
+    void openSearch();
+    search::SearchWindow *searchWindow() const;
     // 取込 of the journal page: a CSV file of days, then the page's day read anew.
     void importIntoJournal();
 
@@ -92,6 +98,10 @@ private:
     void connectSettingsPage();
     // The page takes the place of its tab's placeholder.
     void putInTab(int index, QWidget *page);
+    // A file without a whole search index (made by an earlier build, or a
+    // copy of one) gets it once the window is up; a failure leaves search
+    // reading every text.
+    void buildSearchIndexIfNeeded();
 
     Session &m_session;
     Services m_services;
@@ -101,6 +111,7 @@ private:
     totals::TotalsPage *m_totals = nullptr;
     settings::SettingsPage *m_settings = nullptr;
     QPointer<hints::HintWindow> m_hint;
+    QPointer<search::SearchWindow> m_search;
     // What the print buttons copied from their pages at the last click.
     printing::PrintJournal m_printJournal;
     printing::PrintTotals m_printTotals;

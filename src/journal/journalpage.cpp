@@ -81,13 +81,18 @@ void JournalPage::buildControls()
     m_cmd取込 = fileButton(QStringLiteral("cmd取込"), QStringLiteral("取込"), 690,
                            QStringLiteral("CSV ファイルの業務日誌を取り込みます"));
 
+    // Right of the date box at its widest (和暦), above the amounts.
+    m_cmd検索 = new ui::CommandButton(QStringLiteral("検索"), panel);
+    ui::place(m_cmd検索, QStringLiteral("cmd検索"), 4200, 240, 675, 400);
+    m_cmd検索->setToolTip(QStringLiteral("言葉で日誌を探します（Ctrl+F）"));
+
     m_cmdHint = new ui::HintButton(panel);
     ui::place(m_cmdHint, QStringLiteral("cmdHint"), 6000, 1260, 615, 570);
 
     // Focus order: the date first, so the page is ready for typing a date.
-    QWidget *order[] = {m_dt日付,    m_num売上額, m_num仕入額, m_num入金額, m_num出金額,
-                        m_txtメモ,   m_cmd読込,   m_cmd登録,   m_cmd閉じる, m_cmd印刷,
-                        m_cmdクリア, m_cmd削除,   m_cmd書出,   m_cmd取込,   m_cmdHint};
+    QWidget *order[] = {m_dt日付,  m_num売上額, m_num仕入額, m_num入金額, m_num出金額, m_txtメモ,
+                        m_cmd読込, m_cmd登録,   m_cmd閉じる, m_cmd印刷,   m_cmdクリア, m_cmd削除,
+                        m_cmd書出, m_cmd取込,   m_cmd検索,   m_cmdHint};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
@@ -104,6 +109,7 @@ void JournalPage::buildControls()
             emit exportRequested();
         }
     });
+    connect(m_cmd検索, &QPushButton::clicked, this, &JournalPage::searchRequested);
     connect(m_cmd取込, &QPushButton::clicked, this, [this] {
         if (dateSettled()) {
             emit importRequested();

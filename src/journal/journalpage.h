@@ -57,6 +57,7 @@ signals:
     void printRequested();  // 印刷, once the date box holds a date or nothing
     void exportRequested(); // 書出, once the date box holds a date or nothing
     void importRequested(); // 取込, likewise
+    void searchRequested(); // 検索
     void hintRequested(const QString &buttonName);
 
 private:
@@ -83,6 +84,7 @@ private:
     ui::CommandButton *m_cmd削除 = nullptr;
     ui::CommandButton *m_cmd書出 = nullptr;
     ui::CommandButton *m_cmd取込 = nullptr;
+    ui::CommandButton *m_cmd検索 = nullptr;
     ui::HintButton *m_cmdHint = nullptr;
     std::function<void()> m_beforeWrite;
 };

@@ -354,8 +354,9 @@ void TestJournalPage::lockedDatabaseIsReportedNotWaitedOnForever()
 
 void TestJournalPage::focusOrderAndKeyboardOnlyRegistration()
 {
-    const char *order[] = {"num売上額", "num仕入額", "num入金額", "num出金額", "txtメモ", "cmd読込", "cmd登録",
-                           "cmd閉じる", "Cmd印刷",   "cmdクリア", "cmd削除",   "cmd書出", "cmd取込", "cmdHint"};
+    const char *order[] = {"num売上額", "num仕入額", "num入金額", "num出金額", "txtメモ",
+                           "cmd読込",   "cmd登録",   "cmd閉じる", "Cmd印刷",   "cmdクリア",
+                           "cmd削除",   "cmd書出",   "cmd取込",   "cmd検索",   "cmdHint"};
     date()->setFocus();
     for (const char *name : order) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

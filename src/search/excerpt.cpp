@@ -1,0 +1,99 @@
+#include "search/excerpt.h"
+
+#include "store/search.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace search {
+
+namespace {
+
+using Range = std::pair<qsizetype, qsizetype>; // [first, last) of the original text
+
+// Every match of every word, as ranges of the original text; overlapping and
+// touching ones merged.
+QList<Range> matches(QStringView text, const QStringList &words)
+{
+    const store::MappedSearchForm form = store::mappedSearchForm(text);
+    QList<Range> found;
+    for (const QString &word : words) {
+        if (word.isEmpty()) {
+            continue;
+        }
+        for (qsizetype at = form.text.indexOf(word); at >= 0; at = form.text.indexOf(word, at + 1)) {
+            found.append({form.from[at], form.to[at + word.size() - 1]});
+        }
+    }
+    std::sort(found.begin(), found.end());
+    QList<Range> merged;
+    for (const Range &range : found) {
+        if (!merged.isEmpty() && range.first <= merged.last().second) {
+            merged.last().second = std::max(merged.last().second, range.second);
+        } else {
+            merged.append(range);
+        }
+    }
+    return merged;
+}
+
+bool isBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r';
+}
+
+} // namespace
+
+Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
+{
+    const QList<Range> found = matches(text, words);
+    const qsizetype first = found.isEmpty() ? 0 : found.first().first;
+
+    // From a little before the first match, or from the start of its line.
+    qsizetype start = std::max<qsizetype>(0, first - std::min<qsizetype>(width / 4, 16));
+    for (qsizetype k = first; k > start; --k) {
+        if (isBreak(text[k - 1])) {
+            start = k;
+            break;
+        }
+    }
+    qsizetype end = std::min(text.size(), start + width);
+    // Near the end of the text the line shows more of what comes before.
+    start = std::max<qsizetype>(0, std::min(start, end - width));
+    if (start > 0 && text[start].isLowSurrogate()) {
+        --start;
+    }
+    if (end < text.size() && text[end].isLowSurrogate()) {
+        ++end;
+    }
+
+    Excerpt excerpt;
+    QList<qsizetype> at(end - start + 1); // where each character of the window lands in the line
+    if (start > 0) {
+        excerpt.line += u'…';
+    }
+    for (qsizetype k = start; k < end; ++k) {
+        at[k - start] = excerpt.line.size();
+        const QChar c = text[k];
+        if (c == u'\r' && k + 1 < end && text[k + 1] == u'\n') {
+            continue; // CR LF is one break, one blank
+        }
+        excerpt.line += isBreak(c) || c == u'\t' ? QChar(u' ') : c;
+    }
+    at[end - start] = excerpt.line.size();
+    if (end < text.size()) {
+        excerpt.line += u'…';
+    }
+
+    for (const auto &[from, to] : found) {
+        const qsizetype shownFrom = std::clamp(from, start, end);
+        const qsizetype shownTo = std::clamp(to, start, end);
+        const qsizetype length = at[shownTo - start] - at[shownFrom - start];
+        if (length > 0) {
+            excerpt.marks.append({at[shownFrom - start], length});
+        }
+    }
+    return excerpt;
+}
+
+} // namespace search

@@ -1,0 +1,32 @@
+#pragma once
+// The line a search result shows of a day's text: the part around the first
+// match, every match of every word marked on the characters the user wrote.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace search {
+
+struct Mark
+{
+    qsizetype start = 0; // in the line
+    qsizetype length = 0;
+
+    friend bool operator==(const Mark &, const Mark &) = default;
+};
+
+struct Excerpt
+{
+    QString line;
+    QList<Mark> marks; // in order, apart from one another
+};
+
+// At most `width` characters of `text` (plus "…" where it is cut) from a
+// little before its first match of any of `words`, line breaks and tabs shown
+// as one blank. `words` are in the search form (store::searchWords): the
+// matching is done on the text's search form, and each match is marked on the
+// original characters it came from (all of ㈱ for 株, all of ｶﾞ for ガ).
+Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width);
+
+} // namespace search

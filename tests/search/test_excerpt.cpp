@@ -1,0 +1,96 @@
+// The excerpt of a day's text: matched in the search form, marked on the
+// characters the user wrote, cut to one line around the first match.
+
+#include "search/excerpt.h"
+
+#include "store/search.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The line with each mark in brackets.
+QString shown(const search::Excerpt &excerpt)
+{
+    QString line = excerpt.line;
+    for (qsizetype k = excerpt.marks.size() - 1; k >= 0; --k) {
+        const search::Mark &mark = excerpt.marks.at(k);
+        line.insert(mark.start + mark.length, u']');
+        line.insert(mark.start, u'[');
+    }
+    return line;
+}
+
+QString excerptOf(const QString &text, const QString &typed, qsizetype width = 60)
+{
+    return shown(search::makeExcerpt(text, store::searchWords(typed), width));
+}
+
+} // namespace
+
+class TestExcerpt : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void marksLandOnTheOriginalCharacters_data();
+    void marksLandOnTheOriginalCharacters();
+    void lineAroundTheFirstMatch_data();
+    void lineAroundTheFirstMatch();
+};
+
+void TestExcerpt::marksLandOnTheOriginalCharacters_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("marked");
+    QTest::newRow("株 inside ㈱") << u"㈱山田商店"_s << u"株"_s << u"[㈱]山田商店"_s;
+    QTest::newRow("(株) is ㈱") << u"㈱山田商店と(株)川村"_s << u"(株)"_s << u"[㈱]山田商店と[(株)]川村"_s;
+    QTest::newRow("ガス in half-width kana") << u"ｶﾞｽ代を払う"_s << u"ガス"_s << u"[ｶﾞｽ]代を払う"_s;
+    QTest::newRow("widths and case") << u"ＡＢＣ商事とAbc社"_s << u"abc"_s << u"[ＡＢＣ]商事と[Abc]社"_s;
+    QTest::newRow("several words") << u"雨のち晴れ、Invoice No.１２３"_s << u"晴れ　INVOICE 123"_s
+                                   << u"雨のち[晴れ]、[Invoice] No.[１２３]"_s;
+    QTest::newRow("a combining accent") << u"Cafe\u0301 au lait"_s << u"café"_s << u"[Cafe\u0301] au lait"_s;
+    QTest::newRow("beyond the BMP") << u"𠮷野家で昼食"_s << u"𠮷野"_s << u"[𠮷野]家で昼食"_s;
+    QTest::newRow("overlapping matches") << u"ああああ"_s << u"あああ"_s << u"[ああああ]"_s;
+}
+
+void TestExcerpt::marksLandOnTheOriginalCharacters()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, words);
+    QFETCH(QString, marked);
+    QCOMPARE(excerptOf(text, words), marked);
+}
+
+void TestExcerpt::lineAroundTheFirstMatch_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("line");
+    const QString before(100, u'あ');
+    const QString after(100, u'い');
+    QTest::newRow("cut on both sides") << before + u"目印"_s + after << u"目印"_s << 20
+                                       << u"…"_s + QString(5, u'あ') + u"[目印]"_s + QString(13, u'い') + u"…"_s;
+    QTest::newRow("near the end") << before + u"目印"_s << u"目印"_s << 20 << u"…"_s + QString(18, u'あ') + u"[目印]"_s;
+    QTest::newRow("from the start of the match's line")
+        << before + u"\r\n今日の目印"_s + after << u"目印"_s << 20 << u"…今日の[目印]"_s + QString(15, u'い') + u"…"_s;
+    QTest::newRow("breaks and tabs as one blank each")
+        << u"一行目\r\n二行目の雨\n三行\t目"_s << u"雨"_s << 60 << u"一行目 二行目の[雨] 三行 目"_s;
+    QTest::newRow("no match: the start") << after << u"目印"_s << 10 << QString(10, u'い') + u"…"_s;
+}
+
+void TestExcerpt::lineAroundTheFirstMatch()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, words);
+    QFETCH(int, width);
+    QFETCH(QString, line);
+    QCOMPARE(excerptOf(text, words, width), line);
+}
+
+QTEST_GUILESS_MAIN(TestExcerpt)
+#include "test_excerpt.moc"
