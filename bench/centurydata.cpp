@@ -1,5 +1,6 @@
 #include "centurydata.h"
 
+#include "common/progress.h"
 #include "store/sqliteconnection.h"
 #include "store/store.h"
 
@@ -134,7 +135,17 @@ QString makeCenturyData(const QString &folder)
     if (const store::DbError error = store::createSqliteFiles(folder, &failedPath)) {
         return failedPath + QStringLiteral(": ") + error.message;
     }
-    const QString error = fillJournal(mainPath);
+    QString error = fillJournal(mainPath);
+    if (error.isEmpty()) {
+        // The search index, as the program makes it at the first start on such a file.
+        auto store = store::makeSqliteStore();
+        common::NoProgress quiet;
+        if (const auto failure = store->open(folder)) {
+            error = failure->error.message;
+        } else if (const store::DbError built = store->buildSearchIndex(quiet)) {
+            error = built.message;
+        }
+    }
     if (!error.isEmpty()) {
         QFile::remove(mainPath);
         QFile::remove(workPath);

@@ -14,8 +14,8 @@ inline constexpr int kCenturyRecords = 36525;
 // The journal text of a day: about a hundred characters of ordinary notes.
 QString memoOfDay(qint64 day);
 
-// Creates VelmoraA.mdb (one journal record for every day of the century and
-// the settings record) and an empty VelmoraAWork.mdb in `folder`. Returns an
+// Creates VelmoraA.mdb (one journal record for every day of the century, the
+// settings record and the search index) and an empty VelmoraAWork.mdb in `folder`. Returns an
 // error text, empty on success; refuses when either file exists.
 QString makeCenturyData(const QString &folder);
 

@@ -53,6 +53,8 @@ std::unique_ptr<Figure> makeBackupFigure(const Setting &setting);
 std::unique_ptr<Figure> makeExportCsvFigure(const Setting &setting);
 std::unique_ptr<Figure> makeExportXlsxFigure(const Setting &setting);
 std::unique_ptr<Figure> makeSummaryFigure(const Setting &setting);
+std::unique_ptr<Figure> makeSearchFigure(const Setting &setting);
+std::unique_ptr<Figure> makeSearchCharacterFigure(const Setting &setting);
 
 // Skips the run with a message of ours.
 inline void fail(benchmark::State &state, const QString &why)

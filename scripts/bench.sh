@@ -20,7 +20,7 @@ cmake --build "$build" --target zephra_benchapp zephra_bench zephra_bareqt zephr
 export QT_QPA_PLATFORM=offscreen
 log=$build/bench.log
 # Bump the version when bench/centurydata.cpp changes what it makes.
-data=$build/bench-data/century-v1
+data=$build/bench-data/century-v2
 if [[ ! -e $data/VelmoraA.mdb || ! -e $data/VelmoraAWork.mdb ]]; then
     rm -rf "$data"
     "$build/zephra_bench" --make-data "$data" >/dev/null 2>"$log" || { cat "$log" >&2; exit 2; }
