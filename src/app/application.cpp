@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/backupcommands.h"
+#include "app/commandline.h"
 #include "app/datafolder.h"
 #include "app/exportcommand.h"
 #include "app/importcsvcommand.h"
@@ -89,37 +90,47 @@ int runCommand(const QString &option,
 
 int run(int argc, char *argv[], OnceShown onceShown)
 {
-    if (hasOption(argc, argv, "--init-data")) {
+    // The reading child of --import-legacy: the two paths follow its option, standard output takes the frames.
+    if (argc == 5 && std::strcmp(argv[2], "--read-jet") == 0 && hasOption(argc, argv, "--import-legacy")) {
+        return legacy::runReaderChild(QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]));
+    }
+    QStringList words;
+    for (int i = 0; i < argc; ++i) {
+        words << QString::fromLocal8Bit(argv[i]);
+    }
+    const CommandLine line = readCommandLine(words, userLanguage());
+    if (line.action == CommandLine::Action::Print || line.action == CommandLine::Action::Refuse) {
+        std::fputs(line.text.toLocal8Bit().constData(), line.action == CommandLine::Action::Print ? stdout : stderr);
+        return line.exitStatus;
+    }
+    const auto verbIs = [&line](const char *option) { return line.verb == QLatin1String(option); };
+    if (verbIs("--init-data")) {
         // No window is needed to make the files, so no display either.
         QCoreApplication application(argc, argv);
         return runInitData(QCoreApplication::arguments());
     }
     for (const char *verb : {"--backup", "--restore"}) {
-        if (hasOption(argc, argv, verb)) {
+        if (verbIs(verb)) {
             QCoreApplication application(argc, argv);
             return runCommand(QString::fromLatin1(verb),
                               std::strcmp(verb, "--backup") == 0 ? backupCommand : restoreCommand);
         }
     }
-    if (hasOption(argc, argv, "--export")) {
+    if (verbIs("--export")) {
         QCoreApplication application(argc, argv);
         return runCommand(QStringLiteral("--export"),
                           [](const QStringList &arguments, const QString &dataFolder, const QDateTime &) {
                               return exportCommand(arguments, dataFolder);
                           });
     }
-    if (hasOption(argc, argv, "--import-csv")) {
+    if (verbIs("--import-csv")) {
         QCoreApplication application(argc, argv);
         return runCommand(QStringLiteral("--import-csv"),
                           [](const QStringList &arguments, const QString &dataFolder, const QDateTime &) {
                               return importCsvCommand(arguments, dataFolder);
                           });
     }
-    if (hasOption(argc, argv, "--import-legacy")) {
-        // The reading child: the two paths follow its option, standard output takes the frames.
-        if (argc == 5 && std::strcmp(argv[2], "--read-jet") == 0) {
-            return legacy::runReaderChild(QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]));
-        }
+    if (verbIs("--import-legacy")) {
         QCoreApplication application(argc, argv);
         return runCommand(legacy::kImportLegacyOption,
                           [](const QStringList &arguments, const QString &dataFolder, const QDateTime &now) {
