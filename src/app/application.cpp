@@ -35,8 +35,7 @@ namespace {
 int runInitData(const QStringList &arguments)
 {
     const qsizetype at = arguments.indexOf(QStringLiteral("--init-data"));
-    const QString folder =
-        at + 1 < arguments.size() ? arguments.at(at + 1) : chooseDataFolder(QCoreApplication::applicationDirPath());
+    const QString folder = at + 1 < arguments.size() ? arguments.at(at + 1) : chooseDataFolder(dataHome().folder);
     const InitDataResult result = initData(folder);
     std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
     return result.exitStatus;
@@ -80,8 +79,7 @@ int runCommand(const QString &option,
 {
     QStringList arguments = QCoreApplication::arguments();
     arguments = arguments.mid(arguments.indexOf(option) + 1);
-    const CommandResult result =
-        command(arguments, chooseDataFolder(QCoreApplication::applicationDirPath()), QDateTime::currentDateTime());
+    const CommandResult result = command(arguments, chooseDataFolder(dataHome().folder), QDateTime::currentDateTime());
     std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
     return result.exitStatus;
 }
@@ -154,9 +152,9 @@ int run(int argc, char *argv[], OnceShown onceShown)
 
     // The earlier version's files in the data folder are converted first, when the user agrees.
     ui::ProgressDialog progress;
-    const ConversionAtStart conversion =
-        offerLegacyConversion(chooseDataFolder(QCoreApplication::applicationDirPath()), presenter, progress,
-                              legacy::ownReader(), QDateTime::currentDateTime());
+    const DataHome home = dataHome();
+    const ConversionAtStart conversion = offerLegacyConversion(chooseDataFolder(home.folder), presenter, progress,
+                                                               legacy::ownReader(), QDateTime::currentDateTime());
     if (conversion.outcome == ConversionAtStart::Outcome::Declined) {
         return 0;
     }
@@ -164,9 +162,14 @@ int run(int argc, char *argv[], OnceShown onceShown)
         return 1;
     }
 
+    if (common::Msg msg(presenter); !makeDataOnFirstStart(home, msg)) {
+        return 2;
+    }
+
     MainWindow window(session, services);
     presenter.setParent(&window);
-    if (const auto failure = window.start(QCoreApplication::applicationDirPath())) {
+    // The window opens the data folder of the home as it would the program's own.
+    if (const auto failure = window.start(home.folder)) {
         presenter.setParent(nullptr);
         common::Msg(presenter).showFailure(startupFailureTitle(),
                                            startupFailureText(*failure, QCoreApplication::applicationFilePath()));

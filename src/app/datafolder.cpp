@@ -1,5 +1,14 @@
 #include "app/datafolder.h"
 
+#include "app/initdata.h"
+#include "app/startup.h"
+#include "store/store.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
 namespace app {
 
 QString chooseDataFolder(const QString &programFolder, FolderRule rule)
@@ -17,6 +26,41 @@ QString chooseDataFolder(const QString &programFolder, FolderRule rule)
         return programFolder + QStringLiteral("\\data\\");
     }
     return programFolder + QStringLiteral("/data/");
+}
+
+DataHome chooseDataHome(const QString &programFolder, const QString &userFolder)
+{
+    // Without a user folder (no home directory) the program's own folder is all there is.
+    if (userFolder.isEmpty() || QFileInfo(QDir(programFolder).filePath(QStringLiteral("data"))).isDir()) {
+        return {programFolder, true};
+    }
+    return {userFolder, false};
+}
+
+DataHome dataHome()
+{
+    return chooseDataHome(QCoreApplication::applicationDirPath(),
+                          QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg)
+{
+    if (home.besideProgram) {
+        return true;
+    }
+    const QDir data(chooseDataFolder(home.folder));
+    // One file alone is not a first start: the start-up failure says how to get its partner back.
+    if (QFileInfo::exists(data.filePath(store::kMainFileName)) ||
+        QFileInfo::exists(data.filePath(store::kWorkFileName))) {
+        return true;
+    }
+    msg.show(common::Prompt::DataFolderMade, QDir::toNativeSeparators(data.absolutePath()));
+    const InitDataResult made = initData(data.path());
+    if (made.exitStatus != 0) {
+        msg.showFailure(startupFailureTitle(), made.message.trimmed());
+        return false;
+    }
+    return true;
 }
 
 } // namespace app

@@ -90,6 +90,10 @@ constexpr PromptText textOf(Prompt prompt)
         u" 行を除いて取り込みます。よろしいですか", kQuestionNoDefault);
     case Prompt::CsvImported:      return spliced(u"取り込みの完了", u"", u"", kInformation);
     case Prompt::CsvImportFailed:  return spliced(u"取り込めませんでした", u"", u"\n\n業務日誌は変更していません。", kWarning);
+    // The first start without a data folder beside the program: the user's folder in the subject.
+    case Prompt::DataFolderMade:   return spliced(u"データの保存場所",
+        u"初めての起動です。業務日誌のデータを次のフォルダーに保存します。\n\n  ",
+        u"\n\n空のデータファイルを作成して始めます。", kInformation);
     }
     // clang-format on
     return {}; // not reached for a value of the enum

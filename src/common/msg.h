@@ -38,6 +38,7 @@ enum class Prompt {
     ConfirmImportSome,  // "取り込めない <n> 行を除いて取り込みます。よろしいですか"
     CsvImported,        // the days added, replaced and kept
     CsvImportFailed,    // nothing was imported: the reason in the subject
+    DataFolderMade,     // the first start of an installed program: the folder its data goes to in the subject
 };
 
 enum class Buttons { Ok, YesNo };
