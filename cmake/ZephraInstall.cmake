@@ -31,6 +31,9 @@ if(ZEPHRA_DEBIAN_LAYOUT)
         DEPENDS "${packaging}/zephra.1" "${packaging}/debian/changelog"
         VERBATIM)
     add_custom_target(zephra_compressed_docs ALL DEPENDS "${compressed}/zephra.1.gz" "${compressed}/changelog.Debian.gz")
+    # The compiler's notes are no use in an installed program; CPack's strip leaves them in.
+    install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                      \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/zephra\")")
     install(FILES "${compressed}/zephra.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
     install(FILES "${compressed}/changelog.Debian.gz" "${packaging}/debian/copyright"
             DESTINATION "${CMAKE_INSTALL_DOCDIR}")

@@ -13,4 +13,8 @@ TEST_PACKAGES=(
     "${RUN_PACKAGES[@]}"
     libbenchmark-dev poppler-utils
     python3-openpyxl
+    desktop-file-utils appstream
+)
+PACKAGE_PACKAGES=(
+    dpkg-dev lintian desktop-file-utils appstream
 )
