@@ -13,8 +13,10 @@
 
 #include <QButtonGroup>
 #include <QHeaderView>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QStyle>
 #include <QRadioButton>
 #include <QTableView>
 
@@ -289,10 +291,19 @@ void TotalsPage::setGridColumnWidths()
     if (m_grid集計->model() == m_summary) {
         // The era names of a month where the era changes are the longest.
         // Together with the row selectors and a vertical scroll bar the
-        // columns stay within the grid, so no sideways scrolling is needed.
+        // columns stay within the grid, so no sideways scrolling is needed
+        // while the figures fit; a year's sums may need more, and a figure is
+        // never cut: its column widens and the grid scrolls sideways.
         const int widths[] = {1650, 1050, 1050, 1050, 1050, 450, 1050};
+        const QFontMetrics metrics(m_grid集計->font());
+        const int margin = 2 * m_grid集計->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_grid集計) + 8;
         for (int column = 0; column < SummaryModel::ColumnCount; ++column) {
-            m_grid集計->setColumnWidth(column, ui::twips(widths[column]));
+            int width = ui::twips(widths[column]);
+            for (int row = 0; row < m_summary->rowCount(); ++row) {
+                const QString shown = m_summary->index(row, column).data().toString();
+                width = std::max(width, metrics.horizontalAdvance(shown) + margin);
+            }
+            m_grid集計->setColumnWidth(column, width);
         }
         return;
     }
