@@ -68,6 +68,7 @@ void HintWindow::buildControls()
 
     m_txtContents = new QPlainTextEdit(frame);
     ui::place(m_txtContents, QStringLiteral("txtContents"), 120, 1155, 8445, 4755);
+    ui::nameFor(m_txtContents, QStringLiteral("ヒントの内容"));
     m_txtContents->setReadOnly(true); // the view state, as the edit button's colour says
     m_txtContents->setTabChangesFocus(true);
     m_txtContents->setAttribute(Qt::WA_InputMethodEnabled, true);

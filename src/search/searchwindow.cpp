@@ -8,6 +8,7 @@
 #include "ui/commandbutton.h"
 #include "ui/datebox.h"
 #include "ui/geometry.h"
+#include "ui/placement.h"
 #include "ui/platform.h"
 
 #include <QBoxLayout>
@@ -51,6 +52,9 @@ void SearchWindow::buildControls()
     m_dt開始日->setObjectName(QStringLiteral("Dt開始日"));
     m_dt終了日 = new ui::DateBox(this);
     m_dt終了日->setObjectName(QStringLiteral("Dt終了日"));
+    ui::nameFor(m_txt検索語, QStringLiteral("探す言葉"));
+    ui::nameFor(m_dt開始日, QStringLiteral("期間の開始日"));
+    ui::nameFor(m_dt終了日, QStringLiteral("期間の終了日"));
     for (ui::DateBox *box : {m_dt開始日, m_dt終了日}) {
         box->setClock(&m_clock);
         box->setEnterMovesFocus(true);
@@ -66,6 +70,7 @@ void SearchWindow::buildControls()
     m_model = new ResultModel(this);
     m_grd結果 = new QTableView(this);
     m_grd結果->setObjectName(QStringLiteral("grd結果"));
+    ui::nameFor(m_grd結果, QStringLiteral("見つかった日"));
     m_grd結果->setModel(m_model);
     m_grd結果->setItemDelegateForColumn(ResultModel::ExcerptColumn, new ExcerptDelegate(*m_model, m_grd結果));
     m_grd結果->setSelectionBehavior(QAbstractItemView::SelectRows);

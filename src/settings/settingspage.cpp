@@ -46,6 +46,7 @@ void SettingsPage::buildControls()
     m_pic罫線色->setToolTip(QStringLiteral("ここをダブルクリックして色を指定"));
     m_num白紙罫線色 = new ui::ColourNumberBox(settingsPanel);
     ui::place(m_num白紙罫線色, QStringLiteral("num白紙罫線色"), 3900, 720, 1500, 315);
+    ui::nameFor(m_num白紙罫線色, QStringLiteral("印刷時の罫線の色の番号"));
 
     auto *erasePanel = new ui::Panel(QStringLiteral("ImFrame3D1"), page);
     erasePanel->setGeometry(ui::twipsRect(120, 1530, 7800, 900));

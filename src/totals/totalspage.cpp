@@ -59,20 +59,24 @@ void TotalsPage::buildControls()
     m_dt終了 = new ui::DateBox(panel);
     m_dt終了->setClock(&m_clock);
     ui::place(m_dt終了, QStringLiteral("Dt終了"), 3600, 150, 2370, 300);
+    ui::nameFor(m_dt開始, QStringLiteral("開始日"));
+    ui::nameFor(m_dt終了, QStringLiteral("終了日"));
     buildViewChoice(panel);
 
-    const auto sumBox = [panel](const QString &name) {
+    const auto sumBox = [panel](const QString &name, const QString &accessible) {
         auto *box = new ui::AmountBox(panel);
         box->setObjectName(name);
+        ui::nameFor(box, accessible);
         return box;
     };
-    m_num売上計 = sumBox(QStringLiteral("num売上計"));
-    m_num仕入計 = sumBox(QStringLiteral("num仕入計"));
-    m_num入金計 = sumBox(QStringLiteral("num入金計"));
-    m_num出金計 = sumBox(QStringLiteral("num出金計"));
+    m_num売上計 = sumBox(QStringLiteral("num売上計"), QStringLiteral("売上額の合計"));
+    m_num仕入計 = sumBox(QStringLiteral("num仕入計"), QStringLiteral("仕入額の合計"));
+    m_num入金計 = sumBox(QStringLiteral("num入金計"), QStringLiteral("入金額の合計"));
+    m_num出金計 = sumBox(QStringLiteral("num出金計"), QStringLiteral("出金額の合計"));
 
     m_grid集計 = new QTableView(panel);
     ui::place(m_grid集計, QStringLiteral("Grid集計"), 240, 1020, 7995, 5015);
+    ui::nameFor(m_grid集計, QStringLiteral("集計表"));
     m_grid集計->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid集計->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid集計->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);

@@ -72,7 +72,7 @@ HintButton::HintButton(QWidget *parent) : CommandButton(QString(), parent)
     setIcon(picture);
     setIconSize(QSize(24, 24));
     setToolTip(QStringLiteral("ヒント"));
-    setAccessibleName(QStringLiteral("ヒント"));
+    setAccessibleName(QStringLiteral("ヒントを表示"));
 }
 
 } // namespace ui

@@ -145,6 +145,12 @@ bool DateBox::eventFilter(QObject *watched, QEvent *event)
         event->accept();
         return true;
     }
+    case QEvent::Show:
+        // The edit takes the focus: a screen reader names the box by it.
+        if (!accessibleName().isEmpty()) {
+            m_edit->setAccessibleName(accessibleName());
+        }
+        return false;
     case QEvent::FocusIn:
         startEditing();
         showText();
