@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Renders every page of the main window in both calendar modes to PNG files
-# under a virtual X display. Usage: scripts/screenshots.sh [OUTPUT_DIR]
+# Renders every page of the main window in both calendar modes, the hint
+# window and the previews of the journal and totals reports to PNG files, at
+# the scale factors 1, 1.5 and 2 (QT_SCALE_FACTOR) on the offscreen platform:
+# OUTPUT_DIR/scale-<factor>-<page>.png. Usage: scripts/screenshots.sh [OUTPUT_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-scripts/deps.sh "${TEST_PACKAGES[@]}" xvfb xauth
+scripts/deps.sh "${TEST_PACKAGES[@]}"
 build=${ZEPHRA_TEST_BUILD:-build}
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZEPHRA_BUILD_TESTS=ON >/dev/null
 cmake --build "$build" --target screenshots -j"$(nproc)"
 out=${1:-$build/screenshots}
-unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/tests/app/screenshots" "$out"
+for scale in 1 1.5 2; do
+    QT_QPA_PLATFORM=offscreen QT_SCALE_FACTOR=$scale "$build/tests/app/screenshots" "$out" "scale-$scale-"
+done

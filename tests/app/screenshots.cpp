@@ -1,10 +1,12 @@
-// Renders every page of the main window in both calendar modes to PNG files,
-// with a day of sample data, so that the layout can be looked at.
-// Usage: screenshots OUTPUT_DIR
+// Renders every page of the main window in both calendar modes, and the
+// previews of the journal and totals reports, to PNG files with a day of
+// sample data, so that the layout can be looked at (at QT_SCALE_FACTOR too).
+// Usage: screenshots OUTPUT_DIR [FILE_PREFIX]
 
 #include "startedwindow.h"
 
 #include "journal/journalpage.h"
+#include "printing/reportviewer.h"
 #include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
@@ -30,7 +32,35 @@ void fillSample(const QString &mainPath)
                           "'晴れ。新商品の入荷あり。\n仕入先 山田商店へ支払い済み。\n明日は棚卸し。')"));
 }
 
-bool shoot(const QString &mode, const QString &dir)
+// Saves what `widget` shows as `name`.png in `dir`, its file's name printed.
+bool save(QWidget *widget, const QString &dir, const QString &name)
+{
+    QApplication::processEvents();
+    const QString file = QDir(dir).filePath(name + QStringLiteral(".png"));
+    if (!widget->grab().save(file)) {
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+// The preview a print button has just opened, grabbed and closed.
+bool saveReport(const QString &dir, const QString &name)
+{
+    QApplication::processEvents();
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *viewer = qobject_cast<printing::ReportViewer *>(top); viewer && viewer->isVisible()) {
+            viewer->resize(900, 700);
+            const bool saved = save(viewer, dir, name);
+            viewer->close();
+            QApplication::processEvents();
+            return saved;
+        }
+    }
+    return false;
+}
+
+bool shoot(const QString &mode, const QString &dir, const QString &prefix)
 {
     testsupport::MainWindow w(QDate(2007, 4, 4));
     // The calendar mode is a stored setting read at start-up.
@@ -47,17 +77,22 @@ bool shoot(const QString &mode, const QString &dir)
     const QString tag = mode == QStringLiteral("西暦") ? QStringLiteral("western") : QStringLiteral("era");
     for (int page = 0; page < 3; ++page) {
         w.frm->tabs()->setCurrentIndex(page);
-        QApplication::processEvents();
-        const QString file = QDir(dir).filePath(QStringLiteral("page%1-%2.png").arg(page).arg(tag));
-        if (!w.frm->grab().save(file)) {
+        if (!save(w.frm.get(), dir, prefix + QStringLiteral("page%1-%2").arg(page).arg(tag))) {
             return false;
         }
-        std::printf("%s\n", qPrintable(file));
+    }
+    w.frm->printJournal();
+    if (!saveReport(dir, prefix + QStringLiteral("report-journal-") + tag)) {
+        return false;
+    }
+    w.frm->printTotals();
+    if (!saveReport(dir, prefix + QStringLiteral("report-totals-") + tag)) {
+        return false;
     }
     w.frm->openHint(QStringLiteral("cmdHint"));
     QApplication::processEvents();
     if (auto *hint = w.frm->hintWindow()) {
-        hint->grab().save(QDir(dir).filePath(QStringLiteral("hint-%1.png").arg(tag)));
+        hint->grab().save(QDir(dir).filePath(prefix + QStringLiteral("hint-%1.png").arg(tag)));
     }
     w.frm->close();
     return true;
@@ -74,7 +109,8 @@ int main(int argc, char *argv[])
     font.setPointSize(9);
     QApplication::setFont(font);
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    const QString prefix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     QDir().mkpath(dir);
-    const bool ok = shoot(QStringLiteral("西暦"), dir) && shoot(QStringLiteral("和暦"), dir);
+    const bool ok = shoot(QStringLiteral("西暦"), dir, prefix) && shoot(QStringLiteral("和暦"), dir, prefix);
     return ok ? 0 : 1;
 }
