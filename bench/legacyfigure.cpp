@@ -2,7 +2,8 @@
 // the program's whole import (the reading child, the judgement of each row,
 // the checked transaction) against the least any import does: a bare libmdb
 // row loop over the same tables and a bare prepared INSERT loop into the
-// program's tables in one transaction, with the program's durability.
+// program's tables (the journal with its search index, and the settings) in one
+// transaction, with the program's durability.
 
 #include "centurydata.h"
 #include "figure.h"
@@ -134,6 +135,7 @@ private:
         mdb_set_date_fmt(mdb, "%Y-%m-%d");
         sqlite3 *db = nullptr;
         sqlite3_stmt *insert = nullptr;
+        sqlite3_stmt *index = nullptr;
         qint64 rows = 0;
         if (sqlite3_open_v2(QFile::encodeName(mainPathIn(to)).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
                 SQLITE_OK ||
@@ -142,7 +144,11 @@ private:
             sqlite3_prepare_v2(db,
                                "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
                                "VALUES (?, ?, ?, ?, ?, ?)",
-                               -1, &insert, nullptr) != SQLITE_OK) {
+                               -1, &insert, nullptr) != SQLITE_OK ||
+            // The journal file's search index holds each text in its search
+            // form (NFKC, case folded); an import writes it too.
+            sqlite3_prepare_v2(db, "INSERT INTO 日誌索引 (rowid, 本文) VALUES (last_insert_rowid(), ?)", -1, &index,
+                               nullptr) != SQLITE_OK) {
             *error = QString::fromUtf8(sqlite3_errmsg(db));
         }
         if (error->isEmpty()) {
@@ -156,10 +162,19 @@ private:
                     }
                 }
                 sqlite3_bind_text(insert, 6, columns[5].value.get(), columns[5].length, SQLITE_STATIC);
-                const bool done = sqlite3_step(insert) == SQLITE_DONE;
+                bool done = sqlite3_step(insert) == SQLITE_DONE;
                 sqlite3_reset(insert);
+                const QByteArray form = QString::fromUtf8(columns[5].value.get(), columns[5].length)
+                                            .normalized(QString::NormalizationForm_KC)
+                                            .toCaseFolded()
+                                            .toUtf8();
+                sqlite3_bind_text(index, 1, form.constData(), int(form.size()), SQLITE_STATIC);
+                done = done && sqlite3_step(index) == SQLITE_DONE;
+                sqlite3_reset(index);
                 return done;
             });
+            sqlite3_finalize(index);
+            index = nullptr;
             sqlite3_finalize(insert);
             insert = nullptr;
             sqlite3_prepare_v2(db, "INSERT INTO 自社情報 (年号, LineColor1) VALUES (?, ?)", -1, &insert, nullptr);
@@ -174,6 +189,7 @@ private:
                 *error = QString::fromUtf8(sqlite3_errmsg(db));
             }
         }
+        sqlite3_finalize(index);
         sqlite3_finalize(insert);
         sqlite3_close(db);
         mdb_close(mdb);

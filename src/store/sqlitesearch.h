@@ -48,6 +48,7 @@ public:
     // that takes a statement savepoint makes the index write out what is
     // pending, which row by row costs an import many times its own time.
     void beginDeferring() { ++m_deferring; }
+    bool deferring() const { return m_deferring > 0; }
     // Ends the outermost deferral by writing what waits; a failed or rolled
     // back transaction drops what its part added (`keep`: the count at its start).
     [[nodiscard]] DbError endDeferring(bool write);

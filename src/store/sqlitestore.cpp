@@ -217,7 +217,7 @@ public:
         // write is waited for rather than failing, and no other program can
         // add the day between the look-up and the write. A day that some other
         // program gave two records has its first one written.
-        return wrote(inMainTransaction([&]() -> DbError {
+        return wrote(inJournalWrite([&]() -> DbError {
             Statement update(m_main, "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
                                      "出金額 = ?5, 日誌 = ?6 WHERE rowid = "
                                      "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) RETURNING rowid");
@@ -248,7 +248,7 @@ public:
         }
         // The row and its index entry go together.
         bool inserted = false;
-        const DbError error = inMainTransaction([&]() -> DbError {
+        const DbError error = inJournalWrite([&]() -> DbError {
             Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
                                      "SELECT ?1, ?2, ?3, ?4, ?5, ?6 "
                                      "WHERE NOT EXISTS (SELECT 1 FROM 業務日誌 WHERE 日付 = ?1) RETURNING rowid");
@@ -588,6 +588,15 @@ private:
     // too. Each one begins with a write, which takes the write lock of the
     // file it writes before anything is read, and of that file alone: a
     // register never waits for the work file, a totals run never locks the journal.
+    // The write of one journal day and its index entry. Inside a transaction
+    // of the caller's (an import) the entry only waits in memory and the day
+    // is written by one statement, which is whole or not there by itself: a
+    // savepoint per day would only cost time.
+    DbError inJournalWrite(const std::function<DbError()> &work)
+    {
+        return m_index.deferring() ? work() : inMainTransaction(work);
+    }
+
     DbError inMainTransaction(const std::function<DbError()> &work)
     {
         return m_main.inTransaction(work, Connection::Lock::AtFirstWrite);
