@@ -85,6 +85,7 @@ void JournalPage::buildControls()
     m_cmd検索 = new ui::CommandButton(QStringLiteral("検索"), panel);
     ui::place(m_cmd検索, QStringLiteral("cmd検索"), 4200, 240, 675, 400);
     m_cmd検索->setToolTip(QStringLiteral("言葉で日誌を探します（Ctrl+F）"));
+    m_cmd検索->setAccessibleName(QStringLiteral("日誌を検索"));
 
     m_cmdHint = new ui::HintButton(panel);
     ui::place(m_cmdHint, QStringLiteral("cmdHint"), 6000, 1260, 615, 570);

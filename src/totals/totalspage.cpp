@@ -105,6 +105,7 @@ void TotalsPage::buildControls()
     m_cmdグラフ = new ui::CommandButton(QStringLiteral("グラフ"), panel);
     ui::place(m_cmdグラフ, QStringLiteral("cmdグラフ"), 8445, 4560, 675, 795);
     m_cmdグラフ->setToolTip(QStringLiteral("期間の売上額・仕入額と差引累計をグラフにします"));
+    m_cmdグラフ->setAccessibleName(QStringLiteral("期間のグラフ"));
 
     m_cmdHint1 = new ui::HintButton(panel);
     ui::place(m_cmdHint1, QStringLiteral("cmdHint1"), 8520, 60, 615, 570);

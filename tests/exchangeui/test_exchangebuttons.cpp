@@ -96,10 +96,11 @@ void TestExchangeButtons::buttonsStandFreeAndFollowInTabOrder_data()
     QTest::addColumn<QStringList>("order"); // the button before, the new ones, the button after
     QTest::newRow("journal") << 0
                              << QStringList{QStringLiteral("cmd削除"), QStringLiteral("cmd書出"),
-                                            QStringLiteral("cmd取込"), QStringLiteral("cmdHint")};
+                                            QStringLiteral("cmd取込"), QStringLiteral("cmd検索"),
+                                            QStringLiteral("cmdHint")};
     QTest::newRow("totals") << 1
                             << QStringList{QStringLiteral("CSCmdBtn1"), QStringLiteral("cmd書出1"),
-                                           QStringLiteral("cmdHint1")};
+                                           QStringLiteral("cmdグラフ"), QStringLiteral("cmdHint1")};
 }
 
 void TestExchangeButtons::buttonsStandFreeAndFollowInTabOrder()
