@@ -2,6 +2,7 @@
 
 #include "exchange/export.h"
 
+#include "app/verbarguments.h"
 #include "common/formats.h"
 #include "store/store.h"
 
@@ -61,35 +62,13 @@ QDate parseDate(const QString &text)
 std::variant<Request, QString> parse(const QStringList &arguments)
 {
     Request request;
-    if (arguments.isEmpty() || arguments.first().startsWith(QLatin1String("--"))) {
-        return QStringLiteral("書き出すファイルを --export の次に書いてください。");
-    }
-    request.path = arguments.first();
-    QStringList seen;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &option = arguments.at(i);
-        if (seen.contains(option)) {
-            return QStringLiteral("%1 が二度あります。").arg(option);
-        }
-        seen.append(option);
-        if (option == QLatin1String("--totals")) {
-            request.totals = true;
-            continue;
-        }
-        if (option == QLatin1String("--overwrite")) {
-            request.overwrite = true;
-            continue;
-        }
-        const bool takesValue = option == QLatin1String("--from") || option == QLatin1String("--to") ||
-                                option == QLatin1String("--format") || option == QLatin1String("--encoding");
-        if (!takesValue) {
-            return QStringLiteral("「%1」は分かりません。").arg(option);
-        }
-        if (i + 1 >= arguments.size()) {
-            return QStringLiteral("%1 の値がありません。").arg(option);
-        }
-        const QString value = arguments.at(++i);
-        if (option == QLatin1String("--from") || option == QLatin1String("--to")) {
+    const VerbOptions options{
+        {QStringLiteral("--totals"), QStringLiteral("--overwrite")},
+        {QStringLiteral("--from"), QStringLiteral("--to"), QStringLiteral("--format"), QStringLiteral("--encoding")}};
+    const auto take = [&request](const QString &option, const QString &value) -> std::optional<QString> {
+        if (option == QLatin1String("--totals") || option == QLatin1String("--overwrite")) {
+            (option == QLatin1String("--totals") ? request.totals : request.overwrite) = true;
+        } else if (option == QLatin1String("--from") || option == QLatin1String("--to")) {
             const QDate date = parseDate(value);
             if (!date.isValid()) {
                 return QStringLiteral("%1 の日付「%2」は読めません。").arg(option, value);
@@ -104,14 +83,14 @@ std::variant<Request, QString> parse(const QStringList &arguments)
                 return QStringLiteral("--format は csv か xlsx です（「%1」）。").arg(value);
             }
         } else {
-            if (value == QLatin1String("utf8")) {
-                request.encoding = exchange::Encoding::Utf8;
-            } else if (value == QLatin1String("cp932")) {
-                request.encoding = exchange::Encoding::ShiftJis;
-            } else {
-                return QStringLiteral("--encoding は utf8 か cp932 です（「%1」）。").arg(value);
-            }
+            return readEncoding(value, request.encoding);
         }
+        return std::nullopt;
+    };
+    if (std::optional<QString> wrong =
+            readVerbArguments(arguments, QStringLiteral("書き出すファイルを --export の次に書いてください。"), options,
+                              request.path, take)) {
+        return *wrong;
     }
     if (!request.from.isValid() || !request.to.isValid()) {
         return QStringLiteral("--from と --to で期間を書いてください。");

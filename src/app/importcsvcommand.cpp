@@ -3,6 +3,7 @@
 #include "exchange/csvimport.h"
 #include "exchange/csvreader.h"
 
+#include "app/verbarguments.h"
 #include "common/formats.h"
 #include "store/store.h"
 
@@ -45,38 +46,22 @@ QString count(qint64 value)
 std::variant<Request, QString> parse(const QStringList &arguments)
 {
     Request request;
-    if (arguments.isEmpty() || arguments.first().startsWith(QLatin1String("--"))) {
-        return QStringLiteral("取り込むファイルを --import-csv の次に書いてください。");
-    }
-    request.path = arguments.first();
-    QStringList seen;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString &option = arguments.at(i);
-        if (seen.contains(option)) {
-            return QStringLiteral("%1 が二度あります。").arg(option);
+    const VerbOptions options{
+        {QStringLiteral("--replace"), QStringLiteral("--skip-refused"), QStringLiteral("--preview")},
+        {QStringLiteral("--encoding")}};
+    const auto take = [&request](const QString &option, const QString &value) -> std::optional<QString> {
+        if (option == QLatin1String("--encoding")) {
+            return readEncoding(value, request.encoding);
         }
-        seen.append(option);
-        if (option == QLatin1String("--replace")) {
-            request.replace = true;
-        } else if (option == QLatin1String("--skip-refused")) {
-            request.skipRefused = true;
-        } else if (option == QLatin1String("--preview")) {
-            request.previewOnly = true;
-        } else if (option == QLatin1String("--encoding")) {
-            if (i + 1 >= arguments.size()) {
-                return QStringLiteral("%1 の値がありません。").arg(option);
-            }
-            const QString value = arguments.at(++i);
-            if (value == QLatin1String("utf8")) {
-                request.encoding = exchange::Encoding::Utf8;
-            } else if (value == QLatin1String("cp932")) {
-                request.encoding = exchange::Encoding::ShiftJis;
-            } else {
-                return QStringLiteral("--encoding は utf8 か cp932 です（「%1」）。").arg(value);
-            }
-        } else {
-            return QStringLiteral("「%1」は分かりません。").arg(option);
-        }
+        (option == QLatin1String("--replace")        ? request.replace
+         : option == QLatin1String("--skip-refused") ? request.skipRefused
+                                                     : request.previewOnly) = true;
+        return std::nullopt;
+    };
+    if (std::optional<QString> wrong =
+            readVerbArguments(arguments, QStringLiteral("取り込むファイルを --import-csv の次に書いてください。"),
+                              options, request.path, take)) {
+        return *wrong;
     }
     return request;
 }
