@@ -1,6 +1,7 @@
-// Registering one journal record (the dynaset read, the insert or update, the
-// cleared page) through the journal page, against the same upsert prepared
-// once and issued directly through SQLite with the same durability settings.
+// Registering one journal record (the dynaset read, the insert or update with
+// its search index entry, the cleared page) through the journal page, against
+// the same upsert and index entry, prepared once and issued directly through
+// SQLite in one transaction with the same durability settings.
 
 #include "centurydata.h"
 #include "figure.h"
@@ -49,14 +50,16 @@ public:
     ~RegisterFigure() override
     {
         m_page.reset();
-        sqlite3_finalize(m_upsert);
+        for (sqlite3_stmt *statement : {m_upsert, m_unindex, m_index, m_begin, m_commit}) {
+            sqlite3_finalize(statement);
+        }
         sqlite3_close(m_db);
     }
 
     QString name() const override { return QStringLiteral("register"); }
     double limit() const override { return 1.5; }
     QString subjectName() const override { return QStringLiteral("journal-page"); }
-    QString floorName() const override { return QStringLiteral("sqlite-upsert"); }
+    QString floorName() const override { return QStringLiteral("sqlite-upsert+index"); }
     int iterations() const override { return 40; }
 
     void runSubject(benchmark::State &state) override
@@ -94,16 +97,32 @@ public:
                 sqlite3_bind_int64(m_upsert, k + 2, entry.amounts[std::size_t(k)]);
             }
             sqlite3_bind_text(m_upsert, 6, memo.constData(), int(memo.size()), SQLITE_TRANSIENT);
-            const int step = sqlite3_step(m_upsert);
+            // The day's index entry goes with it: the text in its search form.
+            const QByteArray form = entry.memo.normalized(QString::NormalizationForm_KC).toCaseFolded().toUtf8();
+            bool done = step(m_begin) && sqlite3_step(m_upsert) == SQLITE_ROW;
+            const sqlite3_int64 rowid = sqlite3_column_int64(m_upsert, 0);
+            done = done && sqlite3_step(m_upsert) == SQLITE_DONE;
             sqlite3_reset(m_upsert);
-            if (step != SQLITE_DONE) {
+            sqlite3_bind_int64(m_unindex, 1, rowid);
+            sqlite3_bind_int64(m_index, 1, rowid);
+            sqlite3_bind_text(m_index, 2, form.constData(), int(form.size()), SQLITE_TRANSIENT);
+            done = done && step(m_unindex) && step(m_index) && step(m_commit);
+            if (!done) {
                 fail(state, QString::fromUtf8(sqlite3_errmsg(m_db)));
+                sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
                 break;
             }
         }
     }
 
 private:
+    static bool step(sqlite3_stmt *statement)
+    {
+        const bool done = sqlite3_step(statement) == SQLITE_DONE;
+        sqlite3_reset(statement);
+        return done;
+    }
+
     QString copyOfMainFile(const QString &side, QString *error)
     {
         if (!m_folder) {
@@ -161,8 +180,13 @@ private:
                                 "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
                                 "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT(日付) DO UPDATE SET "
                                 "売上額 = excluded.売上額, 仕入額 = excluded.仕入額, 入金額 = excluded.入金額, "
-                                "出金額 = excluded.出金額, 日誌 = excluded.日誌",
-                                -1, &m_upsert, nullptr) != SQLITE_OK)) {
+                                "出金額 = excluded.出金額, 日誌 = excluded.日誌 RETURNING rowid",
+                                -1, &m_upsert, nullptr) != SQLITE_OK ||
+             sqlite3_prepare_v2(m_db, "DELETE FROM 日誌索引 WHERE rowid = ?", -1, &m_unindex, nullptr) != SQLITE_OK ||
+             sqlite3_prepare_v2(m_db, "INSERT INTO 日誌索引 (rowid, 本文) VALUES (?, ?)", -1, &m_index, nullptr) !=
+                 SQLITE_OK ||
+             sqlite3_prepare_v2(m_db, "BEGIN IMMEDIATE", -1, &m_begin, nullptr) != SQLITE_OK ||
+             sqlite3_prepare_v2(m_db, "COMMIT", -1, &m_commit, nullptr) != SQLITE_OK)) {
             error = QString::fromUtf8(sqlite3_errmsg(m_db));
         }
         if (!error.isEmpty()) {
@@ -185,6 +209,10 @@ private:
 
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_upsert = nullptr;
+    sqlite3_stmt *m_unindex = nullptr;
+    sqlite3_stmt *m_index = nullptr;
+    sqlite3_stmt *m_begin = nullptr;
+    sqlite3_stmt *m_commit = nullptr;
     qint64 m_floorCount = 0;
 };
 
