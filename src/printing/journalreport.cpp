@@ -77,11 +77,6 @@ void JournalReport::formatPageHeader()
             c->colour = colour;
         }
     }
-    const auto setText = [this](const QString &name, const QString &text) {
-        if (ReportControl *c = control(name)) {
-            c->text = text;
-        }
-    };
     setText(QStringLiteral("txt日付"), m_data.dateText);
     setText(QStringLiteral("txt売上額"), common::formatAmount(m_data.sales, common::pattern::kAmount));
     setText(QStringLiteral("txt仕入額"), common::formatAmount(m_data.purchases, common::pattern::kAmount));

@@ -29,6 +29,13 @@ public:
     ReportLayout &layout() { return m_layout; }
     const ReportLayout &layout() const { return m_layout; }
     ReportControl *control(const QString &name) { return m_layout.control(name); }
+    // The text of a control of the layout; a name the layout lacks is passed over.
+    void setText(const QString &name, const QString &text)
+    {
+        if (ReportControl *c = control(name)) {
+            c->text = text;
+        }
+    }
 
     // The detail section's rows, read when the report runs. Without a data
     // source the detail section is laid out once, unbound.

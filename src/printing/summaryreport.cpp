@@ -3,6 +3,7 @@
 #include "common/colour.h"
 #include "common/formats.h"
 #include "common/summarylabel.h"
+#include "printing/totalsreport.h"
 
 namespace printing {
 
@@ -133,16 +134,7 @@ void SummaryReport::start()
 
 void SummaryReport::formatPageHeader()
 {
-    const auto setText = [this](const QString &name, const QString &text) {
-        if (ReportControl *c = control(name)) {
-            c->text = text;
-        }
-    };
-    setText(QStringLiteral("txt期間"), m_data.startText + QStringLiteral(" ～ ") + m_data.endText);
-    setText(QStringLiteral("txt売上計"), common::formatAmount(m_data.sales, common::pattern::kAmount));
-    setText(QStringLiteral("txt仕入計"), common::formatAmount(m_data.purchases, common::pattern::kAmount));
-    setText(QStringLiteral("txt入金計"), common::formatAmount(m_data.moneyIn, common::pattern::kAmount));
-    setText(QStringLiteral("txt出金計"), common::formatAmount(m_data.moneyOut, common::pattern::kAmount));
+    showPeriodAndSums(*this, m_data);
 
     // Captions and ruled lines in the colour of the settings, as on the totals report.
     const QColor colour = common::colourFromNumber(m_lineColor);

@@ -119,18 +119,18 @@ void TotalsReport::start()
     }
 }
 
+void showPeriodAndSums(Report &report, const PrintTotals &totals)
+{
+    report.setText(QStringLiteral("txt期間"), totals.startText + QStringLiteral(" ～ ") + totals.endText);
+    report.setText(QStringLiteral("txt売上計"), common::formatAmount(totals.sales, common::pattern::kAmount));
+    report.setText(QStringLiteral("txt仕入計"), common::formatAmount(totals.purchases, common::pattern::kAmount));
+    report.setText(QStringLiteral("txt入金計"), common::formatAmount(totals.moneyIn, common::pattern::kAmount));
+    report.setText(QStringLiteral("txt出金計"), common::formatAmount(totals.moneyOut, common::pattern::kAmount));
+}
+
 void TotalsReport::formatPageHeader()
 {
-    const auto setText = [this](const QString &name, const QString &text) {
-        if (ReportControl *c = control(name)) {
-            c->text = text;
-        }
-    };
-    setText(QStringLiteral("txt期間"), m_data.startText + QStringLiteral(" ～ ") + m_data.endText);
-    setText(QStringLiteral("txt売上計"), common::formatAmount(m_data.sales, common::pattern::kAmount));
-    setText(QStringLiteral("txt仕入計"), common::formatAmount(m_data.purchases, common::pattern::kAmount));
-    setText(QStringLiteral("txt入金計"), common::formatAmount(m_data.moneyIn, common::pattern::kAmount));
-    setText(QStringLiteral("txt出金計"), common::formatAmount(m_data.moneyOut, common::pattern::kAmount));
+    showPeriodAndSums(*this, m_data);
 
     const QColor colour = common::colourFromNumber(m_lineColor);
     QStringList coloured{QStringLiteral("lblタイトル")};

@@ -15,6 +15,10 @@ namespace printing {
 // four amounts; read a page at a time.
 RowSource workTableRows(store::Store &store);
 
+// The heading both reports of a period share: the period and its four sums,
+// in the controls txt期間 and txt売上計 … txt出金計.
+void showPeriodAndSums(Report &report, const PrintTotals &totals);
+
 class TotalsReport final : public Report
 {
 public:
