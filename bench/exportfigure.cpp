@@ -248,22 +248,6 @@ private:
                                                                        : QStringLiteral("journal.xlsx"));
     }
 
-    QString dataCopy(const QString &side, benchmark::State &state)
-    {
-        if (!m_scratch) {
-            m_scratch = std::make_unique<QTemporaryDir>(
-                QDir(setting().scratchFolder).filePath(QStringLiteral("export-XXXXXX")));
-        }
-        const QString folder = QDir(m_scratch->path()).filePath(side);
-        if (!QFile::exists(QDir(folder).filePath(store::kMainFileName))) {
-            if (const QString error = copyDataFolder(setting().centuryFolder, folder); !error.isEmpty()) {
-                fail(state, error);
-                return {};
-            }
-        }
-        return folder;
-    }
-
     // The floor stands for the program only while it writes what the program writes.
     void checkSameBytes(benchmark::State &state, const QString &floorFolder)
     {
@@ -286,7 +270,6 @@ private:
     }
 
     exchange::Format m_format;
-    std::unique_ptr<QTemporaryDir> m_scratch;
 };
 
 class CsvFigure final : public ExportFigure

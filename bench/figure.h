@@ -7,6 +7,8 @@
 #include <benchmark/benchmark.h>
 #include <memory>
 
+class QTemporaryDir;
+
 namespace bench {
 
 // Where the figures find the programs and the data, and where they write.
@@ -20,8 +22,8 @@ struct Setting
 class Figure
 {
 public:
-    explicit Figure(const Setting &setting) : m_setting(setting) {}
-    virtual ~Figure() = default;
+    explicit Figure(const Setting &setting);
+    virtual ~Figure();
     Figure(const Figure &) = delete;
     Figure &operator=(const Figure &) = delete;
 
@@ -38,9 +40,14 @@ public:
 
 protected:
     const Setting &setting() const { return m_setting; }
+    // A folder of the scratch folder holding a copy of the hundred years for
+    // one side of the figure, made on first use; empty after a failure, which
+    // ends the run.
+    QString dataCopy(const QString &side, benchmark::State &state);
 
 private:
     const Setting &m_setting;
+    std::unique_ptr<QTemporaryDir> m_scratch;
 };
 
 std::unique_ptr<Figure> makeStartupFigure(const Setting &setting);

@@ -121,28 +121,11 @@ private:
         return true;
     }
 
-    QString dataCopy(const QString &side, benchmark::State &state)
-    {
-        if (!m_scratch) {
-            m_scratch = std::make_unique<QTemporaryDir>(
-                QDir(setting().scratchFolder).filePath(QStringLiteral("search-XXXXXX")));
-        }
-        const QString folder = QDir(m_scratch->path()).filePath(side);
-        if (!QFile::exists(QDir(folder).filePath(store::kMainFileName))) {
-            if (const QString error = copyDataFolder(setting().centuryFolder, folder); !error.isEmpty()) {
-                fail(state, error);
-                return {};
-            }
-        }
-        return folder;
-    }
-
 protected:
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_select = nullptr;
 
 private:
-    std::unique_ptr<QTemporaryDir> m_scratch;
     QByteArray m_subjectNewest;
 };
 

@@ -107,23 +107,6 @@ public:
     }
 
 private:
-    QString dataCopy(const QString &side, benchmark::State &state)
-    {
-        if (!m_scratch) {
-            m_scratch = std::make_unique<QTemporaryDir>(
-                QDir(setting().scratchFolder).filePath(QStringLiteral("summary-XXXXXX")));
-        }
-        const QString folder = QDir(m_scratch->path()).filePath(side);
-        if (!QFile::exists(QDir(folder).filePath(store::kMainFileName))) {
-            if (const QString error = copyDataFolder(setting().centuryFolder, folder); !error.isEmpty()) {
-                fail(state, error);
-                return {};
-            }
-        }
-        return folder;
-    }
-
-    std::unique_ptr<QTemporaryDir> m_scratch;
 };
 
 } // namespace

@@ -1,0 +1,33 @@
+#include "figure.h"
+
+#include "centurydata.h"
+
+#include "store/store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace bench {
+
+Figure::Figure(const Setting &setting) : m_setting(setting) {}
+
+Figure::~Figure() = default;
+
+QString Figure::dataCopy(const QString &side, benchmark::State &state)
+{
+    if (!m_scratch) {
+        m_scratch =
+            std::make_unique<QTemporaryDir>(QDir(m_setting.scratchFolder).filePath(name() + QStringLiteral("-XXXXXX")));
+    }
+    const QString folder = QDir(m_scratch->path()).filePath(side);
+    if (!QFile::exists(QDir(folder).filePath(store::kMainFileName))) {
+        if (const QString error = copyDataFolder(m_setting.centuryFolder, folder); !error.isEmpty()) {
+            fail(state, error);
+            return {};
+        }
+    }
+    return folder;
+}
+
+} // namespace bench
