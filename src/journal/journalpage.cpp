@@ -69,17 +69,20 @@ void JournalPage::buildControls()
     m_cmd削除->setToolTip(QStringLiteral("画面上の伝票を削除します。一度削除するともとに戻せません。"));
 
     // The files for other programs: above the hint button, left of the button panel.
-    const auto fileButton = [panel](const QString &name, const QString &caption, int top, const QString &tip) {
+    const auto fileButton = [panel](const QString &name, const QString &caption, int top, const QString &what,
+                                    const QString &tip) {
         auto *b = new ui::CommandButton(caption, panel);
         ui::place(b, name, 6000, top, 615, 540);
         b->setToolTip(tip);
-        b->setAccessibleName(tip);
+        b->setAccessibleName(what);
+        b->setAccessibleDescription(tip);
         return b;
     };
-    m_cmd書出 = fileButton(QStringLiteral("cmd書出"), QStringLiteral("書出"), 120,
+    m_cmd書出 = fileButton(QStringLiteral("cmd書出"), QStringLiteral("書出"), 120, QStringLiteral("ファイルに書き出し"),
                            QStringLiteral("業務日誌を CSV か Excel のファイルに書き出します"));
-    m_cmd取込 = fileButton(QStringLiteral("cmd取込"), QStringLiteral("取込"), 690,
-                           QStringLiteral("CSV ファイルの業務日誌を取り込みます"));
+    m_cmd取込 =
+        fileButton(QStringLiteral("cmd取込"), QStringLiteral("取込"), 690, QStringLiteral("ファイルから取り込み"),
+                   QStringLiteral("CSV ファイルの業務日誌を取り込みます"));
 
     // Right of the date box at its widest (和暦), above the amounts.
     m_cmd検索 = new ui::CommandButton(QStringLiteral("検索"), panel);
