@@ -20,7 +20,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QEvent>
-#include <QFont>
 #include <QStringList>
 #include <QTimer>
 
@@ -39,14 +38,6 @@ int runInitData(const QStringList &arguments)
     const InitDataResult result = initData(folder);
     std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
     return result.exitStatus;
-}
-
-void useJapaneseFonts()
-{
-    QFont font = QApplication::font();
-    font.setFamilies(ui::uiFontFamilies());
-    font.setPointSize(9);
-    QApplication::setFont(font);
 }
 
 // Closes a window right after its first paint has been delivered.
@@ -140,7 +131,7 @@ int run(int argc, char *argv[], OnceShown onceShown)
     QApplication::setApplicationName(QStringLiteral("zephra"));
 
     ui::installJapaneseTranslations(application);
-    useJapaneseFonts();
+    ui::useScreenFont();
 
     Session session;
     ui::QtMessagePresenter presenter;

@@ -2,8 +2,10 @@
 
 #include "ui/platform.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFont>
 #include <QUrl>
 
 namespace ui {
@@ -35,6 +37,14 @@ QStringList uiFontFamilies()
 #else
     return {QStringLiteral("IPAPGothic")};
 #endif
+}
+
+void useScreenFont()
+{
+    QFont font = QApplication::font();
+    font.setFamilies(uiFontFamilies());
+    font.setPointSize(9);
+    QApplication::setFont(font);
 }
 
 } // namespace ui

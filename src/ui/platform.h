@@ -28,6 +28,9 @@ public:
 // platform (ＭＳ Ｐゴシック on Windows, IPAPGothic elsewhere). Only families that
 // are installed are named: looking up a missing one costs start-up time.
 QStringList uiFontFamilies();
+// Makes those families at 9 points the application's font, as on every screen
+// of the program.
+void useScreenFont();
 
 // Ends the process that owns the window `handle`; 0 means none.
 void endProcess(quintptr handle, ProcessEnder &ender);

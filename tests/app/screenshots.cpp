@@ -10,11 +10,11 @@
 #include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
+#include "ui/platform.h"
 #include "ui/translations.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFont>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -104,10 +104,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     ui::installJapaneseTranslations(application);
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    ui::useScreenFont();
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     const QString prefix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     QDir().mkpath(dir);

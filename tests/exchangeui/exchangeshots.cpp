@@ -8,12 +8,12 @@
 #include "common/formats.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
+#include "ui/platform.h"
 #include "ui/translations.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFont>
 #include <QLineEdit>
 
 #include <cstdio>
@@ -36,10 +36,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     ui::installJapaneseTranslations(application);
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    ui::useScreenFont();
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     QDir().mkpath(dir.path());
 

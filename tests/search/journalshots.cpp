@@ -3,15 +3,16 @@
 // their layout can be looked at.
 // Usage: journalshots OUTPUT_DIR
 
-#include "app/startedwindow.h"
 #include "search/searchwindow.h"
+
+#include "app/startedwindow.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
+#include "ui/platform.h"
 #include "ui/translations.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFont>
 #include <QLineEdit>
 #include <QTabWidget>
 
@@ -32,7 +33,8 @@ bool fillJournal(store::Store &store)
 {
     const QStringList texts = {QStringLiteral("山田商店へ納品。請求書は月末に送付。"),
                                QStringLiteral("ｶﾞｽ代を支払い。㈱中村の担当者と打ち合わせ"),
-                               QStringLiteral("雨。来客少なし。\n夕方に棚卸し"), QStringLiteral("請求の件で電話。納品は来週")};
+                               QStringLiteral("雨。来客少なし。\n夕方に棚卸し"),
+                               QStringLiteral("請求の件で電話。納品は来週")};
     int n = 0;
     for (QDate day(2018, 1, 1); day <= QDate(2020, 12, 31); day = day.addDays(1), ++n) {
         store::JournalRecord record;
@@ -55,10 +57,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     ui::installJapaneseTranslations(application);
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic")});
-    font.setPointSize(9);
-    QApplication::setFont(font);
+    ui::useScreenFont();
     const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
     QDir().mkpath(dir.path());
 
