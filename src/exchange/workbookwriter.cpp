@@ -3,6 +3,7 @@
 #include "common/formats.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <xlsxwriter.h>
@@ -74,13 +75,16 @@ std::optional<QString> cellText(const QString &text, const QString &day, const Q
         return QStringLiteral("%1 の%2の制御文字 (U+%3) は Excel のファイルに書けません。CSV を選んでください。")
             .arg(day, column, code);
     }
-    if (!text.contains(u'\r')) {
-        utf8 = text.toUtf8();
-        return std::nullopt;
-    }
     // A cell breaks its lines with LF; a CR would be written "_x000D_".
     QString lines = text;
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    // Excel reads "_x0041_" in a cell as the character it codes ("A"). Such a
+    // run written by the user keeps its underscore as "_x005F_", so that the
+    // cell reads back as typed.
+    static const QRegularExpression codedCharacter(QStringLiteral("_(?=x[0-9A-Fa-f]{4}_)"));
+    if (lines.contains(QStringLiteral("_x"))) {
+        lines.replace(codedCharacter, QStringLiteral("_x005F_"));
+    }
     utf8 = lines.toUtf8();
     return std::nullopt;
 }

@@ -20,12 +20,15 @@ namespace {
 const store::Period kAll{QDate(1600, 1, 1), QDate(2099, 12, 31)};
 
 // Every cell of the first sheet, with the cached values of formulas.
-const char *const kReadXlsx = R"(import datetime, json, sys, openpyxl
+// Texts are read as Excel reads them: "_xHHHH_" is the character it codes.
+const char *const kReadXlsx = R"(import datetime, json, re, sys, openpyxl
 book = openpyxl.load_workbook(sys.argv[1])
 values = openpyxl.load_workbook(sys.argv[1], data_only=True).active
 sheet = book.active
 def cell(c):
     v = c.value
+    if isinstance(v, str):
+        v = re.sub('_x([0-9A-Fa-f]{4})_', lambda m: chr(int(m.group(1), 16)), v)
     if isinstance(v, datetime.datetime):
         v = {'date': v.isoformat()}
     elif c.data_type == 'f':
@@ -127,6 +130,8 @@ void TestXlsxExport::journalReadsBackCellByCell()
         {u"2007-04-05"_s, {1200, std::nullopt, 0, -9'999'999'999}, text},
         // Another program's CRLF and lone CR: a cell breaks its lines with LF.
         {u"2008-01-01"_s, {7}, u"一\r\n二\r三"_s},
+        // Runs that Excel would read as coded characters.
+        {u"2010-10-10"_s, {8}, u"品番_x0041_と_X004a_x0042_の件 _x00_"_s},
         {u"2019-05-01"_s, {}, std::nullopt},
         {u"2099-12-31"_s, {9'999'999'999}, u"最後の日"_s},
     };
