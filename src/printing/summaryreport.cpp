@@ -92,17 +92,15 @@ ReportLayout SummaryReport::designedLayout(store::Grouping grouping)
         C::label(QStringLiteral("Label6"), QStringLiteral("期　間"), 2339, 213, 992, 354, kCentre),
         C::textBox(QStringLiteral("txt期間"), 3540, 210, 4900, 360, kMincho, kCaptionPoints),
         pageNumber,
-        C::label(QStringLiteral("Label7"), QStringLiteral("売上計"), 2622, 780, 992, 354, kCentre),
-        C::label(QStringLiteral("Label8"), QStringLiteral("仕入計"), 4677, 780, 1063, 354, kCentre),
-        C::label(QStringLiteral("Label9"), QStringLiteral("入金計"), 6591, 780, 1063, 354, kCentre),
-        C::label(QStringLiteral("Label10"), QStringLiteral("出金計"), 8433, 780, 1063, 354, kCentre),
-        C::textBox(QStringLiteral("txt売上計"), 1845, 1200, 1845, 285, kMincho, kAmountPoints, kRight),
-        C::textBox(QStringLiteral("txt仕入計"), 3750, 1200, 1920, 285, kMincho, kAmountPoints, kRight),
-        C::textBox(QStringLiteral("txt入金計"), 5740, 1205, 1772, 283, kMincho, kAmountPoints, kRight),
-        C::textBox(QStringLiteral("txt出金計"), 7866, 1205, 1559, 283, kMincho, kAmountPoints, kRight),
-        C::line(QStringLiteral("Line1"), 142, 1559, 9500, 1559),
-        C::line(QStringLiteral("Line2"), 142, 1984, 9500, 1984),
     };
+    // The sums' captions and boxes and the ruled lines stand where the totals report has them.
+    const ReportLayout totals = TotalsReport::designedLayout();
+    for (const char16_t *name : {u"Label7", u"Label8", u"Label9", u"Label10", u"txt売上計", u"txt仕入計", u"txt入金計",
+                                 u"txt出金計", u"Line1", u"Line2"}) {
+        if (const ReportControl *control = totals.control(QString::fromUtf16(name))) {
+            layout.pageHeader.controls.append(*control);
+        }
+    }
     int label = 11;
     for (const Column &column : kColumns) {
         const QString caption = column.field == QStringLiteral("年月") && grouping == store::Grouping::Year
