@@ -189,13 +189,9 @@ public:
 
     void runSubject(benchmark::State &state) override
     {
-        const QString folder = dataCopy(QStringLiteral("subject"), state);
-        if (folder.isEmpty()) {
-            return;
-        }
-        auto store = store::makeSqliteStore();
-        if (const auto failure = store->open(folder)) {
-            fail(state, failure->path + QStringLiteral(": ") + failure->error.message);
+        QString folder;
+        const auto store = openDataCopy(QStringLiteral("subject"), state, &folder);
+        if (!store) {
             return;
         }
         common::NoProgress quiet;

@@ -30,4 +30,21 @@ QString Figure::dataCopy(const QString &side, benchmark::State &state)
     return folder;
 }
 
+std::unique_ptr<store::Store> Figure::openDataCopy(const QString &side, benchmark::State &state, QString *folder)
+{
+    const QString copy = dataCopy(side, state);
+    if (copy.isEmpty()) {
+        return nullptr;
+    }
+    if (folder) {
+        *folder = copy;
+    }
+    auto store = store::makeSqliteStore();
+    if (const auto failure = store->open(copy)) {
+        fail(state, failure->path + QStringLiteral(": ") + failure->error.message);
+        return nullptr;
+    }
+    return store;
+}
+
 } // namespace bench

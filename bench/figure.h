@@ -9,6 +9,10 @@
 
 class QTemporaryDir;
 
+namespace store {
+class Store;
+}
+
 namespace bench {
 
 // Where the figures find the programs and the data, and where they write.
@@ -44,6 +48,9 @@ protected:
     // one side of the figure, made on first use; empty after a failure, which
     // ends the run.
     QString dataCopy(const QString &side, benchmark::State &state);
+    // The program's store opened on that copy (`folder` set to it); none
+    // after a failure, which ends the run.
+    std::unique_ptr<store::Store> openDataCopy(const QString &side, benchmark::State &state, QString *folder = nullptr);
 
 private:
     const Setting &m_setting;

@@ -43,13 +43,8 @@ public:
 
     void runSubject(benchmark::State &state) override
     {
-        const QString folder = dataCopy(QStringLiteral("subject"), state);
-        if (folder.isEmpty()) {
-            return;
-        }
-        auto store = store::makeSqliteStore();
-        if (const auto failure = store->open(folder)) {
-            fail(state, failure->path + QStringLiteral(": ") + failure->error.message);
+        const auto store = openDataCopy(QStringLiteral("subject"), state);
+        if (!store) {
             return;
         }
         QList<store::SummaryRow> rows;
