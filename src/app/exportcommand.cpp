@@ -111,18 +111,6 @@ std::variant<Request, QString> parse(const QStringList &arguments)
     return request;
 }
 
-// An export never lands on the files it reads, whatever --overwrite says.
-bool isDataFile(const QString &path, const QString &dataFolder)
-{
-    const QFileInfo target(path);
-    const QString folder = QFileInfo(dataFolder).canonicalFilePath();
-    if (!target.exists() || folder.isEmpty() || QFileInfo(target.canonicalFilePath()).path() != folder) {
-        return false;
-    }
-    const QString name = QFileInfo(target.canonicalFilePath()).fileName();
-    return name.startsWith(store::kMainFileName) || name.startsWith(store::kWorkFileName);
-}
-
 QString formatName(const Request &request)
 {
     if (*request.format == exchange::Format::Xlsx) {
@@ -156,8 +144,9 @@ CommandResult exportCommand(const QStringList &arguments, const QString &dataFol
     }
     const Request &request = std::get<Request>(parsed);
     const QString path = QFileInfo(request.path).absoluteFilePath();
-    if (isDataFile(path, dataFolder)) {
-        return {1, QStringLiteral("「%1」はこのプログラムのデータファイルです。書き出せません。\n").arg(native(path))};
+    // Never the data folder's files, whatever --overwrite says; never a device or a pipe.
+    if (const std::optional<QString> why = exchange::refusedTarget(path, dataFolder)) {
+        return {1, *why + QStringLiteral("\n")};
     }
     if (QFileInfo::exists(path) && !request.overwrite) {
         return {1, QStringLiteral("「%1」が既にあります。置き換えるときは --overwrite を付けてください。\n")

@@ -1,15 +1,31 @@
 #pragma once
-// Making a folder's entries durable: after a file is created or renamed in a
-// folder, the folder itself must reach the disk too, or a power cut can lose
-// the name while keeping the data. The one place where this differs by
-// platform.
+// What differs by platform about files. Making a folder's entries durable:
+// after a file is created or renamed in a folder, the folder itself must
+// reach the disk too, or a power cut can lose the name while keeping the
+// data. Telling whether two names reach one file.
 
 #include <QString>
+#include <QtGlobal>
+
+#include <optional>
 
 namespace common {
 
 // Flushes the folder's entries to the disk; true when done (or when the
 // platform keeps them durable by itself).
 bool syncFolder(const QString &path);
+
+// What tells one file from another, whatever name reaches it (a symbolic
+// link, a hard link): the device or volume, and the file's number on it.
+struct FileIdentity
+{
+    quint64 device = 0;
+    quint64 file = 0;
+    friend bool operator==(const FileIdentity &, const FileIdentity &) = default;
+};
+
+// The identity of the file `path` names, symbolic links followed; none when
+// there is no such file or it cannot be looked at.
+std::optional<FileIdentity> fileIdentity(const QString &path);
 
 } // namespace common

@@ -1,6 +1,7 @@
 #include "exchange/csvimport.h"
 
 #include "exchange/csvreader.h"
+#include "exchange/formulaguard.h"
 
 #include "common/formats.h"
 
@@ -167,6 +168,26 @@ QString linesText(const QList<qint64> &lines)
     return text;
 }
 
+// A file without a header row starts with a record: its first row names no
+// 日付 column and holds a date or an amount where names belong. The value
+// that shows it, or none.
+std::optional<QString> dataInHeader(const CsvRow &header)
+{
+    for (const QString &field : header.fields) {
+        if (field.trimmed() == kDateCaption) {
+            return std::nullopt;
+        }
+    }
+    for (const QString &field : header.fields) {
+        QDate date;
+        store::Amount amount;
+        if (!readDate(field, date) || (!readAmount(field, amount) && amount)) {
+            return field.trimmed();
+        }
+    }
+    return std::nullopt;
+}
+
 // The columns the header names, or why the file cannot be taken.
 std::optional<QString> readHeader(const CsvRow &header, QList<Column> &columns, QStringList &names,
                                   QStringList &ignored)
@@ -177,6 +198,12 @@ std::optional<QString> readHeader(const CsvRow &header, QList<Column> &columns, 
     QHash<QString, store::AmountColumn> amounts;
     for (const store::AmountColumn column : store::kAmountColumns) {
         amounts.insert(store::columnCaption(column), column);
+    }
+    if (const std::optional<QString> value = dataInHeader(header)) {
+        return QStringLiteral("%1 行目は見出しではなく記録のようです（%2）。ファイルの最初の行には 日付,売上額,仕入額,"
+                              "入金額,出金額,日誌 のように列の名前を書いてください。")
+            .arg(header.line)
+            .arg(quoted(*value));
     }
     bool hasDate = false;
     for (const QString &field : header.fields) {
@@ -255,7 +282,7 @@ JudgedRow judge(const CsvRow &row, const QList<Column> &columns, const QStringLi
             }
             break;
         case Column::Text:
-            judged.record.text = field;
+            judged.record.text = unguardedText(field);
             break;
         case Column::Ignored:
             break;

@@ -1,10 +1,13 @@
 #include "exchange/csvreader.h"
 
+#include "common/fileerror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <limits>
 #include <unicode/ucnv.h>
 #include <unicode/ucnv_err.h>
@@ -274,6 +277,16 @@ CsvText readCsvFile(const QString &path, std::optional<Encoding> encoding)
         text.failure = QStringLiteral("「%1」はフォルダーです。").arg(native(path));
         return text;
     }
+    const QString notAFile = QStringLiteral("「%1」は普通のファイルではありません（デバイスや名前付きパイプなど）。"
+                                            "取り込めるのは普通のファイルだけです。")
+                                 .arg(native(path));
+    // A device or a pipe has no end to wait for (/dev/zero) and no size to tell.
+    if (!info.isFile()) {
+        text.failure = notAFile;
+        return text;
+    }
+    const QString tooLarge =
+        QStringLiteral("「%1」は大きすぎます。取り込めるのは 256 MiB までのファイルです。").arg(native(path));
     if (info.size() > kCsvSizeLimit) {
         text.failure = QStringLiteral("「%1」は大きすぎます（%2 MiB）。取り込めるのは 256 MiB までのファイルです。")
                            .arg(native(path))
@@ -282,18 +295,31 @@ CsvText readCsvFile(const QString &path, std::optional<Encoding> encoding)
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        text.failure = QStringLiteral("「%1」を開けません。%2").arg(native(path), file.errorString());
+        text.failure = common::fileFailure(common::FileStep::Open, file);
         return text;
     }
-    const QByteArray bytes = file.readAll();
+    // Swapped for a device or a pipe since it was looked at.
+    if (file.isSequential()) {
+        text.failure = notAFile;
+        return text;
+    }
+    // Whatever the file claimed: no more than the limit and one byte are read.
+    constexpr qint64 kChunk = qint64(1) << 20;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.size()) + 1);
+    for (;;) {
+        const QByteArray chunk = file.read(std::min(kChunk, kCsvSizeLimit + 1 - qint64(bytes.size())));
+        if (chunk.isEmpty()) {
+            break;
+        }
+        bytes += chunk;
+        if (bytes.size() > kCsvSizeLimit) {
+            text.failure = tooLarge;
+            return text;
+        }
+    }
     if (file.error() != QFileDevice::NoError) {
-        text.failure = QStringLiteral("「%1」を読めません。%2").arg(native(path), file.errorString());
-        return text;
-    }
-    // Looked at again: the file may have grown since.
-    if (bytes.size() > kCsvSizeLimit) {
-        text.failure =
-            QStringLiteral("「%1」は大きすぎます。取り込めるのは 256 MiB までのファイルです。").arg(native(path));
+        text.failure = common::fileFailure(common::FileStep::Read, file);
         return text;
     }
     return parseCsv(bytes, encoding);

@@ -20,7 +20,7 @@
 
 namespace exchange {
 
-// Files beyond this are refused before they are read.
+// Files beyond this are refused.
 inline constexpr qint64 kCsvSizeLimit = qint64(256) * 1024 * 1024;
 
 struct CsvRow
@@ -47,7 +47,8 @@ struct CsvText
 // mark is dropped whenever the file is read as UTF-8.
 CsvText parseCsv(const QByteArray &bytes, std::optional<Encoding> encoding);
 
-// The same for a file; files over kCsvSizeLimit are refused unread.
+// The same for a file. Only a regular file is read, and never more than
+// kCsvSizeLimit bytes and one, whatever size it claims: a larger one is refused.
 CsvText readCsvFile(const QString &path, std::optional<Encoding> encoding);
 
 // The name the messages give a character code: UTF-8, Shift_JIS.

@@ -1,5 +1,7 @@
 #include "exchange/csvwriter.h"
 
+#include "exchange/formulaguard.h"
+
 #include <charconv>
 
 namespace exchange {
@@ -75,7 +77,7 @@ std::optional<QString> CsvWriter::line(const Line &line)
             return refusal;
         }
         m_pending += u',';
-        appendText(*line.text);
+        appendText(guardedText(*line.text));
     }
     return endRow();
 }

@@ -3,6 +3,7 @@
 // quoted with their quotes doubled, rows end with CRLF. A line break inside a
 // text is written CRLF too, as Excel writes it; a lone CR stays as it is.
 // Dates yyyy/mm/dd, amounts as plain whole numbers, no value as an empty field.
+// A journal text that would read as a formula is guarded (formulaguard.h).
 
 #include "exchange/export.h"
 #include "exchange/sheet.h"

@@ -3,7 +3,10 @@
 #include "exchange/csvwriter.h"
 #include "exchange/workbookwriter.h"
 
+#include "common/filesync.h"
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QtNumeric>
@@ -30,18 +33,73 @@ QStringList captions(bool withText)
     return names;
 }
 
-std::optional<QString> refusedTarget(const ExportFile &file)
+QString native(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+// Where a name lands: its folder with every link resolved, and the name.
+QString placeOf(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : QDir(folder).filePath(info.fileName());
+}
+
+// The end of a chain of symbolic links, also when it names nothing yet:
+// QSaveFile writes there.
+QString linkEnd(const QString &path)
+{
+    constexpr int kMostLinks = 40;
+    QString at = path;
+    for (int hop = 0; hop < kMostLinks && QFileInfo(at).isSymLink(); ++hop) {
+        at = QFileInfo(at).symLinkTarget();
+    }
+    return at;
+}
+
+bool isInside(const QString &place, const QString &folder)
+{
+    return place == folder || place.startsWith(folder + u'/');
+}
+
+// The journal file, the work file and their SQLite companions (-journal, -wal).
+bool isDataFileName(const QString &place, const QString &folder)
+{
+    const QFileInfo info(place);
+    return info.path() == folder &&
+           (info.fileName().startsWith(store::kMainFileName) || info.fileName().startsWith(store::kWorkFileName));
+}
+
+// The file under `folder` that is the file `path` names, through a hard link
+// or a link of the folder's own.
+std::optional<QString> sameFileInside(const QString &path, const QString &folder)
+{
+    const std::optional<common::FileIdentity> identity = common::fileIdentity(path);
+    if (!identity) {
+        return std::nullopt;
+    }
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString file = files.next();
+        if (common::fileIdentity(file) == identity) {
+            return file;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> refusedFile(const ExportFile &file)
 {
     if (file.path.isEmpty()) {
         return QStringLiteral("書き出すファイルの名前がありません。");
     }
-    const QFileInfo target(file.path);
-    if (target.isDir()) {
-        return QStringLiteral("「%1」はフォルダーです。").arg(QDir::toNativeSeparators(file.path));
+    if (auto why = refusedTarget(file.path, QString())) {
+        return why;
     }
     // Looked at before writing starts; the UI asks about an existing file first.
-    if (target.exists() && !file.overwrite) {
-        return QStringLiteral("「%1」が既にあります。").arg(QDir::toNativeSeparators(file.path));
+    if (QFileInfo::exists(file.path) && !file.overwrite) {
+        return QStringLiteral("「%1」が既にあります。").arg(native(file.path));
     }
     return std::nullopt;
 }
@@ -68,7 +126,7 @@ Exported writeFile(const ExportFile &file, const QString &sheetName, const QStri
                    common::Progress &progress, const WriteRows &writeRows)
 {
     Exported exported;
-    exported.failure = refusedTarget(file);
+    exported.failure = refusedFile(file);
     if (!exported.failure) {
         QSaveFile out(file.path);
         std::unique_ptr<SheetWriter> writer;
@@ -123,6 +181,46 @@ Exported writeSheetFile(const ExportFile &file, const QString &sheetName, const 
                         common::Progress &progress, const WriteRows &writeRows)
 {
     return writeFile(file, sheetName, header, progress, writeRows);
+}
+
+std::optional<QString> refusedTarget(const QString &path, const QString &dataFolder)
+{
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString folder = dataFolder.isEmpty() ? QString() : QFileInfo(dataFolder).canonicalFilePath();
+    const QString noExport = QStringLiteral("データフォルダーには書き出せません。");
+    if (!folder.isEmpty()) {
+        const QString written = placeOf(absolute);
+        const QString reached = placeOf(linkEnd(absolute));
+        if (isInside(written, folder)) {
+            return (isDataFileName(written, folder)
+                        ? QStringLiteral("「%1」はこのプログラムのデータファイルです。")
+                        : QStringLiteral("「%1」はこのプログラムのデータフォルダーの中です。"))
+                       .arg(native(absolute)) +
+                   noExport;
+        }
+        if (isInside(reached, folder)) {
+            return QStringLiteral("「%1」はこのプログラムのデータフォルダーの「%2」を指しています。")
+                       .arg(native(absolute), native(reached)) +
+                   noExport;
+        }
+    }
+    const QFileInfo target(absolute);
+    if (target.isDir()) {
+        return QStringLiteral("「%1」はフォルダーです。").arg(native(absolute));
+    }
+    if (target.exists() && !target.isFile()) {
+        return QStringLiteral("「%1」は普通のファイルではありません（デバイスや名前付きパイプなど）。"
+                              "書き出せるのは普通のファイルだけです。")
+            .arg(native(absolute));
+    }
+    if (!folder.isEmpty() && target.exists()) {
+        if (const std::optional<QString> same = sameFileInside(absolute, folder)) {
+            return QStringLiteral("「%1」はこのプログラムのデータフォルダーの「%2」と同じファイルです。")
+                       .arg(native(absolute), native(*same)) +
+                   noExport;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<Format> formatOfName(const QString &path)

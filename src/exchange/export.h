@@ -37,6 +37,16 @@ struct Exported
     std::optional<QString> failure;
 };
 
+// Why an export may not write `path`, or none. Refused: a folder; anything
+// that is not a regular file (a device such as /dev/zero, a named pipe); and
+// any place inside the program's data folder `dataFolder` (its two files, the
+// copies in backup/, zephra.ini), whether reached by its name, through a
+// symbolic link or as a hard link of one of its files. An empty `dataFolder`
+// checks only the kind. Whether an existing regular file may be replaced is
+// the caller's question. The export itself refuses only by the kind of file:
+// the window and `zephra --export` ask with the data folder first.
+std::optional<QString> refusedTarget(const QString &path, const QString &dataFolder);
+
 // The format a file name asks for by its extension (.csv, .xlsx, in any case).
 std::optional<Format> formatOfName(const QString &path);
 

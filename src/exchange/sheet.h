@@ -4,6 +4,7 @@
 
 #include "exchange/export.h"
 
+#include "common/fileerror.h"
 #include "store/records.h"
 
 #include <QDate>
@@ -59,10 +60,10 @@ Exported writeSheetFile(const ExportFile &file, const QString &sheetName, const 
 
 inline const QString kSumsCaption = QStringLiteral("合計");
 
+// Said at once after the failed call, while the system's error is that call's.
 inline QString writeFailure(const QFileDevice &file)
 {
-    return QStringLiteral("「%1」に書き込めませんでした（%2）。")
-        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString());
+    return common::fileFailure(common::FileStep::Write, file);
 }
 
 } // namespace exchange

@@ -1,7 +1,9 @@
 #include "exchange/workbookwriter.h"
 
+#include "common/fileerror.h"
 #include "common/formats.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 
@@ -22,9 +24,19 @@ constexpr qsizetype kCellTextLimit = 32767;
 constexpr double kTextWidth = 60;
 constexpr int kAmountCaptionWidth = 6;
 
-QString libraryFailure(lxw_error error)
+// libxlsxwriter's own texts are English; the system's error, when it names
+// one (a full disk in the temporary folder), says more than its number.
+QString libraryFailure(lxw_error error, const QString &folder)
 {
-    return QStringLiteral("Excel のファイルを作れませんでした（%1）。").arg(QString::fromUtf8(lxw_strerror(error)));
+    const QString reason = common::systemReason(common::lastSystemError());
+    const bool onDisk = error == LXW_ERROR_CREATING_XLSX_FILE || error == LXW_ERROR_CREATING_TMPFILE ||
+                        error == LXW_ERROR_READING_TMPFILE || error == LXW_ERROR_ZIP_FILE_OPERATION ||
+                        error == LXW_ERROR_ZIP_FILE_ADD || error == LXW_ERROR_ZIP_CLOSE;
+    if (onDisk && !reason.isEmpty()) {
+        return QStringLiteral("一時フォルダー「%1」に Excel のファイルを作れませんでした。%2")
+            .arg(QDir::toNativeSeparators(folder), reason);
+    }
+    return QStringLiteral("Excel のファイルを作れませんでした（エラー %1）。").arg(int(error));
 }
 
 // The width of a text in Excel's units: a character beyond Latin-1 (kanji,
@@ -111,7 +123,8 @@ QString WorkbookWriter::dateFormat(const QString &calendarMode)
 std::optional<QString> WorkbookWriter::header(const QStringList &captions)
 {
     if (!m_folder.isValid()) {
-        return QStringLiteral("一時フォルダーを作れませんでした（%1）。").arg(m_folder.errorString());
+        return QStringLiteral("一時フォルダー「%1」の中に作業用のフォルダーを作れませんでした。")
+            .arg(QDir::toNativeSeparators(QDir::tempPath()));
     }
     const QByteArray path = QFile::encodeName(m_folder.filePath(QStringLiteral("book.xlsx")));
     m_scratch = QFile::encodeName(m_folder.path());
@@ -151,7 +164,7 @@ std::optional<QString> WorkbookWriter::header(const QStringList &captions)
         const lxw_error error =
             worksheet_write_string(m_sheet, 0, lxw_col_t(column), captions.at(column).toUtf8().constData(), m_bold);
         if (error != LXW_NO_ERROR) {
-            return libraryFailure(error);
+            return libraryFailure(error, m_folder.path());
         }
     }
     worksheet_freeze_panes(m_sheet, 1, 0);
@@ -182,7 +195,7 @@ std::optional<QString> WorkbookWriter::line(const Line &line)
         m_firstWidth = std::max(m_firstWidth, textWidth(shown));
     }
     if (error != LXW_NO_ERROR) {
-        return libraryFailure(error);
+        return libraryFailure(error, m_folder.path());
     }
     if (auto failure = amounts(line.amounts, m_amount)) {
         return failure;
@@ -197,7 +210,7 @@ std::optional<QString> WorkbookWriter::line(const Line &line)
         }
         error = worksheet_write_string(m_sheet, m_row, 5, utf8.constData(), m_text);
         if (error != LXW_NO_ERROR) {
-            return libraryFailure(error);
+            return libraryFailure(error, m_folder.path());
         }
     }
     ++m_row;
@@ -208,7 +221,7 @@ std::optional<QString> WorkbookWriter::sums(const store::Sums &sums, const QList
 {
     lxw_error error = worksheet_write_string(m_sheet, m_row, 0, kSumsCaption.toUtf8().constData(), m_bold);
     if (error != LXW_NO_ERROR) {
-        return libraryFailure(error);
+        return libraryFailure(error, m_folder.path());
     }
     // With no rows above there is nothing to add up: the sums stay empty, as in a CSV file.
     if (m_row > 1) {
@@ -222,7 +235,7 @@ std::optional<QString> WorkbookWriter::sums(const store::Sums &sums, const QList
             error = worksheet_write_formula_num(m_sheet, m_row, lxw_col_t(index + 1), formula.constData(), m_sumAmount,
                                                 double(value));
             if (error != LXW_NO_ERROR) {
-                return libraryFailure(error);
+                return libraryFailure(error, m_folder.path());
             }
             m_amountWidths[size_t(index)] = std::max(m_amountWidths[size_t(index)], shownWidth(value));
             ++index;
@@ -235,7 +248,7 @@ std::optional<QString> WorkbookWriter::sums(const store::Sums &sums, const QList
             error = worksheet_write_formula_num(m_sheet, m_row, lxw_col_t(5 + n), formula.constData(), m_sumAmount,
                                                 double(value));
             if (error != LXW_NO_ERROR) {
-                return libraryFailure(error);
+                return libraryFailure(error, m_folder.path());
             }
             m_moreWidths.resize(std::max(m_moreWidths.size(), n + 1));
             m_moreWidths[n] = std::max(m_moreWidths[n], shownWidth(value));
@@ -253,7 +266,7 @@ std::optional<QString> WorkbookWriter::amounts(const store::Amounts &amounts, lx
             const lxw_error error =
                 worksheet_write_number(m_sheet, m_row, lxw_col_t(index + 1), double(*amount), format);
             if (error != LXW_NO_ERROR) {
-                return libraryFailure(error);
+                return libraryFailure(error, m_folder.path());
             }
             m_amountWidths[size_t(index)] = std::max(m_amountWidths[size_t(index)], shownWidth(*amount));
         }
@@ -269,7 +282,7 @@ std::optional<QString> WorkbookWriter::more(const QList<store::Amount> &numbers,
         if (const store::Amount &number = numbers[n]) {
             const lxw_error error = worksheet_write_number(m_sheet, m_row, lxw_col_t(5 + n), double(*number), format);
             if (error != LXW_NO_ERROR) {
-                return libraryFailure(error);
+                return libraryFailure(error, m_folder.path());
             }
             m_moreWidths[n] = std::max(m_moreWidths[n], shownWidth(*number));
         }
@@ -301,17 +314,17 @@ std::optional<QString> WorkbookWriter::finish()
     const lxw_error error = workbook_close(m_book);
     m_book = nullptr;
     if (error != LXW_NO_ERROR) {
-        return libraryFailure(error);
+        return libraryFailure(error, m_folder.path());
     }
     QFile made(m_folder.filePath(QStringLiteral("book.xlsx")));
     if (!made.open(QIODevice::ReadOnly)) {
-        return QStringLiteral("作った Excel のファイルを読めませんでした（%1）。").arg(made.errorString());
+        return common::fileFailure(common::FileStep::Open, made);
     }
     constexpr qint64 kChunk = 1 << 20;
     while (!made.atEnd()) {
         const QByteArray chunk = made.read(kChunk);
         if (chunk.isEmpty() && made.error() != QFileDevice::NoError) {
-            return QStringLiteral("作った Excel のファイルを読めませんでした（%1）。").arg(made.errorString());
+            return common::fileFailure(common::FileStep::Read, made);
         }
         if (m_out.write(chunk) != chunk.size()) {
             return writeFailure(m_out);

@@ -121,18 +121,6 @@ QString suggestedFileName(ExportSubject subject, const store::Period &period, ex
     return withExtension(name, format);
 }
 
-bool isDataFile(const QString &path, const QString &dataFolder)
-{
-    const QFileInfo target(path);
-    const QString folder = QFileInfo(dataFolder).canonicalFilePath();
-    if (folder.isEmpty() || QFileInfo(target.absolutePath()).canonicalFilePath() != folder) {
-        return false;
-    }
-    // The files and their SQLite companions (-journal, -wal).
-    const QString name = target.fileName();
-    return name.startsWith(store::kMainFileName) || name.startsWith(store::kWorkFileName);
-}
-
 bool runExport(store::Store &store, common::Msg &msg, ExportRequest request, const QString &dataFolder,
                common::Progress &progress)
 {
@@ -146,10 +134,8 @@ bool runExport(store::Store &store, common::Msg &msg, ExportRequest request, con
         msg.show(common::Prompt::Notice, QStringLiteral("期間の開始日が終了日より後です。"));
         return false;
     }
-    if (isDataFile(file.path, dataFolder)) {
-        msg.show(common::Prompt::ExportFailed,
-                 QStringLiteral("「%1」はこのプログラムのデータファイルです。別の名前を選んでください。")
-                     .arg(native(file.path)));
+    if (const std::optional<QString> why = exchange::refusedTarget(file.path, dataFolder)) {
+        msg.show(common::Prompt::ExportFailed, *why + QStringLiteral("別の場所か名前を選んでください。"));
         return false;
     }
     file.overwrite = false;

