@@ -7,7 +7,8 @@ namespace {
 bool startsFormula(QChar c)
 {
     const char16_t u = c.unicode();
-    return u == u'=' || u == u'+' || u == u'-' || u == u'@' || u == u'\t' || u == u'\r';
+    // A stored line break is written CR LF: a text beginning with one begins with a CR in the file.
+    return u == u'=' || u == u'+' || u == u'-' || u == u'@' || u == u'\t' || u == u'\r' || u == u'\n';
 }
 
 // How many apostrophes lead to a character that starts a formula; -1 when

@@ -1,9 +1,10 @@
 #pragma once
 // Journal texts in a CSV file that Excel or LibreOffice would take for a
-// formula: those beginning with =, +, -, @, a tab or a carriage return (a
-// text "=HYPERLINK(…)" would become a live link). Such a text is written with
-// an apostrophe before it, which both programs read as "this cell is text";
-// the CSV import drops exactly that apostrophe.
+// formula: those beginning with =, +, -, @, a tab or a line break (CR, or LF,
+// which the file has as CR LF), so that "=HYPERLINK(…)" never becomes a live
+// link. Such a text is written with an apostrophe before it, which both
+// programs read as "this cell is text"; the CSV import drops exactly that
+// apostrophe.
 //
 // A text that begins with apostrophes followed by one of those characters
 // gets one more apostrophe as well, so that the import's rule (one apostrophe

@@ -4,6 +4,7 @@
 // progress that keeps what it was told.
 
 #include "common/progress.h"
+#include "store/store.h"
 #include "support/openstore.h"
 #include "support/sqlfile.h"
 #include "support/tempdata.h"
@@ -124,6 +125,52 @@ inline QJsonDocument runPython(const QByteArray &script, const QStringList &argu
     }
     return document;
 }
+
+// How a run of the program ended; exitCode -1 when it did not end by itself.
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+#ifdef ZEPHRA_PATH
+// The program copied beside a data folder of its own, as it is installed.
+class Installed
+{
+public:
+    bool make(const QList<Day> &days)
+    {
+        m_program = m_dir.filePath(QStringLiteral("zephra"));
+        return m_dir.isValid() && QDir().mkpath(data()) && store::createSqliteFiles(data()).ok() &&
+               addDays(mainPath(), days) && QFile::copy(QStringLiteral(ZEPHRA_PATH), m_program) &&
+               QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QString data() const { return m_dir.filePath(QStringLiteral("data")); }
+    QString mainPath() const { return QDir(data()).filePath(store::kMainFileName); }
+    QString workPath() const { return QDir(data()).filePath(store::kWorkFileName); }
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // The program run with `verb` and `arguments` in the folder above data/.
+    Outcome run(const QStringList &arguments, const QString &verb = QStringLiteral("--export")) const
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_dir.path());
+        process.start(m_program, QStringList{verb} + arguments);
+        Outcome outcome;
+        if (process.waitForFinished(60'000) && process.exitStatus() == QProcess::NormalExit) {
+            outcome.exitCode = process.exitCode();
+        }
+        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_program;
+};
+#endif
 
 class RecordingProgress final : public common::Progress
 {

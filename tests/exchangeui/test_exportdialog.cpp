@@ -165,6 +165,22 @@ void TestExportDialog::replacesAFileOnlyOnYesAndNeverTheDataFiles()
     QCOMPARE(shown()[0].title, QStringLiteral("書き出せませんでした"));
     QCOMPARE(readAll(m_env->data.mainPath()), journalFile);
     QCOMPARE(again->result(), int(QDialog::Rejected));
+    QVERIFY(shown()[0].text.endsWith(
+        QStringLiteral("別の場所か名前を選んでください。\n\n書き出し先のファイルは変更していません。")));
+
+#if defined(Q_OS_UNIX)
+    // Nor when a link outside the folder leads to them.
+    const QString link = outPath(QStringLiteral("リンク.csv"));
+    QVERIFY(QFile::link(m_env->data.mainPath(), link));
+    m_env->presenter.shown.clear();
+    exportTo(*again, link, 0);
+    QCOMPARE(shown().size(), 1);
+    QCOMPARE(shown()[0].title, QStringLiteral("書き出せませんでした"));
+    QVERIFY2(shown()[0].text.contains(QStringLiteral("データフォルダーの「%1」を指しています")
+                                          .arg(QDir::toNativeSeparators(m_env->data.mainPath()))),
+             qPrintable(shown()[0].text));
+    QCOMPARE(readAll(m_env->data.mainPath()), journalFile);
+#endif
 }
 
 void TestExportDialog::offersUtf8ForACharacterShiftJisCannotHold_data()
