@@ -446,34 +446,12 @@ void TestCsvImport::hostileFilesAreRefusedAtOnce()
 
 void TestCsvImport::commandLine()
 {
-    QTemporaryDir dir;
-    const QString program = dir.filePath(u"zephra"_s);
-    const QString data = dir.filePath(u"data"_s);
-    const QString main = QDir(data).filePath(store::kMainFileName);
-    QVERIFY(QDir().mkpath(data) && store::createSqliteFiles(data).ok() &&
-            addDays(main, {{u"2007-04-05"_s, {1}, u"元"_s}}));
-    QVERIFY(QFile::copy(QStringLiteral(ZEPHRA_PATH), program));
-    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-    QVERIFY(writeAll(dir.filePath(u"in.csv"_s),
+    Installed zephra;
+    QVERIFY(zephra.make({{u"2007-04-05"_s, {1}, u"元"_s}}));
+    QVERIFY(writeAll(zephra.path(u"in.csv"_s),
                      kHeader + "2007/04/05,5,,,,\n2007/04/06,6,,,,\n2007/04/07,abc,,,,\n2007/04/08,8,,,,\n"));
-    struct Outcome
-    {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
-    const auto run = [&](const QStringList &arguments) {
-        QProcess process;
-        process.setWorkingDirectory(dir.path());
-        process.start(program, QStringList{u"--import-csv"_s} + arguments);
-        Outcome outcome;
-        if (process.waitForFinished(60'000) && process.exitStatus() == QProcess::NormalExit) {
-            outcome.exitCode = process.exitCode();
-        }
-        outcome.out = QString::fromUtf8(process.readAllStandardOutput());
-        outcome.err = QString::fromUtf8(process.readAllStandardError());
-        return outcome;
-    };
+    const auto run = [&](const QStringList &arguments) { return zephra.run(arguments, u"--import-csv"_s); };
+    const QString main = zephra.mainPath();
     const auto journal = [&] { return testsupport::rowsOf(main, u"業務日誌"_s); };
     const QStringList before = journal();
 
