@@ -47,9 +47,10 @@ QString suggestedFileName(ExportSubject subject, const store::Period &period, ex
                           store::Grouping grouping = store::Grouping::Month);
 
 // Writes the file, asking before it replaces one and offering UTF-8 when
-// Shift_JIS cannot hold a character; tells the outcome. A place inside
-// `dataFolder` is refused before any question (exchange::refusedTarget). True when the file
-// was written; otherwise the file under the name is as it was.
+// Shift_JIS cannot hold a character; tells the outcome. What
+// exchange::refusedTarget refuses (anything in `dataFolder`, a device, a
+// pipe) is told before any question. True when the file was written;
+// otherwise the file under the name is as it was.
 bool runExport(store::Store &store, common::Msg &msg, ExportRequest request, const QString &dataFolder,
                common::Progress &progress);
 
