@@ -3,6 +3,7 @@
 #include "charts/chartdata.h"
 
 #include "common/colour.h"
+#include "common/fileerror.h"
 #include "common/formats.h"
 #include "common/msg.h"
 #include "store/store.h"
@@ -209,14 +210,22 @@ bool ChartWindow::savePng(const QString &path)
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    QSaveFile file(path);
-    if (m_view->grab().save(&buffer, "PNG") && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() &&
-        file.commit()) {
-        return true;
+    if (!m_view->grab().save(&buffer, "PNG")) {
+        tellFailure(QStringLiteral("画像で保存"), QStringLiteral("グラフを画像にできませんでした。"));
+        return false;
     }
-    tellFailure(QStringLiteral("画像で保存"), QStringLiteral("グラフの画像を保存できませんでした。\n%1\n%2")
-                                                  .arg(QDir::toNativeSeparators(path), file.errorString()));
-    return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        tellFailure(QStringLiteral("画像で保存"), QStringLiteral("グラフの画像を保存できませんでした。\n") +
+                                                      common::fileFailure(common::FileStep::Open, file));
+        return false;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        tellFailure(QStringLiteral("画像で保存"), QStringLiteral("グラフの画像を保存できませんでした。\n") +
+                                                      common::fileFailure(common::FileStep::Write, file));
+        return false;
+    }
+    return true;
 }
 
 void ChartWindow::askAndPrint()

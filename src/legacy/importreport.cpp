@@ -1,5 +1,7 @@
 #include "legacy/importreport.h"
 
+#include "common/fileerror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -58,9 +60,10 @@ WrittenReport writeReport(const QString &folder, const QList<ReportLine> &lines,
     }
     // Written under a temporary name and renamed when whole: no half report.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(reportCsv(lines)) < 0 || !file.commit()) {
-        written.failure = QStringLiteral("「%1」に書き込めませんでした（%2）。")
-                              .arg(QDir::toNativeSeparators(path), file.errorString());
+    if (!file.open(QIODevice::WriteOnly)) {
+        written.failure = common::fileFailure(common::FileStep::Open, file);
+    } else if (file.write(reportCsv(lines)) < 0 || !file.commit()) {
+        written.failure = common::fileFailure(common::FileStep::Write, file);
     }
     return written;
 }

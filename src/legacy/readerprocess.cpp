@@ -60,8 +60,8 @@ std::optional<QString> readThroughChild(const LegacyFiles &files, const ReaderCo
     progress.report(labelFor(QStringLiteral("業務日誌")), 0, 0);
     child.start(QIODevice::ReadOnly);
     if (!child.waitForStarted(limits.silenceMs)) {
-        return couldNotRead(
-            QStringLiteral("読み取り用のプログラムを起動できませんでした: %1").arg(child.errorString()));
+        return couldNotRead(QStringLiteral("読み取り用のプログラム「%1」を起動できませんでした。")
+                                .arg(QDir::toNativeSeparators(command.program)));
     }
 
     FrameReader reader;
