@@ -216,6 +216,13 @@ Exported exportTotals(store::Store &store, const ExportFile &file, common::Progr
                              return QStringLiteral(
                                  "書き出しの間に集計の表が変わりました。もう一度書き出してください。");
                          }
+                         // Refused as the totals page refuses to show it.
+                         if (const store::AmountColumns tooLarge = store::sumsBeyondRange(sums)) {
+                             return QStringLiteral("%1 は、金額の桁数（%2）を超えているため書き出せません。"
+                                                   "期間を短くしてください。")
+                                 .arg(store::describeSums(sums, tooLarge),
+                                      common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero));
+                         }
                          return writer.sums(sums);
                      });
 }

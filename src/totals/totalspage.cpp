@@ -12,12 +12,12 @@
 #include "ui/placement.h"
 
 #include <QButtonGroup>
-#include <QHeaderView>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QStyle>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTableView>
 
 namespace totals {
@@ -416,29 +416,18 @@ void TotalsPage::showSums(const std::optional<store::Sums> &sums)
                                                                      {m_num仕入計, store::AmountColumn::Purchases},
                                                                      {m_num入金計, store::AmountColumn::MoneyIn},
                                                                      {m_num出金計, store::AmountColumn::MoneyOut}};
+    const store::AmountColumns tooLarge = sums ? store::sumsBeyondRange(*sums) : store::AmountColumns();
     for (const auto &[box, column] : boxes) {
         // Sums that could not be read leave the boxes empty: a 0 would pass
-        // for the totals of the rows listed.
-        box->setValue(sums ? std::optional<qint64>(0) : std::nullopt);
+        // for the totals of the rows listed. So does a sum beyond the range,
+        // refused as an export of the totals refuses it. A column of Nulls
+        // only sums to 0.
+        box->setValue(!sums || tooLarge.testFlag(column) ? std::nullopt : std::optional((*sums)[column].value_or(0)));
     }
-    if (!sums) {
-        return;
-    }
-    QStringList tooLarge;
-    for (const auto &[box, column] : boxes) {
-        const store::Amount total = (*sums)[column];
-        // A column of Nulls only sums to 0. A sum beyond the box's digits
-        // would otherwise stay at 0 and pass for one.
-        if (total && !box->setValue(*total)) {
-            box->setValue(std::nullopt);
-            tooLarge << store::columnCaption(column) + QStringLiteral("の合計 ") +
-                            common::formatAmount(*total, common::pattern::kAmountZero);
-        }
-    }
-    if (!tooLarge.isEmpty()) {
+    if (tooLarge) {
         m_msg.show(common::Prompt::TotalsFailed,
                    QStringLiteral("期間 ") + periodText() + QStringLiteral(" の ") +
-                       tooLarge.join(QStringLiteral("、")) +
+                       store::describeSums(*sums, tooLarge) +
                        QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
     }
 }
@@ -464,8 +453,8 @@ void TotalsPage::reportLeftOut(const store::FillReport &report)
 
 store::DbError emptyWorkTable(store::Store &store)
 {
-    // An already empty table needs no write: at every start this spares a
-    // commit and its disk syncs. An unreadable one lets the clearing try and report.
+    // An already empty table needs no write. An unreadable one lets the
+    // clearing try and report.
     bool holds = true;
     store::DbError error = store.workHoldsRows(holds);
     if (error || holds) {

@@ -21,7 +21,7 @@ const Prompt kAllPrompts[] = {
     Prompt::ConfirmRestore,  Prompt::Restored,           Prompt::RestoreFailed,     Prompt::BackupsFailing,
     Prompt::DataDamaged,     Prompt::NoGoodCopy,         Prompt::ConfirmOverwrite,  Prompt::Exported,
     Prompt::ExportFailed,    Prompt::OfferUtf8,          Prompt::ConfirmImportSome, Prompt::CsvImported,
-    Prompt::CsvImportFailed, Prompt::DataFolderMade,
+    Prompt::CsvImportFailed, Prompt::DataFolderMade,     Prompt::OpenElsewhere,
 };
 
 // What one prompt showed, and what it answered, for a scripted answer.
