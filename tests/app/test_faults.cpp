@@ -525,6 +525,11 @@ void TestFaults::twoProgramsRegisterOneDay()
     testsupport::ProgramConnections connections;
     QVERIFY(b.start());
     connections.stop();
+    // B starts while A has the data open, and is told so once; A is not.
+    QCOMPARE(b.presenter.shown.size(), 1);
+    QCOMPARE(b.presenter.shown[0].title, QStringLiteral("他のプログラムで使用中"));
+    QVERIFY(a.presenter.shown.isEmpty());
+    b.presenter.shown.clear();
 
     const auto type = [](testsupport::MainWindow &w, qint64 sales, const QString &memo) {
         const QObject *page = w.frm->journalPage();
