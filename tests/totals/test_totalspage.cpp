@@ -272,6 +272,19 @@ void TestTotalsPage::sumBeyondTheBoxIsReportedNotShownAsZero()
     QVERIFY2(m_env->presenter.shown[0].text.contains(
                  QStringLiteral("売上額の合計 19,999,999,998、入金額の合計 -10,000,000,000 は")),
              qPrintable(m_env->presenter.shown[0].text));
+
+    // Back on 日別 after a summary of another period typed since, the
+    // refusal names the period the grid lists.
+    QVERIFY(dateBox("Dt開始")->setValue(QDate(2004, 6, 1)));
+    QVERIFY(dateBox("Dt終了")->setValue(QDate(2004, 6, 30)));
+    m_page->choose(store::Grouping::Month);
+    QCOMPARE(m_env->presenter.shown.size(), 1);
+    m_page->choose(std::nullopt);
+    QCOMPARE(m_page->gridModel()->rowCount(), 2);
+    QCOMPARE(m_env->presenter.shown.size(), 2);
+    QVERIFY2(m_env->presenter.shown[1].text.startsWith(
+                 QStringLiteral("期間 2004年04月01日 ～ 2004年04月30日 の 売上額の合計 19,999,999,998")),
+             qPrintable(m_env->presenter.shown[1].text));
 }
 
 void TestTotalsPage::clearEmptiesPageAndWorkTableOnly()
