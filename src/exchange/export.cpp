@@ -206,8 +206,9 @@ Exported exportTotals(store::Store &store, const ExportFile &file, common::Progr
                              }
                              afterId = batch.last().id;
                          }
-                         // The sums the totals page shows; they differ from the rows written
-                         // only when another program changed the table meanwhile.
+                         // The sums as the totals page takes them. The table is this
+                         // program's own, so they are those of the rows written; were they
+                         // not, no file is better than a 合計 that disagrees with its rows.
                          store::Sums sums;
                          if (const store::DbError error = store.workSums(sums)) {
                              return readFailure(QStringLiteral("集計の表"), error);

@@ -100,6 +100,7 @@ void TestMsg::looks_data()
     QTest::newRow("ConfirmImportSome") << Prompt::ConfirmImportSome << common::kQuestionNoDefault;
     // Completions and notices inform; failures warn.
     QTest::newRow("Registered") << Prompt::Registered << common::kInformation;
+    QTest::newRow("OpenElsewhere") << Prompt::OpenElsewhere << common::kInformation;
     QTest::newRow("Deleted") << Prompt::Deleted << common::kInformation;
     QTest::newRow("Notice") << Prompt::Notice << common::kInformation;
     QTest::newRow("RegisterFailed") << Prompt::RegisterFailed << common::kWarning;
