@@ -10,6 +10,7 @@
 #include "app/mainwindow.h"
 #include "app/session.h"
 #include "common/clock.h"
+#include "common/datalock.h"
 #include "ui/colourdialog.h"
 #include "ui/messagebox.h"
 #include "ui/platform.h"
@@ -64,13 +65,20 @@ bool hasOption(int argc, char *argv[], const char *option)
     return false;
 }
 
-// A verb that needs no window: its arguments are those after `option`.
+// A verb that needs no window: its arguments are those after `option`. It
+// holds the data folder's lock while it runs, as the window does, and says
+// once when another program has the data open; it goes on all the same.
 int runCommand(const QString &option,
                const std::function<CommandResult(const QStringList &, const QString &, const QDateTime &)> &command)
 {
     QStringList arguments = QCoreApplication::arguments();
     arguments = arguments.mid(arguments.indexOf(option) + 1);
-    const CommandResult result = command(arguments, chooseDataFolder(dataHome().folder), QDateTime::currentDateTime());
+    const QString dataFolder = chooseDataFolder(dataHome().folder);
+    common::DataLock lock;
+    if (holdDataLock(lock, dataFolder) == common::DataLock::Held::Elsewhere) {
+        std::fputs(openElsewhereLine(dataFolder).toLocal8Bit().constData(), stderr);
+    }
+    const CommandResult result = command(arguments, dataFolder, QDateTime::currentDateTime());
     std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
     return result.exitStatus;
 }

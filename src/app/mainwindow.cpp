@@ -106,7 +106,7 @@ totals::TotalsPage *MainWindow::totalsPage()
     connect(m_totals, &totals::TotalsPage::dayPicked, this, &MainWindow::showDayOfTotals);
     connect(m_totals, &totals::TotalsPage::hintRequested, this, &MainWindow::openHint);
     if (m_started) {
-        // As start() left it: the work table was emptied then.
+        // As start() left it: the work table is empty until a 集計.
         applySettingsToTotals();
         m_totals->showCleared();
     }
@@ -171,14 +171,17 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
     setWindowTitle(kCaptionPrefix + kVersionText);
     readSettings();
     applySettings();
+    // The work table is the program's own and starts empty; a page made
+    // already shows it so.
     if (m_totals) {
         m_totals->clear();
-    } else if (const store::DbError error = totals::emptyWorkTable(m_session.store())) {
-        totals::tellWorkNotEmptied(m_msg, error);
     }
     m_tabs->setCurrentIndex(0);
     m_journal->setFocus();
     m_started = true;
+    if (m_session.openElsewhere()) {
+        m_msg.show(common::Prompt::OpenElsewhere);
+    }
     return std::nullopt;
 }
 

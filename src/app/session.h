@@ -2,6 +2,7 @@
 // What the main window holds for the pages while the program runs: the data
 // folder, the open store and the settings in force.
 
+#include "common/datalock.h"
 #include "store/records.h"
 #include "store/store.h"
 
@@ -12,6 +13,12 @@
 
 namespace app {
 
+// Takes the lock of a data folder that holds the journal file; a folder
+// without data gets no lock file and is not held.
+common::DataLock::Held holdDataLock(common::DataLock &lock, const QString &dataFolder);
+// The line a command-line verb prints when another program has the data open.
+QString openElsewhereLine(const QString &dataFolder);
+
 class Session
 {
 public:
@@ -19,8 +26,12 @@ public:
     explicit Session(std::unique_ptr<store::Store> store = store::makeSqliteStore());
 
     // Opens the data folder's files; nothing is created or changed on failure.
+    // While they are open the folder's lock is held (common::DataLock), so
+    // that another program starting on them can tell.
     [[nodiscard]] std::optional<store::OpenFailure> open(const QString &dataFolder);
     void close();
+    // Another program had the data open when it was opened here.
+    bool openElsewhere() const { return m_openElsewhere; }
 
     store::Store &store() { return *m_store; }
     QString dataFolder() const { return m_dataFolder; } // ends with '/'
@@ -38,6 +49,8 @@ private:
     std::unique_ptr<store::Store> m_store;
     QString m_dataFolder;
     store::Settings m_settings;
+    common::DataLock m_lock;
+    bool m_openElsewhere = false;
 };
 
 } // namespace app

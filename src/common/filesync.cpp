@@ -1,9 +1,11 @@
 #include "common/filesync.h"
 
 #include "common/fileerror.h"
+#include "common/datalock.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -70,11 +72,69 @@ SystemError lastSystemError()
     }
 }
 
+namespace {
+
+// The first byte of the file is the lock's range; Windows locks a range beyond
+// the end of a file too, so the file stays empty.
+bool lockFirstByte(HANDLE file, DWORD flags)
+{
+    OVERLAPPED at{};
+    return LockFileEx(file, flags, 0, 1, 0, &at) != 0;
+}
+
+void unlockFirstByte(HANDLE file)
+{
+    OVERLAPPED at{};
+    UnlockFileEx(file, 0, 1, 0, &at);
+}
+
+} // namespace
+
+DataLock::Held DataLock::holdFile(const QString &lockFile)
+{
+    const std::wstring path = QDir::toNativeSeparators(lockFile).toStdWString();
+    // Shared for reading, writing and deleting: the lock, not the opening, is what others see.
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return Held::NotHeld;
+    }
+    Held held = Held::Elsewhere;
+    if (lockFirstByte(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY)) {
+        held = Held::Alone;
+        unlockFirstByte(file);
+    }
+    // Shared locks never wait for each other; only another program's look
+    // of a moment can hold it up.
+    if (!lockFirstByte(file, 0)) {
+        CloseHandle(file);
+        return Held::NotHeld;
+    }
+    m_handle = file;
+    return held;
+}
+
+void DataLock::release()
+{
+    if (m_handle) {
+        unlockFirstByte(static_cast<HANDLE>(m_handle));
+        CloseHandle(static_cast<HANDLE>(m_handle));
+        m_handle = nullptr;
+    }
+}
+
+bool DataLock::isHeld() const
+{
+    return m_handle != nullptr;
+}
+
 } // namespace common
 #else
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace common {
@@ -133,5 +193,66 @@ SystemError lastSystemError()
     }
 }
 
+// flock() locks belong to the opened file, not to the process as fcntl()
+// locks do: two programs, or two openings in one process, see each other's.
+DataLock::Held DataLock::holdFile(const QString &lockFile)
+{
+    const QByteArray path = QFile::encodeName(lockFile);
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return Held::NotHeld;
+    }
+    Held held = Held::Elsewhere;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        held = Held::Alone;
+    } else if (errno != EWOULDBLOCK) {
+        ::close(fd);
+        return Held::NotHeld;
+    }
+    // From exclusive to shared, or shared from the start. Shared locks never
+    // wait for each other; only another program's look of a moment can hold it up.
+    int rc = 0;
+    do {
+        rc = ::flock(fd, LOCK_SH);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        ::close(fd);
+        return Held::NotHeld;
+    }
+    m_fd = fd;
+    return held;
+}
+
+void DataLock::release()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd); // releases the lock
+        m_fd = -1;
+    }
+}
+
+bool DataLock::isHeld() const
+{
+    return m_fd >= 0;
+}
+
 } // namespace common
 #endif
+
+namespace common {
+
+DataLock::~DataLock()
+{
+    release();
+}
+
+DataLock::Held DataLock::hold(const QString &folder)
+{
+    release();
+    if (!QFileInfo(folder).isDir()) {
+        return Held::NotHeld;
+    }
+    return holdFile(QDir(folder).filePath(kDataLockFileName));
+}
+
+} // namespace common

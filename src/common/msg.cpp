@@ -94,6 +94,10 @@ constexpr PromptText textOf(Prompt prompt)
     case Prompt::DataFolderMade:   return spliced(u"データの保存場所",
         u"初めての起動です。業務日誌のデータを次のフォルダーに保存します。\n\n  ",
         u"\n\n空のデータファイルを作成して始めます。", kInformation);
+    case Prompt::OpenElsewhere:    return fixed(u"他のプログラムで使用中",
+        u"このデータは他のプログラムでも開かれています。\n\n"
+        u"このまま両方で使えます。他のプログラムで変更された日誌を上書きするときは、その前に確認します。"
+        u"集計の表はプログラムごとに別です。", kInformation);
     }
     // clang-format on
     return {}; // not reached for a value of the enum

@@ -39,6 +39,7 @@ enum class Prompt {
     CsvImported,        // the days added, replaced and kept
     CsvImportFailed,    // nothing was imported: the reason in the subject
     DataFolderMade,     // the first start of an installed program: the folder its data goes to in the subject
+    OpenElsewhere,      // at start: another program has the same data open; both may work on
 };
 
 enum class Buttons { Ok, YesNo };

@@ -304,8 +304,9 @@ Exported exportTotals(store::Store &store, const ExportFile &file, common::Progr
                              }
                              afterId = batch.last().id;
                          }
-                         // The sums the totals page shows; they differ from the rows written
-                         // only when another program changed the table meanwhile.
+                         // The sums as the totals page takes them. The table is this
+                         // program's own, so they are those of the rows written; were they
+                         // not, no file is better than a 合計 that disagrees with its rows.
                          store::Sums sums;
                          if (const store::DbError error = store.workSums(sums)) {
                              return readFailure(QStringLiteral("集計の表"), error);
@@ -313,6 +314,13 @@ Exported exportTotals(store::Store &store, const ExportFile &file, common::Progr
                          if (sums != written) {
                              return QStringLiteral(
                                  "書き出しの間に集計の表が変わりました。もう一度書き出してください。");
+                         }
+                         // Refused as the totals page refuses to show it.
+                         if (const store::AmountColumns tooLarge = store::sumsBeyondRange(sums)) {
+                             return QStringLiteral("%1 は、金額の桁数（%2）を超えているため書き出せません。"
+                                                   "期間を短くしてください。")
+                                 .arg(store::describeSums(sums, tooLarge),
+                                      common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero));
                          }
                          return writer.sums(sums);
                      });

@@ -1,5 +1,7 @@
 #include "store/records.h"
 
+#include <QStringList>
+
 namespace store {
 
 QString columnCaption(AmountColumn column)
@@ -35,6 +37,30 @@ const Amount &Amounts::operator[](AmountColumn column) const
         break;
     }
     return moneyOut;
+}
+
+AmountColumns sumsBeyondRange(const Sums &sums)
+{
+    AmountColumns beyond;
+    for (const AmountColumn column : kAmountColumns) {
+        const Amount &sum = sums[column];
+        if (sum && (*sum < -common::kAmountLimit || *sum > common::kAmountLimit)) {
+            beyond |= column;
+        }
+    }
+    return beyond;
+}
+
+QString describeSums(const Sums &sums, AmountColumns columns)
+{
+    QStringList named;
+    for (const AmountColumn column : kAmountColumns) {
+        if (columns.testFlag(column)) {
+            named << columnCaption(column) + QStringLiteral("の合計 ") +
+                         common::formatAmount(sums[column].value_or(0), common::pattern::kAmountZero);
+        }
+    }
+    return named.join(QStringLiteral("、"));
 }
 
 void putInForce(Settings &inForce, const std::optional<Settings> &stored)

@@ -91,6 +91,14 @@ struct WorkRow
 // The four sums over the work table; none where no row has a value.
 using Sums = Amounts;
 
+// The sums beyond the amount boxes' range (common::kAmountLimit), in column
+// order. The totals page and an export of the totals both refuse such a sum:
+// no box can show it, and a figure the journal's amounts cannot hold would
+// pass for a total.
+AmountColumns sumsBeyondRange(const Sums &sums);
+// Those sums named with their columns: "売上額の合計 19,999,999,998、入金額の合計 -10,000,000,000".
+QString describeSums(const Sums &sums, AmountColumns columns);
+
 // A journal row whose amount stops a totals run: the day and the column.
 struct RefusedAmount
 {

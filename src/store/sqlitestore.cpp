@@ -1,5 +1,7 @@
 // The store over the data folder's two SQLite files: the journal file
 // (業務日誌, 自社情報) and the work file (w集計, ClHint), one connection each.
+// The totals work table the program uses is its own: a temporary table on the
+// journal's connection (temp.w集計), which no other program sees.
 
 #include "common/progress.h"
 #include "store/sqliteconnection.h"
@@ -175,6 +177,17 @@ public:
             return OpenFailure{workPath, error};
         }
         removeStaleSuperJournals(dir);
+        // The work file's w集計 is shared by every program on the folder: one
+        // program's 集計 or export would fill another's grid, and its sums
+        // and report would be of another period. Each program therefore
+        // totals into a table of its own connection, made empty here and gone
+        // at closing. The file keeps its table, checked as before, for the
+        // copies and the earlier version, but it is neither read nor written.
+        if (DbError error = m_main.execute("CREATE TEMP TABLE w集計 (日付 DATE, 売上額 INTEGER, 仕入額 INTEGER, "
+                                           "入金額 INTEGER, 出金額 INTEGER)")) {
+            close();
+            return OpenFailure{workPath, error};
+        }
         // Only the store's own statements may call it, never a trigger or a view in a file.
         const int rc =
             sqlite3_create_function_v2(m_main.handle(), "zephra_keep_journal_row", 6, SQLITE_UTF8 | SQLITE_DIRECTONLY,
@@ -374,12 +387,12 @@ public:
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
-        // On the journal's connection, where the work file is attached: the
-        // copy runs inside the engine in date order, over the journal pages
-        // that connection holds already, in one transaction over both files,
-        // so the rows copied, the amounts checked and the days counted are one
-        // state of the journal. Only the work file is written, so only it is
-        // locked for writing.
+        // On the journal's connection, which holds the work table: the copy
+        // runs inside the engine in date order, over the journal pages that
+        // connection holds already, in one transaction, so the rows copied,
+        // the amounts checked and the days counted are one state of the
+        // journal. Only the program's own table is written: no file is locked
+        // for writing.
         const DbError error = inMainTransaction([&] { return copyPeriod(period, report); });
         if (error) {
             // The rollback brought back the rows of the run before.
@@ -388,11 +401,17 @@ public:
         return error;
     }
 
-    DbError clearWork() override { return m_work.execute("DELETE FROM w集計"); }
+    DbError clearWork() override
+    {
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        return m_main.execute("DELETE FROM temp.w集計");
+    }
 
     DbError workHoldsRows(bool &holds) override
     {
-        Statement select(m_work, "SELECT EXISTS (SELECT 1 FROM w集計)");
+        Statement select(m_main, "SELECT EXISTS (SELECT 1 FROM temp.w集計)");
         holds = select.step() && select.integer(0) != 0;
         return select.error();
     }
@@ -400,7 +419,7 @@ public:
     DbError workSums(Sums &sums) override
     {
         sums = Sums{};
-        Statement select(m_work, "SELECT sum(売上額), sum(仕入額), sum(入金額), sum(出金額) FROM w集計");
+        Statement select(m_main, "SELECT sum(売上額), sum(仕入額), sum(入金額), sum(出金額) FROM temp.w集計");
         if (select.step()) {
             AmountColumns ignored;
             sums = readAmounts(select, 0, ignored);
@@ -410,7 +429,7 @@ public:
 
     DbError workRows(qint64 afterId, int limit, QList<WorkRow> &rows) override
     {
-        Statement select(m_work, "SELECT rowid, 日付, 売上額, 仕入額, 入金額, 出金額 FROM w集計 "
+        Statement select(m_main, "SELECT rowid, 日付, 売上額, 仕入額, 入金額, 出金額 FROM temp.w集計 "
                                  "WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
         select.bind(1, afterId).bind(2, qint64(limit));
         while (select.step()) {
@@ -431,7 +450,7 @@ public:
         if (sqlite::storedDate(date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date")};
         }
-        Statement update(m_work, "UPDATE w集計 SET 日付 = ?1 WHERE rowid = ?2");
+        Statement update(m_main, "UPDATE temp.w集計 SET 日付 = ?1 WHERE rowid = ?2");
         return update.bind(1, date).bind(2, id).run();
     }
 
@@ -440,19 +459,19 @@ public:
         const char *sql = nullptr;
         switch (column) {
         case AmountColumn::Sales:
-            sql = "UPDATE w集計 SET 売上額 = ?1 WHERE rowid = ?2";
+            sql = "UPDATE temp.w集計 SET 売上額 = ?1 WHERE rowid = ?2";
             break;
         case AmountColumn::Purchases:
-            sql = "UPDATE w集計 SET 仕入額 = ?1 WHERE rowid = ?2";
+            sql = "UPDATE temp.w集計 SET 仕入額 = ?1 WHERE rowid = ?2";
             break;
         case AmountColumn::MoneyIn:
-            sql = "UPDATE w集計 SET 入金額 = ?1 WHERE rowid = ?2";
+            sql = "UPDATE temp.w集計 SET 入金額 = ?1 WHERE rowid = ?2";
             break;
         case AmountColumn::MoneyOut:
-            sql = "UPDATE w集計 SET 出金額 = ?1 WHERE rowid = ?2";
+            sql = "UPDATE temp.w集計 SET 出金額 = ?1 WHERE rowid = ?2";
             break;
         }
-        Statement update(m_work, sql);
+        Statement update(m_main, sql);
         return update.bind(1, amount).bind(2, id).run();
     }
 
@@ -504,7 +523,7 @@ public:
                     [&]() -> DbError {
                         for (const char *statement :
                              {"DELETE FROM main.業務日誌", "DELETE FROM main.自社情報", "DELETE FROM work.ClHint",
-                              "DELETE FROM work.w集計",
+                              "DELETE FROM temp.w集計",
                               "INSERT INTO main.業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
                               "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 FROM copy_main.業務日誌",
                               "INSERT INTO main.自社情報 (年号, LineColor1) "
@@ -622,15 +641,15 @@ private:
             .bind(6, record.text);
     }
 
-    // The body of a totals run, on the journal's connection with the work file attached.
+    // The body of a totals run, on the journal's connection, into the program's own table.
     DbError copyPeriod(const Period &period, FillReport &report)
     {
-        if (DbError failure = m_main.execute("DELETE FROM work.w集計")) {
+        if (DbError failure = m_main.execute("DELETE FROM temp.w集計")) {
             return failure;
         }
         // One look at each row of the period, in date order (see keepJournalRow).
         m_tally = CopyTally{};
-        Statement copy(m_main, "INSERT INTO work.w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
+        Statement copy(m_main, "INSERT INTO temp.w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
                                "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM main.業務日誌 "
                                "WHERE 日付 >= ?1 AND 日付 <= ?2 "
                                "AND zephra_keep_journal_row(日付, 売上額, 仕入額, 入金額, 出金額, ?3) ORDER BY 日付");
@@ -644,26 +663,9 @@ private:
             return copied;
         }
         report.copied = m_main.changes();
-        // The work table holds the rows as the copy summed them, unless the
-        // work file has triggers of its own (another program's) on the table:
-        // then the sums are taken from the table, so that they are those of
-        // the rows the grid lists.
-        Statement triggers(m_main, "SELECT count(*) FROM work.sqlite_master WHERE type = 'trigger'");
-        if (!triggers.step()) {
-            return triggers.error();
-        }
-        if (triggers.integer(0) == 0) {
-            report.sums = m_tally.sums;
-        } else {
-            Statement sums(m_main, "SELECT sum(売上額), sum(仕入額), sum(入金額), sum(出金額) FROM work.w集計");
-            if (sums.step()) {
-                AmountColumns ignored;
-                report.sums = readAmounts(sums, 0, ignored);
-            }
-            if (sums.error()) {
-                return sums.error();
-            }
-        }
+        // The table holds the rows as the copy summed them: no trigger of a
+        // file can reach a temporary table.
+        report.sums = m_tally.sums;
         return countOtherForms(period, report);
     }
 

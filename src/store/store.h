@@ -83,7 +83,10 @@ public:
     [[nodiscard]] virtual DbError loadSettings(std::optional<Settings> &settings) = 0;
     [[nodiscard]] virtual DbError saveSettings(const Settings &settings) = 0;
 
-    // The totals work table (w集計).
+    // The totals work table (w集計). It belongs to this program: made empty
+    // when the store opens and gone when it closes, never seen nor changed by
+    // another program on the same data, so a 集計 or an export elsewhere never
+    // changes this program's grid, sums or report.
     // Empties the table and adds one row for each journal record of the
     // period whose date is a stored date, in date order, in one transaction.
     // An amount that is no whole number within the amount boxes' range stops

@@ -12,12 +12,12 @@
 #include "ui/placement.h"
 
 #include <QButtonGroup>
-#include <QHeaderView>
 #include <QFontMetrics>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QStyle>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTableView>
 
 namespace totals {
@@ -186,14 +186,15 @@ void TotalsPage::viewChosen()
         run();
         return;
     }
-    // 日別 shows the work table as the last 集計 left it, with its sums.
+    // 日別 shows the work table as the last 集計 left it, with its sums; a
+    // notice names the period of that run, not the one typed since.
     detachSummary();
     showModelInGrid();
     store::Sums sums;
     if (m_store.workSums(sums)) {
-        showSums(std::nullopt);
+        showSums(std::nullopt, m_workPeriod);
     } else {
-        showSums(sums);
+        showSums(sums, m_workPeriod);
     }
 }
 
@@ -216,14 +217,14 @@ void TotalsPage::runSummary(store::Grouping grouping)
     }
     setGridColumnWidths();
     if (error) {
-        showSums(std::nullopt);
+        showSums(std::nullopt, periodText());
         m_msg.show(common::Prompt::TotalsFailed,
                    QStringLiteral("期間 ") + periodText() +
                        (grouping == store::Grouping::Month ? QStringLiteral(" の月別") : QStringLiteral(" の年別")) +
                        QStringLiteral("集計ができませんでした。\n理由: ") + store::describeForUser(error));
         return;
     }
-    showSums(store::totalOf(rows).sums);
+    showSums(store::totalOf(rows).sums, periodText());
 }
 
 void TotalsPage::openSummaryRow(int row)
@@ -363,6 +364,7 @@ void TotalsPage::run()
     const store::Period period{m_dt開始->value().value_or(QDate()), m_dt終了->value().value_or(QDate())};
     store::FillReport report;
     store::DbError error = m_store.fillWork(period, report);
+    m_workPeriod = periodText();
     if (error && report.refused) {
         error = unreadableAmount(*report.refused, m_dt開始->calendarMode());
     }
@@ -376,9 +378,9 @@ void TotalsPage::run()
         // emptied: the sums are those of what the grid lists.
         store::Sums sums;
         if (m_store.workSums(sums)) {
-            showSums(std::nullopt);
+            showSums(std::nullopt, m_workPeriod);
         } else {
-            showSums(sums);
+            showSums(sums, m_workPeriod);
         }
         m_msg.show(common::Prompt::TotalsFailed, QStringLiteral("期間 ") + periodText() +
                                                      QStringLiteral(" の集計ができませんでした。\n理由: ") +
@@ -387,7 +389,7 @@ void TotalsPage::run()
     }
 
     // 9.–12. The four sums of the rows copied.
-    showSums(report.sums);
+    showSums(report.sums, m_workPeriod);
     reportLeftOut(report);
 }
 
@@ -410,35 +412,23 @@ QString TotalsPage::periodText() const
     return m_dt開始->displayText() + QStringLiteral(" ～ ") + m_dt終了->displayText();
 }
 
-void TotalsPage::showSums(const std::optional<store::Sums> &sums)
+void TotalsPage::showSums(const std::optional<store::Sums> &sums, const QString &period)
 {
     const std::pair<ui::AmountBox *, store::AmountColumn> boxes[] = {{m_num売上計, store::AmountColumn::Sales},
                                                                      {m_num仕入計, store::AmountColumn::Purchases},
                                                                      {m_num入金計, store::AmountColumn::MoneyIn},
                                                                      {m_num出金計, store::AmountColumn::MoneyOut}};
+    const store::AmountColumns tooLarge = sums ? store::sumsBeyondRange(*sums) : store::AmountColumns();
     for (const auto &[box, column] : boxes) {
         // Sums that could not be read leave the boxes empty: a 0 would pass
-        // for the totals of the rows listed.
-        box->setValue(sums ? std::optional<qint64>(0) : std::nullopt);
+        // for the totals of the rows listed. So does a sum beyond the range,
+        // refused as an export of the totals refuses it. A column of Nulls
+        // only sums to 0.
+        box->setValue(!sums || tooLarge.testFlag(column) ? std::nullopt : std::optional((*sums)[column].value_or(0)));
     }
-    if (!sums) {
-        return;
-    }
-    QStringList tooLarge;
-    for (const auto &[box, column] : boxes) {
-        const store::Amount total = (*sums)[column];
-        // A column of Nulls only sums to 0. A sum beyond the box's digits
-        // would otherwise stay at 0 and pass for one.
-        if (total && !box->setValue(*total)) {
-            box->setValue(std::nullopt);
-            tooLarge << store::columnCaption(column) + QStringLiteral("の合計 ") +
-                            common::formatAmount(*total, common::pattern::kAmountZero);
-        }
-    }
-    if (!tooLarge.isEmpty()) {
+    if (tooLarge) {
         m_msg.show(common::Prompt::TotalsFailed,
-                   QStringLiteral("期間 ") + periodText() + QStringLiteral(" の ") +
-                       tooLarge.join(QStringLiteral("、")) +
+                   QStringLiteral("期間 ") + period + QStringLiteral(" の ") + store::describeSums(*sums, tooLarge) +
                        QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
     }
 }
@@ -464,8 +454,8 @@ void TotalsPage::reportLeftOut(const store::FillReport &report)
 
 store::DbError emptyWorkTable(store::Store &store)
 {
-    // An already empty table needs no write: at every start this spares a
-    // commit and its disk syncs. An unreadable one lets the clearing try and report.
+    // An already empty table needs no write. An unreadable one lets the
+    // clearing try and report.
     bool holds = true;
     store::DbError error = store.workHoldsRows(holds);
     if (error || holds) {
@@ -500,6 +490,7 @@ void TotalsPage::showCleared()
 
 void TotalsPage::clearBoxes()
 {
+    m_workPeriod.clear();
     m_dt開始->clear();
     m_dt終了->clear();
     for (ui::AmountBox *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計}) {

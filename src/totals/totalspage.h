@@ -109,8 +109,9 @@ private:
     void refreshGrid();
     void showModelInGrid();
     void setGridColumnWidths();
-    // The four sum boxes; empty boxes for sums that could not be read.
-    void showSums(const std::optional<store::Sums> &sums);
+    // The four sum boxes; empty boxes for sums that could not be read or lie
+    // beyond the amount range, which are told with `period`.
+    void showSums(const std::optional<store::Sums> &sums, const QString &period);
     void reportLeftOut(const store::FillReport &report);
     QString periodText() const;
 
@@ -128,6 +129,7 @@ private:
     QTableView *m_grid集計 = nullptr;
     WorkTableModel *m_dat集計 = nullptr;
     bool m_gridShowsModel = false; // the grid shows the work table's model
+    QString m_workPeriod;          // the period of the 集計 the work table holds, as the boxes showed it
     SummaryModel *m_summary = nullptr;
     QButtonGroup *m_viewChoice = nullptr;
     QRadioButton *m_opt日別 = nullptr;

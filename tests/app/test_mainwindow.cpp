@@ -6,10 +6,13 @@
 #include "startedwindow.h"
 
 #include "app/mainwindow.h"
+#include "common/datalock.h"
 #include "common/formats.h"
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
+#include "printing/reportengine.h"
 #include "printing/reportviewer.h"
+#include "printing/totalsreport.h"
 #include "settings/settingspage.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
@@ -26,6 +29,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -51,6 +55,8 @@ private slots:
     void printButtonsCopyThePage_data();
     void printButtonsCopyThePage();
     void printButtonsPrintNothingForTypingThatIsNoDate();
+    void dataOpenElsewhereIsToldAtStart();
+    void totalsOfAnotherProgramLeaveTheWindowsAsTheyAre();
 
 private:
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_w->frm.get(), name); }
@@ -110,7 +116,7 @@ void TestMainWindow::startsInTheStoredCalendarMode()
         prepare(store::kMainFileName,
                 {QStringLiteral("insert into 自社情報 values ('%1', 255)").arg(stored.toString())});
     }
-    // Totals left in the work file by an earlier run of the program.
+    // Totals left in the work file by an earlier version of the program.
     prepare(store::kWorkFileName, {QStringLiteral("insert into w集計 values ('2004-04-01', 1, 2, 3, 4)"),
                                    QStringLiteral("insert into w集計 values ('2004-04-02', 1, 2, 3, 4)")});
     QVERIFY(m_w->start());
@@ -146,9 +152,10 @@ void TestMainWindow::startsInTheStoredCalendarMode()
         testsupport::SqlFile(m_w->mainPath()).value(QStringLiteral("select 年号 from 自社情報"));
     QCOMPARE(common::isWestern(storedMode.toString()), western);
 
-    // The totals of the earlier run are gone, on the page and in the file.
+    // The page starts empty: the program's work table is its own, and the
+    // file's table is neither shown nor changed.
     QCOMPARE(grid->rowCount(), 0);
-    QCOMPARE(testsupport::countOn(m_w->workPath(), QStringLiteral("w集計")), 0);
+    QCOMPARE(testsupport::countOn(m_w->workPath(), QStringLiteral("w集計")), 2);
     QCOMPARE(m_w->frm->tabs()->currentIndex(), 0);
 
     // The grid shows its days in the calendar mode read at start.
@@ -187,10 +194,13 @@ void TestMainWindow::otherPagesAreBuiltWhenFirstShown()
     QVERIFY(m_w->start());
     QVERIFY(!m_w->frm->findChild<totals::TotalsPage *>());
     QVERIFY(!m_w->frm->findChild<settings::SettingsPage *>());
-    // The settings are in force and the earlier totals gone all the same.
+    // The settings are in force and the work table empty all the same.
     QCOMPARE(m_w->session.settings(), (store::Settings{QStringLiteral("和暦"), 255}));
     QCOMPARE(child<ui::DateBox>("Dt日付")->width(), ui::twips(2370));
-    QCOMPARE(testsupport::countOn(m_w->workPath(), QStringLiteral("w集計")), 0);
+    bool holds = true;
+    QVERIFY(!m_w->session.store().workHoldsRows(holds));
+    QVERIFY(!holds);
+    QCOMPARE(testsupport::countOn(m_w->workPath(), QStringLiteral("w集計")), 1);
 
     m_w->frm->show();
     QApplication::setActiveWindow(m_w->frm.get());
@@ -273,15 +283,19 @@ void TestMainWindow::eraseEmptiesTotalsNotShownYet()
     QVERIFY(m_w->start());
     m_w->frm->tabs()->setCurrentIndex(2);
     QVERIFY(!m_w->frm->findChild<totals::TotalsPage *>());
-    QVERIFY(
-        testsupport::execOn(m_w->workPath(), QStringLiteral("insert into w集計 values ('2004-04-01', 1, 2, 3, 4)")));
+    QVERIFY(testsupport::execOn(m_w->mainPath(),
+                                QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, '')")));
+    store::FillReport report;
+    QVERIFY(!m_w->session.store().fillWork(store::Period::monthOf(QDate(2004, 4, 1)), report));
 
     click("cmd一括削除7");
     QCOMPARE(m_w->presenter.shown.size(), 1); // the question, answered Yes
     const QList<backup::CopyEntry> copies = backup::listCopies(m_w->session.backupFolder());
     QCOMPARE(copies.size(), 1);
     QCOMPARE(copies.first().name.kind, backup::CopyKind::Erase);
-    QCOMPARE(testsupport::countOn(m_w->workPath(), QStringLiteral("w集計")), 0);
+    bool holds = true;
+    QVERIFY(!m_w->session.store().workHoldsRows(holds));
+    QVERIFY(!holds);
     m_w->frm->tabs()->setCurrentIndex(1);
     QCOMPARE(m_w->frm->totalsPage()->gridModel()->rowCount(), 0);
     QCOMPARE(m_w->presenter.shown.size(), 1);
@@ -505,6 +519,88 @@ void TestMainWindow::printButtonsPrintNothingForTypingThatIsNoDate()
     QCOMPARE(m_w->presenter.shown.size(), 2);
     QVERIFY(m_w->presenter.shown[1].text.startsWith(QStringLiteral("終了日「2004年06月31日」は")));
     closeViewers();
+}
+
+// Another program holding the data folder (here the test itself, through the
+// folder's lock) is told once at start, as information; the window works on.
+// The window then holds the folder too, so the next program is told in turn.
+void TestMainWindow::dataOpenElsewhereIsToldAtStart()
+{
+    common::DataLock other;
+    QCOMPARE(other.hold(m_w->dataFolder()), common::DataLock::Held::Alone);
+    QVERIFY(m_w->start());
+    QCOMPARE(m_w->presenter.shown.size(), 1);
+    const common::MessageRequest notice = m_w->presenter.shown.first();
+    QCOMPARE(notice.title, QStringLiteral("他のプログラムで使用中"));
+    QCOMPARE(notice.style, common::kInformation);
+    QVERIFY2(notice.text.startsWith(QStringLiteral("このデータは他のプログラムでも開かれています。")),
+             qPrintable(notice.text));
+
+    other.release();
+    common::DataLock next;
+    QCOMPARE(next.hold(m_w->dataFolder()), common::DataLock::Held::Elsewhere);
+    next.release();
+    m_w->session.close();
+    QCOMPARE(next.hold(m_w->dataFolder()), common::DataLock::Held::Alone);
+}
+
+// Two programs on one data folder: the window totals April, then the built
+// program, started on its own, exports the totals of May. The window's grid,
+// sums and printout stay April's, and the other program says that the data is
+// open here.
+void TestMainWindow::totalsOfAnotherProgramLeaveTheWindowsAsTheyAre()
+{
+    QTemporaryDir home;
+    const QString program = QDir(home.path()).filePath(QStringLiteral("zephra"));
+    QVERIFY(QFile::copy(QStringLiteral(ZEPHRA_PATH), program));
+    QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    testsupport::MainWindow w(QDate(2007, 4, 4), home.path());
+    QVERIFY(app::initData(w.dataFolder()).exitStatus == 0);
+    QVERIFY(testsupport::execOn(w.mainPath(), QStringLiteral("insert into 業務日誌 values "
+                                                             "('2007-04-01', 1, 2, 3, 4, ''), "
+                                                             "('2007-04-02', 10, 20, 30, 40, ''), "
+                                                             "('2007-05-01', 100, 200, 300, 400, '')")));
+    QVERIFY(w.start());
+    QVERIFY(w.presenter.shown.isEmpty()); // alone on the data
+    totals::TotalsPage *page = w.frm->totalsPage();
+    QVERIFY(testsupport::control<ui::DateBox>(page, "Dt開始")->setValue(QDate(2007, 4, 1)));
+    QVERIFY(testsupport::control<ui::DateBox>(page, "Dt終了")->setValue(QDate(2007, 4, 30)));
+    page->run();
+    const common::TotalsValues april = page->values();
+    QCOMPARE(april.sales, std::optional<qint64>(11));
+
+    QProcess other;
+    other.setWorkingDirectory(home.path());
+    other.start(program, {QStringLiteral("--export"), QStringLiteral("may.csv"), QStringLiteral("--from"),
+                          QStringLiteral("2007/05/01"), QStringLiteral("--to"), QStringLiteral("2007/05/31"),
+                          QStringLiteral("--totals")});
+    QVERIFY(other.waitForFinished(60'000));
+    const QString err = QString::fromUtf8(other.readAllStandardError());
+    QVERIFY2(other.exitCode() == 0, qPrintable(err));
+    QVERIFY2(err.contains(QStringLiteral("は他のプログラムでも開かれています。")), qPrintable(err));
+    QFile may(QDir(home.path()).filePath(QStringLiteral("may.csv")));
+    QVERIFY(may.open(QIODevice::ReadOnly));
+    QVERIFY(may.readAll().endsWith("合計,100,200,300,400\r\n"));
+
+    // The grid read anew, the sums and the printout are April's.
+    totals::WorkTableModel *grid = page->gridModel();
+    grid->refresh();
+    QCOMPARE(grid->rowCount(), 2);
+    QCOMPARE(grid->dateOfRow(0), QDate(2007, 4, 1));
+    QCOMPARE(grid->dateOfRow(1), QDate(2007, 4, 2));
+    store::Sums sums;
+    QVERIFY(!w.session.store().workSums(sums));
+    QCOMPARE(sums, (store::Sums{11, 22, 33, 44}));
+    QCOMPARE(page->values().sales, april.sales);
+    printing::TotalsReport report(page->values(), w.session.store(), QStringLiteral("西暦"), 0);
+    const printing::ReportRun run = printing::ReportEngine::run(report);
+    QVERIFY(run.ok());
+    QList<QString> days;
+    for (const printing::DrawItem &item : run.document.pages.first().itemsNamed(QStringLiteral("txt日付"))) {
+        days << item.text;
+    }
+    QCOMPARE(days, (QList<QString>{QStringLiteral("2007/04/01"), QStringLiteral("2007/04/02")}));
+    QVERIFY(w.presenter.shown.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

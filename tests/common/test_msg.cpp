@@ -21,7 +21,7 @@ const Prompt kAllPrompts[] = {
     Prompt::ConfirmRestore,  Prompt::Restored,           Prompt::RestoreFailed,     Prompt::BackupsFailing,
     Prompt::DataDamaged,     Prompt::NoGoodCopy,         Prompt::ConfirmOverwrite,  Prompt::Exported,
     Prompt::ExportFailed,    Prompt::OfferUtf8,          Prompt::ConfirmImportSome, Prompt::CsvImported,
-    Prompt::CsvImportFailed, Prompt::DataFolderMade,
+    Prompt::CsvImportFailed, Prompt::DataFolderMade,     Prompt::OpenElsewhere,
 };
 
 // What one prompt showed, and what it answered, for a scripted answer.
@@ -100,6 +100,7 @@ void TestMsg::looks_data()
     QTest::newRow("ConfirmImportSome") << Prompt::ConfirmImportSome << common::kQuestionNoDefault;
     // Completions and notices inform; failures warn.
     QTest::newRow("Registered") << Prompt::Registered << common::kInformation;
+    QTest::newRow("OpenElsewhere") << Prompt::OpenElsewhere << common::kInformation;
     QTest::newRow("Deleted") << Prompt::Deleted << common::kInformation;
     QTest::newRow("Notice") << Prompt::Notice << common::kInformation;
     QTest::newRow("RegisterFailed") << Prompt::RegisterFailed << common::kWarning;

@@ -285,14 +285,26 @@ void TestCsvExport::totalsEndWithTheirSums()
                                                                "2007/04/06,10,,,5\r\n"
                                                                "合計,1210,,0,0\r\n"));
 
-    // A row another program gave a date that is no date keeps what it holds.
-    QVERIFY(testsupport::execOn(journal.data.workPath(),
-                                u"INSERT INTO w集計 (日付, 売上額) VALUES ('2007/4/7, 夕方', 1)"_s));
+    // A cell typed over in the grid is written as it now stands, and summed so.
+    QList<store::WorkRow> rows;
+    QVERIFY(journal.store->workRows(0, 10, rows).ok());
+    QVERIFY(journal.store->setWorkAmount(rows[1].id, store::AmountColumn::Purchases, 7).ok());
     QVERIFY(!exchange::exportTotals(*journal.store, ExportFile{journal.path(), Format::Csv, Encoding::Utf8, {}, true},
                                     quiet)
                  .failure);
-    QVERIFY(readAll(journal.path())
-                .endsWith(QByteArrayLiteral("2007/04/06,10,,,5\r\n\"2007/4/7, 夕方\",1,,,\r\n合計,1211,,0,0\r\n")));
+    QVERIFY(readAll(journal.path()).endsWith(QByteArrayLiteral("2007/04/06,10,7,,5\r\n合計,1210,7,0,0\r\n")));
+
+    // A sum beyond the amount range is refused, naming its column, as the
+    // totals page refuses to show it; the file stays as it was.
+    const QByteArray written = readAll(journal.path());
+    QVERIFY(journal.store->setWorkAmount(rows[0].id, store::AmountColumn::MoneyOut, -common::kAmountLimit).ok());
+    QVERIFY(journal.store->setWorkAmount(rows[1].id, store::AmountColumn::MoneyOut, -common::kAmountLimit).ok());
+    const exchange::Exported refused = exchange::exportTotals(
+        *journal.store, ExportFile{journal.path(), Format::Csv, Encoding::Utf8, {}, true}, quiet);
+    QCOMPARE(refused.failure.value_or(QString()),
+             u"出金額の合計 -19,999,999,998 は、金額の桁数（9,999,999,999）を超えているため書き出せません。"
+             "期間を短くしてください。"_s);
+    QCOMPARE(readAll(journal.path()), written);
 
     // An empty table still has its sums row, with no sums.
     QVERIFY(journal.store->clearWork().ok());

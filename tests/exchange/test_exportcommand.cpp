@@ -3,6 +3,8 @@
 
 #include "exportfixture.h"
 
+#include "common/datalock.h"
+
 #include <QJsonArray>
 
 #if defined(Q_OS_LINUX)
@@ -30,6 +32,8 @@ class TestExportCommand : public QObject
 private slots:
     void writesTheJournalAndSaysWhere();
     void totalsFillTheWorkTableFirst();
+    void sumBeyondTheRangeIsRefusedWithItsColumn();
+    void dataOpenElsewhereIsToldOnceAndTheVerbGoesOn();
     void anExistingFileNeedsOverwrite();
     void shiftJisRefusalNamesDayAndCharacter();
     void theDataFilesAreNeverWritten();
@@ -66,7 +70,8 @@ void TestExportCommand::totalsFillTheWorkTableFirst()
     QVERIFY2(done.exitCode == 0, qPrintable(done.err));
     QVERIFY2(done.out.startsWith(u"書き出しました（集計 2007/04/01〜2007/04/30、2 行と合計、Excel）。"_s),
              qPrintable(done.out));
-    QCOMPARE(testsupport::countOn(zephra.workPath(), u"w集計"_s), qint64(2));
+    // The verb totals into a table of its own: the work file's is not written.
+    QCOMPARE(testsupport::countOn(zephra.workPath(), u"w集計"_s), qint64(0));
 
     QString error;
     const QJsonDocument read = runPython(R"(import json, sys, openpyxl
@@ -82,6 +87,55 @@ print(json.dumps([[c.value if not hasattr(c.value, 'isoformat') else c.value.iso
         QJsonArray{u"合計"_s, u"=SUM(B2:B3)"_s, u"=SUM(C2:C3)"_s, u"=SUM(D2:D3)"_s, u"=SUM(E2:E3)"_s},
     };
     QCOMPARE(read.array(), expected);
+}
+
+// The same refusal as the totals page's: a sum no amount box can show is not
+// written as a total, and the column is named.
+void TestExportCommand::sumBeyondTheRangeIsRefusedWithItsColumn()
+{
+    Installed zephra;
+    QVERIFY(zephra.make(
+        {{u"2007-04-05"_s, {9'999'999'999, 1, 2, 3}, {}}, {u"2007-04-06"_s, {9'999'999'999, 1, 2, 3}, {}}}));
+    const Outcome refused =
+        zephra.run({u"totals.csv"_s, u"--from"_s, u"2007/04/01"_s, u"--to"_s, u"2007/04/30"_s, u"--totals"_s});
+    QCOMPARE(refused.exitCode, 1);
+    QCOMPARE(refused.err, u"売上額の合計 19,999,999,998 は、金額の桁数（9,999,999,999）を超えているため"
+                          "書き出せません。期間を短くしてください。\n"_s);
+    QVERIFY(!QFileInfo::exists(zephra.path(u"totals.csv"_s)));
+
+    // One day alone stays within the range.
+    const Outcome done =
+        zephra.run({u"totals.csv"_s, u"--from"_s, u"2007/04/05"_s, u"--to"_s, u"2007/04/05"_s, u"--totals"_s});
+    QVERIFY2(done.exitCode == 0, qPrintable(done.err));
+    QVERIFY(readAll(zephra.path(u"totals.csv"_s)).endsWith("合計,9999999999,1,2,3\r\n"));
+}
+
+// A verb started while another program (here the test itself) holds the data
+// folder says so once on standard error, and works all the same. Alone, it
+// says nothing of it.
+void TestExportCommand::dataOpenElsewhereIsToldOnceAndTheVerbGoesOn()
+{
+    Installed zephra;
+    QVERIFY(zephra.make(kDays));
+    const QStringList arguments{u"april.csv"_s,  u"--from"_s,   u"2007/04/01"_s, u"--to"_s,
+                                u"2007/04/30"_s, u"--totals"_s, u"--overwrite"_s};
+    const Outcome alone = zephra.run(arguments);
+    QVERIFY2(alone.exitCode == 0, qPrintable(alone.err));
+    QCOMPARE(alone.err, QString());
+    // The lock's file is no data: it is empty and the verb left it so.
+    QCOMPARE(readAll(QDir(zephra.data()).filePath(common::kDataLockFileName)), QByteArray());
+
+    common::DataLock window;
+    QCOMPARE(window.hold(zephra.data()), common::DataLock::Held::Alone);
+    const Outcome shared = zephra.run(arguments);
+    QCOMPARE(shared.exitCode, 0);
+    QVERIFY2(shared.err.startsWith(u"注意: このデータ（"_s) && shared.err.count(u'\n') == 1 &&
+                 shared.err.endsWith(u"data）は他のプログラムでも開かれています。このまま続けます。\n"_s),
+             qPrintable(shared.err));
+    QVERIFY(shared.out.startsWith(u"書き出しました（集計"_s));
+
+    window.release();
+    QCOMPARE(zephra.run(arguments).err, QString());
 }
 
 void TestExportCommand::anExistingFileNeedsOverwrite()

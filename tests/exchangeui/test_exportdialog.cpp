@@ -227,8 +227,10 @@ void TestExportDialog::totalsPageWritesTheWorkTableAsItStands()
     store::FillReport report;
     QVERIFY(!m_env->store->fillWork(kApril, report));
     // A grid edit after the run is what the table holds now.
-    QVERIFY(testsupport::execOn(m_env->data.workPath(),
-                                QStringLiteral("update w集計 set 売上額 = 2000 where 日付 = '2007-04-01'")));
+    QList<store::WorkRow> rows;
+    QVERIFY(!m_env->store->workRows(0, 10, rows));
+    QCOMPARE(rows.first().date, QDate(2007, 4, 1));
+    QVERIFY(!m_env->store->setWorkAmount(rows.first().id, store::AmountColumn::Sales, 2000));
 
     auto dialog = openDialog(true);
     QVERIFY(control<QRadioButton>(dialog.get(), "opt集計表")->isChecked());

@@ -373,7 +373,8 @@ void TestReportOutput::pdf()
     testsupport::TempData data;
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
     QVERIFY(data.ok() && !files->open(data.folder()));
-    QVERIFY(printingtest::appendWorkRows(data.workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 100)));
+    QVERIFY(
+        printingtest::fillWorkTable(*files, data.mainPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 100)));
     TotalsReport totals(kTotals, *files, QStringLiteral("和暦"), 0x008000);
     const ReportDocument totalsDoc = ReportEngine::run(totals).document;
 
@@ -425,7 +426,7 @@ void TestReportOutput::screenshots()
     rows[3].sales = 9999999999;
     rows[4].moneyIn = -9999999999;
     rows[5].purchases = std::nullopt;
-    QVERIFY(printingtest::appendWorkRows(data.workPath(), rows));
+    QVERIFY(printingtest::fillWorkTable(*files, data.mainPath(), rows));
     PrintTotals period{
         QStringLiteral("平成 31年04月20日"), QStringLiteral("令和 01年06月03日"), 99999999999, 0, -500, 1};
     TotalsReport totals(period, *files, QStringLiteral("和暦"), 0xC06000);
@@ -492,7 +493,7 @@ void TestReportOutput::printCommands()
     testsupport::TempData data;
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
     QVERIFY(data.ok() && !files->open(data.folder()));
-    QVERIFY(printingtest::appendWorkRows(data.workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 5)));
+    QVERIFY(printingtest::fillWorkTable(*files, data.mainPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 5)));
     testsupport::ScriptedPresenter presenter;
     QPointer<ReportViewer> totals = showTotalsReport(kTotals, *files, QStringLiteral("西暦"), 0, nullptr, &presenter);
     QVERIFY(totals && presenter.shown.isEmpty());

@@ -333,7 +333,8 @@ void TestReports::journalTextOfTheFrameCapacity()
 
 void TestReports::totalsLayout()
 {
-    QVERIFY(printingtest::appendWorkRows(workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
+    QVERIFY(
+        printingtest::fillWorkTable(*m_store, m_data->mainPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
     const ReportRun run = runTotals(sampleTotals(), QStringLiteral("西暦"), 0x30C010);
     QVERIFY(run.ok());
     const PageSetup &page = run.document.page;
@@ -419,8 +420,9 @@ void TestReports::totalsHeading()
 void TestReports::totalsRows()
 {
     // Stored out of date order, they print in the table's order; zero prints as 0.
-    QVERIFY(printingtest::appendWorkRows(workPath(), {{QDate(2007, 4, 3), 0, 1234567, -500, std::nullopt},
-                                                      {QDate(2007, 4, 1), 9999999999, -9999999999, 999, 1000}}));
+    QVERIFY(printingtest::fillWorkTable(*m_store, m_data->mainPath(),
+                                        {{QDate(2007, 4, 3), 0, 1234567, -500, std::nullopt},
+                                         {QDate(2007, 4, 1), 9999999999, -9999999999, 999, 1000}}));
     const ReportPage page = runTotals(sampleTotals()).document.pages.first();
     QCOMPARE(textsOf(page, QStringLiteral("txt日付")),
              QStringList({QStringLiteral("2007/04/03"), QStringLiteral("2007/04/01")}));
@@ -434,7 +436,7 @@ void TestReports::totalsRows()
 
     // A later change of the table leaves a run report as it was.
     const ReportRun before = runTotals(sampleTotals());
-    QVERIFY(testsupport::execOn(workPath(), QStringLiteral("delete from w集計")));
+    QVERIFY(!m_store->clearWork());
     QCOMPARE(before.document.pages.first().itemsNamed(QStringLiteral("txt日付")).size(), 2);
 }
 
@@ -458,7 +460,7 @@ void TestReports::rowDates()
     QFETCH(QString, mode);
     QFETCH(QDate, date);
     QFETCH(QString, shown);
-    QVERIFY(printingtest::appendWorkRows(workPath(), {{date, 1, 2, 3, 4}}));
+    QVERIFY(printingtest::fillWorkTable(*m_store, m_data->mainPath(), {{date, 1, 2, 3, 4}}));
     QCOMPARE(textsOf(runTotals(sampleTotals(), mode).document.pages.first(), QStringLiteral("txt日付")),
              QStringList{shown});
 }
@@ -468,7 +470,7 @@ void TestReports::hundredRowsOverThreePages()
     // A4 less the margins (50, 1440) and the heading (2055) leaves 13293 twips: 42 bands of 310.
     constexpr int perPage = (16838 - 50 - 1440 - 2055) / 310;
     const QList<printingtest::WorkRow> rows = printingtest::consecutiveDays(QDate(2007, 1, 1), 100);
-    QVERIFY(printingtest::appendWorkRows(workPath(), rows));
+    QVERIFY(printingtest::fillWorkTable(*m_store, m_data->mainPath(), rows));
     const ReportRun run = runTotals(sampleTotals());
     QVERIFY(run.ok());
     QCOMPARE(run.document.pages.size(), 3);
@@ -497,7 +499,8 @@ void TestReports::emptyOrUnreadableWorkTable()
     QCOMPARE(empty.document.pages.size(), 1);
     QCOMPARE(empty.document.pages.first().items.size(), 18); // the heading alone
 
-    QVERIFY(printingtest::appendWorkRows(workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
+    QVERIFY(
+        printingtest::fillWorkTable(*m_store, m_data->mainPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
     m_store->close();
     const ReportRun unreadable = runTotals(sampleTotals());
     QVERIFY(!unreadable.ok()); // not a report that merely looks empty
@@ -518,7 +521,8 @@ void TestReports::bandTallerThanThePage()
         }
         store::Store &m_store;
     };
-    QVERIFY(printingtest::appendWorkRows(workPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 3)));
+    QVERIFY(
+        printingtest::fillWorkTable(*m_store, m_data->mainPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 3)));
     TallReport report(*m_store);
     const ReportRun run = ReportEngine::run(report);
     QCOMPARE(run.document.pages.size(), 3);

@@ -117,7 +117,8 @@ void TestRestore::restorePutsTheCopyBackAndKeepsTheDataAside()
     exec(QStringLiteral("delete from 業務日誌 where 日付 = '2007-04-01'"));
     exec(QStringLiteral("update 自社情報 set 年号 = '西暦', LineColor1 = 0"));
     exec(QStringLiteral("update ClHint set Contents = '後のヒント'"), true);
-    exec(QStringLiteral("insert into w集計 (日付, 売上額) values ('2007-04-03', 9)"), true);
+    store::FillReport report;
+    QVERIFY(!m_env->store->fillWork(store::Period::monthOf(QDate(2007, 4, 1)), report));
     const QStringList before = contentsOf(m_env->data.folder());
 
     QSignalSpy restored(m_page.get(), &settings::SettingsPage::restored);
@@ -130,7 +131,9 @@ void TestRestore::restorePutsTheCopyBackAndKeepsTheDataAside()
              QStringLiteral("控え 2007/04/02 18:30:05（手動、日誌 2 日分） の内容に置き換えます。よろしいですか"));
     QCOMPARE(shown()[0].style, common::kQuestionNoDefault);
     QCOMPARE(contentsOf(m_env->data.folder()), inCopy);
-    QCOMPARE(testsupport::countOn(m_env->data.workPath(), QStringLiteral("w集計")), 0);
+    bool holds = true;
+    QVERIFY(!m_env->store->workHoldsRows(holds));
+    QVERIFY(!holds);
     QCOMPARE(restored.count(), 1);
 
     // The data as it was is a copy of its own, named in the notice.

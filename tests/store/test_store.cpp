@@ -89,6 +89,7 @@ private slots:
     void datesInOtherForms();
     void workRowsComePagedInTableOrder();
     void oneCellOfOneRowChanges();
+    void workTableBelongsToOneStore();
 
     void hintIsStoredReplacedAndRemoved();
 
@@ -124,6 +125,18 @@ private:
                : settings ? settings->era + u'|' + QString::number(settings->lineColour)
                           : u"none"_s;
     }
+    // The rows of the store's work table as "date amounts", in table order.
+    static QStringList workTable(Store &store)
+    {
+        QList<WorkRow> rows;
+        const DbError error = store.workRows(0, 1000, rows);
+        QStringList seen;
+        for (const WorkRow &row : std::as_const(rows)) {
+            seen << (row.date.isValid() ? row.date.toString(Qt::ISODate) : row.storedDate) + u' ' + shown(row.amounts);
+        }
+        return error ? QStringList{error.message} : seen;
+    }
+    QStringList workTable() const { return workTable(*m_store); }
     // "title|contents", contents "NULL" when none; "none" for no hint.
     QString readHint(const HintKey &key)
     {
@@ -273,7 +286,7 @@ void TestStore::eraseAllLeavesTheWorkFile()
     SqlFile journal(mainPath());
     QCOMPARE(journal.count(u"業務日誌"_s) + journal.count(u"自社情報"_s), qint64(0));
     SqlFile work(workPath());
-    QCOMPARE(work.count(u"w集計"_s), qint64(1));
+    QCOMPARE(workTable(), QStringList{u"2007-04-05 1 2 3 4"_s});
     QCOMPARE(work.count(u"ClHint"_s), qint64(1));
 }
 
@@ -341,10 +354,10 @@ void TestStore::fillCopiesThePeriodInDateOrder()
     QCOMPARE(shown(report.sums), u"0 2 3 -"_s);
     QCOMPARE(report.otherFormInPeriod + report.unreadableDates, 0);
     QVERIFY(!report.refused);
-    QCOMPARE(SqlFile(workPath()).rows(u"w集計"_s),
-             (QStringList{u"QString:2007-04-01|qlonglong:-9999999999|qlonglong:2|qlonglong:3|NULL"_s,
-                          u"QString:2007-04-20|qlonglong:9999999999|NULL|NULL|NULL"_s,
-                          u"QString:2007-04-30|NULL|NULL|NULL|NULL"_s}));
+    QCOMPARE(workTable(), (QStringList{u"2007-04-01 -9999999999 2 3 -"_s, u"2007-04-20 9999999999 - - -"_s,
+                                       u"2007-04-30 - - - -"_s}));
+    // The work file's own table is not the program's.
+    QCOMPARE(SqlFile(workPath()).count(u"w集計"_s), qint64(0));
 
     bool holds = false;
     VERIFY_OK(m_store->workHoldsRows(holds));
@@ -392,7 +405,7 @@ void TestStore::refusedAmountStopsTheRun()
     QCOMPARE(report.refused->date, QDate(2007, 4, 10));
     QCOMPARE(report.refused->column, refusedColumn);
     QCOMPARE(report.refused->value, QString(value).remove(u'\''));
-    QCOMPARE(SqlFile(workPath()).count(u"w集計"_s), qint64(0));
+    QCOMPARE(workTable(), QStringList{});
 }
 
 void TestStore::datesInOtherForms_data()
@@ -435,8 +448,7 @@ void TestStore::datesInOtherForms()
                       u"', 2, 2, 2, 2, NULL)"_s));
     FillReport report;
     VERIFY_OK(m_store->fillWork({first, last}, report));
-    QCOMPARE(SqlFile(workPath()).rows(u"w集計"_s),
-             QStringList{u"QString:"_s + day + u"|qlonglong:2|qlonglong:2|qlonglong:2|qlonglong:2"_s});
+    QCOMPARE(workTable(), QStringList{day + u" 2 2 2 2"_s});
     QCOMPARE(report.copied, 1);
     QTEST(report.otherFormInPeriod, "inPeriod");
     QTEST(report.unreadableDates, "unreadable");
@@ -449,8 +461,6 @@ void TestStore::workRowsComePagedInTableOrder()
     }
     FillReport report;
     VERIFY_OK(m_store->fillWork(kApril, report));
-    QVERIFY(
-        SqlFile(workPath()).exec(u"update w集計 set 日付 = '2007/04/03', 仕入額 = 'abc' where 日付 = '2007-04-03'"_s));
 
     QList<WorkRow> rows; // pages of two, each after the last row read
     for (QList<WorkRow> page{WorkRow{}}; !page.isEmpty() && rows.size() < 10;) {
@@ -464,7 +474,7 @@ void TestStore::workRowsComePagedInTableOrder()
         seen << row.date.toString(Qt::ISODate) + row.storedDate + u' ' + shown(row.amounts) + u' ' +
                     QString::number(row.unreadable.toInt());
     }
-    QCOMPARE(seen, (QStringList{u"2007-04-01 1 - - - 0"_s, u"2007-04-02 2 - - - 0"_s, u"2007/04/03 3 - - - 2"_s,
+    QCOMPARE(seen, (QStringList{u"2007-04-01 1 - - - 0"_s, u"2007-04-02 2 - - - 0"_s, u"2007-04-03 3 - - - 0"_s,
                                 u"2007-04-04 4 - - - 0"_s, u"2007-04-05 5 - - - 0"_s}));
 }
 
@@ -484,11 +494,58 @@ void TestStore::oneCellOfOneRowChanges()
     VERIFY_OK(m_store->setWorkAmount(rows[0].id, AmountColumn::MoneyOut, -common::kAmountLimit));
     VERIFY_OK(m_store->setWorkDate(rows[0].id, QDate(2007, 4, 6)));
     QCOMPARE(m_store->setWorkDate(rows[1].id, QDate()).number, int(ErrBadValue));
-    QCOMPARE(SqlFile(workPath()).rows(u"w集計"_s),
-             (QStringList{u"QString:2007-04-06|qlonglong:1|qlonglong:2|qlonglong:3|qlonglong:-9999999999"_s,
-                          u"QString:2007-04-05|qlonglong:1|NULL|qlonglong:3|qlonglong:4"_s}));
+    QCOMPARE(workTable(), (QStringList{u"2007-04-06 1 2 3 -9999999999"_s, u"2007-04-05 1 - 3 4"_s}));
     QCOMPARE(journal.value(u"select count(*) from 業務日誌 where 日付 = '2007-04-05' and 仕入額 = 2"_s).toLongLong(),
              qint64(2));
+}
+
+// Two programs on one data folder: each one's 集計 fills its own table. One's
+// run, cell change or clearing never shows in the other's rows or sums; the
+// table starts empty at every open and leaves the work file's table alone.
+void TestStore::workTableBelongsToOneStore()
+{
+    QVERIFY(SqlFile(mainPath())
+                .exec(u"insert into 業務日誌 values ('2007-04-01', 1, 2, 3, 4, NULL), "
+                      "('2007-05-01', 10, 20, 30, 40, NULL), ('2007-05-02', 100, 200, 300, 400, NULL)"_s));
+    QVERIFY(SqlFile(workPath()).exec(u"insert into w集計 values ('1999-09-09', 5, 5, 5, 5)"_s));
+    std::optional<OpenFailure> failure;
+    const std::unique_ptr<Store> other = testsupport::openStore(m_dir->path(), failure);
+    QVERIFY(other);
+    QCOMPARE(workTable(), QStringList{});
+    QCOMPARE(workTable(*other), QStringList{});
+
+    FillReport report;
+    VERIFY_OK(m_store->fillWork(kApril, report));
+    VERIFY_OK(other->fillWork(Period::monthOf(QDate(2007, 5, 1)), report));
+    QCOMPARE(workTable(), QStringList{u"2007-04-01 1 2 3 4"_s});
+    QCOMPARE(workTable(*other), (QStringList{u"2007-05-01 10 20 30 40"_s, u"2007-05-02 100 200 300 400"_s}));
+    Sums sums;
+    VERIFY_OK(m_store->workSums(sums));
+    QCOMPARE(shown(sums), u"1 2 3 4"_s);
+
+    QList<WorkRow> rows;
+    VERIFY_OK(other->workRows(0, 10, rows));
+    VERIFY_OK(other->setWorkAmount(rows[0].id, AmountColumn::Sales, 7));
+    VERIFY_OK(other->setWorkDate(rows[0].id, QDate(2007, 4, 9)));
+    VERIFY_OK(m_store->workSums(sums));
+    QCOMPARE(shown(sums), u"1 2 3 4"_s);
+    VERIFY_OK(other->clearWork());
+    QCOMPARE(workTable(), QStringList{u"2007-04-01 1 2 3 4"_s});
+    bool holds = false;
+    VERIFY_OK(m_store->workHoldsRows(holds));
+    QVERIFY(holds);
+
+    // A failed run of one leaves the other's rows; the file's table is as it was.
+    QVERIFY(SqlFile(mainPath()).exec(u"update 業務日誌 set 売上額 = 'abc' where 日付 = '2007-05-02'"_s));
+    QVERIFY(other->fillWork(Period::monthOf(QDate(2007, 5, 1)), report));
+    QCOMPARE(workTable(), QStringList{u"2007-04-01 1 2 3 4"_s});
+    QCOMPARE(SqlFile(workPath()).rows(u"w集計"_s),
+             QStringList{u"QString:1999-09-09|qlonglong:5|qlonglong:5|qlonglong:5|qlonglong:5"_s});
+
+    // Opened again, the store starts with an empty table.
+    m_store->close();
+    QVERIFY(!m_store->open(m_dir->path()));
+    QCOMPARE(workTable(), QStringList{});
 }
 
 void TestStore::hintIsStoredReplacedAndRemoved()
