@@ -1,7 +1,7 @@
 #include "common/filesync.h"
 
-#include "common/fileerror.h"
 #include "common/datalock.h"
+#include "common/fileerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -133,8 +133,8 @@ bool DataLock::isHeld() const
 #else
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace common {
