@@ -10,6 +10,7 @@
 #include "settings/settingspage.h"
 #include "support/pageenvironment.h"
 #include "support/programconnections.h"
+#include "support/readonlyfiles.h"
 #include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
@@ -32,9 +33,6 @@
 #if defined(Q_OS_UNIX)
 #include <sys/resource.h>
 #include <unistd.h>
-#endif
-#if defined(Q_OS_LINUX)
-#include <sys/fsuid.h>
 #endif
 
 namespace {
@@ -64,10 +62,12 @@ bool seed(const testsupport::MainWindow &w)
     testsupport::SqlFile main(w.mainPath());
     testsupport::SqlFile work(w.workPath());
     return main.exec(QStringLiteral("with recursive n(k) as (select 0 union all select k + 1 from n where k < 999) "
-                                    "insert into 業務日誌 select date('2004-04-01', '+' || k || ' days'), 1000 + k, "
+                                    "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) select "
+                                    "date('2004-04-01', '+' || k || ' days'), 1000 + k, "
                                     "2 * k, 3 * k, k, '記録 ' || k from n")) &&
            main.exec(QStringLiteral("insert into 自社情報 values ('西暦', 255)")) &&
-           work.exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', '日報', '古いヒント')")) &&
+           work.exec(QStringLiteral("insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', "
+                                    "'cmdHint', '日報', '古いヒント')")) &&
            work.exec(QStringLiteral("insert into w集計 values ('2003-01-01', 1, 2, 3, 4), ('2003-01-02', 5, 6, 7, 8)"));
 }
 
@@ -201,57 +201,18 @@ QString failureTitle(Op op)
     return {};
 }
 
-// Makes both data files and their folders unwritable for this process, also
-// as root (whose writes the permission bits do not stop): the file system
-// then checks this thread's accesses as the user "nobody". Undone on leaving.
+// Makes both data files and their folders unwritable for this process (see
+// testsupport::ReadOnlyFiles). Undone on leaving.
 class ReadOnlyFolder
 {
 public:
     bool apply(const testsupport::MainWindow &w)
     {
-#if defined(Q_OS_UNIX)
-        m_folders = {w.programFolder(), w.dataFolder()};
-        m_files = {w.mainPath(), w.workPath()};
-        for (const QString &file : m_files) {
-            QFile::setPermissions(file, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-        }
-        for (const QString &folder : m_folders) {
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup |
-                                              QFile::ReadOther | QFile::ExeOther);
-        }
-#if defined(Q_OS_LINUX)
-        if (geteuid() == 0) {
-            setfsuid(65534);
-            m_fsuidChanged = true;
-        }
-#endif
-        QFile probe(m_files.first());
-        return !probe.open(QIODevice::ReadWrite);
-#else
-        Q_UNUSED(w);
-        return false;
-#endif
-    }
-
-    ~ReadOnlyFolder()
-    {
-#if defined(Q_OS_LINUX)
-        if (m_fsuidChanged) {
-            setfsuid(0);
-        }
-#endif
-        for (const QString &folder : m_folders) {
-            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
-        for (const QString &file : m_files) {
-            QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
-        }
+        return m_files.apply({w.programFolder(), w.dataFolder()}, {w.mainPath(), w.workPath()});
     }
 
 private:
-    QStringList m_folders;
-    QStringList m_files;
-    bool m_fsuidChanged = false;
+    testsupport::ReadOnlyFiles m_files;
 };
 
 // No file of this process may grow while it lives: to SQLite, a full disk.
