@@ -242,7 +242,7 @@ public:
                 if (DbError error = afterJournalWrite(insert, record, false, outcome)) {
                     return error;
                 }
-                return outcome.now ? DbError{} : changedJournal(record.date, outcome);
+                return outcome.now ? DbError{} : journalChangeFound(record.date, outcome);
             }
             const char *sql =
                 expected.checked()
@@ -262,7 +262,7 @@ public:
                 return error;
             }
             if (outcome.now || expected.checked()) {
-                return outcome.now ? DbError{} : changedJournal(record.date, outcome);
+                return outcome.now ? DbError{} : journalChangeFound(record.date, outcome);
             }
             Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
                                      "VALUES (?1, ?2, ?3, ?4, ?5, ?6, 1, ?7) RETURNING rowid, 版, 更新日時");
@@ -315,21 +315,36 @@ public:
         }
         if (!expected.seen()) {
             // Seen without a record: done while there is none; one added since is a change.
-            Statement current(m_main, "SELECT 版, 更新日時 FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1");
-            current.bind(1, day);
-            return current.step() ? changed(current, outcome) : current.error();
+            const DbError found = journalChangeFound(day, outcome);
+            if (found.number == ErrChanged && outcome.change.removed) {
+                outcome = WriteOutcome{};
+                return {};
+            }
+            return found;
         }
         return wrote(inMainTransaction([&]() -> DbError {
-            Statement remove(m_main, "DELETE FROM 業務日誌 WHERE rowid = "
-                                     "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) "
-                                     "AND 版 = ?2 AND 更新日時 IS ?3 RETURNING rowid");
+            // Every row of the day goes, as unchecked, when the one read is as it was.
+            Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1 AND EXISTS (SELECT 1 FROM 業務日誌 "
+                                     "WHERE rowid = (SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) "
+                                     "AND 版 = ?2 AND 更新日時 IS ?3) RETURNING rowid");
             remove.bind(1, day);
             bindVersion(remove, 2, *expected.seen());
-            const std::optional<qint64> rowid = writtenRow(remove);
+            QList<qint64> removed;
+            while (remove.step()) {
+                removed.append(remove.integer(0));
+            }
             if (remove.error()) {
                 return remove.error();
             }
-            return rowid ? m_index.removeRow(*rowid) : changedJournal(day, outcome);
+            if (removed.isEmpty()) {
+                return journalChangeFound(day, outcome);
+            }
+            for (const qint64 rowid : removed) {
+                if (DbError error = m_index.removeRow(rowid)) {
+                    return error;
+                }
+            }
+            return {};
         }));
     }
 
@@ -567,8 +582,7 @@ public:
                 Statement current(m_main, "SELECT 版, 更新日時 FROM work.ClHint "
                                           "WHERE FormName = ?1 AND CtlName = ?2 LIMIT 1");
                 current.bind(1, hint.key.formName).bind(2, hint.key.ctlName);
-                return current.step() ? changed(current, outcome)
-                                      : (current.error() ? current.error() : removedElsewhere(outcome));
+                return changeFound(current, outcome);
             }
             // Whatever stands is replaced, with a version above the one it had.
             Statement last(m_main, "SELECT coalesce(max(版), 0) FROM work.ClHint WHERE FormName = ?1 AND CtlName = ?2");
@@ -754,33 +768,28 @@ private:
         }
     }
 
-    // A checked write found the record otherwise than seen: `current` is the
-    // look-up of its 版 and 更新日時, stepped; no row means it was removed.
-    static DbError changed(const Statement &current, WriteOutcome &outcome)
+    // A checked write that wrote nothing: `current` looks up the record's 版
+    // and 更新日時 as they stand now; no row means it was removed.
+    static DbError changeFound(Statement &current, WriteOutcome &outcome)
     {
+        if (current.step()) {
+            outcome.now = versionOf(current, 0);
+            outcome.change = {false, outcome.now->written};
+            return {ErrChanged, QStringLiteral("the record was written elsewhere since it was read")};
+        }
         if (current.error()) {
             return current.error();
         }
-        outcome.now = versionOf(current, 0);
-        outcome.change = {false, outcome.now->written};
-        return {ErrChanged, QStringLiteral("the record was changed elsewhere since it was read")};
-    }
-
-    DbError changedJournal(QDate day, WriteOutcome &outcome)
-    {
-        Statement current(m_main, "SELECT 版, 更新日時 FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1");
-        current.bind(1, day);
-        if (!current.step()) {
-            return current.error() ? current.error() : removedElsewhere(outcome);
-        }
-        return changed(current, outcome);
-    }
-
-    static DbError removedElsewhere(WriteOutcome &outcome)
-    {
         outcome.now.reset();
         outcome.change = {true, {}};
         return {ErrChanged, QStringLiteral("the record was removed elsewhere since it was read")};
+    }
+
+    DbError journalChangeFound(QDate day, WriteOutcome &outcome)
+    {
+        Statement current(m_main, "SELECT 版, 更新日時 FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1");
+        current.bind(1, day);
+        return changeFound(current, outcome);
     }
 
     // Runs a journal write that returns the rowid, 版 and 更新日時 of the row it wrote,

@@ -4,18 +4,13 @@
 #include "hints/hintwindow.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
+#include "support/verifyok.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-
-#define VERIFY_STORED(expression)                                                                                      \
-    do {                                                                                                               \
-        const store::DbError error_ = (expression);                                                                    \
-        QVERIFY2(error_.ok(), qPrintable(error_.message));                                                             \
-    } while (false)
 
 namespace {
 
@@ -365,7 +360,7 @@ void TestHintWindow::hintChangedElsewhereIsAskedAbout()
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     auto other = store::makeSqliteStore();
     QVERIFY(!other->open(m_env->data.folder()));
-    VERIFY_STORED(other->storeHint(
+    VERIFY_OK(other->storeHint(
         {{QStringLiteral("FrmNippo"), QStringLiteral("cmdHint")}, kTitle, QStringLiteral("向こうの説明")}));
     std::optional<store::Hint> theirs;
     store::Seen theirVersion;

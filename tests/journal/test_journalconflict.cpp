@@ -10,6 +10,7 @@
 #include "support/pageenvironment.h"
 #include "support/scriptedpresenter.h"
 #include "support/sqlfile.h"
+#include "support/verifyok.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
 #include "ui/journaltextbox.h"
@@ -25,12 +26,6 @@
 
 using namespace Qt::StringLiterals;
 using common::Answer;
-
-#define VERIFY_OK(expression)                                                                                          \
-    do {                                                                                                               \
-        const store::DbError error_ = (expression);                                                                    \
-        QVERIFY2(error_.ok(), qPrintable(error_.message));                                                             \
-    } while (false)
 
 namespace {
 
@@ -77,6 +72,9 @@ private:
     QString mainPath() const { return QDir(m_data).filePath(store::kMainFileName); }
     store::WriteOutcome otherSaves(qint64 sales, const QString &text);
     QStringList titlesShown() const;
+    // Presses 登録 or 削除, answers Yes to its question and `overwrite` to the
+    // one about the change, which must read `question`, No by default.
+    void answerTheChange(const char *button, const QString &question, bool overwrite);
 
     std::unique_ptr<QTemporaryDir> m_root; // the program's folder, with data/ beside it
     QString m_data;
@@ -167,6 +165,16 @@ QStringList TestJournalConflict::titlesShown() const
     return titles;
 }
 
+void TestJournalConflict::answerTheChange(const char *button, const QString &question, bool overwrite)
+{
+    m_presenter.answers = {Answer::Yes, overwrite ? Answer::Yes : Answer::No};
+    click(button);
+    const QString confirm = qstrcmp(button, "cmd削除") == 0 ? u"削除の確認"_s : u"登録の確認"_s;
+    QCOMPARE(titlesShown(), (QStringList{confirm, u"他の端末での変更"_s}));
+    QCOMPARE(m_presenter.shown[1].text, question);
+    QCOMPARE(m_presenter.shown[1].style, common::kQuestionNoDefault);
+}
+
 void TestJournalConflict::saveAfterTheOthersSave_data()
 {
     QTest::addColumn<bool>("overwrite");
@@ -180,11 +188,10 @@ void TestJournalConflict::saveAfterTheOthersSave()
     readAndEdit();
     const store::WriteOutcome theirs = otherSaves(555, u"向こうの変更"_s);
 
-    m_presenter.answers = {Answer::Yes, overwrite ? Answer::Yes : Answer::No};
-    click("cmd登録");
-    QCOMPARE(titlesShown(), (QStringList{u"登録の確認"_s, u"他の端末での変更"_s}));
-    QCOMPARE(m_presenter.shown[1].text, changedQuestion(theirs.now->written));
-    QCOMPARE(m_presenter.shown[1].style, common::kQuestionNoDefault);
+    answerTheChange("cmd登録", changedQuestion(theirs.now->written), overwrite);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     if (!overwrite) {
         expectPageAsEdited();
         QCOMPARE(stored(), u"555|向こうの変更"_s);
@@ -231,10 +238,10 @@ void TestJournalConflict::deleteAgainstTheOthersSave()
     readAndEdit();
     const store::WriteOutcome theirs = otherSaves(555, u"向こうの変更"_s);
 
-    m_presenter.answers = {Answer::Yes, overwrite ? Answer::Yes : Answer::No};
-    click("cmd削除");
-    QCOMPARE(titlesShown(), (QStringList{u"削除の確認"_s, u"他の端末での変更"_s}));
-    QCOMPARE(m_presenter.shown[1].text, changedQuestion(theirs.now->written));
+    answerTheChange("cmd削除", changedQuestion(theirs.now->written), overwrite);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     if (!overwrite) {
         expectPageAsEdited();
         QCOMPARE(stored(), u"555|向こうの変更"_s);
@@ -255,11 +262,10 @@ void TestJournalConflict::saveAfterTheOthersDelete()
     readAndEdit();
     VERIFY_OK(m_other->removeDay(kDay));
 
-    m_presenter.answers = {Answer::Yes, overwrite ? Answer::Yes : Answer::No};
-    click("cmd登録");
-    QCOMPARE(titlesShown(), (QStringList{u"登録の確認"_s, u"他の端末での変更"_s}));
-    QCOMPARE(m_presenter.shown[1].text, u"他の端末で削除されています。もう一度登録しますか"_s);
-    QCOMPARE(m_presenter.shown[1].style, common::kQuestionNoDefault);
+    answerTheChange("cmd登録", u"他の端末で削除されています。もう一度登録しますか"_s, overwrite);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     if (!overwrite) {
         expectPageAsEdited();
         QCOMPARE(stored(), u"none"_s);
@@ -302,10 +308,10 @@ void TestJournalConflict::dayAddedByAnotherProcess()
     store::Seen theirs;
     VERIFY_OK(m_other->readDay(kDay, record, theirs));
 
-    m_presenter.answers = {Answer::Yes, overwrite ? Answer::Yes : Answer::No};
-    click("cmd登録");
-    QCOMPARE(titlesShown(), (QStringList{u"登録の確認"_s, u"他の端末での変更"_s}));
-    QCOMPARE(m_presenter.shown[1].text, changedQuestion(theirs->written));
+    answerTheChange("cmd登録", changedQuestion(theirs->written), overwrite);
+    if (QTest::currentTestFailed()) {
+        return;
+    }
     if (!overwrite) {
         QCOMPARE(date()->value(), std::optional(kDay));
         QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(777));

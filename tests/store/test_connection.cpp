@@ -283,11 +283,11 @@ void TestConnection::createdFilesHoldTheSchema()
     QCOMPARE(filesIn(m_dir->path()), (QStringList{QStringLiteral("VelmoraA.mdb"), QStringLiteral("VelmoraW.mdb")}));
     const QString amounts = QStringLiteral("日付 DATE,売上額 INTEGER,仕入額 INTEGER,入金額 INTEGER,出金額 INTEGER");
     const QList<std::tuple<QString, QString, QString>> expected{
-        {mainFile(), QStringLiteral("業務日誌"), amounts + QStringLiteral(",日誌 TEXT")},
+        {mainFile(), QStringLiteral("業務日誌"), amounts + QStringLiteral(",日誌 TEXT,版 INTEGER,更新日時 TEXT")},
         {mainFile(), QStringLiteral("自社情報"), QStringLiteral("年号 TEXT,LineColor1 INTEGER")},
         {workFile(), QStringLiteral("w集計"), amounts},
         {workFile(), QStringLiteral("ClHint"),
-         QStringLiteral("FormName TEXT,CtlName TEXT,FormTitle TEXT,Contents TEXT")},
+         QStringLiteral("FormName TEXT,CtlName TEXT,FormTitle TEXT,Contents TEXT,版 INTEGER,更新日時 TEXT")},
     };
     for (const auto &[file, table, columns] : expected) {
         Connection db;

@@ -7,6 +7,7 @@
 #include "support/openstore.h"
 #include "support/readonlyfiles.h"
 #include "support/sqlfile.h"
+#include "support/verifyok.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,12 +18,6 @@
 using namespace store;
 using testsupport::SqlFile;
 using namespace Qt::StringLiterals;
-
-#define VERIFY_OK(expression)                                                                                          \
-    do {                                                                                                               \
-        const DbError error_ = (expression);                                                                           \
-        QVERIFY2(error_.ok(), qPrintable(error_.message));                                                             \
-    } while (false)
 
 namespace {
 
@@ -45,6 +40,13 @@ const QString kEarlierWork = u"CREATE TABLE w集計 (日付 DATE, 売上額 INTE
                              u"CREATE TABLE ClHint (FormName TEXT, CtlName TEXT, FormTitle TEXT, Contents TEXT);"
                              u"CREATE UNIQUE INDEX ClHint_FormName_CtlName ON ClHint (FormName, CtlName);"
                              u"INSERT INTO ClHint VALUES ('FrmNippo', 'cmdHint', '日報', '前の版のヒント');"_s;
+
+bool makeEarlierFiles(const QString &folder)
+{
+    const QDir dir(folder);
+    return testsupport::createFileWith(dir.filePath(kMainFileName), kEarlierMain) &&
+           testsupport::createFileWith(dir.filePath(kWorkFileName), kEarlierWork);
+}
 
 } // namespace
 
@@ -310,8 +312,7 @@ void TestVersions::restoreAsksEveryReader()
 
     // A copy of an earlier version, without the columns, restores too.
     QTemporaryDir earlier;
-    QVERIFY(testsupport::createFileWith(QDir(earlier.path()).filePath(kMainFileName), kEarlierMain));
-    QVERIFY(testsupport::createFileWith(QDir(earlier.path()).filePath(kWorkFileName), kEarlierWork));
+    QVERIFY(makeEarlierFiles(earlier.path()));
     VERIFY_OK(m_one->restoreFrom(earlier.path()));
     QCOMPARE(storedDay(), (QVariantList{100, QVariant(), u"前の版"_s, 5}));
 }
@@ -320,10 +321,9 @@ void TestVersions::earlierFilesGetTheColumnsOnOpen()
 {
     cleanup();
     m_data = std::make_unique<QTemporaryDir>();
+    QVERIFY(makeEarlierFiles(m_data->path()));
     const QString main = m_data->filePath(kMainFileName);
     const QString work = m_data->filePath(kWorkFileName);
-    QVERIFY(testsupport::createFileWith(main, kEarlierMain));
-    QVERIFY(testsupport::createFileWith(work, kEarlierWork));
 
     std::optional<OpenFailure> failure;
     m_one = testsupport::openStore(m_data->path(), failure);
@@ -359,10 +359,9 @@ void TestVersions::readOnlyEarlierFilesStillRead()
 {
     cleanup();
     m_data = std::make_unique<QTemporaryDir>();
+    QVERIFY(makeEarlierFiles(m_data->path()));
     const QString main = m_data->filePath(kMainFileName);
     const QString work = m_data->filePath(kWorkFileName);
-    QVERIFY(testsupport::createFileWith(main, kEarlierMain));
-    QVERIFY(testsupport::createFileWith(work, kEarlierWork));
     testsupport::ReadOnlyFiles readOnly;
     if (!readOnly.apply({m_data->path()}, {main, work})) {
         QSKIP("the data files cannot be made read-only here");
