@@ -2,6 +2,8 @@
 
 #include "common/msg.h"
 
+#include <QDateTime>
+
 #include <array>
 
 namespace common {
@@ -98,6 +100,10 @@ constexpr PromptText textOf(Prompt prompt)
         u"このデータは他のプログラムでも開かれています。\n\n"
         u"このまま両方で使えます。他のプログラムで変更された日誌を上書きするときは、その前に確認します。"
         u"集計の表はプログラムごとに別です。", kInformation);
+    case Prompt::ChangedElsewhere: return spliced(u"他の端末での変更",
+        u"他の端末で変更されています。上書きしますか\n（他の端末での変更: ", u"）", kQuestionNoDefault);
+    case Prompt::RemovedElsewhere: return fixed(u"他の端末での変更",
+        u"他の端末で削除されています。もう一度登録しますか", kQuestionNoDefault);
     }
     // clang-format on
     return {}; // not reached for a value of the enum
@@ -137,6 +143,17 @@ bool Msg::show(Prompt prompt, const QString &subject)
 void Msg::showFailure(const QString &title, const QString &text)
 {
     m_presenter.present({title, text, kWarning});
+}
+
+bool askWriteOverChange(Msg &msg, bool removed, const QDateTime &written)
+{
+    if (removed) {
+        return msg.show(Prompt::RemovedElsewhere);
+    }
+    // A record written by a version that kept no moment has none to name.
+    const QString moment = written.isValid() ? written.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
+                                             : QStringLiteral("日時不明");
+    return msg.show(Prompt::ChangedElsewhere, moment);
 }
 
 } // namespace common

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QDateTime;
+
 namespace common {
 
 // The prompts the program shows. The operation and kind of the dialog table
@@ -40,6 +42,8 @@ enum class Prompt {
     CsvImportFailed,    // nothing was imported: the reason in the subject
     DataFolderMade,     // the first start of an installed program: the folder its data goes to in the subject
     OpenElsewhere,      // at start: another program has the same data open; both may work on
+    ChangedElsewhere, // "他の端末で変更されています。上書きしますか" and the moment of that change in the subject
+    RemovedElsewhere, // the record read was removed elsewhere since: register it again?
 };
 
 enum class Buttons { Ok, YesNo };
@@ -95,5 +99,10 @@ public:
 private:
     MessagePresenter &m_presenter;
 };
+
+// A record read from the files was written (or added, `removed` false) or
+// removed elsewhere since: asks whether to write over it, naming the moment
+// of that write in local time. True only for Yes; No is the default.
+bool askWriteOverChange(Msg &msg, bool removed, const QDateTime &written);
 
 } // namespace common

@@ -110,9 +110,11 @@ store::DbError HintWindow::read()
         return {};
     }
     std::optional<store::Hint> hint;
-    if (store::DbError error = m_store.readHint(key(), hint)) {
+    store::Seen seen;
+    if (store::DbError error = m_store.readHint(key(), hint, seen)) {
         return error;
     }
+    m_seen = seen;
     if (hint && hint->contents) { // a Null leaves the text box as it is
         m_txtContents->setPlainText(*hint->contents);
     }
@@ -121,10 +123,21 @@ store::DbError HintWindow::read()
 
 store::DbError HintWindow::save()
 {
+    store::WriteOutcome outcome;
+    return writeHint(store::Expected::as(m_seen), outcome);
+}
+
+store::DbError HintWindow::writeHint(const store::Expected &expected, store::WriteOutcome &outcome)
+{
     if (key().isEmpty()) {
         return {};
     }
-    return m_store.storeHint({key(), m_target.formTitle, m_txtContents->toPlainText()});
+    const store::DbError error =
+        m_store.storeHint({key(), m_target.formTitle, m_txtContents->toPlainText()}, expected, outcome);
+    if (!error) {
+        m_seen = outcome.now;
+    }
+    return error;
 }
 
 store::DbError HintWindow::remove()
@@ -135,6 +148,7 @@ store::DbError HintWindow::remove()
     if (store::DbError error = m_store.removeHint(key())) {
         return error;
     }
+    m_seen.reset();
     m_txtContents->setPlainText(QString());
     return {};
 }
@@ -144,7 +158,16 @@ void HintWindow::confirmSave()
     if (!m_msg.show(common::Prompt::ConfirmRegister, QStringLiteral("ヒント"))) {
         return;
     }
-    if (const store::DbError error = save()) {
+    store::WriteOutcome outcome;
+    store::DbError error = writeHint(store::Expected::as(m_seen), outcome);
+    if (error.number == store::ErrChanged) {
+        // No: nothing stored, the text stays as typed.
+        if (!common::askWriteOverChange(m_msg, outcome.change.removed, outcome.change.written)) {
+            return;
+        }
+        error = writeHint(store::Expected::anything(), outcome);
+    }
+    if (error) {
         m_msg.show(common::Prompt::RegisterFailed,
                    QStringLiteral("ヒントは登録されていません。\n理由: ") + store::describeForUser(error));
         return;

@@ -38,7 +38,8 @@ public:
     void open();
 
     // Each returns the error of the store's step that failed; an empty key
-    // does nothing and succeeds.
+    // does nothing and succeeds. save() writes only while the hint stands as
+    // read (ErrChanged otherwise, nothing written).
     store::DbError read();
     store::DbError save();
     store::DbError remove();
@@ -56,11 +57,13 @@ private:
     void buildControls();
     store::HintKey key() const;
     void setEditButtonColour(qint32 colour);
+    store::DbError writeHint(const store::Expected &expected, store::WriteOutcome &outcome);
 
     store::Store &m_store;
     common::Msg &m_msg;
     const HintTarget m_target;
     qint32 m_editColour = kViewColour;
+    store::Seen m_seen; // the hint as read or last stored; a store expects it still so
 
     ui::CommandButton *m_cmd編集 = nullptr;
     ui::CommandButton *m_cmd登録 = nullptr;

@@ -102,6 +102,7 @@ void JournalPage::buildControls()
     }
     setFocusProxy(m_dt日付);
 
+    connect(m_dt日付, &ui::DateBox::valueChanged, this, &JournalPage::takeUpDay);
     connect(m_cmd読込, &QPushButton::clicked, this, &JournalPage::read);
     connect(m_cmd登録, &QPushButton::clicked, this, &JournalPage::save);
     connect(m_cmd削除, &QPushButton::clicked, this, &JournalPage::remove);
@@ -147,7 +148,8 @@ void JournalPage::read()
         return;
     }
     std::optional<store::JournalRecord> record;
-    if (const store::DbError error = m_store.readDay(*date, record)) {
+    store::Seen seen;
+    if (const store::DbError error = m_store.readDay(*date, record, seen)) {
         // Without this notice an unreadable day would look like an empty one,
         // and a register that follows would overwrite it.
         m_msg.show(common::Prompt::ReadFailed, m_dt日付->displayText() +
@@ -155,6 +157,7 @@ void JournalPage::read()
                                                    store::describeForUser(error));
         return;
     }
+    m_seen.insert(*date, seen);
     if (!record) {
         return;
     }
@@ -164,11 +167,13 @@ void JournalPage::read()
                                                                        {m_num入金額, store::AmountColumn::MoneyIn},
                                                                        {m_num出金額, store::AmountColumn::MoneyOut}};
     for (const auto &[box, column] : amounts) {
-        // A Null shows as 0. What is no whole number (a text, a fraction) or
-        // more than the box holds leaves it empty, not showing the day read before.
-        const store::Amount amount =
-            record->unreadable.testFlag(column) ? store::Amount() : store::Amount(record->amounts[column].value_or(0));
-        if (!box->setValue(amount)) {
+        // A Null shows as 0 and stays Null unless the user changes it. What
+        // is no whole number (a text, a fraction) or more than the box holds
+        // leaves it empty, not showing the day read before.
+        const store::Amount amount = record->unreadable.testFlag(column) ? store::Amount() : record->amounts[column];
+        if (!amount && !record->unreadable.testFlag(column)) {
+            box->setNoValueShownAsZero();
+        } else if (!box->setValue(amount)) {
             box->setValue(std::nullopt);
         }
     }
@@ -198,13 +203,23 @@ void JournalPage::save()
     if (m_beforeWrite) {
         m_beforeWrite();
     }
-    if (const store::DbError error = m_store.saveDay(record)) {
+    store::WriteOutcome outcome;
+    store::DbError error = m_store.saveDay(record, store::Expected::as(seenOf(*date)), outcome);
+    if (error.number == store::ErrChanged) {
+        // No: nothing written, and the page keeps everything the user typed.
+        if (!common::askWriteOverChange(m_msg, outcome.change.removed, outcome.change.written)) {
+            return;
+        }
+        error = m_store.saveDay(record, store::Expected::anything(), outcome);
+    }
+    if (error) {
         // The page keeps everything the user typed.
         m_msg.show(common::Prompt::RegisterFailed,
                    shown + QStringLiteral(" の業務日誌は登録されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
     clear();
+    m_seen.insert(*date, outcome.now);
 }
 
 void JournalPage::remove()
@@ -220,17 +235,51 @@ void JournalPage::remove()
     if (!m_msg.show(common::Prompt::ConfirmDelete, shown + QStringLiteral(" の日誌"))) {
         return;
     }
-    if (const store::DbError error = m_store.removeDay(*date)) {
+    store::WriteOutcome outcome;
+    store::DbError error = m_store.removeDay(*date, store::Expected::as(seenOf(*date)), outcome);
+    if (error.number == store::ErrChanged) {
+        if (outcome.change.removed) {
+            error = {}; // removed elsewhere already: what was asked for
+        } else if (!common::askWriteOverChange(m_msg, false, outcome.change.written)) {
+            return;
+        } else {
+            error = m_store.removeDay(*date, store::Expected::anything(), outcome);
+        }
+    }
+    if (error) {
         m_msg.show(common::Prompt::DeleteFailed,
                    shown + QStringLiteral(" の日誌は削除されていません。\n理由: ") + store::describeForUser(error));
         return;
     }
     clear();
+    m_seen.insert(*date, store::Seen());
     m_dt日付->setFocus();
+}
+
+void JournalPage::takeUpDay()
+{
+    const std::optional<QDate> day = m_dt日付->value();
+    if (!day || m_seen.contains(*day)) {
+        return;
+    }
+    // A day typed without 読込 is written over as it stands now; a change
+    // made elsewhere after this is asked about. A failed look stays unknown,
+    // and a record there then counts as added elsewhere.
+    std::optional<store::JournalRecord> record;
+    store::Seen seen;
+    if (!m_store.readDay(*day, record, seen)) {
+        m_seen.insert(*day, seen);
+    }
+}
+
+store::Seen JournalPage::seenOf(QDate day) const
+{
+    return m_seen.value(day);
 }
 
 void JournalPage::clear()
 {
+    m_seen.clear();
     m_dt日付->clear();
     for (ui::AmountBox *box : {m_num売上額, m_num仕入額, m_num入金額, m_num出金額}) {
         box->setValue(0);

@@ -4,8 +4,10 @@
 #include "common/clock.h"
 #include "common/msg.h"
 #include "common/pagevalues.h"
+#include "store/records.h"
 
 #include <QDate>
+#include <QHash>
 #include <QWidget>
 
 #include <functional>
@@ -37,8 +39,10 @@ public:
     // check of the files that is still running.
     void setBeforeWrite(std::function<void()> beforeWrite) { m_beforeWrite = std::move(beforeWrite); }
     // 登録: the page's values as the record of its date, after the question.
+    // A record changed elsewhere since the page took up the day is written
+    // over only when the user says so.
     void save();
-    // 削除: the record of the date shown, after the question.
+    // 削除: the record of the date shown, after the question; checked as 登録.
     void remove();
     // クリア: the page empty, amounts 0, ready for the next day.
     void clear();
@@ -65,6 +69,12 @@ private:
     // Whether the date box may be used: typing that is no date stops the command.
     bool dateSettled();
     void print();
+    // Notes how the day of the date box stands in the files, when the page
+    // has not seen it yet: what a write of the day then expects.
+    void takeUpDay();
+    // What the page saw of `day`: none when it never looked (then a record
+    // there counts as added elsewhere).
+    store::Seen seenOf(QDate day) const;
 
     store::Store &m_store;
     common::Msg &m_msg;
@@ -87,6 +97,9 @@ private:
     ui::CommandButton *m_cmd検索 = nullptr;
     ui::HintButton *m_cmdHint = nullptr;
     std::function<void()> m_beforeWrite;
+    // How each day the page has read, written or taken up since it was last
+    // cleared stood then; a register or delete of the day expects it still so.
+    QHash<QDate, store::Seen> m_seen;
 };
 
 } // namespace journal

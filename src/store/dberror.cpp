@@ -43,6 +43,8 @@ QString reasonFor(const DbError &error)
         return QStringLiteral("控えのファイルを作成できません。");
     case ErrCopyMismatch:
         return QStringLiteral("控えの内容が元のデータと一致しません。");
+    case ErrChanged:
+        return QStringLiteral("読み込んだ後に他の端末で変更されています。");
     case 9: // SQLITE_INTERRUPT
         return QStringLiteral("処理を中断しました。");
     default:

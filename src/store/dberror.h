@@ -29,6 +29,7 @@ enum StoreErrorNumber : int {
     ErrBadValue = 10008,     // a value that the column cannot hold (a date column given no date)
     ErrBackupFailed = 10009, // the copy of a database file could not be made
     ErrCopyMismatch = 10010, // a copy does not hold what its source held
+    ErrChanged = 10011,      // the record was written, added or removed elsewhere since it was read
 };
 
 // A short Japanese reason for the user ("ファイルが見つからないか、開けません。", ...),

@@ -6,6 +6,7 @@
 #include "common/formats.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QFlags>
 #include <QString>
 
@@ -47,6 +48,59 @@ struct JournalRecord
     // Read back only: amount columns holding a value of another kind that some
     // other program wrote (a text, a fraction). Those amounts read as none.
     AmountColumns unreadable;
+};
+
+// A journal record or a hint as one write left it: the version that every
+// write of the record raises by one, and the moment of that write (UTC; none
+// for a record written before versions were kept). Several programs share the
+// files: a program writes a record it has read only while it still stands so.
+struct RecordVersion
+{
+    qint64 number = 0;
+    QDateTime written;
+
+    friend bool operator==(const RecordVersion &, const RecordVersion &) = default;
+};
+
+// What a program saw of a record when it read it: none when there was no record.
+using Seen = std::optional<RecordVersion>;
+
+// What a write of a record expects to find there: the record as the program
+// saw it when it read it, or anything at all (the user chose to write over
+// it, or an import replaces the day by the user's choice).
+class Expected
+{
+public:
+    static Expected anything() { return Expected(); }
+    static Expected as(const Seen &seen)
+    {
+        Expected expected;
+        expected.m_checked = true;
+        expected.m_seen = seen;
+        return expected;
+    }
+    bool checked() const { return m_checked; }
+    const Seen &seen() const { return m_seen; } // when checked
+
+private:
+    Expected() = default;
+    bool m_checked = false;
+    Seen m_seen;
+};
+
+// What a write that expected a record as seen found instead.
+struct Change
+{
+    bool removed = false; // the record is gone; otherwise it was written or added
+    QDateTime written;    // that write's moment (UTC); none when removed or not kept
+};
+
+// The outcome of a write: the record as it now stands (none after a removal),
+// or, when the write was refused with ErrChanged, the change it found.
+struct WriteOutcome
+{
+    Seen now;
+    Change change;
 };
 
 // The settings record (自社情報, its first row).

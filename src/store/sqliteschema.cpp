@@ -13,15 +13,44 @@ namespace {
 // 64-bit integers, texts UTF-8.
 constexpr const char *kMainDefinitions =
     "CREATE TABLE \"業務日誌\" (\"日付\" DATE, \"売上額\" INTEGER, \"仕入額\" INTEGER, "
-    "\"入金額\" INTEGER, \"出金額\" INTEGER, \"日誌\" TEXT);"
+    "\"入金額\" INTEGER, \"出金額\" INTEGER, \"日誌\" TEXT, "
+    "\"版\" INTEGER NOT NULL DEFAULT 0, \"更新日時\" TEXT);"
     "CREATE UNIQUE INDEX \"業務日誌_日付\" ON \"業務日誌\" (\"日付\");"
     "CREATE TABLE \"自社情報\" (\"年号\" TEXT, \"LineColor1\" INTEGER);";
 
 constexpr const char *kWorkDefinitions =
     "CREATE TABLE \"w集計\" (\"日付\" DATE, \"売上額\" INTEGER, \"仕入額\" INTEGER, "
     "\"入金額\" INTEGER, \"出金額\" INTEGER);"
-    "CREATE TABLE \"ClHint\" (\"FormName\" TEXT, \"CtlName\" TEXT, \"FormTitle\" TEXT, \"Contents\" TEXT);"
+    "CREATE TABLE \"ClHint\" (\"FormName\" TEXT, \"CtlName\" TEXT, \"FormTitle\" TEXT, \"Contents\" TEXT, "
+    "\"版\" INTEGER NOT NULL DEFAULT 0, \"更新日時\" TEXT);"
     "CREATE UNIQUE INDEX \"ClHint_FormName_CtlName\" ON \"ClHint\" (\"FormName\", \"CtlName\");";
+
+// The columns that keep a record's version (版, 更新日時): a missing one is
+// added by these, one statement each.
+struct VersionColumn
+{
+    const char *schema;
+    const char *table;
+    const char *column;
+    const char *add;
+};
+
+constexpr VersionColumn kVersionColumns[] = {
+    {"main", "業務日誌", "版", "ALTER TABLE main.\"業務日誌\" ADD COLUMN \"版\" INTEGER NOT NULL DEFAULT 0"},
+    {"main", "業務日誌", "更新日時", "ALTER TABLE main.\"業務日誌\" ADD COLUMN \"更新日時\" TEXT"},
+    {"work", "ClHint", "版", "ALTER TABLE work.\"ClHint\" ADD COLUMN \"版\" INTEGER NOT NULL DEFAULT 0"},
+    {"work", "ClHint", "更新日時", "ALTER TABLE work.\"ClHint\" ADD COLUMN \"更新日時\" TEXT"},
+};
+
+DbError hasColumn(Connection &db, const VersionColumn &wanted, bool &has)
+{
+    Statement columns(db, "SELECT count(*) FROM pragma_table_info(?1, ?2) WHERE name = ?3");
+    columns.bind(1, QString::fromUtf8(wanted.table))
+        .bind(2, QString::fromUtf8(wanted.schema))
+        .bind(3, QString::fromUtf8(wanted.column));
+    has = columns.step() && columns.integer(0) > 0;
+    return columns.error();
+}
 
 // `more` makes what plain definitions cannot, in the same transaction.
 DbError createFile(const QString &path, const char *definitions, const QStringList &tables,
@@ -74,6 +103,38 @@ DbError createMainFile(const QString &path)
 DbError createWorkFile(const QString &path)
 {
     return createFile(path, kWorkDefinitions, workTables());
+}
+
+DbError findVersionColumns(Connection &db, VersionColumns &found)
+{
+    found = {};
+    bool journal = true;
+    bool hints = true;
+    for (const VersionColumn &column : kVersionColumns) {
+        bool has = false;
+        if (DbError error = hasColumn(db, column, has)) {
+            return error;
+        }
+        (qstrcmp(column.schema, "main") == 0 ? journal : hints) &= has;
+    }
+    found = {journal, hints};
+    return {};
+}
+
+DbError addVersionColumns(Connection &db)
+{
+    return db.inTransaction([&db]() -> DbError {
+        for (const VersionColumn &column : kVersionColumns) {
+            bool has = false;
+            if (DbError error = hasColumn(db, column, has)) {
+                return error;
+            }
+            if (DbError error = has ? DbError{} : db.execute(column.add)) {
+                return error;
+            }
+        }
+        return {};
+    });
 }
 
 } // namespace store::sqlite

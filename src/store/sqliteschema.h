@@ -18,4 +18,18 @@ QStringList workTables(); // w集計, ClHint
 [[nodiscard]] DbError createMainFile(const QString &path);
 [[nodiscard]] DbError createWorkFile(const QString &path);
 
+class Connection;
+
+// Whether the journal (業務日誌) and the hints (ClHint, in the attached `work`)
+// carry the columns of a record's version, 版 and 更新日時.
+struct VersionColumns
+{
+    bool journal = false;
+    bool hints = false;
+};
+[[nodiscard]] DbError findVersionColumns(Connection &db, VersionColumns &found);
+// Adds what is missing of them to files of earlier versions, in one
+// transaction over both files: records there read as version 0, no moment.
+[[nodiscard]] DbError addVersionColumns(Connection &db);
+
 } // namespace store::sqlite

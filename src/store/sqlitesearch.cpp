@@ -127,13 +127,23 @@ DbError SearchIndex::removeDay(QDate day)
         return rows.error();
     }
     for (const qint64 rowid : removed) {
-        if (m_deferring > 0) {
-            m_pending.append({rowid, true, false, {}});
-        } else if (DbError error = write(rowid, nullptr, true)) {
+        if (DbError error = removeRow(rowid)) {
             return error;
         }
     }
     return {};
+}
+
+DbError SearchIndex::removeRow(qint64 rowid)
+{
+    if (m_state != SearchIndexState::Whole) {
+        return {};
+    }
+    if (m_deferring > 0) {
+        m_pending.append({rowid, true, false, {}});
+        return {};
+    }
+    return write(rowid, nullptr, true);
 }
 
 DbError SearchIndex::endDeferring(bool write)

@@ -42,6 +42,8 @@ public:
     [[nodiscard]] DbError put(qint64 rowid, const QString &text, bool replacing);
     // Before the journal rows of `day` are deleted.
     [[nodiscard]] DbError removeDay(QDate day);
+    // The entry of one journal row, deleted in the same transaction.
+    [[nodiscard]] DbError removeRow(qint64 rowid);
 
     // Inside a long transaction of the caller's (an import), the entries wait
     // and are written together before it commits: a statement of the journal

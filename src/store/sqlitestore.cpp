@@ -198,11 +198,15 @@ public:
             return OpenFailure{workPath, error};
         }
         m_index.check();
+        // Files of earlier versions get the version columns now; a file that
+        // cannot take them (read-only) is still read, as version 0.
+        (void)ensureVersionColumns();
         return std::nullopt;
     }
 
     void close() override
     {
+        m_versions = {};
         m_index.forget();
         m_work.close();
         m_main.close();
@@ -210,46 +214,73 @@ public:
 
     bool isOpen() const override { return m_main.isOpen() && m_work.isOpen(); }
 
-    DbError readDay(QDate day, std::optional<JournalRecord> &record) override
+    DbError readDay(QDate day, std::optional<JournalRecord> &record, Seen &seen) override
     {
         record.reset();
-        Statement select(m_main, "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 FROM 業務日誌 WHERE 日付 = ?1");
+        seen.reset();
+        Statement select(m_main, m_versions.journal ? "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時 "
+                                                      "FROM 業務日誌 WHERE 日付 = ?1"
+                                                    : "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 0, NULL "
+                                                      "FROM 業務日誌 WHERE 日付 = ?1");
         select.bind(1, day);
         if (select.step()) {
             record = journalRecordOf(select);
+            seen = versionOf(select, 6);
         }
         return select.error();
     }
 
-    DbError saveDay(const JournalRecord &record) override
+    DbError saveDay(const JournalRecord &record, const Expected &expected, WriteOutcome &outcome) override
     {
+        outcome = WriteOutcome{};
         if (sqlite::storedDate(record.date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date to store the record under")};
+        }
+        if (DbError error = ensureVersionColumns()) {
+            return error;
         }
         // Looked up and written under one write lock: another program's short
         // write is waited for rather than failing, and no other program can
         // add the day between the look-up and the write. A day that some other
         // program gave two records has its first one written.
         return wrote(inJournalWrite([&]() -> DbError {
-            Statement update(m_main, "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
-                                     "出金額 = ?5, 日誌 = ?6 WHERE rowid = "
-                                     "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) RETURNING rowid");
-            bindRecord(update, record);
-            std::optional<qint64> rowid = writtenRow(update);
-            if (update.error()) {
-                return update.error();
-            }
-            const bool replacing = rowid.has_value();
-            if (!rowid) {
-                Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
-                                         "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING rowid");
-                bindRecord(insert, record);
-                rowid = writtenRow(insert);
-                if (insert.error()) {
-                    return insert.error();
+            if (expected.checked() && !expected.seen()) {
+                // Seen without a record: added only while the day still has none.
+                Statement insert(m_main,
+                                 "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
+                                 "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
+                                 "WHERE NOT EXISTS (SELECT 1 FROM 業務日誌 WHERE 日付 = ?1) "
+                                 "RETURNING rowid, 版, 更新日時");
+                bindRecord(insert, record).bind(7, now());
+                if (DbError error = afterJournalWrite(insert, record, false, outcome)) {
+                    return error;
                 }
+                return outcome.now ? DbError{} : journalChangeFound(record.date, outcome);
             }
-            return rowid ? m_index.put(*rowid, record.text, replacing) : DbError{};
+            const char *sql =
+                expected.checked()
+                    ? "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
+                      "出金額 = ?5, 日誌 = ?6, 版 = 版 + 1, 更新日時 = ?7 WHERE rowid = "
+                      "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) "
+                      "AND 版 = ?8 AND 更新日時 IS ?9 RETURNING rowid, 版, 更新日時"
+                    : "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
+                      "出金額 = ?5, 日誌 = ?6, 版 = 版 + 1, 更新日時 = ?7 WHERE rowid = "
+                      "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) RETURNING rowid, 版, 更新日時";
+            Statement update(m_main, sql);
+            bindRecord(update, record).bind(7, now());
+            if (expected.checked()) {
+                bindVersion(update, 8, *expected.seen());
+            }
+            if (DbError error = afterJournalWrite(update, record, true, outcome)) {
+                return error;
+            }
+            if (outcome.now || expected.checked()) {
+                return outcome.now ? DbError{} : journalChangeFound(record.date, outcome);
+            }
+            Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
+                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, 1, ?7) RETURNING rowid, 版, 更新日時");
+            bindRecord(insert, record).bind(7, now());
+            return afterJournalWrite(insert, record, false, outcome);
         }));
     }
 
@@ -259,13 +290,16 @@ public:
         if (sqlite::storedDate(record.date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date to store the record under")};
         }
+        if (DbError error = ensureVersionColumns()) {
+            return error;
+        }
         // The row and its index entry go together.
         bool inserted = false;
         const DbError error = inJournalWrite([&]() -> DbError {
-            Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
-                                     "SELECT ?1, ?2, ?3, ?4, ?5, ?6 "
+            Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
+                                     "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
                                      "WHERE NOT EXISTS (SELECT 1 FROM 業務日誌 WHERE 日付 = ?1) RETURNING rowid");
-            bindRecord(insert, record);
+            bindRecord(insert, record).bind(7, now());
             const std::optional<qint64> rowid = writtenRow(insert);
             if (insert.error()) {
                 return insert.error();
@@ -277,14 +311,53 @@ public:
         return added ? wrote({}) : error;
     }
 
-    DbError removeDay(QDate day) override
+    DbError removeDay(QDate day, const Expected &expected, WriteOutcome &outcome) override
     {
-        return wrote(inMainTransaction([&]() -> DbError {
-            if (DbError error = m_index.removeDay(day)) {
-                return error;
+        outcome = WriteOutcome{};
+        if (!expected.checked()) {
+            return wrote(inMainTransaction([&]() -> DbError {
+                if (DbError error = m_index.removeDay(day)) {
+                    return error;
+                }
+                Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1");
+                return remove.bind(1, day).run();
+            }));
+        }
+        if (DbError error = ensureVersionColumns()) {
+            return error;
+        }
+        if (!expected.seen()) {
+            // Seen without a record: done while there is none; one added since is a change.
+            const DbError found = journalChangeFound(day, outcome);
+            if (found.number == ErrChanged && outcome.change.removed) {
+                outcome = WriteOutcome{};
+                return {};
             }
-            Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1");
-            return remove.bind(1, day).run();
+            return found;
+        }
+        return wrote(inMainTransaction([&]() -> DbError {
+            // Every row of the day goes, as unchecked, when the one read is as it was.
+            Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1 AND EXISTS (SELECT 1 FROM 業務日誌 "
+                                     "WHERE rowid = (SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) "
+                                     "AND 版 = ?2 AND 更新日時 IS ?3) RETURNING rowid");
+            remove.bind(1, day);
+            bindVersion(remove, 2, *expected.seen());
+            QList<qint64> removed;
+            while (remove.step()) {
+                removed.append(remove.integer(0));
+            }
+            if (remove.error()) {
+                return remove.error();
+            }
+            if (removed.isEmpty()) {
+                return journalChangeFound(day, outcome);
+            }
+            for (const qint64 rowid : removed) {
+                if (DbError error = m_index.removeRow(rowid)) {
+                    return error;
+                }
+            }
+            return {};
         }));
     }
 
@@ -475,33 +548,76 @@ public:
         return update.bind(1, amount).bind(2, id).run();
     }
 
-    DbError readHint(const HintKey &key, std::optional<Hint> &hint) override
+    DbError readHint(const HintKey &key, std::optional<Hint> &hint, Seen &seen) override
     {
         hint.reset();
-        Statement select(m_main, "SELECT FormTitle, Contents FROM work.ClHint WHERE FormName = ?1 AND CtlName = ?2");
+        seen.reset();
+        Statement select(m_main, m_versions.hints ? "SELECT FormTitle, Contents, 版, 更新日時 FROM work.ClHint "
+                                                    "WHERE FormName = ?1 AND CtlName = ?2"
+                                                  : "SELECT FormTitle, Contents, 0, NULL FROM work.ClHint "
+                                                    "WHERE FormName = ?1 AND CtlName = ?2");
         select.bind(1, key.formName).bind(2, key.ctlName);
         if (select.step()) {
             hint = Hint{key, select.text(0), select.isNull(1) ? std::nullopt : std::optional(select.text(1))};
+            seen = versionOf(select, 2);
         }
         return select.error();
     }
 
-    DbError storeHint(const Hint &hint) override
+    DbError storeHint(const Hint &hint, const Expected &expected, WriteOutcome &outcome) override
     {
-        // The removal and the adding go together: a failure keeps the old hint.
+        outcome = WriteOutcome{};
+        if (DbError error = ensureVersionColumns()) {
+            return error;
+        }
+        const auto bindHint = [&hint](Statement &statement) -> Statement & {
+            statement.bind(1, hint.key.formName).bind(2, hint.key.ctlName).bind(3, hint.formTitle);
+            return hint.contents ? statement.bind(4, *hint.contents) : statement.bindNull(4);
+        };
+        const auto written = [&outcome](Statement &statement) {
+            while (statement.step()) {
+                outcome.now = versionOf(statement, 0);
+            }
+            return statement.error();
+        };
         return wrote(inMainTransaction([&]() -> DbError {
+            if (expected.checked()) {
+                Statement write(m_main, expected.seen() ? "UPDATE work.ClHint SET FormTitle = ?3, Contents = ?4, "
+                                                          "版 = 版 + 1, 更新日時 = ?5 WHERE rowid = "
+                                                          "(SELECT rowid FROM work.ClHint WHERE FormName = ?1 AND "
+                                                          "CtlName = ?2 LIMIT 1) AND 版 = ?6 AND 更新日時 IS ?7 "
+                                                          "RETURNING 版, 更新日時"
+                                                        : "INSERT INTO work.ClHint (FormName, CtlName, FormTitle, "
+                                                          "Contents, 版, 更新日時) SELECT ?1, ?2, ?3, ?4, 1, ?5 "
+                                                          "WHERE NOT EXISTS (SELECT 1 FROM work.ClHint WHERE "
+                                                          "FormName = ?1 AND CtlName = ?2) RETURNING 版, 更新日時");
+                bindHint(write).bind(5, now());
+                if (expected.seen()) {
+                    bindVersion(write, 6, *expected.seen());
+                }
+                if (DbError error = written(write); error || outcome.now) {
+                    return error;
+                }
+                Statement current(m_main, "SELECT 版, 更新日時 FROM work.ClHint "
+                                          "WHERE FormName = ?1 AND CtlName = ?2 LIMIT 1");
+                current.bind(1, hint.key.formName).bind(2, hint.key.ctlName);
+                return changeFound(current, outcome);
+            }
+            // Whatever stands is replaced, with a version above the one it had.
+            Statement last(m_main, "SELECT coalesce(max(版), 0) FROM work.ClHint WHERE FormName = ?1 AND CtlName = ?2");
+            last.bind(1, hint.key.formName).bind(2, hint.key.ctlName);
+            if (!last.step()) {
+                return last.error();
+            }
+            const qint64 version = last.integer(0) + 1;
+            last.reset();
             if (DbError error = removeHint(hint.key)) {
                 return error;
             }
-            Statement insert(
-                m_main, "INSERT INTO work.ClHint (FormName, CtlName, FormTitle, Contents) VALUES (?1, ?2, ?3, ?4)");
-            insert.bind(1, hint.key.formName).bind(2, hint.key.ctlName).bind(3, hint.formTitle);
-            if (hint.contents) {
-                insert.bind(4, *hint.contents);
-            } else {
-                insert.bindNull(4);
-            }
-            return insert.run();
+            Statement insert(m_main, "INSERT INTO work.ClHint (FormName, CtlName, FormTitle, Contents, 版, 更新日時) "
+                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING 版, 更新日時");
+            bindHint(insert).bind(5, version).bind(6, now());
+            return written(insert);
         }));
     }
 
@@ -516,21 +632,49 @@ public:
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
+        if (DbError error = ensureVersionColumns()) {
+            return error;
+        }
         const QDir copy(folder);
         const DbError error = m_main.withAttached(copy.filePath(kMainFileName), "copy_main", [&]() {
             return m_main.withAttached(copy.filePath(kWorkFileName), "copy_work", [&]() {
                 return m_main.inTransaction(
                     [&]() -> DbError {
-                        for (const char *statement :
-                             {"DELETE FROM main.業務日誌", "DELETE FROM main.自社情報", "DELETE FROM work.ClHint",
-                              "DELETE FROM temp.w集計",
-                              "INSERT INTO main.業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
-                              "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 FROM copy_main.業務日誌",
-                              "INSERT INTO main.自社情報 (年号, LineColor1) "
-                              "SELECT 年号, LineColor1 FROM copy_main.自社情報",
-                              "INSERT INTO work.ClHint (FormName, CtlName, FormTitle, Contents) "
-                              "SELECT FormName, CtlName, FormTitle, Contents FROM copy_work.ClHint"}) {
+                        for (const char *statement : {"DELETE FROM main.自社情報", "DELETE FROM temp.w集計",
+                                                      "INSERT INTO main.自社情報 (年号, LineColor1) "
+                                                      "SELECT 年号, LineColor1 FROM copy_main.自社情報"}) {
                             if (DbError failure = m_main.execute(statement)) {
+                                return failure;
+                            }
+                        }
+                        // Every record restored gets a version above any the
+                        // table held, the copy's own versions aside (a copy of
+                        // an earlier version has none): a program that read a
+                        // day before the restore is asked before it writes it.
+                        Statement highest(m_main, "SELECT (SELECT coalesce(max(版), 0) FROM main.業務日誌), "
+                                                  "(SELECT coalesce(max(版), 0) FROM work.ClHint)");
+                        if (!highest.step()) {
+                            return highest.error();
+                        }
+                        const qint64 journalVersion = highest.integer(0) + 1;
+                        const qint64 hintVersion = highest.integer(1) + 1;
+                        highest.reset();
+                        const QString moment = now();
+                        const std::pair<const char *, qint64> replacements[] = {
+                            {"DELETE FROM main.業務日誌", 0},
+                            {"INSERT INTO main.業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
+                             "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌, ?1, ?2 FROM copy_main.業務日誌",
+                             journalVersion},
+                            {"DELETE FROM work.ClHint", 0},
+                            {"INSERT INTO work.ClHint (FormName, CtlName, FormTitle, Contents, 版, 更新日時) "
+                             "SELECT FormName, CtlName, FormTitle, Contents, ?1, ?2 FROM copy_work.ClHint",
+                             hintVersion}};
+                        for (const auto &[statement, version] : replacements) {
+                            Statement step(m_main, statement);
+                            if (version > 0) {
+                                step.bind(1, version).bind(2, moment);
+                            }
+                            if (DbError failure = step.run()) {
                                 return failure;
                             }
                         }
@@ -594,6 +738,98 @@ public:
     }
 
 private:
+    // The version columns, added to files of earlier versions at the first
+    // chance: at open, or before a write when the open could not add them.
+    DbError ensureVersionColumns()
+    {
+        if (m_versions.journal && m_versions.hints) {
+            return {};
+        }
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        if (DbError error = sqlite::findVersionColumns(m_main, m_versions)) {
+            return error;
+        }
+        if (m_versions.journal && m_versions.hints) {
+            return {};
+        }
+        const DbError error = sqlite::addVersionColumns(m_main);
+        if (!error) {
+            m_versions = {true, true};
+        }
+        return error;
+    }
+
+    // The moment of a write as stored in 更新日時: UTC, ISO 8601 with milliseconds.
+    static QString now() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
+
+    // 版 and 更新日時 at `first` of a row.
+    static RecordVersion versionOf(const Statement &row, int first)
+    {
+        RecordVersion version{row.integer(first), {}};
+        if (!row.isNull(first + 1)) {
+            version.written = QDateTime::fromString(row.text(first + 1), Qt::ISODateWithMs);
+        }
+        return version;
+    }
+
+    // The version a write expects, at `first` (版) and the next (更新日時):
+    // both, so that a record removed and made again, which starts its
+    // versions anew, never passes for the one that was read.
+    static void bindVersion(Statement &statement, int first, const RecordVersion &version)
+    {
+        statement.bind(first, version.number);
+        if (version.written.isValid()) {
+            statement.bind(first + 1, version.written.toUTC().toString(Qt::ISODateWithMs));
+        } else {
+            statement.bindNull(first + 1);
+        }
+    }
+
+    // A checked write that wrote nothing: `current` looks up the record's 版
+    // and 更新日時 as they stand now; no row means it was removed.
+    static DbError changeFound(Statement &current, WriteOutcome &outcome)
+    {
+        if (current.step()) {
+            outcome.now = versionOf(current, 0);
+            outcome.change = {false, outcome.now->written};
+            return {ErrChanged, QStringLiteral("the record was written elsewhere since it was read")};
+        }
+        if (current.error()) {
+            return current.error();
+        }
+        outcome.now.reset();
+        outcome.change = {true, {}};
+        return {ErrChanged, QStringLiteral("the record was removed elsewhere since it was read")};
+    }
+
+    DbError journalChangeFound(QDate day, WriteOutcome &outcome)
+    {
+        Statement current(m_main, "SELECT 版, 更新日時 FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1");
+        current.bind(1, day);
+        return changeFound(current, outcome);
+    }
+
+    // Runs a journal write that returns the rowid, 版 and 更新日時 of the row it wrote,
+    // and puts the row's index entry; a checked write that wrote nothing
+    // found the day changed.
+    DbError afterJournalWrite(Statement &write, const JournalRecord &record, bool replacing, WriteOutcome &outcome)
+    {
+        std::optional<qint64> rowid;
+        while (write.step()) {
+            rowid = write.integer(0);
+            outcome.now = versionOf(write, 1);
+        }
+        if (write.error()) {
+            return write.error();
+        }
+        if (!rowid) {
+            return {};
+        }
+        return m_index.put(*rowid, record.text, replacing);
+    }
+
     // Notes a journal, settings or hint write that succeeded.
     DbError wrote(DbError error)
     {
@@ -631,9 +867,9 @@ private:
         return rowid;
     }
 
-    static void bindRecord(Statement &statement, const JournalRecord &record)
+    static Statement &bindRecord(Statement &statement, const JournalRecord &record)
     {
-        statement.bind(1, record.date)
+        return statement.bind(1, record.date)
             .bind(2, record.amounts.sales)
             .bind(3, record.amounts.purchases)
             .bind(4, record.amounts.moneyIn)
@@ -709,8 +945,9 @@ private:
     Connection m_main;
     Connection m_work;
     sqlite::SearchIndex m_index{m_main};
-    CopyTally m_tally;      // of the running totals copy
-    bool m_written = false; // a journal, settings or hint write was kept
+    sqlite::VersionColumns m_versions; // whether the open files carry them
+    CopyTally m_tally;                 // of the running totals copy
+    bool m_written = false;            // a journal, settings or hint write was kept
 };
 
 } // namespace

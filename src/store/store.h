@@ -42,15 +42,38 @@ public:
     virtual bool isOpen() const = 0;
 
     // The journal (業務日誌).
-    // The record of `day`; none when the day has no record.
-    [[nodiscard]] virtual DbError readDay(QDate day, std::optional<JournalRecord> &record) = 0;
-    // Inserts the record, or replaces every column of the day's record, under
-    // the write lock: another program cannot add the day in between.
-    [[nodiscard]] virtual DbError saveDay(const JournalRecord &record) = 0;
+    // The record of `day`; none when the day has no record. `seen` is what a
+    // later write of the day expects to find.
+    [[nodiscard]] virtual DbError readDay(QDate day, std::optional<JournalRecord> &record, Seen &seen) = 0;
+    [[nodiscard]] DbError readDay(QDate day, std::optional<JournalRecord> &record)
+    {
+        Seen ignored;
+        return readDay(day, record, ignored);
+    }
+    // Inserts the record, or replaces every column of the day's record, in
+    // one statement that also checks what it writes over: when `expected` is
+    // checked, only while the day stands as it was seen (no record, or that
+    // version), otherwise nothing is written and ErrChanged comes back with
+    // the change found in `outcome`. `outcome.now` is the record's new
+    // version. Never a second record for a day.
+    [[nodiscard]] virtual DbError saveDay(const JournalRecord &record, const Expected &expected,
+                                          WriteOutcome &outcome) = 0;
+    [[nodiscard]] DbError saveDay(const JournalRecord &record)
+    {
+        WriteOutcome ignored;
+        return saveDay(record, Expected::anything(), ignored);
+    }
     // Adds the record only when its day has none: `added` says which. One
     // statement, so no other program can add the day in between.
     [[nodiscard]] virtual DbError addDay(const JournalRecord &record, bool &added) = 0;
-    [[nodiscard]] virtual DbError removeDay(QDate day) = 0;
+    // Removes the day's record, checked against `expected` as saveDay checks
+    // (a day seen without a record and still without one is done).
+    [[nodiscard]] virtual DbError removeDay(QDate day, const Expected &expected, WriteOutcome &outcome) = 0;
+    [[nodiscard]] DbError removeDay(QDate day)
+    {
+        WriteOutcome ignored;
+        return removeDay(day, Expected::anything(), ignored);
+    }
     // Calls `visit` for each record of the period in date order; stops at the
     // first false. Records whose stored date is not in the stored form are not seen.
     [[nodiscard]] virtual DbError forEachRecord(const Period &period,
@@ -103,15 +126,28 @@ public:
     [[nodiscard]] virtual DbError setWorkAmount(qint64 id, AmountColumn column, Amount amount) = 0;
 
     // Hints (ClHint).
-    [[nodiscard]] virtual DbError readHint(const HintKey &key, std::optional<Hint> &hint) = 0;
-    // Replaces the hint of the key in one transaction: a failure keeps the old one.
-    [[nodiscard]] virtual DbError storeHint(const Hint &hint) = 0;
+    [[nodiscard]] virtual DbError readHint(const HintKey &key, std::optional<Hint> &hint, Seen &seen) = 0;
+    [[nodiscard]] DbError readHint(const HintKey &key, std::optional<Hint> &hint)
+    {
+        Seen ignored;
+        return readHint(key, hint, ignored);
+    }
+    // Replaces the hint of the key in one transaction: a failure keeps the
+    // old one. `expected` and `outcome` as for saveDay.
+    [[nodiscard]] virtual DbError storeHint(const Hint &hint, const Expected &expected, WriteOutcome &outcome) = 0;
+    [[nodiscard]] DbError storeHint(const Hint &hint)
+    {
+        WriteOutcome ignored;
+        return storeHint(hint, Expected::anything(), ignored);
+    }
     [[nodiscard]] virtual DbError removeHint(const HintKey &key) = 0;
 
     // Replaces every journal record, the settings and the hints by those of
     // the copy of the two files in `folder`, and empties the work table, in
     // one transaction over both files: the data is the old or the copy's,
     // never a mix. The search index is made anew from the journal restored.
+    // Every record restored gets a version above any the table held, so a
+    // program that read a day before is asked before it writes the day.
     // Check the copy first (store/copies.h).
     [[nodiscard]] virtual DbError restoreFrom(const QString &folder) = 0;
     // True once a journal, settings or hint write has been kept since the

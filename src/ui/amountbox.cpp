@@ -24,12 +24,17 @@ AmountBox::AmountBox(QWidget *parent)
     setAttribute(Qt::WA_InputMethodEnabled, false);
     setInputMethodHints(Qt::ImhFormattedNumbersOnly);
     setContextMenuPolicy(Qt::NoContextMenu);
+    // Any change by the user makes the text the value, even back to "0".
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        m_noValueShown = false;
+        noteChange();
+    });
     connect(this, &QLineEdit::textChanged, this, &AmountBox::noteChange);
 }
 
 std::optional<qint64> AmountBox::value() const
 {
-    return m_validator->rules().valueOf(text());
+    return m_noValueShown ? std::nullopt : m_validator->rules().valueOf(text());
 }
 
 bool AmountBox::setValue(std::optional<qint64> value)
@@ -37,8 +42,17 @@ bool AmountBox::setValue(std::optional<qint64> value)
     if (value && !m_validator->rules().inRange(*value)) {
         return false;
     }
+    m_noValueShown = false;
     setText(m_validator->rules().format(value));
+    noteChange();
     return true;
+}
+
+void AmountBox::setNoValueShownAsZero()
+{
+    m_noValueShown = true;
+    setText(m_validator->rules().format(0));
+    noteChange();
 }
 
 void AmountBox::noteChange()
@@ -72,7 +86,7 @@ void AmountBox::focusOutEvent(QFocusEvent *event)
 {
     // A minus without digits, or "-0", becomes what the value shows.
     const QString tidy = m_validator->rules().format(value());
-    if (tidy != text()) {
+    if (!m_noValueShown && tidy != text()) {
         setText(tidy);
     }
     QLineEdit::focusOutEvent(event);

@@ -35,6 +35,10 @@ public:
     std::optional<qint64> value() const;
     // False, and no change, for a value out of range.
     bool setValue(std::optional<qint64> value);
+    // Shows 0 while holding no value, as a stored Null is shown: the box
+    // hands over no value until the user changes it, so that reading and
+    // registering a day keeps its Null.
+    void setNoValueShownAsZero();
 
 signals:
     void valueChanged();
@@ -48,6 +52,7 @@ private:
 
     AmountValidator *m_validator;
     std::optional<qint64> m_last;
+    bool m_noValueShown = false; // the 0 shown stands for no value
 };
 
 } // namespace ui

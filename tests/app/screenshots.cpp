@@ -25,10 +25,12 @@ namespace {
 void fillSample(const QString &mainPath)
 {
     testsupport::SqlFile q(mainPath);
-    q.exec(
-        QStringLiteral("insert into 業務日誌 values ('2007-04-02', 152000, 98000, 120000, 45000, '雨。客足鈍い。')"));
-    q.exec(QStringLiteral("insert into 業務日誌 values ('2007-04-03', 0, 12500, 0, -1500, NULL)"));
-    q.exec(QStringLiteral("insert into 業務日誌 values ('2007-04-04', 1234567, 654321, 1000000, 250000, "
+    q.exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-02', "
+                          "152000, 98000, 120000, 45000, '雨。客足鈍い。')"));
+    q.exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-03', 0, "
+                          "12500, 0, -1500, NULL)"));
+    q.exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-04', "
+                          "1234567, 654321, 1000000, 250000, "
                           "'晴れ。新商品の入荷あり。\n仕入先 山田商店へ支払い済み。\n明日は棚卸し。')"));
 }
 

@@ -110,10 +110,11 @@ void TestBadData::amountsThePageCannotShow()
     QFETCH(QString, stored);
 
     testsupport::MainWindow w;
-    QVERIFY(writeAside(mainPath(w),
-                       {QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')"),
-                        QStringLiteral("update 業務日誌 set %1 = %2").arg(column, stored),
-                        QStringLiteral("insert into 業務日誌 values ('2004-04-02', 500, 600, 700, 800, '二日目')")}));
+    QVERIFY(writeAside(mainPath(w), {QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                                    "values ('2004-04-01', 10, 20, 30, 40, '一日目')"),
+                                     QStringLiteral("update 業務日誌 set %1 = %2").arg(column, stored),
+                                     QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                                    "values ('2004-04-02', 500, 600, 700, 800, '二日目')")}));
     QVERIFY(w.start());
     const QStringList before = journal(w);
 
@@ -178,9 +179,13 @@ void TestBadData::datesInOtherForms()
     QFETCH(QString, why);
 
     testsupport::MainWindow w;
-    QVERIFY(writeAside(mainPath(w),
-                       {QStringLiteral("insert into 業務日誌 values (%1, 7, 7, 7, 7, '別の形')").arg(stored),
-                        QStringLiteral("insert into 業務日誌 values ('2004-04-02', 500, 600, 700, 800, '二日目')")}));
+    QVERIFY(writeAside(
+        mainPath(w),
+        {QStringLiteral(
+             "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values (%1, 7, 7, 7, 7, '別の形')")
+             .arg(stored),
+         QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-02', 500, "
+                        "600, 700, 800, '二日目')")}));
     QVERIFY(w.start());
     const QString odd = journal(w).first();
 
@@ -215,10 +220,11 @@ void TestBadData::datesInOtherForms()
 void TestBadData::twoRecordsForOneDay()
 {
     testsupport::MainWindow w;
-    QVERIFY(writeAside(mainPath(w),
-                       {QStringLiteral("drop index 業務日誌_日付"),
-                        QStringLiteral("insert into 業務日誌 values ('2004-04-01', 100, 1, 1, 1, '一件目')"),
-                        QStringLiteral("insert into 業務日誌 values ('2004-04-01', 200, 2, 2, 2, '二件目')")}));
+    QVERIFY(writeAside(mainPath(w), {QStringLiteral("drop index 業務日誌_日付"),
+                                     QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                                    "values ('2004-04-01', 100, 1, 1, 1, '一件目')"),
+                                     QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                                    "values ('2004-04-01', 200, 2, 2, 2, '二件目')")}));
     QVERIFY(w.start());
 
     readDay(w, QDate(2004, 4, 1));

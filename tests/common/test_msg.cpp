@@ -3,6 +3,7 @@
 #include "common/msg.h"
 #include "support/scriptedpresenter.h"
 
+#include <QDateTime>
 #include <QTest>
 
 using common::Answer;
@@ -14,14 +15,15 @@ using testsupport::ScriptedPresenter;
 namespace {
 
 const Prompt kAllPrompts[] = {
-    Prompt::ConfirmRegister, Prompt::Registered,         Prompt::RegisterFailed,    Prompt::ConfirmDeleteAll,
-    Prompt::ConfirmDelete,   Prompt::ConfirmErase,       Prompt::Deleted,           Prompt::DeleteFailed,
-    Prompt::Notice,          Prompt::ReadFailed,         Prompt::TotalsFailed,      Prompt::DateNotComplete,
-    Prompt::DaysLeftOut,     Prompt::ConvertLegacyFiles, Prompt::LegacyImported,    Prompt::LegacyImportFailed,
-    Prompt::ConfirmRestore,  Prompt::Restored,           Prompt::RestoreFailed,     Prompt::BackupsFailing,
-    Prompt::DataDamaged,     Prompt::NoGoodCopy,         Prompt::ConfirmOverwrite,  Prompt::Exported,
-    Prompt::ExportFailed,    Prompt::OfferUtf8,          Prompt::ConfirmImportSome, Prompt::CsvImported,
-    Prompt::CsvImportFailed, Prompt::DataFolderMade,     Prompt::OpenElsewhere,
+    Prompt::ConfirmRegister,  Prompt::Registered,         Prompt::RegisterFailed,    Prompt::ConfirmDeleteAll,
+    Prompt::ConfirmDelete,    Prompt::ConfirmErase,       Prompt::Deleted,           Prompt::DeleteFailed,
+    Prompt::Notice,           Prompt::ReadFailed,         Prompt::TotalsFailed,      Prompt::DateNotComplete,
+    Prompt::DaysLeftOut,      Prompt::ConvertLegacyFiles, Prompt::LegacyImported,    Prompt::LegacyImportFailed,
+    Prompt::ConfirmRestore,   Prompt::Restored,           Prompt::RestoreFailed,     Prompt::BackupsFailing,
+    Prompt::DataDamaged,      Prompt::NoGoodCopy,         Prompt::ConfirmOverwrite,  Prompt::Exported,
+    Prompt::ExportFailed,     Prompt::OfferUtf8,          Prompt::ConfirmImportSome, Prompt::CsvImported,
+    Prompt::CsvImportFailed,  Prompt::DataFolderMade,     Prompt::OpenElsewhere,     Prompt::ChangedElsewhere,
+    Prompt::RemovedElsewhere,
 };
 
 // What one prompt showed, and what it answered, for a scripted answer.
@@ -57,6 +59,7 @@ private slots:
     void texts_data();
     void texts();
     void failureNotice();
+    void changeQuestion();
 };
 
 void TestMsg::everyPrompt_data()
@@ -98,6 +101,9 @@ void TestMsg::looks_data()
     // Enter keeps an existing file, and keeps a file with refused rows out.
     QTest::newRow("ConfirmOverwrite") << Prompt::ConfirmOverwrite << common::kQuestionNoDefault;
     QTest::newRow("ConfirmImportSome") << Prompt::ConfirmImportSome << common::kQuestionNoDefault;
+    // Enter keeps what another program wrote.
+    QTest::newRow("ChangedElsewhere") << Prompt::ChangedElsewhere << common::kQuestionNoDefault;
+    QTest::newRow("RemovedElsewhere") << Prompt::RemovedElsewhere << common::kQuestionNoDefault;
     // Completions and notices inform; failures warn.
     QTest::newRow("Registered") << Prompt::Registered << common::kInformation;
     QTest::newRow("OpenElsewhere") << Prompt::OpenElsewhere << common::kInformation;
@@ -182,6 +188,30 @@ void TestMsg::failureNotice()
     QCOMPARE(presenter.shown.first().title, QStringLiteral("印刷"));
     QCOMPARE(presenter.shown.first().text, QStringLiteral("集計データを読み込めないため、印刷できません。"));
     QCOMPARE(presenter.shown.first().style, common::kWarning);
+}
+
+// A change made elsewhere: its moment in local time, to the second; a record
+// without one, and one removed, say so.
+void TestMsg::changeQuestion()
+{
+    ScriptedPresenter presenter;
+    presenter.answers = {Answer::Yes, Answer::No, Answer::Yes};
+    Msg msg(presenter);
+    const QDateTime written = QDateTime(QDate(2026, 12, 7), QTime(20, 41, 5, 123), Qt::UTC);
+    QVERIFY(common::askWriteOverChange(msg, false, written));
+    QVERIFY(!common::askWriteOverChange(msg, false, QDateTime()));
+    QVERIFY(common::askWriteOverChange(msg, true, QDateTime()));
+    QCOMPARE(presenter.shown.size(), 3);
+    QCOMPARE(presenter.shown[0].title, QStringLiteral("他の端末での変更"));
+    QCOMPARE(presenter.shown[0].text,
+             QStringLiteral("他の端末で変更されています。上書きしますか\n（他の端末での変更: ") +
+                 written.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) + QStringLiteral("）"));
+    QCOMPARE(presenter.shown[1].text,
+             QStringLiteral("他の端末で変更されています。上書きしますか\n（他の端末での変更: 日時不明）"));
+    QCOMPARE(presenter.shown[2].text, QStringLiteral("他の端末で削除されています。もう一度登録しますか"));
+    for (const common::MessageRequest &request : presenter.shown) {
+        QCOMPARE(request.style, common::kQuestionNoDefault);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMsg)

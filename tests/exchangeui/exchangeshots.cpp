@@ -41,9 +41,9 @@ int main(int argc, char *argv[])
     QDir().mkpath(dir.path());
 
     testsupport::PageEnvironment env;
-    if (!env.open() ||
-        !testsupport::execOn(env.data.mainPath(),
-                             QStringLiteral("insert into 業務日誌 values ('2007-04-01', 1, 2, 3, 4, 'a')"))) {
+    if (!env.open() || !testsupport::execOn(env.data.mainPath(),
+                                            QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, "
+                                                           "出金額, 日誌) values ('2007-04-01', 1, 2, 3, 4, 'a')"))) {
         return 1;
     }
     const store::Period april{QDate(2007, 4, 1), QDate(2007, 4, 30)};

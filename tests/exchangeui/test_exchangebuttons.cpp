@@ -168,8 +168,9 @@ void TestExchangeButtons::exportOpensOnThePagePeriod()
 
 void TestExchangeButtons::importShowsTheJournalDayAnew()
 {
-    QVERIFY(testsupport::execOn(m_w->mainPath(),
-                                QStringLiteral("insert into 業務日誌 values ('2007-04-01', 10, 0, 0, 0, NULL)")));
+    QVERIFY(
+        testsupport::execOn(m_w->mainPath(), QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, "
+                                                            "出金額, 日誌) values ('2007-04-01', 10, 0, 0, 0, NULL)")));
     m_w->frm->tabs()->setCurrentIndex(1);
     m_w->frm->totalsPage()->run();
     totals::WorkTableModel *grid = m_w->frm->totalsPage()->gridModel();

@@ -83,11 +83,13 @@ void TestExportDialog::init()
     m_env = std::make_unique<testsupport::PageEnvironment>();
     QVERIFY(m_env->open());
     m_out = std::make_unique<QTemporaryDir>();
-    QVERIFY(testsupport::execOn(
-        m_env->data.mainPath(),
-        QStringLiteral("insert into 業務日誌 values ('2007-04-01', 1000, 200, 0, 0, '晴れ。\n仕入先へ支払い');"
-                       "insert into 業務日誌 values ('2007-04-30', 5, NULL, NULL, NULL, NULL);"
-                       "insert into 業務日誌 values ('2007-05-01', 7, 7, 7, 7, '五月')")));
+    QVERIFY(testsupport::execOn(m_env->data.mainPath(),
+                                QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                               "values ('2007-04-01', 1000, 200, 0, 0, '晴れ。\n仕入先へ支払い');"
+                                               "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                               "values ('2007-04-30', 5, NULL, NULL, NULL, NULL);"
+                                               "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                               "values ('2007-05-01', 7, 7, 7, 7, '五月')")));
 }
 
 void TestExportDialog::cleanup()
@@ -193,9 +195,9 @@ void TestExportDialog::offersUtf8ForACharacterShiftJisCannotHold_data()
 void TestExportDialog::offersUtf8ForACharacterShiftJisCannotHold()
 {
     QFETCH(bool, yes);
-    QVERIFY(
-        testsupport::execOn(m_env->data.mainPath(),
-                            QStringLiteral("insert into 業務日誌 values ('2007-04-02', 1, 1, 1, 1, '𠮷野家で昼食')")));
+    QVERIFY(testsupport::execOn(m_env->data.mainPath(),
+                                QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                               "values ('2007-04-02', 1, 1, 1, 1, '𠮷野家で昼食')")));
     const QString path = outPath(QStringLiteral("日誌.csv"));
     auto dialog = openDialog(false);
     m_env->presenter.answers = {yes ? common::Answer::Yes : common::Answer::No};

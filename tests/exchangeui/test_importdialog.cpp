@@ -85,9 +85,9 @@ void TestImportDialog::init()
 {
     m_env = std::make_unique<testsupport::PageEnvironment>();
     QVERIFY(m_env->open());
-    QVERIFY(
-        testsupport::execOn(m_env->data.mainPath(),
-                            QStringLiteral("insert into 業務日誌 values ('2007-04-01', 1000, 200, 0, 0, '元の日誌')")));
+    QVERIFY(testsupport::execOn(m_env->data.mainPath(),
+                                QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
+                                               "values ('2007-04-01', 1000, 200, 0, 0, '元の日誌')")));
     m_csv = m_files.filePath(QStringLiteral("日誌.csv"));
     QVERIFY(writeAll(m_csv, "\xEF\xBB\xBF" + kFile.toUtf8()));
     m_beforeWrite = 0;

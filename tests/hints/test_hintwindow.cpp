@@ -4,6 +4,7 @@
 #include "hints/hintwindow.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
+#include "support/verifyok.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,6 +43,8 @@ private slots:
     void failedWriteKeepsHintAndText_data();
     void failedWriteKeepsHintAndText();
     void quotedNamesAndRestartKeepTheHint();
+    void hintChangedElsewhereIsAskedAbout_data();
+    void hintChangedElsewhereIsAskedAbout();
 
 private:
     // Opens a fresh window on that hint target.
@@ -109,7 +112,8 @@ QStringList TestHintWindow::titlesShown() const
 
 void TestHintWindow::storingReplacesTheOneRowOfThePair()
 {
-    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint2', 't', '設定の説明')"));
+    exec(QStringLiteral("insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint2', "
+                        "'t', '設定の説明')"));
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     QCOMPARE(m_window->objectName(), QStringLiteral("Hint"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("ヒント        "));
@@ -156,7 +160,8 @@ void TestHintWindow::answeringNoChangesNothing_data()
 void TestHintWindow::answeringNoChangesNothing()
 {
     QFETCH(QByteArray, button);
-    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '古い説明')"));
+    exec(QStringLiteral(
+        "insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint', 't', '古い説明')"));
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     QCOMPARE(text(), QStringLiteral("古い説明"));
     setText(QStringLiteral("書きかけ"));
@@ -170,8 +175,10 @@ void TestHintWindow::answeringNoChangesNothing()
 
 void TestHintWindow::deleteAsksAboutAllDataButDeletesThePair()
 {
-    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '日誌の説明')"));
-    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint1', 't', '集計の説明')"));
+    exec(QStringLiteral("insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint', "
+                        "'t', '日誌の説明')"));
+    exec(QStringLiteral("insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint1', "
+                        "'t', '集計の説明')"));
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     click("cmd削除");
     QCOMPARE(m_env->presenter.shown.size(), 2);
@@ -195,7 +202,8 @@ void TestHintWindow::deleteAsksAboutAllDataButDeletesThePair()
 
 void TestHintWindow::clearThenCloseKeepsTheStoredHint()
 {
-    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '残す説明')"));
+    exec(QStringLiteral(
+        "insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint', 't', '残す説明')"));
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_window->windowModality(), Qt::NonModal);
@@ -251,7 +259,9 @@ void TestHintWindow::emptyKeyAsksButTouchesNothing()
 {
     QFETCH(QString, formName);
     QFETCH(QString, ctlName);
-    exec(QStringLiteral("insert into ClHint values ('%1', '%2', 't', '空の鍵')").arg(formName, ctlName));
+    exec(
+        QStringLiteral("insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('%1', '%2', 't', '空の鍵')")
+            .arg(formName, ctlName));
     open(formName, ctlName);
     QCOMPARE(text(), QString()); // not read either
 
@@ -270,9 +280,9 @@ void TestHintWindow::failedWriteKeepsHintAndText_data()
     QTest::addColumn<QByteArray>("button");
     QTest::addColumn<QString>("trigger");
     QTest::addColumn<QString>("failureTitle");
-    // The add after the delete fails: the delete must not stand alone.
+    // The write of the hint read fails: the hint and the typing stay.
     QTest::newRow("register") << QByteArray("cmd登録")
-                              << QStringLiteral("before insert on ClHint begin select raise(abort, 'disk full'); end")
+                              << QStringLiteral("before update on ClHint begin select raise(abort, 'disk full'); end")
                               << QStringLiteral("登録できませんでした");
     QTest::newRow("delete") << QByteArray("cmd削除")
                             << QStringLiteral("before delete on ClHint begin select raise(abort, 'locked'); end")
@@ -284,7 +294,8 @@ void TestHintWindow::failedWriteKeepsHintAndText()
     QFETCH(QByteArray, button);
     QFETCH(QString, trigger);
     QFETCH(QString, failureTitle);
-    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '古い説明')"));
+    exec(QStringLiteral(
+        "insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint', 't', '古い説明')"));
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     exec(QStringLiteral("create trigger refuse ") + trigger);
 
@@ -329,6 +340,55 @@ void TestHintWindow::quotedNamesAndRestartKeepTheHint()
     click("cmd削除");
     QVERIFY(stored().isEmpty());
     QCOMPARE(m_env->presenter.shown.size(), 4);
+}
+
+void TestHintWindow::hintChangedElsewhereIsAskedAbout_data()
+{
+    QTest::addColumn<bool>("overwrite");
+    QTest::newRow("no") << false;
+    QTest::newRow("yes") << true;
+}
+
+// Another program on the same folder stores the hint after the window read
+// it: 登録 asks, No by default; No keeps the typing and the other's hint, Yes
+// writes and holds the new version.
+void TestHintWindow::hintChangedElsewhereIsAskedAbout()
+{
+    QFETCH(bool, overwrite);
+    exec(QStringLiteral(
+        "insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint', 't', '古い説明')"));
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    auto other = store::makeSqliteStore();
+    QVERIFY(!other->open(m_env->data.folder()));
+    VERIFY_OK(other->storeHint(
+        {{QStringLiteral("FrmNippo"), QStringLiteral("cmdHint")}, kTitle, QStringLiteral("向こうの説明")}));
+    std::optional<store::Hint> theirs;
+    store::Seen theirVersion;
+    QVERIFY(!other->readHint({QStringLiteral("FrmNippo"), QStringLiteral("cmdHint")}, theirs, theirVersion));
+
+    setText(QStringLiteral("こちらの説明"));
+    m_env->presenter.answers = {common::Answer::Yes, overwrite ? common::Answer::Yes : common::Answer::No};
+    click("cmd登録");
+    QCOMPARE(titlesShown().mid(0, 2), (QStringList{QStringLiteral("登録の確認"), QStringLiteral("他の端末での変更")}));
+    const common::MessageRequest question = m_env->presenter.shown[1];
+    QCOMPARE(question.text, QStringLiteral("他の端末で変更されています。上書きしますか\n（他の端末での変更: ") +
+                                theirVersion->written.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) +
+                                QStringLiteral("）"));
+    QCOMPARE(question.style, common::kQuestionNoDefault);
+    QCOMPARE(text(), QStringLiteral("こちらの説明"));
+    QCOMPARE(stored().size(), 1);
+    if (!overwrite) {
+        QCOMPARE(m_env->presenter.shown.size(), 2);
+        QCOMPARE(stored()[0].contents.toString(), QStringLiteral("向こうの説明"));
+        return;
+    }
+    QCOMPARE(titlesShown().value(2), QStringLiteral("登録完了"));
+    QCOMPARE(stored()[0].contents.toString(), QStringLiteral("こちらの説明"));
+    // The window holds what it wrote: the next 登録 asks nothing more.
+    setText(QStringLiteral("三度目"));
+    click("cmd登録");
+    QCOMPARE(titlesShown().mid(3), (QStringList{QStringLiteral("登録の確認"), QStringLiteral("登録完了")}));
+    QCOMPARE(stored()[0].contents.toString(), QStringLiteral("三度目"));
 }
 
 QTEST_MAIN(TestHintWindow)

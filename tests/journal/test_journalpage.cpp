@@ -47,6 +47,7 @@ private slots:
     void registerInsertsThenOverwrites();
     void answeringNoWritesNothing();
     void readShowsTheRecordAndNullsAsZero();
+    void nullAmountStaysNullUnlessTyped();
     void readingADateWithoutRecordChangesNothing();
     void readLeavesAmountsItCannotShowEmpty();
     void deleteAsksWithoutBlankAndClears();
@@ -181,7 +182,8 @@ void TestJournalPage::answeringNoWritesNothing()
 
 void TestJournalPage::readShowsTheRecordAndNullsAsZero()
 {
-    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values "
+                                "('2004-04-01', 10, 20, 30, 40, '一日目')")));
     QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付) values ('2004-04-02')")));
 
     QVERIFY(date()->setValue(QDate(2004, 4, 1)));
@@ -192,10 +194,12 @@ void TestJournalPage::readShowsTheRecordAndNullsAsZero()
     QCOMPARE(amount("num出金額")->value(), std::optional<qint64>(40));
     QCOMPARE(memo()->text(), QStringLiteral("一日目"));
 
+    // Nulls show as 0 but hold no value: the boxes hand over Null.
     QVERIFY(date()->setValue(QDate(2004, 4, 2)));
     click("cmd読込");
     for (const char *name : {"num売上額", "num仕入額", "num入金額", "num出金額"}) {
-        QCOMPARE(amount(name)->value(), std::optional<qint64>(0));
+        QCOMPARE(amount(name)->text(), QStringLiteral("0"));
+        QCOMPARE(amount(name)->value(), std::nullopt);
     }
     QCOMPARE(memo()->text(), QString());
     QVERIFY(m_env->presenter.shown.isEmpty());
@@ -206,6 +210,40 @@ void TestJournalPage::readShowsTheRecordAndNullsAsZero()
     click("cmd読込");
     QVERIFY(m_env->presenter.shown.isEmpty());
     QVERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
+}
+
+// Read and registered again, a Null amount stays Null; only what the user
+// types, 0 included, becomes a value.
+void TestJournalPage::nullAmountStaysNullUnlessTyped()
+{
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 日誌) values ('2004-04-02', 5, '二日')")));
+    QVERIFY(date()->setValue(QDate(2004, 4, 2)));
+    click("cmd読込");
+    memo()->setText(QStringLiteral("二日、書き足し"));
+    amount("num仕入額")->setFocus();
+    amount("num入金額")->setFocus(); // leaving a box showing a Null keeps it
+    QCOMPARE(amount("num仕入額")->text(), QStringLiteral("0"));
+    click("cmd登録");
+    QList<Row> stored = rows();
+    QCOMPARE(stored.size(), 1);
+    QCOMPARE(stored[0].sales.toLongLong(), 5);
+    for (const QVariant &value : {stored[0].purchases, stored[0].in, stored[0].out}) {
+        QVERIFY(value.isNull());
+    }
+    QCOMPARE(stored[0].memo.toString(), QStringLiteral("二日、書き足し"));
+
+    // Typed over: 0 typed is 0, a digit typed after the 0 is that number.
+    QVERIFY(date()->setValue(QDate(2004, 4, 2)));
+    click("cmd読込");
+    amount("num仕入額")->selectAll();
+    QTest::keyClicks(amount("num仕入額"), QStringLiteral("0"));
+    amount("num入金額")->end(false);
+    QTest::keyClicks(amount("num入金額"), QStringLiteral("7"));
+    click("cmd登録");
+    stored = rows();
+    QCOMPARE(stored[0].purchases, QVariant(qint64(0)));
+    QCOMPARE(stored[0].in, QVariant(qint64(7)));
+    QVERIFY(stored[0].out.isNull());
 }
 
 void TestJournalPage::readingADateWithoutRecordChangesNothing()
@@ -226,14 +264,16 @@ void TestJournalPage::readingADateWithoutRecordChangesNothing()
 void TestJournalPage::readLeavesAmountsItCannotShowEmpty()
 {
     // Written by another program: a text, a fraction, more digits than the box holds.
-    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-03', 'abc', 12.5, 10000000000, NULL, NULL)")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values "
+                                "('2004-04-03', 'abc', 12.5, 10000000000, NULL, NULL)")));
     fillPage(QDate(2004, 4, 2), 800, QStringLiteral("前の日の内容"));
     m_page->showDay(QDate(2004, 4, 3));
     click("cmd読込");
     QCOMPARE(amount("num売上額")->value(), std::nullopt);
     QCOMPARE(amount("num仕入額")->value(), std::nullopt);
     QCOMPARE(amount("num入金額")->value(), std::nullopt);
-    QCOMPARE(amount("num出金額")->value(), std::optional<qint64>(0));
+    QCOMPARE(amount("num出金額")->text(), QStringLiteral("0")); // a Null
+    QCOMPARE(amount("num出金額")->value(), std::nullopt);
     QCOMPARE(memo()->text(), QString());
     QCOMPARE(m_page->values().dateText, QStringLiteral("2004年04月03日"));
     QVERIFY(m_env->presenter.shown.isEmpty());
@@ -241,8 +281,10 @@ void TestJournalPage::readLeavesAmountsItCannotShowEmpty()
 
 void TestJournalPage::deleteAsksWithoutBlankAndClears()
 {
-    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
-    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 1, 2, 3, 4, '二日目')")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values "
+                                "('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values "
+                                "('2004-04-02', 1, 2, 3, 4, '二日目')")));
 
     QVERIFY(date()->setValue(QDate(2004, 4, 1)));
     m_env->presenter.answerNo();
@@ -318,7 +360,8 @@ void TestJournalPage::failedRegisterKeepsThePage()
 
 void TestJournalPage::failedDeleteKeepsThePage()
 {
-    QVERIFY(exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 10, 20, 30, 40, '一日目')")));
+    QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values "
+                                "('2004-04-01', 10, 20, 30, 40, '一日目')")));
     QVERIFY(exec(kRefuseWrites));
     fillPage(QDate(2004, 4, 1), 10, QStringLiteral("一日目"));
     click("cmd削除");
@@ -433,7 +476,8 @@ void TestJournalPage::commandsStopOnTypingThatIsNoDate()
     QFETCH(QString, keys);
     QFETCH(QString, typed);
     QFETCH(bool, byMouse);
-    QVERIFY(exec(u"insert into 業務日誌 values ('2007-04-04', 100, 200, 300, 400, '四日')"_s));
+    QVERIFY(exec(
+        u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-04', 100, 200, 300, 400, '四日')"_s));
     QVERIFY(date()->setValue(QDate(2007, 4, 4)));
     click("cmd読込");
     amount("num売上額")->setValue(999);

@@ -107,10 +107,14 @@ void TestRestore::cleanup()
 
 void TestRestore::restorePutsTheCopyBackAndKeepsTheDataAside()
 {
-    exec(QStringLiteral("insert into 業務日誌 values ('2007-04-01', 1, 2, 3, 4, '控えにある日')"));
-    exec(QStringLiteral("insert into 業務日誌 values ('2007-04-02', 5, 6, 7, 8, NULL)"));
+    exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-01', 1, 2, "
+                        "3, 4, '控えにある日')"));
+    exec(QStringLiteral(
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-02', 5, 6, 7, 8, NULL)"));
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    exec(QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '控えのヒント')"), true);
+    exec(QStringLiteral("insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint', "
+                        "'t', '控えのヒント')"),
+         true);
     const QStringList inCopy = contentsOf(m_env->data.folder());
     m_choice = makeCopy(backup::CopyKind::Manual, kMonday);
 
@@ -152,9 +156,11 @@ void TestRestore::restorePutsTheCopyBackAndKeepsTheDataAside()
 
 void TestRestore::cancelledOrAnsweredNoChangesNothing()
 {
-    exec(QStringLiteral("insert into 業務日誌 values ('2007-04-01', 1, 2, 3, 4, 'a')"));
+    exec(QStringLiteral(
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-01', 1, 2, 3, 4, 'a')"));
     const QString copy = makeCopy(backup::CopyKind::Daily, kMonday);
-    exec(QStringLiteral("insert into 業務日誌 values ('2007-04-02', 1, 2, 3, 4, 'b')"));
+    exec(QStringLiteral(
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-02', 1, 2, 3, 4, 'b')"));
     const QStringList before = contentsOf(m_env->data.folder());
     QSignalSpy restored(m_page.get(), &settings::SettingsPage::restored);
 
@@ -180,9 +186,9 @@ void TestRestore::damagedCopyIsRefused_data()
 void TestRestore::damagedCopyIsRefused()
 {
     QFETCH(bool, header);
-    exec(
-        QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 1499) "
-                       "insert into 業務日誌 select date('2001-01-01', '+' || i || ' days'), i, 0, 0, 0, NULL from n"));
+    exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 1499) "
+                        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) select date('2001-01-01', "
+                        "'+' || i || ' days'), i, 0, 0, 0, NULL from n"));
     const QString copy = makeCopy(backup::CopyKind::Exit, kMonday);
     const qint64 size = QFileInfo(QDir(copy).filePath(store::kMainFileName)).size();
     QVERIFY(size >= 8 * 4096);
@@ -215,9 +221,9 @@ void TestRestore::listNewestFirstWithWhatEachCopyHolds()
 {
     QVERIFY(settings::copyRows(backupFolder()).isEmpty()); // no folder yet
     makeCopy(backup::CopyKind::Daily, QDateTime(QDate(2007, 4, 1), QTime(9, 0)));
-    exec(
-        QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 1199) "
-                       "insert into 業務日誌 select date('2001-01-01', '+' || i || ' days'), i, 0, 0, 0, NULL from n"));
+    exec(QStringLiteral("with recursive n(i) as (select 0 union all select i + 1 from n where i < 1199) "
+                        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) select date('2001-01-01', "
+                        "'+' || i || ' days'), i, 0, 0, 0, NULL from n"));
     makeCopy(backup::CopyKind::Exit, kMonday);
     QVERIFY(damage(makeCopy(backup::CopyKind::Restore, QDateTime(QDate(2007, 4, 4), QTime(12, 0))), 0, 100));
     // Neither a folder of another name nor a copy still being checked is a copy.

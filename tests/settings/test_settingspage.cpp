@@ -275,7 +275,8 @@ void TestSettingsPage::failedRegisterKeepsThePage()
 
 void TestSettingsPage::bulkEraseAnsweredNo()
 {
-    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
+    exec(QStringLiteral(
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-01', 1, 2, 3, 4, 'a')"));
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
     m_page->load();
     m_env->presenter.answerNo();
@@ -292,12 +293,14 @@ void TestSettingsPage::bulkEraseAnsweredNo()
 
 void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
 {
-    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, '消す前の記録')"));
-    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-02', 5, 6, 7, 8, NULL)"));
+    exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-01', 1, 2, "
+                        "3, 4, '消す前の記録')"));
+    exec(QStringLiteral(
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-02', 5, 6, 7, 8, NULL)"));
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    QVERIFY(
-        testsupport::execOn(m_env->data.workPath(),
-                            QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', '残るヒント')")));
+    QVERIFY(testsupport::execOn(m_env->data.workPath(),
+                                QStringLiteral("insert into ClHint (FormName, CtlName, FormTitle, Contents) values "
+                                               "('FrmNippo', 'cmdHint', 't', '残るヒント')")));
     m_page->load();
 
     click("cmd一括削除7");
@@ -334,7 +337,8 @@ void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
 
 void TestSettingsPage::bulkEraseIsAllOrNothing()
 {
-    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
+    exec(QStringLiteral(
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-01', 1, 2, 3, 4, 'a')"));
     exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
     // The settings table cannot be emptied: the journal must survive too.
     exec(QStringLiteral("create trigger keep before delete on 自社情報 begin select raise(abort, 'locked'); end"));
@@ -351,7 +355,8 @@ void TestSettingsPage::bulkEraseIsAllOrNothing()
 
 void TestSettingsPage::bulkEraseWithoutCopyErasesNothing()
 {
-    exec(QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, 'a')"));
+    exec(QStringLiteral(
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-01', 1, 2, 3, 4, 'a')"));
     // A file stands where the copy's folder should go.
     QFile blocker(m_env->data.folder() + QStringLiteral("backup"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));

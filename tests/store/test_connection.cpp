@@ -283,11 +283,11 @@ void TestConnection::createdFilesHoldTheSchema()
     QCOMPARE(filesIn(m_dir->path()), (QStringList{QStringLiteral("VelmoraA.mdb"), QStringLiteral("VelmoraW.mdb")}));
     const QString amounts = QStringLiteral("日付 DATE,売上額 INTEGER,仕入額 INTEGER,入金額 INTEGER,出金額 INTEGER");
     const QList<std::tuple<QString, QString, QString>> expected{
-        {mainFile(), QStringLiteral("業務日誌"), amounts + QStringLiteral(",日誌 TEXT")},
+        {mainFile(), QStringLiteral("業務日誌"), amounts + QStringLiteral(",日誌 TEXT,版 INTEGER,更新日時 TEXT")},
         {mainFile(), QStringLiteral("自社情報"), QStringLiteral("年号 TEXT,LineColor1 INTEGER")},
         {workFile(), QStringLiteral("w集計"), amounts},
         {workFile(), QStringLiteral("ClHint"),
-         QStringLiteral("FormName TEXT,CtlName TEXT,FormTitle TEXT,Contents TEXT")},
+         QStringLiteral("FormName TEXT,CtlName TEXT,FormTitle TEXT,Contents TEXT,版 INTEGER,更新日時 TEXT")},
     };
     for (const auto &[file, table, columns] : expected) {
         Connection db;
@@ -315,7 +315,10 @@ void TestConnection::createRefusesAnExistingFileAndLeavesNothingOnFailure()
 
     // An existing database is kept as it is, rows and all.
     QVERIFY(createWorkFile(workFile()).ok());
-    QVERIFY(execOn(workFile(), QStringLiteral("insert into ClHint values ('FrmNippo', 'cmdHint', 't', 'x')")));
+    QVERIFY(execOn(
+        workFile(),
+        QStringLiteral(
+            "insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint', 't', 'x')")));
     const QByteArray before = readAll(workFile());
     QCOMPARE(createWorkFile(workFile()).number, int(ErrFileExists));
     QCOMPARE(createMainFile(workFile()).number, int(ErrFileExists));
@@ -390,7 +393,8 @@ void TestConnection::boundValuesRoundTrip()
     QVERIFY(newMain(db));
     const QString text = QStringLiteral("売上 'a'; drop table 業務日誌; -- \"x\"\n2行目");
     const std::optional<qint64> big = -9007199254740993;
-    Statement insert(db, "insert into 業務日誌 values (?1, ?2, ?3, ?4, ?5, ?6)");
+    Statement insert(
+        db, "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values (?1, ?2, ?3, ?4, ?5, ?6)");
     insert.bind(1, QDate(2004, 2, 29)).bind(2, std::optional<qint64>()).bind(3, big).bind(4, qint64(0));
     QVERIFY(insert.bindNull(5).bind(6, text).run().ok());
     QCOMPARE(db.changes(), 1);

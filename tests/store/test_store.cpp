@@ -255,10 +255,12 @@ void TestStore::staleSuperJournalsGoOnOpen()
 
 void TestStore::recordsOfAPeriodInDateOrder()
 {
-    QVERIFY(SqlFile(mainPath())
-                .exec(u"insert into 業務日誌 (日付) values ('2007-04-30'), ('2007-03-31'), ('2007-05-01'), "
-                      "('2007-04-01'), ('2007/04/10'), ('2007-04-31'), (NULL), (20070420), ('2007-04-05 10:00');"
-                      "insert into 業務日誌 values ('2007-04-15', 'abc', 1.5, 99999999999, NULL, NULL)"_s));
+    QVERIFY(
+        SqlFile(mainPath())
+            .exec(
+                u"insert into 業務日誌 (日付) values ('2007-04-30'), ('2007-03-31'), ('2007-05-01'), "
+                "('2007-04-01'), ('2007/04/10'), ('2007-04-31'), (NULL), (20070420), ('2007-04-05 10:00');"
+                "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-15', 'abc', 1.5, 99999999999, NULL, NULL)"_s));
     const auto seen = [this](int stopAfter) {
         QStringList records;
         const DbError error = m_store->forEachRecord(kApril, [&](const JournalRecord &record) {
@@ -339,7 +341,7 @@ void TestStore::foreignSettings()
 void TestStore::fillCopiesThePeriodInDateOrder()
 {
     QVERIFY(SqlFile(mainPath())
-                .exec(u"insert into 業務日誌 values "
+                .exec(u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values "
                       "('2007-04-20', 9999999999, NULL, NULL, NULL, '二十日'),"
                       "('2007-03-31', 1, 1, 1, 1, '三月'),"
                       "('2007-04-30', NULL, NULL, NULL, NULL, NULL),"
@@ -390,16 +392,20 @@ void TestStore::refusedAmountStopsTheRun()
     QFETCH(QString, value);
     const AmountColumn refusedColumn = kAmountColumns[column];
     SqlFile journal(mainPath());
-    QVERIFY(journal.exec(u"insert into 業務日誌 values ('2007-04-01', 1, 2, 3, 4, NULL)"_s));
+    QVERIFY(journal.exec(
+        u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-01', 1, 2, 3, 4, NULL)"_s));
     FillReport report;
     VERIFY_OK(m_store->fillWork(kApril, report));
 
     // The later day was added first: the run names the first day in date order.
-    QVERIFY(journal.exec(u"insert into 業務日誌 values ('2007-04-20', 'late', NULL, NULL, NULL, NULL);"
-                         "insert into 業務日誌 values ('2007-03-31', 'march', NULL, NULL, NULL, NULL);"
-                         "insert into 業務日誌 values ('2007-04-10', 1, 2, 3, 4, NULL);"
-                         "update 業務日誌 set "_s +
-                         columnCaption(refusedColumn) + u" = "_s + value + u" where 日付 = '2007-04-10'"_s));
+    QVERIFY(journal.exec(
+        u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-20', 'late', NULL, NULL, "
+        u"NULL, NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-03-31', 'march', NULL, NULL, "
+        "NULL, NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-10', 1, 2, 3, 4, NULL);"
+        "update 業務日誌 set "_s +
+        columnCaption(refusedColumn) + u" = "_s + value + u" where 日付 = '2007-04-10'"_s));
     QVERIFY(m_store->fillWork(kApril, report));
     QVERIFY(report.refused);
     QCOMPARE(report.refused->date, QDate(2007, 4, 10));
@@ -444,8 +450,8 @@ void TestStore::datesInOtherForms()
     QFETCH(QString, date);
     const QString day = first.addDays(9).toString(Qt::ISODate);
     QVERIFY(SqlFile(mainPath())
-                .exec(u"insert into 業務日誌 values ("_s + date + u", 'x', 1, 1, 1, NULL), ('"_s + day +
-                      u"', 2, 2, 2, 2, NULL)"_s));
+                .exec(u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ("_s + date +
+                      u", 'x', 1, 1, 1, NULL), ('"_s + day + u"', 2, 2, 2, 2, NULL)"_s));
     FillReport report;
     VERIFY_OK(m_store->fillWork({first, last}, report));
     QCOMPARE(workTable(), QStringList{day + u" 2 2 2 2"_s});
@@ -481,9 +487,9 @@ void TestStore::workRowsComePagedInTableOrder()
 void TestStore::oneCellOfOneRowChanges()
 {
     SqlFile journal(mainPath());
-    QVERIFY(
-        journal.exec(u"drop index 業務日誌_日付;"
-                     "insert into 業務日誌 values ('2007-04-05', 1, 2, 3, 4, 'x'), ('2007-04-05', 1, 2, 3, 4, 'x')"_s));
+    QVERIFY(journal.exec(
+        u"drop index 業務日誌_日付;"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-05', 1, 2, 3, 4, 'x'), ('2007-04-05', 1, 2, 3, 4, 'x')"_s));
     FillReport report;
     VERIFY_OK(m_store->fillWork(kApril, report));
     QList<WorkRow> rows;

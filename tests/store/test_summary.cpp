@@ -129,10 +129,12 @@ void TestSummary::refusedAndLeftOutRows()
     testsupport::SqlFile journal(data.mainPath());
     // A day that does not exist and a date in another form are left out, as
     // the totals run leaves them out.
-    QVERIFY(journal.exec(u"insert into 業務日誌 values ('2007-04-01', 100, NULL, 5, NULL, NULL);"
-                         "insert into 業務日誌 values ('2007-04-31', 7, 7, 7, 7, NULL);"
-                         "insert into 業務日誌 values ('2007/4/15', 9, 9, 9, 9, NULL);"
-                         "insert into 業務日誌 values ('2007-05-02', -30, 1, NULL, 8, NULL)"_s));
+    QVERIFY(journal.exec(
+        u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-01', 100, NULL, 5, NULL, "
+        u"NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-31', 7, 7, 7, 7, NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007/4/15', 9, 9, 9, 9, NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-05-02', -30, 1, NULL, 8, NULL)"_s));
     const Period period{QDate(2007, 1, 1), QDate(2007, 12, 31)};
     QList<SummaryRow> rows;
     QVERIFY(store->summarise(period, Grouping::Year, rows).ok());
@@ -145,8 +147,10 @@ void TestSummary::refusedAndLeftOutRows()
 
     // An amount that is no whole number within the range stops the summary
     // with its day and column instead of counting as 0.
-    QVERIFY(journal.exec(u"insert into 業務日誌 values ('2007-06-10', 1, 2, 'abc', 4, NULL);"
-                         "insert into 業務日誌 values ('2007-08-10', 1.5, 2, 3, 4, NULL)"_s));
+    QVERIFY(journal.exec(
+        u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-06-10', 1, 2, 'abc', 4, "
+        u"NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-08-10', 1.5, 2, 3, 4, NULL)"_s));
     for (const Grouping grouping : {Grouping::Month, Grouping::Year}) {
         const DbError error = store->summarise(period, grouping, rows);
         QCOMPARE(error.number, int(ErrBadValue));

@@ -26,6 +26,14 @@ QVariant columnValue(sqlite3_stmt *statement, int column)
     }
 }
 
+// 版 and 更新日時 change with every write of a record, and are missing from files
+// of earlier versions: rows() shows what the records hold.
+bool isVersionColumn(const char *name)
+{
+    const QString column = QString::fromUtf8(name);
+    return column == QStringLiteral("版") || column == QStringLiteral("更新日時");
+}
+
 } // namespace
 
 SqlFile::SqlFile(const QString &path)
@@ -111,6 +119,9 @@ QStringList SqlFile::rows(const QString &table)
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         QStringList values;
         for (int k = 0; k < sqlite3_column_count(statement); ++k) {
+            if (isVersionColumn(sqlite3_column_name(statement, k))) {
+                continue;
+            }
             const QVariant v = columnValue(statement, k);
             values << (v.isNull() ? QStringLiteral("NULL") : QString::fromLatin1(v.typeName()) + u':' + v.toString());
         }
@@ -121,6 +132,18 @@ QStringList SqlFile::rows(const QString &table)
         return {QStringLiteral("unreadable")};
     }
     return rows;
+}
+
+bool createFileWith(const QString &path, const QString &sql)
+{
+    if (QFile::exists(path)) {
+        return false;
+    }
+    sqlite3 *db = nullptr;
+    const bool made = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return made && execOn(path, sql);
 }
 
 bool execOn(const QString &path, const QString &sql)

@@ -34,7 +34,8 @@ public:
     QList<QVariantList> select(const QString &sql);
     // Every row of a table in rowid order, one line per row, values joined by
     // '|', each as "<type>:<value>" (qlonglong, QString, double, QByteArray)
-    // or NULL; "unreadable" when the table cannot be read.
+    // or NULL; "unreadable" when the table cannot be read. The columns of a
+    // record's version (版, 更新日時) are left out.
     QStringList rows(const QString &table);
     QString lastError() const;
     sqlite3 *handle() const { return m_db; }
@@ -43,6 +44,10 @@ private:
     sqlite3 *m_db = nullptr;
     bool m_owned = true;
 };
+
+// A new file holding what `sql` makes (a file of another program or of an
+// earlier version); false when a file is there or a statement fails.
+bool createFileWith(const QString &path, const QString &sql);
 
 // The same, opening the file for each call.
 bool execOn(const QString &path, const QString &sql);

@@ -58,12 +58,17 @@ void TestSummaryView::init()
 {
     m_env = std::make_unique<testsupport::PageEnvironment>();
     QVERIFY(m_env->open());
-    QVERIFY(testsupport::execOn(m_env->data.mainPath(),
-                                u"insert into 業務日誌 values ('2019-04-30', 100, NULL, 50, 20, NULL);"
-                                "insert into 業務日誌 values ('2019-05-01', 200, 10, NULL, 5, NULL);"
-                                "insert into 業務日誌 values ('2019-05-31', 3, NULL, 7, NULL, NULL);"
-                                "insert into 業務日誌 values ('2019-06-15', 1000, 1000, 1000, 1000, NULL);"
-                                "insert into 業務日誌 values ('2020-02-29', 1, 1, 1, 1, NULL)"_s));
+    QVERIFY(testsupport::execOn(
+        m_env->data.mainPath(),
+        u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2019-04-30', 100, NULL, 50, 20, "
+        u"NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2019-05-01', 200, 10, NULL, 5, "
+        "NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2019-05-31', 3, NULL, 7, NULL, "
+        "NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2019-06-15', 1000, 1000, 1000, "
+        "1000, NULL);"
+        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2020-02-29', 1, 1, 1, 1, NULL)"_s));
     m_page = std::make_unique<totals::TotalsPage>(*m_env->store, m_env->msg, m_env->clock);
     m_page->bindGrid();
     m_page->applyCalendarMode(common::kEra, 2370, 3290, 3600);

@@ -55,7 +55,8 @@ QString literal(const QVariant &value)
 QString journalRow(const QString &day, const QVariant &sales, const QVariant &purchases, const QVariant &in,
                    const QVariant &out, const QString &memo = QString())
 {
-    return QStringLiteral("insert into 業務日誌 values (%1, %2, %3, %4, %5, %6);")
+    return QStringLiteral(
+               "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values (%1, %2, %3, %4, %5, %6);")
         .arg(literal(day), literal(sales), literal(purchases), literal(in), literal(out), literal(memo));
 }
 

@@ -109,6 +109,7 @@ private slots:
     void amountTyping_data();
     void amountTyping();
     void amountEditing();
+    void amountShowingNoValue();
     void colourNumberBox();
     void journalKeys();
     void journalTextRoundTrip_data();
@@ -445,6 +446,36 @@ void TestInputBoxes::amountEditing()
     QVERIFY(!form.amount->value());
     QTest::keyClick(focused(), Qt::Key_Tab);
     QCOMPARE(form.amount->text(), QString());
+}
+
+// A stored Null shows as 0 and stays no value through focus changes, until
+// the user changes the box: then what is shown is the value, 0 included.
+void TestInputBoxes::amountShowingNoValue()
+{
+    Form form;
+    QVERIFY(form.amount->setValue(12));
+    form.amount->setNoValueShownAsZero();
+    QCOMPARE(form.amount->text(), u"0"_s);
+    QVERIFY(!form.amount->value());
+    QVERIFY(form.focus(form.amount));
+    QTest::keyClick(focused(), Qt::Key_Tab);
+    QCOMPARE(form.amount->text(), u"0"_s);
+    QVERIFY(!form.amount->value());
+
+    QVERIFY(form.focus(form.amount));
+    form.amount->selectAll();
+    QTest::keyClicks(focused(), u"0"_s);
+    QCOMPARE(form.amount->value(), std::optional<qint64>(0));
+
+    form.amount->setNoValueShownAsZero();
+    QTest::keyClick(focused(), Qt::Key_A); // refused: nothing changes
+    QVERIFY(!form.amount->value());
+    form.amount->end(false);
+    QTest::keyClicks(focused(), u"5"_s);
+    QCOMPARE(form.amount->value(), std::optional<qint64>(5));
+    form.amount->setNoValueShownAsZero();
+    QVERIFY(form.amount->setValue(0)); // set by the program: a value again
+    QCOMPARE(form.amount->value(), std::optional<qint64>(0));
 }
 
 void TestInputBoxes::colourNumberBox()
