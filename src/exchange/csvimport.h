@@ -7,8 +7,9 @@
 // the export writes: 日付, 売上額, 仕入額, 入金額, 出金額, 日誌. Only 日付 is
 // required; a column that is not there means no value for every row.
 
-#include "common/progress.h"
 #include "exchange/export.h"
+
+#include "common/progress.h"
 #include "store/records.h"
 #include "store/store.h"
 

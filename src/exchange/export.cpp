@@ -177,6 +177,17 @@ bool addChecked(store::Sums &sums, const store::Amounts &amounts)
 
 } // namespace
 
+std::optional<QString> sumsRefused(const store::Sums &sums)
+{
+    // Refused as the totals page refuses to show them.
+    if (const store::AmountColumns tooLarge = store::sumsBeyondRange(sums)) {
+        return QStringLiteral("%1 は、金額の桁数（%2）を超えているため書き出せません。期間を短くしてください。")
+            .arg(store::describeSums(sums, tooLarge),
+                 common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero));
+    }
+    return std::nullopt;
+}
+
 Exported writeSheetFile(const ExportFile &file, const QString &sheetName, const QStringList &header,
                         common::Progress &progress, const WriteRows &writeRows)
 {
@@ -315,12 +326,8 @@ Exported exportTotals(store::Store &store, const ExportFile &file, common::Progr
                              return QStringLiteral(
                                  "書き出しの間に集計の表が変わりました。もう一度書き出してください。");
                          }
-                         // Refused as the totals page refuses to show it.
-                         if (const store::AmountColumns tooLarge = store::sumsBeyondRange(sums)) {
-                             return QStringLiteral("%1 は、金額の桁数（%2）を超えているため書き出せません。"
-                                                   "期間を短くしてください。")
-                                 .arg(store::describeSums(sums, tooLarge),
-                                      common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero));
+                         if (auto refused = sumsRefused(sums)) {
+                             return refused;
                          }
                          return writer.sums(sums);
                      });

@@ -60,6 +60,10 @@ Exported writeSheetFile(const ExportFile &file, const QString &sheetName, const 
 
 inline const QString kSumsCaption = QStringLiteral("合計");
 
+// Why sums are not written: none when every sum is within the amount boxes'
+// range, as the totals page shows only such sums.
+std::optional<QString> sumsRefused(const store::Sums &sums);
+
 // Said at once after the failed call, while the system's error is that call's.
 inline QString writeFailure(const QFileDevice &file)
 {

@@ -22,6 +22,11 @@ Exported exportSummary(store::Store &store, const store::Period &period, store::
         progress.finish();
         return {0, QStringLiteral("集計を読めませんでした。%1").arg(store::describeForUser(error))};
     }
+    const store::SummaryRow total = store::totalOf(rows);
+    if (auto refused = sumsRefused(total.sums)) {
+        progress.finish();
+        return {0, *refused};
+    }
     QStringList header{byMonth ? QStringLiteral("年月") : QStringLiteral("年")};
     for (const store::AmountColumn column : store::kAmountColumns) {
         header.append(store::columnCaption(column));
@@ -39,7 +44,6 @@ Exported exportSummary(store::Store &store, const store::Period &period, store::
                 }
                 ++written;
             }
-            const store::SummaryRow total = store::totalOf(rows);
             return writer.sums(total.sums, {total.days, total.balance()});
         });
 }

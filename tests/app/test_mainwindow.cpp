@@ -284,8 +284,9 @@ void TestMainWindow::eraseEmptiesTotalsNotShownYet()
     QVERIFY(m_w->start());
     m_w->frm->tabs()->setCurrentIndex(2);
     QVERIFY(!m_w->frm->findChild<totals::TotalsPage *>());
-    QVERIFY(testsupport::execOn(m_w->mainPath(),
-                                QStringLiteral("insert into 業務日誌 values ('2004-04-01', 1, 2, 3, 4, '')")));
+    QVERIFY(
+        testsupport::execOn(m_w->mainPath(), QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, "
+                                                            "出金額, 日誌) values ('2004-04-01', 1, 2, 3, 4, '')")));
     store::FillReport report;
     QVERIFY(!m_w->session.store().fillWork(store::Period::monthOf(QDate(2004, 4, 1)), report));
 
@@ -561,10 +562,11 @@ void TestMainWindow::totalsOfAnotherProgramLeaveTheWindowsAsTheyAre()
     QVERIFY(QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     testsupport::MainWindow w(QDate(2007, 4, 4), home.path());
     QVERIFY(app::initData(w.dataFolder()).exitStatus == 0);
-    QVERIFY(testsupport::execOn(w.mainPath(), QStringLiteral("insert into 業務日誌 values "
-                                                             "('2007-04-01', 1, 2, 3, 4, ''), "
-                                                             "('2007-04-02', 10, 20, 30, 40, ''), "
-                                                             "('2007-05-01', 100, 200, 300, 400, '')")));
+    QVERIFY(testsupport::execOn(
+        w.mainPath(), QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values "
+                                     "('2007-04-01', 1, 2, 3, 4, ''), "
+                                     "('2007-04-02', 10, 20, 30, 40, ''), "
+                                     "('2007-05-01', 100, 200, 300, 400, '')")));
     QVERIFY(w.start());
     QVERIFY(w.presenter.shown.isEmpty()); // alone on the data
     totals::TotalsPage *page = w.frm->totalsPage();

@@ -38,6 +38,7 @@ private slots:
     void csvRowsAndTotal();
     void workbook();
     void unreadableAmountWritesNoFile();
+    void sumBeyondTheRangeWritesNoFile();
 
 private:
     std::unique_ptr<ExportFolder> m_made;
@@ -107,6 +108,21 @@ void TestSummaryExport::unreadableAmountWritesNoFile()
         exchange::exportSummary(*m_folder->store, kPeriod, store::Grouping::Month, ExportFile{path}, m_progress);
     QVERIFY(exported.failure);
     QVERIFY2(exported.failure->contains(u"2020/02/29 の仕入額"_s), qPrintable(*exported.failure));
+    QVERIFY(entriesOf(m_folder->out.path()).isEmpty());
+}
+
+// Each month within the range, the period's 売上額 beyond it: the 合計 row the
+// totals page would refuse to show is not written either.
+void TestSummaryExport::sumBeyondTheRangeWritesNoFile()
+{
+    QVERIFY(
+        testsupport::execOn(m_folder->data.mainPath(),
+                            u"update 業務日誌 set 売上額 = 9999999999 where 日付 in ('2019-04-30', '2020-02-29')"_s));
+    const QString path = m_folder->out.filePath(u"months.csv"_s);
+    const exchange::Exported exported =
+        exchange::exportSummary(*m_folder->store, kPeriod, store::Grouping::Month, ExportFile{path}, m_progress);
+    QVERIFY(exported.failure);
+    QVERIFY2(exported.failure->startsWith(u"売上額の合計 20,000,000,197 は"_s), qPrintable(*exported.failure));
     QVERIFY(entriesOf(m_folder->out.path()).isEmpty());
 }
 

@@ -511,7 +511,8 @@ void TestStore::oneCellOfOneRowChanges()
 void TestStore::workTableBelongsToOneStore()
 {
     QVERIFY(SqlFile(mainPath())
-                .exec(u"insert into 業務日誌 values ('2007-04-01', 1, 2, 3, 4, NULL), "
+                .exec(u"insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-01', 1, 2, "
+                      u"3, 4, NULL), "
                       "('2007-05-01', 10, 20, 30, 40, NULL), ('2007-05-02', 100, 200, 300, 400, NULL)"_s));
     QVERIFY(SqlFile(workPath()).exec(u"insert into w集計 values ('1999-09-09', 5, 5, 5, 5)"_s));
     std::optional<OpenFailure> failure;
