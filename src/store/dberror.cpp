@@ -43,6 +43,8 @@ QString reasonFor(const DbError &error)
         return QStringLiteral("控えのファイルを作成できません。");
     case ErrCopyMismatch:
         return QStringLiteral("控えの内容が元のデータと一致しません。");
+    case ErrNotACopy:
+        return QStringLiteral("確かめ済みの控えのフォルダーではありません。");
     case 9: // SQLITE_INTERRUPT
         return QStringLiteral("処理を中断しました。");
     default:
@@ -51,6 +53,18 @@ QString reasonFor(const DbError &error)
 }
 
 } // namespace
+
+bool isDamage(const DbError &error)
+{
+    const int code = error.primaryCode();
+    return code == 11 || code == 26; // SQLITE_CORRUPT, SQLITE_NOTADB
+}
+
+bool isBusy(const DbError &error)
+{
+    const int code = error.primaryCode();
+    return code == 5 || code == 6; // SQLITE_BUSY, SQLITE_LOCKED
+}
 
 QString describeForUser(const DbError &error)
 {

@@ -10,11 +10,14 @@
 #include "support/sqlfile.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -49,6 +52,31 @@ bool damage(const QString &path)
     return file.write(QByteArray(4096, '\x7f')) == 4096;
 }
 
+// The program copied beside a data folder of its own, so that its verbs work on that folder.
+QString programBeside(const QTemporaryDir &dir)
+{
+    const QString program = dir.filePath(QStringLiteral("zephra"));
+    if (!QFile::exists(program)) {
+        QFile::copy(QStringLiteral(ZEPHRA_PATH), program);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return program;
+}
+
+// Whether a copy is being written that holds the journal but not yet the work file.
+bool copyingJournal(const QString &backupFolder)
+{
+    QDirIterator copies(backupFolder, {QStringLiteral(".unchecked-*")}, QDir::Dirs | QDir::Hidden);
+    while (copies.hasNext()) {
+        const QDir copy(copies.next());
+        if (QFileInfo::exists(copy.filePath(store::kMainFileName)) &&
+            !QFileInfo::exists(copy.filePath(store::kWorkFileName))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 class TestCopies : public QObject
@@ -61,6 +89,7 @@ private slots:
     void closingAfterWritesLeavesACopy();
     void refusedCopiesAreToldOnceUntilOneSucceeds();
     void commandLineBackupAndRestore();
+    void registerDuringALongCopyDoesNotWait();
 };
 
 void TestCopies::checkThenOneCopyADay()
@@ -215,6 +244,54 @@ void TestCopies::commandLineBackupAndRestore()
     QCOMPARE(process.exitCode(), 1);
     QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("復元できません")));
     QCOMPARE(testsupport::countOn(QDir(data).filePath(store::kMainFileName), QStringLiteral("業務日誌")), qint64(30));
+}
+
+void TestCopies::registerDuringALongCopyDoesNotWait()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    const QString journal = QDir(data).filePath(store::kMainFileName);
+    // A journal of some hundred megabytes, whose copy takes longer than a writer would wait.
+    constexpr int kDays = 4000;
+    QVERIFY(testsupport::execOn(
+        journal, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1) "
+                                "INSERT INTO 業務日誌 (日付, 売上額, 日誌) SELECT date('1990-01-01', '+' || i || "
+                                "' days'), i, hex(zeroblob(50000)) FROM n")
+                     .arg(kDays)));
+    auto store = store::makeSqliteStore();
+    QVERIFY(!store->open(data));
+
+    QProcess backup;
+    backup.start(programBeside(dir), {QStringLiteral("--backup")});
+    const QString backups = QDir(data).filePath(QStringLiteral("backup"));
+    QElapsedTimer started;
+    started.start();
+    while (!copyingJournal(backups)) {
+        QVERIFY2(started.elapsed() < 20'000 && backup.state() != QProcess::NotRunning, "the copy did not start");
+        QThread::msleep(2);
+    }
+    QThread::msleep(100);
+    QVERIFY(copyingJournal(backups));
+
+    // The register goes through at once, while the journal is still being copied.
+    QElapsedTimer registering;
+    registering.start();
+    const store::DbError error = store->saveDay({QDate(2026, 12, 7), {1, 2, 3, 4}, QStringLiteral("控えの最中"), {}});
+    const qint64 waited = registering.elapsed();
+    QVERIFY2(!error, qPrintable(store::describeForUser(error)));
+    QVERIFY2(waited < 400, qPrintable(QStringLiteral("the register waited %1 ms").arg(waited)));
+    QVERIFY2(copyingJournal(backups), "the journal's copy was over before the register");
+    store->close();
+
+    // The copy is of one state, the register in it.
+    QVERIFY(backup.waitForFinished(60'000));
+    QVERIFY2(backup.exitCode() == 0, backup.readAllStandardError().constData());
+    const QStringList copies = copiesIn(backups);
+    QCOMPARE(copies.size(), 1);
+    store::CopyCheck check;
+    QVERIFY(!store::checkCopy(QDir(backups).filePath(copies.first()), check, store::CheckDepth::Summary));
+    QCOMPARE(check.records, qint64(kDays + 1));
 }
 
 QTEST_MAIN(TestCopies)
