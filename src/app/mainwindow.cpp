@@ -373,18 +373,13 @@ void MainWindow::tellCopyFailed(const QString &reason)
 
 void MainWindow::offerRestoreOfDamage(const QString &reason)
 {
-    const auto good = newestGoodCopy(m_backups->backupFolder());
+    const auto good = backup::newestGoodCopy(m_backups->backupFolder());
     if (!good) {
         m_msg.show(common::Prompt::NoGoodCopy, reason);
         return;
     }
-    const QString copy =
-        QStringLiteral("%1\n\n最新の正しい控え: %2（%3 日分、最後の日付 %4）")
-            .arg(reason, good->entry.name.time.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")))
-            .arg(good->check.records)
-            .arg(good->check.newestDay.isValid() ? good->check.newestDay.toString(QStringLiteral("yyyy/MM/dd"))
-                                                 : QStringLiteral("なし"));
-    if (!m_msg.show(common::Prompt::DataDamaged, copy)) {
+    if (!m_msg.show(common::Prompt::DataDamaged,
+                    QStringLiteral("%1\n\n最新の正しい控え: %2").arg(reason, backup::describeGoodCopy(*good)))) {
         return;
     }
     m_backups->stop();

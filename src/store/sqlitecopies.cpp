@@ -9,9 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
-
 #include <chrono>
+#include <sqlite3.h>
 #include <thread>
 
 namespace store {
@@ -39,7 +38,6 @@ DbError runCheck(Connection &connection, const char *pragma)
     }
     return {};
 }
-
 
 // Copies of the journal that another program's writes made start again
 // before it is copied inside one read transaction.

@@ -90,6 +90,9 @@ private slots:
     void refusedCopiesAreToldOnceUntilOneSucceeds();
     void commandLineBackupAndRestore();
     void registerDuringALongCopyDoesNotWait();
+    void restoreTellsHeldFromDamaged();
+    void restoreRefusesWhatIsNoCopy();
+    void copiesAreAsPrivateAsTheData();
 };
 
 void TestCopies::checkThenOneCopyADay()
@@ -292,6 +295,133 @@ void TestCopies::registerDuringALongCopyDoesNotWait()
     store::CopyCheck check;
     QVERIFY(!store::checkCopy(QDir(backups).filePath(copies.first()), check, store::CheckDepth::Summary));
     QCOMPARE(check.records, qint64(kDays + 1));
+}
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run runProgram(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60'000)) {
+        return {};
+    }
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestCopies::restoreTellsHeldFromDamaged()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 600));
+    const QString program = programBeside(dir);
+    const QString backups = QDir(data).filePath(QStringLiteral("backup"));
+    const QString journal = QDir(data).filePath(store::kMainFileName);
+    QCOMPARE(runProgram(program, {QStringLiteral("--backup")}).status, 0);
+    const QString copy = QDir(backups).filePath(copiesIn(backups).first());
+    QVERIFY(testsupport::execOn(journal, QStringLiteral("DELETE FROM 業務日誌 WHERE 日付 > '2008-01-01'")));
+    const QByteArray before = bytesOf(journal);
+
+    // Another program in the middle of a write: nothing is moved aside, nothing replaced.
+    {
+        testsupport::SqlFile other(journal);
+        QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE; DELETE FROM 業務日誌 WHERE 日付 = '2007-04-01'")));
+        const Run held = runProgram(program, {QStringLiteral("--restore"), copy});
+        QCOMPARE(held.status, 1);
+        QVERIFY2(held.err.startsWith(QStringLiteral("他のプログラムが")), qPrintable(held.err));
+        QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
+    }
+    QCOMPARE(bytesOf(journal), before);
+    QVERIFY(QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs).isEmpty());
+
+    // A damaged page that the start never reads: the files are kept aside as they were, the copy put back.
+    QVERIFY(damage(journal));
+    const QByteArray damaged = bytesOf(journal);
+    const Run restored = runProgram(program, {QStringLiteral("--restore"), copy});
+    QVERIFY2(restored.status == 0, qPrintable(restored.err));
+    QCOMPARE(testsupport::countOn(journal, QStringLiteral("業務日誌")), qint64(600));
+    const QStringList kept = QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(bytesOf(QDir(backups).filePath(kept.first() + u'/' + store::kMainFileName)), damaged);
+}
+
+void TestCopies::restoreRefusesWhatIsNoCopy()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 20));
+    const QString program = programBeside(dir);
+    const QString journal = QDir(data).filePath(store::kMainFileName);
+    const QString backups = QDir(data).filePath(QStringLiteral("backup"));
+    // Good files, but in a folder that is no checked copy.
+    const QString loose = dir.filePath(QStringLiteral("loose"));
+    QVERIFY(app::initData(loose).exitStatus == 0);
+    const QByteArray before = bytesOf(journal);
+    for (const QString &folder : {data, journal, loose}) {
+        const Run refused = runProgram(program, {QStringLiteral("--restore"), folder});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.contains(QStringLiteral("控えのフォルダー")), qPrintable(refused.err));
+        QCOMPARE(bytesOf(journal), before);
+        QVERIFY(!QFileInfo::exists(backups));
+    }
+
+    // What killed copies left is cleared an hour later by the commands too.
+    QVERIFY(QDir().mkpath(backups));
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString old =
+        backup::uncheckedName(backup::CopyName{now.addSecs(-7200), backup::CopyKind::Manual, 1}.folderName());
+    const QString recent =
+        backup::uncheckedName(backup::CopyName{now.addSecs(-60), backup::CopyKind::Manual, 1}.folderName());
+    QVERIFY(QDir(backups).mkdir(old) && QDir(backups).mkdir(recent));
+    QCOMPARE(runProgram(program, {QStringLiteral("--backup")}).status, 0);
+    QVERIFY(!QFileInfo::exists(QDir(backups).filePath(old)));
+    QVERIFY(QFileInfo::exists(QDir(backups).filePath(recent)));
+}
+
+void TestCopies::copiesAreAsPrivateAsTheData()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 20));
+    const QString program = programBeside(dir);
+    const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    const auto ownerFolder = owner | QFile::ExeOwner | QFile::ExeUser;
+    for (const QString &name : {store::kMainFileName, store::kWorkFileName}) {
+        QVERIFY(QFile::setPermissions(QDir(data).filePath(name), owner));
+    }
+    QVERIFY(QFile::setPermissions(data, ownerFolder));
+
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    for (const QStringList &arguments :
+         {QStringList{QStringLiteral("--backup")}, QStringList{QStringLiteral("--backup"), elsewhere}}) {
+        const Run made = runProgram(program, arguments);
+        QVERIFY2(made.status == 0, qPrintable(made.err));
+        const QString folder = arguments.size() > 1 ? elsewhere : QDir(data).filePath(QStringLiteral("backup"));
+        const QString copy = QDir(folder).filePath(copiesIn(folder).first());
+        QCOMPARE(QFileInfo(copy).permissions() & ~ownerFolder, QFile::Permissions());
+        for (const QString &name : {store::kMainFileName, store::kWorkFileName}) {
+            QCOMPARE(QFileInfo(QDir(copy).filePath(name)).permissions() & ~owner, QFile::Permissions());
+        }
+    }
 }
 
 QTEST_MAIN(TestCopies)
