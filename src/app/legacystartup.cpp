@@ -1,5 +1,6 @@
 #include "app/legacystartup.h"
 
+#include "backup/damageddata.h"
 #include "legacy/legacyfiles.h"
 #include "legacy/legacyimport.h"
 
@@ -28,6 +29,10 @@ ConversionAtStart offerLegacyConversion(const QString &dataFolder, common::Messa
     if (!msg.show(common::Prompt::ConvertLegacyFiles, subject)) {
         return {Outcome::Declined, {}};
     }
+    if (const auto damaged = backup::findDamage(files.folder)) {
+        msg.show(common::Prompt::LegacyImportFailed, damaged->refusal());
+        return {Outcome::Failed, {}};
+    }
     const legacy::ImportOutcome outcome = legacy::importLegacy(files, files.folder, reader, progress, now);
     progress.finish();
     if (outcome.failure) {
@@ -49,6 +54,9 @@ CommandResult importLegacyCommand(const QStringList &arguments, const QString &d
         return {1, *failure + QLatin1Char('\n')};
     }
     const QString to = arguments.size() > 1 ? arguments.at(1) : defaultDataFolder;
+    if (const auto damaged = backup::findDamage(to)) {
+        return {1, damaged->refusal() + QStringLiteral("\n何も変更していません。\n")};
+    }
     common::NoProgress quiet;
     const legacy::ImportOutcome outcome = legacy::importLegacy(files, to, reader, quiet, now);
     if (outcome.failure) {

@@ -93,6 +93,7 @@ private slots:
     void restoreTellsHeldFromDamaged();
     void restoreRefusesWhatIsNoCopy();
     void copiesAreAsPrivateAsTheData();
+    void importRefusesDamagedData();
 };
 
 void TestCopies::checkThenOneCopyADay()
@@ -422,6 +423,40 @@ void TestCopies::copiesAreAsPrivateAsTheData()
             QCOMPARE(QFileInfo(QDir(copy).filePath(name)).permissions() & ~owner, QFile::Permissions());
         }
     }
+}
+
+void TestCopies::importRefusesDamagedData()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 3000));
+    const QString program = programBeside(dir);
+    const QString backups = QDir(data).filePath(QStringLiteral("backup"));
+    QCOMPARE(runProgram(program, {QStringLiteral("--backup")}).status, 0);
+    const QString copy = QDir(backups).filePath(copiesIn(backups).first());
+    const QString journal = QDir(data).filePath(store::kMainFileName);
+    // A page amid the days, which an import of a later day never reads: it would go through unnoticed.
+    {
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+        QVERIFY(file.write(QByteArray(4096, '\x7f')) == 4096);
+    }
+    const QByteArray damaged = bytesOf(journal);
+
+    const QString csv = dir.filePath(QStringLiteral("day.csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("日付,売上額,仕入額,入金額,出金額,日誌\r\n2030/01/01,1,2,3,4,新しい日\r\n").toUtf8());
+    file.close();
+    const Run refused = runProgram(program, {QStringLiteral("--import-csv"), csv});
+    QCOMPARE(refused.status, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("異常")), qPrintable(refused.err));
+    QVERIFY2(refused.err.contains(QStringLiteral("zephra --restore \"%1\"").arg(QDir::toNativeSeparators(copy))),
+             qPrintable(refused.err));
+    QVERIFY(refused.err.contains(QStringLiteral("3000 日分")));
+    QCOMPARE(bytesOf(journal), damaged);
 }
 
 QTEST_MAIN(TestCopies)

@@ -1,6 +1,8 @@
 // Start-up and shutdown of the main window, the data folder, and the making
 // of empty data files.
 
+#include "backup/backups.h"
+
 #include "app/datafolder.h"
 #include "app/initdata.h"
 #include "app/mainwindow.h"
@@ -56,6 +58,9 @@ private slots:
     void startsWithCaptionAndEndsProcessOnClose();
     void refusesAFileThatCannotBeOpened_data();
     void refusesAFileThatCannotBeOpened();
+    void unopenableFileIsOfferedTheNewestGoodCopy_data();
+    void unopenableFileIsOfferedTheNewestGoodCopy();
+    void heldFileIsToldAsHeld();
 
 private:
     struct Window
@@ -220,6 +225,91 @@ void TestStartup::refusesAFileThatCannotBeOpened()
     // Nothing was created or changed in the data folder.
     QCOMPARE(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
     QCOMPARE(fileBytes(path), bytesBefore);
+}
+
+void TestStartup::unopenableFileIsOfferedTheNewestGoodCopy_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("size");       // the file cut to this size; -1 leaves the size
+    QTest::addColumn<QByteArray>("header"); // written over the file's start
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("truncated") << "VelmoraA.mdb" << qint64(60) << QByteArray() << true;
+    QTest::newRow("zero length") << "VelmoraAWork.mdb" << qint64(0) << QByteArray() << true;
+    QTest::newRow("not a database") << "VelmoraA.mdb" << qint64(0) << QByteArray("これはデータベースではありません。")
+                                    << true;
+    QTest::newRow("header damaged") << "VelmoraA.mdb" << qint64(-1) << QByteArray(16, '\x7f') << true;
+    QTest::newRow("declined") << "VelmoraA.mdb" << qint64(-1) << QByteArray(16, '\x7f') << false;
+}
+
+void TestStartup::unopenableFileIsOfferedTheNewestGoodCopy()
+{
+    QFETCH(QString, file);
+    QFETCH(qint64, size);
+    QFETCH(QByteArray, header);
+    QFETCH(bool, yes);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("data"));
+    QCOMPARE(app::initData(folder).exitStatus, 0);
+    QVERIFY(testsupport::execOn(QDir(folder).filePath(store::kMainFileName),
+                                QStringLiteral("INSERT INTO 業務日誌 (日付, 日誌) VALUES ('2007-04-01', 'a'), "
+                                               "('2007-04-02', 'b'), ('2007-04-03', 'c')")));
+    const QString backups = QDir(folder).filePath(QStringLiteral("backup"));
+    const QDateTime copied(QDate(2007, 4, 3), QTime(18, 0, 0));
+    QVERIFY(!backup::makeCopy(folder, backups, backup::CopyKind::Exit, copied).failure);
+    const QString path = QDir(folder).filePath(file);
+    {
+        QFile damaged(path);
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        QVERIFY(size < 0 || damaged.resize(size));
+        QVERIFY(damaged.write(header) == header.size());
+    }
+    const QByteArray damagedBytes = fileBytes(path);
+
+    Window w;
+    w.presenter.answers = {yes ? common::Answer::Yes : common::Answer::No};
+    const auto failure = w.frm.start(dir.path());
+    QVERIFY(!w.presenter.shown.isEmpty());
+    const common::MessageRequest offer = w.presenter.shown.first();
+    QCOMPARE(offer.title, QStringLiteral("データファイルの異常"));
+    QVERIFY2(offer.text.contains(QStringLiteral("2007/04/03 18:00:00（3 日分")), qPrintable(offer.text));
+    QVERIFY(offer.text.contains(QDir::toNativeSeparators(path)));
+    if (!yes) {
+        QVERIFY(failure);
+        QCOMPARE(fileBytes(path), damagedBytes);
+        return;
+    }
+    QVERIFY(!failure);
+    qint64 count = 0;
+    QVERIFY(!w.session.store().countRecords(count));
+    QCOMPARE(count, qint64(3));
+    const QStringList kept = QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(fileBytes(QDir(backups).filePath(kept.first() + u'/' + file)), damagedBytes);
+}
+
+void TestStartup::heldFileIsToldAsHeld()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("data"));
+    QCOMPARE(app::initData(folder).exitStatus, 0);
+    const QString backups = QDir(folder).filePath(QStringLiteral("backup"));
+    QVERIFY(!backup::makeCopy(folder, backups, backup::CopyKind::Exit, QDateTime::currentDateTime()).failure);
+    const QString path = QDir(folder).filePath(store::kMainFileName);
+    testsupport::SqlFile other(path);
+    QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE; DELETE FROM 自社情報")));
+    const QByteArray before = fileBytes(path);
+
+    Window w;
+    const auto failure = w.frm.start(dir.path());
+    QVERIFY(failure);
+    QVERIFY(w.presenter.shown.isEmpty()); // no offer of a copy
+    const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
+    QVERIFY2(text.contains(QStringLiteral("他のプログラム")), qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("置き換え")) && !text.contains(QStringLiteral("壊れています。")),
+             qPrintable(text));
+    QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
+    QCOMPARE(fileBytes(path), before);
+    QVERIFY(QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs).isEmpty());
 }
 
 QTEST_MAIN(TestStartup)
