@@ -183,7 +183,11 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
     if (m_totals) {
         m_totals->clear();
     } else if (const store::DbError error = totals::emptyWorkTable(m_session.store())) {
-        totals::tellWorkNotEmptied(m_msg, error);
+        // Nobody asked for 集計: the start says what it could not do, and goes on.
+        m_msg.showFailure(QStringLiteral("前回の集計の作業データ"),
+                          QStringLiteral("起動時に、前回の集計の作業データを消去できませんでした。"
+                                         "集計の画面には前回の結果が残っていることがあります。\n理由: ") +
+                              store::describeForUser(error));
     }
     m_tabs->setCurrentIndex(0);
     m_journal->setFocus();

@@ -14,6 +14,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -61,6 +63,7 @@ private slots:
     void unopenableFileIsOfferedTheNewestGoodCopy_data();
     void unopenableFileIsOfferedTheNewestGoodCopy();
     void heldFileIsToldAsHeld();
+    void fullDiskAtStartIsNoTotalsFailure();
 
 private:
     struct Window
@@ -310,6 +313,39 @@ void TestStartup::heldFileIsToldAsHeld()
     QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
     QCOMPARE(fileBytes(path), before);
     QVERIFY(QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs).isEmpty());
+}
+
+void TestStartup::fullDiskAtStartIsNoTotalsFailure()
+{
+    QTemporaryDir dir;
+    const QString disk = dir.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(disk));
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                    QStringLiteral("size=4m"), QStringLiteral("tmpfs"), disk}) != 0) {
+        QSKIP("a small disk cannot be mounted here");
+    }
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
+    const QString folder = QDir(disk).filePath(QStringLiteral("data"));
+    QCOMPARE(app::initData(folder).exitStatus, 0);
+    // The last 集計's rows, then a disk with no room for the journal that emptying them needs.
+    QVERIFY(testsupport::execOn(QDir(folder).filePath(store::kWorkFileName),
+                                QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+                                               "WHERE i < 2000) INSERT INTO w集計 (日付, 売上額) "
+                                               "SELECT date('2007-04-01', '+' || i || ' days'), i FROM n")));
+    {
+        QFile filler(QDir(disk).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, '\0');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+
+    Window w;
+    QVERIFY(!w.frm.start(disk));
+    QCOMPARE(w.presenter.shown.size(), 1);
+    QVERIFY(w.presenter.shown.first().title != QStringLiteral("集計できませんでした"));
+    QVERIFY2(w.presenter.shown.first().text.contains(QStringLiteral("ディスクの空きがない")),
+             qPrintable(w.presenter.shown.first().text));
 }
 
 QTEST_MAIN(TestStartup)
