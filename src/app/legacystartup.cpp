@@ -29,10 +29,6 @@ ConversionAtStart offerLegacyConversion(const QString &dataFolder, common::Messa
     if (!msg.show(common::Prompt::ConvertLegacyFiles, subject)) {
         return {Outcome::Declined, {}};
     }
-    if (const auto damaged = backup::findDamage(files.folder)) {
-        msg.show(common::Prompt::LegacyImportFailed, damaged->refusal());
-        return {Outcome::Failed, {}};
-    }
     const legacy::ImportOutcome outcome = legacy::importLegacy(files, files.folder, reader, progress, now);
     progress.finish();
     if (outcome.failure) {
@@ -54,7 +50,8 @@ CommandResult importLegacyCommand(const QStringList &arguments, const QString &d
         return {1, *failure + QLatin1Char('\n')};
     }
     const QString to = arguments.size() > 1 ? arguments.at(1) : defaultDataFolder;
-    if (const auto damaged = backup::findDamage(to)) {
+    // The program's files already there are written into; earlier files of the same names are moved aside.
+    if (const auto damaged = legacy::jetFilesIn(to).any() ? std::nullopt : backup::findDamage(to)) {
         return {1, damaged->refusal() + QStringLiteral("\n何も変更していません。\n")};
     }
     common::NoProgress quiet;
