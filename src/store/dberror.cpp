@@ -43,8 +43,6 @@ QString reasonFor(const DbError &error)
         return QStringLiteral("控えのファイルを作成できません。");
     case ErrCopyMismatch:
         return QStringLiteral("控えの内容が元のデータと一致しません。");
-    case ErrNotACopy:
-        return QStringLiteral("確かめ済みの控えのフォルダーではありません。");
     case 9: // SQLITE_INTERRUPT
         return QStringLiteral("処理を中断しました。");
     default:

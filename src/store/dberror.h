@@ -29,7 +29,6 @@ enum StoreErrorNumber : int {
     ErrBadValue = 10008,     // a value that the column cannot hold (a date column given no date)
     ErrBackupFailed = 10009, // the copy of a database file could not be made
     ErrCopyMismatch = 10010, // a copy does not hold what its source held
-    ErrNotACopy = 10012,     // a folder that is no checked copy was offered to be put back
 };
 
 // Whether the failure means the file itself is damaged (its pages or header
