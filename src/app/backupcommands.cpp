@@ -50,11 +50,23 @@ CommandResult restoreCommand(const QStringList &arguments, const QString &dataFo
     if (!named.exists()) {
         return {1, QStringLiteral("「%1」が見つかりません。\n").arg(native(arguments.at(0)))};
     }
+    if (const auto refusal = backup::refuseAsCopy(copy, dataFolder)) {
+        return {1, *refusal + QStringLiteral("\n")};
+    }
     const QString backupFolder = QDir(dataFolder).filePath(QStringLiteral("backup"));
+    backup::removeLeftovers(backupFolder, now);
     auto store = store::makeSqliteStore();
     backup::RestoreOutcome outcome;
-    if (store->open(dataFolder)) {
-        // Files that cannot even be opened are replaced whole, and kept aside.
+    if (const auto failure = store->open(dataFolder)) {
+        // Files that cannot even be opened are replaced whole, and kept aside;
+        // files another program holds are left alone.
+        if (store::isBusy(failure->error)) {
+            return {1, backup::busyRefusal() + QStringLiteral("\n")};
+        }
+        if (!backup::canReplaceUnopened(*failure)) {
+            return {1, QStringLiteral("「%1」を開けないため、復元していません。%2\n")
+                           .arg(native(failure->path), store::describeForUser(failure->error))};
+        }
         outcome = backup::replaceDamagedFiles(dataFolder, backupFolder, copy, now);
     } else {
         common::NoProgress quiet;

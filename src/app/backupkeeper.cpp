@@ -138,15 +138,4 @@ void BackupKeeper::noteCopyMade()
     }
 }
 
-std::optional<GoodCopy> newestGoodCopy(const QString &backupFolder)
-{
-    for (const backup::CopyEntry &copy : backup::listCopies(backupFolder)) {
-        store::CopyCheck check;
-        if (!store::checkCopy(copy.path, check)) {
-            return GoodCopy{copy, check};
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace app

@@ -67,12 +67,4 @@ private:
     bool m_checking = false;
 };
 
-// The newest copy that passes its check, for the offer after a failed health check.
-struct GoodCopy
-{
-    backup::CopyEntry entry;
-    store::CopyCheck check;
-};
-std::optional<GoodCopy> newestGoodCopy(const QString &backupFolder);
-
 } // namespace app

@@ -1,5 +1,6 @@
 #include "app/importcsvcommand.h"
 
+#include "backup/damageddata.h"
 #include "exchange/csvimport.h"
 #include "exchange/csvreader.h"
 
@@ -101,6 +102,9 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     if (const auto failure = store->open(dataFolder)) {
         return {1, QStringLiteral("「%1」を開けません。%2\n")
                        .arg(native(failure->path), store::describeForUser(failure->error))};
+    }
+    if (const auto damaged = request.previewOnly ? std::nullopt : backup::findDamage(dataFolder)) {
+        return {1, damaged->refusal() + QStringLiteral("\n何も取り込んでいません。\n")};
     }
     common::NoProgress quiet;
     const exchange::ImportPreview preview =

@@ -1,5 +1,6 @@
 #include "app/legacystartup.h"
 
+#include "backup/damageddata.h"
 #include "legacy/legacyfiles.h"
 #include "legacy/legacyimport.h"
 
@@ -49,6 +50,10 @@ CommandResult importLegacyCommand(const QStringList &arguments, const QString &d
         return {1, *failure + QLatin1Char('\n')};
     }
     const QString to = arguments.size() > 1 ? arguments.at(1) : defaultDataFolder;
+    // The program's files already there are written into; earlier files of the same names are moved aside.
+    if (const auto damaged = legacy::jetFilesIn(to).any() ? std::nullopt : backup::findDamage(to)) {
+        return {1, damaged->refusal() + QStringLiteral("\n何も変更していません。\n")};
+    }
     common::NoProgress quiet;
     const legacy::ImportOutcome outcome = legacy::importLegacy(files, to, reader, quiet, now);
     if (outcome.failure) {

@@ -157,7 +157,16 @@ MainWindow::~MainWindow()
 
 std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder)
 {
-    if (auto failure = m_session.open(chooseDataFolder(programFolder))) {
+    const QString dataFolder = chooseDataFolder(programFolder);
+    auto failure = m_session.open(dataFolder);
+    // Files that will not open at all are offered the newest good copy, as damage found later is.
+    if (failure && QFileInfo(failure->path).isFile() && backup::canReplaceUnopened(*failure) &&
+        putBackGoodCopy(QStringLiteral("ファイル: %1\n理由: %2")
+                            .arg(QDir::toNativeSeparators(failure->path), store::describeForUser(failure->error)),
+                        false)) {
+        failure = m_session.open(dataFolder);
+    }
+    if (failure) {
         return failure;
     }
     m_backups = std::make_unique<BackupKeeper>(m_session.dataFolder(), [] { return QDateTime::currentDateTime(); });
@@ -374,39 +383,50 @@ void MainWindow::tellCopyFailed(const QString &reason)
     }
 }
 
+bool MainWindow::putBackGoodCopy(const QString &reason, bool tellWhenNoCopy)
+{
+    const QString backupFolder = m_session.backupFolder();
+    const auto good = backup::newestGoodCopy(backupFolder);
+    if (!good) {
+        if (tellWhenNoCopy) {
+            m_msg.show(common::Prompt::NoGoodCopy, reason);
+        }
+        return false;
+    }
+    if (!m_msg.show(common::Prompt::DataDamaged,
+                    QStringLiteral("%1\n\n最新の正しい控え: %2").arg(reason, backup::describeGoodCopy(*good)))) {
+        return false;
+    }
+    if (m_backups) {
+        m_backups->stop();
+    }
+    m_session.close();
+    const backup::RestoreOutcome outcome = backup::replaceDamagedFiles(m_session.dataFolder(), backupFolder,
+                                                                       good->entry.path, QDateTime::currentDateTime());
+    if (outcome.failure) {
+        m_msg.show(common::Prompt::Notice, *outcome.failure);
+        return false;
+    }
+    m_msg.show(common::Prompt::Notice, QStringLiteral("控えに戻しました。元のファイルは「%1」に残しています。")
+                                           .arg(QDir::toNativeSeparators(outcome.asideCopy)));
+    return true;
+}
+
 void MainWindow::offerRestoreOfDamage(const QString &reason)
 {
-    const auto good = newestGoodCopy(m_backups->backupFolder());
-    if (!good) {
-        m_msg.show(common::Prompt::NoGoodCopy, reason);
-        return;
+    const bool putBack = putBackGoodCopy(reason, true);
+    if (m_session.store().isOpen()) {
+        return; // nothing was put back
     }
-    const QString copy =
-        QStringLiteral("%1\n\n最新の正しい控え: %2（%3 日分、最後の日付 %4）")
-            .arg(reason, good->entry.name.time.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")))
-            .arg(good->check.records)
-            .arg(good->check.newestDay.isValid() ? good->check.newestDay.toString(QStringLiteral("yyyy/MM/dd"))
-                                                 : QStringLiteral("なし"));
-    if (!m_msg.show(common::Prompt::DataDamaged, copy)) {
-        return;
-    }
-    m_backups->stop();
-    m_session.close();
-    const backup::RestoreOutcome outcome = backup::replaceDamagedFiles(
-        m_session.dataFolder(), m_backups->backupFolder(), good->entry.path, QDateTime::currentDateTime());
     if (const auto failure = m_session.open(m_session.dataFolder())) {
         m_msg.showFailure(startupFailureTitle(), startupFailureText(*failure, QCoreApplication::applicationFilePath()));
         close();
         return;
     }
-    if (outcome.failure) {
-        m_msg.show(common::Prompt::Notice, *outcome.failure);
-        return;
+    if (putBack) {
+        showDataAnew();
+        buildSearchIndexIfNeeded();
     }
-    m_msg.show(common::Prompt::Notice, QStringLiteral("控えに戻しました。元のファイルは「%1」に残しています。")
-                                           .arg(QDir::toNativeSeparators(outcome.asideCopy)));
-    showDataAnew();
-    buildSearchIndexIfNeeded();
 }
 
 void MainWindow::showDataAnew()

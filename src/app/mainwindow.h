@@ -87,6 +87,10 @@ private:
     void tellCopyFailed(const QString &reason);
     // The files failed their check: name the newest good copy and offer it.
     void offerRestoreOfDamage(const QString &reason);
+    // Offers the newest good copy for files found damaged (DataDamaged) and, on
+    // Yes, puts it back with the files closed, keeping the damaged ones aside.
+    // True when the copy's files are in place; the store is left closed.
+    bool putBackGoodCopy(const QString &reason, bool tellWhenNoCopy);
     // The pages show the data as the store holds it now.
     void showDataAnew();
     // The settings in force, and those the settings page will show, read from the store.

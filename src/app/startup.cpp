@@ -29,6 +29,11 @@ QString startupFailureText(const store::OpenFailure &failure, const QString &pro
 
     const bool isMain = file.fileName() == store::kMainFileName;
     const QString partner = file.dir().filePath(isMain ? store::kWorkFileName : store::kMainFileName);
+    if (store::isBusy(failure.error)) {
+        return head +
+               QStringLiteral("ファイルは壊れていません。他のプログラム（別に開いている業務日誌など）が使い終わって"
+                              "から、起動し直してください。ファイルは変更していません。");
+    }
     if (file.exists() || !QFileInfo::exists(partner)) {
         if (file.exists()) {
             return head + QStringLiteral(

@@ -19,6 +19,15 @@ QString native(const QString &path)
 
 } // namespace
 
+void keepPrivate(const QString &path, const QString &like)
+{
+    const QFileDevice::Permissions allowed = QFileInfo(like).permissions();
+    const QFileDevice::Permissions own = QFileInfo(path).permissions();
+    if (allowed && (own & allowed) != own) {
+        QFile::setPermissions(path, own & allowed);
+    }
+}
+
 QList<CopyEntry> listCopies(const QString &backupFolder)
 {
     QList<CopyEntry> copies;
@@ -44,11 +53,16 @@ MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKi
         made.failure = QStringLiteral("データファイル「%1」がありません。").arg(native(source));
         return made;
     }
+    const bool madeFolder = !dir.exists();
     if (!QDir().mkpath(dir.absolutePath())) {
         made.path = dir.absolutePath();
         made.failure = QStringLiteral("控えのフォルダー「%1」を作成できません。").arg(native(dir.absolutePath()));
         return made;
     }
+    if (madeFolder) {
+        keepPrivate(dir.absolutePath(), QFileInfo(dataFolder).absoluteFilePath());
+    }
+    removeLeftovers(dir.absolutePath(), now);
     // The first name of this second that neither a copy nor one being made carries.
     CopyName name{QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())), kind, 1};
     QString unchecked;
@@ -71,11 +85,19 @@ MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKi
         made.failure = why;
         return made;
     };
+    // The copy is as private as the data: the folder first, so that its files
+    // are never open to others, even while they are written.
+    keepPrivate(unchecked, QFileInfo(dataFolder).absoluteFilePath());
     qint64 records = 0;
     if (const store::DbError error = store::copyDataFiles(dataFolder, unchecked, records)) {
+        made.error = error;
         return fail(QStringLiteral("データファイルを控えに写せませんでした。%1").arg(store::describeForUser(error)));
     }
+    for (const QString &file : {store::kMainFileName, store::kWorkFileName}) {
+        keepPrivate(QDir(unchecked).filePath(file), QDir(dataFolder).filePath(file));
+    }
     if (const store::DbError error = store::checkCopy(unchecked, made.check)) {
+        made.error = error;
         return fail(
             QStringLiteral("作成した控えを確かめると、正しくありませんでした。%1").arg(store::describeForUser(error)));
     }
@@ -109,6 +131,13 @@ int thinCopies(const QString &backupFolder, const QDateTime &now, const Generati
             ++removed;
         }
     }
+    removeLeftovers(backupFolder, now);
+    return removed;
+}
+
+void removeLeftovers(const QString &backupFolder, const QDateTime &now)
+{
+    const QDir dir(backupFolder);
     for (const QString &left : dir.entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
         if (!isUncheckedName(left)) {
             continue;
@@ -118,7 +147,26 @@ int thinCopies(const QString &backupFolder, const QDateTime &now, const Generati
             QDir(dir.absoluteFilePath(left)).removeRecursively();
         }
     }
-    return removed;
+}
+
+std::optional<GoodCopy> newestGoodCopy(const QString &backupFolder)
+{
+    for (const CopyEntry &copy : listCopies(backupFolder)) {
+        store::CopyCheck check;
+        if (!store::checkCopy(copy.path, check)) {
+            return GoodCopy{copy, check};
+        }
+    }
+    return std::nullopt;
+}
+
+QString describeGoodCopy(const GoodCopy &copy)
+{
+    return QStringLiteral("%1（%2 日分、最後の日付 %3）")
+        .arg(copy.entry.name.time.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")))
+        .arg(copy.check.records)
+        .arg(copy.check.newestDay.isValid() ? copy.check.newestDay.toString(QStringLiteral("yyyy/MM/dd"))
+                                            : QStringLiteral("なし"));
 }
 
 Generations readGenerations(const QString &dataFolder)

@@ -32,6 +32,7 @@ struct MadeCopy
     QString path;                   // the copy's folder (or where it was to go)
     store::CopyCheck check;         // what the checked copy holds
     std::optional<QString> failure; // why no copy was made, in Japanese
+    store::DbError error;           // the engine's failure behind it, if any
 };
 
 // Copies the data folder's two files into a new copy in `backupFolder` (made
@@ -45,9 +46,27 @@ MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKi
 // copies removed.
 int thinCopies(const QString &backupFolder, const QDateTime &now, const Generations &generations);
 
+// Removes what copies killed half-way left under an unchecked name more than
+// an hour before `now`; every copy made and every list of copies shown does.
+void removeLeftovers(const QString &backupFolder, const QDateTime &now);
+
+// The newest copy that passes its full check; none when no copy does.
+struct GoodCopy
+{
+    CopyEntry entry;
+    store::CopyCheck check;
+};
+std::optional<GoodCopy> newestGoodCopy(const QString &backupFolder);
+// The copy in a sentence: "2026/12/06 08:30:00（600 日分、最後の日付 2008/11/20）".
+QString describeGoodCopy(const GoodCopy &copy);
+
 // The generations of a data folder: its zephra.ini, section [backup] (days,
 // weeks, months), with the defaults where a number is missing or not a number.
 Generations readGenerations(const QString &dataFolder);
+
+// Takes from the file or folder `path` every permission that `like` (a data
+// file or the data folder) lacks: a copy is never more open than its data.
+void keepPrivate(const QString &path, const QString &like);
 
 inline const QString kSettingsFileName = QStringLiteral("zephra.ini");
 

@@ -9,33 +9,119 @@
 
 namespace backup {
 
+namespace {
+
+// Attempts at the replacing transaction, each waiting for the engine's busy timeout.
+constexpr int kRestoreAttempts = 2;
+
+QString canonical(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString resolved = info.canonicalFilePath();
+    return QDir::cleanPath(resolved.isEmpty() ? info.absoluteFilePath() : resolved);
+}
+
+// The damaged path inside a restore: the store is closed, the files kept aside
+// and replaced, the store opened on the copy's files.
+RestoreOutcome replaceWhileOpen(store::Store &store, const QString &dataFolder, const QString &backupFolder,
+                                const QString &copyFolder, const QDateTime &now)
+{
+    store.close();
+    RestoreOutcome outcome = replaceDamagedFiles(dataFolder, backupFolder, copyFolder, now);
+    if (const auto failure = store.open(dataFolder); failure && !outcome.failure) {
+        outcome.failure = QStringLiteral("控えのファイルに置き換えましたが、開けませんでした。%1")
+                              .arg(store::describeForUser(failure->error));
+    }
+    return outcome;
+}
+
+} // namespace
+
+QString busyRefusal()
+{
+    return QStringLiteral("他のプログラムがデータベースを使用中のため、復元していません。"
+                          "しばらく待ってからやり直してください。");
+}
+
+std::optional<QString> refuseAsCopy(const QString &copyFolder, const QString &dataFolder)
+{
+    const QString copy = QDir::toNativeSeparators(copyFolder);
+    if (canonical(copyFolder) == canonical(dataFolder)) {
+        return QStringLiteral("「%1」はデータフォルダーそのものです。控えのフォルダーを指定してください。").arg(copy);
+    }
+    if (!parseCopyName(QDir(copyFolder).dirName())) {
+        return QStringLiteral("「%1」は確かめ済みの控えのフォルダー（名前が 20261207-210509-daily のような"
+                              "フォルダー）ではないため、復元できません。")
+            .arg(copy);
+    }
+    return std::nullopt;
+}
+
+bool canReplaceUnopened(const store::OpenFailure &failure)
+{
+    if (!QFileInfo::exists(failure.path)) {
+        return !QFileInfo(failure.path).isSymLink();
+    }
+    return store::isDamage(failure.error) || failure.error.number == store::ErrMissingTable;
+}
+
 RestoreOutcome restoreCopy(store::Store &store, const QString &dataFolder, const QString &backupFolder,
                            const QString &copyFolder, const QDateTime &now, common::Progress &progress)
 {
     RestoreOutcome outcome;
+    if (const auto refusal = refuseAsCopy(copyFolder, dataFolder)) {
+        outcome.failure = refusal;
+        return outcome;
+    }
     const QString copy = QDir::toNativeSeparators(copyFolder);
-    progress.report(QStringLiteral("控えを確かめています…"), 0, 3);
+    progress.report(QStringLiteral("控えを確かめています…"), 0, 4);
     store::CopyCheck check;
     if (const store::DbError error = store::checkCopy(copyFolder, check)) {
         outcome.failure =
             QStringLiteral("控え「%1」は正しくないため、復元できません。%2").arg(copy, store::describeForUser(error));
         return outcome;
     }
-    progress.report(QStringLiteral("今のデータの控えを作成しています…"), 1, 3);
+    progress.report(QStringLiteral("今のデータを確かめています…"), 1, 4);
+    store::QuickCheck health;
+    if (const store::DbError damage = health.run(dataFolder)) {
+        if (store::isDamage(damage)) {
+            return replaceWhileOpen(store, dataFolder, backupFolder, copyFolder, now);
+        }
+        outcome.failure = store::isBusy(damage) ? busyRefusal()
+                                                : QStringLiteral("今のデータを確かめられないため、復元していません。%1")
+                                                      .arg(store::describeForUser(damage));
+        return outcome;
+    }
+    progress.report(QStringLiteral("今のデータの控えを作成しています…"), 2, 4);
     const MadeCopy aside = makeCopy(dataFolder, backupFolder, CopyKind::Restore, now);
     if (aside.failure) {
-        outcome.failure = QStringLiteral("今のデータの控えを作成できなかったため、復元していません。") + *aside.failure;
+        if (store::isDamage(aside.error)) {
+            return replaceWhileOpen(store, dataFolder, backupFolder, copyFolder, now);
+        }
+        outcome.failure =
+            store::isBusy(aside.error)
+                ? busyRefusal()
+                : QStringLiteral("今のデータの控えを作成できなかったため、復元していません。") + *aside.failure;
         return outcome;
     }
     outcome.asideCopy = aside.path;
-    progress.report(QStringLiteral("控えのデータに置き換えています…"), 2, 3);
-    if (const store::DbError error = store.restoreFrom(copyFolder)) {
+    progress.report(QStringLiteral("控えのデータに置き換えています…"), 3, 4);
+    store::DbError error;
+    for (int attempt = 0; attempt < kRestoreAttempts; ++attempt) {
+        error = store.restoreFrom(copyFolder);
+        if (!store::isBusy(error)) {
+            break;
+        }
+    }
+    if (error) {
         outcome.failure =
-            QStringLiteral("復元できませんでした。データは元のままです。%1").arg(store::describeForUser(error));
+            store::isBusy(error)
+                ? busyRefusal()
+                : QStringLiteral("復元できませんでした。データは元のままです。%1").arg(store::describeForUser(error));
         return outcome;
     }
     outcome.restored = check;
-    progress.report(QStringLiteral("復元しました。"), 3, 3);
+    progress.report(QStringLiteral("復元しました。"), 4, 4);
     progress.finish();
     return outcome;
 }
@@ -44,6 +130,10 @@ RestoreOutcome replaceDamagedFiles(const QString &dataFolder, const QString &bac
                                    const QDateTime &now)
 {
     RestoreOutcome outcome;
+    if (const auto refusal = refuseAsCopy(copyFolder, dataFolder)) {
+        outcome.failure = refusal;
+        return outcome;
+    }
     if (const store::DbError error = store::checkCopy(copyFolder, outcome.restored)) {
         outcome.failure = QStringLiteral("控え「%1」は正しくないため、復元できません。%2")
                               .arg(QDir::toNativeSeparators(copyFolder), store::describeForUser(error));
@@ -60,6 +150,7 @@ RestoreOutcome replaceDamagedFiles(const QString &dataFolder, const QString &bac
                               .arg(QDir::toNativeSeparators(backups.absoluteFilePath(aside)));
         return outcome;
     }
+    keepPrivate(backups.absoluteFilePath(aside), QFileInfo(dataFolder).absoluteFilePath());
     outcome.asideCopy = backups.absoluteFilePath(aside);
     const QString mainJournal = store::kMainFileName + QStringLiteral("-journal");
     const QString workJournal = store::kWorkFileName + QStringLiteral("-journal");

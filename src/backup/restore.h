@@ -22,8 +22,24 @@ struct RestoreOutcome
     QString asideCopy;              // the copy of the data as it was before
 };
 
+// Why `copyFolder` is not put back into `dataFolder` at all: it is the data
+// folder itself, or no checked copy (its name is no copy's name). None when it
+// may be checked and restored.
+std::optional<QString> refuseAsCopy(const QString &copyFolder, const QString &dataFolder);
+
+// The refusal of a restore that met another program's write.
+QString busyRefusal();
+
+// Whether files that the store could not open are damaged (or missing) and
+// may be replaced whole; a file held by another program never is.
+bool canReplaceUnopened(const store::OpenFailure &failure);
+
 // Restores the copy in `copyFolder` into the data folder whose files `store`
-// has open; `backupFolder` receives the copy of the current data.
+// has open; `backupFolder` receives the copy of the current data. The data is
+// checked first: data found damaged is not written into but kept aside byte
+// for byte and replaced (as replaceDamagedFiles), the store closed for it and
+// opened again. Another program's write is waited for a short while, then the
+// restore is refused and nothing changes.
 RestoreOutcome restoreCopy(store::Store &store, const QString &dataFolder, const QString &backupFolder,
                            const QString &copyFolder, const QDateTime &now, common::Progress &progress);
 

@@ -1,6 +1,7 @@
 #include "exchangeui/importrun.h"
 
 #include "backup/backups.h"
+#include "backup/damageddata.h"
 
 #include "common/formats.h"
 
@@ -37,6 +38,10 @@ std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &ms
     }
     if (place.beforeWrite) {
         place.beforeWrite();
+    }
+    if (const auto damaged = backup::findDamage(place.dataFolder)) {
+        msg.show(common::Prompt::CsvImportFailed, damaged->refusal());
+        return std::nullopt;
     }
 
     const bool replacing = replaceExisting && preview.existingDays > 0;

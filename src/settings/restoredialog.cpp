@@ -5,6 +5,7 @@
 #include "common/formats.h"
 #include "store/copies.h"
 
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QHeaderView>
@@ -47,6 +48,7 @@ QString CopyRow::daysText() const
 QList<CopyRow> copyRows(const QString &backupFolder)
 {
     QList<CopyRow> rows;
+    backup::removeLeftovers(backupFolder, QDateTime::currentDateTime());
     for (const backup::CopyEntry &entry : backup::listCopies(backupFolder)) {
         rows.append(rowOf(entry));
     }

@@ -54,6 +54,18 @@ QString reasonFor(const DbError &error)
 
 } // namespace
 
+bool isDamage(const DbError &error)
+{
+    const int code = error.primaryCode();
+    return code == 11 || code == 26; // SQLITE_CORRUPT, SQLITE_NOTADB
+}
+
+bool isBusy(const DbError &error)
+{
+    const int code = error.primaryCode();
+    return code == 5 || code == 6; // SQLITE_BUSY, SQLITE_LOCKED
+}
+
 QString describeForUser(const DbError &error)
 {
     if (error.ok()) {

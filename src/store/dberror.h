@@ -32,6 +32,12 @@ enum StoreErrorNumber : int {
     ErrChanged = 10011,      // the record was written, added or removed elsewhere since it was read
 };
 
+// Whether the failure means the file itself is damaged (its pages or header
+// cannot be read as a database), as opposed to held by another program.
+bool isDamage(const DbError &error);
+// Whether another program holds the file (a lock that did not come free in time).
+bool isBusy(const DbError &error);
+
 // A short Japanese reason for the user ("ファイルが見つからないか、開けません。", ...),
 // chosen by the error number; the engine's text and the number are added in
 // parentheses. Empty for success.

@@ -447,7 +447,24 @@ DbError Connection::attach(const QString &path, const char *schema, Access acces
     Statement attach(*this, "ATTACH DATABASE ?1 AS ?2");
     attach.bind(1, QString::fromLatin1(fileUri(path, access == Access::ReadOnly ? "ro" : "rw")))
         .bind(2, QString::fromLatin1(schema));
-    return attach.run();
+    if (DbError error = attach.run()) {
+        return error;
+    }
+    if (access == Access::ReadOnly) {
+        return {};
+    }
+    // SQLite opens an attached file at its default syncing, not the
+    // connection's: a commit over both files must sync each alike.
+    qint64 level = 0;
+    {
+        Statement main(*this, "PRAGMA main.synchronous");
+        if (!main.step()) {
+            return main.error();
+        }
+        level = main.integer(0);
+    }
+    const QByteArray pragma = "PRAGMA \"" + QByteArray(schema) + "\".synchronous = " + QByteArray::number(level);
+    return execute(pragma.constData());
 }
 
 DbError Connection::withAttached(const QString &path, const char *schema, const std::function<DbError()> &work,

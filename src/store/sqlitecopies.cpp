@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <chrono>
 #include <sqlite3.h>
+#include <thread>
 
 namespace store {
 
@@ -37,6 +39,105 @@ DbError runCheck(Connection &connection, const char *pragma)
     return {};
 }
 
+// Copies of the journal that another program's writes made start again
+// before it is copied inside one read transaction.
+constexpr int kMaxPasses = 3;
+// Pages per step: a few milliseconds of reading, the longest a writer waits.
+constexpr int kPagesPerStep = 256;
+// Steps refused by another program's lock before the copy gives up.
+constexpr int kMaxBusySteps = 20;
+// Restarts of a pass (each write of another program makes one) before it ends.
+constexpr int kMaxRestarts = 8;
+
+void removeCopy(const QString &path)
+{
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+// The engine's count of the journal's changes by other connections, read in
+// the open read transaction (or one of its own).
+DbError dataVersion(Connection &connection, qint64 &version)
+{
+    Statement pragma(connection, "PRAGMA main.data_version");
+    if (!pragma.step()) {
+        return pragma.error() ? pragma.error() : DbError{1, QStringLiteral("no data version")};
+    }
+    version = pragma.integer(0);
+    return {};
+}
+
+// SQLite's online backup of the journal into a new file, a few pages per step,
+// each step in a read transaction of its own and no lock held between them.
+// `version` is the journal's data version the last step saw: the copy is of
+// that state. A pass restarted too often by other writes ends with no
+// version (-1) and no file.
+DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
+{
+    version = -1;
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        return {ErrFileExists, QStringLiteral("%1 exists").arg(path)};
+    }
+    sqlite3 *target = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+    sqlite3_backup *backup = rc == SQLITE_OK ? sqlite3_backup_init(target, "main", source.handle(), "main") : nullptr;
+    DbError error;
+    if (!backup) {
+        error = {rc != SQLITE_OK ? rc : sqlite3_errcode(target),
+                 QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc))};
+    }
+    int busySteps = 0;
+    int restarts = 0;
+    int remaining = -1;
+    while (backup) {
+        qint64 seen = -1;
+        error = source.execute("BEGIN");
+        if (!error) {
+            error = dataVersion(source, seen);
+        }
+        rc = error ? SQLITE_BUSY : sqlite3_backup_step(backup, kPagesPerStep);
+        (void)source.execute("COMMIT");
+        if (error && !isBusy(error)) {
+            break;
+        }
+        error = {};
+        if (rc == SQLITE_DONE) {
+            version = seen;
+            break;
+        }
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (++busySteps > kMaxBusySteps) {
+                error = {rc, QStringLiteral("the journal stays locked")};
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            continue;
+        }
+        if (rc != SQLITE_OK) {
+            error = {rc, QString::fromUtf8(sqlite3_errmsg(target))};
+            break;
+        }
+        const int left = sqlite3_backup_remaining(backup);
+        if (remaining >= 0 && left > remaining && ++restarts > kMaxRestarts) {
+            break; // written too often meanwhile
+        }
+        remaining = left;
+        // Room for a writer between two steps.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (backup) {
+        sqlite3_backup_finish(backup);
+    }
+    if (sqlite3_close(target) != SQLITE_OK && !error) {
+        error = {ErrBackupFailed, QStringLiteral("cannot close %1").arg(path)};
+    }
+    if (error || version < 0) {
+        removeCopy(path);
+    }
+    return error;
+}
+
 } // namespace
 
 DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qint64 &records)
@@ -54,28 +155,57 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
     if (DbError error = source.attach(data.filePath(kWorkFileName), "work", Connection::Access::ReadOnly)) {
         return error;
     }
-    // One read transaction over both files: the count and the two copies are
-    // of one state.
-    if (DbError error = source.execute("BEGIN")) {
-        return error;
-    }
-    Statement count(source, "SELECT count(*) FROM main.業務日誌");
-    DbError error = count.step() ? DbError{} : count.error();
-    records = error ? 0 : count.integer(0);
-    count.reset();
     const QString mainCopy = target.filePath(kMainFileName);
     const QString workCopy = target.filePath(kWorkFileName);
-    if (!error) {
-        error = source.backupTo(mainCopy, "main");
-    }
-    if (!error) {
-        error = source.backupTo(workCopy, "work");
-        if (error) {
-            QFile::remove(mainCopy);
+    // The journal, the large file, is copied a few pages at a time, so that a
+    // register never waits for more than a step. The small work file and the
+    // count are then taken in one read transaction over both files, which also
+    // proves the journal unchanged since its copy ended: the pair is of one
+    // state. A journal that keeps changing is at last copied inside that
+    // transaction, as a whole.
+    for (int pass = 1;; ++pass) {
+        bool whole = pass > kMaxPasses;
+        qint64 copiedVersion = -1;
+        if (!whole) {
+            if (DbError error = copyInSteps(source, mainCopy, copiedVersion)) {
+                return error;
+            }
+            whole = copiedVersion < 0;
         }
+        if (DbError error = source.execute("BEGIN")) {
+            removeCopy(mainCopy);
+            return error;
+        }
+        const auto done = [&](DbError error) {
+            (void)source.execute("COMMIT");
+            if (error) {
+                removeCopy(mainCopy);
+                removeCopy(workCopy);
+            }
+            return error;
+        };
+        qint64 version = -1;
+        if (DbError error = dataVersion(source, version)) {
+            return done(error);
+        }
+        if (!whole && version != copiedVersion) {
+            (void)done({});
+            removeCopy(mainCopy);
+            continue; // another program wrote meanwhile: the journal again
+        }
+        if (whole) {
+            if (DbError error = source.backupTo(mainCopy, "main")) {
+                return done(error);
+            }
+        }
+        Statement count(source, "SELECT count(*) FROM main.業務日誌");
+        if (!count.step()) {
+            return done(count.error());
+        }
+        records = count.integer(0);
+        count.reset();
+        return done(source.backupTo(workCopy, "work"));
     }
-    (void)source.execute("COMMIT");
-    return error;
 }
 
 DbError checkCopy(const QString &folder, CopyCheck &check, CheckDepth depth)

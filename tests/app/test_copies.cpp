@@ -10,11 +10,14 @@
 #include "support/sqlfile.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 namespace {
 
@@ -49,6 +52,31 @@ bool damage(const QString &path)
     return file.write(QByteArray(4096, '\x7f')) == 4096;
 }
 
+// The program copied beside a data folder of its own, so that its verbs work on that folder.
+QString programBeside(const QTemporaryDir &dir)
+{
+    const QString program = dir.filePath(QStringLiteral("zephra"));
+    if (!QFile::exists(program)) {
+        QFile::copy(QStringLiteral(ZEPHRA_PATH), program);
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return program;
+}
+
+// Whether a copy is being written that holds the journal but not yet the work file.
+bool copyingJournal(const QString &backupFolder)
+{
+    QDirIterator copies(backupFolder, {QStringLiteral(".unchecked-*")}, QDir::Dirs | QDir::Hidden);
+    while (copies.hasNext()) {
+        const QDir copy(copies.next());
+        if (QFileInfo::exists(copy.filePath(store::kMainFileName)) &&
+            !QFileInfo::exists(copy.filePath(store::kWorkFileName))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 class TestCopies : public QObject
@@ -61,6 +89,11 @@ private slots:
     void closingAfterWritesLeavesACopy();
     void refusedCopiesAreToldOnceUntilOneSucceeds();
     void commandLineBackupAndRestore();
+    void registerDuringALongCopyDoesNotWait();
+    void restoreTellsHeldFromDamaged();
+    void restoreRefusesWhatIsNoCopy();
+    void copiesAreAsPrivateAsTheData();
+    void importRefusesDamagedData();
 };
 
 void TestCopies::checkThenOneCopyADay()
@@ -215,6 +248,215 @@ void TestCopies::commandLineBackupAndRestore()
     QCOMPARE(process.exitCode(), 1);
     QVERIFY(QString::fromUtf8(process.readAllStandardError()).contains(QStringLiteral("復元できません")));
     QCOMPARE(testsupport::countOn(QDir(data).filePath(store::kMainFileName), QStringLiteral("業務日誌")), qint64(30));
+}
+
+void TestCopies::registerDuringALongCopyDoesNotWait()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    const QString journal = QDir(data).filePath(store::kMainFileName);
+    // A journal of some hundred megabytes, whose copy takes longer than a writer would wait.
+    constexpr int kDays = 4000;
+    QVERIFY(testsupport::execOn(
+        journal, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1) "
+                                "INSERT INTO 業務日誌 (日付, 売上額, 日誌) SELECT date('1990-01-01', '+' || i || "
+                                "' days'), i, hex(zeroblob(50000)) FROM n")
+                     .arg(kDays)));
+    auto store = store::makeSqliteStore();
+    QVERIFY(!store->open(data));
+
+    QProcess backup;
+    backup.start(programBeside(dir), {QStringLiteral("--backup")});
+    const QString backups = QDir(data).filePath(QStringLiteral("backup"));
+    QElapsedTimer started;
+    started.start();
+    while (!copyingJournal(backups)) {
+        QVERIFY2(started.elapsed() < 20'000 && backup.state() != QProcess::NotRunning, "the copy did not start");
+        QThread::msleep(2);
+    }
+    QThread::msleep(100);
+    QVERIFY(copyingJournal(backups));
+
+    // The register goes through at once, while the journal is still being copied.
+    QElapsedTimer registering;
+    registering.start();
+    const store::DbError error = store->saveDay({QDate(2026, 12, 7), {1, 2, 3, 4}, QStringLiteral("控えの最中"), {}});
+    const qint64 waited = registering.elapsed();
+    QVERIFY2(!error, qPrintable(store::describeForUser(error)));
+    QVERIFY2(waited < 400, qPrintable(QStringLiteral("the register waited %1 ms").arg(waited)));
+    QVERIFY2(copyingJournal(backups), "the journal's copy was over before the register");
+    store->close();
+
+    // The copy is of one state, the register in it.
+    QVERIFY(backup.waitForFinished(60'000));
+    QVERIFY2(backup.exitCode() == 0, backup.readAllStandardError().constData());
+    const QStringList copies = copiesIn(backups);
+    QCOMPARE(copies.size(), 1);
+    store::CopyCheck check;
+    QVERIFY(!store::checkCopy(QDir(backups).filePath(copies.first()), check, store::CheckDepth::Summary));
+    QCOMPARE(check.records, qint64(kDays + 1));
+}
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run runProgram(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60'000)) {
+        return {};
+    }
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+void TestCopies::restoreTellsHeldFromDamaged()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 600));
+    const QString program = programBeside(dir);
+    const QString backups = QDir(data).filePath(QStringLiteral("backup"));
+    const QString journal = QDir(data).filePath(store::kMainFileName);
+    QCOMPARE(runProgram(program, {QStringLiteral("--backup")}).status, 0);
+    const QString copy = QDir(backups).filePath(copiesIn(backups).first());
+    QVERIFY(testsupport::execOn(journal, QStringLiteral("DELETE FROM 業務日誌 WHERE 日付 > '2008-01-01'")));
+    const QByteArray before = bytesOf(journal);
+
+    // Another program in the middle of a write: nothing is moved aside, nothing replaced.
+    {
+        testsupport::SqlFile other(journal);
+        QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE; DELETE FROM 業務日誌 WHERE 日付 = '2007-04-01'")));
+        const Run held = runProgram(program, {QStringLiteral("--restore"), copy});
+        QCOMPARE(held.status, 1);
+        QVERIFY2(held.err.startsWith(QStringLiteral("他のプログラムが")), qPrintable(held.err));
+        QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
+    }
+    QCOMPARE(bytesOf(journal), before);
+    QVERIFY(QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs).isEmpty());
+
+    // A damaged page that the start never reads: the files are kept aside as they were, the copy put back.
+    QVERIFY(damage(journal));
+    const QByteArray damaged = bytesOf(journal);
+    const Run restored = runProgram(program, {QStringLiteral("--restore"), copy});
+    QVERIFY2(restored.status == 0, qPrintable(restored.err));
+    QCOMPARE(testsupport::countOn(journal, QStringLiteral("業務日誌")), qint64(600));
+    const QStringList kept = QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(bytesOf(QDir(backups).filePath(kept.first() + u'/' + store::kMainFileName)), damaged);
+}
+
+void TestCopies::restoreRefusesWhatIsNoCopy()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 20));
+    const QString program = programBeside(dir);
+    const QString journal = QDir(data).filePath(store::kMainFileName);
+    const QString backups = QDir(data).filePath(QStringLiteral("backup"));
+    // Good files, but in a folder that is no checked copy.
+    const QString loose = dir.filePath(QStringLiteral("loose"));
+    QVERIFY(app::initData(loose).exitStatus == 0);
+    const QByteArray before = bytesOf(journal);
+    for (const QString &folder : {data, journal, loose}) {
+        const Run refused = runProgram(program, {QStringLiteral("--restore"), folder});
+        QCOMPARE(refused.status, 1);
+        QVERIFY2(refused.err.contains(QStringLiteral("控えのフォルダー")), qPrintable(refused.err));
+        QCOMPARE(bytesOf(journal), before);
+        QVERIFY(!QFileInfo::exists(backups));
+    }
+
+    // What killed copies left is cleared an hour later by the commands too.
+    QVERIFY(QDir().mkpath(backups));
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString old =
+        backup::uncheckedName(backup::CopyName{now.addSecs(-7200), backup::CopyKind::Manual, 1}.folderName());
+    const QString recent =
+        backup::uncheckedName(backup::CopyName{now.addSecs(-60), backup::CopyKind::Manual, 1}.folderName());
+    QVERIFY(QDir(backups).mkdir(old) && QDir(backups).mkdir(recent));
+    QCOMPARE(runProgram(program, {QStringLiteral("--backup")}).status, 0);
+    QVERIFY(!QFileInfo::exists(QDir(backups).filePath(old)));
+    QVERIFY(QFileInfo::exists(QDir(backups).filePath(recent)));
+}
+
+void TestCopies::copiesAreAsPrivateAsTheData()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 20));
+    const QString program = programBeside(dir);
+    const auto owner = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+    const auto ownerFolder = owner | QFile::ExeOwner | QFile::ExeUser;
+    for (const QString &name : {store::kMainFileName, store::kWorkFileName}) {
+        QVERIFY(QFile::setPermissions(QDir(data).filePath(name), owner));
+    }
+    QVERIFY(QFile::setPermissions(data, ownerFolder));
+
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    for (const QStringList &arguments :
+         {QStringList{QStringLiteral("--backup")}, QStringList{QStringLiteral("--backup"), elsewhere}}) {
+        const Run made = runProgram(program, arguments);
+        QVERIFY2(made.status == 0, qPrintable(made.err));
+        const QString folder = arguments.size() > 1 ? elsewhere : QDir(data).filePath(QStringLiteral("backup"));
+        const QString copy = QDir(folder).filePath(copiesIn(folder).first());
+        QCOMPARE(QFileInfo(copy).permissions() & ~ownerFolder, QFile::Permissions());
+        for (const QString &name : {store::kMainFileName, store::kWorkFileName}) {
+            QCOMPARE(QFileInfo(QDir(copy).filePath(name)).permissions() & ~owner, QFile::Permissions());
+        }
+    }
+}
+
+void TestCopies::importRefusesDamagedData()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    QVERIFY(addDays(data, 3000));
+    const QString program = programBeside(dir);
+    const QString backups = QDir(data).filePath(QStringLiteral("backup"));
+    QCOMPARE(runProgram(program, {QStringLiteral("--backup")}).status, 0);
+    const QString copy = QDir(backups).filePath(copiesIn(backups).first());
+    const QString journal = QDir(data).filePath(store::kMainFileName);
+    // A page amid the days, which an import of a later day never reads: it would go through unnoticed.
+    {
+        QFile file(journal);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+        QVERIFY(file.write(QByteArray(4096, '\x7f')) == 4096);
+    }
+    const QByteArray damaged = bytesOf(journal);
+
+    const QString csv = dir.filePath(QStringLiteral("day.csv"));
+    QFile file(csv);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("日付,売上額,仕入額,入金額,出金額,日誌\r\n2030/01/01,1,2,3,4,新しい日\r\n").toUtf8());
+    file.close();
+    const Run refused = runProgram(program, {QStringLiteral("--import-csv"), csv});
+    QCOMPARE(refused.status, 1);
+    QVERIFY2(refused.err.contains(QStringLiteral("異常")), qPrintable(refused.err));
+    QVERIFY2(refused.err.contains(QStringLiteral("zephra --restore \"%1\"").arg(QDir::toNativeSeparators(copy))),
+             qPrintable(refused.err));
+    QVERIFY(refused.err.contains(QStringLiteral("3000 日分")));
+    QCOMPARE(bytesOf(journal), damaged);
 }
 
 QTEST_MAIN(TestCopies)

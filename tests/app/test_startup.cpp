@@ -1,6 +1,8 @@
 // Start-up and shutdown of the main window, the data folder, and the making
 // of empty data files.
 
+#include "backup/backups.h"
+
 #include "app/datafolder.h"
 #include "app/initdata.h"
 #include "app/mainwindow.h"
@@ -12,6 +14,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -56,6 +60,10 @@ private slots:
     void startsWithCaptionAndEndsProcessOnClose();
     void refusesAFileThatCannotBeOpened_data();
     void refusesAFileThatCannotBeOpened();
+    void unopenableFileIsOfferedTheNewestGoodCopy_data();
+    void unopenableFileIsOfferedTheNewestGoodCopy();
+    void heldFileIsToldAsHeld();
+    void fullDiskAtStartIsNoTotalsFailure();
 
 private:
     struct Window
@@ -220,6 +228,125 @@ void TestStartup::refusesAFileThatCannotBeOpened()
     // Nothing was created or changed in the data folder.
     QCOMPARE(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), before);
     QCOMPARE(fileBytes(path), bytesBefore);
+}
+
+void TestStartup::unopenableFileIsOfferedTheNewestGoodCopy_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("size");       // the file cut to this size; -1 leaves the size
+    QTest::addColumn<QByteArray>("header"); // written over the file's start
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("truncated") << "VelmoraA.mdb" << qint64(60) << QByteArray() << true;
+    QTest::newRow("zero length") << "VelmoraAWork.mdb" << qint64(0) << QByteArray() << true;
+    QTest::newRow("not a database") << "VelmoraA.mdb" << qint64(0) << QByteArray("これはデータベースではありません。")
+                                    << true;
+    QTest::newRow("header damaged") << "VelmoraA.mdb" << qint64(-1) << QByteArray(16, '\x7f') << true;
+    QTest::newRow("declined") << "VelmoraA.mdb" << qint64(-1) << QByteArray(16, '\x7f') << false;
+}
+
+void TestStartup::unopenableFileIsOfferedTheNewestGoodCopy()
+{
+    QFETCH(QString, file);
+    QFETCH(qint64, size);
+    QFETCH(QByteArray, header);
+    QFETCH(bool, yes);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("data"));
+    QCOMPARE(app::initData(folder).exitStatus, 0);
+    QVERIFY(testsupport::execOn(QDir(folder).filePath(store::kMainFileName),
+                                QStringLiteral("INSERT INTO 業務日誌 (日付, 日誌) VALUES ('2007-04-01', 'a'), "
+                                               "('2007-04-02', 'b'), ('2007-04-03', 'c')")));
+    const QString backups = QDir(folder).filePath(QStringLiteral("backup"));
+    const QDateTime copied(QDate(2007, 4, 3), QTime(18, 0, 0));
+    QVERIFY(!backup::makeCopy(folder, backups, backup::CopyKind::Exit, copied).failure);
+    const QString path = QDir(folder).filePath(file);
+    {
+        QFile damaged(path);
+        QVERIFY(damaged.open(QIODevice::ReadWrite));
+        QVERIFY(size < 0 || damaged.resize(size));
+        QVERIFY(damaged.write(header) == header.size());
+    }
+    const QByteArray damagedBytes = fileBytes(path);
+
+    Window w;
+    w.presenter.answers = {yes ? common::Answer::Yes : common::Answer::No};
+    const auto failure = w.frm.start(dir.path());
+    QVERIFY(!w.presenter.shown.isEmpty());
+    const common::MessageRequest offer = w.presenter.shown.first();
+    QCOMPARE(offer.title, QStringLiteral("データファイルの異常"));
+    QVERIFY2(offer.text.contains(QStringLiteral("2007/04/03 18:00:00（3 日分")), qPrintable(offer.text));
+    QVERIFY(offer.text.contains(QDir::toNativeSeparators(path)));
+    if (!yes) {
+        QVERIFY(failure);
+        QCOMPARE(fileBytes(path), damagedBytes);
+        return;
+    }
+    QVERIFY(!failure);
+    qint64 count = 0;
+    QVERIFY(!w.session.store().countRecords(count));
+    QCOMPARE(count, qint64(3));
+    const QStringList kept = QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(fileBytes(QDir(backups).filePath(kept.first() + u'/' + file)), damagedBytes);
+}
+
+void TestStartup::heldFileIsToldAsHeld()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("data"));
+    QCOMPARE(app::initData(folder).exitStatus, 0);
+    const QString backups = QDir(folder).filePath(QStringLiteral("backup"));
+    QVERIFY(!backup::makeCopy(folder, backups, backup::CopyKind::Exit, QDateTime::currentDateTime()).failure);
+    const QString path = QDir(folder).filePath(store::kMainFileName);
+    testsupport::SqlFile other(path);
+    QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE; DELETE FROM 自社情報")));
+    const QByteArray before = fileBytes(path);
+
+    Window w;
+    const auto failure = w.frm.start(dir.path());
+    QVERIFY(failure);
+    QVERIFY(w.presenter.shown.isEmpty()); // no offer of a copy
+    const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
+    QVERIFY2(text.contains(QStringLiteral("他のプログラム")), qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("置き換え")) && !text.contains(QStringLiteral("壊れています。")),
+             qPrintable(text));
+    QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
+    QCOMPARE(fileBytes(path), before);
+    QVERIFY(QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs).isEmpty());
+}
+
+void TestStartup::fullDiskAtStartIsNoTotalsFailure()
+{
+    QTemporaryDir dir;
+    const QString disk = dir.filePath(QStringLiteral("disk"));
+    QVERIFY(QDir().mkpath(disk));
+    if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                    QStringLiteral("size=4m"), QStringLiteral("tmpfs"), disk}) != 0) {
+        QSKIP("a small disk cannot be mounted here");
+    }
+    const auto unmount = qScopeGuard([&] { QProcess::execute(QStringLiteral("umount"), {disk}); });
+    const QString folder = QDir(disk).filePath(QStringLiteral("data"));
+    QCOMPARE(app::initData(folder).exitStatus, 0);
+    // The last 集計's rows, then a disk with no room for the journal that emptying them needs.
+    QVERIFY(testsupport::execOn(QDir(folder).filePath(store::kWorkFileName),
+                                QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+                                               "WHERE i < 2000) INSERT INTO w集計 (日付, 売上額) "
+                                               "SELECT date('2007-04-01', '+' || i || ' days'), i FROM n")));
+    {
+        QFile filler(QDir(disk).filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, '\0');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    }
+
+    // The program's totals start empty without a write: the start says nothing of 集計.
+    Window w;
+    QVERIFY(!w.frm.start(disk));
+    for (const auto &shown : std::as_const(w.presenter.shown)) {
+        QVERIFY2(!shown.title.contains(QStringLiteral("集計")) && !shown.text.contains(QStringLiteral("集計")),
+                 qPrintable(shown.title + u' ' + shown.text));
+    }
 }
 
 QTEST_MAIN(TestStartup)

@@ -49,6 +49,7 @@ private slots:
     void importKeepsExistingDaysUnlessReplacing_data();
     void importKeepsExistingDaysUnlessReplacing();
     void declinedImportWritesNothing();
+    void damagedDataIsNotWrittenInto();
 
 private:
     // The window with the file read, as after 参照….
@@ -199,4 +200,32 @@ void TestImportDialog::declinedImportWritesNothing()
 }
 
 QTEST_MAIN(TestImportDialog)
+void TestImportDialog::damagedDataIsNotWrittenInto()
+{
+    const QString journalPath = m_env->data.mainPath();
+    QVERIFY(testsupport::execOn(
+        journalPath, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                                    "INSERT INTO 業務日誌 (日付, 日誌) SELECT date('1950-01-01', '+' || i || "
+                                    "' days'), '昔の日誌の文章' || i FROM n")));
+    auto dialog = openWith(m_csv);
+    // A page amid the old days, which the import of the file's days never reads.
+    QByteArray damaged;
+    {
+        QFile file(journalPath);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+        QVERIFY(file.write(QByteArray(4096, '\x7f')) == 4096);
+        QVERIFY(file.seek(0));
+        damaged = file.readAll();
+    }
+    m_env->presenter.answers = {common::Answer::Yes};
+    control<QPushButton>(dialog.get(), "cmd取り込む")->click();
+    QCOMPARE(shown().size(), 2);
+    QCOMPARE(shown()[1].title, QStringLiteral("取り込めませんでした"));
+    QVERIFY2(shown()[1].text.contains(QStringLiteral("異常")), qPrintable(shown()[1].text));
+    QFile file(journalPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), damaged);
+}
+
 #include "test_importdialog.moc"

@@ -221,6 +221,7 @@ private slots:
     void startupConvertsOnYes_data();
     void startupConvertsOnYes();
     void startupEndsWithNothingChangedOnNo();
+    void damagedDataIsNotWrittenInto();
 };
 
 void TestLegacyImport::commandLineImportsEverySet_data()
@@ -553,6 +554,35 @@ void TestLegacyImport::startupEndsWithNothingChangedOnNo()
     QCOMPARE(presenter.shown.size(), 2);
     QCOMPARE(presenter.shown.at(1).title, QStringLiteral("取り込めませんでした"));
     QCOMPARE(checksumsIn(program.path()), before);
+}
+
+void TestLegacyImport::damagedDataIsNotWrittenInto()
+{
+    QTemporaryDir dir;
+    const QString to = dir.filePath(QStringLiteral("data"));
+    QVERIFY(zephra({QStringLiteral("--init-data"), to}).exitCode == 0);
+    const QString mainPath = QDir(to).filePath(QStringLiteral("VelmoraA.mdb"));
+    QVERIFY(testsupport::execOn(
+        mainPath, QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                                 "INSERT INTO 業務日誌 (日付, 日誌) SELECT date('1950-01-01', '+' || i || ' days'), "
+                                 "'昔の日誌の文章' || i FROM n")));
+    // A page amid the old days, which the import of later days never reads.
+    QByteArray damaged;
+    {
+        QFile file(mainPath);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(file.size() / 2 / 4096 * 4096));
+        QVERIFY(file.write(QByteArray(4096, '\x7f')) == 4096);
+        QVERIFY(file.seek(0));
+        damaged = file.readAll();
+    }
+    const Run run = zephra({QStringLiteral("--import-legacy"), fixtureFolder(QStringLiteral("basic")), to});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("異常")) && run.err.contains(QStringLiteral("戻せる控えがありません")),
+             qPrintable(run.err));
+    QFile file(mainPath);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), damaged);
 }
 
 QTEST_MAIN(TestLegacyImport)

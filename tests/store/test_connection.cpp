@@ -241,6 +241,10 @@ void TestConnection::connectionSettings()
     QVERIFY(second.open(mainFile(), mainTables()).ok());
     QCOMPARE(scalar(first, "PRAGMA synchronous"), 3); // EXTRA
     QVERIFY(scalar(first, "PRAGMA busy_timeout") >= 1500);
+    // A file attached for writing syncs as the connection does (SQLite's default is FULL).
+    QVERIFY(createWorkFile(workFile()).ok());
+    QVERIFY(first.attach(workFile(), "work", Connection::Access::ReadWrite).ok());
+    QCOMPARE(scalar(first, "PRAGMA work.synchronous"), 3);
     {
         Statement mode(first, "PRAGMA journal_mode");
         QVERIFY(mode.step());
