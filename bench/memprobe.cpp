@@ -106,6 +106,8 @@ int probeReport(const QString &workFile, const QString &pdf)
     if (error.isEmpty()) {
         if (const std::optional<store::OpenFailure> failure = files->open(QFileInfo(workFile).path())) {
             error = failure->path + QStringLiteral(": ") + failure->error.message;
+        } else {
+            error = bench::fillStoreTenYears(*files);
         }
     }
     if (!error.isEmpty()) {

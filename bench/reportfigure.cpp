@@ -83,6 +83,8 @@ private:
         if (error.isEmpty()) {
             if (const std::optional<store::OpenFailure> failure = m_store->open(folder.path())) {
                 error = failure->path + QStringLiteral(": ") + failure->error.message;
+            } else {
+                error = fillStoreTenYears(*m_store);
             }
         }
         // One run of the report, untimed: its rows per page for the bare loop,

@@ -1,5 +1,9 @@
 #include "tenyears.h"
 
+#include "centurydata.h"
+
+#include "store/store.h"
+
 #include <QDate>
 #include <QFile>
 
@@ -51,6 +55,17 @@ QString fillTenYears(const QString &mainDbPath, const QString &workDbPath)
     sqlite3_free(message);
     sqlite3_close(db);
     return error;
+}
+
+QString fillStoreTenYears(store::Store &store)
+{
+    store::FillReport report;
+    if (const store::DbError error =
+            store.fillWork({kCenturyLastDay.addDays(1 - kTenYearRows), kCenturyLastDay}, report)) {
+        return QStringLiteral("the totals run failed: ") + error.message;
+    }
+    return report.copied == kTenYearRows ? QString()
+                                         : QStringLiteral("the totals run copied %1 rows").arg(report.copied);
 }
 
 printing::PrintTotals printTotalsOf(const QString &workDbPath, QString *error)

@@ -5,6 +5,10 @@
 
 #include <QString>
 
+namespace store {
+class Store;
+}
+
 namespace bench {
 
 inline constexpr int kTenYearRows = 3660;
@@ -13,6 +17,10 @@ inline constexpr int kTenYearRows = 3660;
 // journal in the main file `mainDbPath`, in date order, as a totals run does.
 // Returns an error text, empty on success.
 QString fillTenYears(const QString &mainDbPath, const QString &workDbPath);
+
+// The same run by the program: the last 3,660 days totalled into the store's
+// own work table. Returns an error text, empty on success.
+QString fillStoreTenYears(store::Store &store);
 
 // What the totals page shows after that run: the period in Western dates and
 // the four sums of w集計. `error` is set when the table cannot be read.
