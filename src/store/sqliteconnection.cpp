@@ -75,6 +75,27 @@ QDate parseStoredDate(const char *bytes, int size)
     return parts[0] >= 1 ? QDate(parts[0], parts[1], parts[2]) : QDate();
 }
 
+QDateTime parseStoredMoment(const char *bytes, int size)
+{
+    // yyyy-MM-ddTHH:mm:ss.zzzZ, read by hand: a read of thousands of days
+    // would spend more on a general parser than on the reading.
+    if (!bytes || size != 24 || bytes[10] != 'T' || bytes[13] != ':' || bytes[16] != ':' || bytes[19] != '.' ||
+        bytes[23] != 'Z') {
+        return {};
+    }
+    const QDate day = parseStoredDate(bytes, 10);
+    int parts[4] = {0, 0, 0, 0};
+    for (const int k : {11, 12, 14, 15, 17, 18, 20, 21, 22}) {
+        if (bytes[k] < '0' || bytes[k] > '9') {
+            return {};
+        }
+        int &part = parts[k < 13 ? 0 : k < 16 ? 1 : k < 19 ? 2 : 3];
+        part = part * 10 + (bytes[k] - '0');
+    }
+    const QTime time(parts[0], parts[1], parts[2], parts[3]);
+    return day.isValid() && time.isValid() ? QDateTime(day, time, Qt::UTC) : QDateTime();
+}
+
 // --- Statement ---
 
 Statement::Statement(Connection &connection, const char *sql) : m_connection(connection), m_sql(sql)
@@ -228,6 +249,15 @@ QDate Statement::date(int column) const
     }
     const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
     return parseStoredDate(bytes, sqlite3_column_bytes(m_statement, column));
+}
+
+QDateTime Statement::moment(int column) const
+{
+    if (sqlite3_column_type(m_statement, column) != SQLITE_TEXT) {
+        return {};
+    }
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return parseStoredMoment(bytes, sqlite3_column_bytes(m_statement, column));
 }
 
 // --- Connection ---

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,8 @@ public:
     std::optional<qint64> amount(int column, bool &unreadable) const;
     // A stored date ("yyyy-mm-dd", a real date from the year 1); invalid otherwise.
     QDate date(int column) const;
+    // A stored moment ("yyyy-MM-ddTHH:mm:ss.zzzZ", UTC); invalid otherwise.
+    QDateTime moment(int column) const;
 
 private:
     void fail(int code);
@@ -130,5 +133,7 @@ private:
 QByteArray storedDate(QDate date);
 // A stored date read back: exactly "yyyy-mm-dd" and a real date from the year 1.
 QDate parseStoredDate(const char *bytes, int size);
+// A stored moment read back: exactly "yyyy-MM-ddTHH:mm:ss.zzzZ", a real UTC moment.
+QDateTime parseStoredMoment(const char *bytes, int size);
 
 } // namespace store::sqlite

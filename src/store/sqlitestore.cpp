@@ -761,15 +761,25 @@ private:
         return error;
     }
 
-    // The moment of a write as stored in 更新日時: UTC, ISO 8601 with milliseconds.
-    static QString now() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs); }
+    // The moment of a write as stored in 更新日時: UTC, ISO 8601 with
+    // milliseconds, formatted once a millisecond, as an import writes
+    // thousands of days within a few.
+    QString now()
+    {
+        const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
+        if (msecs != m_nowMsecs) {
+            m_nowMsecs = msecs;
+            m_now = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).toString(Qt::ISODateWithMs);
+        }
+        return m_now;
+    }
 
     // 版 and 更新日時 at `first` of a row.
     static RecordVersion versionOf(const Statement &row, int first)
     {
         RecordVersion version{row.integer(first), {}};
         if (!row.isNull(first + 1)) {
-            version.written = QDateTime::fromString(row.text(first + 1), Qt::ISODateWithMs);
+            version.written = row.moment(first + 1);
         }
         return version;
     }
@@ -948,6 +958,8 @@ private:
     sqlite::VersionColumns m_versions; // whether the open files carry them
     CopyTally m_tally;                 // of the running totals copy
     bool m_written = false;            // a journal, settings or hint write was kept
+    qint64 m_nowMsecs = -1;            // the moment m_now says
+    QString m_now;
 };
 
 } // namespace
