@@ -1,5 +1,7 @@
 #include "store/sqliteconnection.h"
 
+#include "common/fileerror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -369,7 +371,7 @@ DbError Connection::create(const QString &path)
         if (info.exists() || info.isSymLink()) {
             return {ErrFileExists, QStringLiteral("file exists: ") + path};
         }
-        return {14, file.errorString()}; // SQLITE_CANTOPEN
+        return {14, common::fileFailure(common::FileStep::Open, file)}; // SQLITE_CANTOPEN
     }
     file.close();
     return open(path, {});
