@@ -1,5 +1,6 @@
 #include "backup/restore.h"
 
+#include "common/datalock.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -132,6 +133,15 @@ RestoreOutcome replaceDamagedFiles(const QString &dataFolder, const QString &bac
     RestoreOutcome outcome;
     if (const auto refusal = refuseAsCopy(copyFolder, dataFolder)) {
         outcome.failure = refusal;
+        return outcome;
+    }
+    // Another program with the files open would go on writing into the
+    // damaged ones after they are set aside, and its writes would be lost to
+    // the data: the files are replaced only when no other program has them.
+    if (common::DataLock::othersHold(dataFolder)) {
+        outcome.failure =
+            QStringLiteral("他のプログラムがこのデータを開いているため、壊れたファイルを置き換えていません。"
+                           "他のプログラムを終了してから、もう一度復元してください。");
         return outcome;
     }
     if (const store::DbError error = store::checkCopy(copyFolder, outcome.restored)) {

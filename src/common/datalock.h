@@ -35,9 +35,18 @@ public:
     void release();
     bool isHeld() const;
 
+    // Whether a program other than this one has the folder open now: another
+    // holder than this program's own (a second window counts as another). A
+    // folder that this program holds no lock on is looked at afresh.
+    static bool othersHold(const QString &folder);
+
 private:
     // The platform's part: opens or makes the file, looks, then holds it shared.
     Held holdFile(const QString &lockFile);
+    // Whether this holder holds the folder alone: its lock made exclusive for
+    // a moment without waiting, then shared again.
+    bool holdsAlone();
+    QString m_folder; // the canonical folder held; empty when none
 #ifdef Q_OS_WIN
     void *m_handle = nullptr;
 #else

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMultiHash>
+
+#include <mutex>
 
 #ifdef Q_OS_WIN
 #include <qt_windows.h>
@@ -129,6 +132,19 @@ bool DataLock::isHeld() const
     return m_handle != nullptr;
 }
 
+bool DataLock::holdsAlone()
+{
+    // A handle cannot turn its shared lock exclusive: it lets go for the look.
+    const auto file = static_cast<HANDLE>(m_handle);
+    unlockFirstByte(file);
+    const bool alone = lockFirstByte(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY);
+    if (alone) {
+        unlockFirstByte(file);
+    }
+    lockFirstByte(file, 0);
+    return alone;
+}
+
 } // namespace common
 #else
 #include <cerrno>
@@ -236,23 +252,84 @@ bool DataLock::isHeld() const
     return m_fd >= 0;
 }
 
+bool DataLock::holdsAlone()
+{
+    // The lock of this opening turns exclusive only when no other opening,
+    // of this process or another, holds one; then it goes back to shared.
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        return false;
+    }
+    int rc = 0;
+    do {
+        rc = ::flock(m_fd, LOCK_SH);
+    } while (rc != 0 && errno == EINTR);
+    return true;
+}
+
 } // namespace common
 #endif
 
 namespace common {
 
+namespace {
+
+// The locks this process holds, by their folder: a look whether others have
+// a folder open must not count this program's own.
+std::mutex heldMutex;
+QMultiHash<QString, DataLock *> &heldHere()
+{
+    static QMultiHash<QString, DataLock *> held;
+    return held;
+}
+
+QString canonicalFolder(const QString &folder)
+{
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : canonical;
+}
+
+} // namespace
+
 DataLock::~DataLock()
 {
     release();
+    const std::lock_guard guard(heldMutex);
+    heldHere().remove(m_folder, this);
 }
 
 DataLock::Held DataLock::hold(const QString &folder)
 {
     release();
+    {
+        const std::lock_guard guard(heldMutex);
+        heldHere().remove(m_folder, this);
+        m_folder.clear();
+    }
     if (!QFileInfo(folder).isDir()) {
         return Held::NotHeld;
     }
-    return holdFile(QDir(folder).filePath(kDataLockFileName));
+    const Held held = holdFile(QDir(folder).filePath(kDataLockFileName));
+    if (held != Held::NotHeld) {
+        const std::lock_guard guard(heldMutex);
+        m_folder = canonicalFolder(folder);
+        heldHere().insert(m_folder, this);
+    }
+    return held;
+}
+
+bool DataLock::othersHold(const QString &folder)
+{
+    {
+        const std::lock_guard guard(heldMutex);
+        const QList<DataLock *> own = heldHere().values(canonicalFolder(folder));
+        for (DataLock *lock : own) {
+            if (lock->isHeld()) {
+                return !lock->holdsAlone();
+            }
+        }
+    }
+    DataLock look;
+    return look.hold(folder) == Held::Elsewhere;
 }
 
 } // namespace common

@@ -7,6 +7,7 @@
 #include "startedwindow.h"
 
 #include "app/backupkeeper.h"
+#include "common/datalock.h"
 #include "support/sqlfile.h"
 
 #include <QDir>
@@ -352,9 +353,21 @@ void TestCopies::restoreTellsHeldFromDamaged()
     QCOMPARE(bytesOf(journal), before);
     QVERIFY(QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs).isEmpty());
 
-    // A damaged page that the start never reads: the files are kept aside as they were, the copy put back.
+    // A damaged page that the start never reads. While a window has the data
+    // open, its files are not replaced under it: it would write on into the
+    // files set aside.
     QVERIFY(damage(journal));
     const QByteArray damaged = bytesOf(journal);
+    {
+        common::DataLock window;
+        QVERIFY(window.hold(data) != common::DataLock::Held::NotHeld);
+        const Run open = runProgram(program, {QStringLiteral("--restore"), copy});
+        QCOMPARE(open.status, 1);
+        QVERIFY2(open.err.contains(QStringLiteral("他のプログラムがこのデータを開いているため")), qPrintable(open.err));
+        QCOMPARE(bytesOf(journal), damaged);
+        QVERIFY(QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs).isEmpty());
+    }
+    // Alone on the data: the files are kept aside as they were, the copy put back.
     const Run restored = runProgram(program, {QStringLiteral("--restore"), copy});
     QVERIFY2(restored.status == 0, qPrintable(restored.err));
     QCOMPARE(testsupport::countOn(journal, QStringLiteral("業務日誌")), qint64(600));

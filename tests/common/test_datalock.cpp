@@ -18,6 +18,7 @@ class TestDataLock : public QObject
 private slots:
     void holdersSeeEachOther();
     void aFolderThatIsNotThereIsNotMade();
+    void othersAreToldFromThisProgramsOwn();
 };
 
 // Each holder is one opening of the file, as each program is: the second
@@ -52,6 +53,28 @@ void TestDataLock::aFolderThatIsNotThereIsNotMade()
     QCOMPARE(lock.hold(missing), DataLock::Held::NotHeld);
     QVERIFY(!lock.isHeld());
     QVERIFY(!QFileInfo::exists(missing));
+}
+
+// The look whether others have the folder open leaves this program's own
+// holder out, counts a second holder (a second window) and keeps the holder's lock.
+void TestDataLock::othersAreToldFromThisProgramsOwn()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QVERIFY(!DataLock::othersHold(dir.path()));
+    DataLock own;
+    QCOMPARE(own.hold(dir.path()), DataLock::Held::Alone);
+    QVERIFY(!DataLock::othersHold(dir.path()));
+    QVERIFY(!DataLock::othersHold(dir.path() + QStringLiteral("/.")));
+    {
+        DataLock second;
+        QCOMPARE(second.hold(dir.path()), DataLock::Held::Elsewhere);
+        QVERIFY(DataLock::othersHold(dir.path()));
+    }
+    QVERIFY(!DataLock::othersHold(dir.path()));
+    // Still held after the looks: a newcomer sees it.
+    DataLock newcomer;
+    QCOMPARE(newcomer.hold(dir.path()), DataLock::Held::Elsewhere);
 }
 
 QTEST_MAIN(TestDataLock)
