@@ -21,6 +21,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QEvent>
+#include <QSettings>
 #include <QStringList>
 #include <QTimer>
 
@@ -166,6 +167,11 @@ int run(int argc, char *argv[], OnceShown onceShown)
     }
 
     MainWindow window(session, services);
+    // The window's size is the user's own, kept with the user's configuration
+    // (not in the data folder, which several users may share).
+    QSettings windowSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("zephra"),
+                             QStringLiteral("window"));
+    window.rememberSizeIn(&windowSettings);
     presenter.setParent(&window);
     // The window opens the data folder of the home as it would the program's own.
     if (const auto failure = window.start(home.folder)) {

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QSettings>
 #include <QShortcut>
 #include <QTabWidget>
 #include <QTimer>
@@ -45,6 +46,8 @@ CalendarLayout calendarLayout(const QString &calendarMode)
     return common::isWestern(calendarMode) ? CalendarLayout{2000, 2930, 3230} : CalendarLayout{2370, 3290, 3600};
 }
 
+const QString kGeometryKey = QStringLiteral("window/geometry");
+
 constexpr int kTotalsTab = 1;
 constexpr int kSettingsTab = 2;
 
@@ -56,7 +59,8 @@ MainWindow::MainWindow(Session &session, const Services &services, QWidget *pare
     // Stored hints are keyed by this name.
     setObjectName(QStringLiteral("FrmNippo"));
     setWindowTitle(QStringLiteral("日報"));
-    setFixedSize(ui::twips(9375), ui::twips(6780));
+    setMinimumSize(designedSize());
+    resize(designedSize());
 
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -105,6 +109,7 @@ totals::TotalsPage *MainWindow::totalsPage()
     });
     connect(m_totals, &totals::TotalsPage::dayPicked, this, &MainWindow::showDayOfTotals);
     connect(m_totals, &totals::TotalsPage::hintRequested, this, &MainWindow::openHint);
+    m_totals->followWindowGrowth(size() - designedSize());
     if (m_started) {
         // As start() left it: the work table is empty until a 集計.
         applySettingsToTotals();
@@ -258,6 +263,35 @@ void MainWindow::applySettingsToSettingsPage()
     about.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     m_settings->setAboutText(about);
     m_settings->fillCalendarList(m_session.settings().era);
+}
+
+QSize MainWindow::designedSize()
+{
+    return {ui::twips(9375), ui::twips(6780)};
+}
+
+void MainWindow::rememberSizeIn(QSettings *settings)
+{
+    m_sizeSettings = settings;
+    if (settings) {
+        restoreGeometry(settings->value(kGeometryKey).toByteArray());
+    }
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_tabs) {
+        return;
+    }
+    // The tab control grows with the window; the pages' controls follow it.
+    const QSize growth = (size() - designedSize()).expandedTo(QSize(0, 0));
+    const QRect tabs = ui::twipsRect(0, 0, 9375, 6795);
+    m_tabs->setGeometry(tabs.adjusted(0, 0, growth.width(), growth.height()));
+    m_journal->followWindowGrowth(growth);
+    if (m_totals) {
+        m_totals->followWindowGrowth(growth);
+    }
 }
 
 void MainWindow::openHint(const QString &buttonName)
@@ -443,6 +477,10 @@ void MainWindow::shutDown()
         return;
     }
     m_shutDown = true;
+    if (m_sizeSettings) {
+        m_sizeSettings->setValue(kGeometryKey, saveGeometry());
+        m_sizeSettings->sync();
+    }
 
     // A run with writes leaves a copy behind; the copy is made from the closed
     // files' state on connections of its own.

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 
+class QSettings;
 class QTabWidget;
 
 namespace journal {
@@ -75,11 +76,17 @@ public:
 
     static QString aboutText();
 
+    // The designed size is the smallest and the first; a user's size (and
+    // maximised state) is read from `settings` now and kept there at shutdown.
+    static QSize designedSize();
+    void rememberSizeIn(QSettings *settings);
+
     // The program's own copies and the check of the files; none before start().
     BackupKeeper *backups() const { return m_backups.get(); }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
@@ -120,6 +127,7 @@ private:
     printing::PrintJournal m_printJournal;
     printing::PrintTotals m_printTotals;
     bool m_shutDown = false;
+    QSettings *m_sizeSettings = nullptr;
     std::unique_ptr<BackupKeeper> m_backups;
     bool m_checksStarted = false;
     bool m_started = false;

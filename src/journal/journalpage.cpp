@@ -93,6 +93,14 @@ void JournalPage::buildControls()
     m_cmdHint = new ui::HintButton(panel);
     ui::place(m_cmdHint, QStringLiteral("cmdHint"), 6000, 1260, 615, 570);
 
+    using ui::Anchors;
+    m_anchors.add(panel, Anchors::StretchWidth | Anchors::StretchHeight);
+    m_anchors.add(m_txtメモ, Anchors::StretchWidth | Anchors::StretchHeight);
+    for (QWidget *right : {static_cast<QWidget *>(buttons), static_cast<QWidget *>(m_cmd書出),
+                           static_cast<QWidget *>(m_cmd取込), static_cast<QWidget *>(m_cmdHint)}) {
+        m_anchors.add(right, Anchors::Right);
+    }
+
     // Focus order: the date first, so the page is ready for typing a date.
     QWidget *order[] = {m_dt日付,  m_num売上額, m_num仕入額, m_num入金額, m_num出金額, m_txtメモ,
                         m_cmd読込, m_cmd登録,   m_cmd閉じる, m_cmd印刷,   m_cmdクリア, m_cmd削除,
@@ -121,6 +129,11 @@ void JournalPage::buildControls()
         }
     });
     connect(m_cmdHint, &QPushButton::clicked, this, [this] { emit hintRequested(m_cmdHint->objectName()); });
+}
+
+void JournalPage::followWindowGrowth(QSize growth)
+{
+    m_anchors.follow(growth);
 }
 
 bool JournalPage::dateSettled()

@@ -5,6 +5,7 @@
 #include "common/msg.h"
 #include "common/pagevalues.h"
 #include "store/records.h"
+#include "ui/anchors.h"
 
 #include <QDate>
 #include <QHash>
@@ -53,6 +54,9 @@ public:
     void showDay(QDate day);
     // What the page shows, for printing.
     common::JournalValues values() const;
+    // The window is `growth` larger than designed: the text box stretches,
+    // the buttons on the right keep their distance to the right edge.
+    void followWindowGrowth(QSize growth);
 
     ui::DateBox *dateBox() const { return m_dt日付; }
 
@@ -96,6 +100,7 @@ private:
     ui::CommandButton *m_cmd取込 = nullptr;
     ui::CommandButton *m_cmd検索 = nullptr;
     ui::HintButton *m_cmdHint = nullptr;
+    ui::Anchors m_anchors;
     std::function<void()> m_beforeWrite;
     // How each day the page has read, written or taken up since it was last
     // cleared stood then; a register or delete of the day expects it still so.

@@ -110,6 +110,14 @@ void TotalsPage::buildControls()
     m_cmdHint1 = new ui::HintButton(panel);
     ui::place(m_cmdHint1, QStringLiteral("cmdHint1"), 8520, 60, 615, 570);
 
+    using ui::Anchors;
+    m_anchors.add(panel, Anchors::StretchWidth | Anchors::StretchHeight);
+    m_anchors.add(m_grid集計, Anchors::StretchWidth | Anchors::StretchHeight);
+    for (QWidget *right : {static_cast<QWidget *>(buttons), static_cast<QWidget *>(m_cmd書出1),
+                           static_cast<QWidget *>(m_cmdグラフ), static_cast<QWidget *>(m_cmdHint1)}) {
+        m_anchors.add(right, Anchors::Right);
+    }
+
     QWidget *order[] = {m_grid集計,  m_cmd集計クリア, m_cmd集計,   m_dt開始,   m_dt終了,    m_num売上計, m_num仕入計,
                         m_num入金計, m_num出金計,     m_csCmdBtn1, m_cmd書出1, m_cmdグラフ, m_cmdHint1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
@@ -326,10 +334,15 @@ void TotalsPage::layoutSumsAndGrid()
     for (const auto &[box, left] : sums) {
         box->setGeometry(ui::twipsRect(left, 660, 1480, 315));
     }
-    m_grid集計->resize(ui::twips(7940), m_grid集計->height());
+    m_grid集計->resize(ui::twips(7940) + m_anchors.growth().width(), m_grid集計->height());
     if (m_gridShowsModel || m_grid集計->model() == m_summary) {
         setGridColumnWidths();
     }
+}
+
+void TotalsPage::followWindowGrowth(QSize growth)
+{
+    m_anchors.follow(growth);
 }
 
 bool TotalsPage::periodSettled()

@@ -8,6 +8,7 @@
 #include "store/dberror.h"
 #include "store/records.h"
 #include "store/summary.h"
+#include "ui/anchors.h"
 
 #include <QDate>
 #include <QWidget>
@@ -70,6 +71,10 @@ public:
     void applyCalendarMode(const QString &calendarMode, int dateBoxWidth, int kaLeft, int endLeft);
     // Positions of the four sum boxes and the grid's columns.
     void layoutSumsAndGrid();
+
+    // The window is `growth` larger than designed: the grid stretches, the
+    // buttons on the right keep their distance to the right edge.
+    void followWindowGrowth(QSize growth);
 
     // What the page shows, for printing.
     common::TotalsValues values() const;
@@ -141,6 +146,7 @@ private:
     ui::CommandButton *m_cmd書出1 = nullptr;
     ui::CommandButton *m_cmdグラフ = nullptr;
     ui::HintButton *m_cmdHint1 = nullptr;
+    ui::Anchors m_anchors;
 };
 
 } // namespace totals
