@@ -1,4 +1,5 @@
-// Renders every page of the main window in both calendar modes, and the
+// Renders every page of the main window in both calendar modes (the journal
+// and totals pages also in a larger window), and the
 // previews of the journal and totals reports, to PNG files with a day of
 // sample data, so that the layout can be looked at (at QT_SCALE_FACTOR too).
 // Usage: screenshots OUTPUT_DIR [FILE_PREFIX]
@@ -83,6 +84,16 @@ bool shoot(const QString &mode, const QString &dir, const QString &prefix)
             return false;
         }
     }
+    // The window made larger, as a user with a wide screen has it.
+    w.frm->resize(1100, 800);
+    for (int page = 0; page < 2; ++page) {
+        w.frm->tabs()->setCurrentIndex(page);
+        if (!save(w.frm.get(), dir, prefix + QStringLiteral("large-page%1-%2").arg(page).arg(tag))) {
+            return false;
+        }
+    }
+    w.frm->resize(app::MainWindow::designedSize());
+    w.frm->tabs()->setCurrentIndex(0);
     w.frm->printJournal();
     if (!saveReport(dir, prefix + QStringLiteral("report-journal-") + tag)) {
         return false;
