@@ -56,7 +56,7 @@ ChartSeries summarySeries(const store::Period &period, store::Grouping grouping,
 
 // The label of the point starting on `day`: a day "4/1" (with its year
 // "2024/4/1", "R6/4/1"); a month or a year as the summaries name them
-// ("2024年4月", "令和 6年4月", "令和 6年"). A day outside the eras' reach is
+// ("2024年4月", "令和6年4月", "令和6年"). A day outside the eras' reach is
 // labelled in the Western form.
 QString pointLabel(QDate day, PointKind kind, const QString &calendarMode, bool withYear);
 
