@@ -129,6 +129,7 @@ settings::SettingsPage *MainWindow::settingsPage()
     m_settings->setOtherPages({[this] { totalsPage()->clear(); }, [this] { m_journal->clear(); }});
     connect(m_settings, &settings::SettingsPage::hintRequested, this, &MainWindow::openHint);
     connect(m_settings, &settings::SettingsPage::restored, this, &MainWindow::showDataAnew);
+    connect(m_settings, &settings::SettingsPage::settingsInForceChanged, this, &MainWindow::applyCalendarMode);
     if (m_started) {
         connectSettingsPage();
         if (m_settingsRead) {
@@ -236,8 +237,17 @@ void MainWindow::applySettings()
     if (m_totals) {
         applySettingsToTotals();
     }
+    applyCalendarMode();
+}
+
+void MainWindow::applyCalendarMode()
+{
     const QString &calendarMode = m_session.settings().era;
-    m_journal->applyCalendarMode(calendarMode, calendarLayout(calendarMode).dateBoxWidth);
+    const CalendarLayout layout = calendarLayout(calendarMode);
+    m_journal->applyCalendarMode(calendarMode, layout.dateBoxWidth);
+    if (m_totals) {
+        m_totals->applyCalendarMode(calendarMode, layout.dateBoxWidth, layout.kaLeft, layout.endLeft);
+    }
     if (m_search) {
         m_search->setCalendarMode(calendarMode);
     }

@@ -102,6 +102,11 @@ private:
     void showDataAnew();
     // The settings in force, and those the settings page will show, read from the store.
     void readSettings();
+    // The calendar mode in force in every date box and date column built so
+    // far: the journal, the totals page, the search window. The export window
+    // is modal and takes the mode when it opens; pages built later take it
+    // when they are built.
+    void applyCalendarMode();
     // The steps of applySettings() for one page.
     void applySettingsToTotals();
     void applySettingsToSettingsPage();

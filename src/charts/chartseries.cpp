@@ -23,65 +23,87 @@ QString yearKey(QDate day, const QString &calendarMode)
     return QString::number(day.year());
 }
 
-// Whether a point carries a label, by the calendar and the number of points.
-bool isMark(QDate day, PointKind kind, qsizetype count)
+// The calendar marks that may carry a label, from every point to ever fewer:
+// a point carries one at `level` when its first day is such a mark.
+bool isMarkAt(QDate day, PointKind kind, int level)
 {
+    // Beyond the marks of a month or a year: the Januaries of every 2nd, 5th … year.
+    const auto yearMark = [&day](int step) { return day.year() % step == 0; };
+    constexpr int kYearSteps[] = {1, 2, 5, 10, 20, 50, 100};
     switch (kind) {
-    case PointKind::Day:
-        if (count <= 16) {
+    case PointKind::Day: {
+        switch (level) {
+        case 0:
             return true;
-        }
-        if (count <= 62) { // the 1st and the 五十日 (5, 10, 15, 20, 25)
+        case 1: // the 1st and the 五十日 (5, 10, 15, 20, 25)
             return day.day() == 1 || (day.day() % 5 == 0 && day.day() <= 25);
-        }
-        if (count <= 124) {
+        case 2:
             return day.day() == 1 || day.day() == 15;
-        }
-        if (count <= 400) {
+        case 3:
             return day.day() == 1;
+        case 4:
+            return day.day() == 1 && day.month() % 3 == 1;
+        case 5:
+            return day.day() == 1 && day.month() % 6 == 1;
+        default:
+            return day.dayOfYear() == 1 && yearMark(kYearSteps[std::min<int>(level - 6, 6)]);
         }
-        return day.day() == 1 && day.month() % 3 == 1;
+    }
     case PointKind::Month:
-        if (count <= 12) {
+        switch (level) {
+        case 0:
             return true;
-        }
-        if (count <= 36) {
+        case 1:
             return day.month() % 3 == 1;
+        case 2:
+            return day.month() % 6 == 1;
+        default:
+            return day.month() == 1 && yearMark(kYearSteps[std::min<int>(level - 3, 6)]);
         }
-        if (count <= 180) {
-            return day.month() == 1;
-        }
-        return day.month() == 1 && day.year() % (count <= 600 ? 5 : 10) == 0;
     case PointKind::Year:
-        if (count <= 10) {
-            return true;
-        }
-        return day.year() % (count <= 25 ? 2 : count <= 60 ? 5 : 10) == 0;
+        return yearMark(kYearSteps[std::min<int>(level, 6)]);
     }
     return false;
 }
 
-QList<AxisLabel> thinnedLabels(const QList<ChartPoint> &points, PointKind kind, const QString &calendarMode)
+// The coarsest level of each kind: the Januaries of every 100th year.
+int lastLevel(PointKind kind)
 {
-    const qsizetype count = points.size();
+    return kind == PointKind::Day ? 12 : kind == PointKind::Month ? 9 : 6;
+}
+
+// The finest marks for the number of points, whatever the room.
+int firstLevel(PointKind kind, qsizetype count)
+{
+    switch (kind) {
+    case PointKind::Day:
+        return count <= 16 ? 0 : count <= 62 ? 1 : count <= 124 ? 2 : count <= 400 ? 3 : 4;
+    case PointKind::Month:
+        return count <= 12 ? 0 : count <= 36 ? 1 : count <= 180 ? 3 : count <= 600 ? 5 : 6;
+    case PointKind::Year:
+        return count <= 10 ? 0 : count <= 25 ? 1 : count <= 60 ? 2 : 3;
+    }
+    return 0;
+}
+
+QList<qsizetype> marksAt(const QList<ChartPoint> &points, PointKind kind, int level)
+{
     QList<qsizetype> marked;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (isMark(points.at(i).first, kind, count)) {
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        if (isMarkAt(points.at(i).first, kind, level)) {
             marked.append(i);
         }
     }
-    // The first point is labelled too when the first mark lies as far from it
-    // as the marks lie apart: any closer and the two labels would run together.
-    if (count > 0 && (marked.isEmpty() || marked.first() != 0)) {
-        const qsizetype gap = marked.size() > 1 ? marked.at(1) - marked.at(0) : count;
-        if (marked.isEmpty() || marked.first() >= gap) {
-            marked.prepend(0);
-        }
-    }
+    return marked;
+}
 
-    // A day's label names its year where the year changes from the label
-    // before; beyond a year of days every label names it, so that no two are alike.
-    const bool everyYear = count > 366;
+// The texts of the labels at the points `marked`. A day's label names its
+// year where the year changes from the label before; beyond a year of days
+// every label names it, so that no two are alike.
+QList<AxisLabel> labelsAt(const QList<ChartPoint> &points, const QList<qsizetype> &marked, PointKind kind,
+                          const QString &calendarMode)
+{
+    const bool everyYear = points.size() > 366;
     QList<AxisLabel> labels;
     QString lastYear;
     for (const qsizetype i : marked) {
@@ -91,6 +113,21 @@ QList<AxisLabel> thinnedLabels(const QList<ChartPoint> &points, PointKind kind, 
         lastYear = year;
     }
     return labels;
+}
+
+QList<AxisLabel> thinnedLabels(const QList<ChartPoint> &points, PointKind kind, const QString &calendarMode)
+{
+    const qsizetype count = points.size();
+    QList<qsizetype> marked = marksAt(points, kind, firstLevel(kind, count));
+    // The first point is labelled too when the first mark lies as far from it
+    // as the marks lie apart: any closer and the two labels would run together.
+    if (count > 0 && (marked.isEmpty() || marked.first() != 0)) {
+        const qsizetype gap = marked.size() > 1 ? marked.at(1) - marked.at(0) : count;
+        if (marked.isEmpty() || marked.first() >= gap) {
+            marked.prepend(0);
+        }
+    }
+    return labelsAt(points, marked, kind, calendarMode);
 }
 
 void addBalances(QList<ChartPoint> &points, const QList<qint64> &changes)
@@ -158,6 +195,7 @@ ChartSeries dailySeries(const store::Period &period, const QList<store::JournalR
 {
     ChartSeries series;
     series.kind = PointKind::Day;
+    series.calendarMode = calendarMode;
     if (!period.isValid() || period.first > period.last) {
         return series;
     }
@@ -182,11 +220,61 @@ ChartSeries dailySeries(const store::Period &period, const QList<store::JournalR
     return series;
 }
 
+bool labelsFit(const QList<AxisLabel> &labels, const LabelRoom &room)
+{
+    for (qsizetype n = 1; n < labels.size(); ++n) {
+        const double apart = double(labels.at(n).index - labels.at(n - 1).index) * room.pointDistance;
+        if (apart < (room.width(labels.at(n - 1).text) + room.width(labels.at(n).text)) / 2 + room.gap) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QList<AxisLabel> fittingLabels(const ChartSeries &series, const LabelRoom &room)
+{
+    const qsizetype count = series.points.size();
+    if (count == 0) {
+        return {};
+    }
+    const auto labelled = [&](const QList<qsizetype> &marked) {
+        return labelsAt(series.points, marked, series.kind, series.calendarMode);
+    };
+    const int last = lastLevel(series.kind);
+    for (int level = firstLevel(series.kind, count); level <= last; ++level) {
+        QList<qsizetype> marked = marksAt(series.points, series.kind, level);
+        if (!marked.isEmpty() && !labelsFit(labelled(marked), room) && level < last) {
+            continue;
+        }
+        if (marked.isEmpty() || marked.first() != 0) {
+            QList<qsizetype> withFirst = marked;
+            withFirst.prepend(0);
+            if (labelsFit(labelled(withFirst), room)) {
+                marked = withFirst;
+            }
+        }
+        QList<AxisLabel> labels = labelled(marked);
+        if (level < last || labelsFit(labels, room)) {
+            return labels;
+        }
+        // Not even the coarsest marks fit: each label keeps clear of the one before.
+        QList<AxisLabel> kept;
+        for (const AxisLabel &label : labels) {
+            if (kept.isEmpty() || labelsFit({kept.last(), label}, room)) {
+                kept.append(label);
+            }
+        }
+        return kept;
+    }
+    return {};
+}
+
 ChartSeries summarySeries(const store::Period &period, store::Grouping grouping, const QList<store::SummaryRow> &rows,
                           const QString &calendarMode)
 {
     ChartSeries series;
     series.kind = grouping == store::Grouping::Month ? PointKind::Month : PointKind::Year;
+    series.calendarMode = calendarMode;
     if (!period.isValid() || period.first > period.last) {
         return series;
     }

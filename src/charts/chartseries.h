@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace charts {
 
 // What one point of the chart stands for.
@@ -36,12 +38,34 @@ struct AxisLabel
 struct ChartSeries
 {
     PointKind kind = PointKind::Day;
+    QString calendarMode;
     QList<ChartPoint> points;
     // Every point is drawn, but only these carry a label: calendar marks (the
     // 1st, 5th, 10th … of a month, the first month of a quarter or a year, …)
-    // chosen by the number of points so that the labels never run together.
+    // chosen by the number of points. The axis thins them further by the room
+    // it has (fittingLabels).
     QList<AxisLabel> labels;
 };
+
+// The room an axis gives its labels, in one unit (the chart's logical pixels):
+// the distance from one point to the next, the width a label's text takes
+// when drawn, and the space kept clear between two labels.
+struct LabelRoom
+{
+    double pointDistance = 0;
+    std::function<double(const QString &)> width;
+    double gap = 0;
+};
+
+// Whether no label reaches into its neighbour's room: each is centred on its point.
+bool labelsFit(const QList<AxisLabel> &labels, const LabelRoom &room);
+
+// The labels of `series` that fit `room`: its calendar marks, thinned to
+// ever coarser marks (quarter starts, Januaries, every 2nd, 5th, 10th … year)
+// until no two run together; the first point is labelled where it fits. When
+// not even the coarsest marks fit, the labels that would run into the one
+// before are left out.
+QList<AxisLabel> fittingLabels(const ChartSeries &series, const LabelRoom &room);
 
 // Every day of the period is a point, a day without a record as one without
 // amounts: the axis keeps the calendar's pace. `records` are those of the
@@ -56,7 +80,7 @@ ChartSeries summarySeries(const store::Period &period, store::Grouping grouping,
 
 // The label of the point starting on `day`: a day "4/1" (with its year
 // "2024/4/1", "R6/4/1"); a month or a year as the summaries name them
-// ("2024年4月", "令和 6年4月", "令和 6年"). A day outside the eras' reach is
+// ("2024年4月", "令和6年4月", "令和6年"). A day outside the eras' reach is
 // labelled in the Western form.
 QString pointLabel(QDate day, PointKind kind, const QString &calendarMode, bool withYear);
 

@@ -19,6 +19,7 @@
 #include <QChartView>
 #include <QDir>
 #include <QFileDialog>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLineSeries>
 #include <QPainter>
@@ -62,6 +63,22 @@ QValueAxis *amountAxis(const QString &title, qint64 low, qint64 high)
     axis->setRange(scale.low, scale.high);
     axis->setTickCount(scale.ticks);
     return axis;
+}
+
+// A month or year of two eras is named on two lines (the labels are rich
+// text): on one it would reach into its neighbours.
+QString axisText(const QString &label)
+{
+    QString text = label;
+    return text.replace(u'・', QStringLiteral("・<br>"));
+}
+
+// Half a point's room, at least, and a hundredth of the points beyond the
+// last one (and before the first): the outer bars keep clear of the axes
+// however many points there are.
+double endRoom(qsizetype points)
+{
+    return std::max(0.5, double(points) / 100);
 }
 
 QChart *buildChart(const ChartSeries &series, const QString &heading, const QColor &ruled)
@@ -109,13 +126,12 @@ QChart *buildChart(const ChartSeries &series, const QString &heading, const QCol
 
     // The points sit on whole numbers; only the thinned labels are named.
     auto *points = new QCategoryAxis;
+    points->setObjectName(QStringLiteral("PointAxis"));
     points->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    points->setRange(-0.5, double(series.points.size()) - 0.5);
+    const double room = endRoom(series.points.size());
+    points->setRange(-0.5 - room, double(series.points.size()) - 0.5 + room);
     for (const AxisLabel &label : series.labels) {
-        // A month or year of two eras is named on two lines (the labels are
-        // rich text): on one it would reach into its neighbours.
-        QString text = label.text;
-        points->append(text.replace(u'・', QStringLiteral("・<br>")), double(label.index));
+        points->append(axisText(label.text), double(label.index));
     }
     points->setLabelsFont(japaneseFont(8));
     // A label is wider than the points up to it; the marks keep labels apart.
@@ -159,6 +175,14 @@ ChartWindow::ChartWindow(const ChartSeries &series, const QString &heading, qint
     resize(960, 620);
 
     m_chart = buildChart(series, heading, common::colourFromNumber(lineColour));
+    // The labels are thinned anew whenever the plot's width changes: a wider
+    // window names more points, a narrower one fewer.
+    connect(m_chart, &QChart::plotAreaChanged, this, [this, series](const QRectF &plotArea) {
+        if (plotArea.width() != m_labelledWidth) {
+            m_labelledWidth = plotArea.width();
+            fitLabels(series);
+        }
+    });
     m_view = new QChartView(m_chart, this);
     m_view->setObjectName(QStringLiteral("ChartView"));
     m_view->setRenderHint(QPainter::Antialiasing);
@@ -188,6 +212,43 @@ ChartWindow::ChartWindow(const ChartSeries &series, const QString &heading, qint
 }
 
 ChartWindow::~ChartWindow() = default;
+
+LabelRoom ChartWindow::labelRoom() const
+{
+    auto *axis = qobject_cast<QCategoryAxis *>(m_chart->axes(Qt::Horizontal).value(0));
+    LabelRoom room;
+    if (!axis || axis->max() <= axis->min()) {
+        return room;
+    }
+    room.pointDistance = m_chart->plotArea().width() / (axis->max() - axis->min());
+    const QFontMetricsF metrics(axis->labelsFont());
+    // The text of a label as drawn: its widest line.
+    room.width = [metrics](const QString &label) {
+        double widest = 0;
+        for (const QString &line : axisText(label).split(QStringLiteral("<br>"))) {
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        }
+        return widest;
+    };
+    room.gap = metrics.height() / 2;
+    return room;
+}
+
+void ChartWindow::fitLabels(const ChartSeries &series)
+{
+    auto *axis = qobject_cast<QCategoryAxis *>(m_chart->axes(Qt::Horizontal).value(0));
+    const LabelRoom room = labelRoom();
+    if (!axis || room.pointDistance <= 0) {
+        return;
+    }
+    const QList<AxisLabel> labels = fittingLabels(series, room);
+    for (const QString &label : axis->categoriesLabels()) {
+        axis->remove(label);
+    }
+    for (const AxisLabel &label : labels) {
+        axis->append(axisText(label.text), double(label.index));
+    }
+}
 
 void ChartWindow::tellFailure(const QString &title, const QString &text)
 {

@@ -46,10 +46,15 @@ private:
     void askAndSavePng();
     void askAndPrint();
     void tellFailure(const QString &title, const QString &text);
+    // The room the category axis gives its labels as the chart is laid out now.
+    LabelRoom labelRoom() const;
+    // The series' labels thinned to the room the axis has now.
+    void fitLabels(const ChartSeries &series);
 
     QChart *m_chart = nullptr;
     QChartView *m_view = nullptr;
     QString m_heading;
+    double m_labelledWidth = -1;
     std::unique_ptr<common::MessagePresenter> m_ownPresenter;
     common::MessagePresenter *m_presenter = nullptr;
 };

@@ -8,9 +8,11 @@ namespace common {
 
 namespace {
 
+// The era year as written, without padding: a blank before one digit would set
+// "令和1年" apart from "平成31年" wherever the labels stand side by side.
 QString eraYear(const EraDate &era)
 {
-    return era.name + QStringLiteral("%1年").arg(era.year, 2);
+    return era.name + QString::number(era.year) + QStringLiteral("年");
 }
 
 // The era years of the days first..last, kept within the program's dates

@@ -114,6 +114,7 @@ void SettingsPage::load()
     }
     store::putInForce(m_inForce, stored);
     showStored(stored);
+    emit settingsInForceChanged();
 }
 
 void SettingsPage::showStored(const std::optional<store::Settings> &stored)

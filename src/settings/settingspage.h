@@ -46,7 +46,8 @@ public:
     SettingsPage(store::Store &store, store::Settings &inForce, common::Msg &msg, ui::ColourChooser &colours,
                  ui::UrlOpener &urls, QWidget *parent = nullptr);
 
-    // Reads the stored settings into the page and into the settings in force.
+    // Reads the stored settings into the page and into the settings in force,
+    // then says so (settingsInForceChanged).
     void load();
     // Shows settings read from the store, none when it holds no row; the
     // settings in force are left as they are.
@@ -85,6 +86,9 @@ signals:
     void hintRequested(const QString &buttonName);
     // The data was replaced by a copy's: the pages show what the store holds now.
     void restored();
+    // 読込 put the stored settings in force: the other pages and windows take
+    // up the calendar mode now, not at the next start.
+    void settingsInForceChanged();
 
 private:
     void buildControls();

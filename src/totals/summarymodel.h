@@ -10,7 +10,7 @@
 
 namespace totals {
 
-// The name of a summary row: its month ("2024年4月", "令和 6年4月") or year.
+// The name of a summary row: its month ("2024年4月", "令和6年4月") or year.
 QString labelOf(const store::SummaryRow &row, store::Grouping grouping, const QString &calendarMode);
 
 class SummaryModel : public QAbstractTableModel

@@ -54,7 +54,7 @@ DateBox::DateBox(QWidget *parent) : QWidget(parent), m_edit(new QLineEdit(this))
 
     setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_edit);
-    setCalendarMode(m_input.calendarMode());
+    applyCalendarMode();
 }
 
 template <typename Change> bool DateBox::changeValue(Change change)
@@ -70,7 +70,17 @@ template <typename Change> bool DateBox::changeValue(Change change)
 
 void DateBox::setCalendarMode(const QString &calendarMode)
 {
+    // The same mode again keeps the edit and any typing set aside: the
+    // settings in force are applied to every box whenever they are read.
+    if (calendarMode == m_input.calendarMode()) {
+        return;
+    }
     m_input.setCalendarMode(calendarMode);
+    applyCalendarMode();
+}
+
+void DateBox::applyCalendarMode()
+{
     // Era names are typed through the input method; a Western date is digits alone.
     m_edit->setAttribute(Qt::WA_InputMethodEnabled, !m_input.isWesternMode());
     showText();

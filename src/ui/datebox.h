@@ -39,6 +39,8 @@ class DateBox : public QWidget
 public:
     explicit DateBox(QWidget *parent = nullptr);
 
+    // The display pattern and the typing rules of the mode; a change throws
+    // away an edit in progress and typing set aside, the same mode changes nothing.
     void setCalendarMode(const QString &calendarMode);
     QString calendarMode() const { return m_input.calendarMode(); }
 
@@ -90,6 +92,8 @@ private:
     void pickDate(const QDate &date);
     void buildPopup();
     void updateTitle();
+    // The input method, the text and the calendar's title for the input's mode.
+    void applyCalendarMode();
     void showText();
     void startEditing();
     void showTypingAside();

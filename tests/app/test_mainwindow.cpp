@@ -3,6 +3,7 @@
 // hint window, and the values the print buttons hand to the reports.
 
 #include "backup/backups.h"
+#include "search/searchwindow.h"
 #include "startedwindow.h"
 
 #include "app/mainwindow.h"
@@ -28,6 +29,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -46,6 +48,7 @@ private slots:
 
     void startsInTheStoredCalendarMode_data();
     void startsInTheStoredCalendarMode();
+    void readSettingsPutTheCalendarModeInForceEverywhere();
     void aboutTextHasFourLines();
     void otherPagesAreBuiltWhenFirstShown();
     void eraseEmptiesTotalsNotShownYet();
@@ -168,6 +171,85 @@ void TestMainWindow::startsInTheStoredCalendarMode()
     QCOMPARE(grid->rowCount(), 1);
     QCOMPARE(grid->index(0, totals::WorkTableModel::Col日付).data().toString(),
              western ? QStringLiteral("2004/04/01") : QStringLiteral("H 16/04/01"));
+    QVERIFY(m_w->presenter.shown.isEmpty());
+}
+
+namespace {
+
+// Types `keys` into the box as the user does, then Enter; the box's date after.
+// Typing the box refuses is thrown away.
+std::optional<QDate> typeInto(ui::DateBox *box, const QString &keys)
+{
+    box->window()->show();
+    box->window()->activateWindow();
+    if (!QTest::qWaitForWindowActive(box->window())) {
+        return QDate();
+    }
+    box->setFocus(Qt::OtherFocusReason);
+    if (!QTest::qWaitFor([box] { return box->hasFocus(); })) {
+        return QDate();
+    }
+    QTest::keyClicks(QApplication::focusWidget(), keys);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    if (box->holdsUnfinishedTyping()) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape); // refused: thrown away
+    }
+    return box->value();
+}
+
+} // namespace
+
+// A calendar mode registered and read (登録 then 読込) is in force at once in
+// every date box of every page and window built so far, in their display and
+// their typing; a page or window built afterwards takes it when built. 登録
+// alone changes nothing in force.
+void TestMainWindow::readSettingsPutTheCalendarModeInForceEverywhere()
+{
+    QVERIFY(m_w->start());
+    m_w->frm->totalsPage(); // built before the change; the search window after it
+    settings::SettingsPage *page = m_w->frm->settingsPage();
+    const auto boxes = [this] {
+        QList<ui::DateBox *> all{child<ui::DateBox>("Dt日付"), child<ui::DateBox>("Dt開始"),
+                                 child<ui::DateBox>("Dt終了")};
+        if (search::SearchWindow *search = m_w->frm->searchWindow()) {
+            all << search->fromBox() << search->toBox();
+        }
+        return all;
+    };
+    const auto registerAndRead = [&](const QString &mode) {
+        child<ui::EraBox>("cmb年号")->setText(mode);
+        page->save(false);
+        QCOMPARE(m_w->session.settings().era, common::kWestern == mode ? common::kEra : common::kWestern);
+        click("cmd設定読込");
+        QCOMPARE(m_w->session.settings().era, mode);
+    };
+    const auto checkEveryBox = [&](bool western, qsizetype count) {
+        QCOMPARE(boxes().size(), count);
+        for (ui::DateBox *box : boxes()) {
+            const QString name = box->objectName();
+            QVERIFY2(box->setValue(QDate(2007, 4, 4)), qPrintable(name));
+            QCOMPARE(box->displayText(),
+                     western ? QStringLiteral("2007年04月04日") : QStringLiteral("平成 19年04月04日"));
+            QCOMPARE(box->width(), ui::twips(western ? 2000 : 2370));
+            // Typed in the era's form: taken in era mode, refused in Western mode
+            // (where its digits would fill the year as 「151_年」).
+            const std::optional<QDate> typed = typeInto(box, QStringLiteral("R1.5.1"));
+            QCOMPARE(typed, western ? std::optional<QDate>(QDate(2007, 4, 4)) : QDate(2019, 5, 1));
+            QCOMPARE(typeInto(box, QStringLiteral("20190502")), QDate(2019, 5, 2));
+        }
+    };
+    checkEveryBox(true, 3);
+
+    registerAndRead(common::kEra);
+    QCOMPARE(child<QLabel>("LblKara")->x(), ui::twips(3290));
+    checkEveryBox(false, 3);
+    m_w->frm->openSearch();
+    checkEveryBox(false, 5);
+
+    registerAndRead(common::kWestern);
+    QCOMPARE(child<QLabel>("LblKara")->x(), ui::twips(2930));
+    checkEveryBox(true, 5);
+    m_w->frm->searchWindow()->close();
     QVERIFY(m_w->presenter.shown.isEmpty());
 }
 

@@ -1,7 +1,8 @@
-// Pictures of the chart window for looking at, written as chart-*.png into the
-// folder given: a month of days and ten years of months, in both calendar modes,
-// and the ten years printed to a PDF page.
-// QT_QPA_PLATFORM=offscreen chart_shots /tmp/shots
+// Pictures of the chart window for looking at, written as <prefix>chart-*.png
+// into the folder given: a month of days and ten years of months, in both
+// calendar modes, three years of months in the era calendar, and the ten years
+// printed to a PDF page.
+// QT_QPA_PLATFORM=offscreen chart_shots /tmp/shots [prefix]
 
 #include "charts/chartwindow.h"
 
@@ -56,6 +57,7 @@ int main(int argc, char *argv[])
     font.setPointSize(9);
     QApplication::setFont(font);
     const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+    const QString prefix = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     folder.mkpath(QStringLiteral("."));
 
     const store::Period month{QDate(2024, 4, 1), QDate(2024, 4, 30)};
@@ -77,6 +79,11 @@ int main(int argc, char *argv[])
                       charts::summarySeries(tenYears, store::Grouping::Month, sampleMonths(tenYears), mode), tenYears,
                       mode});
     }
+    // Three years of months, where the era's month names once ran together.
+    const store::Period threeYears{QDate(2016, 1, 1), QDate(2018, 12, 31)};
+    shots.append({QStringLiteral("chart-months-three-years-era"),
+                  charts::summarySeries(threeYears, store::Grouping::Month, sampleMonths(threeYears), common::kEra),
+                  threeYears, common::kEra});
     const store::Period years{QDate(2012, 1, 1), QDate(2021, 12, 31)};
     QList<store::SummaryRow> yearRows;
     for (int year = 2012; year <= 2021; ++year) {
@@ -96,7 +103,7 @@ int main(int argc, char *argv[])
         charts::ChartWindow window(shot.series, charts::chartHeading(shot.period, shot.series.kind, shot.mode), ruled);
         window.show();
         QApplication::processEvents();
-        const QString path = folder.filePath(shot.name + QStringLiteral(".png"));
+        const QString path = folder.filePath(prefix + shot.name + QStringLiteral(".png"));
         if (!window.grab().save(path)) {
             out << "not written: " << path << Qt::endl;
             return 1;
@@ -105,7 +112,7 @@ int main(int argc, char *argv[])
         if (shot.name == QStringLiteral("chart-months-era")) { // and on paper
             QPrinter printer(QPrinter::HighResolution);
             printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(folder.filePath(shot.name + QStringLiteral(".pdf")));
+            printer.setOutputFileName(folder.filePath(prefix + shot.name + QStringLiteral(".pdf")));
             printer.setPageSize(QPageSize(QPageSize::A4));
             printer.setPageOrientation(QPageLayout::Landscape);
             window.printTo(printer);

@@ -152,7 +152,7 @@ void TestChartSeries::monthsOfTenYears()
     QCOMPARE(era.points, series.points);
     QCOMPARE(era.labels.at(0).text, QStringLiteral("平成28年1月"));
     QCOMPARE(era.labels.at(3).text, QStringLiteral("平成31年1月"));
-    QCOMPARE(era.labels.at(4).text, QStringLiteral("令和 2年1月"));
+    QCOMPARE(era.labels.at(4).text, QStringLiteral("令和2年1月"));
 }
 
 void TestChartSeries::yearsInBothModes()
@@ -170,8 +170,8 @@ void TestChartSeries::yearsInBothModes()
     QCOMPARE(labelTexts(western.labels),
              (QStringList{QStringLiteral("2018年"), QStringLiteral("2019年"), QStringLiteral("2020年")}));
     const charts::ChartSeries era = charts::summarySeries(period, store::Grouping::Year, rows, common::kEra);
-    QCOMPARE(labelTexts(era.labels), (QStringList{QStringLiteral("平成30年"), QStringLiteral("平成31年・令和 1年"),
-                                                  QStringLiteral("令和 2年")}));
+    QCOMPARE(labelTexts(era.labels), (QStringList{QStringLiteral("平成30年"), QStringLiteral("平成31年・令和1年"),
+                                                  QStringLiteral("令和2年")}));
 
     // Eleven years and more: the even ones named.
     const charts::ChartSeries many =

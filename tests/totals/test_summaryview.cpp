@@ -120,7 +120,7 @@ void TestSummaryView::monthsInTheGridWithThePeriodsSums()
     QVERIFY(model);
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(gridColumn(totals::SummaryModel::Col年月),
-             (QStringList{u"平成31年4月"_s, u"令和 1年5月"_s, u"令和 1年6月"_s, u"令和 2年2月"_s}));
+             (QStringList{u"平成31年4月"_s, u"令和1年5月"_s, u"令和1年6月"_s, u"令和2年2月"_s}));
     QCOMPARE(gridColumn(totals::SummaryModel::Col売上額), (QStringList{u"100"_s, u"203"_s, u"1,000"_s, u"1"_s}));
     QCOMPARE(gridColumn(totals::SummaryModel::Col仕入額), (QStringList{QString(), u"10"_s, u"1,000"_s, u"1"_s}));
     QCOMPARE(gridColumn(totals::SummaryModel::Col日数), (QStringList{u"1"_s, u"2"_s, u"1"_s, u"1"_s}));
@@ -164,7 +164,7 @@ void TestSummaryView::yearOpensAsMonths()
 {
     setPeriod(QDate(2019, 1, 1), QDate(2020, 12, 31));
     child<QRadioButton>("opt年別")->click();
-    QCOMPARE(gridColumn(totals::SummaryModel::Col年月), (QStringList{u"平成31年・令和 1年"_s, u"令和 2年"_s}));
+    QCOMPARE(gridColumn(totals::SummaryModel::Col年月), (QStringList{u"平成31年・令和1年"_s, u"令和2年"_s}));
     QCOMPARE(m_page->grid()->model()->headerData(0, Qt::Horizontal).toString(), u"年"_s);
     QTableView *grid = m_page->grid();
     const QPoint cell = grid->visualRect(grid->model()->index(0, 0)).center();
