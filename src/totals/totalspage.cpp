@@ -22,6 +22,8 @@
 #include <QStyleOptionFrame>
 #include <QTableView>
 
+#include <cmath>
+
 namespace totals {
 
 namespace {
@@ -77,7 +79,8 @@ void TotalsPage::buildControls()
     m_num出金計 = sumBox(QStringLiteral("num出金計"), QStringLiteral("出金額の合計"));
     m_num日数計 = sumBox(QStringLiteral("num日数計"), QStringLiteral("日数の合計"));
     m_num差引計 = sumBox(QStringLiteral("num差引計"), QStringLiteral("差引の合計"));
-    for (QWidget *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計}) {
+    // Left and width follow the grid's columns.
+    for (QWidget *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計, m_num日数計, m_num差引計}) {
         box->setGeometry(ui::twipsRect(0, 660, 1480, 315));
     }
     m_num日数計->hide();
@@ -334,11 +337,13 @@ void TotalsPage::showEvent(QShowEvent *event)
 
 namespace {
 
-// The pixels a text needs inside a cell of `view`, or in a header section.
-int cellWidth(const QAbstractItemView *view, const QFontMetrics &metrics, const QString &text)
+// The pixels a text needs inside a cell of `grid`: its advance, unrounded,
+// the style's margins and the grid line. A text laid out a fraction too wide
+// is wrapped at a blank or cut ("昭和64年・平成 …").
+int cellWidth(const QTableView *grid, const QFontMetricsF &metrics, const QString &text)
 {
-    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-    return metrics.horizontalAdvance(text) + 2 * margin;
+    const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+    return int(std::ceil(metrics.horizontalAdvance(text))) + 2 * margin + (grid->showGrid() ? 1 : 0);
 }
 
 int sectionWidth(const QHeaderView *header, const QString &text)
@@ -396,7 +401,7 @@ QList<int> TotalsPage::columnWidths(int available) const
     // present rows measured; what is left over goes to the figures.
     const QAbstractItemModel *model = m_grid集計->model();
     const bool summary = model == m_summary;
-    const QFontMetrics metrics(m_grid集計->font());
+    const QFontMetricsF metrics(m_grid集計->font());
     const QHeaderView *header = m_grid集計->horizontalHeader();
     const int columns = summary ? int(SummaryModel::ColumnCount) : int(WorkTableModel::ColumnCount);
     QList<int> need;
@@ -480,7 +485,9 @@ void TotalsPage::placeSums()
 
 void TotalsPage::layoutSumsAndGrid()
 {
-    m_grid集計->resize(ui::twips(7940), m_grid集計->height());
+    // Up to the command buttons' panel at 8385, with a small gap: a month in
+    // two eras beside seven columns of figures needs all of it.
+    m_grid集計->resize(ui::twips(8085), m_grid集計->height());
     fitColumnsAndSums();
 }
 

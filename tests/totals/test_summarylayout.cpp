@@ -135,8 +135,10 @@ void TestSummaryLayout::checkGrid(const QString &where)
     QVERIFY2(grid->columnViewportPosition(lastColumn) + grid->columnWidth(lastColumn) <= grid->viewport()->width(),
              qPrintable(where));
 
-    const QFontMetrics cells(grid->font());
-    const int cellMargin = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1);
+    // The text's unrounded advance within the cell less the style's margins
+    // and the grid line, as the delegate lays it out.
+    const QFontMetricsF cells(grid->font());
+    const int cellMargin = 2 * (grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1) + 1;
     const QHeaderView *columns = grid->horizontalHeader();
     const int headerMargin = 2 * columns->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, columns);
     for (int column = 0; column <= lastColumn; ++column) {
