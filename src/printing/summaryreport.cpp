@@ -26,17 +26,31 @@ QVariant numberField(const std::optional<qint64> &number)
     return number ? QVariant(*number) : QVariant();
 }
 
-// The columns of a line, left to right: the name, the four amounts, 日数, 差引.
+// The columns of a line, left to right: the name, the four amounts, 日数, 差引;
+// each but the name with its sum in the heading, caption and box over the
+// column. 日数 is wide enough for its sum's caption.
 struct Column
 {
     QString field;
     int left;
     int width;
+    QString sumCaption;
+    QString sumBox;
+    QString sumLabel;
 };
-const Column kColumns[] = {{QStringLiteral("年月"), 142, 2200},    {QStringLiteral("売上額"), 2380, 1300},
-                           {QStringLiteral("仕入額"), 3720, 1300}, {QStringLiteral("入金額"), 5060, 1300},
-                           {QStringLiteral("出金額"), 6400, 1300}, {QStringLiteral("日数"), 7740, 500},
-                           {QStringLiteral("差引"), 8280, 1220}};
+const Column kColumns[] = {{QStringLiteral("年月"), 142, 2200, {}, {}, {}},
+                           {QStringLiteral("売上額"), 2380, 1260, QStringLiteral("売上計"), QStringLiteral("txt売上計"),
+                            QStringLiteral("Label7")},
+                           {QStringLiteral("仕入額"), 3680, 1260, QStringLiteral("仕入計"), QStringLiteral("txt仕入計"),
+                            QStringLiteral("Label8")},
+                           {QStringLiteral("入金額"), 4980, 1260, QStringLiteral("入金計"), QStringLiteral("txt入金計"),
+                            QStringLiteral("Label9")},
+                           {QStringLiteral("出金額"), 6280, 1260, QStringLiteral("出金計"), QStringLiteral("txt出金計"),
+                            QStringLiteral("Label10")},
+                           {QStringLiteral("日数"), 7580, 660, QStringLiteral("日数計"), QStringLiteral("txt日数計"),
+                            QStringLiteral("Label18")},
+                           {QStringLiteral("差引"), 8280, 1220, QStringLiteral("差引計"), QStringLiteral("txt差引計"),
+                            QStringLiteral("Label19")}};
 
 QString titleOf(store::Grouping grouping)
 {
@@ -93,10 +107,9 @@ ReportLayout SummaryReport::designedLayout(store::Grouping grouping)
         C::textBox(QStringLiteral("txt期間"), 3540, 210, 4900, 360, kMincho, kCaptionPoints),
         pageNumber,
     };
-    // The sums' captions and boxes and the ruled lines stand where the totals report has them.
+    // The ruled lines stand where the totals report has them.
     const ReportLayout totals = TotalsReport::designedLayout();
-    for (const char16_t *name : {u"Label7", u"Label8", u"Label9", u"Label10", u"txt売上計", u"txt仕入計", u"txt入金計",
-                                 u"txt出金計", u"Line1", u"Line2"}) {
+    for (const char16_t *name : {u"Line1", u"Line2"}) {
         if (const ReportControl *control = totals.control(QString::fromUtf16(name))) {
             layout.pageHeader.controls.append(*control);
         }
@@ -112,6 +125,12 @@ ReportLayout SummaryReport::designedLayout(store::Grouping grouping)
         const QString format = column.field == QStringLiteral("日数") ? QString() : common::pattern::kAmountZero;
         layout.detail.controls.append(
             boundBox(column.field, column.left, column.width, isName ? kCentre : kRight, isName ? QString() : format));
+        if (!column.sumBox.isEmpty()) {
+            layout.pageHeader.controls.append(
+                C::label(column.sumLabel, column.sumCaption, column.left, 780, column.width, 354, kCentre));
+            layout.pageHeader.controls.append(
+                C::textBox(column.sumBox, column.left, 1205, column.width, 283, kMincho, kAmountPoints, kRight));
+        }
     }
     layout.detail.controls.append(C::line(QStringLiteral("Line3"), 142, 300, 9500, 300));
     return layout;
@@ -133,6 +152,12 @@ void SummaryReport::start()
 void SummaryReport::formatPageHeader()
 {
     showPeriodAndSums(*this, m_data);
+    // 日数 counted over the rows, 差引 as 入金計 − 出金計.
+    setText(QStringLiteral("txt日数計"), common::formatAmount(store::totalOf(m_rows).days, common::pattern::kAmount));
+    setText(QStringLiteral("txt差引計"),
+            m_data.moneyIn && m_data.moneyOut
+                ? common::formatAmount(*m_data.moneyIn - *m_data.moneyOut, common::pattern::kAmount)
+                : QString());
 
     // Captions and ruled lines in the colour of the settings, as on the totals report.
     const QColor colour = common::colourFromNumber(m_lineColor);

@@ -11,6 +11,7 @@
 #include "ui/panel.h"
 #include "ui/placement.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -18,7 +19,10 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <QTableView>
+
+#include <cmath>
 
 namespace totals {
 
@@ -73,6 +77,14 @@ void TotalsPage::buildControls()
     m_num仕入計 = sumBox(QStringLiteral("num仕入計"), QStringLiteral("仕入額の合計"));
     m_num入金計 = sumBox(QStringLiteral("num入金計"), QStringLiteral("入金額の合計"));
     m_num出金計 = sumBox(QStringLiteral("num出金計"), QStringLiteral("出金額の合計"));
+    m_num日数計 = sumBox(QStringLiteral("num日数計"), QStringLiteral("日数の合計"));
+    m_num差引計 = sumBox(QStringLiteral("num差引計"), QStringLiteral("差引の合計"));
+    // Left and width follow the grid's columns.
+    for (QWidget *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計, m_num日数計, m_num差引計}) {
+        box->setGeometry(ui::twipsRect(0, 660, 1480, 315));
+    }
+    m_num日数計->hide();
+    m_num差引計->hide();
 
     m_grid集計 = new QTableView(panel);
     ui::place(m_grid集計, QStringLiteral("Grid集計"), 240, 1020, 7995, 5015);
@@ -81,9 +93,11 @@ void TotalsPage::buildControls()
     m_grid集計->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid集計->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     m_grid集計->verticalHeader()->setDefaultSectionSize(20);
-    m_grid集計->verticalHeader()->setFixedWidth(16); // the record selectors
     m_grid集計->setTabKeyNavigation(false);
     m_grid集計->installEventFilter(this);
+    // The row numbers widen their header; a column widened by hand takes its sum along.
+    connect(m_grid集計->verticalHeader(), &QHeaderView::sectionCountChanged, this, &TotalsPage::fitColumnsAndSums);
+    connect(m_grid集計->horizontalHeader(), &QHeaderView::sectionResized, this, &TotalsPage::placeSums);
     connect(m_grid集計, &QTableView::doubleClicked, this, &TotalsPage::pickRow);
 
     auto *buttons = new ui::Panel(QStringLiteral("imContainer3D5"), panel);
@@ -118,8 +132,9 @@ void TotalsPage::buildControls()
         m_anchors.add(right, Anchors::Right);
     }
 
-    QWidget *order[] = {m_grid集計,  m_cmd集計クリア, m_cmd集計,   m_dt開始,   m_dt終了,    m_num売上計, m_num仕入計,
-                        m_num入金計, m_num出金計,     m_csCmdBtn1, m_cmd書出1, m_cmdグラフ, m_cmdHint1};
+    QWidget *order[] = {m_grid集計,  m_cmd集計クリア, m_cmd集計,   m_dt開始,    m_dt終了,
+                        m_num売上計, m_num仕入計,     m_num入金計, m_num出金計, m_num日数計,
+                        m_num差引計, m_csCmdBtn1,     m_cmd書出1,  m_cmdグラフ, m_cmdHint1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         QWidget::setTabOrder(order[i], order[i + 1]);
     }
@@ -168,6 +183,22 @@ void TotalsPage::buildViewChoice(QWidget *panel)
                        QStringLiteral("期間の業務日誌を年ごとに合計して表示します"));
     m_opt日別->setChecked(true);
     connect(m_viewChoice, &QButtonGroup::buttonClicked, this, &TotalsPage::viewChosen);
+    // Tab enters the choice at the checked button and the arrow keys choose
+    // from there. A click or an arrow key settles this as the button takes the
+    // focus; a choice made by the program (a summary row opened) must too, or
+    // Tab would land on the button left before, where the arrows only move.
+    connect(m_viewChoice, &QButtonGroup::buttonToggled, this, [this](QAbstractButton *button, bool checked) {
+        if (!checked) {
+            return;
+        }
+        for (QAbstractButton *other : m_viewChoice->buttons()) {
+            other->setFocusPolicy(other == button ? Qt::StrongFocus : Qt::ClickFocus);
+        }
+        if (QWidget *focused = QApplication::focusWidget();
+            focused && focused != button && m_viewChoice->buttons().contains(focused)) {
+            button->setFocus(Qt::OtherFocusReason);
+        }
+    });
 }
 
 std::optional<store::Grouping> TotalsPage::summaryGrouping() const
@@ -223,16 +254,27 @@ void TotalsPage::runSummary(store::Grouping grouping)
         m_grid集計->setModel(m_summary);
         m_gridShowsModel = false;
     }
-    setGridColumnWidths();
     if (error) {
         showSums(std::nullopt, periodText());
+        showSummarySums(std::nullopt);
         m_msg.show(common::Prompt::TotalsFailed,
                    QStringLiteral("期間 ") + periodText() +
                        (grouping == store::Grouping::Month ? QStringLiteral(" の月別") : QStringLiteral(" の年別")) +
                        QStringLiteral("集計ができませんでした。\n理由: ") + store::describeForUser(error));
         return;
     }
-    showSums(store::totalOf(rows).sums, periodText());
+    const store::SummaryRow total = store::totalOf(rows);
+    showSums(total.sums, periodText());
+    showSummarySums(total.days);
+}
+
+void TotalsPage::showSummarySums(std::optional<qint64> days)
+{
+    m_num日数計->setValue(days);
+    const std::optional<qint64> in = m_num入金計->value();
+    const std::optional<qint64> out = m_num出金計->value();
+    m_num差引計->setValue(in && out ? std::optional(*in - *out) : std::nullopt);
+    fitColumnsAndSums();
 }
 
 void TotalsPage::openSummaryRow(int row)
@@ -279,6 +321,7 @@ void TotalsPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidth
         m_dat集計->setDatePattern(common::gridDatePattern(calendarMode));
     }
     m_summary->setCalendarMode(calendarMode);
+    fitColumnsAndSums();
 }
 
 // The grid takes its model when it is first seen or first filled: giving a
@@ -291,7 +334,7 @@ void TotalsPage::showModelInGrid()
     }
     m_grid集計->setModel(m_dat集計);
     m_gridShowsModel = true;
-    setGridColumnWidths();
+    fitColumnsAndSums();
 }
 
 void TotalsPage::showEvent(QShowEvent *event)
@@ -300,44 +343,160 @@ void TotalsPage::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
 }
 
-void TotalsPage::setGridColumnWidths()
+namespace {
+
+// The pixels a text needs inside a cell of `grid`: its advance, unrounded,
+// the style's margins and the grid line. A text laid out a fraction too wide
+// is wrapped at a blank or cut ("昭和64年・平成 …").
+int cellWidth(const QTableView *grid, const QFontMetricsF &metrics, const QString &text)
 {
+    const int margin = grid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, grid) + 1;
+    return int(std::ceil(metrics.horizontalAdvance(text))) + 2 * margin + (grid->showGrid() ? 1 : 0);
+}
+
+int sectionWidth(const QHeaderView *header, const QString &text)
+{
+    const int margin = header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+    return header->fontMetrics().horizontalAdvance(text) + 2 * margin + 2;
+}
+
+// The pixels a line edit needs to show `text` whole: its frame as the style
+// draws it, the edit's own margin of 2 on each side, and the cursor.
+int lineEditWidth(const QLineEdit *box, const QString &text)
+{
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    option.rect = QRect(0, 0, 200, box->height());
+    option.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+    const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &option, box);
+    const QMargins margins = box->textMargins();
+    return box->fontMetrics().horizontalAdvance(text) + 200 - contents.width() + margins.left() + margins.right() + 4 +
+           1;
+}
+
+// The pixels left for the columns of `grid` beside its row numbers and the
+// vertical scroll bar its rows need. Every change of the rows fits again.
+int roomForColumns(const QTableView *grid)
+{
+    const int rows = grid->model() ? grid->model()->rowCount() : 0;
+    const int height = grid->height() - 2 * grid->frameWidth() - grid->horizontalHeader()->sizeHint().height();
+    const bool scrolls = rows * grid->verticalHeader()->defaultSectionSize() > height ||
+                         (grid->model() && grid->model()->canFetchMore(QModelIndex()));
+    const int scrollBar = scrolls ? grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid) : 0;
+    return grid->width() - 2 * grid->frameWidth() - grid->verticalHeader()->width() - scrollBar;
+}
+
+} // namespace
+
+QList<std::pair<ui::AmountBox *, int>> TotalsPage::sumColumns() const
+{
+    QList<std::pair<ui::AmountBox *, int>> boxes{{m_num売上計, WorkTableModel::Col売上額},
+                                                 {m_num仕入計, WorkTableModel::Col仕入額},
+                                                 {m_num入金計, WorkTableModel::Col入金額},
+                                                 {m_num出金計, WorkTableModel::Col出金額}};
     if (m_grid集計->model() == m_summary) {
-        // The era names of a month where the era changes are the longest.
-        // Together with the row selectors and a vertical scroll bar the
-        // columns stay within the grid, so no sideways scrolling is needed
-        // while the figures fit; a year's sums may need more, and a figure is
-        // never cut: its column widens and the grid scrolls sideways.
-        const int widths[] = {1650, 1050, 1050, 1050, 1050, 450, 1050};
-        const QFontMetrics metrics(m_grid集計->font());
-        const int margin = 2 * m_grid集計->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_grid集計) + 8;
-        for (int column = 0; column < SummaryModel::ColumnCount; ++column) {
-            int width = ui::twips(widths[column]);
-            for (int row = 0; row < m_summary->rowCount(); ++row) {
-                const QString shown = m_summary->index(row, column).data().toString();
-                width = std::max(width, metrics.horizontalAdvance(shown) + margin);
-            }
-            m_grid集計->setColumnWidth(column, width);
-        }
-        return;
+        static_assert(int(SummaryModel::Col売上額) == int(WorkTableModel::Col売上額) &&
+                      int(SummaryModel::Col出金額) == int(WorkTableModel::Col出金額));
+        boxes.append({m_num日数計, SummaryModel::Col日数});
+        boxes.append({m_num差引計, SummaryModel::Col差引});
     }
-    m_grid集計->setColumnWidth(WorkTableModel::Col日付, ui::twips(1400));
-    for (int column = WorkTableModel::Col売上額; column <= WorkTableModel::Col出金額; ++column) {
-        m_grid集計->setColumnWidth(column, ui::twips(1500));
+    return boxes;
+}
+
+QList<int> TotalsPage::columnWidths(int available) const
+{
+    // Each column as wide as its caption and its widest text, the grid's
+    // present rows measured; what is left over goes to the figures.
+    const QAbstractItemModel *model = m_grid集計->model();
+    const bool summary = model == m_summary;
+    const QFontMetricsF metrics(m_grid集計->font());
+    const QHeaderView *header = m_grid集計->horizontalHeader();
+    const int columns = summary ? int(SummaryModel::ColumnCount) : int(WorkTableModel::ColumnCount);
+    QList<int> need;
+    QList<int> widening;
+    for (int column = 0; column < columns; ++column) {
+        int width = model ? sectionWidth(header, model->headerData(column, Qt::Horizontal).toString()) : 0;
+        for (int row = 0; model && row < model->rowCount(); ++row) {
+            width = std::max(width, cellWidth(m_grid集計, metrics, model->index(row, column).data().toString()));
+        }
+        need.append(width);
+        if (column != 0 && !(summary && column == SummaryModel::Col日数)) {
+            widening.append(column);
+        }
+    }
+    // A sum is never wider than its column.
+    for (const auto &[box, column] : sumColumns()) {
+        need[column] = std::max(need[column], lineEditWidth(box, box->text()) + 2);
+    }
+    int slack = available;
+    for (int width : need) {
+        slack -= width;
+    }
+    if (slack > 0) {
+        // The room left over goes to the figures, the last takes the remainder.
+        for (qsizetype n = 0; n < widening.size(); ++n) {
+            need[widening[n]] += n + 1 < widening.size() ? slack / widening.size()
+                                                         : slack - (slack / widening.size()) * (widening.size() - 1);
+        }
+    }
+    return need;
+}
+
+void TotalsPage::fitColumnsAndSums()
+{
+    // The row numbers are drawn whole, however many rows there are.
+    QHeaderView *rowHeader = m_grid集計->verticalHeader();
+    const int rows = m_grid集計->model() ? m_grid集計->model()->rowCount() : 0;
+    int digit = 0;
+    for (char16_t d = u'0'; d <= u'9'; ++d) {
+        digit = std::max(digit, rowHeader->fontMetrics().horizontalAdvance(QChar(d)));
+    }
+    const int margin = rowHeader->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, rowHeader);
+    const int rowHeaderWidth =
+        std::max(16, int(QString::number(std::max(rows, 1)).size()) * digit + 2 * margin + 4); // the record selectors
+    rowHeader->setFixedWidth(rowHeaderWidth);
+
+    const QList<int> widths = columnWidths(roomForColumns(m_grid集計));
+    if (m_grid集計->model()) {
+        const QSignalBlocker blocker(m_grid集計->horizontalHeader());
+        for (qsizetype column = 0; column < widths.size(); ++column) {
+            m_grid集計->setColumnWidth(int(column), widths[column]);
+        }
+    }
+    placeSums();
+}
+
+void TotalsPage::placeSums()
+{
+    const bool summary = m_grid集計->model() == m_summary;
+    m_num日数計->setVisible(summary);
+    m_num差引計->setVisible(summary);
+    const QHeaderView *header = m_grid集計->horizontalHeader();
+    // Without a model yet the grid is given the designed columns of the days.
+    const QList<int> designed = header->count() > 0 ? QList<int>() : columnWidths(roomForColumns(m_grid集計));
+    const int gridLeft = m_grid集計->x() + m_grid集計->frameWidth() + m_grid集計->verticalHeader()->width();
+    for (const auto &[box, column] : sumColumns()) {
+        int left = 0;
+        int width = 0;
+        if (designed.isEmpty()) {
+            left = header->sectionPosition(column);
+            width = header->sectionSize(column);
+        } else {
+            for (int c = 0; c < column; ++c) {
+                left += designed[c];
+            }
+            width = designed[column];
+        }
+        box->setGeometry(gridLeft + left + 1, box->y(), std::max(0, width - 2), box->height());
     }
 }
 
 void TotalsPage::layoutSumsAndGrid()
 {
-    const std::pair<ui::AmountBox *, int> sums[] = {
-        {m_num売上計, 1920}, {m_num仕入計, 3420}, {m_num入金計, 4920}, {m_num出金計, 6420}};
-    for (const auto &[box, left] : sums) {
-        box->setGeometry(ui::twipsRect(left, 660, 1480, 315));
-    }
-    m_grid集計->resize(ui::twips(7940) + m_anchors.growth().width(), m_grid集計->height());
-    if (m_gridShowsModel || m_grid集計->model() == m_summary) {
-        setGridColumnWidths();
-    }
+    // Up to the command buttons' panel at 8385, with a small gap: a month in
+    // two eras beside seven columns of figures needs all of it.
+    m_grid集計->resize(ui::twips(8085) + m_anchors.growth().width(), m_grid集計->height());
+    fitColumnsAndSums();
 }
 
 void TotalsPage::followWindowGrowth(QSize growth)
@@ -444,6 +603,7 @@ void TotalsPage::showSums(const std::optional<store::Sums> &sums, const QString 
                    QStringLiteral("期間 ") + period + QStringLiteral(" の ") + store::describeSums(*sums, tooLarge) +
                        QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
     }
+    fitColumnsAndSums();
 }
 
 void TotalsPage::reportLeftOut(const store::FillReport &report)
@@ -506,7 +666,7 @@ void TotalsPage::clearBoxes()
     m_workPeriod.clear();
     m_dt開始->clear();
     m_dt終了->clear();
-    for (ui::AmountBox *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計}) {
+    for (ui::AmountBox *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計, m_num日数計, m_num差引計}) {
         box->setValue(0);
     }
 }
@@ -536,6 +696,9 @@ void TotalsPage::pickRow()
 
 bool TotalsPage::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_grid集計 && event->type() == QEvent::Resize) {
+        fitColumnsAndSums();
+    }
     if (watched == m_grid集計 && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         // While a cell is being edited its editor holds the focus; the Enter

@@ -69,7 +69,7 @@ public:
     // Date formats of the calendar mode: the boxes' width, the positions of
     // "～" and of the end box, the grid's date pattern.
     void applyCalendarMode(const QString &calendarMode, int dateBoxWidth, int kaLeft, int endLeft);
-    // Positions of the four sum boxes and the grid's columns.
+    // The grid's designed size; its columns and the sum boxes follow it.
     void layoutSumsAndGrid();
 
     // The window is `growth` larger than designed: the grid stretches, the
@@ -113,10 +113,19 @@ private:
     void detachSummary();
     void refreshGrid();
     void showModelInGrid();
-    void setGridColumnWidths();
+    // The grid's columns fitted to its current width, its row numbers'
+    // width, and every sum box over its column; again on each resize.
+    void fitColumnsAndSums();
+    // The widths of the grid's columns within `available` pixels.
+    QList<int> columnWidths(int available) const;
+    void placeSums();
+    // The sum boxes of the view shown, each with its grid column.
+    QList<std::pair<ui::AmountBox *, int>> sumColumns() const;
     // The four sum boxes; empty boxes for sums that could not be read or lie
     // beyond the amount range, which are told with `period`.
     void showSums(const std::optional<store::Sums> &sums, const QString &period);
+    // 日数 and 差引 of a summary: the days counted and 入金計 − 出金計.
+    void showSummarySums(std::optional<qint64> days);
     void reportLeftOut(const store::FillReport &report);
     QString periodText() const;
 
@@ -131,6 +140,8 @@ private:
     ui::AmountBox *m_num仕入計 = nullptr;
     ui::AmountBox *m_num入金計 = nullptr;
     ui::AmountBox *m_num出金計 = nullptr;
+    ui::AmountBox *m_num日数計 = nullptr; // 月別 and 年別 only
+    ui::AmountBox *m_num差引計 = nullptr;
     QTableView *m_grid集計 = nullptr;
     WorkTableModel *m_dat集計 = nullptr;
     bool m_gridShowsModel = false; // the grid shows the work table's model

@@ -1,7 +1,8 @@
 // Renders every page of the main window in both calendar modes (the journal
-// and totals pages also in a larger window), and the
-// previews of the journal and totals reports, to PNG files with a day of
-// sample data, so that the layout can be looked at (at QT_SCALE_FACTOR too).
+// and totals pages also in a larger window), the totals page's 月別 and 年別
+// too, and the previews of the journal, totals and summary reports, to PNG
+// files with sample data, so that the layout can be looked at (at
+// QT_SCALE_FACTOR too).
 // Usage: screenshots OUTPUT_DIR [FILE_PREFIX]
 
 #include "startedwindow.h"
@@ -33,6 +34,11 @@ void fillSample(const QString &mainPath)
     q.exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2007-04-04', "
                           "1234567, 654321, 1000000, 250000, "
                           "'晴れ。新商品の入荷あり。\n仕入先 山田商店へ支払い済み。\n明日は棚卸し。')"));
+    // Earlier months and years for 月別 and 年別, January 1989 in two eras.
+    q.exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額) values "
+                          "('1989-01-05', 98000, 45000, 90000, 12000), ('1989-01-09', 120500, 0, 110000, 3500), "
+                          "('2006-12-28', 2345678, 1234567, 2100000, 987654), "
+                          "('2007-01-15', 456789, 321000, 400000, -25000), ('2007-03-31', 88000, 0, 88000, 0)"));
 }
 
 // Saves what `widget` shows as `name`.png in `dir`, its file's name printed.
@@ -102,6 +108,23 @@ bool shoot(const QString &mode, const QString &dir, const QString &prefix)
     if (!saveReport(dir, prefix + QStringLiteral("report-totals-") + tag)) {
         return false;
     }
+    // The totals page's 月別 and 年別 over the whole sample, and their reports.
+    totals::TotalsPage *totalsPage = w.frm->totalsPage();
+    w.frm->tabs()->setCurrentIndex(1);
+    totalsPage->findChild<ui::DateBox *>(QStringLiteral("Dt開始"))->setValue(QDate(1989, 1, 1));
+    totalsPage->findChild<ui::DateBox *>(QStringLiteral("Dt終了"))->setValue(QDate(2007, 4, 30));
+    for (const store::Grouping grouping : {store::Grouping::Month, store::Grouping::Year}) {
+        const QString view = grouping == store::Grouping::Month ? QStringLiteral("monthly") : QStringLiteral("yearly");
+        totalsPage->choose(grouping);
+        if (!save(w.frm.get(), dir, prefix + QStringLiteral("page1-%1-%2").arg(view, tag))) {
+            return false;
+        }
+        w.frm->printTotals();
+        if (!saveReport(dir, prefix + QStringLiteral("report-%1-").arg(view) + tag)) {
+            return false;
+        }
+    }
+    totalsPage->choose(std::nullopt);
     w.frm->openHint(QStringLiteral("cmdHint"));
     QApplication::processEvents();
     if (auto *hint = w.frm->hintWindow()) {

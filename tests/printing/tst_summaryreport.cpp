@@ -43,6 +43,39 @@ QString pdfText(const QString &path, const QStringList &options = {})
                : QString();
 }
 
+// The words of page 1 as pdftotext -bbox places them: each word's text with
+// its left and right edge in points.
+struct Word
+{
+    QString text;
+    qreal left;
+    qreal right;
+    qreal top;
+    qreal centre() const { return (left + right) / 2; }
+};
+
+QList<Word> pdfWords(const QString &path)
+{
+    const QString html = pdfText(path, {u"-bbox"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s});
+    static const QRegularExpression word(
+        uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"_s);
+    QList<Word> words;
+    for (const QRegularExpressionMatch &m : word.globalMatch(html)) {
+        words.append({m.captured(4), m.captured(1).toDouble(), m.captured(3).toDouble(), m.captured(2).toDouble()});
+    }
+    return words;
+}
+
+std::optional<Word> findWord(const QList<Word> &words, const QString &text)
+{
+    for (const Word &w : words) {
+        if (w.text == text) {
+            return w;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 class TestSummaryReport : public QObject
@@ -52,6 +85,7 @@ class TestSummaryReport : public QObject
 private slots:
     void looksLikeTheTotalsReport();
     void longSummaryInPdf();
+    void sumsStandOverTheirColumns();
 };
 
 void TestSummaryReport::looksLikeTheTotalsReport()
@@ -130,6 +164,53 @@ void TestSummaryReport::longSummaryInPdf()
     QVERIFY(text.contains(u"昭和64年・平成1年1月"_s));
     QVERIFY(text.contains(u"12,345,678"_s));
     QVERIFY(text.contains(u"-12,345,678"_s)); // 差引 of a month with no 入金
+}
+
+// In the PDF: each sum's caption centred over its column's caption, each sum
+// right-aligned with the column's figures; 日数 and 差引 have their sums too.
+void TestSummaryReport::sumsStandOverTheirColumns()
+{
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty()) {
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    }
+    const QList<store::SummaryRow> rows{
+        {QDate(2023, 1, 1), QDate(2023, 12, 31), {7654321, 3210987, 6543210, 1098765}, 300},
+        {QDate(2024, 1, 1), QDate(2024, 6, 30), {1234, 5678, 9012, 3456}, 17}};
+    const PrintTotals totals{u"2023/01/01"_s, u"2024/06/30"_s, 7655555, 3216665, 6552222, 1102221};
+    for (const store::Grouping grouping : {store::Grouping::Month, store::Grouping::Year}) {
+        SummaryReport report(totals, rows, grouping, u"西暦"_s, 0);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"summary.pdf"_s);
+        QVERIFY(writePdf(ReportEngine::run(report).document, path));
+        const QList<Word> words = pdfWords(path);
+        QVERIFY(!words.isEmpty());
+        struct Expected
+        {
+            QString column, sumCaption, sum, figure;
+        };
+        const Expected columns[] = {{u"売上額"_s, u"売上計"_s, u"7,655,555"_s, u"7,654,321"_s},
+                                    {u"仕入額"_s, u"仕入計"_s, u"3,216,665"_s, u"3,210,987"_s},
+                                    {u"入金額"_s, u"入金計"_s, u"6,552,222"_s, u"6,543,210"_s},
+                                    {u"出金額"_s, u"出金計"_s, u"1,102,221"_s, u"1,098,765"_s},
+                                    {u"日数"_s, u"日数計"_s, u"317"_s, u"300"_s},
+                                    {u"差引"_s, u"差引計"_s, u"5,450,001"_s, u"5,444,445"_s}};
+        for (const Expected &e : columns) {
+            const std::optional<Word> column = findWord(words, e.column);
+            const std::optional<Word> caption = findWord(words, e.sumCaption);
+            const std::optional<Word> sum = findWord(words, e.sum);
+            const std::optional<Word> figure = findWord(words, e.figure);
+            QVERIFY2(column && caption && sum && figure, qPrintable(e.column));
+            QVERIFY2(std::abs(caption->centre() - column->centre()) < 2,
+                     qPrintable(u"%1 at %2, %3 at %4"_s.arg(e.sumCaption)
+                                    .arg(caption->centre())
+                                    .arg(e.column)
+                                    .arg(column->centre())));
+            QVERIFY2(
+                std::abs(sum->right - figure->right) < 2,
+                qPrintable(u"%1 ends at %2, %3 at %4"_s.arg(e.sum).arg(sum->right).arg(e.figure).arg(figure->right)));
+            QVERIFY(caption->top < sum->top && sum->top < column->top);
+        }
+    }
 }
 
 QTEST_MAIN(TestSummaryReport)

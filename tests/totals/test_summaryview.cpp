@@ -30,6 +30,7 @@ private slots:
     void choiceFitsBothCalendarLayouts();
     void monthsInTheGridWithThePeriodsSums();
     void keyboardChoosesAndEnterOpensTheMonth();
+    void tabFindsTheChoiceTheProgramMade();
     void yearOpensAsMonths();
     void refusedAmountIsToldWithItsDay();
 
@@ -158,6 +159,45 @@ void TestSummaryView::keyboardChoosesAndEnterOpensTheMonth()
     QCOMPARE(work->rowCount(), 1);
     QCOMPARE(work->dateOfRow(0), QDate(2019, 5, 1));
     QCOMPARE(sum("num売上計"), 200);
+}
+
+// The choice made by opening a month (日別) is where Tab enters the choice, and
+// the arrow keys choose from there, as after a choice by the keyboard.
+void TestSummaryView::tabFindsTheChoiceTheProgramMade()
+{
+    QApplication::setActiveWindow(m_page.get());
+    setPeriod(QDate(2019, 4, 10), QDate(2019, 5, 20));
+    auto *daily = child<QRadioButton>("opt日別");
+    auto *monthly = child<QRadioButton>("opt月別");
+    daily->setFocus();
+    QTest::keyClick(daily, Qt::Key_Right);
+    QVERIFY(monthly->isChecked() && monthly->hasFocus());
+
+    QTableView *grid = m_page->grid();
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QVERIFY(daily->isChecked());
+
+    child<ui::DateBox>("Dt終了")->setFocus();
+    QWidget *end = QApplication::focusWidget();
+    QVERIFY(end && child<ui::DateBox>("Dt終了")->isAncestorOf(end));
+    QTest::keyClick(end, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), daily);
+    QTest::keyClick(daily, Qt::Key_Right);
+    QVERIFY(monthly->isChecked());
+    QCOMPARE(grid->model()->rowCount(), 1);
+    QTest::keyClick(monthly, Qt::Key_Right);
+    QVERIFY(child<QRadioButton>("opt年別")->isChecked());
+
+    // A year opened as 月別 likewise.
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QTest::keyClick(grid, Qt::Key_Return);
+    QVERIFY(monthly->isChecked());
+    child<ui::DateBox>("Dt終了")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), monthly);
 }
 
 void TestSummaryView::yearOpensAsMonths()
