@@ -1,5 +1,6 @@
 #include "printing/summaryreport.h"
 
+#include "common/clock.h"
 #include "common/colour.h"
 #include "common/formats.h"
 #include "common/summarylabel.h"
@@ -70,6 +71,7 @@ SummaryReport::SummaryReport(const PrintTotals &data, const QList<store::Summary
     , m_data(data)
     , m_rows(rows)
     , m_grouping(grouping)
+    , m_printDate(common::SystemClock().today())
     , m_calendarMode(calendarMode)
     , m_lineColor(lineColor)
 {}
@@ -85,14 +87,12 @@ ReportLayout SummaryReport::designedLayout(store::Grouping grouping)
     layout.pageHeader.height = 2055;
     layout.detail.height = 310;
 
-    C pageNumber = C::textBox(QStringLiteral("txtページ"), 8500, 210, 1000, 360, kGothic, kCaptionPoints, kRight);
-    pageNumber.pageOfPages = true;
     layout.pageHeader.controls = {
         C::title(titleOf(grouping), 213, 213, 1559, 425),
         C::label(QStringLiteral("Label6"), QStringLiteral("期　間"), 2339, 213, 992, 354, kCentre),
-        C::textBox(QStringLiteral("txt期間"), 3540, 210, 4900, 360, kMincho, kCaptionPoints),
-        pageNumber,
+        C::textBox(QStringLiteral("txt期間"), 3540, 210, 5610, 360, kMincho, kCaptionPoints),
     };
+    addPrintFooter(layout);
     // The sums' captions and boxes and the ruled lines stand where the totals report has them.
     const ReportLayout totals = TotalsReport::designedLayout();
     for (const char16_t *name : {u"Label7", u"Label8", u"Label9", u"Label10", u"txt売上計", u"txt仕入計", u"txt入金計",
@@ -128,6 +128,8 @@ void SummaryReport::start()
     page.rightMargin = 600;
     page.topMargin = 50;
     page.paperSize = PaperA4;
+
+    showPrintDate(*this, m_printDate, m_calendarMode);
 }
 
 void SummaryReport::formatPageHeader()
