@@ -117,6 +117,11 @@ ReportLayout SummaryReport::designedLayout(store::Grouping grouping)
     return layout;
 }
 
+QString SummaryReport::fileStem() const
+{
+    return periodFileStem(layout().title, m_data);
+}
+
 void SummaryReport::start()
 {
     setDataSource(summaryRows(m_rows, m_grouping, m_calendarMode));

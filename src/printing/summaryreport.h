@@ -27,6 +27,7 @@ public:
     // The date printed in the footer; today unless set.
     void setPrintDate(const QDate &date) { m_printDate = date; }
 
+    QString fileStem() const override;
     void start() override;
     void formatPageHeader() override;
 

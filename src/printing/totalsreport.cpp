@@ -154,6 +154,17 @@ void showPeriodAndSums(Report &report, const PrintTotals &totals)
     report.setText(QStringLiteral("txt出金計"), common::formatAmount(totals.moneyOut, common::pattern::kAmount));
 }
 
+QString periodFileStem(const QString &name, const PrintTotals &totals)
+{
+    QString stem = name;
+    for (const std::optional<QDate> &day : {totals.start, totals.end}) {
+        if (day) {
+            stem += QLatin1Char('_') + day->toString(Qt::ISODate);
+        }
+    }
+    return stem;
+}
+
 void TotalsReport::formatPageHeader()
 {
     showPeriodAndSums(*this, m_data);

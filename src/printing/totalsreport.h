@@ -26,6 +26,9 @@ void showPeriodAndSums(Report &report, const PrintTotals &totals);
 void addPrintFooter(ReportLayout &layout);
 // The date printed, in the calendar mode in force, in the footer's txt印刷日.
 void showPrintDate(Report &report, const QDate &date, const QString &calendarMode);
+// `name` followed by the period's first and last day, as far as they are known:
+// 集計_2018-01-01_2020-12-31.
+QString periodFileStem(const QString &name, const PrintTotals &totals);
 
 class TotalsReport final : public Report
 {
@@ -38,6 +41,7 @@ public:
     // The date printed in the footer; today unless set.
     void setPrintDate(const QDate &date) { m_printDate = date; }
 
+    QString fileStem() const override { return periodFileStem(QStringLiteral("集計"), m_data); }
     void start() override;
     void formatPageHeader() override;
 

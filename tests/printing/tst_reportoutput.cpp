@@ -2,10 +2,12 @@
 
 #include "printing/journalreport.h"
 #include "printing/journaltext.h"
+#include "printing/pdfname.h"
 #include "printing/printcommands.h"
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
 #include "printing/reportviewer.h"
+#include "printing/summaryreport.h"
 #include "printing/totalsreport.h"
 #include "printing/worktable.h"
 #include "store/store.h"
@@ -130,6 +132,7 @@ private slots:
     void screenshots();
     void viewer();
     void printCommands();
+    void pdfNameAndFolder();
 
 private:
     QTemporaryDir m_dir;
@@ -505,6 +508,51 @@ void TestReportOutput::printCommands()
     QVERIFY(!showTotalsReport(kTotals, *files, QStringLiteral("西暦"), 0, nullptr, &presenter));
     QCOMPARE(presenter.shown.size(), 1);
     QCOMPARE(presenter.shown.first().style, common::kWarning);
+}
+
+void TestReportOutput::pdfNameAndFolder()
+{
+    // The report and its day or period, the dates as ISO days in either calendar mode.
+    PrintJournal day = kJournal;
+    day.date = QDate(2021, 5, 10);
+    QCOMPARE(pdfFileName(journalDocument(day, 0)), QStringLiteral("業務日誌_2021-05-10.pdf"));
+    QCOMPARE(pdfFileName(journalDocument(PrintJournal(), 0)), QStringLiteral("業務日誌.pdf"));
+
+    PrintTotals period = kTotals;
+    period.start = QDate(2018, 1, 1);
+    period.end = QDate(2020, 12, 31);
+    testsupport::TempData data;
+    const std::unique_ptr<store::Store> files = store::makeSqliteStore();
+    QVERIFY(data.ok() && !files->open(data.folder()));
+    TotalsReport totals(period, *files, QStringLiteral("和暦"), 0);
+    const ReportDocument totalsDoc = ReportEngine::run(totals).document;
+    QCOMPARE(pdfFileName(totalsDoc), QStringLiteral("集計_2018-01-01_2020-12-31.pdf"));
+    SummaryReport years(period, {}, store::Grouping::Year, QStringLiteral("西暦"), 0);
+    QCOMPARE(pdfFileName(ReportEngine::run(years).document), QStringLiteral("年別集計_2018-01-01_2020-12-31.pdf"));
+    SummaryReport months(period, {}, store::Grouping::Month, QStringLiteral("西暦"), 0);
+    QCOMPARE(pdfFileName(ReportEngine::run(months).document), QStringLiteral("月別集計_2018-01-01_2020-12-31.pdf"));
+
+    // In the folder last saved into while it is there, else in the documents folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QCOMPARE(proposedPdfPath(totalsDoc, m_dir.path()),
+             m_dir.filePath(QStringLiteral("集計_2018-01-01_2020-12-31.pdf")));
+    QCOMPARE(proposedPdfPath(totalsDoc, m_dir.filePath(QStringLiteral("gone"))),
+             QDir(documents).filePath(QStringLiteral("集計_2018-01-01_2020-12-31.pdf")));
+    QCOMPARE(proposedPdfPath(totalsDoc, QString()),
+             QDir(documents).filePath(QStringLiteral("集計_2018-01-01_2020-12-31.pdf")));
+
+    // The folder is remembered per user, in the user's settings, not in the data folder.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString saved = m_dir.filePath(QStringLiteral("集計_2018-01-01_2020-12-31.pdf"));
+    rememberPdfFolder(saved);
+    QCOMPARE(lastPdfFolder(), m_dir.path());
+    QCOMPARE(proposedPdfPath(journalDocument(day, 0), lastPdfFolder()),
+             m_dir.filePath(QStringLiteral("業務日誌_2021-05-10.pdf")));
+    const QDir configs(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    QVERIFY(QFileInfo::exists(configs.filePath(QStringLiteral("zephra/zephra.conf"))));
+    QVERIFY(QDir(data.folder()).entryList(QDir::Files).filter(QStringLiteral(".conf")).isEmpty());
+    QFile::remove(configs.filePath(QStringLiteral("zephra/zephra.conf")));
+    QStandardPaths::setTestModeEnabled(false);
 }
 
 QTEST_MAIN(TestReportOutput)
