@@ -13,8 +13,11 @@
 #include "store/store.h"
 #include "support/scriptedpresenter.h"
 #include "support/tempdata.h"
+#include "ui/platform.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPointer>
@@ -133,6 +136,7 @@ private slots:
     void viewer();
     void printCommands();
     void pdfNameAndFolder();
+    void emojiFromTheEmojiFont();
 
 private:
     QTemporaryDir m_dir;
@@ -553,6 +557,51 @@ void TestReportOutput::pdfNameAndFolder()
     QVERIFY(QDir(data.folder()).entryList(QDir::Files).filter(QStringLiteral(".conf")).isEmpty());
     QFile::remove(configs.filePath(QStringLiteral("zephra/zephra.conf")));
     QStandardPaths::setTestModeEnabled(false);
+}
+
+void TestReportOutput::emojiFromTheEmojiFont()
+{
+    const QString emoji = QStringLiteral("Noto Color Emoji");
+    if (!QFontDatabase::hasFamily(emoji)) {
+        QSKIP("fonts-noto-color-emoji is not installed");
+    }
+    // On screen: after the Japanese gothic, for the characters it lacks.
+    QCOMPARE(ui::uiFontFamilies(), (QStringList{QStringLiteral("IPAPGothic"), emoji}));
+    const QFont before = QApplication::font();
+    ui::useScreenFont();
+    QCOMPARE(QApplication::font().families(), (QStringList{QStringLiteral("IPAPGothic"), emoji}));
+    QApplication::setFont(before);
+
+    // On paper: a journal text with 🔥 embeds the emoji font beside the IPA fonts.
+    PrintJournal data = kJournal;
+    data.memo = QStringLiteral("本日は大盛況🔥 完売。");
+    const ReportDocument doc = journalDocument(data, 0);
+    QCOMPARE(ReportPainter::fontFor(*doc.pages[0].item(QStringLiteral("txt日誌"))).families(),
+             (QStringList{QStringLiteral("IPAPMincho"), emoji}));
+    if (QStandardPaths::findExecutable(QStringLiteral("pdffonts")).isEmpty()) {
+        QSKIP("pdffonts (poppler-utils) is not installed");
+    }
+    const QString path = m_dir.filePath(QStringLiteral("emoji.pdf"));
+    QVERIFY(writePdf(doc, path));
+    const QString fonts = run(QStringLiteral("pdffonts"), {path});
+    QVERIFY2(fonts.contains(QStringLiteral("NotoColorEmoji")), qPrintable(fonts));
+    QVERIFY2(fonts.contains(QStringLiteral("IPAPMincho")), qPrintable(fonts));
+    // Its glyph is a colour picture that a PDF font cannot carry: the picture is drawn over the character.
+    const QStringList images =
+        run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path}).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(images.size(), 2 + 2); // the heading, then the picture and its transparency
+
+    // Drawn in colour on an image of the page, as on the screen's preview.
+    const QImage page = renderPageToImage(doc, 0, 144);
+    const QRect memo = toPixels(doc.page, doc.pages[0].item(QStringLiteral("txt日誌"))->box, 144);
+    int orange = 0;
+    for (int y = memo.top(); y <= memo.bottom(); ++y) {
+        for (int x = memo.left(); x <= memo.right(); ++x) {
+            const QRgb p = page.pixel(x, y);
+            orange += qRed(p) > 200 && qGreen(p) > 60 && qGreen(p) < 190 && qBlue(p) < 90 ? 1 : 0;
+        }
+    }
+    QVERIFY2(orange > 20, qPrintable(QString::number(orange)));
 }
 
 QTEST_MAIN(TestReportOutput)
