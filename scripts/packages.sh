@@ -7,7 +7,7 @@ RUN_PACKAGES=(
     mdbtools-dev libglib2.0-dev
     libxlsxwriter-dev
     qt6-charts-dev libqt6opengl6-dev
-    fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
+    fonts-ipafont-gothic fonts-ipafont-mincho fonts-noto-color-emoji fontconfig
 )
 TEST_PACKAGES=(
     "${RUN_PACKAGES[@]}"

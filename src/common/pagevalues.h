@@ -2,6 +2,7 @@
 // What a page shows at the moment its print button is clicked: the values the
 // report prints, as the page's boxes hold them.
 
+#include <QDate>
 #include <QString>
 
 #include <optional>
@@ -18,6 +19,7 @@ struct JournalValues
     std::optional<qint64> moneyIn;
     std::optional<qint64> moneyOut;
     QString memo;
+    std::optional<QDate> date{}; // the day of the date box, for a file's name
 };
 
 // The totals page: the period as the two date boxes show it and the four sums.
@@ -29,6 +31,8 @@ struct TotalsValues
     std::optional<qint64> purchases;
     std::optional<qint64> moneyIn;
     std::optional<qint64> moneyOut;
+    std::optional<QDate> start{}; // the period of the date boxes, for a file's name
+    std::optional<QDate> end{};
 };
 
 } // namespace common

@@ -24,6 +24,21 @@ constexpr qsizetype kCellTextLimit = 32767;
 constexpr double kTextWidth = 60;
 constexpr int kAmountCaptionWidth = 6;
 
+// The font of every cell, and of the workbook's Normal style: on every
+// Japanese Windows, and mapped to IPAPGothic by fontconfig elsewhere.
+constexpr const char *kFontName = "ＭＳ Ｐゴシック";
+constexpr double kFontPoints = 11;
+constexpr uint8_t kFontFamilyModern = 3; // fixed pitch class Excel gives its Japanese fonts
+constexpr uint8_t kShiftJisCharset = 128;
+
+void useJapaneseFont(lxw_format *format)
+{
+    format_set_font_name(format, kFontName);
+    format_set_font_size(format, kFontPoints);
+    format_set_font_family(format, kFontFamilyModern);
+    format_set_font_charset(format, kShiftJisCharset);
+}
+
 // libxlsxwriter's own texts are English; the system's error, when it names
 // one (a full disk in the temporary folder), says more than its number.
 QString libraryFailure(lxw_error error, const QString &folder)
@@ -140,6 +155,10 @@ std::optional<QString> WorkbookWriter::header(const QStringList &captions)
     if (!m_sheet) {
         return QStringLiteral("Excel のファイルを作れませんでした。");
     }
+    // The first format of a workbook is its Normal style, which cells without a format of their own take.
+    if (lxw_format *normal = STAILQ_FIRST(m_book->formats)) {
+        useJapaneseFont(normal);
+    }
     m_bold = workbook_add_format(m_book);
     format_set_bold(m_bold);
     // Top-aligned, so that a day whose text takes several lines reads along its first one.
@@ -158,6 +177,9 @@ std::optional<QString> WorkbookWriter::header(const QStringList &captions)
     m_sumAmount = workbook_add_format(m_book);
     format_set_num_format(m_sumAmount, "#,##0");
     format_set_bold(m_sumAmount);
+    for (lxw_format *format : {m_bold, m_date, m_dateText, m_amount, m_text, m_sumAmount}) {
+        useJapaneseFont(format);
+    }
 
     m_columns = int(captions.size());
     for (int column = 0; column < m_columns; ++column) {
@@ -168,6 +190,13 @@ std::optional<QString> WorkbookWriter::header(const QStringList &captions)
         }
     }
     worksheet_freeze_panes(m_sheet, 1, 0);
+    // Printed on A4 across, all columns on one page wide, the captions above every page.
+    worksheet_set_landscape(m_sheet);
+    worksheet_set_paper(m_sheet, 9);
+    worksheet_fit_to_pages(m_sheet, 1, 0);
+    if (const lxw_error repeat = worksheet_repeat_rows(m_sheet, 0, 0); repeat != LXW_NO_ERROR) {
+        return libraryFailure(repeat, m_folder.path());
+    }
     m_row = 1;
     return std::nullopt;
 }

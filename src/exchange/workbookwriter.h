@@ -2,7 +2,8 @@
 // An Excel workbook of one sheet, through libxlsxwriter: a bold header row
 // that stays in view, real date cells, amounts as numbers shown "#,##0", the
 // journal text wrapped in a wide column, and the 合計 row as SUM formulas that
-// carry their value for readers that do not compute.
+// carry their value for readers that do not compute. Printed on A4 across,
+// one page wide with the captions repeated, in ＭＳ Ｐゴシック 11 pt.
 //
 // Date cells show yyyy/mm/dd, or in the era calendar "平成 19年04月05日" as the
 // date boxes do ([$-411]ggg ee"年"mm"月"dd"日", which Excel and LibreOffice

@@ -314,8 +314,8 @@ void JournalPage::showDay(QDate day)
 
 common::JournalValues JournalPage::values() const
 {
-    return {m_dt日付->displayText(), m_num売上額->value(), m_num仕入額->value(),
-            m_num入金額->value(),    m_num出金額->value(), m_txtメモ->text()};
+    return {m_dt日付->displayText(), m_num売上額->value(), m_num仕入額->value(), m_num入金額->value(),
+            m_num出金額->value(),    m_txtメモ->text(),    m_dt日付->value()};
 }
 
 } // namespace journal

@@ -56,6 +56,11 @@ ReportLayout JournalReport::designedLayout()
     return layout;
 }
 
+QString JournalReport::fileStem() const
+{
+    return m_data.date ? QStringLiteral("業務日誌_") + m_data.date->toString(Qt::ISODate) : QStringLiteral("業務日誌");
+}
+
 void JournalReport::start()
 {
     PageSetup &page = layout().page;

@@ -17,6 +17,7 @@ public:
     // The layout as designed, before the handlers run.
     static ReportLayout designedLayout();
 
+    QString fileStem() const override;
     void start() override;
     void formatPageHeader() override;
 

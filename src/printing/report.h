@@ -42,6 +42,10 @@ public:
     void setDataSource(RowSource rows) { m_rows = std::move(rows); }
     const RowSource &dataSource() const { return m_rows; }
 
+    // The name a saved file of the report is offered under, without its
+    // extension: the report and its day or period.
+    virtual QString fileStem() const { return m_layout.title; }
+
     // Raised once when the report starts to run.
     virtual void start() {}
     // Raised each time a page header is laid out, once per page.

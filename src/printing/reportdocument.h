@@ -46,6 +46,7 @@ struct ReportPage
 struct ReportDocument
 {
     QString title;
+    QString fileStem; // the name a saved file is offered under, without its extension
     PageSetup page;
     QList<ReportPage> pages;
 };

@@ -173,6 +173,7 @@ ReportRun ReportEngine::run(Report &report)
     builder.numberPages();
 
     result.document.title = report.layout().title;
+    result.document.fileStem = report.fileStem();
     result.document.page = report.layout().page;
     result.document.pages = builder.takePages();
     return result;

@@ -1,10 +1,14 @@
 #include "printing/reportpainter.h"
 
+#include "ui/platform.h"
+
 #include <QFontInfo>
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRawFont>
 #include <QTextLayout>
 #include <QTextOption>
 
@@ -170,7 +174,8 @@ public:
                 return e.face;
             }
         }
-        QFont font(ReportPainter::deviceFontFamily(item.fontName));
+        QFont font;
+        font.setFamilies(QStringList{ReportPainter::deviceFontFamily(item.fontName)} + ui::emojiFontFamilies());
         font.setPixelSize(pixelSize);
         font.setBold(item.bold);
         // The same glyph advances on screen, printer and PDF.
@@ -240,6 +245,55 @@ bool fitsUnclipped(const DrawItem &item, Face &face, qreal advance)
     const bool centred = (item.alignment & Qt::AlignVertical_Mask) == Qt::AlignVCenter;
     return centred && advance <= item.box.width() &&
            face.metrics().height() + 2 * face.inkRoom() <= item.box.height() && face.endsWithinAdvance(item.text);
+}
+
+// Colour glyphs (the emoji font's pictures) have no outlines: a PDF keeps the
+// character invisible, and a scaled painter on an image or the preview draws
+// nothing. Each is drawn as its picture, made unscaled, over its place.
+// Whether a text may hold a character of the emoji font: one outside the
+// Basic Multilingual Plane, or one of the symbol blocks (☀, ✅, ⭐).
+bool hasWideCharacters(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.isSurrogate() || (c.unicode() >= 0x2000 && c.unicode() <= 0x2BFF); });
+}
+
+void drawGlyphPictures(QPainter &painter, const QTextLine &line, const QPointF &origin)
+{
+    const QStringList emoji = ui::emojiFontFamilies();
+    if (emoji.isEmpty()) {
+        return;
+    }
+    constexpr qreal kPicturePixels = 128; // about the size of the font's own pictures
+    for (const QGlyphRun &run : line.glyphRuns()) {
+        if (!emoji.contains(run.rawFont().familyName())) {
+            continue;
+        }
+        QRawFont pictureFont = run.rawFont();
+        const qreal scale = pictureFont.pixelSize() / kPicturePixels;
+        pictureFont.setPixelSize(kPicturePixels);
+        const qreal ascent = pictureFont.ascent();
+        const QList<quint32> glyphs = run.glyphIndexes();
+        const QList<QPointF> positions = run.positions();
+        const QList<QPointF> advances = pictureFont.advancesForGlyphIndexes(glyphs);
+        for (qsizetype i = 0; i < glyphs.size() && i < positions.size() && i < advances.size(); ++i) {
+            QImage picture(QSize(int(std::ceil(advances[i].x())), int(std::ceil(ascent + pictureFont.descent()))),
+                           QImage::Format_ARGB32_Premultiplied);
+            if (picture.isNull()) {
+                continue;
+            }
+            picture.fill(Qt::transparent);
+            QGlyphRun one;
+            one.setRawFont(pictureFont);
+            one.setGlyphIndexes({glyphs[i]});
+            one.setPositions({QPointF(0, ascent)});
+            QPainter onPicture(&picture);
+            onPicture.drawGlyphRun(QPointF(0, 0), one);
+            onPicture.end();
+            const QPointF topLeft = origin + positions[i] - QPointF(0, ascent * scale);
+            painter.drawImage(QRectF(topLeft, QSizeF(picture.size()) * scale), picture);
+        }
+    }
 }
 
 QString layoutText(const DrawItem &item)
@@ -319,6 +373,7 @@ public:
                 y = -qRound(-y * transform.m22()) / transform.m22();
             }
         }
+        const bool pictures = !ui::emojiFontFamilies().isEmpty() && hasWideCharacters(item.text);
         for (int i = 0; i < m_layout.lineCount(); ++i) {
             const QTextLine line = m_layout.lineAt(i);
             qreal x = shiftX;
@@ -327,7 +382,11 @@ public:
             } else if (item.alignment & Qt::AlignHCenter) {
                 x += (item.box.width() - line.horizontalAdvance()) / 2;
             }
-            line.draw(&painter, QPointF(item.box.topLeft()) + QPointF(x, y));
+            const QPointF origin = QPointF(item.box.topLeft()) + QPointF(x, y);
+            line.draw(&painter, origin);
+            if (pictures) {
+                drawGlyphPictures(painter, line, origin);
+            }
         }
     }
 

@@ -1,13 +1,13 @@
 #include "printing/reportviewer.h"
 
 #include "common/msg.h"
+#include "printing/pdfname.h"
 #include "ui/messagebox.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QPrinter>
-#include <QStandardPaths>
 #include <QToolBar>
 
 #include <utility>
@@ -62,12 +62,10 @@ void ReportViewer::paintPages(QPrinter *printer)
 
 void ReportViewer::askAndSavePdf()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("PDFに保存"),
-                                                      QDir(folder).filePath(m_document.title + QStringLiteral(".pdf")),
-                                                      QStringLiteral("PDF (*.pdf)"));
-    if (!path.isEmpty()) {
-        savePdf(path);
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("PDFに保存"), proposedPdfPath(m_document, lastPdfFolder()), QStringLiteral("PDF (*.pdf)"));
+    if (!path.isEmpty() && savePdf(path)) {
+        rememberPdfFolder(path);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "printing/summaryreport.h"
 
+#include "common/clock.h"
 #include "common/colour.h"
 #include "common/formats.h"
 #include "common/summarylabel.h"
@@ -84,6 +85,7 @@ SummaryReport::SummaryReport(const PrintTotals &data, const QList<store::Summary
     , m_data(data)
     , m_rows(rows)
     , m_grouping(grouping)
+    , m_printDate(common::SystemClock().today())
     , m_calendarMode(calendarMode)
     , m_lineColor(lineColor)
 {}
@@ -99,14 +101,12 @@ ReportLayout SummaryReport::designedLayout(store::Grouping grouping)
     layout.pageHeader.height = 2055;
     layout.detail.height = 310;
 
-    C pageNumber = C::textBox(QStringLiteral("txtページ"), 8500, 210, 1000, 360, kGothic, kCaptionPoints, kRight);
-    pageNumber.pageOfPages = true;
     layout.pageHeader.controls = {
         C::title(titleOf(grouping), 213, 213, 1559, 425),
         C::label(QStringLiteral("Label6"), QStringLiteral("期　間"), 2339, 213, 992, 354, kCentre),
-        C::textBox(QStringLiteral("txt期間"), 3540, 210, 4900, 360, kMincho, kCaptionPoints),
-        pageNumber,
+        C::textBox(QStringLiteral("txt期間"), 3540, 210, 5610, 360, kMincho, kCaptionPoints),
     };
+    addPrintFooter(layout);
     // The ruled lines stand where the totals report has them.
     const ReportLayout totals = TotalsReport::designedLayout();
     for (const char16_t *name : {u"Line1", u"Line2"}) {
@@ -136,6 +136,11 @@ ReportLayout SummaryReport::designedLayout(store::Grouping grouping)
     return layout;
 }
 
+QString SummaryReport::fileStem() const
+{
+    return periodFileStem(layout().title, m_data);
+}
+
 void SummaryReport::start()
 {
     setDataSource(summaryRows(m_rows, m_grouping, m_calendarMode));
@@ -147,6 +152,8 @@ void SummaryReport::start()
     page.rightMargin = 600;
     page.topMargin = 50;
     page.paperSize = PaperA4;
+
+    showPrintDate(*this, m_printDate, m_calendarMode);
 }
 
 void SummaryReport::formatPageHeader()

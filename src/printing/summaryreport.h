@@ -1,12 +1,14 @@
 #pragma once
 // The monthly or yearly summary of a period (月別集計, 年別集計): the totals
 // report's heading with the period and the four sums on every page, then one
-// line per month or year with its sums, 日数 and 差引, "n / m" on a report of
-// more than one page.
+// line per month or year with its sums, 日数 and 差引; the totals report's
+// footer with the date printed and "n / m".
 
 #include "printing/printdata.h"
 #include "printing/report.h"
 #include "store/summary.h"
+
+#include <QDate>
 
 namespace printing {
 
@@ -22,6 +24,10 @@ public:
 
     static ReportLayout designedLayout(store::Grouping grouping);
 
+    // The date printed in the footer; today unless set.
+    void setPrintDate(const QDate &date) { m_printDate = date; }
+
+    QString fileStem() const override;
     void start() override;
     void formatPageHeader() override;
 
@@ -29,6 +35,7 @@ private:
     PrintTotals m_data;
     QList<store::SummaryRow> m_rows;
     store::Grouping m_grouping;
+    QDate m_printDate;
     QString m_calendarMode;
     qint32 m_lineColor;
 };

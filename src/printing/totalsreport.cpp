@@ -1,5 +1,6 @@
 #include "printing/totalsreport.h"
 
+#include "common/clock.h"
 #include "common/colour.h"
 #include "common/formats.h"
 #include "store/store.h"
@@ -53,8 +54,31 @@ RowSource workTableRows(store::Store &store)
 }
 
 TotalsReport::TotalsReport(const PrintTotals &data, store::Store &store, const QString &calendarMode, qint32 lineColor)
-    : Report(designedLayout()), m_data(data), m_store(store), m_calendarMode(calendarMode), m_lineColor(lineColor)
+    : Report(designedLayout())
+    , m_data(data)
+    , m_store(store)
+    , m_printDate(common::SystemClock().today())
+    , m_calendarMode(calendarMode)
+    , m_lineColor(lineColor)
 {}
+
+void addPrintFooter(ReportLayout &layout)
+{
+    using C = ReportControl;
+    // Below the last row, within the ruled width of the heading.
+    layout.pageFooter.height = 420;
+    C printed = C::textBox(QStringLiteral("txt印刷日"), 142, 60, 4000, 300, kGothic, kAmountPoints);
+    C pageNumber = C::textBox(QStringLiteral("txtページ"), 7500, 60, 2000, 300, kGothic, kAmountPoints, kRight);
+    pageNumber.pageOfPages = true;
+    layout.pageFooter.controls = {printed, pageNumber};
+}
+
+void showPrintDate(Report &report, const QDate &date, const QString &calendarMode)
+{
+    const QString shown = common::formatDate(date, calendarMode == common::kWestern ? common::pattern::kDateWestern
+                                                                                    : common::pattern::kDateEra);
+    report.setText(QStringLiteral("txt印刷日"), QStringLiteral("印刷日 ") + shown);
+}
 
 ReportLayout TotalsReport::designedLayout()
 {
@@ -85,6 +109,7 @@ ReportLayout TotalsReport::designedLayout()
         C::label(QStringLiteral("Label11"), QStringLiteral("日付"), 850, 1630, 993, 354, kCentre),
         C::line(QStringLiteral("Line2"), 142, 1984, 9500, 1984),
     };
+    addPrintFooter(layout);
 
     const QString amount = common::pattern::kAmountZero;
     layout.detail.controls = {
@@ -117,6 +142,7 @@ void TotalsReport::start()
         date->outputFormat =
             m_calendarMode == common::kWestern ? common::pattern::kSlashWestern : common::pattern::kSlashEra;
     }
+    showPrintDate(*this, m_printDate, m_calendarMode);
 }
 
 void showPeriodAndSums(Report &report, const PrintTotals &totals)
@@ -126,6 +152,17 @@ void showPeriodAndSums(Report &report, const PrintTotals &totals)
     report.setText(QStringLiteral("txt仕入計"), common::formatAmount(totals.purchases, common::pattern::kAmount));
     report.setText(QStringLiteral("txt入金計"), common::formatAmount(totals.moneyIn, common::pattern::kAmount));
     report.setText(QStringLiteral("txt出金計"), common::formatAmount(totals.moneyOut, common::pattern::kAmount));
+}
+
+QString periodFileStem(const QString &name, const PrintTotals &totals)
+{
+    QString stem = name;
+    for (const std::optional<QDate> &day : {totals.start, totals.end}) {
+        if (day) {
+            stem += QLatin1Char('_') + day->toString(Qt::ISODate);
+        }
+    }
+    return stem;
 }
 
 void TotalsReport::formatPageHeader()

@@ -100,6 +100,10 @@ void SettingsPage::buildControls()
     connect(m_cmd設定クリア, &QPushButton::clicked, this, &SettingsPage::clear);
     connect(m_cmd設定削除, &QPushButton::clicked, this, &SettingsPage::reset);
     connect(m_pic罫線色, &ui::ColourSwatch::doubleClicked, this, &SettingsPage::chooseLineColour);
+    // The swatch shows the colour of the number in the box, from the first start on.
+    connect(m_num白紙罫線色, &ui::ColourNumberBox::valueChanged, this,
+            [this] { m_pic罫線色->setBackColour(static_cast<qint32>(m_num白紙罫線色->value())); });
+    m_pic罫線色->setBackColour(static_cast<qint32>(m_num白紙罫線色->value()));
     connect(m_cmd一括削除7, &QPushButton::clicked, this, &SettingsPage::eraseAll);
     connect(m_cmd復元, &QPushButton::clicked, this, &SettingsPage::restore);
     connect(m_image2, &Banner::clicked, this, &SettingsPage::openBanner);
@@ -120,7 +124,6 @@ void SettingsPage::load()
 void SettingsPage::showStored(const std::optional<store::Settings> &stored)
 {
     if (!stored) {
-        // No row: the swatch stays as it is.
         m_cmb年号->setText(common::kWestern);
         m_num白紙罫線色->setValue(0);
         return;

@@ -723,8 +723,8 @@ std::optional<QDate> TotalsPage::periodEnd() const
 
 common::TotalsValues TotalsPage::values() const
 {
-    return {m_dt開始->displayText(), m_dt終了->displayText(), m_num売上計->value(),
-            m_num仕入計->value(),    m_num入金計->value(),    m_num出金計->value()};
+    return {m_dt開始->displayText(), m_dt終了->displayText(), m_num売上計->value(), m_num仕入計->value(),
+            m_num入金計->value(),    m_num出金計->value(),    m_dt開始->value(),    m_dt終了->value()};
 }
 
 } // namespace totals

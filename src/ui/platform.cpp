@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFont>
+#include <QFontDatabase>
 #include <QUrl>
 
 namespace ui {
@@ -33,10 +34,21 @@ void DesktopUrlOpener::open(const QString &url)
 QStringList uiFontFamilies()
 {
 #ifdef Q_OS_WIN
-    return {QStringLiteral("ＭＳ Ｐゴシック")};
+    return QStringList{QStringLiteral("ＭＳ Ｐゴシック")} + emojiFontFamilies();
 #else
-    return {QStringLiteral("IPAPGothic")};
+    return QStringList{QStringLiteral("IPAPGothic")} + emojiFontFamilies();
 #endif
+}
+
+QStringList emojiFontFamilies()
+{
+#ifdef Q_OS_WIN
+    const QString family = QStringLiteral("Segoe UI Emoji");
+#else
+    const QString family = QStringLiteral("Noto Color Emoji");
+#endif
+    static const bool installed = QFontDatabase::hasFamily(family);
+    return installed ? QStringList{family} : QStringList{};
 }
 
 void useScreenFont()

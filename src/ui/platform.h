@@ -25,9 +25,14 @@ public:
 };
 
 // The font families of the screens: the Japanese proportional gothic of the
-// platform (ＭＳ Ｐゴシック on Windows, IPAPGothic elsewhere). Only families that
-// are installed are named: looking up a missing one costs start-up time.
+// platform (ＭＳ Ｐゴシック on Windows, IPAPGothic elsewhere), then the emoji
+// families. Only families that are installed are named: looking up a missing
+// one costs start-up time.
 QStringList uiFontFamilies();
+// The colour emoji family of the platform when it is installed (Segoe UI Emoji
+// on Windows, Noto Color Emoji elsewhere): the fallback after the Japanese
+// fonts, on screen and in reports, for characters they lack (🔥).
+QStringList emojiFontFamilies();
 // Makes those families at 9 points the application's font, as on every screen
 // of the program.
 void useScreenFont();

@@ -34,11 +34,20 @@ def cell(c):
     elif c.data_type == 'f':
         v = {'formula': v, 'value': values[c.coordinate].value}
     return {'v': v, 'format': c.number_format, 'bold': bool(c.font.b), 'wrap': bool(c.alignment.wrap_text)}
+def oneUnlessSet(v):  # the file format's default for fitToWidth and fitToHeight
+    return 1 if v is None else v
 print(json.dumps({
     'sheets': book.sheetnames,
     'freeze': sheet.freeze_panes,
     'widths': {k: d.width for k, d in sheet.column_dimensions.items()},
     'rows': [[cell(c) for c in row] for row in sheet.iter_rows()],
+    'print': {'orientation': sheet.page_setup.orientation, 'paper': str(sheet.page_setup.paperSize),
+              'fitToPage': bool(sheet.sheet_properties.pageSetUpPr and sheet.sheet_properties.pageSetUpPr.fitToPage),
+              'fitToWidth': str(oneUnlessSet(sheet.page_setup.fitToWidth)),
+              'fitToHeight': str(oneUnlessSet(sheet.page_setup.fitToHeight)),
+              'titleRows': str(sheet.print_title_rows)},
+    'fonts': sorted({'%s %s' % (c.font.name, c.font.sz) for row in sheet.iter_rows() for c in row}
+                    | {'%s %s' % (s.font.name, s.font.sz) for s in book._named_styles if s.name == 'Normal'}),
 }))
 )";
 
@@ -101,6 +110,7 @@ private slots:
     void journalReadsBackCellByCell_data();
     void journalReadsBackCellByCell();
     void totalsEndWithSumFormulas();
+    void printsAcrossOnePageWideInAJapaneseFont();
     void textsAWorkbookCannotHoldAreRefused_data();
     void textsAWorkbookCannotHoldAreRefused();
 };
@@ -232,6 +242,37 @@ void TestXlsxExport::totalsEndWithSumFormulas()
                            QJsonArray{cell(u"合計"_s, u"General"_s, true), cell(QJsonValue::Null),
                                       cell(QJsonValue::Null), cell(QJsonValue::Null), cell(QJsonValue::Null)}};
     compareRows(book[u"rows"_s].toArray(), empty);
+}
+
+void TestXlsxExport::printsAcrossOnePageWideInAJapaneseFont()
+{
+    // A year of days with long texts: printed, the text column stays beside its day.
+    QList<Day> days;
+    for (QDate day(2021, 1, 1); day.year() == 2021; day = day.addDays(1)) {
+        days.append(
+            {day.toString(Qt::ISODate), {1000, 2000, std::nullopt, 4000}, u"仕入先と打ち合わせ。"_s.repeated(8)});
+    }
+    Folder folder;
+    QVERIFY(folder.open(days));
+    common::NoProgress quiet;
+    const exchange::Exported exported =
+        exchange::exportJournal(*folder.store, kAll, folder.file(common::kWestern), quiet);
+    QVERIFY2(!exported.failure, qPrintable(exported.failure.value_or(QString())));
+
+    QString error;
+    const QJsonObject book = readBack(folder.path(), error);
+    QVERIFY2(!book.isEmpty(), qPrintable(error));
+    const QJsonObject print = book[u"print"_s].toObject();
+    QCOMPARE(print[u"orientation"_s].toString(), u"landscape"_s);
+    QCOMPARE(print[u"paper"_s].toString(), u"9"_s); // A4
+    QVERIFY(print[u"fitToPage"_s].toBool());
+    QCOMPARE(print[u"fitToWidth"_s].toString(), u"1"_s);
+    QCOMPARE(print[u"fitToHeight"_s].toString(), u"0"_s); // as many pages down as it takes
+    QCOMPARE(print[u"titleRows"_s].toString(), u"$1:$1"_s);
+    // Every cell and the Normal style in one Japanese font.
+    QCOMPARE(book[u"fonts"_s].toArray(), QJsonArray{u"ＭＳ Ｐゴシック 11.0"_s});
+    QVERIFY(book[u"widths"_s].toObject()[u"F"_s].toDouble() >= 50);
+    QVERIFY(book[u"rows"_s].toArray().at(1).toArray().at(5).toObject()[u"wrap"_s].toBool());
 }
 
 void TestXlsxExport::textsAWorkbookCannotHoldAreRefused_data()

@@ -2,17 +2,22 @@
 
 #include "printing/journalreport.h"
 #include "printing/journaltext.h"
+#include "printing/pdfname.h"
 #include "printing/printcommands.h"
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
 #include "printing/reportviewer.h"
+#include "printing/summaryreport.h"
 #include "printing/totalsreport.h"
 #include "printing/worktable.h"
 #include "store/store.h"
 #include "support/scriptedpresenter.h"
 #include "support/tempdata.h"
+#include "ui/platform.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPointer>
@@ -130,6 +135,8 @@ private slots:
     void screenshots();
     void viewer();
     void printCommands();
+    void pdfNameAndFolder();
+    void emojiFromTheEmojiFont();
 
 private:
     QTemporaryDir m_dir;
@@ -505,6 +512,96 @@ void TestReportOutput::printCommands()
     QVERIFY(!showTotalsReport(kTotals, *files, QStringLiteral("西暦"), 0, nullptr, &presenter));
     QCOMPARE(presenter.shown.size(), 1);
     QCOMPARE(presenter.shown.first().style, common::kWarning);
+}
+
+void TestReportOutput::pdfNameAndFolder()
+{
+    // The report and its day or period, the dates as ISO days in either calendar mode.
+    PrintJournal day = kJournal;
+    day.date = QDate(2021, 5, 10);
+    QCOMPARE(pdfFileName(journalDocument(day, 0)), QStringLiteral("業務日誌_2021-05-10.pdf"));
+    QCOMPARE(pdfFileName(journalDocument(PrintJournal(), 0)), QStringLiteral("業務日誌.pdf"));
+
+    PrintTotals period = kTotals;
+    period.start = QDate(2018, 1, 1);
+    period.end = QDate(2020, 12, 31);
+    testsupport::TempData data;
+    const std::unique_ptr<store::Store> files = store::makeSqliteStore();
+    QVERIFY(data.ok() && !files->open(data.folder()));
+    TotalsReport totals(period, *files, QStringLiteral("和暦"), 0);
+    const ReportDocument totalsDoc = ReportEngine::run(totals).document;
+    QCOMPARE(pdfFileName(totalsDoc), QStringLiteral("集計_2018-01-01_2020-12-31.pdf"));
+    SummaryReport years(period, {}, store::Grouping::Year, QStringLiteral("西暦"), 0);
+    QCOMPARE(pdfFileName(ReportEngine::run(years).document), QStringLiteral("年別集計_2018-01-01_2020-12-31.pdf"));
+    SummaryReport months(period, {}, store::Grouping::Month, QStringLiteral("西暦"), 0);
+    QCOMPARE(pdfFileName(ReportEngine::run(months).document), QStringLiteral("月別集計_2018-01-01_2020-12-31.pdf"));
+
+    // In the folder last saved into while it is there, else in the documents folder.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QCOMPARE(proposedPdfPath(totalsDoc, m_dir.path()),
+             m_dir.filePath(QStringLiteral("集計_2018-01-01_2020-12-31.pdf")));
+    QCOMPARE(proposedPdfPath(totalsDoc, m_dir.filePath(QStringLiteral("gone"))),
+             QDir(documents).filePath(QStringLiteral("集計_2018-01-01_2020-12-31.pdf")));
+    QCOMPARE(proposedPdfPath(totalsDoc, QString()),
+             QDir(documents).filePath(QStringLiteral("集計_2018-01-01_2020-12-31.pdf")));
+
+    // The folder is remembered per user, in the user's settings, not in the data folder.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString saved = m_dir.filePath(QStringLiteral("集計_2018-01-01_2020-12-31.pdf"));
+    rememberPdfFolder(saved);
+    QCOMPARE(lastPdfFolder(), m_dir.path());
+    QCOMPARE(proposedPdfPath(journalDocument(day, 0), lastPdfFolder()),
+             m_dir.filePath(QStringLiteral("業務日誌_2021-05-10.pdf")));
+    const QDir configs(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    QVERIFY(QFileInfo::exists(configs.filePath(QStringLiteral("zephra/zephra.conf"))));
+    QVERIFY(QDir(data.folder()).entryList(QDir::Files).filter(QStringLiteral(".conf")).isEmpty());
+    QFile::remove(configs.filePath(QStringLiteral("zephra/zephra.conf")));
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+void TestReportOutput::emojiFromTheEmojiFont()
+{
+    const QString emoji = QStringLiteral("Noto Color Emoji");
+    if (!QFontDatabase::hasFamily(emoji)) {
+        QSKIP("fonts-noto-color-emoji is not installed");
+    }
+    // On screen: after the Japanese gothic, for the characters it lacks.
+    QCOMPARE(ui::uiFontFamilies(), (QStringList{QStringLiteral("IPAPGothic"), emoji}));
+    const QFont before = QApplication::font();
+    ui::useScreenFont();
+    QCOMPARE(QApplication::font().families(), (QStringList{QStringLiteral("IPAPGothic"), emoji}));
+    QApplication::setFont(before);
+
+    // On paper: a journal text with 🔥 embeds the emoji font beside the IPA fonts.
+    PrintJournal data = kJournal;
+    data.memo = QStringLiteral("本日は大盛況🔥 完売。");
+    const ReportDocument doc = journalDocument(data, 0);
+    QCOMPARE(ReportPainter::fontFor(*doc.pages[0].item(QStringLiteral("txt日誌"))).families(),
+             (QStringList{QStringLiteral("IPAPMincho"), emoji}));
+    if (QStandardPaths::findExecutable(QStringLiteral("pdffonts")).isEmpty()) {
+        QSKIP("pdffonts (poppler-utils) is not installed");
+    }
+    const QString path = m_dir.filePath(QStringLiteral("emoji.pdf"));
+    QVERIFY(writePdf(doc, path));
+    const QString fonts = run(QStringLiteral("pdffonts"), {path});
+    QVERIFY2(fonts.contains(QStringLiteral("NotoColorEmoji")), qPrintable(fonts));
+    QVERIFY2(fonts.contains(QStringLiteral("IPAPMincho")), qPrintable(fonts));
+    // Its glyph is a colour picture that a PDF font cannot carry: the picture is drawn over the character.
+    const QStringList images =
+        run(QStringLiteral("pdfimages"), {QStringLiteral("-list"), path}).split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(images.size(), 2 + 2); // the heading, then the picture and its transparency
+
+    // Drawn in colour on an image of the page, as on the screen's preview.
+    const QImage page = renderPageToImage(doc, 0, 144);
+    const QRect memo = toPixels(doc.page, doc.pages[0].item(QStringLiteral("txt日誌"))->box, 144);
+    int orange = 0;
+    for (int y = memo.top(); y <= memo.bottom(); ++y) {
+        for (int x = memo.left(); x <= memo.right(); ++x) {
+            const QRgb p = page.pixel(x, y);
+            orange += qRed(p) > 200 && qGreen(p) > 60 && qGreen(p) < 190 && qBlue(p) < 90 ? 1 : 0;
+        }
+    }
+    QVERIFY2(orange > 20, qPrintable(QString::number(orange)));
 }
 
 QTEST_MAIN(TestReportOutput)

@@ -371,14 +371,15 @@ void TestReports::totalsLayout()
         second.items.append(both.last());
     }
     checkPlaces(second, band, 2055 + 310);
-    QCOMPARE(p.items.size(), 18 + 2 * 6);
+    QCOMPARE(p.items.size(), 18 + 2 * 6 + 1); // and the date printed in the footer
 
     QCOMPARE(p.item(QStringLiteral("Label6"))->text, QStringLiteral("期\u3000間"));
     QCOMPARE(p.item(QStringLiteral("Label10"))->text, QStringLiteral("出金計"));
     for (const DrawItem &item : p.items) {
         if (item.kind == DrawItem::Kind::Text) {
-            const bool label =
-                item.name.startsWith(QStringLiteral("Label")) || item.name == QStringLiteral("lblタイトル");
+            const bool label = item.name.startsWith(QStringLiteral("Label")) ||
+                               item.name == QStringLiteral("lblタイトル") ||
+                               item.section == QStringLiteral("PageFooter");
             QCOMPARE(item.fontName, label ? kGothicName : kMinchoName);
         }
         // 0x00BBGGRR 0x30C010: all eleven labels and the three lines in green.
@@ -467,8 +468,8 @@ void TestReports::rowDates()
 
 void TestReports::hundredRowsOverThreePages()
 {
-    // A4 less the margins (50, 1440) and the heading (2055) leaves 13293 twips: 42 bands of 310.
-    constexpr int perPage = (16838 - 50 - 1440 - 2055) / 310;
+    // A4 less the margins (50, 1440), the heading (2055) and the footer (420) leaves 12873 twips: 41 bands of 310.
+    constexpr int perPage = (16838 - 50 - 1440 - 2055 - 420) / 310;
     const QList<printingtest::WorkRow> rows = printingtest::consecutiveDays(QDate(2007, 1, 1), 100);
     QVERIFY(printingtest::fillWorkTable(*m_store, m_data->mainPath(), rows));
     const ReportRun run = runTotals(sampleTotals());
@@ -497,14 +498,14 @@ void TestReports::emptyOrUnreadableWorkTable()
     const ReportRun empty = runTotals(sampleTotals());
     QVERIFY(empty.ok());
     QCOMPARE(empty.document.pages.size(), 1);
-    QCOMPARE(empty.document.pages.first().items.size(), 18); // the heading alone
+    QCOMPARE(empty.document.pages.first().items.size(), 19); // the heading and the date printed
 
     QVERIFY(
         printingtest::fillWorkTable(*m_store, m_data->mainPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 2)));
     m_store->close();
     const ReportRun unreadable = runTotals(sampleTotals());
     QVERIFY(!unreadable.ok()); // not a report that merely looks empty
-    QCOMPARE(unreadable.document.pages.first().items.size(), 18);
+    QCOMPARE(unreadable.document.pages.first().items.size(), 19);
 }
 
 void TestReports::bandTallerThanThePage()

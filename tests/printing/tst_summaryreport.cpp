@@ -2,11 +2,13 @@
 // the page, the heading on every page of a long report with its number, and
 // the totals report's paper, margins and colours.
 
+#include "common/formats.h"
 #include "common/summarylabel.h"
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
 #include "printing/summaryreport.h"
 #include "printing/totalsreport.h"
+#include "printing/worktable.h"
 #include "store/store.h"
 #include "support/tempdata.h"
 
@@ -43,37 +45,47 @@ QString pdfText(const QString &path, const QStringList &options = {})
                : QString();
 }
 
-// The words of page 1 as pdftotext -bbox places them: each word's text with
-// its left and right edge in points.
+// A word of `pdftotext -bbox`, in points from the page's top-left corner.
 struct Word
 {
     QString text;
-    qreal left;
-    qreal right;
-    qreal top;
-    qreal centre() const { return (left + right) / 2; }
+    QRectF box;
 };
 
-QList<Word> pdfWords(const QString &path)
+// The words of each page of a PDF file, in reading order.
+QList<QList<Word>> pdfWords(const QString &path)
 {
-    const QString html = pdfText(path, {u"-bbox"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s});
-    static const QRegularExpression word(
-        uR"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="[\d.]+">([^<]*)</word>)re"_s);
-    QList<Word> words;
-    for (const QRegularExpressionMatch &m : word.globalMatch(html)) {
-        words.append({m.captured(4), m.captured(1).toDouble(), m.captured(3).toDouble(), m.captured(2).toDouble()});
-    }
-    return words;
-}
-
-std::optional<Word> findWord(const QList<Word> &words, const QString &text)
-{
-    for (const Word &w : words) {
-        if (w.text == text) {
-            return w;
+    QList<QList<Word>> pages;
+    static const QRegularExpression element(
+        uR"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"_s);
+    for (const QRegularExpressionMatch &m : element.globalMatch(pdfText(path, {u"-bbox"_s}))) {
+        if (m.captured(0) == u"<page "_s) {
+            pages.append(QList<Word>());
+        } else if (!pages.isEmpty()) {
+            const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+            const QPointF bottomRight(m.captured(3).toDouble(), m.captured(4).toDouble());
+            pages.last().append({m.captured(5), QRectF(topLeft, bottomRight)});
         }
     }
-    return std::nullopt;
+    return pages;
+}
+
+// The first run of words that spells `wanted` with the blanks left out, as one box; an empty box if none.
+QRectF findWords(const QList<Word> &words, QString wanted)
+{
+    wanted.remove(u' ');
+    for (qsizetype first = 0; first < words.size(); ++first) {
+        QString joined;
+        QRectF box;
+        for (qsizetype n = first; n < words.size() && joined.size() < wanted.size(); ++n) {
+            joined += words.at(n).text;
+            box = box.isNull() ? words.at(n).box : box.united(words.at(n).box);
+        }
+        if (joined == wanted) {
+            return box;
+        }
+    }
+    return {};
 }
 
 } // namespace
@@ -86,6 +98,8 @@ private slots:
     void looksLikeTheTotalsReport();
     void longSummaryInPdf();
     void sumsStandOverTheirColumns();
+    void pagesNumberedAndDatedBelowTheRows_data();
+    void pagesNumberedAndDatedBelowTheRows();
 };
 
 void TestSummaryReport::looksLikeTheTotalsReport()
@@ -182,8 +196,9 @@ void TestSummaryReport::sumsStandOverTheirColumns()
         QTemporaryDir dir;
         const QString path = dir.filePath(u"summary.pdf"_s);
         QVERIFY(writePdf(ReportEngine::run(report).document, path));
-        const QList<Word> words = pdfWords(path);
-        QVERIFY(!words.isEmpty());
+        const QList<QList<Word>> pages = pdfWords(path);
+        QVERIFY(!pages.isEmpty() && !pages.first().isEmpty());
+        const QList<Word> &words = pages.first();
         struct Expected
         {
             QString column, sumCaption, sum, figure;
@@ -195,22 +210,96 @@ void TestSummaryReport::sumsStandOverTheirColumns()
                                     {u"日数"_s, u"日数計"_s, u"317"_s, u"300"_s},
                                     {u"差引"_s, u"差引計"_s, u"5,450,001"_s, u"5,444,445"_s}};
         for (const Expected &e : columns) {
-            const std::optional<Word> column = findWord(words, e.column);
-            const std::optional<Word> caption = findWord(words, e.sumCaption);
-            const std::optional<Word> sum = findWord(words, e.sum);
-            const std::optional<Word> figure = findWord(words, e.figure);
-            QVERIFY2(column && caption && sum && figure, qPrintable(e.column));
-            QVERIFY2(std::abs(caption->centre() - column->centre()) < 2,
+            const QRectF column = findWords(words, e.column);
+            const QRectF caption = findWords(words, e.sumCaption);
+            const QRectF sum = findWords(words, e.sum);
+            const QRectF figure = findWords(words, e.figure);
+            QVERIFY2(!column.isNull() && !caption.isNull() && !sum.isNull() && !figure.isNull(), qPrintable(e.column));
+            QVERIFY2(std::abs(caption.center().x() - column.center().x()) < 2,
                      qPrintable(u"%1 at %2, %3 at %4"_s.arg(e.sumCaption)
-                                    .arg(caption->centre())
+                                    .arg(caption.center().x())
                                     .arg(e.column)
-                                    .arg(column->centre())));
+                                    .arg(column.center().x())));
             QVERIFY2(
-                std::abs(sum->right - figure->right) < 2,
-                qPrintable(u"%1 ends at %2, %3 at %4"_s.arg(e.sum).arg(sum->right).arg(e.figure).arg(figure->right)));
-            QVERIFY(caption->top < sum->top && sum->top < column->top);
+                std::abs(sum.right() - figure.right()) < 2,
+                qPrintable(u"%1 ends at %2, %3 at %4"_s.arg(e.sum).arg(sum.right()).arg(e.figure).arg(figure.right())));
+            QVERIFY(caption.top() < sum.top() && sum.top() < column.top());
         }
     }
+}
+
+void TestSummaryReport::pagesNumberedAndDatedBelowTheRows_data()
+{
+    QTest::addColumn<bool>("summary");
+    QTest::addColumn<QString>("calendarMode");
+    QTest::addColumn<QString>("printed");
+    // In era mode as the date boxes show a day.
+    const QString era = u"印刷日 "_s + common::formatDate(QDate(2021, 5, 10), common::pattern::kDateEra);
+    QVERIFY(era.contains(u"令和"_s));
+    QTest::newRow("totals, Western") << false << u"西暦"_s << u"印刷日 2021年05月10日"_s;
+    QTest::newRow("totals, era") << false << u"和暦"_s << era;
+    QTest::newRow("months, era") << true << u"和暦"_s << era;
+}
+
+void TestSummaryReport::pagesNumberedAndDatedBelowTheRows()
+{
+    if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty()) {
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    }
+    QFETCH(bool, summary);
+    QFETCH(QString, calendarMode);
+    QFETCH(QString, printed);
+    const QDate printDate(2021, 5, 10);
+
+    // A hundred rows: three pages of either report.
+    ReportDocument doc;
+    testsupport::TempData data;
+    const std::unique_ptr<store::Store> files = store::makeSqliteStore();
+    QVERIFY(data.ok() && !files->open(data.folder()));
+    if (summary) {
+        SummaryReport report(kTotals, months().mid(0, 100), store::Grouping::Month, calendarMode, 0);
+        report.setPrintDate(printDate);
+        doc = ReportEngine::run(report).document;
+    } else {
+        QVERIFY(printingtest::fillWorkTable(*files, data.mainPath(),
+                                            printingtest::consecutiveDays(QDate(2007, 4, 1), 100)));
+        TotalsReport report(kTotals, *files, calendarMode, 0);
+        report.setPrintDate(printDate);
+        doc = ReportEngine::run(report).document;
+    }
+    QCOMPARE(doc.pages.size(), 3);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"report.pdf"_s);
+    QVERIFY(writePdf(doc, path));
+
+    const QList<QList<Word>> pages = pdfWords(path);
+    QCOMPARE(pages.size(), 3);
+    for (qsizetype n = 0; n < pages.size(); ++n) {
+        const QList<Word> &words = pages.at(n);
+        const QRectF number = findWords(words, u"%1 / 3"_s.arg(n + 1));
+        const QRectF date = findWords(words, printed);
+        QString all;
+        for (const Word &word : words) {
+            all += word.text;
+        }
+        QVERIFY2(!number.isNull() && !date.isNull(), qPrintable(u"page %1: "_s.arg(n + 1) + all.right(200)));
+        // Both on one line below every other word of the page: the date at the left, the number at the right.
+        for (const Word &word : words) {
+            if (!number.contains(word.box.center()) && !date.contains(word.box.center())) {
+                QVERIFY2(word.box.bottom() < date.top(), qPrintable(word.text));
+            }
+        }
+        QVERIFY(qAbs(number.center().y() - date.center().y()) < 2);
+        QVERIFY(date.right() < 297 && number.left() > 297);
+    }
+
+    // A report of one page carries its date, without a number.
+    SummaryReport one(kTotals, months().mid(0, 3), store::Grouping::Year, calendarMode, 0);
+    one.setPrintDate(printDate);
+    const ReportDocument single = ReportEngine::run(one).document;
+    QCOMPARE(single.pages.size(), 1);
+    QVERIFY(!single.pages.first().item(u"txtページ"_s));
+    QCOMPARE(single.pages.first().item(u"txt印刷日"_s)->text, printed);
 }
 
 QTEST_MAIN(TestSummaryReport)
