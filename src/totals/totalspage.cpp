@@ -48,6 +48,14 @@ TotalsPage::TotalsPage(store::Store &store, common::Msg &msg, const common::Cloc
     buildControls();
 }
 
+TotalsPage::~TotalsPage()
+{
+    // The grid outlives this page's own part while the widget is taken down,
+    // and its headers still report: they must not reach a page already gone.
+    disconnect(m_grid集計->verticalHeader(), nullptr, this, nullptr);
+    disconnect(m_grid集計->horizontalHeader(), nullptr, this, nullptr);
+}
+
 void TotalsPage::buildControls()
 {
     auto *panel = new ui::Panel(QStringLiteral("imContainer3D2"), this);

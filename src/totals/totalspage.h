@@ -47,6 +47,7 @@ class TotalsPage : public QWidget
     Q_OBJECT
 public:
     TotalsPage(store::Store &store, common::Msg &msg, const common::Clock &clock, QWidget *parent = nullptr);
+    ~TotalsPage() override;
 
     // 集計: the period, filled in from the month where it is incomplete, copied
     // from the journal into the work table; the grid and the four sums show it.
