@@ -424,8 +424,29 @@ QList<int> TotalsPage::columnWidths(int available) const
     QList<int> widening;
     for (int column = 0; column < columns; ++column) {
         int width = model ? sectionWidth(header, model->headerData(column, Qt::Horizontal).toString()) : 0;
-        for (int row = 0; model && row < model->rowCount(); ++row) {
-            width = std::max(width, cellWidth(m_grid集計, metrics, model->index(row, column).data().toString()));
+        if (model && model == m_dat集計) {
+            // A run over a century holds tens of thousands of rows: only the
+            // texts among which the widest stands are measured.
+            // Each digit is measured as the widest digit, so that the width
+            // holds whatever digits the row has.
+            QChar widestDigit = u'0';
+            for (char16_t digit = u'1'; digit <= u'9'; ++digit) {
+                if (metrics.horizontalAdvance(QChar(digit)) > metrics.horizontalAdvance(widestDigit)) {
+                    widestDigit = QChar(digit);
+                }
+            }
+            for (QString text : m_dat集計->widestTexts(column)) {
+                for (QChar &character : text) {
+                    if (character.isDigit() && character.unicode() < 0x80) {
+                        character = widestDigit;
+                    }
+                }
+                width = std::max(width, cellWidth(m_grid集計, metrics, text));
+            }
+        } else {
+            for (int row = 0; model && row < model->rowCount(); ++row) {
+                width = std::max(width, cellWidth(m_grid集計, metrics, model->index(row, column).data().toString()));
+            }
         }
         need.append(width);
         if (column != 0 && !(summary && column == SummaryModel::Col日数)) {

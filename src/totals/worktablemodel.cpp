@@ -3,6 +3,10 @@
 #include "common/formats.h"
 #include "store/store.h"
 
+#include <algorithm>
+#include <iterator>
+#include <optional>
+
 namespace totals {
 
 namespace {
@@ -82,6 +86,57 @@ QVariant WorkTableModel::data(const QModelIndex &index, int role) const
         return amount ? common::formatAmount(*amount, common::pattern::kAmount) : QString();
     }
     return amount ? QVariant(*amount) : QVariant(QMetaType::fromType<qlonglong>());
+}
+
+QStringList WorkTableModel::widestTexts(int column) const
+{
+    QStringList texts;
+    if (column == Col日付) {
+        // The era starts: a date box's era initial is the one part that is not digits.
+        static const QDate eraStarts[] = {QDate(1912, 7, 30), QDate(1926, 12, 25), QDate(1989, 1, 8),
+                                          QDate(2019, 5, 1)};
+        std::optional<QDate> ofEra[std::size(eraStarts) + 1];
+        for (const store::WorkRow &row : m_rows) {
+            if (!row.date.isValid()) {
+                texts.append(row.storedDate);
+                continue;
+            }
+            const auto era = std::upper_bound(std::begin(eraStarts), std::end(eraStarts), row.date) - eraStarts;
+            if (!ofEra[era]) {
+                ofEra[era] = row.date;
+            }
+        }
+        for (const std::optional<QDate> &day : ofEra) {
+            if (day) {
+                texts.append(common::formatDate(*day, m_datePattern));
+            }
+        }
+        return texts;
+    }
+    // The figures with most digits, of each sign: their texts are the widest.
+    const store::AmountColumn which = amountColumnOf(column);
+    std::optional<qint64> longest[2];
+    const auto digits = [](qint64 value) {
+        int count = 1;
+        for (quint64 rest = value < 0 ? 0 - quint64(value) : quint64(value); rest >= 10; rest /= 10) {
+            ++count;
+        }
+        return count;
+    };
+    for (const store::WorkRow &row : m_rows) {
+        if (const store::Amount &amount = row.amounts[which]) {
+            std::optional<qint64> &held = longest[*amount < 0 ? 1 : 0];
+            if (!held || digits(*amount) > digits(*held)) {
+                held = *amount;
+            }
+        }
+    }
+    for (const std::optional<qint64> &amount : longest) {
+        if (amount) {
+            texts.append(common::formatAmount(*amount, common::pattern::kAmount));
+        }
+    }
+    return texts;
 }
 
 QVariant WorkTableModel::headerData(int section, Qt::Orientation orientation, int role) const

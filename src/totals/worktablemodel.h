@@ -30,6 +30,11 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    // The texts of `column` among which the rows' widest stands, without
+    // formatting every row: for an amount the longest figures (digits are
+    // alike wide), one negative and one not; for a date one of each era, and
+    // any stored value that is no date.
+    QStringList widestTexts(int column) const;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;

@@ -31,24 +31,35 @@ void DesktopUrlOpener::open(const QString &url)
     QDesktopServices::openUrl(QUrl(url));
 }
 
-QStringList uiFontFamilies()
+namespace {
+
+QString emojiFamily()
 {
 #ifdef Q_OS_WIN
-    return QStringList{QStringLiteral("ＭＳ Ｐゴシック")} + emojiFontFamilies();
+    return QStringLiteral("Segoe UI Emoji");
 #else
-    return QStringList{QStringLiteral("IPAPGothic")} + emojiFontFamilies();
+    return QStringLiteral("Noto Color Emoji");
+#endif
+}
+
+} // namespace
+
+QStringList uiFontFamilies()
+{
+    // The emoji family is named without asking the font database: the
+    // program's package brings it, and asking fills the whole database and
+    // resolves every alias before the first paint, a quarter of the start.
+#ifdef Q_OS_WIN
+    return QStringList{QStringLiteral("ＭＳ Ｐゴシック"), emojiFamily()};
+#else
+    return QStringList{QStringLiteral("IPAPGothic"), emojiFamily()};
 #endif
 }
 
 QStringList emojiFontFamilies()
 {
-#ifdef Q_OS_WIN
-    const QString family = QStringLiteral("Segoe UI Emoji");
-#else
-    const QString family = QStringLiteral("Noto Color Emoji");
-#endif
-    static const bool installed = QFontDatabase::hasFamily(family);
-    return installed ? QStringList{family} : QStringList{};
+    static const bool installed = QFontDatabase::hasFamily(emojiFamily());
+    return installed ? QStringList{emojiFamily()} : QStringList{};
 }
 
 void useScreenFont()

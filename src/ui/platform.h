@@ -25,9 +25,9 @@ public:
 };
 
 // The font families of the screens: the Japanese proportional gothic of the
-// platform (ＭＳ Ｐゴシック on Windows, IPAPGothic elsewhere), then the emoji
-// families. Only families that are installed are named: looking up a missing
-// one costs start-up time.
+// platform (ＭＳ Ｐゴシック on Windows, IPAPGothic elsewhere), then the colour
+// emoji family that the program's package brings, named without asking
+// whether it is installed: asking costs start-up time.
 QStringList uiFontFamilies();
 // The colour emoji family of the platform when it is installed (Segoe UI Emoji
 // on Windows, Noto Color Emoji elsewhere): the fallback after the Japanese
