@@ -1,6 +1,7 @@
 #include "backup/restore.h"
 
 #include "common/datalock.h"
+#include "common/filesync.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -14,13 +15,6 @@ namespace {
 
 // Attempts at the replacing transaction, each waiting for the engine's busy timeout.
 constexpr int kRestoreAttempts = 2;
-
-QString canonical(const QString &path)
-{
-    const QFileInfo info(path);
-    const QString resolved = info.canonicalFilePath();
-    return QDir::cleanPath(resolved.isEmpty() ? info.absoluteFilePath() : resolved);
-}
 
 // The damaged path inside a restore: the store is closed, the files kept aside
 // and replaced, the store opened on the copy's files.
@@ -47,7 +41,7 @@ QString busyRefusal()
 std::optional<QString> refuseAsCopy(const QString &copyFolder, const QString &dataFolder)
 {
     const QString copy = QDir::toNativeSeparators(copyFolder);
-    if (canonical(copyFolder) == canonical(dataFolder)) {
+    if (common::canonicalPath(copyFolder) == common::canonicalPath(dataFolder)) {
         return QStringLiteral("「%1」はデータフォルダーそのものです。控えのフォルダーを指定してください。").arg(copy);
     }
     if (!parseCopyName(QDir(copyFolder).dirName())) {

@@ -282,13 +282,14 @@ QMultiHash<QString, DataLock *> &heldHere()
     return held;
 }
 
-QString canonicalFolder(const QString &folder)
-{
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(QFileInfo(folder).absoluteFilePath()) : canonical;
-}
-
 } // namespace
+
+QString canonicalPath(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
 
 DataLock::~DataLock()
 {
@@ -311,7 +312,7 @@ DataLock::Held DataLock::hold(const QString &folder)
     const Held held = holdFile(QDir(folder).filePath(kDataLockFileName));
     if (held != Held::NotHeld) {
         const std::lock_guard guard(heldMutex);
-        m_folder = canonicalFolder(folder);
+        m_folder = canonicalPath(folder);
         heldHere().insert(m_folder, this);
     }
     return held;
@@ -321,7 +322,7 @@ bool DataLock::othersHold(const QString &folder)
 {
     {
         const std::lock_guard guard(heldMutex);
-        const QList<DataLock *> own = heldHere().values(canonicalFolder(folder));
+        const QList<DataLock *> own = heldHere().values(canonicalPath(folder));
         for (DataLock *lock : own) {
             if (lock->isHeld()) {
                 return !lock->holdsAlone();

@@ -28,4 +28,8 @@ struct FileIdentity
 // there is no such file or it cannot be looked at.
 std::optional<FileIdentity> fileIdentity(const QString &path);
 
+// The path with its links resolved when it exists, otherwise made absolute
+// and clean: two names of one folder compare equal.
+QString canonicalPath(const QString &path);
+
 } // namespace common
