@@ -4,6 +4,7 @@
 #include "ui/amountbox.h"
 #include "ui/commandbutton.h"
 #include "ui/datebox.h"
+#include "ui/devicepixels.h"
 #include "ui/geometry.h"
 #include "ui/journaltextbox.h"
 #include "ui/panel.h"
@@ -304,7 +305,9 @@ void JournalPage::clear()
 void JournalPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidthTwips)
 {
     m_dt日付->setCalendarMode(calendarMode);
-    m_dt日付->resize(ui::twips(dateBoxWidthTwips), m_dt日付->height());
+    QRect place = ui::designedGeometry(m_dt日付);
+    place.setWidth(ui::twips(dateBoxWidthTwips));
+    ui::setDesignedGeometry(m_dt日付, place);
 }
 
 void JournalPage::showDay(QDate day)

@@ -7,6 +7,7 @@
 #include "ui/amountbox.h"
 #include "ui/commandbutton.h"
 #include "ui/datebox.h"
+#include "ui/devicepixels.h"
 #include "ui/geometry.h"
 #include "ui/panel.h"
 #include "ui/placement.h"
@@ -321,10 +322,13 @@ void TotalsPage::bindGrid()
 void TotalsPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidth, int kaLeft, int endLeft)
 {
     m_dt開始->setCalendarMode(calendarMode);
-    m_dt開始->resize(ui::twips(dateBoxWidth), m_dt開始->height());
+    QRect start = ui::designedGeometry(m_dt開始);
+    start.setWidth(ui::twips(dateBoxWidth));
+    ui::setDesignedGeometry(m_dt開始, start);
     m_lblKara->move(ui::twips(kaLeft), m_lblKara->y());
     m_dt終了->setCalendarMode(calendarMode);
-    m_dt終了->setGeometry(ui::twips(endLeft), m_dt終了->y(), ui::twips(dateBoxWidth), m_dt終了->height());
+    const QRect end = ui::designedGeometry(m_dt終了);
+    ui::setDesignedGeometry(m_dt終了, QRect(ui::twips(endLeft), end.y(), ui::twips(dateBoxWidth), end.height()));
     if (m_dat集計) {
         m_dat集計->setDatePattern(common::gridDatePattern(calendarMode));
     }
@@ -524,7 +528,9 @@ void TotalsPage::layoutSumsAndGrid()
 {
     // Up to the command buttons' panel at 8385, with a small gap: a month in
     // two eras beside seven columns of figures needs all of it.
-    m_grid集計->resize(ui::twips(8085) + m_anchors.growth().width(), m_grid集計->height());
+    QRect grid = ui::designedGeometry(m_grid集計);
+    grid.setWidth(ui::twips(8085) + m_anchors.growth().width());
+    ui::setDesignedGeometry(m_grid集計, grid);
     fitColumnsAndSums();
 }
 

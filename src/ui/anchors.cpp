@@ -1,5 +1,7 @@
 #include "ui/anchors.h"
 
+#include "ui/devicepixels.h"
+
 #include <algorithm>
 
 namespace ui {
@@ -24,7 +26,7 @@ void Anchors::follow(QSize growth)
         if (!tie.control) {
             continue;
         }
-        QRect r = tie.control->geometry();
+        QRect r = designedGeometry(tie.control);
         if (tie.edges & Right) {
             r.translate(dx, 0);
         }
@@ -37,7 +39,7 @@ void Anchors::follow(QSize growth)
         if (tie.edges & StretchHeight) {
             r.setHeight(r.height() + dy);
         }
-        tie.control->setGeometry(r);
+        setDesignedGeometry(tie.control, r);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "ui/placement.h"
 
+#include "ui/devicepixels.h"
 #include "ui/geometry.h"
 
 #include <QLabel>
@@ -62,7 +63,8 @@ CaptionLabel *waitingCaption(const QWidget *control)
 void place(QWidget *widget, const QString &name, int left, int top, int width, int height)
 {
     widget->setObjectName(name);
-    widget->setGeometry(twipsRect(left, top, width, height));
+    setDesignedGeometry(widget, twipsRect(left, top, width, height));
+    keepOnDevicePixels(widget);
     if (takesTabFocus(widget) && widget->accessibleName().isEmpty()) {
         if (CaptionLabel *caption = waitingCaption(widget)) {
             caption->setBuddy(widget);

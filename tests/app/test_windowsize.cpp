@@ -6,12 +6,15 @@
 
 #include "journal/journalpage.h"
 #include "support/pageenvironment.h"
+#include "support/scaledrun.h"
 #include "support/sqlfile.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
 #include "ui/geometry.h"
 
+#include <QAbstractScrollArea>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
@@ -49,6 +52,62 @@ QList<std::pair<const QWidget *, const QWidget *>> siblingPairs(const QWidget *p
     return pairs;
 }
 
+// Whether a frame's line stands at `edge` (a device row or column, within two
+// pixels): a line of which nearly every pixel is darker than the light
+// backgrounds on either side of it.
+bool lineNear(const QImage &image, Qt::Orientation along, int edge, int from, int to)
+{
+    for (int at = edge - 2; at <= edge + 2; ++at) {
+        int dark = 0;
+        int seen = 0;
+        for (int i = from; i < to; ++i) {
+            const QPoint p = along == Qt::Horizontal ? QPoint(i, at) : QPoint(at, i);
+            if (!image.rect().contains(p)) {
+                continue;
+            }
+            ++seen;
+            dark += qGray(image.pixel(p)) <= 230 ? 1 : 0;
+        }
+        if (seen > 0 && dark * 10 >= seen * 9) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The edges of every framed control of the shown page whose line is missing
+// from the window's picture, by name.
+QStringList framesCut(QWidget *window)
+{
+    const QImage image = window->grab().toImage();
+    const double ratio = window->devicePixelRatio();
+    QStringList cut;
+    for (QWidget *control : window->findChildren<QWidget *>()) {
+        const auto *area = qobject_cast<QAbstractScrollArea *>(control);
+        const auto *edit = qobject_cast<QLineEdit *>(control);
+        const bool framed = (area && area->frameShape() != QFrame::NoFrame) || (edit && edit->hasFrame());
+        if (!framed || !control->isVisible() || control->width() < 40 || control->objectName().isEmpty()) {
+            continue;
+        }
+        const QRectF r(QPointF(control->mapTo(window, QPoint(0, 0))) * ratio, QSizeF(control->size()) * ratio);
+        const int left = int(r.left() + r.width() * 0.1);
+        const int right = int(r.right() - r.width() * 0.1);
+        const int top = int(r.top() + r.height() * 0.2);
+        const int bottom = int(r.bottom() - r.height() * 0.2);
+        const QList<std::pair<const char *, bool>> edges = {
+            {"上", lineNear(image, Qt::Horizontal, qRound(r.top()), left, right)},
+            {"下", lineNear(image, Qt::Horizontal, qRound(r.bottom()) - 1, left, right)},
+            {"左", lineNear(image, Qt::Vertical, qRound(r.left()), top, bottom)},
+            {"右", lineNear(image, Qt::Vertical, qRound(r.right()) - 1, top, bottom)}};
+        for (const auto &[edge, whole] : edges) {
+            if (!whole) {
+                cut << control->objectName() + QString::fromUtf8(edge);
+            }
+        }
+    }
+    return cut;
+}
+
 } // namespace
 
 class TestWindowSize : public QObject
@@ -64,6 +123,9 @@ private slots:
     void maximisedWindowFillsTheScreen();
     void aYearOfMonthsFitsAFullHdScreen();
     void sizeComesBackAtTheNextStart();
+    void framesAreWhole();
+    void framesAreWholeAtEveryScale_data();
+    void framesAreWholeAtEveryScale();
 
 private:
     std::unique_ptr<testsupport::MainWindow> m_w;
@@ -220,6 +282,60 @@ void TestWindowSize::sizeComesBackAtTheNextStart()
     QCOMPARE(m_w->frm->size(), QSize(900, 700));
     QCOMPARE(testsupport::control<QWidget>(m_w->frm.get(), "txtメモ")->width(),
              ui::twips(8535) + 900 - app::MainWindow::designedSize().width());
+}
+
+// Every framed box and grid shows its four lines on every page, at the
+// designed size and grown by an odd number of pixels.
+void TestWindowSize::framesAreWhole()
+{
+    app::MainWindow *frm = m_w->frm.get();
+    frm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frm));
+    QCoreApplication::processEvents();
+    const auto placesOnPages = [frm] {
+        QHash<QString, QRect> places;
+        for (int tab = 0; tab < frm->tabs()->count(); ++tab) {
+            places.insert(placesOf(frm->tabs()->widget(tab)));
+        }
+        return places;
+    };
+    const QHash<QString, QRect> first = placesOnPages();
+    for (const QSize growth : {QSize(0, 0), QSize(301, 203), QSize(1, 1), QSize(0, 0)}) {
+        frm->resize(app::MainWindow::designedSize() + growth);
+        for (int tab = 0; tab < frm->tabs()->count(); ++tab) {
+            frm->tabs()->setCurrentIndex(tab);
+            QCoreApplication::processEvents();
+            const QStringList cut = framesCut(frm);
+            QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("scale %1, grown %2×%3: %4")
+                                                   .arg(frm->devicePixelRatio())
+                                                   .arg(growth.width())
+                                                   .arg(growth.height())
+                                                   .arg(cut.join(QLatin1Char(' ')))));
+        }
+    }
+    // Back at the designed size, every control stands where it first stood.
+    const QHash<QString, QRect> last = placesOnPages();
+    for (auto it = first.cbegin(); it != first.cend(); ++it) {
+        QVERIFY2(last.value(it.key()) == it.value(), qPrintable(it.key()));
+    }
+}
+
+void TestWindowSize::framesAreWholeAtEveryScale_data()
+{
+    QTest::addColumn<QString>("scale");
+    for (const char *scale : {"1.5", "2", "1.25"}) {
+        QTest::newRow(scale) << QString::fromLatin1(scale);
+    }
+}
+
+void TestWindowSize::framesAreWholeAtEveryScale()
+{
+    if (testsupport::inScaledRun()) {
+        QSKIP("the scaled run itself");
+    }
+    QFETCH(QString, scale);
+    const QString failed = testsupport::failedScaledRun(scale, {QStringLiteral("framesAreWhole")});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 
 QTEST_MAIN(TestWindowSize)

@@ -6,6 +6,7 @@
 // metrics, which the scale factor rounds differently.
 
 #include "support/pageenvironment.h"
+#include "support/scaledrun.h"
 #include "support/sqlfile.h"
 #include "totals/summarymodel.h"
 #include "totals/totalspage.h"
@@ -15,7 +16,6 @@
 #include "ui/platform.h"
 
 #include <QHeaderView>
-#include <QProcess>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyleOptionFrame>
@@ -25,8 +25,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-constexpr auto kChildVariable = "ZEPHRA_SCALED_CHILD";
 
 // A shop's figures over the era changes: January 1989, April and May 2019,
 // and a hundred and twenty days of 2021 with sums of millions.
@@ -253,19 +251,13 @@ void TestSummaryLayout::atEveryScale_data()
 
 void TestSummaryLayout::atEveryScale()
 {
-    if (qEnvironmentVariableIsSet(kChildVariable)) {
+    if (testsupport::inScaledRun()) {
         QSKIP("the scaled run itself");
     }
     QFETCH(QString, scale);
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"QT_SCALE_FACTOR"_s, scale);
-    environment.insert(QString::fromLatin1(kChildVariable), u"1"_s);
-    child.setProcessEnvironment(environment);
-    child.setProcessChannelMode(QProcess::MergedChannels);
-    child.start(QCoreApplication::applicationFilePath(), {u"sumsStandOverTheirColumns"_s, u"gridFollowsItsWidth"_s});
-    QVERIFY(child.waitForFinished(120'000));
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+    const QString failed =
+        testsupport::failedScaledRun(scale, {u"sumsStandOverTheirColumns"_s, u"gridFollowsItsWidth"_s});
+    QVERIFY2(failed.isEmpty(), qPrintable(failed));
 }
 
 QTEST_MAIN(TestSummaryLayout)
