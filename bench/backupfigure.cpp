@@ -8,6 +8,7 @@
 #include "centurydata.h"
 #include "figure.h"
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 #include <QDateTime>
@@ -37,8 +38,8 @@ public:
         const QString backups = scratchFolder(QStringLiteral("copies"));
         const QDateTime now(QDate(2026, 12, 7), QTime(21, 5, 9));
         for (auto _ : state) {
-            const backup::MadeCopy made =
-                backup::makeCopy(setting().centuryFolder, backups, backup::CopyKind::Daily, now);
+            const backup::MadeCopy made = backup::makeCopy(store::Location::inFolder(setting().centuryFolder), backups,
+                                                           backup::CopyKind::Daily, now);
             state.PauseTiming();
             const bool removed = QDir(made.path).removeRecursively();
             state.ResumeTiming();

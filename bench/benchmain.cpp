@@ -17,6 +17,7 @@
 #include "figure.h"
 #include "tenyears.h"
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 #include <QApplication>

@@ -8,6 +8,7 @@
 #include "yespresenter.h"
 
 #include "common/formats.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/fixedclock.h"
 #include "totals/totalspage.h"
@@ -108,7 +109,8 @@ private:
         QString error;
         const QDir folder(copyOfData(QStringLiteral("page"), &error));
         if (error.isEmpty()) {
-            if (const std::optional<store::OpenFailure> failure = m_store->open(folder.path())) {
+            if (const std::optional<store::OpenFailure> failure =
+                    m_store->open(store::Location::inFolder(folder.path()))) {
                 error = failure->path + QStringLiteral(": ") + failure->error.message;
             }
         }

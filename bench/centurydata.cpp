@@ -2,6 +2,7 @@
 
 #include "common/progress.h"
 #include "store/sqliteconnection.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -140,7 +141,7 @@ QString makeCenturyData(const QString &folder)
         // The search index, as the program makes it at the first start on such a file.
         auto store = store::makeSqliteStore();
         common::NoProgress quiet;
-        if (const auto failure = store->open(folder)) {
+        if (const auto failure = store->open(store::Location::inFolder(folder))) {
             error = failure->error.message;
         } else if (const store::DbError built = store->buildSearchIndex(quiet)) {
             error = built.message;

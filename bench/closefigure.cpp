@@ -93,8 +93,9 @@ public:
             }
             started->window.close();
             const QString data = started->session.dataFolder();
-            const backup::MadeCopy made = backup::makeCopy(data, QDir(data).filePath(QStringLiteral("backup")),
-                                                           backup::CopyKind::Exit, QDateTime::currentDateTime());
+            const backup::MadeCopy made =
+                backup::makeCopy(store::Location::inFolder(data), QDir(data).filePath(QStringLiteral("backup")),
+                                 backup::CopyKind::Exit, QDateTime::currentDateTime());
             state.PauseTiming();
             started.reset();
             state.ResumeTiming();

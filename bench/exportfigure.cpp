@@ -9,6 +9,7 @@
 #include "exchange/export.h"
 #include "figure.h"
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -251,7 +252,7 @@ private:
         auto store = store::makeSqliteStore();
         common::NoProgress quiet;
         const QString path = QDir(subjectFolder).filePath(QStringLiteral("check.csv"));
-        if (store->open(subjectFolder) ||
+        if (store->open(store::Location::inFolder(subjectFolder)) ||
             exchange::exportJournal(*store, period(), {path, m_format, exchange::Encoding::Utf8, {}, true}, quiet)
                 .failure) {
             fail(state, QStringLiteral("the program's export failed"));

@@ -2,6 +2,7 @@
 
 #include "centurydata.h"
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -40,7 +41,7 @@ std::unique_ptr<store::Store> Figure::openDataCopy(const QString &side, benchmar
         *folder = copy;
     }
     auto store = store::makeSqliteStore();
-    if (const auto failure = store->open(copy)) {
+    if (const auto failure = store->open(store::Location::inFolder(copy))) {
         fail(state, failure->path + QStringLiteral(": ") + failure->error.message);
         return nullptr;
     }

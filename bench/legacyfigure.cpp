@@ -9,6 +9,7 @@
 #include "figure.h"
 #include "legacy/legacyimport.h"
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 #include <QDateTime>

@@ -18,6 +18,7 @@
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
 #include "printing/totalsreport.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "totals/totalspage.h"
 #include "totals/worktablemodel.h"
@@ -104,7 +105,8 @@ int probeReport(const QString &workFile, const QString &pdf)
     const printing::PrintTotals totals = bench::printTotalsOf(workFile, &error);
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
     if (error.isEmpty()) {
-        if (const std::optional<store::OpenFailure> failure = files->open(QFileInfo(workFile).path())) {
+        if (const std::optional<store::OpenFailure> failure =
+                files->open(store::Location::inFolder(QFileInfo(workFile).path()))) {
             error = failure->path + QStringLiteral(": ") + failure->error.message;
         } else {
             error = bench::fillStoreTenYears(*files);

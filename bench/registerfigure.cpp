@@ -9,6 +9,7 @@
 
 #include "common/formats.h"
 #include "journal/journalpage.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/fixedclock.h"
 #include "ui/amountbox.h"
@@ -142,7 +143,8 @@ private:
         QString error;
         const QString path = copyOfMainFile(QStringLiteral("page"), &error);
         if (error.isEmpty()) {
-            if (const std::optional<store::OpenFailure> failure = m_store->open(QFileInfo(path).path())) {
+            if (const std::optional<store::OpenFailure> failure =
+                    m_store->open(store::Location::inFolder(QFileInfo(path).path()))) {
                 error = failure->path + QStringLiteral(": ") + failure->error.message;
             }
         }

@@ -10,6 +10,7 @@
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
 #include "printing/totalsreport.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -81,7 +82,8 @@ private:
             m_totals = printTotalsOf(m_workPath, &error);
         }
         if (error.isEmpty()) {
-            if (const std::optional<store::OpenFailure> failure = m_store->open(folder.path())) {
+            if (const std::optional<store::OpenFailure> failure =
+                    m_store->open(store::Location::inFolder(folder.path()))) {
                 error = failure->path + QStringLiteral(": ") + failure->error.message;
             } else {
                 error = fillStoreTenYears(*m_store);

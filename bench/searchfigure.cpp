@@ -7,6 +7,7 @@
 #include "centurydata.h"
 #include "figure.h"
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 #include <QDir>

@@ -11,6 +11,7 @@
 #include "app/session.h"
 #include "common/clock.h"
 #include "common/datalock.h"
+#include "store/engines.h"
 #include "ui/colourdialog.h"
 #include "ui/messagebox.h"
 #include "ui/platform.h"
@@ -142,7 +143,6 @@ int run(int argc, char *argv[], OnceShown onceShown)
     ui::installJapaneseTranslations(application);
     ui::useScreenFont();
 
-    Session session;
     ui::QtMessagePresenter presenter;
     ui::QtColourChooser colours;
     ui::DesktopUrlOpener urls;
@@ -166,6 +166,7 @@ int run(int argc, char *argv[], OnceShown onceShown)
         return 2;
     }
 
+    Session session(store::makeStore(dataLocation(chooseDataFolder(home.folder))));
     MainWindow window(session, services);
     // The window's size is the user's own, kept with the user's configuration
     // (not in the data folder, which several users may share).

@@ -2,7 +2,8 @@
 
 #include "backup/restore.h"
 
-#include "store/store.h"
+#include "app/datafolder.h"
+#include "store/engines.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -32,7 +33,7 @@ CommandResult backupCommand(const QStringList &arguments, const QString &dataFol
         return {2, QStringLiteral("使い方: zephra --backup [控えを置くフォルダー]\n")};
     }
     const QString target = arguments.isEmpty() ? QDir(dataFolder).filePath(QStringLiteral("backup")) : arguments.at(0);
-    const backup::MadeCopy made = backup::makeCopy(dataFolder, target, backup::CopyKind::Manual, now);
+    const backup::MadeCopy made = backup::makeCopy(dataLocation(dataFolder), target, backup::CopyKind::Manual, now);
     if (made.failure) {
         return {1, *made.failure + QStringLiteral("\n")};
     }
@@ -50,14 +51,15 @@ CommandResult restoreCommand(const QStringList &arguments, const QString &dataFo
     if (!named.exists()) {
         return {1, QStringLiteral("「%1」が見つかりません。\n").arg(native(arguments.at(0)))};
     }
-    if (const auto refusal = backup::refuseAsCopy(copy, dataFolder)) {
+    const store::Location location = dataLocation(dataFolder);
+    if (const auto refusal = backup::refuseAsCopy(copy, location)) {
         return {1, *refusal + QStringLiteral("\n")};
     }
     const QString backupFolder = QDir(dataFolder).filePath(QStringLiteral("backup"));
     backup::removeLeftovers(backupFolder, now);
-    auto store = store::makeSqliteStore();
+    auto store = store::makeStore(location);
     backup::RestoreOutcome outcome;
-    if (const auto failure = store->open(dataFolder)) {
+    if (const auto failure = store->open(location)) {
         // Files that cannot even be opened are replaced whole, and kept aside;
         // files another program holds are left alone.
         if (store::isBusy(failure->error)) {
@@ -67,10 +69,10 @@ CommandResult restoreCommand(const QStringList &arguments, const QString &dataFo
             return {1, QStringLiteral("「%1」を開けないため、復元していません。%2\n")
                            .arg(native(failure->path), store::describeForUser(failure->error))};
         }
-        outcome = backup::replaceDamagedFiles(dataFolder, backupFolder, copy, now);
+        outcome = backup::replaceDamagedFiles(location, backupFolder, copy, now);
     } else {
         common::NoProgress quiet;
-        outcome = backup::restoreCopy(*store, dataFolder, backupFolder, copy, now, quiet);
+        outcome = backup::restoreCopy(*store, location, backupFolder, copy, now, quiet);
         store->close();
     }
     if (outcome.failure) {

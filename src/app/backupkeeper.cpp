@@ -1,5 +1,7 @@
 #include "app/backupkeeper.h"
 
+#include "app/datafolder.h"
+
 #include <QDir>
 #include <QSettings>
 #include <QThread>
@@ -23,7 +25,11 @@ bool madeToday(const QString &backupFolder, QDate today)
 } // namespace
 
 BackupKeeper::BackupKeeper(const QString &dataFolder, std::function<QDateTime()> now, QObject *parent)
-    : QObject(parent), m_dataFolder(dataFolder), m_now(std::move(now))
+    : QObject(parent)
+    , m_dataFolder(dataFolder)
+    , m_data(dataLocation(dataFolder))
+    , m_now(std::move(now))
+    , m_check(store::makeMaintenance(m_data))
 {}
 
 BackupKeeper::~BackupKeeper()
@@ -51,7 +57,7 @@ void BackupKeeper::startChecks()
 
 void BackupKeeper::runInBackground()
 {
-    const store::DbError damage = m_check.run(m_dataFolder);
+    const store::DbError damage = m_check->quickCheck();
     {
         const std::lock_guard lock(m_mutex);
         m_checking = false;
@@ -84,7 +90,7 @@ void BackupKeeper::runInBackground()
 std::optional<QString> BackupKeeper::copyAndThin(backup::CopyKind kind, backup::MadeCopy *made)
 {
     const QDateTime now = m_now();
-    backup::MadeCopy copy = backup::makeCopy(m_dataFolder, backupFolder(), kind, now);
+    backup::MadeCopy copy = backup::makeCopy(m_data, backupFolder(), kind, now);
     if (made) {
         *made = copy;
     }
@@ -106,7 +112,7 @@ void BackupKeeper::stop()
     if (!m_worker) {
         return;
     }
-    m_check.interrupt();
+    m_check->interrupt();
     m_worker->wait();
     delete m_worker;
     m_worker = nullptr;

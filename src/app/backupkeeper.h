@@ -5,7 +5,8 @@
 
 #include "backup/backups.h"
 
-#include "store/copies.h"
+#include "store/location.h"
+#include "store/maintenance.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -24,6 +25,7 @@ class BackupKeeper : public QObject
 {
     Q_OBJECT
 public:
+    // For the data of the data folder (app::dataLocation); its backup/ receives the copies.
     BackupKeeper(const QString &dataFolder, std::function<QDateTime()> now, QObject *parent = nullptr);
     ~BackupKeeper() override;
 
@@ -59,8 +61,9 @@ private:
     std::optional<QString> copyAndThin(backup::CopyKind kind, backup::MadeCopy *made = nullptr);
 
     QString m_dataFolder;
+    store::Location m_data;
     std::function<QDateTime()> m_now;
-    store::QuickCheck m_check;
+    std::unique_ptr<store::Maintenance> m_check;
     QThread *m_worker = nullptr;
     std::mutex m_mutex;
     std::condition_variable m_checked;

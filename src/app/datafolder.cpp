@@ -2,7 +2,7 @@
 
 #include "app/initdata.h"
 #include "app/startup.h"
-#include "store/store.h"
+#include "store/engines.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,8 +50,7 @@ bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg)
     }
     const QDir data(chooseDataFolder(home.folder));
     // One file alone is not a first start: the start-up failure says how to get its partner back.
-    if (QFileInfo::exists(data.filePath(store::kMainFileName)) ||
-        QFileInfo::exists(data.filePath(store::kWorkFileName))) {
+    if (!store::dataParts(dataLocation(data.path())).none()) {
         return true;
     }
     msg.show(common::Prompt::DataFolderMade, QDir::toNativeSeparators(data.absolutePath()));
@@ -61,6 +60,11 @@ bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg)
         return false;
     }
     return true;
+}
+
+store::Location dataLocation(const QString &dataFolder)
+{
+    return store::Location::inFolder(dataFolder);
 }
 
 } // namespace app

@@ -2,6 +2,7 @@
 // The choice of the data folder that holds both database files.
 
 #include "common/msg.h"
+#include "store/location.h"
 
 #include <QString>
 
@@ -37,5 +38,8 @@ DataHome dataHome();
 // `--init-data` does. Never writes over a file; a home beside the program is
 // left as it is. False when the files could not be made (the reason shown).
 bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg);
+
+// Where the journal of a data folder is kept: in the folder's own files.
+store::Location dataLocation(const QString &dataFolder);
 
 } // namespace app

@@ -29,8 +29,11 @@ void openExport(QWidget *owner, Session &session, common::Msg &msg, const store:
 
 bool openImport(QWidget *owner, Session &session, common::Msg &msg, std::function<void()> beforeWrite)
 {
-    exchangeui::ImportDialog dialog(
-        {session.store(), msg, {session.dataFolder(), std::move(beforeWrite), {}}, documentsFolder()}, owner);
+    exchangeui::ImportDialog dialog({session.store(),
+                                     msg,
+                                     {session.location(), session.backupFolder(), std::move(beforeWrite), {}},
+                                     documentsFolder()},
+                                    owner);
     return dialog.exec() == QDialog::Accepted && dialog.imported();
 }
 

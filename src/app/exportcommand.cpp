@@ -2,9 +2,10 @@
 
 #include "exchange/export.h"
 
+#include "app/datafolder.h"
 #include "app/verbarguments.h"
 #include "common/formats.h"
-#include "store/store.h"
+#include "store/engines.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -153,8 +154,9 @@ CommandResult exportCommand(const QStringList &arguments, const QString &dataFol
                        .arg(native(path))};
     }
 
-    auto store = store::makeSqliteStore();
-    if (const auto failure = store->open(dataFolder)) {
+    const store::Location location = dataLocation(dataFolder);
+    auto store = store::makeStore(location);
+    if (const auto failure = store->open(location)) {
         return {1, QStringLiteral("「%1」を開けません。%2\n")
                        .arg(native(failure->path), store::describeForUser(failure->error))};
     }

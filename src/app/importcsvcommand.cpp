@@ -4,9 +4,10 @@
 #include "exchange/csvimport.h"
 #include "exchange/csvreader.h"
 
+#include "app/datafolder.h"
 #include "app/verbarguments.h"
 #include "common/formats.h"
-#include "store/store.h"
+#include "store/engines.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -98,12 +99,15 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     }
     const Request &request = std::get<Request>(parsed);
 
-    auto store = store::makeSqliteStore();
-    if (const auto failure = store->open(dataFolder)) {
+    const store::Location location = dataLocation(dataFolder);
+    auto store = store::makeStore(location);
+    if (const auto failure = store->open(location)) {
         return {1, QStringLiteral("「%1」を開けません。%2\n")
                        .arg(native(failure->path), store::describeForUser(failure->error))};
     }
-    if (const auto damaged = request.previewOnly ? std::nullopt : backup::findDamage(dataFolder)) {
+    if (const auto damaged = request.previewOnly
+                                 ? std::nullopt
+                                 : backup::findDamage(location, QDir(dataFolder).filePath(QStringLiteral("backup")))) {
         return {1, damaged->refusal() + QStringLiteral("\n何も取り込んでいません。\n")};
     }
     common::NoProgress quiet;

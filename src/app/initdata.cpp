@@ -1,6 +1,7 @@
 #include "app/initdata.h"
 
-#include "store/store.h"
+#include "app/datafolder.h"
+#include "store/engines.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,14 +11,10 @@ namespace app {
 InitDataResult initData(const QString &folder)
 {
     const QDir dir(folder);
-    const QString mainPath = dir.filePath(store::kMainFileName);
-    const QString workPath = dir.filePath(store::kWorkFileName);
-
+    const store::Location location = dataLocation(folder);
     QStringList existing;
-    for (const QString &path : {mainPath, workPath}) {
-        if (QFileInfo::exists(path)) {
-            existing << QDir::toNativeSeparators(path);
-        }
+    for (const QString &part : store::dataParts(location).present) {
+        existing << QDir::toNativeSeparators(part);
     }
     if (!existing.isEmpty()) {
         return {1, QStringLiteral("データファイルは既にあります。上書きしないため、何も作成しませんでした。\n  %1\n")
@@ -28,13 +25,16 @@ InitDataResult initData(const QString &folder)
                        .arg(QDir::toNativeSeparators(dir.absolutePath()))};
     }
     // A failed second file takes the first one away with it: no half installation is left.
-    QString failedPath;
-    if (const store::DbError error = store::createSqliteFiles(dir.path(), &failedPath)) {
+    const store::Creation made = store::createEmptyData(location);
+    if (made.error) {
         return {1, QStringLiteral("%1 を作成できませんでした。%2\n")
-                       .arg(QDir::toNativeSeparators(failedPath), store::describeForUser(error))};
+                       .arg(QDir::toNativeSeparators(made.failedPart), store::describeForUser(made.error))};
     }
-    return {0, QStringLiteral("空のデータファイルを作成しました。\n  %1\n  %2\n")
-                   .arg(QDir::toNativeSeparators(mainPath), QDir::toNativeSeparators(workPath))};
+    QString text = QStringLiteral("空のデータファイルを作成しました。\n");
+    for (const QString &part : made.made) {
+        text += QStringLiteral("  %1\n").arg(QDir::toNativeSeparators(part));
+    }
+    return {0, text};
 }
 
 } // namespace app

@@ -4,6 +4,8 @@
 #include "legacy/legacyfiles.h"
 #include "legacy/legacyimport.h"
 
+#include "app/datafolder.h"
+
 #include <QDir>
 
 namespace app {
@@ -51,7 +53,9 @@ CommandResult importLegacyCommand(const QStringList &arguments, const QString &d
     }
     const QString to = arguments.size() > 1 ? arguments.at(1) : defaultDataFolder;
     // The program's files already there are written into; earlier files of the same names are moved aside.
-    if (const auto damaged = legacy::jetFilesIn(to).any() ? std::nullopt : backup::findDamage(to)) {
+    if (const auto damaged = legacy::jetFilesIn(to).any()
+                                 ? std::nullopt
+                                 : backup::findDamage(dataLocation(to), QDir(to).filePath(QStringLiteral("backup")))) {
         return {1, damaged->refusal() + QStringLiteral("\n何も変更していません。\n")};
     }
     common::NoProgress quiet;

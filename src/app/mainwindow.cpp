@@ -202,8 +202,7 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
 
 void MainWindow::connectSettingsPage()
 {
-    m_settings->setBackupFolder(m_session.backupFolder());
-    m_settings->setDataFolder(m_session.dataFolder());
+    m_settings->setData(m_session.location(), m_session.backupFolder());
     m_settings->setBeforeWrite([this] { m_backups->waitForCheck(); });
 }
 
@@ -445,8 +444,8 @@ bool MainWindow::putBackGoodCopy(const QString &reason, bool tellWhenNoCopy)
         m_backups->stop();
     }
     m_session.close();
-    const backup::RestoreOutcome outcome = backup::replaceDamagedFiles(m_session.dataFolder(), backupFolder,
-                                                                       good->entry.path, QDateTime::currentDateTime());
+    const backup::RestoreOutcome outcome =
+        backup::replaceDamagedFiles(m_session.location(), backupFolder, good->entry.path, QDateTime::currentDateTime());
     if (outcome.failure) {
         m_msg.show(common::Prompt::Notice, *outcome.failure);
         return false;

@@ -1,5 +1,8 @@
 #include "app/session.h"
 
+#include "app/datafolder.h"
+#include "store/engines.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -8,7 +11,7 @@ namespace app {
 common::DataLock::Held holdDataLock(common::DataLock &lock, const QString &dataFolder)
 {
     lock.release();
-    if (!QFileInfo::exists(QDir(dataFolder).filePath(store::kMainFileName))) {
+    if (store::dataParts(dataLocation(dataFolder)).none()) {
         return common::DataLock::Held::NotHeld;
     }
     return lock.hold(dataFolder);
@@ -20,14 +23,17 @@ QString openElsewhereLine(const QString &dataFolder)
         .arg(QDir::toNativeSeparators(QDir::cleanPath(dataFolder)));
 }
 
-Session::Session(std::unique_ptr<store::Store> store) : m_store(std::move(store)) {}
+Session::Session(std::unique_ptr<store::Store> store)
+    : m_store(store ? std::move(store) : store::makeStore(store::Location()))
+{}
 
 std::optional<store::OpenFailure> Session::open(const QString &dataFolder)
 {
     m_dataFolder = dataFolder.endsWith(u'/') ? dataFolder : dataFolder + u'/';
     m_openElsewhere = false;
     m_lock.release();
-    std::optional<store::OpenFailure> failure = m_store->open(m_dataFolder);
+    m_location = dataLocation(m_dataFolder);
+    std::optional<store::OpenFailure> failure = m_store->open(m_location);
     if (!failure) {
         m_openElsewhere = holdDataLock(m_lock, m_dataFolder) == common::DataLock::Held::Elsewhere;
     }

@@ -3,6 +3,7 @@
 // folder, the open store and the settings in force.
 
 #include "common/datalock.h"
+#include "store/location.h"
 #include "store/records.h"
 #include "store/store.h"
 
@@ -22,12 +23,13 @@ QString openElsewhereLine(const QString &dataFolder);
 class Session
 {
 public:
-    // A closed store of the given engine; the SQLite one when none is given.
-    explicit Session(std::unique_ptr<store::Store> store = store::makeSqliteStore());
+    // A closed store of the engine of the data's location; without one, the
+    // file engine's.
+    explicit Session(std::unique_ptr<store::Store> store = nullptr);
 
-    // Opens the data folder's files; nothing is created or changed on failure.
-    // While they are open the folder's lock is held (common::DataLock), so
-    // that another program starting on them can tell.
+    // Opens the data of the data folder (app::dataLocation); nothing is
+    // created or changed on failure. While it is open the folder's lock is
+    // held (common::DataLock), so that another program starting on it can tell.
     [[nodiscard]] std::optional<store::OpenFailure> open(const QString &dataFolder);
     void close();
     // Another program had the data open when it was opened here.
@@ -35,6 +37,7 @@ public:
 
     store::Store &store() { return *m_store; }
     QString dataFolder() const { return m_dataFolder; } // ends with '/'
+    store::Location location() const { return m_location; }
     QString backupFolder() const { return m_dataFolder + QStringLiteral("backup/"); }
 
     // Reads the stored settings into `stored` (none: no row) and puts them in
@@ -48,6 +51,7 @@ public:
 private:
     std::unique_ptr<store::Store> m_store;
     QString m_dataFolder;
+    store::Location m_location;
     store::Settings m_settings;
     common::DataLock m_lock;
     bool m_openElsewhere = false;

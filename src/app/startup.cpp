@@ -27,14 +27,12 @@ QString startupFailureText(const store::OpenFailure &failure, const QString &pro
                                         "ファイル: %1\n理由: %2\n\n")
                              .arg(QDir::toNativeSeparators(failure.path), reason);
 
-    const bool isMain = file.fileName() == store::kMainFileName;
-    const QString partner = file.dir().filePath(isMain ? store::kWorkFileName : store::kMainFileName);
     if (store::isBusy(failure.error)) {
         return head +
                QStringLiteral("ファイルは壊れていません。他のプログラム（別に開いている業務日誌など）が使い終わって"
                               "から、起動し直してください。ファイルは変更していません。");
     }
-    if (file.exists() || !QFileInfo::exists(partner)) {
+    if (file.exists() || !failure.otherPartPresent) {
         if (file.exists()) {
             return head + QStringLiteral(
                               "ファイルは変更していません。バックアップがあれば、そのファイルと置き換えてください。");
@@ -44,14 +42,14 @@ QString startupFailureText(const store::OpenFailure &failure, const QString &pro
                           .arg(program, folder);
     }
     // One file of the pair is still there: it must not be replaced by an empty one.
-    if (isMain) {
+    if (failure.journalPart) {
         return head + QStringLiteral("業務日誌の本体のファイルです。バックアップ（%1 など）から戻してください。")
                           .arg(QDir::toNativeSeparators(file.dir().filePath(QStringLiteral("backup"))));
     }
     return head + QStringLiteral("作業用のファイルです（集計の作業データとヒント）。業務日誌の本体は無事です。\n"
                                  "空の作業用ファイルは、別のフォルダーに作成してから、その %1 をこのフォルダーへ"
                                  "コピーしてください。\n  \"%2\" --init-data \"%3\"")
-                      .arg(store::kWorkFileName, program,
+                      .arg(file.fileName(), program,
                            QDir::toNativeSeparators(QDir::temp().filePath(QStringLiteral("zephra-new-data"))));
 }
 

@@ -1,7 +1,8 @@
 #include "backup/backups.h"
 
+#include "common/fileplacing.h"
 #include "common/filesync.h"
-#include "store/store.h"
+#include "store/maintenance.h"
 
 #include <QDir>
 #include <QSettings>
@@ -19,15 +20,6 @@ QString native(const QString &path)
 
 } // namespace
 
-void keepPrivate(const QString &path, const QString &like)
-{
-    const QFileDevice::Permissions allowed = QFileInfo(like).permissions();
-    const QFileDevice::Permissions own = QFileInfo(path).permissions();
-    if (allowed && (own & allowed) != own) {
-        QFile::setPermissions(path, own & allowed);
-    }
-}
-
 QList<CopyEntry> listCopies(const QString &backupFolder)
 {
     QList<CopyEntry> copies;
@@ -43,16 +35,18 @@ QList<CopyEntry> listCopies(const QString &backupFolder)
     return copies;
 }
 
-MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKind kind, const QDateTime &now)
+MadeCopy makeCopy(const store::Location &data, const QString &backupFolder, CopyKind kind, const QDateTime &now)
 {
     MadeCopy made;
     QDir dir(backupFolder);
-    const QString source = QDir(dataFolder).filePath(store::kMainFileName);
-    if (!QFileInfo::exists(source)) {
+    const std::unique_ptr<store::Maintenance> maintenance = store::makeMaintenance(data);
+    if (!maintenance->hasData()) {
         made.path = dir.absolutePath();
-        made.failure = QStringLiteral("データファイル「%1」がありません。").arg(native(source));
+        made.failure = QStringLiteral("「%1」にデータがありません。").arg(data.display());
         return made;
     }
+    // No copy is more open than the data folder.
+    const QString holder = QFileInfo(data.folder()).absoluteFilePath();
     const bool madeFolder = !dir.exists();
     if (!QDir().mkpath(dir.absolutePath())) {
         made.path = dir.absolutePath();
@@ -60,7 +54,7 @@ MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKi
         return made;
     }
     if (madeFolder) {
-        keepPrivate(dir.absolutePath(), QFileInfo(dataFolder).absoluteFilePath());
+        common::keepPrivate(dir.absolutePath(), holder);
     }
     removeLeftovers(dir.absolutePath(), now);
     // The first name of this second that neither a copy nor one being made carries.
@@ -87,14 +81,11 @@ MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKi
     };
     // The copy is as private as the data: the folder first, so that its files
     // are never open to others, even while they are written.
-    keepPrivate(unchecked, QFileInfo(dataFolder).absoluteFilePath());
+    common::keepPrivate(unchecked, holder);
     qint64 records = 0;
-    if (const store::DbError error = store::copyDataFiles(dataFolder, unchecked, records)) {
+    if (const store::DbError error = maintenance->copyTo(unchecked, records)) {
         made.error = error;
         return fail(QStringLiteral("データファイルを控えに写せませんでした。%1").arg(store::describeForUser(error)));
-    }
-    for (const QString &file : {store::kMainFileName, store::kWorkFileName}) {
-        keepPrivate(QDir(unchecked).filePath(file), QDir(dataFolder).filePath(file));
     }
     if (const store::DbError error = store::checkCopy(unchecked, made.check)) {
         made.error = error;

@@ -7,6 +7,7 @@
 #include "backup/generations.h"
 
 #include "store/copies.h"
+#include "store/location.h"
 
 #include <QDateTime>
 #include <QList>
@@ -35,11 +36,11 @@ struct MadeCopy
     store::DbError error;           // the engine's failure behind it, if any
 };
 
-// Copies the data folder's two files into a new copy in `backupFolder` (made
-// when missing): written under an unchecked name, checked (integrity, tables,
-// the record count of the source), and only then named. A failed copy leaves
-// nothing behind.
-MadeCopy makeCopy(const QString &dataFolder, const QString &backupFolder, CopyKind kind, const QDateTime &now);
+// Copies the data at `data` into a new copy in `backupFolder` (made when
+// missing, as private as the folder that holds it): written under an
+// unchecked name, checked (integrity, tables, the record count of the
+// source), and only then named. A failed copy leaves nothing behind.
+MadeCopy makeCopy(const store::Location &data, const QString &backupFolder, CopyKind kind, const QDateTime &now);
 
 // Removes the copies no generation keeps, and what copies killed half-way
 // left under an unchecked name more than an hour before `now`. The number of
@@ -63,10 +64,6 @@ QString describeGoodCopy(const GoodCopy &copy);
 // The generations of a data folder: its zephra.ini, section [backup] (days,
 // weeks, months), with the defaults where a number is missing or not a number.
 Generations readGenerations(const QString &dataFolder);
-
-// Takes from the file or folder `path` every permission that `like` (a data
-// file or the data folder) lacks: a copy is never more open than its data.
-void keepPrivate(const QString &path, const QString &like);
 
 inline const QString kSettingsFileName = QStringLiteral("zephra.ini");
 

@@ -1,6 +1,6 @@
 #include "backup/damageddata.h"
 
-#include "store/copies.h"
+#include "store/maintenance.h"
 
 #include <QDir>
 
@@ -19,14 +19,12 @@ QString DamagedData::refusal() const
                       .arg(describeGoodCopy(*goodCopy), QDir::toNativeSeparators(goodCopy->entry.path));
 }
 
-std::optional<DamagedData> findDamage(const QString &dataFolder)
+std::optional<DamagedData> findDamage(const store::Location &data, const QString &backupFolder)
 {
-    store::QuickCheck check;
-    const store::DbError error = check.run(dataFolder);
+    const store::DbError error = store::makeMaintenance(data)->quickCheck();
     if (!store::isDamage(error)) {
         return std::nullopt;
     }
-    const QString backupFolder = QDir(dataFolder).filePath(QStringLiteral("backup"));
     return DamagedData{store::describeForUser(error), newestGoodCopy(backupFolder), backupFolder};
 }
 

@@ -5,6 +5,8 @@
 
 #include "backup/backups.h"
 
+#include "store/location.h"
+
 #include <QString>
 
 #include <optional>
@@ -21,8 +23,9 @@ struct DamagedData
     QString refusal() const;
 };
 
-// The engine's quick check of both files of `dataFolder`; none when they are
-// healthy, missing, or only held by another program (the write then says so).
-std::optional<DamagedData> findDamage(const QString &dataFolder);
+// The engine's quick check of the data at `data`; none when it is healthy,
+// missing, or only held by another program (the write then says so). The
+// good copy is looked for in `backupFolder`.
+std::optional<DamagedData> findDamage(const store::Location &data, const QString &backupFolder);
 
 } // namespace backup

@@ -1,13 +1,13 @@
 #include "backup/restore.h"
 
 #include "common/datalock.h"
+#include "common/fileplacing.h"
 #include "common/filesync.h"
+#include "store/maintenance.h"
 #include "store/store.h"
 
 #include <QDir>
 #include <QFile>
-
-#include <filesystem>
 
 namespace backup {
 
@@ -18,12 +18,12 @@ constexpr int kRestoreAttempts = 2;
 
 // The damaged path inside a restore: the store is closed, the files kept aside
 // and replaced, the store opened on the copy's files.
-RestoreOutcome replaceWhileOpen(store::Store &store, const QString &dataFolder, const QString &backupFolder,
+RestoreOutcome replaceWhileOpen(store::Store &store, const store::Location &data, const QString &backupFolder,
                                 const QString &copyFolder, const QDateTime &now)
 {
     store.close();
-    RestoreOutcome outcome = replaceDamagedFiles(dataFolder, backupFolder, copyFolder, now);
-    if (const auto failure = store.open(dataFolder); failure && !outcome.failure) {
+    RestoreOutcome outcome = replaceDamagedFiles(data, backupFolder, copyFolder, now);
+    if (const auto failure = store.open(data); failure && !outcome.failure) {
         outcome.failure = QStringLiteral("控えのファイルに置き換えましたが、開けませんでした。%1")
                               .arg(store::describeForUser(failure->error));
     }
@@ -38,10 +38,10 @@ QString busyRefusal()
                           "しばらく待ってからやり直してください。");
 }
 
-std::optional<QString> refuseAsCopy(const QString &copyFolder, const QString &dataFolder)
+std::optional<QString> refuseAsCopy(const QString &copyFolder, const store::Location &data)
 {
     const QString copy = QDir::toNativeSeparators(copyFolder);
-    if (common::canonicalPath(copyFolder) == common::canonicalPath(dataFolder)) {
+    if (common::canonicalPath(copyFolder) == common::canonicalPath(data.folder())) {
         return QStringLiteral("「%1」はデータフォルダーそのものです。控えのフォルダーを指定してください。").arg(copy);
     }
     if (!parseCopyName(QDir(copyFolder).dirName())) {
@@ -60,11 +60,11 @@ bool canReplaceUnopened(const store::OpenFailure &failure)
     return store::isDamage(failure.error) || failure.error.number == store::ErrMissingTable;
 }
 
-RestoreOutcome restoreCopy(store::Store &store, const QString &dataFolder, const QString &backupFolder,
+RestoreOutcome restoreCopy(store::Store &store, const store::Location &data, const QString &backupFolder,
                            const QString &copyFolder, const QDateTime &now, common::Progress &progress)
 {
     RestoreOutcome outcome;
-    if (const auto refusal = refuseAsCopy(copyFolder, dataFolder)) {
+    if (const auto refusal = refuseAsCopy(copyFolder, data)) {
         outcome.failure = refusal;
         return outcome;
     }
@@ -77,10 +77,9 @@ RestoreOutcome restoreCopy(store::Store &store, const QString &dataFolder, const
         return outcome;
     }
     progress.report(QStringLiteral("今のデータを確かめています…"), 1, 4);
-    store::QuickCheck health;
-    if (const store::DbError damage = health.run(dataFolder)) {
+    if (const store::DbError damage = store::makeMaintenance(data)->quickCheck()) {
         if (store::isDamage(damage)) {
-            return replaceWhileOpen(store, dataFolder, backupFolder, copyFolder, now);
+            return replaceWhileOpen(store, data, backupFolder, copyFolder, now);
         }
         outcome.failure = store::isBusy(damage) ? busyRefusal()
                                                 : QStringLiteral("今のデータを確かめられないため、復元していません。%1")
@@ -88,10 +87,10 @@ RestoreOutcome restoreCopy(store::Store &store, const QString &dataFolder, const
         return outcome;
     }
     progress.report(QStringLiteral("今のデータの控えを作成しています…"), 2, 4);
-    const MadeCopy aside = makeCopy(dataFolder, backupFolder, CopyKind::Restore, now);
+    const MadeCopy aside = makeCopy(data, backupFolder, CopyKind::Restore, now);
     if (aside.failure) {
         if (store::isDamage(aside.error)) {
-            return replaceWhileOpen(store, dataFolder, backupFolder, copyFolder, now);
+            return replaceWhileOpen(store, data, backupFolder, copyFolder, now);
         }
         outcome.failure =
             store::isBusy(aside.error)
@@ -121,18 +120,25 @@ RestoreOutcome restoreCopy(store::Store &store, const QString &dataFolder, const
     return outcome;
 }
 
-RestoreOutcome replaceDamagedFiles(const QString &dataFolder, const QString &backupFolder, const QString &copyFolder,
+RestoreOutcome replaceDamagedFiles(const store::Location &data, const QString &backupFolder, const QString &copyFolder,
                                    const QDateTime &now)
 {
     RestoreOutcome outcome;
-    if (const auto refusal = refuseAsCopy(copyFolder, dataFolder)) {
+    if (const auto refusal = refuseAsCopy(copyFolder, data)) {
         outcome.failure = refusal;
+        return outcome;
+    }
+    const std::unique_ptr<store::Maintenance> maintenance = store::makeMaintenance(data);
+    store::FileCare *files = maintenance->files();
+    if (!files) {
+        outcome.failure =
+            QStringLiteral("「%1」のデータはファイルではないため、置き換えられません。").arg(data.display());
         return outcome;
     }
     // Another program with the files open would go on writing into the
     // damaged ones after they are set aside, and its writes would be lost to
     // the data: the files are replaced only when no other program has them.
-    if (common::DataLock::othersHold(dataFolder)) {
+    if (common::DataLock::othersHold(data.folder())) {
         outcome.failure =
             QStringLiteral("他のプログラムがこのデータを開いているため、壊れたファイルを置き換えていません。"
                            "他のプログラムを終了してから、もう一度復元してください。");
@@ -143,7 +149,6 @@ RestoreOutcome replaceDamagedFiles(const QString &dataFolder, const QString &bac
                               .arg(QDir::toNativeSeparators(copyFolder), store::describeForUser(error));
         return outcome;
     }
-    const QDir data(dataFolder);
     QDir backups(backupFolder);
     QString aside = QStringLiteral("damaged-") + now.toString(QStringLiteral("yyyyMMdd-HHmmss"));
     for (int n = 2; backups.exists(aside); ++n) {
@@ -154,35 +159,15 @@ RestoreOutcome replaceDamagedFiles(const QString &dataFolder, const QString &bac
                               .arg(QDir::toNativeSeparators(backups.absoluteFilePath(aside)));
         return outcome;
     }
-    keepPrivate(backups.absoluteFilePath(aside), QFileInfo(dataFolder).absoluteFilePath());
+    common::keepPrivate(backups.absoluteFilePath(aside), QFileInfo(data.folder()).absoluteFilePath());
     outcome.asideCopy = backups.absoluteFilePath(aside);
-    const QString mainJournal = store::kMainFileName + QStringLiteral("-journal");
-    const QString workJournal = store::kWorkFileName + QStringLiteral("-journal");
-    for (const QString &name : {store::kMainFileName, store::kWorkFileName, mainJournal, workJournal}) {
-        const QString current = data.filePath(name);
-        if (QFileInfo::exists(current) && !QFile::copy(current, QDir(outcome.asideCopy).filePath(name))) {
-            outcome.failure =
-                QStringLiteral("「%1」を残せないため、復元していません。").arg(QDir::toNativeSeparators(current));
-            return outcome;
-        }
-    }
-    // Each file is whole at every moment: the copy is written beside it and renamed over it.
-    for (const QString &name : {store::kMainFileName, store::kWorkFileName}) {
-        const QString incoming = data.filePath(name + QStringLiteral(".restoring"));
-        QFile::remove(incoming);
-        // A journal left by the damaged file must never be played back into its successor.
-        QFile::remove(data.filePath(name + QStringLiteral("-journal")));
-        std::error_code error;
-        if (!QFile::copy(QDir(copyFolder).filePath(name), incoming) ||
-            (std::filesystem::rename(QFile::encodeName(incoming).toStdString(),
-                                     QFile::encodeName(data.filePath(name)).toStdString(), error),
-             error)) {
-            QFile::remove(incoming);
-            outcome.failure =
-                QStringLiteral("「%1」を置き換えられませんでした。元のファイルは「%2」にあります。")
-                    .arg(QDir::toNativeSeparators(data.filePath(name)), QDir::toNativeSeparators(outcome.asideCopy));
-            return outcome;
-        }
+    if (const store::FileReplacement replaced = files->setAsideAndReplace(copyFolder, outcome.asideCopy);
+        replaced.error) {
+        const QString file = QDir::toNativeSeparators(replaced.file);
+        outcome.failure = replaced.keptAside
+                              ? QStringLiteral("「%1」を置き換えられませんでした。元のファイルは「%2」にあります。")
+                                    .arg(file, QDir::toNativeSeparators(outcome.asideCopy))
+                              : QStringLiteral("「%1」を残せないため、復元していません。").arg(file);
     }
     return outcome;
 }

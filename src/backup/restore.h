@@ -22,10 +22,10 @@ struct RestoreOutcome
     QString asideCopy;              // the copy of the data as it was before
 };
 
-// Why `copyFolder` is not put back into `dataFolder` at all: it is the data
-// folder itself, or no checked copy (its name is no copy's name). None when it
-// may be checked and restored.
-std::optional<QString> refuseAsCopy(const QString &copyFolder, const QString &dataFolder);
+// Why `copyFolder` is not put back into the data at `data` at all: it is the
+// data folder itself, or no checked copy (its name is no copy's name). None
+// when it may be checked and restored.
+std::optional<QString> refuseAsCopy(const QString &copyFolder, const store::Location &data);
 
 // The refusal of a restore that met another program's write.
 QString busyRefusal();
@@ -34,20 +34,22 @@ QString busyRefusal();
 // may be replaced whole; a file held by another program never is.
 bool canReplaceUnopened(const store::OpenFailure &failure);
 
-// Restores the copy in `copyFolder` into the data folder whose files `store`
+// Restores the copy in `copyFolder` into the data at `data`, which `store`
 // has open; `backupFolder` receives the copy of the current data. The data is
 // checked first: data found damaged is not written into but kept aside byte
 // for byte and replaced (as replaceDamagedFiles), the store closed for it and
 // opened again. Another program's write is waited for a short while, then the
 // restore is refused and nothing changes.
-RestoreOutcome restoreCopy(store::Store &store, const QString &dataFolder, const QString &backupFolder,
+RestoreOutcome restoreCopy(store::Store &store, const store::Location &data, const QString &backupFolder,
                            const QString &copyFolder, const QDateTime &now, common::Progress &progress);
 
 // For data files that are damaged (their data cannot be read to be copied
-// aside or replaced): with the files closed, they are kept aside byte for byte
-// in backup/damaged-<date>-<time>/, never deleted, and the checked copy's files
-// take their place, each under a temporary name first and then renamed over it.
-RestoreOutcome replaceDamagedFiles(const QString &dataFolder, const QString &backupFolder, const QString &copyFolder,
+// aside or replaced), where the engine keeps files: with the files closed,
+// they are kept aside byte for byte in backup/damaged-<date>-<time>/, never
+// deleted, and the checked copy's files take their place, each under a
+// temporary name first and then renamed over it. Refused for an engine that
+// keeps no files.
+RestoreOutcome replaceDamagedFiles(const store::Location &data, const QString &backupFolder, const QString &copyFolder,
                                    const QDateTime &now);
 
 } // namespace backup

@@ -4,6 +4,7 @@
 #include "exchange/workbookwriter.h"
 
 #include "common/filesync.h"
+#include "store/engines.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -11,6 +12,7 @@
 #include <QSaveFile>
 #include <QtNumeric>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -63,12 +65,14 @@ bool isInside(const QString &place, const QString &folder)
     return place == folder || place.startsWith(folder + u'/');
 }
 
-// The journal file, the work file and their SQLite companions (-journal, -wal).
+// The files the data of the folder is kept in, and their companions (-journal, -wal).
 bool isDataFileName(const QString &place, const QString &folder)
 {
     const QFileInfo info(place);
-    return info.path() == folder &&
-           (info.fileName().startsWith(store::kMainFileName) || info.fileName().startsWith(store::kWorkFileName));
+    const QStringList files = store::dataParts(store::Location::inFolder(folder)).all;
+    return info.path() == folder && std::any_of(files.cbegin(), files.cend(), [&info](const QString &file) {
+               return info.fileName().startsWith(QFileInfo(file).fileName());
+           });
 }
 
 // The file under `folder` that is the file `path` names, through a hard link

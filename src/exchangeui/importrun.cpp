@@ -39,7 +39,7 @@ std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &ms
     if (place.beforeWrite) {
         place.beforeWrite();
     }
-    if (const auto damaged = backup::findDamage(place.dataFolder)) {
+    if (const auto damaged = backup::findDamage(place.data, place.backupFolder)) {
         msg.show(common::Prompt::CsvImportFailed, damaged->refusal());
         return std::nullopt;
     }
@@ -48,10 +48,10 @@ std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &ms
     QString copyNote;
     if (replacing) {
         // Days replaced by mistake can be had back from this copy (設定・情報 → 復元).
-        const QString backupFolder = QDir(place.dataFolder).filePath(QStringLiteral("backup/"));
+        const QString &backupFolder = place.backupFolder;
         const QDateTime now = place.now ? place.now() : QDateTime::currentDateTime();
         progress.report(QStringLiteral("取り込む前のデータの控えを作成しています…"), 0, 0);
-        const backup::MadeCopy copy = backup::makeCopy(place.dataFolder, backupFolder, backup::CopyKind::Import, now);
+        const backup::MadeCopy copy = backup::makeCopy(place.data, backupFolder, backup::CopyKind::Import, now);
         if (copy.failure) {
             progress.finish();
             msg.show(common::Prompt::CsvImportFailed,

@@ -7,6 +7,7 @@
 
 #include "common/msg.h"
 #include "common/progress.h"
+#include "store/location.h"
 
 #include <QDateTime>
 #include <QString>
@@ -23,7 +24,8 @@ namespace exchangeui {
 // Where the import writes besides the journal, and what it waits for.
 struct ImportPlace
 {
-    QString dataFolder;                // its backup/ receives the safety copy
+    store::Location data;              // where the journal is kept
+    QString backupFolder;              // receives the safety copy
     std::function<void()> beforeWrite; // the program waits there for a check of the files
     std::function<QDateTime()> now;    // the safety copy's moment; the clock when empty
 };

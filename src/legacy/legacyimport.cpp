@@ -2,6 +2,8 @@
 
 #include "legacy/importreport.h"
 
+#include "store/engines.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -283,29 +285,32 @@ ImportOutcome importLegacy(const LegacyFiles &from, const QString &to, const Rea
         }
     }
 
-    // Fresh files where there are none; never one file of a pair made beside
-    // the other's absence the user has not explained.
-    const QString mainPath = dir.absoluteFilePath(store::kMainFileName);
-    const QString workPath = dir.absoluteFilePath(store::kWorkFileName);
-    const bool mainThere = QFileInfo::exists(mainPath);
-    const bool workThere = QFileInfo::exists(workPath);
-    if (mainThere != workThere && !(mainThere ? !own.workPath.isEmpty() : !own.mainPath.isEmpty())) {
-        return fail(QStringLiteral("「%1」がないため、取り込めません。").arg(native(mainThere ? workPath : mainPath)));
+    // Fresh data where there is none; never one part of the data made beside
+    // the other's absence the user has not explained (the earlier version's
+    // file of that name, moved aside just now).
+    const store::Location location = store::Location::inFolder(dir.absolutePath());
+    const store::DataParts parts = store::dataParts(location);
+    if (!parts.none()) {
+        for (const QString &part : parts.all) {
+            const QString name = QFileInfo(part).fileName();
+            const bool movedAside = (!own.mainPath.isEmpty() && QFileInfo(own.mainPath).fileName() == name) ||
+                                    (!own.workPath.isEmpty() && QFileInfo(own.workPath).fileName() == name);
+            if (!parts.present.contains(part) && !movedAside) {
+                return fail(QStringLiteral("「%1」がないため、取り込めません。").arg(native(part)));
+            }
+        }
     }
-    for (const auto &[path, there, file] : {std::tuple(mainPath, mainThere, store::DataFile::Main),
-                                            std::tuple(workPath, workThere, store::DataFile::Work)}) {
-        if (there) {
-            continue;
-        }
-        if (const store::DbError error = store::createSqliteFile(dir.absolutePath(), file)) {
-            return fail(
-                QStringLiteral("「%1」を作成できませんでした。%2").arg(native(path), store::describeForUser(error)));
-        }
-        changes.made(path);
+    const store::Creation made = store::createMissingData(location);
+    for (const QString &part : made.made) {
+        changes.made(part);
+    }
+    if (made.error) {
+        return fail(QStringLiteral("「%1」を作成できませんでした。%2")
+                        .arg(native(made.failedPart), store::describeForUser(made.error)));
     }
 
-    auto store = store::makeSqliteStore();
-    if (const auto failure = store->open(dir.absolutePath())) {
+    auto store = store::makeStore(location);
+    if (const auto failure = store->open(location)) {
         return fail(QStringLiteral("「%1」を開けませんでした。%2")
                         .arg(native(failure->path), store::describeForUser(failure->error)));
     }

@@ -183,10 +183,11 @@ void SettingsPage::eraseAll()
     }
     // A copy of the data as it stands, checked, so that an erase made by
     // mistake can be undone (設定・情報 → 復元). Kept until the user deletes it.
-    const QString dataFolder =
-        m_dataFolder.isEmpty() ? QFileInfo(QDir(backupFolder()).absolutePath()).path() : m_dataFolder;
+    const store::Location erased =
+        m_data.folder().isEmpty() ? store::Location::inFolder(QFileInfo(QDir(backupFolder()).absolutePath()).path())
+                                  : m_data;
     const backup::MadeCopy copy =
-        backup::makeCopy(dataFolder, backupFolder(), backup::CopyKind::Erase, QDateTime::currentDateTime());
+        backup::makeCopy(erased, backupFolder(), backup::CopyKind::Erase, QDateTime::currentDateTime());
     if (copy.failure) {
         m_msg.show(common::Prompt::DeleteFailed,
                    QStringLiteral("データの控えを作成できなかったため、何も削除していません。\n控えの場所: ") +
@@ -210,10 +211,10 @@ void SettingsPage::eraseAll()
     }
 }
 
-void SettingsPage::setDataFolder(const QString &folder)
+void SettingsPage::setData(const store::Location &location, const QString &backupFolder)
 {
-    m_dataFolder = folder;
-    m_backupFolder = QDir(folder).filePath(QStringLiteral("backup/"));
+    m_data = location;
+    m_backupFolder = backupFolder;
 }
 
 void SettingsPage::restore()
@@ -239,8 +240,8 @@ void SettingsPage::restore()
     if (m_beforeWrite) {
         m_beforeWrite();
     }
-    const backup::RestoreOutcome outcome = backup::restoreCopy(m_store, m_dataFolder, backupFolder(), copy->folder,
-                                                               QDateTime::currentDateTime(), progress);
+    const backup::RestoreOutcome outcome =
+        backup::restoreCopy(m_store, m_data, backupFolder(), copy->folder, QDateTime::currentDateTime(), progress);
     progress.finish(); // gone before the notice, also when the restore was refused
     if (outcome.failure) {
         m_msg.show(common::Prompt::RestoreFailed, *outcome.failure);

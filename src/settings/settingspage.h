@@ -3,6 +3,7 @@
 // of all data, the restore of a copy, the about text and the banner.
 
 #include "common/msg.h"
+#include "store/location.h"
 #include "store/records.h"
 #include "store/store.h"
 #include "ui/colourdialog.h"
@@ -70,8 +71,8 @@ public:
 
     void setOtherPages(OtherPages pages) { m_otherPages = std::move(pages); }
     void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
-    // The folder of the open data files; its backup/ becomes the backup folder.
-    void setDataFolder(const QString &folder);
+    // Where the open data is kept, and the backup folder that receives its copies.
+    void setData(const store::Location &location, const QString &backupFolder);
     // The real chooser is the restore dialog.
     void setCopyChooser(CopyChooser chooser) { m_chooseCopy = std::move(chooser); }
     void setAboutText(const QString &text);
@@ -100,7 +101,7 @@ private:
     ui::UrlOpener &m_urls;
     OtherPages m_otherPages;
     QString m_backupFolder;
-    QString m_dataFolder;
+    store::Location m_data;
     std::function<void()> m_beforeWrite;
     CopyChooser m_chooseCopy;
 

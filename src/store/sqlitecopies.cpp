@@ -1,7 +1,10 @@
 // Copies and checks of the data files, on SQLite connections of their own.
 
+#include "common/fileplacing.h"
 #include "store/copies.h"
+#include "store/maintenance.h"
 #include "store/sqliteconnection.h"
+#include "store/sqlitefiles.h"
 #include "store/sqliteschema.h"
 #include "store/store.h"
 
@@ -10,6 +13,7 @@
 #include <QFileInfo>
 
 #include <chrono>
+#include <mutex>
 #include <sqlite3.h>
 #include <thread>
 
@@ -139,8 +143,8 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
     return error;
 }
 
-} // namespace
-
+// Copies the two files of `dataFolder` into the existing `targetFolder`
+// through SQLite's online backup, both from one state of the files.
 DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qint64 &records)
 {
     records = 0;
@@ -158,6 +162,13 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
     }
     const QString mainCopy = target.filePath(kMainFileName);
     const QString workCopy = target.filePath(kWorkFileName);
+    // Nothing is written where a file stands: the failure's clearing away
+    // below may remove only what this copy made.
+    for (const QString &path : {mainCopy, workCopy}) {
+        if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+            return {ErrFileExists, QStringLiteral("file exists: ") + path};
+        }
+    }
     // The journal, the large file, is copied a few pages at a time, so that a
     // register never waits for more than a step. The small work file and the
     // count are then taken in one read transaction over both files, which also
@@ -209,6 +220,8 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
     }
 }
 
+} // namespace
+
 DbError checkCopy(const QString &folder, CopyCheck &check, CheckDepth depth)
 {
     check = CopyCheck{};
@@ -236,41 +249,117 @@ DbError checkCopy(const QString &folder, CopyCheck &check, CheckDepth depth)
     return {};
 }
 
-DbError QuickCheck::run(const QString &dataFolder)
-{
-    const QDir data(dataFolder);
-    for (const QString &name : {kMainFileName, kWorkFileName}) {
-        Connection connection;
-        if (DbError error = connection.openReadOnly(data.filePath(name), {})) {
-            return error;
-        }
-        {
-            const std::lock_guard lock(m_mutex);
-            if (m_interrupted) {
-                return {kInterrupted, QStringLiteral("interrupted")};
-            }
-            m_running = connection.handle();
-        }
-        DbError error = runCheck(connection, "PRAGMA quick_check");
-        {
-            const std::lock_guard lock(m_mutex);
-            m_running = nullptr;
-        }
-        if (error) {
-            error.message = QFileInfo(data.filePath(name)).fileName() + QStringLiteral(": ") + error.message;
-            return error;
-        }
-    }
-    return {};
-}
+namespace {
 
-void QuickCheck::interrupt()
+// The file engine's maintenance: the data folder's two files.
+class SqliteMaintenance final : public Maintenance, public FileCare
 {
-    const std::lock_guard lock(m_mutex);
-    m_interrupted = true;
-    if (m_running) {
-        sqlite3_interrupt(m_running);
+public:
+    explicit SqliteMaintenance(const QString &folder) : m_folder(folder) {}
+
+    bool hasData() const override
+    {
+        return QFileInfo::exists(m_folder.filePath(kMainFileName)) &&
+               QFileInfo::exists(m_folder.filePath(kWorkFileName));
     }
+
+    DbError copyTo(const QString &targetFolder, qint64 &records) override
+    {
+        if (DbError error = copyDataFiles(m_folder.path(), targetFolder, records)) {
+            return error;
+        }
+        // A copy is never more open than the data it was made from.
+        for (const QString &name : {kMainFileName, kWorkFileName}) {
+            common::keepPrivate(QDir(targetFolder).filePath(name), m_folder.filePath(name));
+        }
+        return {};
+    }
+
+    DbError quickCheck() override
+    {
+        for (const QString &name : {kMainFileName, kWorkFileName}) {
+            Connection connection;
+            if (DbError error = connection.openReadOnly(m_folder.filePath(name), {})) {
+                return error;
+            }
+            {
+                const std::lock_guard lock(m_mutex);
+                if (m_interrupted) {
+                    return {kInterrupted, QStringLiteral("interrupted")};
+                }
+                m_running = connection.handle();
+            }
+            DbError error = runCheck(connection, "PRAGMA quick_check");
+            {
+                const std::lock_guard lock(m_mutex);
+                m_running = nullptr;
+            }
+            if (error) {
+                error.message = name + QStringLiteral(": ") + error.message;
+                return error;
+            }
+        }
+        return {};
+    }
+
+    void interrupt() override
+    {
+        const std::lock_guard lock(m_mutex);
+        m_interrupted = true;
+        if (m_running) {
+            sqlite3_interrupt(m_running);
+        }
+    }
+
+    FileCare *files() override { return this; }
+
+    QStringList dataFiles() const override
+    {
+        QStringList paths;
+        for (const QString &name : {kMainFileName, kWorkFileName}) {
+            paths << m_folder.filePath(name) << m_folder.filePath(name + QStringLiteral("-journal"));
+        }
+        return paths;
+    }
+
+    FileReplacement setAsideAndReplace(const QString &copyFolder, const QString &asideFolder) override
+    {
+        for (const QString &current : dataFiles()) {
+            if (QFileInfo::exists(current) &&
+                !QFile::copy(current, QDir(asideFolder).filePath(QFileInfo(current).fileName()))) {
+                return {{ErrBackupFailed, QStringLiteral("cannot copy %1 aside").arg(current)}, current, false};
+            }
+        }
+        for (const QString &name : {kMainFileName, kWorkFileName}) {
+            const QString target = m_folder.filePath(name);
+            const QString incoming = target + QStringLiteral(".restoring");
+            QFile::remove(incoming);
+            // A journal left by the damaged file must never be played back into its successor.
+            QFile::remove(target + QStringLiteral("-journal"));
+            if (!QFile::copy(QDir(copyFolder).filePath(name), incoming) || !common::replaceFile(incoming, target)) {
+                QFile::remove(incoming);
+                return {{ErrBackupFailed, QStringLiteral("cannot replace %1").arg(target)}, target, true};
+            }
+        }
+        return {};
+    }
+
+private:
+    QDir m_folder;
+    std::mutex m_mutex;
+    sqlite3 *m_running = nullptr;
+    bool m_interrupted = false;
+};
+
+} // namespace
+
+std::unique_ptr<Maintenance> makeMaintenance(const Location &location)
+{
+    switch (location.kind()) {
+    case Location::Kind::Folder:
+        return std::make_unique<SqliteMaintenance>(location.folder());
+    }
+    return nullptr;
 }
 
 } // namespace store

@@ -5,6 +5,7 @@
 
 #include "common/progress.h"
 #include "store/sqliteconnection.h"
+#include "store/sqlitefiles.h"
 #include "store/sqliteschema.h"
 #include "store/sqlitesearch.h"
 #include "store/sqlitesummary.h"
@@ -154,19 +155,24 @@ void removeStaleSuperJournals(const QDir &folder)
 class SqliteStore final : public Store
 {
 public:
-    std::optional<OpenFailure> open(const QString &folder) override
+    std::optional<OpenFailure> open(const Location &location) override
     {
         close();
         m_written = false;
-        const QDir dir(folder);
+        const QDir dir(location.folder());
         const QString mainPath = dir.filePath(kMainFileName);
         const QString workPath = dir.filePath(kWorkFileName);
+        const auto failedFile = [&](bool journal, const DbError &error) {
+            const QString other = journal ? workPath : mainPath;
+            return OpenFailure{journal ? mainPath : workPath, error, journal,
+                               QFileInfo::exists(other) || QFileInfo(other).isSymLink()};
+        };
         if (DbError error = m_main.open(mainPath, sqlite::mainTables())) {
-            return OpenFailure{mainPath, error};
+            return failedFile(true, error);
         }
         if (DbError error = m_work.open(workPath, sqlite::workTables())) {
             m_main.close();
-            return OpenFailure{workPath, error};
+            return failedFile(false, error);
         }
         // The work file also joins the journal's connection, for the totals
         // run. Held from the start, like the files themselves: a file moved or
@@ -174,7 +180,7 @@ public:
         // written in its stead.
         if (DbError error = m_main.attach(workPath, "work", Connection::Access::ReadWrite)) {
             close();
-            return OpenFailure{workPath, error};
+            return failedFile(false, error);
         }
         removeStaleSuperJournals(dir);
         // The work file's w集計 is shared by every program on the folder: one
@@ -186,7 +192,7 @@ public:
         if (DbError error = m_main.execute("CREATE TEMP TABLE w集計 (日付 DATE, 売上額 INTEGER, 仕入額 INTEGER, "
                                            "入金額 INTEGER, 出金額 INTEGER)")) {
             close();
-            return OpenFailure{workPath, error};
+            return failedFile(false, error);
         }
         // Only the store's own statements may call it, never a trigger or a view in a file.
         const int rc =
@@ -195,7 +201,7 @@ public:
         if (rc != SQLITE_OK) {
             const DbError error = m_main.lastError(rc);
             close();
-            return OpenFailure{workPath, error};
+            return failedFile(false, error);
         }
         m_index.check();
         // Files of earlier versions get the version columns now; a file that
@@ -397,8 +403,6 @@ public:
         }
         return error;
     }
-
-    DbError copyJournalFile(const QString &path) override { return m_main.backupTo(path); }
 
     DbError eraseAll() override
     {

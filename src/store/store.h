@@ -4,6 +4,7 @@
 // SQL, the engine's settings, its error codes) stays behind this interface.
 
 #include "store/dberror.h"
+#include "store/location.h"
 #include "store/period.h"
 #include "store/records.h"
 #include "store/search.h"
@@ -24,8 +25,10 @@ namespace store {
 
 struct OpenFailure
 {
-    QString path; // the file that could not be opened
+    QString path; // the part that could not be opened: a file's path for the file engine
     DbError error;
+    bool journalPart = true;       // the part that keeps the journal and the settings (or the work and hints)
+    bool otherPartPresent = false; // the data's other part stands there
 };
 
 // Made closed; every operation on a closed store fails with ErrClosed, so a
@@ -35,9 +38,9 @@ class Store
 public:
     virtual ~Store() = default;
 
-    // Opens the data folder's two files. Never creates a file; a missing
-    // file, a file that is no database or lacks a table fails with its path.
-    [[nodiscard]] virtual std::optional<OpenFailure> open(const QString &folder) = 0;
+    // Opens the data at `location`. Never creates anything; a missing part,
+    // one that is no database or lacks a table fails with where it is.
+    [[nodiscard]] virtual std::optional<OpenFailure> open(const Location &location) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
@@ -84,9 +87,6 @@ public:
     // and amounts refused as by fillWork: an amount that is no whole number
     // within the amount boxes' range fails with its day and column.
     [[nodiscard]] virtual DbError summarise(const Period &period, Grouping grouping, QList<SummaryRow> &rows) = 0;
-    // Copies the journal file, while it stays open, into a new file at `path`
-    // (refused when a file is there; a failed copy leaves no file).
-    [[nodiscard]] virtual DbError copyJournalFile(const QString &path) = 0;
     // Erases every journal record and the settings in one transaction.
     [[nodiscard]] virtual DbError eraseAll() = 0;
 
@@ -160,19 +160,5 @@ public:
     // files at its start, it sees no other program's write in between.
     [[nodiscard]] virtual DbError inTransaction(const std::function<DbError()> &work) = 0;
 };
-
-// The two files of a data folder.
-inline const QString kMainFileName = QStringLiteral("VelmoraA.mdb");     // the journal and the settings
-inline const QString kWorkFileName = QStringLiteral("VelmoraAWork.mdb"); // the work table and the hints
-
-// A closed store over SQLite files.
-std::unique_ptr<Store> makeSqliteStore();
-
-// Creates the two empty files in `folder`; refuses (nothing made) when either exists.
-[[nodiscard]] DbError createSqliteFiles(const QString &folder, QString *failedPath = nullptr);
-
-// Creates one empty file of the pair in `folder`; refuses when it exists.
-enum class DataFile { Main, Work };
-[[nodiscard]] DbError createSqliteFile(const QString &folder, DataFile file);
 
 } // namespace store

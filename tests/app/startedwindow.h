@@ -5,6 +5,7 @@
 #include "app/initdata.h"
 #include "app/mainwindow.h"
 #include "app/session.h"
+#include "store/sqlitefiles.h"
 #include "support/fakes.h"
 #include "support/fixedclock.h"
 #include "support/scriptedpresenter.h"

@@ -171,7 +171,11 @@ void TestAccessibility::windowsNameTheirControls()
 
     exchangeui::ExportDialog exportDialog(
         {store, w.frm->msg(), u"西暦"_s, w.dataFolder(), period, true, w.dataFolder()});
-    exchangeui::ImportDialog importDialog({store, w.frm->msg(), {w.dataFolder(), {}, {}}, w.dataFolder()});
+    exchangeui::ImportDialog importDialog(
+        {store,
+         w.frm->msg(),
+         {store::Location::inFolder(w.dataFolder()), w.dataFolder() + u"backup/"_s, {}, {}},
+         w.dataFolder()});
     search::SearchWindow searchWindow(store, w.frm->msg(), w.clock);
     charts::ChartWindow chartWindow(charts::ChartSeries{}, u"2007/04/01～2007/04/30"_s, 0);
     w.frm->openHint(u"cmdHint"_s);

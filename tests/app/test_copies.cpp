@@ -8,6 +8,7 @@
 
 #include "app/backupkeeper.h"
 #include "common/datalock.h"
+#include "store/sqlitefiles.h"
 #include "support/sqlfile.h"
 
 #include <QDir>
@@ -130,7 +131,9 @@ void TestCopies::damageFoundAfterStartNamesTheNewestGoodCopy()
     testsupport::MainWindow w;
     QVERIFY(addDays(w.dataFolder(), 600));
     const QString backups = w.dataFolder() + QStringLiteral("backup");
-    QVERIFY(!backup::makeCopy(w.dataFolder(), backups, backup::CopyKind::Exit, kMorning.addDays(-1)).failure);
+    QVERIFY(!backup::makeCopy(store::Location::inFolder(w.dataFolder()), backups, backup::CopyKind::Exit,
+                              kMorning.addDays(-1))
+                 .failure);
     QVERIFY(damage(w.mainPath()));
 
     QVERIFY(w.start());
@@ -265,7 +268,7 @@ void TestCopies::registerDuringALongCopyDoesNotWait()
                                 "' days'), i, hex(zeroblob(50000)) FROM n")
                      .arg(kDays)));
     auto store = store::makeSqliteStore();
-    QVERIFY(!store->open(data));
+    QVERIFY(!store->open(store::Location::inFolder(data)));
 
     QProcess backup;
     backup.start(programBeside(dir), {QStringLiteral("--backup")});

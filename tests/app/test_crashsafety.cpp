@@ -3,6 +3,7 @@
 
 #include "crashrecords.h"
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/openstore.h"
 #include "support/programconnections.h"
@@ -138,7 +139,7 @@ void TestCrashSafety::commitsGoThroughARollbackJournalSyncedToDisk()
 
     testsupport::ProgramConnections connections;
     const auto program = store::makeSqliteStore();
-    QVERIFY(!program->open(data.folder()));
+    QVERIFY(!program->open(store::Location::inFolder(data.folder())));
     connections.stop();
     testsupport::SqlFile main(connections.of(store::kMainFileName));
     QCOMPARE(main.value(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("delete"));

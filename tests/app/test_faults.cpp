@@ -8,6 +8,7 @@
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
 #include "settings/settingspage.h"
+#include "store/sqlitefiles.h"
 #include "support/pageenvironment.h"
 #include "support/programconnections.h"
 #include "support/readonlyfiles.h"

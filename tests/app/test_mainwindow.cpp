@@ -15,6 +15,7 @@
 #include "printing/reportviewer.h"
 #include "printing/totalsreport.h"
 #include "settings/settingspage.h"
+#include "store/sqlitefiles.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
 #include "totals/totalspage.h"

@@ -8,6 +8,7 @@
 #include "app/mainwindow.h"
 #include "app/session.h"
 #include "app/startup.h"
+#include "store/sqlitefiles.h"
 #include "support/fixedclock.h"
 #include "support/scriptedpresenter.h"
 #include "support/sqlfile.h"
@@ -96,7 +97,7 @@ void TestStartup::initDataMakesBothFilesOnce()
 
     // Both open with their tables.
     const auto made = store::makeSqliteStore();
-    QVERIFY(!made->open(folder));
+    QVERIFY(!made->open(store::Location::inFolder(folder)));
     QVERIFY(!made->saveSettings({QStringLiteral("和暦"), 0}));
     made->close();
 
@@ -258,7 +259,7 @@ void TestStartup::unopenableFileIsOfferedTheNewestGoodCopy()
                                                "('2007-04-02', 'b'), ('2007-04-03', 'c')")));
     const QString backups = QDir(folder).filePath(QStringLiteral("backup"));
     const QDateTime copied(QDate(2007, 4, 3), QTime(18, 0, 0));
-    QVERIFY(!backup::makeCopy(folder, backups, backup::CopyKind::Exit, copied).failure);
+    QVERIFY(!backup::makeCopy(store::Location::inFolder(folder), backups, backup::CopyKind::Exit, copied).failure);
     const QString path = QDir(folder).filePath(file);
     {
         QFile damaged(path);
@@ -296,7 +297,9 @@ void TestStartup::heldFileIsToldAsHeld()
     const QString folder = dir.filePath(QStringLiteral("data"));
     QCOMPARE(app::initData(folder).exitStatus, 0);
     const QString backups = QDir(folder).filePath(QStringLiteral("backup"));
-    QVERIFY(!backup::makeCopy(folder, backups, backup::CopyKind::Exit, QDateTime::currentDateTime()).failure);
+    QVERIFY(!backup::makeCopy(store::Location::inFolder(folder), backups, backup::CopyKind::Exit,
+                              QDateTime::currentDateTime())
+                 .failure);
     const QString path = QDir(folder).filePath(store::kMainFileName);
     testsupport::SqlFile other(path);
     QVERIFY(other.exec(QStringLiteral("BEGIN EXCLUSIVE; DELETE FROM 自社情報")));

@@ -46,8 +46,8 @@ int copyForever(const QString &data, const QString &backups)
 {
     say(QStringLiteral("ready"));
     for (;;) {
-        const backup::MadeCopy made =
-            backup::makeCopy(data, backups, backup::CopyKind::Daily, QDateTime::currentDateTime());
+        const backup::MadeCopy made = backup::makeCopy(store::Location::inFolder(data), backups,
+                                                       backup::CopyKind::Daily, QDateTime::currentDateTime());
         if (made.failure) {
             return fail(*made.failure);
         }
@@ -68,8 +68,8 @@ int restoreForever(const QString &data, const QString &backups, const QString &c
     for (;;) {
         for (const auto &[copy, letter] : {std::pair(copyB, u'B'), std::pair(copyA, u'A')}) {
             if (throughRestoreCopy) {
-                const backup::RestoreOutcome outcome =
-                    backup::restoreCopy(*store, data, backups, copy, QDateTime::currentDateTime(), quiet);
+                const backup::RestoreOutcome outcome = backup::restoreCopy(
+                    *store, store::Location::inFolder(data), backups, copy, QDateTime::currentDateTime(), quiet);
                 if (outcome.failure) {
                     return fail(*outcome.failure);
                 }
@@ -93,8 +93,8 @@ int copyLimited(const QString &data, const QString &backups, rlim_t bytes)
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
         return fail(QStringLiteral("setrlimit"));
     }
-    const backup::MadeCopy made =
-        backup::makeCopy(data, backups, backup::CopyKind::Daily, QDateTime::currentDateTime());
+    const backup::MadeCopy made = backup::makeCopy(store::Location::inFolder(data), backups, backup::CopyKind::Daily,
+                                                   QDateTime::currentDateTime());
     say(made.failure ? QStringLiteral("failed: ") + *made.failure : made.path);
     return made.failure ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 #include "backup/backups.h"
 
 #include "store/copies.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/openstore.h"
 #include "support/sqlfile.h"
@@ -372,8 +373,10 @@ void TestBackupCrash::copiesOfOneSecondAllSurvive()
     const Contents source = contentsOf(data);
     const QDateTime now(QDate(2026, 12, 7), QTime(21, 5, 9, 450));
 
-    const backup::MadeCopy first = backup::makeCopy(data, backups, backup::CopyKind::Daily, now);
-    const backup::MadeCopy second = backup::makeCopy(data, backups, backup::CopyKind::Daily, now.addMSecs(300));
+    const backup::MadeCopy first =
+        backup::makeCopy(store::Location::inFolder(data), backups, backup::CopyKind::Daily, now);
+    const backup::MadeCopy second =
+        backup::makeCopy(store::Location::inFolder(data), backups, backup::CopyKind::Daily, now.addMSecs(300));
     QVERIFY2(!first.failure && !second.failure, qPrintable(first.failure.value_or(second.failure.value_or(QString()))));
     QCOMPARE(QFileInfo(first.path).fileName(), QStringLiteral("20261207-210509-daily"));
     QCOMPARE(QFileInfo(second.path).fileName(), QStringLiteral("20261207-210509-daily-2"));
@@ -382,7 +385,8 @@ void TestBackupCrash::copiesOfOneSecondAllSurvive()
 
     // A copy killed half-way keeps its name taken: the next copy steps over it and leaves it be.
     QVERIFY(dir.mkpath(QStringLiteral("backups/") + backup::uncheckedName(QStringLiteral("20261207-210509-daily-3"))));
-    const backup::MadeCopy fourth = backup::makeCopy(data, backups, backup::CopyKind::Daily, now);
+    const backup::MadeCopy fourth =
+        backup::makeCopy(store::Location::inFolder(data), backups, backup::CopyKind::Daily, now);
     QVERIFY2(!fourth.failure, qPrintable(fourth.failure.value_or(QString())));
     QCOMPARE(QFileInfo(fourth.path).fileName(), QStringLiteral("20261207-210509-daily-4"));
 
@@ -411,10 +415,12 @@ void TestBackupCrash::deletedBackupFolderIsMadeAgain()
     QCOMPARE(makeData(data, kSetB), QString());
     const QDateTime now(QDate(2026, 3, 1), QTime(8, 0));
 
-    const backup::MadeCopy first = backup::makeCopy(data, backups, backup::CopyKind::Exit, now);
+    const backup::MadeCopy first =
+        backup::makeCopy(store::Location::inFolder(data), backups, backup::CopyKind::Exit, now);
     QVERIFY2(!first.failure, qPrintable(first.failure.value_or(QString())));
     QVERIFY(QDir(dir.filePath(QStringLiteral("nested"))).removeRecursively());
-    const backup::MadeCopy second = backup::makeCopy(data, backups, backup::CopyKind::Exit, now.addSecs(60));
+    const backup::MadeCopy second =
+        backup::makeCopy(store::Location::inFolder(data), backups, backup::CopyKind::Exit, now.addSecs(60));
     QVERIFY2(!second.failure, qPrintable(second.failure.value_or(QString())));
     QCOMPARE(backup::listCopies(backups).size(), 1);
     QCOMPARE(checkNamedCopy(second.path, contentsOf(data)), QString());
@@ -501,7 +507,8 @@ void TestBackupCrash::refusedCopyLeavesNothing()
                  qPrintable(said + QString::fromLocal8Bit(writer.readAllStandardError())));
         made.failure = said;
     } else {
-        made = backup::makeCopy(data, backups, backup::CopyKind::Daily, QDateTime::currentDateTime());
+        made = backup::makeCopy(store::Location::inFolder(data), backups, backup::CopyKind::Daily,
+                                QDateTime::currentDateTime());
     }
     const BackupEntries left = entriesOf(backups);
     QVERIFY2(made.failure, qPrintable(made.path));
@@ -593,10 +600,10 @@ void TestBackupCrash::killedRestoresLeaveOneSetOrTheOther()
     QCOMPARE(makeData(dir.filePath(QStringLiteral("a")), kSetA), QString());
     QCOMPARE(makeData(dir.filePath(QStringLiteral("b")), kSetB), QString());
     const QDateTime made = QDateTime::currentDateTime();
-    const backup::MadeCopy copyA =
-        backup::makeCopy(dir.filePath(QStringLiteral("a")), sets, backup::CopyKind::Manual, made);
-    const backup::MadeCopy copyB =
-        backup::makeCopy(dir.filePath(QStringLiteral("b")), sets, backup::CopyKind::Manual, made);
+    const backup::MadeCopy copyA = backup::makeCopy(store::Location::inFolder(dir.filePath(QStringLiteral("a"))), sets,
+                                                    backup::CopyKind::Manual, made);
+    const backup::MadeCopy copyB = backup::makeCopy(store::Location::inFolder(dir.filePath(QStringLiteral("b"))), sets,
+                                                    backup::CopyKind::Manual, made);
     QVERIFY(!copyA.failure && !copyB.failure);
     const Contents a = contentsOf(copyA.path);
     const Contents b = contentsOf(copyB.path);

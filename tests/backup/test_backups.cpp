@@ -5,6 +5,7 @@
 #include "backup/generations.h"
 #include "backup/restore.h"
 
+#include "store/sqlitefiles.h"
 #include "support/openstore.h"
 #include "support/sqlfile.h"
 #include "support/tempdata.h"
@@ -160,11 +161,13 @@ void TestBackups::copiesAreCheckedBeforeTheyAreNamed()
     QVERIFY(openWithDays(data.folder(), 40, QStringLiteral("日誌")));
     const QString backups = data.folder() + QStringLiteral("backup");
 
-    const backup::MadeCopy first = backup::makeCopy(data.folder(), backups, CopyKind::Daily, kNoon);
+    const backup::MadeCopy first =
+        backup::makeCopy(store::Location::inFolder(data.folder()), backups, CopyKind::Daily, kNoon);
     QVERIFY2(!first.failure, qPrintable(first.failure.value_or(QString())));
     QCOMPARE(first.check.records, qint64(40));
     QCOMPARE(first.check.newestDay, QDate(2007, 5, 10));
-    const backup::MadeCopy second = backup::makeCopy(data.folder(), backups, CopyKind::Daily, kNoon);
+    const backup::MadeCopy second =
+        backup::makeCopy(store::Location::inFolder(data.folder()), backups, CopyKind::Daily, kNoon);
     QVERIFY(!second.failure);
     QCOMPARE(QFileInfo(second.path).fileName(), QStringLiteral("20261207-120000-daily-2"));
     QCOMPARE(everything(second.path), everything(data.folder()));
@@ -176,11 +179,12 @@ void TestBackups::copiesAreCheckedBeforeTheyAreNamed()
     QFile blocker(data.folder() + QStringLiteral("blocked"));
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    const backup::MadeCopy refused = backup::makeCopy(data.folder(), blocker.fileName(), CopyKind::Exit, kNoon);
+    const backup::MadeCopy refused =
+        backup::makeCopy(store::Location::inFolder(data.folder()), blocker.fileName(), CopyKind::Exit, kNoon);
     QVERIFY(refused.failure);
     QTemporaryDir empty;
-    const backup::MadeCopy nothing =
-        backup::makeCopy(empty.path(), empty.filePath(QStringLiteral("backup")), CopyKind::Exit, kNoon);
+    const backup::MadeCopy nothing = backup::makeCopy(store::Location::inFolder(empty.path()),
+                                                      empty.filePath(QStringLiteral("backup")), CopyKind::Exit, kNoon);
     QVERIFY(nothing.failure);
     QVERIFY(!QFileInfo::exists(empty.filePath(QStringLiteral("backup"))));
 
@@ -204,7 +208,8 @@ void TestBackups::restoreReplacesEverythingInOneStep()
                                 QStringLiteral("t"),
                                 QStringLiteral("控えのヒント")}));
     const QString backups = data.folder() + QStringLiteral("backup");
-    const backup::MadeCopy copy = backup::makeCopy(data.folder(), backups, CopyKind::Daily, kNoon);
+    const backup::MadeCopy copy =
+        backup::makeCopy(store::Location::inFolder(data.folder()), backups, CopyKind::Daily, kNoon);
     QVERIFY(!copy.failure);
     const QStringList copied = everything(data.folder());
 
@@ -216,8 +221,8 @@ void TestBackups::restoreReplacesEverythingInOneStep()
     const QStringList later = everything(data.folder());
 
     common::NoProgress quiet;
-    const backup::RestoreOutcome restored =
-        backup::restoreCopy(*opened, data.folder(), backups, copy.path, kNoon.addSecs(60), quiet);
+    const backup::RestoreOutcome restored = backup::restoreCopy(*opened, store::Location::inFolder(data.folder()),
+                                                                backups, copy.path, kNoon.addSecs(60), quiet);
     QVERIFY2(!restored.failure, qPrintable(restored.failure.value_or(QString())));
     QCOMPARE(everything(data.folder()), copied);
     QCOMPARE(everything(restored.asideCopy), later);
@@ -226,8 +231,8 @@ void TestBackups::restoreReplacesEverythingInOneStep()
     // A damaged copy is refused, and nothing changes.
     QVERIFY(damage(QDir(copy.path).filePath(store::kMainFileName)));
     const int copiesBefore = int(backup::listCopies(backups).size());
-    const backup::RestoreOutcome refused =
-        backup::restoreCopy(*opened, data.folder(), backups, copy.path, kNoon.addSecs(120), quiet);
+    const backup::RestoreOutcome refused = backup::restoreCopy(*opened, store::Location::inFolder(data.folder()),
+                                                               backups, copy.path, kNoon.addSecs(120), quiet);
     QVERIFY(refused.failure);
     QVERIFY(refused.failure->contains(QStringLiteral("正しくない")));
     QCOMPARE(everything(data.folder()), copied);
@@ -240,7 +245,8 @@ void TestBackups::damagedFilesAreKeptAndReplaced()
     QVERIFY(data.ok());
     QVERIFY(openWithDays(data.folder(), 300, QStringLiteral("長めの日誌の文章がここに入ります。")));
     const QString backups = data.folder() + QStringLiteral("backup");
-    const backup::MadeCopy copy = backup::makeCopy(data.folder(), backups, CopyKind::Exit, kNoon);
+    const backup::MadeCopy copy =
+        backup::makeCopy(store::Location::inFolder(data.folder()), backups, CopyKind::Exit, kNoon);
     QVERIFY(!copy.failure);
     const QStringList good = everything(copy.path);
 
@@ -253,7 +259,8 @@ void TestBackups::damagedFilesAreKeptAndReplaced()
     const QByteArray damagedBytes = damagedFile.readAll();
     damagedFile.close();
 
-    const backup::RestoreOutcome outcome = backup::replaceDamagedFiles(data.folder(), backups, copy.path, kNoon);
+    const backup::RestoreOutcome outcome =
+        backup::replaceDamagedFiles(store::Location::inFolder(data.folder()), backups, copy.path, kNoon);
     QVERIFY2(!outcome.failure, qPrintable(outcome.failure.value_or(QString())));
     QCOMPARE(everything(data.folder()), good);
     QVERIFY(!QFileInfo::exists(data.mainPath() + QStringLiteral("-journal")));

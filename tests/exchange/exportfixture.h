@@ -4,6 +4,7 @@
 // progress that keeps what it was told.
 
 #include "common/progress.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/openstore.h"
 #include "support/sqlfile.h"

@@ -5,6 +5,8 @@
 #include "exchange/export.h"
 #include "exportfixture.h"
 
+#include "store/sqlitefiles.h"
+
 #include <QDirIterator>
 #include <QJsonArray>
 #include <QRegularExpression>

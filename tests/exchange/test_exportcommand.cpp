@@ -4,6 +4,7 @@
 #include "exportfixture.h"
 
 #include "common/datalock.h"
+#include "store/sqlitefiles.h"
 
 #include <QJsonArray>
 

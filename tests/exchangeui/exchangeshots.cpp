@@ -73,7 +73,11 @@ int main(int argc, char *argv[])
                               "2007/04/06,x,0,0,0,読めない,曇,山田\r\n")
                    .toUtf8());
     file.close();
-    exchangeui::ImportDialog import({*env.store, env.msg, {env.data.folder(), {}, {}}, env.data.folder()});
+    exchangeui::ImportDialog import(
+        {*env.store,
+         env.msg,
+         {store::Location::inFolder(env.data.folder()), env.data.folder() + QStringLiteral("backup/"), {}, {}},
+         env.data.folder()});
     import.findChild<QLineEdit *>(QStringLiteral("txtファイル"))->setText(QDir::toNativeSeparators(csv));
     import.readPreview();
     ok = save(import, dir.filePath(QStringLiteral("import.png"))) && ok;

@@ -4,6 +4,7 @@
 #include "backup/backups.h"
 #include "exchangeui/importdialog.h"
 
+#include "store/sqlitefiles.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
 
@@ -55,12 +56,12 @@ private:
     // The window with the file read, as after 参照….
     std::unique_ptr<exchangeui::ImportDialog> openWith(const QString &path)
     {
-        auto dialog = std::make_unique<exchangeui::ImportDialog>(
-            exchangeui::ImportContext{*m_env->store,
-                                      m_env->msg,
-                                      {m_env->data.folder(), [this] { ++m_beforeWrite; },
-                                       [] { return QDateTime(QDate(2007, 4, 4), QTime(9, 0)); }},
-                                      m_files.path()});
+        auto dialog = std::make_unique<exchangeui::ImportDialog>(exchangeui::ImportContext{
+            *m_env->store,
+            m_env->msg,
+            {store::Location::inFolder(m_env->data.folder()), m_env->data.folder() + QStringLiteral("backup/"),
+             [this] { ++m_beforeWrite; }, [] { return QDateTime(QDate(2007, 4, 4), QTime(9, 0)); }},
+            m_files.path()});
         control<QLineEdit>(dialog.get(), "txtファイル")->setText(path);
         dialog->readPreview();
         return dialog;

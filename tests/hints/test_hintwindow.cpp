@@ -2,6 +2,7 @@
 // hint, its questions and notices, the edit mode, and writes that fail.
 
 #include "hints/hintwindow.h"
+#include "store/sqlitefiles.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
 #include "support/verifyok.h"
@@ -330,7 +331,7 @@ void TestHintWindow::quotedNamesAndRestartKeepTheHint()
     click("cmd閉じる");
     m_window.reset();
     m_env->store->close();
-    QVERIFY(!m_env->store->open(m_env->data.folder()));
+    QVERIFY(!m_env->store->open(store::Location::inFolder(m_env->data.folder())));
     open(formName, ctlName);
     QCOMPARE(text(), QStringLiteral("引用符つき"));
     open(QStringLiteral("O"), ctlName); // a name cut at the quote is another pair
@@ -359,7 +360,7 @@ void TestHintWindow::hintChangedElsewhereIsAskedAbout()
         "insert into ClHint (FormName, CtlName, FormTitle, Contents) values ('FrmNippo', 'cmdHint', 't', '古い説明')"));
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     auto other = store::makeSqliteStore();
-    QVERIFY(!other->open(m_env->data.folder()));
+    QVERIFY(!other->open(store::Location::inFolder(m_env->data.folder())));
     VERIFY_OK(other->storeHint(
         {{QStringLiteral("FrmNippo"), QStringLiteral("cmdHint")}, kTitle, QStringLiteral("向こうの説明")}));
     std::optional<store::Hint> theirs;

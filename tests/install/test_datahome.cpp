@@ -3,6 +3,7 @@
 
 #include "app/datafolder.h"
 #include "app/initdata.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/sqlfile.h"
 
@@ -101,7 +102,7 @@ void TestDataHome::firstStartMakesFilesAfterSaying()
 
     // Both files, with their tables.
     const auto made = store::makeSqliteStore();
-    QVERIFY(!made->open(data));
+    QVERIFY(!made->open(store::Location::inFolder(data)));
     made->close();
 }
 

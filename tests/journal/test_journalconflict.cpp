@@ -5,6 +5,7 @@
 // `zephra --import-csv`.
 
 #include "journal/journalpage.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/fixedclock.h"
 #include "support/pageenvironment.h"
@@ -94,9 +95,9 @@ void TestJournalConflict::init()
     QVERIFY(QDir().mkpath(m_data));
     VERIFY_OK(store::createSqliteFiles(m_data));
     m_store = store::makeSqliteStore();
-    QVERIFY(!m_store->open(m_data));
+    QVERIFY(!m_store->open(store::Location::inFolder(m_data)));
     m_other = store::makeSqliteStore();
-    QVERIFY(!m_other->open(m_data));
+    QVERIFY(!m_other->open(store::Location::inFolder(m_data)));
     m_presenter.answers.clear();
     m_presenter.shown.clear();
     m_msg = std::make_unique<common::Msg>(m_presenter);

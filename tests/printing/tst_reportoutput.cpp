@@ -10,6 +10,7 @@
 #include "printing/summaryreport.h"
 #include "printing/totalsreport.h"
 #include "printing/worktable.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/scriptedpresenter.h"
 #include "support/tempdata.h"
@@ -379,7 +380,7 @@ void TestReportOutput::pdf()
     }
     testsupport::TempData data;
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
-    QVERIFY(data.ok() && !files->open(data.folder()));
+    QVERIFY(data.ok() && !files->open(store::Location::inFolder(data.folder())));
     QVERIFY(
         printingtest::fillWorkTable(*files, data.mainPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 100)));
     TotalsReport totals(kTotals, *files, QStringLiteral("和暦"), 0x008000);
@@ -428,7 +429,7 @@ void TestReportOutput::screenshots()
                                                                          : m_dir.path());
     testsupport::TempData data;
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
-    QVERIFY(data.ok() && !files->open(data.folder()));
+    QVERIFY(data.ok() && !files->open(store::Location::inFolder(data.folder())));
     QList<printingtest::WorkRow> rows = printingtest::consecutiveDays(QDate(2019, 4, 20), 45);
     rows[3].sales = 9999999999;
     rows[4].moneyIn = -9999999999;
@@ -499,7 +500,7 @@ void TestReportOutput::printCommands()
 
     testsupport::TempData data;
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
-    QVERIFY(data.ok() && !files->open(data.folder()));
+    QVERIFY(data.ok() && !files->open(store::Location::inFolder(data.folder())));
     QVERIFY(printingtest::fillWorkTable(*files, data.mainPath(), printingtest::consecutiveDays(QDate(2007, 4, 1), 5)));
     testsupport::ScriptedPresenter presenter;
     QPointer<ReportViewer> totals = showTotalsReport(kTotals, *files, QStringLiteral("西暦"), 0, nullptr, &presenter);
@@ -527,7 +528,7 @@ void TestReportOutput::pdfNameAndFolder()
     period.end = QDate(2020, 12, 31);
     testsupport::TempData data;
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
-    QVERIFY(data.ok() && !files->open(data.folder()));
+    QVERIFY(data.ok() && !files->open(store::Location::inFolder(data.folder())));
     TotalsReport totals(period, *files, QStringLiteral("和暦"), 0);
     const ReportDocument totalsDoc = ReportEngine::run(totals).document;
     QCOMPARE(pdfFileName(totalsDoc), QStringLiteral("集計_2018-01-01_2020-12-31.pdf"));

@@ -5,6 +5,7 @@
 #include "printing/reportengine.h"
 #include "printing/totalsreport.h"
 #include "printing/worktable.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/tempdata.h"
 
@@ -116,7 +117,7 @@ void TestReports::init()
 {
     m_data = std::make_unique<testsupport::TempData>();
     m_store = store::makeSqliteStore();
-    QVERIFY(m_data->ok() && !m_store->open(m_data->folder()));
+    QVERIFY(m_data->ok() && !m_store->open(store::Location::inFolder(m_data->folder())));
 }
 
 void TestReports::cleanup()

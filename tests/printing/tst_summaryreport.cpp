@@ -9,6 +9,7 @@
 #include "printing/summaryreport.h"
 #include "printing/totalsreport.h"
 #include "printing/worktable.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/tempdata.h"
 
@@ -112,7 +113,7 @@ void TestSummaryReport::looksLikeTheTotalsReport()
 
     testsupport::TempData data;
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
-    QVERIFY(data.ok() && !files->open(data.folder()));
+    QVERIFY(data.ok() && !files->open(store::Location::inFolder(data.folder())));
     TotalsReport totals(kTotals, *files, u"和暦"_s, 0x0000FF);
     totals.start();
     const PageSetup &paper = totals.layout().page;
@@ -255,7 +256,7 @@ void TestSummaryReport::pagesNumberedAndDatedBelowTheRows()
     ReportDocument doc;
     testsupport::TempData data;
     const std::unique_ptr<store::Store> files = store::makeSqliteStore();
-    QVERIFY(data.ok() && !files->open(data.folder()));
+    QVERIFY(data.ok() && !files->open(store::Location::inFolder(data.folder())));
     if (summary) {
         SummaryReport report(kTotals, months().mid(0, 100), store::Grouping::Month, calendarMode, 0);
         report.setPrintDate(printDate);

@@ -5,6 +5,7 @@
 
 #include "settings/restoredialog.h"
 #include "settings/settingspage.h"
+#include "store/sqlitefiles.h"
 #include "support/fakes.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
@@ -73,7 +74,7 @@ private:
     }
     QString makeCopy(backup::CopyKind kind, const QDateTime &time) const
     {
-        return backup::makeCopy(m_env->data.folder(), backupFolder(), kind, time).path;
+        return backup::makeCopy(store::Location::inFolder(m_env->data.folder()), backupFolder(), kind, time).path;
     }
     const QList<common::MessageRequest> &shown() const { return m_env->presenter.shown; }
 
@@ -90,7 +91,7 @@ void TestRestore::init()
     m_env = std::make_unique<testsupport::PageEnvironment>();
     QVERIFY(m_env->open());
     m_page = std::make_unique<settings::SettingsPage>(*m_env->store, m_env->settings, m_env->msg, m_colours, m_urls);
-    m_page->setDataFolder(m_env->data.folder());
+    m_page->setData(store::Location::inFolder(m_env->data.folder()), m_env->data.folder() + QStringLiteral("backup/"));
     m_choice.reset();
     m_asked.clear();
     m_page->setCopyChooser([this](const QString &folder) {
@@ -274,7 +275,7 @@ void TestRestore::dialogOffersOnlyReadableCopies()
 
     // The page shows the real dialog over its backup folder; Esc leaves it without a choice.
     settings::SettingsPage page(*m_env->store, m_env->settings, m_env->msg, m_colours, m_urls);
-    page.setDataFolder(m_env->data.folder());
+    page.setData(store::Location::inFolder(m_env->data.folder()), m_env->data.folder() + QStringLiteral("backup/"));
     int rows = -1;
     QTimer::singleShot(0, this, [&rows] {
         if (auto *shownDialog = qobject_cast<settings::RestoreDialog *>(QApplication::activeModalWidget())) {

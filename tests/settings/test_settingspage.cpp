@@ -5,6 +5,7 @@
 #include "backup/backups.h"
 
 #include "settings/settingspage.h"
+#include "store/sqlitefiles.h"
 #include "support/fakes.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"

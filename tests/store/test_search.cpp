@@ -4,6 +4,7 @@
 
 #include "common/progress.h"
 #include "store/copies.h"
+#include "store/maintenance.h"
 #include "store/store.h"
 #include "support/openstore.h"
 #include "support/sqlfile.h"
@@ -261,7 +262,7 @@ void TestSearch::restoreRebuildsTheIndexOfACopyWithoutOne()
     // A copy with the index passes its check and restores as well.
     QTemporaryDir withIndex;
     qint64 records = 0;
-    VERIFY_OK(copyDataFiles(m_data->folder(), withIndex.path(), records));
+    VERIFY_OK(makeMaintenance(Location::inFolder(m_data->folder()))->copyTo(withIndex.path(), records));
     VERIFY_OK(checkCopy(withIndex.path(), check));
     save(QDate(2024, 6, 3), u"後の日誌"_s);
     VERIFY_OK(m_store->restoreFrom(withIndex.path()));

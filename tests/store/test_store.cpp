@@ -2,6 +2,8 @@
 // which order, with which Null rules, and what rows written by other programs
 // do to it.
 
+#include "store/maintenance.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/openstore.h"
 #include "support/sqlfile.h"
@@ -76,8 +78,8 @@ private slots:
     void staleSuperJournalsGoOnOpen();
     void recordsOfAPeriodInDateOrder();
     void eraseAllLeavesTheWorkFile();
-    void journalFileIsCopied();
 
+    void dataIsCopiedBesideTheOpenStore();
     void settingsAreSavedAsOneRow();
     void foreignSettings_data();
     void foreignSettings();
@@ -245,11 +247,11 @@ void TestStore::staleSuperJournalsGoOnOpen()
     // While a journal of the files is there, a super-journal may still be named by it.
     QVERIFY(leave(u"VelmoraAWork.mdb-journal"_s, 0));
     m_store->close();
-    QVERIFY(!m_store->open(m_dir->path()));
+    QVERIFY(!m_store->open(store::Location::inFolder(m_dir->path())));
     QVERIFY(QFile::exists(m_dir->filePath(u"VelmoraA.mdb-mjkept"_s)));
     QVERIFY(QFile::remove(m_dir->filePath(u"VelmoraAWork.mdb-journal"_s)));
     m_store->close();
-    QVERIFY(!m_store->open(m_dir->path()));
+    QVERIFY(!m_store->open(store::Location::inFolder(m_dir->path())));
     QCOMPARE(QDir(m_dir->path()).entryList({u"*-mj*"_s}), QStringList{u"VelmoraA.mdb-mj99999999"_s});
 }
 
@@ -292,20 +294,25 @@ void TestStore::eraseAllLeavesTheWorkFile()
     QCOMPARE(work.count(u"ClHint"_s), qint64(1));
 }
 
-void TestStore::journalFileIsCopied()
+// A copy of the data, made while the store has it open, holds what the store
+// wrote; a target that holds a file of a copy already is refused and keeps it.
+void TestStore::dataIsCopiedBesideTheOpenStore()
 {
     VERIFY_OK(m_store->saveDay({QDate(2007, 4, 5), {1, std::nullopt, 3, 4}, u"日誌"_s, {}}));
-    const QString copy = m_dir->filePath(u"写し.mdb"_s);
-    VERIFY_OK(m_store->copyJournalFile(copy));
-    QCOMPARE(SqlFile(copy).rows(u"業務日誌"_s),
+    QTemporaryDir target;
+    qint64 records = 0;
+    const std::unique_ptr<Maintenance> maintenance = makeMaintenance(Location::inFolder(m_dir->path()));
+    VERIFY_OK(maintenance->copyTo(target.path(), records));
+    QCOMPARE(records, qint64(1));
+    QCOMPARE(SqlFile(QDir(target.path()).filePath(kMainFileName)).rows(u"業務日誌"_s),
              QStringList{u"QString:2007-04-05|qlonglong:1|NULL|qlonglong:3|qlonglong:4|QString:日誌"_s});
-    QCOMPARE(SqlFile(copy).count(u"自社情報"_s), qint64(0));
 
-    const QString taken = m_dir->filePath(u"taken.mdb"_s);
-    QVERIFY(writeFile(taken, "keep"));
-    QCOMPARE(m_store->copyJournalFile(taken).number, int(ErrFileExists));
-    QCOMPARE(m_store->copyJournalFile(copy).number, int(ErrFileExists));
-    QCOMPARE(readFile(taken), QByteArray("keep"));
+    QTemporaryDir taken;
+    const QString kept = QDir(taken.path()).filePath(kWorkFileName);
+    QVERIFY(writeFile(kept, "keep"));
+    QVERIFY(maintenance->copyTo(taken.path(), records));
+    QCOMPARE(readFile(kept), QByteArray("keep"));
+    QVERIFY(!QFile::exists(QDir(taken.path()).filePath(kMainFileName)));
 }
 
 void TestStore::settingsAreSavedAsOneRow()
@@ -551,7 +558,7 @@ void TestStore::workTableBelongsToOneStore()
 
     // Opened again, the store starts with an empty table.
     m_store->close();
-    QVERIFY(!m_store->open(m_dir->path()));
+    QVERIFY(!m_store->open(store::Location::inFolder(m_dir->path())));
     QCOMPARE(workTable(), QStringList{});
 }
 
@@ -633,27 +640,25 @@ void TestStore::closedStoreRefusesEveryOperation()
     VERIFY_OK(m_store->saveDay({QDate(2007, 4, 5), {1, 2, 3, 4}, {}, {}}));
     const std::unique_ptr<Store> neverOpened = makeSqliteStore();
     m_store->close();
-    const QString copy = m_dir->filePath(u"copy.mdb"_s);
     FillReport report;
     bool added = false;
     bool ran = false;
     for (Store *store : {m_store.get(), neverOpened.get()}) {
         QVERIFY(!store->isOpen());
         for (const DbError &error :
-             {store->saveDay({QDate(2007, 4, 6), {}, {}, {}}), store->copyJournalFile(copy),
-              store->fillWork(kApril, report), store->storeHint({{u"A"_s, u"c"_s}, {}, {}}),
-              store->addDay({QDate(2007, 4, 6), {}, {}, {}}, added), store->inTransaction([&ran] {
+             {store->saveDay({QDate(2007, 4, 6), {}, {}, {}}), store->fillWork(kApril, report),
+              store->storeHint({{u"A"_s, u"c"_s}, {}, {}}), store->addDay({QDate(2007, 4, 6), {}, {}, {}}, added),
+              store->inTransaction([&ran] {
                   ran = true;
                   return DbError{};
               })}) {
             QCOMPARE(error.number, int(ErrClosed));
         }
     }
-    QVERIFY(!QFile::exists(copy));
     QVERIFY(!ran);
 
     // The files are as they were, and open again.
-    QVERIFY(!m_store->open(m_dir->path()));
+    QVERIFY(!m_store->open(store::Location::inFolder(m_dir->path())));
     QVERIFY(m_store->isOpen());
     QCOMPARE(countRecords(), 1);
 }

@@ -3,6 +3,7 @@
 // other program since a record was read is found, never written over unasked;
 // and files of earlier versions, which lack the version's columns.
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/openstore.h"
 #include "support/readonlyfiles.h"

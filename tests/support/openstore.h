@@ -2,6 +2,7 @@
 // A SQLite store made and opened on a data folder at once, as tests and their
 // helper programs want it.
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 namespace testsupport {
@@ -10,7 +11,7 @@ namespace testsupport {
 inline std::unique_ptr<store::Store> openStore(const QString &folder, std::optional<store::OpenFailure> &failure)
 {
     auto opened = store::makeSqliteStore();
-    failure = opened->open(folder);
+    failure = opened->open(store::Location::inFolder(folder));
     return failure ? nullptr : std::move(opened);
 }
 

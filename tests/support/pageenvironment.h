@@ -5,6 +5,7 @@
 
 #include "common/msg.h"
 #include "store/records.h"
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/fixedclock.h"
 #include "support/scriptedpresenter.h"
@@ -25,7 +26,7 @@ struct PageEnvironment
     common::Msg msg{presenter};
     testsupport::FixedClock clock{QDate(2007, 4, 4)};
 
-    bool open() { return data.ok() && !store->open(data.folder()); }
+    bool open() { return data.ok() && !store->open(store::Location::inFolder(data.folder())); }
 };
 
 // The control of that name below `root`; a missing control ends the test program.

@@ -1,5 +1,6 @@
 #include "support/tempdata.h"
 
+#include "store/sqlitefiles.h"
 #include "store/store.h"
 
 namespace testsupport {

@@ -1,0 +1,76 @@
+#pragma once
+// The care of the data at a location: copies made while the program runs, the
+// quick check of the data, and (for engines that keep files) damaged files set
+// aside and replaced. Copies are the program's own form whatever the engine
+// (the pair of files store/copies.h checks and Store::restoreFrom reads), so a
+// copy of one engine's data restores onto another's.
+//
+// A maintenance works on connections of its own: it may run on any thread,
+// beside the store that has the data open.
+
+#include "store/dberror.h"
+#include "store/location.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace store {
+
+// How files set aside and replaced ended: where a failure met, and whether
+// every file was already kept aside then.
+struct FileReplacement
+{
+    DbError error;
+    QString file;           // the file the failure met
+    bool keptAside = false; // every file is in the aside folder
+};
+
+// What only an engine that keeps the data in files of a folder can do.
+class FileCare
+{
+public:
+    virtual ~FileCare() = default;
+
+    // The data's files with the companions the engine keeps beside them
+    // (each a path; a companion may not exist). Nothing else may be written
+    // over them.
+    virtual QStringList dataFiles() const = 0;
+
+    // With the data closed by every program: copies every file of the data
+    // that exists, byte for byte, into `asideFolder` (existing, empty), then
+    // puts the copy's files in their place, each written beside its
+    // predecessor and renamed over it, so that each file is whole at every
+    // moment.
+    [[nodiscard]] virtual FileReplacement setAsideAndReplace(const QString &copyFolder, const QString &asideFolder) = 0;
+};
+
+class Maintenance
+{
+public:
+    virtual ~Maintenance() = default;
+
+    // Whether the data stands at the location (all of it).
+    virtual bool hasData() const = 0;
+
+    // Writes a copy of the data into the existing `targetFolder`, from one
+    // state of the data (another program's write waits or is not seen), as
+    // private as the data. `records` is the journal's record count in that
+    // state. Refused when the target holds a copy's file; a failed copy
+    // leaves none.
+    [[nodiscard]] virtual DbError copyTo(const QString &targetFolder, qint64 &records) = 0;
+
+    // The engine's quick check of the data. interrupt(), from any thread,
+    // ends a run early: it then fails as Interrupted.
+    [[nodiscard]] virtual DbError quickCheck() = 0;
+    virtual void interrupt() = 0;
+
+    // The file engine's own care; none for an engine that keeps no files.
+    virtual FileCare *files() { return nullptr; }
+};
+
+// The maintenance of the engine that keeps the data at `location`.
+std::unique_ptr<Maintenance> makeMaintenance(const Location &location);
+
+} // namespace store
