@@ -176,6 +176,21 @@ public:
             close();
             return OpenFailure{workPath, error};
         }
+        // Data of a later layout is left as it is, before anything is written.
+        int version = 0;
+        if (DbError error = sqlite::readSchemaVersion(m_main, version)) {
+            close();
+            return OpenFailure{mainPath, error};
+        }
+        if (version > kSchemaVersion) {
+            close();
+            return OpenFailure{mainPath, {ErrNewerSchema, QStringLiteral("data version %1").arg(version)}};
+        }
+        m_upgradeNeeded = version < kSchemaVersion;
+        if (DbError error = sqlite::findVersionColumns(m_main, m_versions)) {
+            close();
+            return OpenFailure{mainPath, error};
+        }
         removeStaleSuperJournals(dir);
         // The work file's w集計 is shared by every program on the folder: one
         // program's 集計 or export would fill another's grid, and its sums
@@ -199,21 +214,37 @@ public:
             return OpenFailure{workPath, error};
         }
         m_index.check();
-        // Files of earlier versions get the version columns now; a file that
-        // cannot take them (read-only) is still read, as version 0.
-        (void)ensureVersionColumns();
         return std::nullopt;
     }
 
     void close() override
     {
         m_versions = {};
+        m_upgradeNeeded = false;
         m_index.forget();
         m_work.close();
         m_main.close();
     }
 
     bool isOpen() const override { return m_main.isOpen() && m_work.isOpen(); }
+
+    bool schemaUpgradeNeeded() const override { return m_upgradeNeeded; }
+
+    DbError upgradeSchema() override
+    {
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        if (!m_upgradeNeeded) {
+            return {};
+        }
+        if (DbError error = sqlite::upgradeSchema(m_main)) {
+            return error;
+        }
+        m_upgradeNeeded = false;
+        m_versions = {true, true};
+        return {};
+    }
 
     DbError readDay(QDate day, std::optional<JournalRecord> &record, Seen &seen) override
     {
@@ -240,7 +271,7 @@ public:
         if (sqlite::storedDate(record.date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date to store the record under")};
         }
-        if (DbError error = ensureVersionColumns()) {
+        if (DbError error = refuseOlderLayout()) {
             return error;
         }
         // Looked up and written under one write lock: another program's short
@@ -296,7 +327,7 @@ public:
         if (sqlite::storedDate(record.date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date to store the record under")};
         }
-        if (DbError error = ensureVersionColumns()) {
+        if (DbError error = refuseOlderLayout()) {
             return error;
         }
         // The row and its index entry go together.
@@ -322,6 +353,9 @@ public:
     DbError removeDay(QDate day, const Expected &expected, WriteOutcome &outcome) override
     {
         outcome = WriteOutcome{};
+        if (DbError error = refuseOlderLayout()) {
+            return error;
+        }
         if (!expected.checked()) {
             return wrote(inMainTransaction([&]() -> DbError {
                 if (DbError error = m_index.removeDay(day)) {
@@ -330,9 +364,6 @@ public:
                 Statement remove(m_main, "DELETE FROM \"業務日誌\" WHERE \"日付\" = ?1");
                 return remove.bind(1, day).run();
             }));
-        }
-        if (DbError error = ensureVersionColumns()) {
-            return error;
         }
         if (!expected.seen()) {
             // Seen without a record: done while there is none; one added since is a change.
@@ -412,6 +443,9 @@ public:
 
     DbError eraseAll() override
     {
+        if (DbError error = refuseOlderLayout()) {
+            return error;
+        }
         // Journal, its index and settings go together or not at all.
         const DbError error = inMainTransaction([this]() -> DbError {
             if (DbError failure = m_main.execute("DELETE FROM \"業務日誌\"")) {
@@ -448,6 +482,9 @@ public:
 
     DbError saveSettings(const Settings &settings) override
     {
+        if (DbError error = refuseOlderLayout()) {
+            return error;
+        }
         // Under one write lock, taken before the look-up: a short write
         // elsewhere is waited for instead of failing.
         return wrote(inMainTransaction([&]() -> DbError {
@@ -580,7 +617,7 @@ public:
     DbError storeHint(const Hint &hint, const Expected &expected, WriteOutcome &outcome) override
     {
         outcome = WriteOutcome{};
-        if (DbError error = ensureVersionColumns()) {
+        if (DbError error = refuseOlderLayout()) {
             return error;
         }
         const auto bindHint = [&hint](Statement &statement) -> Statement & {
@@ -640,6 +677,9 @@ public:
 
     DbError removeHint(const HintKey &key) override
     {
+        if (DbError error = refuseOlderLayout()) {
+            return error;
+        }
         Statement remove(m_main, "DELETE FROM work.\"ClHint\" WHERE \"FormName\" = ?1 AND \"CtlName\" = ?2");
         return wrote(remove.bind(1, key.formName).bind(2, key.ctlName).run());
     }
@@ -649,7 +689,9 @@ public:
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
-        if (DbError error = ensureVersionColumns()) {
+        // A restore comes after its own checked copy of the data as it was,
+        // so data of an earlier layout is brought up to date here.
+        if (DbError error = upgradeSchema()) {
             return error;
         }
         const QDir copy(folder);
@@ -759,27 +801,23 @@ public:
     }
 
 private:
-    // The version columns, added to files of earlier versions at the first
-    // chance: at open, or before a write when the open could not add them.
-    DbError ensureVersionColumns()
+    // Data of an earlier layout is written only once upgradeSchema() brought
+    // it up to date; a read-only file says so, as any write to it would.
+    DbError refuseOlderLayout()
     {
-        if (m_versions.journal && m_versions.hints) {
+        if (!m_upgradeNeeded) {
             return {};
         }
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
-        if (DbError error = sqlite::findVersionColumns(m_main, m_versions)) {
-            return error;
+        for (const char *schema : {"main", "work"}) {
+            if (sqlite3_db_readonly(m_main.handle(), schema) == 1) {
+                return {SQLITE_READONLY, QStringLiteral("attempt to write a readonly database")};
+            }
         }
-        if (m_versions.journal && m_versions.hints) {
-            return {};
-        }
-        const DbError error = sqlite::addVersionColumns(m_main);
-        if (!error) {
-            m_versions = {true, true};
-        }
-        return error;
+        return {ErrOlderSchema,
+                QStringLiteral("data version below %1, not yet brought up to date").arg(kSchemaVersion)};
     }
 
     // The moment of a write as stored in 更新日時: UTC, ISO 8601 with
@@ -978,6 +1016,7 @@ private:
     Connection m_work;
     sqlite::SearchIndex m_index{m_main};
     sqlite::VersionColumns m_versions; // whether the open files carry them
+    bool m_upgradeNeeded = false;      // the files are of an earlier layout
     CopyTally m_tally;                 // of the running totals copy
     bool m_written = false;            // a journal, settings or hint write was kept
     qint64 m_nowMsecs = -1;            // the moment m_now says
