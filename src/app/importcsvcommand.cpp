@@ -4,10 +4,12 @@
 #include "exchange/csvimport.h"
 #include "exchange/csvreader.h"
 
+#include "app/session.h"
 #include "app/verbarguments.h"
 #include "common/formats.h"
 #include "store/store.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -105,6 +107,13 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     }
     if (const auto damaged = request.previewOnly ? std::nullopt : backup::findDamage(dataFolder)) {
         return {1, damaged->refusal() + QStringLiteral("\n何も取り込んでいません。\n")};
+    }
+    if (!request.previewOnly) {
+        const SchemaUpgradeOutcome upgrade = upgradeAfterCopy(
+            *store, dataFolder, QDir(dataFolder).filePath(QStringLiteral("backup")), QDateTime::currentDateTime());
+        if (const QString notice = schemaUpgradeNotice(upgrade); !notice.isEmpty()) {
+            return {1, notice + QStringLiteral("\n何も取り込んでいません。\n")};
+        }
     }
     common::NoProgress quiet;
     const exchange::ImportPreview preview =
