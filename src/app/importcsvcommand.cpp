@@ -5,10 +5,12 @@
 #include "exchange/csvreader.h"
 
 #include "app/datafolder.h"
+#include "app/session.h"
 #include "app/verbarguments.h"
 #include "common/formats.h"
 #include "store/engines.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 
@@ -109,6 +111,13 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
                                  ? std::nullopt
                                  : backup::findDamage(location, QDir(dataFolder).filePath(QStringLiteral("backup")))) {
         return {1, damaged->refusal() + QStringLiteral("\n何も取り込んでいません。\n")};
+    }
+    if (!request.previewOnly) {
+        const SchemaUpgradeOutcome upgrade = upgradeAfterCopy(
+            *store, location, QDir(dataFolder).filePath(QStringLiteral("backup")), QDateTime::currentDateTime());
+        if (const QString notice = schemaUpgradeNotice(upgrade); !notice.isEmpty()) {
+            return {1, notice + QStringLiteral("\n何も取り込んでいません。\n")};
+        }
     }
     common::NoProgress quiet;
     const exchange::ImportPreview preview =

@@ -197,6 +197,9 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
     if (m_session.openElsewhere()) {
         m_msg.show(common::Prompt::OpenElsewhere);
     }
+    if (const QString notice = schemaUpgradeNotice(m_session.schemaUpgrade()); !notice.isEmpty()) {
+        m_msg.showFailure(QStringLiteral("データの形式"), notice);
+    }
     return std::nullopt;
 }
 

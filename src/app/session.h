@@ -7,6 +7,7 @@
 #include "store/records.h"
 #include "store/store.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <memory>
@@ -19,6 +20,28 @@ namespace app {
 common::DataLock::Held holdDataLock(common::DataLock &lock, const QString &dataFolder);
 // The line a command-line verb prints when another program has the data open.
 QString openElsewhereLine(const QString &dataFolder);
+
+// What became of data of an earlier layout when it was opened.
+enum class SchemaUpgrade {
+    NotNeeded, // the data is of this program's layout
+    Done,      // a checked copy (…-upgrade) was made, then the data brought up to date
+    NoCopy,    // no copy could be made: the data is read as it is and not written
+    Failed,    // the copy was made, the upgrade failed: the data is as it was, read, not written
+};
+struct SchemaUpgradeOutcome
+{
+    SchemaUpgrade state = SchemaUpgrade::NotNeeded;
+    QString copy;   // the copy's folder, when one was made
+    QString reason; // why the data was not brought up to date, in Japanese
+};
+
+// Brings the open store's data of an earlier layout up to date, but only
+// after a checked copy of it in `backupFolder`.
+SchemaUpgradeOutcome upgradeAfterCopy(store::Store &store, const store::Location &data, const QString &backupFolder,
+                                      const QDateTime &now);
+// What the user is told, once, when the data stays in its earlier layout;
+// empty otherwise.
+QString schemaUpgradeNotice(const SchemaUpgradeOutcome &outcome);
 
 class Session
 {
@@ -34,6 +57,8 @@ public:
     void close();
     // Another program had the data open when it was opened here.
     bool openElsewhere() const { return m_openElsewhere; }
+    // Data of an earlier layout is brought up to date at open, after a copy.
+    const SchemaUpgradeOutcome &schemaUpgrade() const { return m_upgrade; }
 
     store::Store &store() { return *m_store; }
     QString dataFolder() const { return m_dataFolder; } // ends with '/'
@@ -55,6 +80,7 @@ private:
     store::Settings m_settings;
     common::DataLock m_lock;
     bool m_openElsewhere = false;
+    SchemaUpgradeOutcome m_upgrade;
 };
 
 } // namespace app

@@ -18,13 +18,14 @@ struct KindNames
     const char16_t *label;
 };
 
-constexpr std::array<KindNames, 6> kKinds{{
+constexpr std::array<KindNames, 7> kKinds{{
     {CopyKind::Daily, u"daily", u"自動"},
     {CopyKind::Exit, u"exit", u"終了時"},
     {CopyKind::Erase, u"erase", u"初期化前"},
     {CopyKind::Restore, u"restore", u"復元前"},
     {CopyKind::Manual, u"manual", u"手動"},
     {CopyKind::Import, u"import", u"取込前"},
+    {CopyKind::Upgrade, u"upgrade", u"形式更新前"},
 }};
 
 const KindNames &namesOf(CopyKind kind)

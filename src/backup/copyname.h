@@ -18,12 +18,13 @@ enum class CopyKind {
     Restore, // the data as it was before a restore; kept until the user deletes it
     Manual,  // asked for on the command line; kept until the user deletes it
     Import,  // made before an import replaces existing days; kept until the user deletes it
+    Upgrade, // made before data of an earlier layout is brought up to date; kept until the user deletes it
 };
 
 // Only the copies the program makes by itself are thinned out.
 bool isThinned(CopyKind kind);
 QString kindWord(CopyKind kind);  // "daily", ...
-QString kindLabel(CopyKind kind); // 自動, 終了時, 初期化前, 復元前, 手動, 取込前
+QString kindLabel(CopyKind kind); // 自動, 終了時, 初期化前, 復元前, 手動, 取込前, 形式更新前
 
 struct CopyName
 {

@@ -1,5 +1,7 @@
 #include "store/dberror.h"
 
+#include "store/store.h"
+
 namespace store {
 
 namespace {
@@ -45,6 +47,17 @@ QString reasonFor(const DbError &error)
         return QStringLiteral("控えの内容が元のデータと一致しません。");
     case ErrChanged:
         return QStringLiteral("読み込んだ後に他の端末で変更されています。");
+    case ErrNewerSchema: {
+        const QString found = error.message.section(u' ', -1);
+        return QStringLiteral("このデータは新しい版の業務日誌（データの版 %1）で作られているため、"
+                              "この版（データの版 %2）では開けません。新しい版の業務日誌を使ってください。")
+            .arg(found.toInt() > 0 ? found : QStringLiteral("?"))
+            .arg(kSchemaVersion);
+    }
+    case ErrOlderSchema:
+        return QStringLiteral("このデータは前の版の業務日誌の形式のままのため、書き込めません。"
+                              "控えを作成してから新しい形式にします。控えのフォルダーに書き込めるか確かめて、"
+                              "起動し直してください。");
     case 9: // SQLITE_INTERRUPT
         return QStringLiteral("処理を中断しました。");
     default:

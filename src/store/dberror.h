@@ -30,6 +30,8 @@ enum StoreErrorNumber : int {
     ErrBackupFailed = 10009, // the copy of a database file could not be made
     ErrCopyMismatch = 10010, // a copy does not hold what its source held
     ErrChanged = 10011,      // the record was written, added or removed elsewhere since it was read
+    ErrNewerSchema = 10012,  // the data is of a later layout than this program knows (message: "data version N")
+    ErrOlderSchema = 10013,  // the data is of an earlier layout, not yet brought up to date: no write
 };
 
 // Whether the failure means the file itself is damaged (its pages or header

@@ -290,6 +290,9 @@ DbError Connection::openUri(const QString &path, int flags)
     }
     sqlite3_extended_result_codes(m_db, 1);
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    // A name in double quotes that names no column fails instead of reading
+    // as a text: every name of ours is quoted, so a misspelt one is found.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     m_path = path;
     return {};
 }

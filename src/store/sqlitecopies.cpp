@@ -210,7 +210,7 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
                 return done(error);
             }
         }
-        Statement count(source, "SELECT count(*) FROM main.業務日誌");
+        Statement count(source, "SELECT count(*) FROM main.\"業務日誌\"");
         if (!count.step()) {
             return done(count.error());
         }
@@ -240,7 +240,7 @@ DbError checkCopy(const QString &folder, CopyCheck &check, CheckDepth depth)
     if (DbError error = depth == CheckDepth::Full ? runCheck(main, "PRAGMA integrity_check") : DbError{}) {
         return error;
     }
-    Statement tally(main, "SELECT count(*), max(日付) FROM 業務日誌");
+    Statement tally(main, "SELECT count(*), max(\"日付\") FROM \"業務日誌\"");
     if (!tally.step()) {
         return tally.error();
     }

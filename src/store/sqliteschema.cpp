@@ -2,8 +2,11 @@
 
 #include "store/sqliteconnection.h"
 #include "store/sqlitesearch.h"
+#include "store/store.h"
 
 #include <QFile>
+
+#include <algorithm>
 
 namespace store::sqlite {
 
@@ -41,6 +44,26 @@ constexpr VersionColumn kVersionColumns[] = {
     {"work", "ClHint", "版", "ALTER TABLE work.\"ClHint\" ADD COLUMN \"版\" INTEGER NOT NULL DEFAULT 0"},
     {"work", "ClHint", "更新日時", "ALTER TABLE work.\"ClHint\" ADD COLUMN \"更新日時\" TEXT"},
 };
+
+// The layout's number: one row, in the journal file only, as the two files
+// are one pair, opened and brought up to date together.
+DbError markSchemaVersion(Connection &db)
+{
+    if (DbError error = db.execute("CREATE TABLE IF NOT EXISTS main.\"データ版\" (\"版\" INTEGER NOT NULL);"
+                                   "DELETE FROM main.\"データ版\";")) {
+        return error;
+    }
+    Statement mark(db, "INSERT INTO main.\"データ版\" (\"版\") VALUES (?1)");
+    return mark.bind(1, qint64(kSchemaVersion)).run();
+}
+
+DbError createMainExtras(Connection &db)
+{
+    if (DbError error = markSchemaVersion(db)) {
+        return error;
+    }
+    return createSearchIndex(db);
+}
 
 DbError hasColumn(Connection &db, const VersionColumn &wanted, bool &has)
 {
@@ -97,7 +120,7 @@ QStringList workTables()
 DbError createMainFile(const QString &path)
 {
     // A new journal file has its search index from the start, empty and finished.
-    return createFile(path, kMainDefinitions, mainTables(), &createSearchIndex);
+    return createFile(path, kMainDefinitions, mainTables(), &createMainExtras);
 }
 
 DbError createWorkFile(const QString &path)
@@ -135,6 +158,46 @@ DbError addVersionColumns(Connection &db)
         }
         return {};
     });
+}
+
+DbError readSchemaVersion(Connection &db, int &version)
+{
+    version = 0;
+    Statement table(db, "SELECT count(*) FROM main.sqlite_master WHERE type = 'table' AND name = ?1");
+    table.bind(1, QStringLiteral("データ版"));
+    const bool marked = table.step() && table.integer(0) > 0;
+    if (table.error()) {
+        return table.error();
+    }
+    if (marked) {
+        Statement number(db, "SELECT max(\"版\") FROM main.\"データ版\"");
+        if (number.step() && !number.isNull(0)) {
+            version = int(std::clamp<qint64>(number.integer(0), 0, 1'000'000));
+            return {};
+        }
+        if (number.error()) {
+            return number.error();
+        }
+    }
+    // Without a number the layout shows in the columns.
+    VersionColumns found;
+    if (DbError error = findVersionColumns(db, found)) {
+        return error;
+    }
+    version = found.journal && found.hints ? 2 : 1;
+    return {};
+}
+
+DbError upgradeSchema(Connection &db)
+{
+    return db.inTransaction(
+        [&db]() -> DbError {
+            if (DbError error = addVersionColumns(db)) {
+                return error;
+            }
+            return markSchemaVersion(db);
+        },
+        Connection::Lock::AtStart);
 }
 
 } // namespace store::sqlite

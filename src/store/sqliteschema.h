@@ -32,4 +32,11 @@ struct VersionColumns
 // transaction over both files: records there read as version 0, no moment.
 [[nodiscard]] DbError addVersionColumns(Connection &db);
 
+// The layout of the open files (store::kSchemaVersion): the number the journal
+// file keeps in データ版; files without that table are of version 2 when they
+// carry the version columns (made before the table was), of version 1 otherwise.
+[[nodiscard]] DbError readSchemaVersion(Connection &db, int &version);
+// Brings the files to store::kSchemaVersion in one transaction over both.
+[[nodiscard]] DbError upgradeSchema(Connection &db);
+
 } // namespace store::sqlite

@@ -17,9 +17,9 @@ constexpr qint64 kFormVersion = 1;
 // Case is folded by the search form already: the tokenizer keeps what it is given,
 // so that the index and the scans of short words compare the very same texts.
 constexpr const char *kCreateIndex =
-    "CREATE VIRTUAL TABLE main.日誌索引 USING fts5(本文, tokenize = 'trigram case_sensitive 1');"
-    "CREATE TABLE IF NOT EXISTS main.日誌索引状態 (版 INTEGER NOT NULL);"
-    "DELETE FROM main.日誌索引状態;";
+    "CREATE VIRTUAL TABLE main.\"日誌索引\" USING fts5(\"本文\", tokenize = 'trigram case_sensitive 1');"
+    "CREATE TABLE IF NOT EXISTS main.\"日誌索引状態\" (\"版\" INTEGER NOT NULL);"
+    "DELETE FROM main.\"日誌索引状態\";";
 
 // The trigram index answers words of three characters and more; shorter
 // ones are looked for in the indexed texts.
@@ -72,7 +72,7 @@ DbError createSearchIndex(Connection &db)
     if (DbError error = db.execute(kCreateIndex)) {
         return error;
     }
-    Statement finished(db, "INSERT INTO main.日誌索引状態 (版) VALUES (?1)");
+    Statement finished(db, "INSERT INTO main.\"日誌索引状態\" (\"版\") VALUES (?1)");
     return finished.bind(1, kFormVersion).run();
 }
 
@@ -90,9 +90,9 @@ void SearchIndex::check()
     // has a rowid above the index's. (A row it removed leaves an index entry
     // that joins to no day, which no search shows.) Counting the rows would
     // read both trees whole at every start.
-    Statement rows(m_db, "SELECT (SELECT max(版) FROM main.日誌索引状態), "
-                         "(SELECT coalesce(max(rowid), 0) FROM main.日誌索引_docsize), "
-                         "(SELECT coalesce(max(rowid), 0) FROM main.業務日誌)");
+    Statement rows(m_db, "SELECT (SELECT max(\"版\") FROM main.\"日誌索引状態\"), "
+                         "(SELECT coalesce(max(rowid), 0) FROM main.\"日誌索引_docsize\"), "
+                         "(SELECT coalesce(max(rowid), 0) FROM main.\"業務日誌\")");
     if (!rows.step() || rows.isNull(0) || rows.integer(0) != kFormVersion) {
         return;
     }
@@ -117,7 +117,7 @@ DbError SearchIndex::removeDay(QDate day)
     if (m_state != SearchIndexState::Whole) {
         return {};
     }
-    Statement rows(m_db, "SELECT rowid FROM main.業務日誌 WHERE 日付 = ?1");
+    Statement rows(m_db, "SELECT rowid FROM main.\"業務日誌\" WHERE \"日付\" = ?1");
     rows.bind(1, day);
     QList<qint64> removed;
     while (rows.step()) {
@@ -165,7 +165,7 @@ DbError SearchIndex::endDeferring(bool write)
 DbError SearchIndex::write(qint64 rowid, const QString *form, bool removing)
 {
     if (removing) {
-        Statement remove(m_db, "DELETE FROM main.日誌索引 WHERE rowid = ?1");
+        Statement remove(m_db, "DELETE FROM main.\"日誌索引\" WHERE rowid = ?1");
         if (DbError error = remove.bind(1, rowid).run()) {
             return error;
         }
@@ -173,7 +173,7 @@ DbError SearchIndex::write(qint64 rowid, const QString *form, bool removing)
     if (!form) {
         return {};
     }
-    Statement insert(m_db, "INSERT INTO main.日誌索引 (rowid, 本文) VALUES (?1, ?2)");
+    Statement insert(m_db, "INSERT INTO main.\"日誌索引\" (rowid, \"本文\") VALUES (?1, ?2)");
     return insert.bind(1, rowid).bind(2, *form).run();
 }
 
@@ -184,20 +184,20 @@ DbError SearchIndex::rebuild(common::Progress &progress)
     progress.report(label, 0, 0);
     qint64 total = 0;
     {
-        Statement count(m_db, "SELECT count(*) FROM main.業務日誌");
+        Statement count(m_db, "SELECT count(*) FROM main.\"業務日誌\"");
         if (!count.step()) {
             return count.error();
         }
         total = count.integer(0);
     }
-    if (DbError error = m_db.execute("DROP TABLE IF EXISTS main.日誌索引")) {
+    if (DbError error = m_db.execute("DROP TABLE IF EXISTS main.\"日誌索引\"")) {
         return error;
     }
     if (DbError error = m_db.execute(kCreateIndex)) {
         return error;
     }
-    Statement rows(m_db, "SELECT rowid, 日誌 FROM main.業務日誌");
-    Statement insert(m_db, "INSERT INTO main.日誌索引 (rowid, 本文) VALUES (?1, ?2)");
+    Statement rows(m_db, "SELECT rowid, \"日誌\" FROM main.\"業務日誌\"");
+    Statement insert(m_db, "INSERT INTO main.\"日誌索引\" (rowid, \"本文\") VALUES (?1, ?2)");
     qint64 done = 0;
     while (rows.step()) {
         insert.reset();
@@ -212,10 +212,10 @@ DbError SearchIndex::rebuild(common::Progress &progress)
         return rows.error();
     }
     // One segment answers a query faster than the many that a bulk insert leaves.
-    if (DbError error = m_db.execute("INSERT INTO main.日誌索引 (日誌索引) VALUES ('optimize')")) {
+    if (DbError error = m_db.execute("INSERT INTO main.\"日誌索引\" (\"日誌索引\") VALUES ('optimize')")) {
         return error;
     }
-    Statement finished(m_db, "INSERT INTO main.日誌索引状態 (版) VALUES (?1)");
+    Statement finished(m_db, "INSERT INTO main.\"日誌索引状態\" (\"版\") VALUES (?1)");
     return finished.bind(1, kFormVersion).run();
 }
 
@@ -248,17 +248,19 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
     // reach than through the index), so that the read stops at the limit.
     QByteArray sql;
     if (!indexed.isEmpty()) {
-        sql = "SELECT j.日付, j.売上額, j.日誌 FROM main.日誌索引 AS i CROSS JOIN main.業務日誌 AS j "
-              "ON j.rowid = i.rowid WHERE j.日付 >= ?1 AND j.日付 <= ?2 AND i.日誌索引 MATCH ?4";
+        sql =
+            "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"日誌索引\" AS i CROSS JOIN main.\"業務日誌\" AS j "
+            "ON j.rowid = i.rowid WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2 AND i.\"日誌索引\" MATCH ?4";
     } else {
-        sql = "SELECT j.日付, j.売上額, j.日誌 FROM main.業務日誌 AS j CROSS JOIN main.日誌索引_content AS i "
-              "ON i.id = j.rowid WHERE j.日付 >= ?1 AND j.日付 <= ?2";
+        sql = "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"業務日誌\" AS j CROSS JOIN "
+              "main.\"日誌索引_content\" AS i "
+              "ON i.id = j.rowid WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2";
     }
-    const QByteArray column = indexed.isEmpty() ? "i.c0" : "i.本文";
+    const QByteArray column = indexed.isEmpty() ? "i.c0" : "i.\"本文\"";
     for (qsizetype k = 0; k < scanned.size(); ++k) {
         sql += " AND instr(" + column + ", ?" + QByteArray::number(k + 5) + ") > 0";
     }
-    sql += " ORDER BY j.日付 DESC LIMIT ?3";
+    sql += " ORDER BY j.\"日付\" DESC LIMIT ?3";
     Statement select(m_db, sql.constData());
     select.bind(1, lowerBound(query.from)).bind(2, upperBound(query.to)).bind(3, qint64(query.limit) + 1);
     if (!indexed.isEmpty()) {
@@ -274,8 +276,9 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
 
 DbError SearchIndex::searchByScan(const SearchQuery &query, const QStringList &words, SearchResult &result)
 {
-    Statement select(m_db, "SELECT 日付, 売上額, 日誌 FROM main.業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2 "
-                           "ORDER BY 日付 DESC");
+    Statement select(
+        m_db, "SELECT \"日付\", \"売上額\", \"日誌\" FROM main.\"業務日誌\" WHERE \"日付\" >= ?1 AND \"日付\" <= ?2 "
+              "ORDER BY \"日付\" DESC");
     select.bind(1, lowerBound(query.from)).bind(2, upperBound(query.to));
     while (select.step()) {
         const QString form = searchForm(select.text(2));

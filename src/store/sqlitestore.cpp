@@ -182,6 +182,21 @@ public:
             close();
             return failedFile(false, error);
         }
+        // Data of a later layout is left as it is, before anything is written.
+        int version = 0;
+        if (DbError error = sqlite::readSchemaVersion(m_main, version)) {
+            close();
+            return OpenFailure{mainPath, error};
+        }
+        if (version > kSchemaVersion) {
+            close();
+            return OpenFailure{mainPath, {ErrNewerSchema, QStringLiteral("data version %1").arg(version)}};
+        }
+        m_upgradeNeeded = version < kSchemaVersion;
+        if (DbError error = sqlite::findVersionColumns(m_main, m_versions)) {
+            close();
+            return OpenFailure{mainPath, error};
+        }
         removeStaleSuperJournals(dir);
         // The work file's w集計 is shared by every program on the folder: one
         // program's 集計 or export would fill another's grid, and its sums
@@ -189,8 +204,9 @@ public:
         // totals into a table of its own connection, made empty here and gone
         // at closing. The file keeps its table, checked as before, for the
         // copies and the earlier version, but it is neither read nor written.
-        if (DbError error = m_main.execute("CREATE TEMP TABLE w集計 (日付 DATE, 売上額 INTEGER, 仕入額 INTEGER, "
-                                           "入金額 INTEGER, 出金額 INTEGER)")) {
+        if (DbError error =
+                m_main.execute("CREATE TEMP TABLE \"w集計\" (\"日付\" DATE, \"売上額\" INTEGER, \"仕入額\" INTEGER, "
+                               "\"入金額\" INTEGER, \"出金額\" INTEGER)")) {
             close();
             return failedFile(false, error);
         }
@@ -204,15 +220,13 @@ public:
             return failedFile(false, error);
         }
         m_index.check();
-        // Files of earlier versions get the version columns now; a file that
-        // cannot take them (read-only) is still read, as version 0.
-        (void)ensureVersionColumns();
         return std::nullopt;
     }
 
     void close() override
     {
         m_versions = {};
+        m_upgradeNeeded = false;
         m_index.forget();
         m_work.close();
         m_main.close();
@@ -220,14 +234,35 @@ public:
 
     bool isOpen() const override { return m_main.isOpen() && m_work.isOpen(); }
 
+    bool schemaUpgradeNeeded() const override { return m_upgradeNeeded; }
+
+    DbError upgradeSchema() override
+    {
+        if (!isOpen()) {
+            return {ErrClosed, QStringLiteral("database not open")};
+        }
+        if (!m_upgradeNeeded) {
+            return {};
+        }
+        if (DbError error = sqlite::upgradeSchema(m_main)) {
+            return error;
+        }
+        m_upgradeNeeded = false;
+        m_versions = {true, true};
+        return {};
+    }
+
     DbError readDay(QDate day, std::optional<JournalRecord> &record, Seen &seen) override
     {
         record.reset();
         seen.reset();
-        Statement select(m_main, m_versions.journal ? "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時 "
-                                                      "FROM 業務日誌 WHERE 日付 = ?1"
-                                                    : "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 0, NULL "
-                                                      "FROM 業務日誌 WHERE 日付 = ?1");
+        Statement select(
+            m_main,
+            m_versions.journal
+                ? "SELECT \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", \"日誌\", \"版\", \"更新日時\" "
+                  "FROM \"業務日誌\" WHERE \"日付\" = ?1"
+                : "SELECT \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", \"日誌\", 0, NULL "
+                  "FROM \"業務日誌\" WHERE \"日付\" = ?1");
         select.bind(1, day);
         if (select.step()) {
             record = journalRecordOf(select);
@@ -242,7 +277,7 @@ public:
         if (sqlite::storedDate(record.date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date to store the record under")};
         }
-        if (DbError error = ensureVersionColumns()) {
+        if (DbError error = refuseOlderLayout()) {
             return error;
         }
         // Looked up and written under one write lock: another program's short
@@ -252,11 +287,11 @@ public:
         return wrote(inJournalWrite([&]() -> DbError {
             if (expected.checked() && !expected.seen()) {
                 // Seen without a record: added only while the day still has none.
-                Statement insert(m_main,
-                                 "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
-                                 "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
-                                 "WHERE NOT EXISTS (SELECT 1 FROM 業務日誌 WHERE 日付 = ?1) "
-                                 "RETURNING rowid, 版, 更新日時");
+                Statement insert(m_main, "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", "
+                                         "\"出金額\", \"日誌\", \"版\", \"更新日時\") "
+                                         "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
+                                         "WHERE NOT EXISTS (SELECT 1 FROM \"業務日誌\" WHERE \"日付\" = ?1) "
+                                         "RETURNING rowid, \"版\", \"更新日時\"");
                 bindRecord(insert, record).bind(7, now());
                 if (DbError error = afterJournalWrite(insert, record, false, outcome)) {
                     return error;
@@ -265,13 +300,14 @@ public:
             }
             const char *sql =
                 expected.checked()
-                    ? "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
-                      "出金額 = ?5, 日誌 = ?6, 版 = 版 + 1, 更新日時 = ?7 WHERE rowid = "
-                      "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) "
-                      "AND 版 = ?8 AND 更新日時 IS ?9 RETURNING rowid, 版, 更新日時"
-                    : "UPDATE 業務日誌 SET 日付 = ?1, 売上額 = ?2, 仕入額 = ?3, 入金額 = ?4, "
-                      "出金額 = ?5, 日誌 = ?6, 版 = 版 + 1, 更新日時 = ?7 WHERE rowid = "
-                      "(SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) RETURNING rowid, 版, 更新日時";
+                    ? "UPDATE \"業務日誌\" SET \"日付\" = ?1, \"売上額\" = ?2, \"仕入額\" = ?3, \"入金額\" = ?4, "
+                      "\"出金額\" = ?5, \"日誌\" = ?6, \"版\" = \"版\" + 1, \"更新日時\" = ?7 WHERE rowid = "
+                      "(SELECT rowid FROM \"業務日誌\" WHERE \"日付\" = ?1 LIMIT 1) "
+                      "AND \"版\" = ?8 AND \"更新日時\" IS ?9 RETURNING rowid, \"版\", \"更新日時\""
+                    : "UPDATE \"業務日誌\" SET \"日付\" = ?1, \"売上額\" = ?2, \"仕入額\" = ?3, \"入金額\" = ?4, "
+                      "\"出金額\" = ?5, \"日誌\" = ?6, \"版\" = \"版\" + 1, \"更新日時\" = ?7 WHERE rowid = "
+                      "(SELECT rowid FROM \"業務日誌\" WHERE \"日付\" = ?1 LIMIT 1) RETURNING rowid, \"版\", "
+                      "\"更新日時\"";
             Statement update(m_main, sql);
             bindRecord(update, record).bind(7, now());
             if (expected.checked()) {
@@ -283,8 +319,9 @@ public:
             if (outcome.now || expected.checked()) {
                 return outcome.now ? DbError{} : journalChangeFound(record.date, outcome);
             }
-            Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
-                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, 1, ?7) RETURNING rowid, 版, 更新日時");
+            Statement insert(m_main, "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", "
+                                     "\"出金額\", \"日誌\", \"版\", \"更新日時\") "
+                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6, 1, ?7) RETURNING rowid, \"版\", \"更新日時\"");
             bindRecord(insert, record).bind(7, now());
             return afterJournalWrite(insert, record, false, outcome);
         }));
@@ -296,15 +333,17 @@ public:
         if (sqlite::storedDate(record.date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date to store the record under")};
         }
-        if (DbError error = ensureVersionColumns()) {
+        if (DbError error = refuseOlderLayout()) {
             return error;
         }
         // The row and its index entry go together.
         bool inserted = false;
         const DbError error = inJournalWrite([&]() -> DbError {
-            Statement insert(m_main, "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
-                                     "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
-                                     "WHERE NOT EXISTS (SELECT 1 FROM 業務日誌 WHERE 日付 = ?1) RETURNING rowid");
+            Statement insert(m_main,
+                             "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", "
+                             "\"日誌\", \"版\", \"更新日時\") "
+                             "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
+                             "WHERE NOT EXISTS (SELECT 1 FROM \"業務日誌\" WHERE \"日付\" = ?1) RETURNING rowid");
             bindRecord(insert, record).bind(7, now());
             const std::optional<qint64> rowid = writtenRow(insert);
             if (insert.error()) {
@@ -320,17 +359,17 @@ public:
     DbError removeDay(QDate day, const Expected &expected, WriteOutcome &outcome) override
     {
         outcome = WriteOutcome{};
+        if (DbError error = refuseOlderLayout()) {
+            return error;
+        }
         if (!expected.checked()) {
             return wrote(inMainTransaction([&]() -> DbError {
                 if (DbError error = m_index.removeDay(day)) {
                     return error;
                 }
-                Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1");
+                Statement remove(m_main, "DELETE FROM \"業務日誌\" WHERE \"日付\" = ?1");
                 return remove.bind(1, day).run();
             }));
-        }
-        if (DbError error = ensureVersionColumns()) {
-            return error;
         }
         if (!expected.seen()) {
             // Seen without a record: done while there is none; one added since is a change.
@@ -343,9 +382,10 @@ public:
         }
         return wrote(inMainTransaction([&]() -> DbError {
             // Every row of the day goes, as unchecked, when the one read is as it was.
-            Statement remove(m_main, "DELETE FROM 業務日誌 WHERE 日付 = ?1 AND EXISTS (SELECT 1 FROM 業務日誌 "
-                                     "WHERE rowid = (SELECT rowid FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1) "
-                                     "AND 版 = ?2 AND 更新日時 IS ?3) RETURNING rowid");
+            Statement remove(m_main,
+                             "DELETE FROM \"業務日誌\" WHERE \"日付\" = ?1 AND EXISTS (SELECT 1 FROM \"業務日誌\" "
+                             "WHERE rowid = (SELECT rowid FROM \"業務日誌\" WHERE \"日付\" = ?1 LIMIT 1) "
+                             "AND \"版\" = ?2 AND \"更新日時\" IS ?3) RETURNING rowid");
             remove.bind(1, day);
             bindVersion(remove, 2, *expected.seen());
             QList<qint64> removed;
@@ -369,8 +409,9 @@ public:
 
     DbError forEachRecord(const Period &period, const std::function<bool(const JournalRecord &)> &visit) override
     {
-        Statement select(m_main, "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 FROM 業務日誌 "
-                                 "WHERE 日付 >= ?1 AND 日付 <= ?2 ORDER BY 日付");
+        Statement select(m_main,
+                         "SELECT \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", \"日誌\" FROM \"業務日誌\" "
+                         "WHERE \"日付\" >= ?1 AND \"日付\" <= ?2 ORDER BY \"日付\"");
         select.bind(1, period.first).bind(2, period.last);
         while (select.step()) {
             const JournalRecord record = journalRecordOf(select);
@@ -383,7 +424,7 @@ public:
 
     DbError countRecords(qint64 &count) override
     {
-        Statement select(m_main, "SELECT count(*) FROM 業務日誌");
+        Statement select(m_main, "SELECT count(*) FROM \"業務日誌\"");
         count = select.step() ? select.integer(0) : 0;
         return select.error();
     }
@@ -406,12 +447,15 @@ public:
 
     DbError eraseAll() override
     {
+        if (DbError error = refuseOlderLayout()) {
+            return error;
+        }
         // Journal, its index and settings go together or not at all.
         const DbError error = inMainTransaction([this]() -> DbError {
-            if (DbError failure = m_main.execute("DELETE FROM 業務日誌")) {
+            if (DbError failure = m_main.execute("DELETE FROM \"業務日誌\"")) {
                 return failure;
             }
-            if (DbError failure = m_main.execute("DELETE FROM 自社情報")) {
+            if (DbError failure = m_main.execute("DELETE FROM \"自社情報\"")) {
                 return failure;
             }
             common::NoProgress quiet;
@@ -424,7 +468,7 @@ public:
     DbError loadSettings(std::optional<Settings> &settings) override
     {
         settings.reset();
-        Statement select(m_main, "SELECT 年号, LineColor1 FROM 自社情報 LIMIT 1");
+        Statement select(m_main, "SELECT \"年号\", \"LineColor1\" FROM \"自社情報\" LIMIT 1");
         if (select.step()) {
             settings.emplace();
             if (!select.isNull(0)) {
@@ -442,18 +486,21 @@ public:
 
     DbError saveSettings(const Settings &settings) override
     {
+        if (DbError error = refuseOlderLayout()) {
+            return error;
+        }
         // Under one write lock, taken before the look-up: a short write
         // elsewhere is waited for instead of failing.
         return wrote(inMainTransaction([&]() -> DbError {
-            Statement update(m_main, "UPDATE 自社情報 SET 年号 = ?1, LineColor1 = ?2 "
-                                     "WHERE rowid = (SELECT rowid FROM 自社情報 LIMIT 1)");
+            Statement update(m_main, "UPDATE \"自社情報\" SET \"年号\" = ?1, \"LineColor1\" = ?2 "
+                                     "WHERE rowid = (SELECT rowid FROM \"自社情報\" LIMIT 1)");
             if (DbError error = update.bind(1, settings.era).bind(2, qint64(settings.lineColour)).run()) {
                 return error;
             }
             if (m_main.changes() > 0) {
                 return {};
             }
-            Statement insert(m_main, "INSERT INTO 自社情報 (年号, LineColor1) VALUES (?1, ?2)");
+            Statement insert(m_main, "INSERT INTO \"自社情報\" (\"年号\", \"LineColor1\") VALUES (?1, ?2)");
             return insert.bind(1, settings.era).bind(2, qint64(settings.lineColour)).run();
         }));
     }
@@ -483,12 +530,12 @@ public:
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
-        return m_main.execute("DELETE FROM temp.w集計");
+        return m_main.execute("DELETE FROM temp.\"w集計\"");
     }
 
     DbError workHoldsRows(bool &holds) override
     {
-        Statement select(m_main, "SELECT EXISTS (SELECT 1 FROM temp.w集計)");
+        Statement select(m_main, "SELECT EXISTS (SELECT 1 FROM temp.\"w集計\")");
         holds = select.step() && select.integer(0) != 0;
         return select.error();
     }
@@ -496,7 +543,8 @@ public:
     DbError workSums(Sums &sums) override
     {
         sums = Sums{};
-        Statement select(m_main, "SELECT sum(売上額), sum(仕入額), sum(入金額), sum(出金額) FROM temp.w集計");
+        Statement select(
+            m_main, "SELECT sum(\"売上額\"), sum(\"仕入額\"), sum(\"入金額\"), sum(\"出金額\") FROM temp.\"w集計\"");
         if (select.step()) {
             AmountColumns ignored;
             sums = readAmounts(select, 0, ignored);
@@ -506,8 +554,9 @@ public:
 
     DbError workRows(qint64 afterId, int limit, QList<WorkRow> &rows) override
     {
-        Statement select(m_main, "SELECT rowid, 日付, 売上額, 仕入額, 入金額, 出金額 FROM temp.w集計 "
-                                 "WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
+        Statement select(m_main,
+                         "SELECT rowid, \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\" FROM temp.\"w集計\" "
+                         "WHERE rowid > ?1 ORDER BY rowid LIMIT ?2");
         select.bind(1, afterId).bind(2, qint64(limit));
         while (select.step()) {
             WorkRow row;
@@ -527,7 +576,7 @@ public:
         if (sqlite::storedDate(date).isEmpty()) {
             return {ErrBadValue, QStringLiteral("no date")};
         }
-        Statement update(m_main, "UPDATE temp.w集計 SET 日付 = ?1 WHERE rowid = ?2");
+        Statement update(m_main, "UPDATE temp.\"w集計\" SET \"日付\" = ?1 WHERE rowid = ?2");
         return update.bind(1, date).bind(2, id).run();
     }
 
@@ -536,16 +585,16 @@ public:
         const char *sql = nullptr;
         switch (column) {
         case AmountColumn::Sales:
-            sql = "UPDATE temp.w集計 SET 売上額 = ?1 WHERE rowid = ?2";
+            sql = "UPDATE temp.\"w集計\" SET \"売上額\" = ?1 WHERE rowid = ?2";
             break;
         case AmountColumn::Purchases:
-            sql = "UPDATE temp.w集計 SET 仕入額 = ?1 WHERE rowid = ?2";
+            sql = "UPDATE temp.\"w集計\" SET \"仕入額\" = ?1 WHERE rowid = ?2";
             break;
         case AmountColumn::MoneyIn:
-            sql = "UPDATE temp.w集計 SET 入金額 = ?1 WHERE rowid = ?2";
+            sql = "UPDATE temp.\"w集計\" SET \"入金額\" = ?1 WHERE rowid = ?2";
             break;
         case AmountColumn::MoneyOut:
-            sql = "UPDATE temp.w集計 SET 出金額 = ?1 WHERE rowid = ?2";
+            sql = "UPDATE temp.\"w集計\" SET \"出金額\" = ?1 WHERE rowid = ?2";
             break;
         }
         Statement update(m_main, sql);
@@ -556,10 +605,11 @@ public:
     {
         hint.reset();
         seen.reset();
-        Statement select(m_main, m_versions.hints ? "SELECT FormTitle, Contents, 版, 更新日時 FROM work.ClHint "
-                                                    "WHERE FormName = ?1 AND CtlName = ?2"
-                                                  : "SELECT FormTitle, Contents, 0, NULL FROM work.ClHint "
-                                                    "WHERE FormName = ?1 AND CtlName = ?2");
+        Statement select(m_main, m_versions.hints
+                                     ? "SELECT \"FormTitle\", \"Contents\", \"版\", \"更新日時\" FROM work.\"ClHint\" "
+                                       "WHERE \"FormName\" = ?1 AND \"CtlName\" = ?2"
+                                     : "SELECT \"FormTitle\", \"Contents\", 0, NULL FROM work.\"ClHint\" "
+                                       "WHERE \"FormName\" = ?1 AND \"CtlName\" = ?2");
         select.bind(1, key.formName).bind(2, key.ctlName);
         if (select.step()) {
             hint = Hint{key, select.text(0), select.isNull(1) ? std::nullopt : std::optional(select.text(1))};
@@ -571,7 +621,7 @@ public:
     DbError storeHint(const Hint &hint, const Expected &expected, WriteOutcome &outcome) override
     {
         outcome = WriteOutcome{};
-        if (DbError error = ensureVersionColumns()) {
+        if (DbError error = refuseOlderLayout()) {
             return error;
         }
         const auto bindHint = [&hint](Statement &statement) -> Statement & {
@@ -586,15 +636,16 @@ public:
         };
         return wrote(inMainTransaction([&]() -> DbError {
             if (expected.checked()) {
-                Statement write(m_main, expected.seen() ? "UPDATE work.ClHint SET FormTitle = ?3, Contents = ?4, "
-                                                          "版 = 版 + 1, 更新日時 = ?5 WHERE rowid = "
-                                                          "(SELECT rowid FROM work.ClHint WHERE FormName = ?1 AND "
-                                                          "CtlName = ?2 LIMIT 1) AND 版 = ?6 AND 更新日時 IS ?7 "
-                                                          "RETURNING 版, 更新日時"
-                                                        : "INSERT INTO work.ClHint (FormName, CtlName, FormTitle, "
-                                                          "Contents, 版, 更新日時) SELECT ?1, ?2, ?3, ?4, 1, ?5 "
-                                                          "WHERE NOT EXISTS (SELECT 1 FROM work.ClHint WHERE "
-                                                          "FormName = ?1 AND CtlName = ?2) RETURNING 版, 更新日時");
+                Statement write(m_main, expected.seen()
+                                            ? "UPDATE work.\"ClHint\" SET \"FormTitle\" = ?3, \"Contents\" = ?4, "
+                                              "\"版\" = \"版\" + 1, \"更新日時\" = ?5 WHERE rowid = "
+                                              "(SELECT rowid FROM work.\"ClHint\" WHERE \"FormName\" = ?1 AND "
+                                              "\"CtlName\" = ?2 LIMIT 1) AND \"版\" = ?6 AND \"更新日時\" IS ?7 "
+                                              "RETURNING \"版\", \"更新日時\""
+                                            : "INSERT INTO work.\"ClHint\" (\"FormName\", \"CtlName\", \"FormTitle\", "
+                                              "\"Contents\", \"版\", \"更新日時\") SELECT ?1, ?2, ?3, ?4, 1, ?5 "
+                                              "WHERE NOT EXISTS (SELECT 1 FROM work.\"ClHint\" WHERE "
+                                              "\"FormName\" = ?1 AND \"CtlName\" = ?2) RETURNING \"版\", \"更新日時\"");
                 bindHint(write).bind(5, now());
                 if (expected.seen()) {
                     bindVersion(write, 6, *expected.seen());
@@ -602,13 +653,15 @@ public:
                 if (DbError error = written(write); error || outcome.now) {
                     return error;
                 }
-                Statement current(m_main, "SELECT 版, 更新日時 FROM work.ClHint "
-                                          "WHERE FormName = ?1 AND CtlName = ?2 LIMIT 1");
+                Statement current(m_main, "SELECT \"版\", \"更新日時\" FROM work.\"ClHint\" "
+                                          "WHERE \"FormName\" = ?1 AND \"CtlName\" = ?2 LIMIT 1");
                 current.bind(1, hint.key.formName).bind(2, hint.key.ctlName);
                 return changeFound(current, outcome);
             }
             // Whatever stands is replaced, with a version above the one it had.
-            Statement last(m_main, "SELECT coalesce(max(版), 0) FROM work.ClHint WHERE FormName = ?1 AND CtlName = ?2");
+            Statement last(
+                m_main,
+                "SELECT coalesce(max(\"版\"), 0) FROM work.\"ClHint\" WHERE \"FormName\" = ?1 AND \"CtlName\" = ?2");
             last.bind(1, hint.key.formName).bind(2, hint.key.ctlName);
             if (!last.step()) {
                 return last.error();
@@ -618,8 +671,9 @@ public:
             if (DbError error = removeHint(hint.key)) {
                 return error;
             }
-            Statement insert(m_main, "INSERT INTO work.ClHint (FormName, CtlName, FormTitle, Contents, 版, 更新日時) "
-                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING 版, 更新日時");
+            Statement insert(m_main, "INSERT INTO work.\"ClHint\" (\"FormName\", \"CtlName\", \"FormTitle\", "
+                                     "\"Contents\", \"版\", \"更新日時\") "
+                                     "VALUES (?1, ?2, ?3, ?4, ?5, ?6) RETURNING \"版\", \"更新日時\"");
             bindHint(insert).bind(5, version).bind(6, now());
             return written(insert);
         }));
@@ -627,7 +681,10 @@ public:
 
     DbError removeHint(const HintKey &key) override
     {
-        Statement remove(m_main, "DELETE FROM work.ClHint WHERE FormName = ?1 AND CtlName = ?2");
+        if (DbError error = refuseOlderLayout()) {
+            return error;
+        }
+        Statement remove(m_main, "DELETE FROM work.\"ClHint\" WHERE \"FormName\" = ?1 AND \"CtlName\" = ?2");
         return wrote(remove.bind(1, key.formName).bind(2, key.ctlName).run());
     }
 
@@ -636,7 +693,9 @@ public:
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
-        if (DbError error = ensureVersionColumns()) {
+        // A restore comes after its own checked copy of the data as it was,
+        // so data of an earlier layout is brought up to date here.
+        if (DbError error = upgradeSchema()) {
             return error;
         }
         const QDir copy(folder);
@@ -644,9 +703,9 @@ public:
             return m_main.withAttached(copy.filePath(kWorkFileName), "copy_work", [&]() {
                 return m_main.inTransaction(
                     [&]() -> DbError {
-                        for (const char *statement : {"DELETE FROM main.自社情報", "DELETE FROM temp.w集計",
-                                                      "INSERT INTO main.自社情報 (年号, LineColor1) "
-                                                      "SELECT 年号, LineColor1 FROM copy_main.自社情報"}) {
+                        for (const char *statement : {"DELETE FROM main.\"自社情報\"", "DELETE FROM temp.\"w集計\"",
+                                                      "INSERT INTO main.\"自社情報\" (\"年号\", \"LineColor1\") "
+                                                      "SELECT \"年号\", \"LineColor1\" FROM copy_main.\"自社情報\""}) {
                             if (DbError failure = m_main.execute(statement)) {
                                 return failure;
                             }
@@ -655,8 +714,8 @@ public:
                         // table held, the copy's own versions aside (a copy of
                         // an earlier version has none): a program that read a
                         // day before the restore is asked before it writes it.
-                        Statement highest(m_main, "SELECT (SELECT coalesce(max(版), 0) FROM main.業務日誌), "
-                                                  "(SELECT coalesce(max(版), 0) FROM work.ClHint)");
+                        Statement highest(m_main, "SELECT (SELECT coalesce(max(\"版\"), 0) FROM main.\"業務日誌\"), "
+                                                  "(SELECT coalesce(max(\"版\"), 0) FROM work.\"ClHint\")");
                         if (!highest.step()) {
                             return highest.error();
                         }
@@ -665,13 +724,17 @@ public:
                         highest.reset();
                         const QString moment = now();
                         const std::pair<const char *, qint64> replacements[] = {
-                            {"DELETE FROM main.業務日誌", 0},
-                            {"INSERT INTO main.業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌, 版, 更新日時) "
-                             "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌, ?1, ?2 FROM copy_main.業務日誌",
+                            {"DELETE FROM main.\"業務日誌\"", 0},
+                            {"INSERT INTO main.\"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", "
+                             "\"日誌\", \"版\", \"更新日時\") "
+                             "SELECT \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", \"日誌\", ?1, ?2 FROM "
+                             "copy_main.\"業務日誌\"",
                              journalVersion},
-                            {"DELETE FROM work.ClHint", 0},
-                            {"INSERT INTO work.ClHint (FormName, CtlName, FormTitle, Contents, 版, 更新日時) "
-                             "SELECT FormName, CtlName, FormTitle, Contents, ?1, ?2 FROM copy_work.ClHint",
+                            {"DELETE FROM work.\"ClHint\"", 0},
+                            {"INSERT INTO work.\"ClHint\" (\"FormName\", \"CtlName\", \"FormTitle\", \"Contents\", "
+                             "\"版\", \"更新日時\") "
+                             "SELECT \"FormName\", \"CtlName\", \"FormTitle\", \"Contents\", ?1, ?2 FROM "
+                             "copy_work.\"ClHint\"",
                              hintVersion}};
                         for (const auto &[statement, version] : replacements) {
                             Statement step(m_main, statement);
@@ -742,27 +805,23 @@ public:
     }
 
 private:
-    // The version columns, added to files of earlier versions at the first
-    // chance: at open, or before a write when the open could not add them.
-    DbError ensureVersionColumns()
+    // Data of an earlier layout is written only once upgradeSchema() brought
+    // it up to date; a read-only file says so, as any write to it would.
+    DbError refuseOlderLayout()
     {
-        if (m_versions.journal && m_versions.hints) {
+        if (!m_upgradeNeeded) {
             return {};
         }
         if (!isOpen()) {
             return {ErrClosed, QStringLiteral("database not open")};
         }
-        if (DbError error = sqlite::findVersionColumns(m_main, m_versions)) {
-            return error;
+        for (const char *schema : {"main", "work"}) {
+            if (sqlite3_db_readonly(m_main.handle(), schema) == 1) {
+                return {SQLITE_READONLY, QStringLiteral("attempt to write a readonly database")};
+            }
         }
-        if (m_versions.journal && m_versions.hints) {
-            return {};
-        }
-        const DbError error = sqlite::addVersionColumns(m_main);
-        if (!error) {
-            m_versions = {true, true};
-        }
-        return error;
+        return {ErrOlderSchema,
+                QStringLiteral("data version below %1, not yet brought up to date").arg(kSchemaVersion)};
     }
 
     // The moment of a write as stored in 更新日時: UTC, ISO 8601 with
@@ -820,7 +879,7 @@ private:
 
     DbError journalChangeFound(QDate day, WriteOutcome &outcome)
     {
-        Statement current(m_main, "SELECT 版, 更新日時 FROM 業務日誌 WHERE 日付 = ?1 LIMIT 1");
+        Statement current(m_main, "SELECT \"版\", \"更新日時\" FROM \"業務日誌\" WHERE \"日付\" = ?1 LIMIT 1");
         current.bind(1, day);
         return changeFound(current, outcome);
     }
@@ -894,15 +953,16 @@ private:
     // The body of a totals run, on the journal's connection, into the program's own table.
     DbError copyPeriod(const Period &period, FillReport &report)
     {
-        if (DbError failure = m_main.execute("DELETE FROM temp.w集計")) {
+        if (DbError failure = m_main.execute("DELETE FROM temp.\"w集計\"")) {
             return failure;
         }
         // One look at each row of the period, in date order (see keepJournalRow).
         m_tally = CopyTally{};
-        Statement copy(m_main, "INSERT INTO temp.w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
-                               "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM main.業務日誌 "
-                               "WHERE 日付 >= ?1 AND 日付 <= ?2 "
-                               "AND zephra_keep_journal_row(日付, 売上額, 仕入額, 入金額, 出金額, ?3) ORDER BY 日付");
+        Statement copy(m_main, "INSERT INTO temp.\"w集計\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\") "
+                               "SELECT \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\" FROM main.\"業務日誌\" "
+                               "WHERE \"日付\" >= ?1 AND \"日付\" <= ?2 "
+                               "AND zephra_keep_journal_row(\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", "
+                               "?3) ORDER BY \"日付\"");
         copy.bind(1, period.first).bind(2, period.last).bind(3, common::kAmountLimit);
         const DbError copied = copy.run();
         if (m_tally.refused) {
@@ -936,9 +996,9 @@ private:
         const auto yearEnd = [](int year) { return QString::number(year) + u'~'; };
         const int firstYear = period.first.year();
         const int lastYear = period.last.year();
-        Statement other(m_main, "SELECT 日付 FROM main.業務日誌 WHERE 日付 IS NULL "
-                                "OR 日付 < '0001-01-01' OR 日付 > '9999-12-31~' "
-                                "OR (日付 > ?1 AND 日付 < ?2) OR (日付 > ?3 AND 日付 < ?4)");
+        Statement other(m_main, "SELECT \"日付\" FROM main.\"業務日誌\" WHERE \"日付\" IS NULL "
+                                "OR \"日付\" < '0001-01-01' OR \"日付\" > '9999-12-31~' "
+                                "OR (\"日付\" > ?1 AND \"日付\" < ?2) OR (\"日付\" > ?3 AND \"日付\" < ?4)");
         other.bind(1, yearEnd(firstYear - 1)).bind(2, period.first).bind(3, period.last).bind(4, yearEnd(lastYear));
         static const QRegularExpression storedShape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
         while (other.step()) {
@@ -960,6 +1020,7 @@ private:
     Connection m_work;
     sqlite::SearchIndex m_index{m_main};
     sqlite::VersionColumns m_versions; // whether the open files carry them
+    bool m_upgradeNeeded = false;      // the files are of an earlier layout
     CopyTally m_tally;                 // of the running totals copy
     bool m_written = false;            // a journal, settings or hint write was kept
     qint64 m_nowMsecs = -1;            // the moment m_now says

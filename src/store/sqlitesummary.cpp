@@ -28,11 +28,13 @@ DbError summariseJournal(Connection &db, const Period &period, Grouping grouping
     // The sums cannot overflow: every amount is within ±9,999,999,999, and even
     // the program's whole date range (1868–2099, under 85,000 days) sums to
     // less than 10^15 per column, far inside 64 bits.
-    Statement select(db, "SELECT substr(日付, 1, ?3) AS grp, sum(売上額), sum(仕入額), sum(入金額), sum(出金額), "
-                         "count(DISTINCT 日付) FROM main.業務日誌 "
-                         "WHERE 日付 >= ?1 AND 日付 <= ?2 "
-                         "AND zephra_keep_journal_row(日付, 売上額, 仕入額, 入金額, 出金額, ?4) "
-                         "GROUP BY grp ORDER BY grp");
+    Statement select(
+        db,
+        "SELECT substr(\"日付\", 1, ?3) AS grp, sum(\"売上額\"), sum(\"仕入額\"), sum(\"入金額\"), sum(\"出金額\"), "
+        "count(DISTINCT \"日付\") FROM main.\"業務日誌\" "
+        "WHERE \"日付\" >= ?1 AND \"日付\" <= ?2 "
+        "AND zephra_keep_journal_row(\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", ?4) "
+        "GROUP BY grp ORDER BY grp");
     select.bind(1, period.first)
         .bind(2, period.last)
         .bind(3, qint64(grouping == Grouping::Month ? 7 : 4))

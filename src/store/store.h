@@ -40,9 +40,19 @@ public:
 
     // Opens the data at `location`. Never creates anything; a missing part,
     // one that is no database or lacks a table fails with where it is.
+    // Data of a later layout than kSchemaVersion is refused (ErrNewerSchema),
+    // nothing changed.
     [[nodiscard]] virtual std::optional<OpenFailure> open(const Location &location) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+
+    // Data of an earlier layout opens as it is: every record reads as version
+    // 0 and every write is refused (ErrOlderSchema) until upgradeSchema(),
+    // which the caller runs after it made a checked copy of the data.
+    virtual bool schemaUpgradeNeeded() const = 0;
+    // Brings the data to kSchemaVersion in one transaction over both files;
+    // a failure leaves both as they were.
+    [[nodiscard]] virtual DbError upgradeSchema() = 0;
 
     // The journal (業務日誌).
     // The record of `day`; none when the day has no record. `seen` is what a
@@ -160,5 +170,9 @@ public:
     // files at its start, it sees no other program's write in between.
     [[nodiscard]] virtual DbError inTransaction(const std::function<DbError()> &work) = 0;
 };
+
+// The layout of the data this program makes and reads: 1 the earlier one
+// (records without a version), 2 with the versions and the layout's own number.
+inline constexpr int kSchemaVersion = 2;
 
 } // namespace store

@@ -18,7 +18,7 @@ struct SummaryRow
 {
     QDate first;
     QDate last;
-    Sums sums;     // none in a column where no record of the group has a value
+    Sums sums; // none in a column where no record of the group has a value
     qint64 days = 0;
 
     // 入金 − 出金; none when the group has neither.

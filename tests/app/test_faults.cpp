@@ -535,7 +535,7 @@ void TestFaults::twoProgramsRegisterOneDay()
         bHandle, SQLITE_TRACE_STMT,
         [](unsigned, void *context, void *, void *sql) {
             auto *r = static_cast<Race *>(context);
-            if (!r->fired && QByteArray(static_cast<const char *>(sql)).startsWith("INSERT INTO 業務日誌")) {
+            if (!r->fired && QByteArray(static_cast<const char *>(sql)).startsWith("INSERT INTO \"業務日誌\"")) {
                 r->fired = true;
                 click(r->a->frm->journalPage(), "cmd登録");
             }

@@ -12,6 +12,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,25 +29,6 @@ const HintKey kKey{u"FrmNippo"_s, u"cmdHint"_s};
 JournalRecord recordOf(qint64 sales, const QString &text)
 {
     return {kDay, {sales, std::nullopt, 0, -5}, text, {}};
-}
-
-// The two files as an earlier version made them: no 版, no 更新日時.
-const QString kEarlierMain = u"CREATE TABLE 業務日誌 (日付 DATE, 売上額 INTEGER, 仕入額 INTEGER, 入金額 INTEGER, "
-                             u"出金額 INTEGER, 日誌 TEXT);"
-                             u"CREATE UNIQUE INDEX 業務日誌_日付 ON 業務日誌 (日付);"
-                             u"CREATE TABLE 自社情報 (年号 TEXT, LineColor1 INTEGER);"
-                             u"INSERT INTO 業務日誌 VALUES ('2026-12-07', 100, NULL, 0, -5, '前の版');"_s;
-const QString kEarlierWork = u"CREATE TABLE w集計 (日付 DATE, 売上額 INTEGER, 仕入額 INTEGER, 入金額 INTEGER, "
-                             u"出金額 INTEGER);"
-                             u"CREATE TABLE ClHint (FormName TEXT, CtlName TEXT, FormTitle TEXT, Contents TEXT);"
-                             u"CREATE UNIQUE INDEX ClHint_FormName_CtlName ON ClHint (FormName, CtlName);"
-                             u"INSERT INTO ClHint VALUES ('FrmNippo', 'cmdHint', '日報', '前の版のヒント');"_s;
-
-bool makeEarlierFiles(const QString &folder)
-{
-    const QDir dir(folder);
-    return testsupport::createFileWith(dir.filePath(kMainFileName), kEarlierMain) &&
-           testsupport::createFileWith(dir.filePath(kWorkFileName), kEarlierWork);
 }
 
 } // namespace
@@ -69,7 +51,10 @@ private slots:
     void hintAgainstHint();
     void restoreAsksEveryReader();
 
+    void newFilesCarryTheLayoutsNumber();
+    void newerDataIsRefusedUnchanged();
     void earlierFilesGetTheColumnsOnOpen();
+    void failedUpgradeLeavesBothFiles();
     void readOnlyEarlierFilesStillRead();
 
 private:
@@ -313,22 +298,68 @@ void TestVersions::restoreAsksEveryReader()
 
     // A copy of an earlier version, without the columns, restores too.
     QTemporaryDir earlier;
-    QVERIFY(makeEarlierFiles(earlier.path()));
+    QVERIFY(testsupport::createEarlierFiles(earlier.path()));
     VERIFY_OK(m_one->restoreFrom(earlier.path()));
     QCOMPARE(storedDay(), (QVariantList{100, QVariant(), u"前の版"_s, 5}));
 }
 
+void TestVersions::newFilesCarryTheLayoutsNumber()
+{
+    QCOMPARE(SqlFile(m_data->filePath(kMainFileName)).select(u"SELECT \"版\" FROM \"データ版\""_s),
+             (QList<QVariantList>{{qint64(kSchemaVersion)}}));
+    QCOMPARE(kSchemaVersion, 2);
+    QVERIFY(!m_one->schemaUpgradeNeeded());
+}
+
+// Data of a later layout is not opened, and the files stay as they were.
+void TestVersions::newerDataIsRefusedUnchanged()
+{
+    cleanup();
+    m_data = std::make_unique<QTemporaryDir>();
+    VERIFY_OK(createSqliteFiles(m_data->path()));
+    QVERIFY(testsupport::execOn(m_data->filePath(kMainFileName), u"UPDATE \"データ版\" SET \"版\" = 3"_s));
+    const QByteArray before = testsupport::dataBytes(m_data->path());
+
+    const std::unique_ptr<Store> store = makeSqliteStore();
+    const std::optional<OpenFailure> failure = store->open(Location::inFolder(m_data->path()));
+    QVERIFY(failure);
+    QCOMPARE(failure->error.number, int(ErrNewerSchema));
+    QCOMPARE(QFileInfo(failure->path).fileName(), kMainFileName);
+    QVERIFY(!store->isOpen());
+    QVERIFY2(describeForUser(failure->error)
+                 .startsWith(u"このデータは新しい版の業務日誌（データの版 3）で作られているため、この版（データの版 2）"
+                             u"では開けません。新しい版の業務日誌を使ってください。"_s),
+             qPrintable(describeForUser(failure->error)));
+    QCOMPARE(testsupport::dataBytes(m_data->path()), before);
+}
+
+// Files of the earlier layout are read as they are and written only once
+// they were brought up to date.
 void TestVersions::earlierFilesGetTheColumnsOnOpen()
 {
     cleanup();
     m_data = std::make_unique<QTemporaryDir>();
-    QVERIFY(makeEarlierFiles(m_data->path()));
+    QVERIFY(testsupport::createEarlierFiles(m_data->path()));
     const QString main = m_data->filePath(kMainFileName);
     const QString work = m_data->filePath(kWorkFileName);
+    const QByteArray before = testsupport::dataBytes(m_data->path());
 
     std::optional<OpenFailure> failure;
     m_one = testsupport::openStore(m_data->path(), failure);
     QVERIFY(m_one);
+    QVERIFY(m_one->schemaUpgradeNeeded());
+    QCOMPARE(seenBy(*m_one), Seen(RecordVersion{0, {}}));
+    WriteOutcome refusedOutcome;
+    const DbError refused = m_one->saveDay(recordOf(1, u"x"_s), Expected::anything(), refusedOutcome);
+    QCOMPARE(refused.number, int(ErrOlderSchema));
+    QCOMPARE(m_one->storeHint({kKey, u"日報"_s, u"x"_s}).number, int(ErrOlderSchema));
+    QCOMPARE(m_one->saveSettings(Settings{}).number, int(ErrOlderSchema));
+    QCOMPARE(m_one->removeDay(kDay).number, int(ErrOlderSchema));
+    QCOMPARE(testsupport::dataBytes(m_data->path()), before);
+
+    VERIFY_OK(m_one->upgradeSchema());
+    QVERIFY(!m_one->schemaUpgradeNeeded());
+    QCOMPARE(SqlFile(main).select(u"SELECT \"版\" FROM \"データ版\""_s), (QList<QVariantList>{{qint64(2)}}));
     for (const auto &[path, table] : {std::pair{main, u"業務日誌"_s}, std::pair{work, u"ClHint"_s}}) {
         QCOMPARE(SqlFile(path).value(u"SELECT group_concat(name || ' ' || type || ' ' || \"notnull\" || ' ' || "
                                      u"coalesce(dflt_value, '-'), ', ') FROM pragma_table_info('%1') "
@@ -354,13 +385,36 @@ void TestVersions::earlierFilesGetTheColumnsOnOpen()
     QCOMPARE(outcome.now->number, 1);
 }
 
+// An upgrade that cannot write the work file changes neither file.
+void TestVersions::failedUpgradeLeavesBothFiles()
+{
+    cleanup();
+    m_data = std::make_unique<QTemporaryDir>();
+    QVERIFY(testsupport::createEarlierFiles(m_data->path()));
+    const QByteArray before = testsupport::dataBytes(m_data->path());
+    std::optional<OpenFailure> failure;
+    m_one = testsupport::openStore(m_data->path(), failure);
+    QVERIFY(m_one);
+    {
+        testsupport::ReadOnlyFiles readOnly;
+        if (!readOnly.apply({}, {m_data->filePath(kWorkFileName)})) {
+            QSKIP("the work file cannot be made read-only here");
+        }
+        QVERIFY(m_one->upgradeSchema());
+        QVERIFY(m_one->schemaUpgradeNeeded());
+    }
+    m_one.reset();
+    QCOMPARE(testsupport::dataBytes(m_data->path()), before);
+    QVERIFY(!QFileInfo::exists(m_data->filePath(kMainFileName + u"-journal"_s)));
+}
+
 // A file that cannot take the columns is opened and read all the same; its
 // writes fail as those of any read-only file.
 void TestVersions::readOnlyEarlierFilesStillRead()
 {
     cleanup();
     m_data = std::make_unique<QTemporaryDir>();
-    QVERIFY(makeEarlierFiles(m_data->path()));
+    QVERIFY(testsupport::createEarlierFiles(m_data->path()));
     const QString main = m_data->filePath(kMainFileName);
     const QString work = m_data->filePath(kWorkFileName);
     testsupport::ReadOnlyFiles readOnly;

@@ -1,5 +1,10 @@
 #include "support/sqlfile.h"
 
+#include "store/sqlitefiles.h"
+
+#include "store/store.h"
+
+#include <QDir>
 #include <QFile>
 
 #include <sqlite3.h>
@@ -132,6 +137,36 @@ QStringList SqlFile::rows(const QString &table)
         return {QStringLiteral("unreadable")};
     }
     return rows;
+}
+
+bool createEarlierFiles(const QString &folder)
+{
+    const QDir dir(folder);
+    return createFileWith(dir.filePath(store::kMainFileName),
+                          QStringLiteral("CREATE TABLE 業務日誌 (日付 DATE, 売上額 INTEGER, 仕入額 INTEGER, "
+                                         "入金額 INTEGER, 出金額 INTEGER, 日誌 TEXT);"
+                                         "CREATE UNIQUE INDEX 業務日誌_日付 ON 業務日誌 (日付);"
+                                         "CREATE TABLE 自社情報 (年号 TEXT, LineColor1 INTEGER);"
+                                         "INSERT INTO 業務日誌 VALUES ('2026-12-07', 100, NULL, 0, -5, '前の版');")) &&
+           createFileWith(
+               dir.filePath(store::kWorkFileName),
+               QStringLiteral("CREATE TABLE w集計 (日付 DATE, 売上額 INTEGER, 仕入額 INTEGER, "
+                              "入金額 INTEGER, 出金額 INTEGER);"
+                              "CREATE TABLE ClHint (FormName TEXT, CtlName TEXT, FormTitle TEXT, "
+                              "Contents TEXT);"
+                              "CREATE UNIQUE INDEX ClHint_FormName_CtlName ON ClHint (FormName, CtlName);"
+                              "INSERT INTO ClHint VALUES ('FrmNippo', 'cmdHint', '日報', '前の版のヒント');"));
+}
+
+QByteArray dataBytes(const QString &folder)
+{
+    QByteArray bytes;
+    for (const QString &name : {store::kMainFileName, store::kWorkFileName}) {
+        QFile file(QDir(folder).filePath(name));
+        bytes += file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("missing");
+        bytes += '|';
+    }
+    return bytes;
 }
 
 bool createFileWith(const QString &path, const QString &sql)

@@ -49,6 +49,14 @@ private:
 // earlier version); false when a file is there or a statement fails.
 bool createFileWith(const QString &path, const QString &sql);
 
+// The data folder's two files as an earlier version made them (no 版, no
+// 更新日時, no データ版): one journal day, 2026-12-07 (100, Null, 0, -5,
+// 前の版), and one hint, FrmNippo/cmdHint (日報, 前の版のヒント).
+bool createEarlierFiles(const QString &folder);
+// The bytes of the folder's two data files, one after the other: what a
+// refused or failed step must leave as it found.
+QByteArray dataBytes(const QString &folder);
+
 // The same, opening the file for each call.
 bool execOn(const QString &path, const QString &sql);
 qint64 countOn(const QString &path, const QString &table);
