@@ -20,8 +20,6 @@ namespace {
 using sqlite::Connection;
 using sqlite::Statement;
 
-constexpr int kInterrupted = 9; // SQLITE_INTERRUPT
-
 // Runs an integrity or quick check; its first line of findings as the failure.
 DbError runCheck(Connection &connection, const char *pragma)
 {
@@ -34,7 +32,7 @@ DbError runCheck(Connection &connection, const char *pragma)
         return check.error();
     }
     if (findings != QStringList{QStringLiteral("ok")}) {
-        return {11, findings.value(0, QStringLiteral("no result"))}; // SQLITE_CORRUPT
+        return sqlite::errorFrom(SQLITE_CORRUPT, findings.value(0, QStringLiteral("no result")));
     }
     return {};
 }
@@ -64,7 +62,7 @@ DbError dataVersion(Connection &connection, qint64 &version)
 {
     Statement pragma(connection, "PRAGMA main.data_version");
     if (!pragma.step()) {
-        return pragma.error() ? pragma.error() : DbError{1, QStringLiteral("no data version")};
+        return pragma.error() ? pragma.error() : sqlite::errorFrom(SQLITE_ERROR, QStringLiteral("no data version"));
     }
     version = pragma.integer(0);
     return {};
@@ -79,7 +77,7 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
 {
     version = -1;
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
-        return {ErrFileExists, QStringLiteral("%1 exists").arg(path)};
+        return {DbErrorKind::Exists, QStringLiteral("%1 exists").arg(path)};
     }
     sqlite3 *target = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
@@ -87,8 +85,8 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
     sqlite3_backup *backup = rc == SQLITE_OK ? sqlite3_backup_init(target, "main", source.handle(), "main") : nullptr;
     DbError error;
     if (!backup) {
-        error = {rc != SQLITE_OK ? rc : sqlite3_errcode(target),
-                 QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc))};
+        error = sqlite::errorFrom(rc != SQLITE_OK ? rc : sqlite3_errcode(target),
+                                  QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
     }
     int busySteps = 0;
     int restarts = 0;
@@ -111,14 +109,14 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
         }
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
             if (++busySteps > kMaxBusySteps) {
-                error = {rc, QStringLiteral("the journal stays locked")};
+                error = sqlite::errorFrom(rc, QStringLiteral("the journal stays locked"));
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             continue;
         }
         if (rc != SQLITE_OK) {
-            error = {rc, QString::fromUtf8(sqlite3_errmsg(target))};
+            error = sqlite::errorFrom(rc, QString::fromUtf8(sqlite3_errmsg(target)));
             break;
         }
         const int left = sqlite3_backup_remaining(backup);
@@ -131,7 +129,7 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
         sqlite3_backup_finish(backup);
     }
     if (sqlite3_close(target) != SQLITE_OK && !error) {
-        error = {ErrBackupFailed, QStringLiteral("cannot close %1").arg(path)};
+        error = {DbErrorKind::CopyFailed, QStringLiteral("cannot close %1").arg(path)};
     }
     if (error || version < 0) {
         removeCopy(path);
@@ -147,7 +145,7 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
     const QDir data(dataFolder);
     const QDir target(targetFolder);
     if (!target.exists()) {
-        return {ErrBackupFailed, QStringLiteral("no folder %1").arg(targetFolder)};
+        return {DbErrorKind::CopyFailed, QStringLiteral("no folder %1").arg(targetFolder)};
     }
     Connection source;
     if (DbError error = source.openReadOnly(data.filePath(kMainFileName), sqlite::mainTables())) {
@@ -247,7 +245,7 @@ DbError QuickCheck::run(const QString &dataFolder)
         {
             const std::lock_guard lock(m_mutex);
             if (m_interrupted) {
-                return {kInterrupted, QStringLiteral("interrupted")};
+                return sqlite::errorFrom(SQLITE_INTERRUPT, QStringLiteral("interrupted"));
             }
             m_running = connection.handle();
         }

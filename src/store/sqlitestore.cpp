@@ -234,7 +234,7 @@ public:
     {
         outcome = WriteOutcome{};
         if (sqlite::storedDate(record.date).isEmpty()) {
-            return {ErrBadValue, QStringLiteral("no date to store the record under")};
+            return {DbErrorKind::RefusedValue, QStringLiteral("no date to store the record under")};
         }
         if (DbError error = ensureVersionColumns()) {
             return error;
@@ -288,7 +288,7 @@ public:
     {
         added = false;
         if (sqlite::storedDate(record.date).isEmpty()) {
-            return {ErrBadValue, QStringLiteral("no date to store the record under")};
+            return {DbErrorKind::RefusedValue, QStringLiteral("no date to store the record under")};
         }
         if (DbError error = ensureVersionColumns()) {
             return error;
@@ -329,7 +329,7 @@ public:
         if (!expected.seen()) {
             // Seen without a record: done while there is none; one added since is a change.
             const DbError found = journalChangeFound(day, outcome);
-            if (found.number == ErrChanged && outcome.change.removed) {
+            if (found.kind == DbErrorKind::Changed && outcome.change.removed) {
                 outcome = WriteOutcome{};
                 return {};
             }
@@ -386,7 +386,7 @@ public:
     {
         rows.clear();
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // The totals run's row check, with its tally, decides which rows count.
         m_tally = CopyTally{};
@@ -458,7 +458,7 @@ public:
     {
         report = FillReport{};
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // On the journal's connection, which holds the work table: the copy
         // runs inside the engine in date order, over the journal pages that
@@ -477,7 +477,7 @@ public:
     DbError clearWork() override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         return m_main.execute("DELETE FROM temp.w集計");
     }
@@ -521,7 +521,7 @@ public:
     DbError setWorkDate(qint64 id, QDate date) override
     {
         if (sqlite::storedDate(date).isEmpty()) {
-            return {ErrBadValue, QStringLiteral("no date")};
+            return {DbErrorKind::RefusedValue, QStringLiteral("no date")};
         }
         Statement update(m_main, "UPDATE temp.w集計 SET 日付 = ?1 WHERE rowid = ?2");
         return update.bind(1, date).bind(2, id).run();
@@ -630,7 +630,7 @@ public:
     DbError restoreFrom(const QString &folder) override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         if (DbError error = ensureVersionColumns()) {
             return error;
@@ -695,7 +695,7 @@ public:
     {
         result = SearchResult{};
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         return m_index.search(query, result);
     }
@@ -705,7 +705,7 @@ public:
     DbError buildSearchIndex(common::Progress &progress) override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // Not a journal write: the journal's rows stay as they are, and a run
         // that only built the index leaves no copy at closing.
@@ -718,7 +718,7 @@ public:
     DbError inTransaction(const std::function<DbError()> &work) override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // Both files are written, so both are locked from the start. The
         // index entries of the journal writes inside are written at its end.
@@ -746,7 +746,7 @@ private:
             return {};
         }
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         if (DbError error = sqlite::findVersionColumns(m_main, m_versions)) {
             return error;
@@ -804,14 +804,14 @@ private:
         if (current.step()) {
             outcome.now = versionOf(current, 0);
             outcome.change = {false, outcome.now->written};
-            return {ErrChanged, QStringLiteral("the record was written elsewhere since it was read")};
+            return {DbErrorKind::Changed, QStringLiteral("the record was written elsewhere since it was read")};
         }
         if (current.error()) {
             return current.error();
         }
         outcome.now.reset();
         outcome.change = {true, {}};
-        return {ErrChanged, QStringLiteral("the record was removed elsewhere since it was read")};
+        return {DbErrorKind::Changed, QStringLiteral("the record was removed elsewhere since it was read")};
     }
 
     DbError journalChangeFound(QDate day, WriteOutcome &outcome)
@@ -903,7 +903,7 @@ private:
         const DbError copied = copy.run();
         if (m_tally.refused) {
             report.refused = m_tally.refused;
-            return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
+            return {DbErrorKind::RefusedValue, QStringLiteral("an amount that is no whole number within the limit")};
         }
         if (copied) {
             return copied;
@@ -979,7 +979,7 @@ DbError createSqliteFiles(const QString &folder, QString *failedPath)
             if (failedPath) {
                 *failedPath = path;
             }
-            return {ErrFileExists, QStringLiteral("file exists: ") + path};
+            return {DbErrorKind::Exists, QStringLiteral("file exists: ") + path};
         }
     }
     if (DbError error = sqlite::createMainFile(mainPath)) {
@@ -1003,7 +1003,7 @@ DbError createSqliteFile(const QString &folder, DataFile file)
 {
     const QString path = QDir(folder).filePath(file == DataFile::Main ? kMainFileName : kWorkFileName);
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
-        return {ErrFileExists, QStringLiteral("file exists: ") + path};
+        return {DbErrorKind::Exists, QStringLiteral("file exists: ") + path};
     }
     return file == DataFile::Main ? sqlite::createMainFile(path) : sqlite::createWorkFile(path);
 }
