@@ -63,7 +63,7 @@ void BackupKeeper::runInBackground()
         m_checking = false;
     }
     m_checked.notify_all();
-    if (damage.primaryCode() == 9) { // interrupted: the program is closing
+    if (damage.kind == store::DbErrorKind::Interrupted) { // the program is closing
         return;
     }
     if (damage) {

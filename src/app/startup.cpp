@@ -17,7 +17,7 @@ QString startupFailureText(const store::OpenFailure &failure, const QString &pro
     if (!file.exists()) {
         reason = file.dir().exists() ? QStringLiteral("ファイルがありません。")
                                      : QStringLiteral("データフォルダーがありません。");
-        reason += QStringLiteral("（SQLite エラー %1）").arg(failure.error.number);
+        reason += QStringLiteral("（エラー番号 %1）").arg(failure.error.number);
     } else {
         reason = store::describeForUser(failure.error);
     }

@@ -57,7 +57,7 @@ bool canReplaceUnopened(const store::OpenFailure &failure)
     if (!QFileInfo::exists(failure.path)) {
         return !QFileInfo(failure.path).isSymLink();
     }
-    return store::isDamage(failure.error) || failure.error.number == store::ErrMissingTable;
+    return store::isDamage(failure.error) || failure.error.kind == store::DbErrorKind::MissingTable;
 }
 
 RestoreOutcome restoreCopy(store::Store &store, const store::Location &data, const QString &backupFolder,

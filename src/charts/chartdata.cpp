@@ -23,7 +23,7 @@ store::DbError readSeries(store::Store &store, const store::Period &period, Poin
     store::DbError error = store.forEachRecord(period, [&](const store::JournalRecord &record) {
         for (const store::AmountColumn column : store::kAmountColumns) {
             if (record.unreadable.testFlag(column)) {
-                refused = {store::ErrBadValue,
+                refused = {store::DbErrorKind::RefusedValue,
                            common::formatDate(record.date, common::dateBoxPattern(calendarMode)) +
                                QStringLiteral(" の") + store::columnCaption(column) +
                                QStringLiteral("は金額として読めません。日誌の画面で直して登録してください")};

@@ -454,7 +454,7 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
         // Read back before it is kept: every day written, as written.
         const auto refuse = [&](const QString &why) -> store::DbError {
             refusal = why;
-            return {store::ErrBadValue, why};
+            return {store::DbErrorKind::RefusedValue, why};
         };
         progress.report(QStringLiteral("取り込んだ記録を確かめています…"), 0, 0);
         qint64 found = 0;

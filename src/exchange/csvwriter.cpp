@@ -49,7 +49,7 @@ CsvWriter::CsvWriter(QFileDevice &out, Encoding encoding) : m_out(out), m_encodi
 std::optional<QString> CsvWriter::header(const QStringList &captions)
 {
     if (m_shiftJis && !m_shiftJis->isOpen()) {
-        return QStringLiteral("この環境には Shift_JIS の変換表がありません。UTF-8 を選んでください。");
+        return refuse({ShiftJisRefusal::Why::NoTable, {}, {}, {}, {}});
     }
     if (m_encoding == Encoding::Utf8 && m_out.write("\xEF\xBB\xBF", 3) != 3) {
         return writeFailure(m_out);
@@ -106,8 +106,7 @@ std::optional<QString> CsvWriter::writable(const QString &text, const QString &d
     if (!at) {
         return std::nullopt;
     }
-    return QStringLiteral("%1 の%2の「%3」(%4) は Shift_JIS で書けません。UTF-8 を選んでください。")
-        .arg(day, column, characterAt(text, *at), codePointAt(text, *at));
+    return refuse({ShiftJisRefusal::Why::Unwritable, day, column, characterAt(text, *at), codePointAt(text, *at)});
 }
 
 void CsvWriter::appendText(const QString &text)
@@ -147,6 +146,12 @@ void CsvWriter::appendNumber(const store::Amount &number)
     }
 }
 
+QString CsvWriter::refuse(ShiftJisRefusal refusal)
+{
+    m_refusal = std::move(refusal);
+    return describe(*m_refusal, true);
+}
+
 std::optional<QString> CsvWriter::endRow()
 {
     m_pending += QLatin1StringView("\r\n");
@@ -160,7 +165,7 @@ std::optional<QString> CsvWriter::flush()
         bool ok = false;
         bytes = m_shiftJis->encode(m_pending, ok);
         if (!ok) {
-            return QStringLiteral("Shift_JIS に変換できませんでした。UTF-8 を選んでください。");
+            return refuse({ShiftJisRefusal::Why::NotConverted, {}, {}, {}, {}});
         }
     } else {
         bytes = m_pending.toUtf8();

@@ -26,6 +26,7 @@ public:
     std::optional<QString> line(const Line &line) override;
     std::optional<QString> sums(const store::Sums &sums, const QList<store::Amount> &more) override;
     std::optional<QString> finish() override;
+    std::optional<ShiftJisRefusal> shiftJisRefusal() const override { return m_refusal; }
 
 private:
     std::optional<QString> writable(const QString &text, const QString &day, const QString &column);
@@ -34,11 +35,13 @@ private:
     void appendNumber(const store::Amount &number);
     std::optional<QString> endRow();
     std::optional<QString> flush();
+    QString refuse(ShiftJisRefusal refusal);
 
     QFileDevice &m_out;
     Encoding m_encoding;
     std::unique_ptr<ShiftJisEncoder> m_shiftJis;
     QString m_pending; // rows not yet written
+    std::optional<ShiftJisRefusal> m_refusal;
 };
 
 } // namespace exchange

@@ -155,6 +155,7 @@ Exported writeFile(const ExportFile &file, const QString &sheetName, const QStri
             exported.failure = writeFailure(out);
         }
         if (exported.failure) {
+            exported.shiftJisRefusal = writer->shiftJisRefusal();
             out.cancelWriting();
         }
     }
@@ -180,6 +181,24 @@ bool addChecked(store::Sums &sums, const store::Amounts &amounts)
 }
 
 } // namespace
+
+QString describe(const ShiftJisRefusal &refusal, bool adviseUtf8)
+{
+    QString reason;
+    switch (refusal.why) {
+    case ShiftJisRefusal::Why::NoTable:
+        reason = QStringLiteral("この環境には Shift_JIS の変換表がありません。");
+        break;
+    case ShiftJisRefusal::Why::Unwritable:
+        reason = QStringLiteral("%1 の%2の「%3」(%4) は Shift_JIS で書けません。")
+                     .arg(refusal.day, refusal.column, refusal.character, refusal.codePoint);
+        break;
+    case ShiftJisRefusal::Why::NotConverted:
+        reason = QStringLiteral("Shift_JIS に変換できませんでした。");
+        break;
+    }
+    return adviseUtf8 ? reason + QStringLiteral("UTF-8 を選んでください。") : reason;
+}
 
 std::optional<QString> sumsRefused(const store::Sums &sums)
 {
@@ -255,7 +274,7 @@ Exported exportJournal(store::Store &store, const store::Period &period, const E
 {
     if (!period.isValid() || period.first > period.last) {
         progress.finish();
-        return {0, QStringLiteral("書き出す期間が正しくありません。")};
+        return {0, QStringLiteral("書き出す期間が正しくありません。"), {}};
     }
     const QString label = QStringLiteral("業務日誌を書き出しています…");
     const qint64 days = period.first.daysTo(period.last) + 1;

@@ -30,11 +30,29 @@ struct ExportFile
     bool overwrite = false;                  // a file already at `path` is refused otherwise
 };
 
+// Why a CSV file cannot be written in Shift_JIS: the encoding's table is
+// missing, a character it lacks (with the day and column that hold it), or
+// the conversion failed.
+struct ShiftJisRefusal
+{
+    enum class Why { NoTable, Unwritable, NotConverted };
+    Why why = Why::NotConverted;
+    QString day;       // yyyy/MM/dd, or the stored date text of a work row (Unwritable)
+    QString column;    // the column's caption (Unwritable)
+    QString character; // the character as shown, and its code point U+XXXX (Unwritable)
+    QString codePoint;
+};
+
+// The reason for the user; with `adviseUtf8`, followed by the advice to choose UTF-8.
+QString describe(const ShiftJisRefusal &refusal, bool adviseUtf8);
+
 struct Exported
 {
     qint64 rows = 0; // below the header; the totals' 合計 row not counted
     // Why there is no file; nothing was written under the name then.
     std::optional<QString> failure;
+    // Set when Shift_JIS refused the contents: writing UTF-8 instead would succeed.
+    std::optional<ShiftJisRefusal> shiftJisRefusal;
 };
 
 // Why an export may not write `path`, or none. Refused: a folder; anything

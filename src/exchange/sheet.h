@@ -49,6 +49,8 @@ public:
                                                       const QList<store::Amount> &more = {}) = 0;
     // Puts whatever is still held into the device.
     [[nodiscard]] virtual std::optional<QString> finish() = 0;
+    // The refusal of the file's encoding that ended the export, if that ended it.
+    virtual std::optional<ShiftJisRefusal> shiftJisRefusal() const { return std::nullopt; }
 };
 
 // Writes a file through the writer of its format, under a temporary name in

@@ -11,7 +11,7 @@ Exported exportSummary(store::Store &store, const store::Period &period, store::
 {
     if (!period.isValid() || period.first > period.last) {
         progress.finish();
-        return {0, QStringLiteral("書き出す期間が正しくありません。")};
+        return {0, QStringLiteral("書き出す期間が正しくありません。"), {}};
     }
     const bool byMonth = grouping == store::Grouping::Month;
     progress.report(QStringLiteral("集計を書き出しています…"), 0, 0);
@@ -20,12 +20,12 @@ Exported exportSummary(store::Store &store, const store::Period &period, store::
     QList<store::SummaryRow> rows;
     if (const store::DbError error = store.summarise(period, grouping, rows)) {
         progress.finish();
-        return {0, QStringLiteral("集計を読めませんでした。%1").arg(store::describeForUser(error))};
+        return {0, QStringLiteral("集計を読めませんでした。%1").arg(store::describeForUser(error)), {}};
     }
     const store::SummaryRow total = store::totalOf(rows);
     if (auto refused = sumsRefused(total.sums)) {
         progress.finish();
-        return {0, *refused};
+        return {0, *refused, {}};
     }
     QStringList header{byMonth ? QStringLiteral("年月") : QStringLiteral("年")};
     for (const store::AmountColumn column : store::kAmountColumns) {

@@ -12,9 +12,6 @@ namespace exchangeui {
 
 namespace {
 
-// How every Shift_JIS refusal of the CSV writer ends; the window asks instead.
-const QString kChooseUtf8 = QStringLiteral("UTF-8 を選んでください。");
-
 QString native(const QString &path)
 {
     return QDir::toNativeSeparators(path);
@@ -59,8 +56,8 @@ exchange::Exported write(store::Store &store, const ExportRequest &request, comm
 
 bool shiftJisRefused(const ExportRequest &request, const exchange::Exported &exported)
 {
-    return exported.failure && request.file.format == exchange::Format::Csv &&
-           request.file.encoding == exchange::Encoding::ShiftJis && exported.failure->endsWith(kChooseUtf8);
+    return exported.failure && exported.shiftJisRefusal && request.file.format == exchange::Format::Csv &&
+           request.file.encoding == exchange::Encoding::ShiftJis;
 }
 
 QString writtenText(const ExportRequest &request, const exchange::Exported &exported)
@@ -148,9 +145,8 @@ bool runExport(store::Store &store, common::Msg &msg, ExportRequest request, con
 
     exchange::Exported exported = write(store, request, progress);
     if (shiftJisRefused(request, exported)) {
-        QString why = *exported.failure;
-        why.chop(kChooseUtf8.size());
-        if (!msg.show(common::Prompt::OfferUtf8, why.trimmed())) {
+        // The window offers UTF-8 itself instead of advising it.
+        if (!msg.show(common::Prompt::OfferUtf8, exchange::describe(*exported.shiftJisRefusal, false))) {
             return false;
         }
         file.encoding = exchange::Encoding::Utf8;

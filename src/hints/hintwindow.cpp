@@ -160,7 +160,7 @@ void HintWindow::confirmSave()
     }
     store::WriteOutcome outcome;
     store::DbError error = writeHint(store::Expected::as(m_seen), outcome);
-    if (error.number == store::ErrChanged) {
+    if (error.kind == store::DbErrorKind::Changed) {
         // No: nothing stored, the text stays as typed.
         if (!common::askWriteOverChange(m_msg, outcome.change.removed, outcome.change.written)) {
             return;

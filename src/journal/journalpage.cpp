@@ -219,7 +219,7 @@ void JournalPage::save()
     }
     store::WriteOutcome outcome;
     store::DbError error = m_store.saveDay(record, store::Expected::as(seenOf(*date)), outcome);
-    if (error.number == store::ErrChanged) {
+    if (error.kind == store::DbErrorKind::Changed) {
         // No: nothing written, and the page keeps everything the user typed.
         if (!common::askWriteOverChange(m_msg, outcome.change.removed, outcome.change.written)) {
             return;
@@ -251,7 +251,7 @@ void JournalPage::remove()
     }
     store::WriteOutcome outcome;
     store::DbError error = m_store.removeDay(*date, store::Expected::as(seenOf(*date)), outcome);
-    if (error.number == store::ErrChanged) {
+    if (error.kind == store::DbErrorKind::Changed) {
         if (outcome.change.removed) {
             error = {}; // removed elsewhere already: what was asked for
         } else if (!common::askWriteOverChange(m_msg, false, outcome.change.written)) {

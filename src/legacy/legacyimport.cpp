@@ -184,7 +184,7 @@ std::optional<QString> writePlan(store::Store &store, const ImportPlan &plan, Im
         // and sums of the earlier rows less those listed and not brought over.
         const auto refuse = [&](const QString &why) -> store::DbError {
             refusal = why;
-            return {store::ErrBadValue, why};
+            return {store::DbErrorKind::RefusedValue, why};
         };
         progress.report(QStringLiteral("取り込んだ記録を確かめています…"), 0, 0);
         store::Sums expected;

@@ -2,81 +2,111 @@
 
 #include "store/store.h"
 
+#include <QStringList>
+
 namespace store {
 
 namespace {
 
+// The store's own failures and their numbers.
+struct OwnNumber
+{
+    DbErrorKind kind;
+    StoreErrorNumber number;
+};
+constexpr OwnNumber kOwnNumbers[] = {
+    {DbErrorKind::MissingTable, ErrMissingTable}, {DbErrorKind::Closed, ErrClosed},
+    {DbErrorKind::Exists, ErrFileExists},         {DbErrorKind::RefusedValue, ErrBadValue},
+    {DbErrorKind::CopyFailed, ErrBackupFailed},   {DbErrorKind::CopyMismatch, ErrCopyMismatch},
+    {DbErrorKind::Changed, ErrChanged},           {DbErrorKind::NewerLayout, ErrNewerSchema},
+    {DbErrorKind::OlderLayout, ErrOlderSchema},
+};
+
+int ownNumber(DbErrorKind kind)
+{
+    for (const OwnNumber &own : kOwnNumbers) {
+        if (own.kind == kind) {
+            return own.number;
+        }
+    }
+    return 0;
+}
+
 QString reasonFor(const DbError &error)
 {
-    if (error.number == 1032) { // SQLITE_READONLY_DBMOVED: the path no longer names the open file
+    switch (error.kind) {
+    case DbErrorKind::None:
+        return {};
+    case DbErrorKind::Moved:
         return QStringLiteral("データベースファイルが移動されたか削除されたため、書き込めません。"
                               "プログラムを終了して、起動し直してください。");
-    }
-    switch (error.primaryCode()) {
-    case 14: // SQLITE_CANTOPEN
+    case DbErrorKind::Missing:
         return QStringLiteral("ファイルが見つからないか、開けません。");
-    case 26: // SQLITE_NOTADB
+    case DbErrorKind::NotADatabase:
         return QStringLiteral("データベースファイルではありません（壊れているか、別の形式のファイルです）。");
-    case 11: // SQLITE_CORRUPT
+    case DbErrorKind::Damaged:
         return QStringLiteral("データベースファイルが壊れています。");
-    case 5: // SQLITE_BUSY
-    case 6: // SQLITE_LOCKED
+    case DbErrorKind::Busy:
         return QStringLiteral("他のプログラムがデータベースを使用中です。しばらく待ってからやり直してください。");
-    case 8: // SQLITE_READONLY
+    case DbErrorKind::ReadOnly:
         return QStringLiteral("データベースが読み取り専用のため書き込めません。");
-    case 13: // SQLITE_FULL
+    case DbErrorKind::DiskFull:
         return QStringLiteral("ディスクの空きがないため書き込めません。");
-    case 10: // SQLITE_IOERR
+    case DbErrorKind::DiskFailed:
         return QStringLiteral("ディスクの読み書きに失敗しました。");
-    case 19: // SQLITE_CONSTRAINT
+    case DbErrorKind::Duplicate:
         return QStringLiteral("同じデータが既に登録されています。");
-    case 23: // SQLITE_AUTH
-    case 3:  // SQLITE_PERM
+    case DbErrorKind::NoAccess:
         return QStringLiteral("ファイルへのアクセス権がありません。");
-    case ErrMissingTable:
+    case DbErrorKind::MissingTable:
         return QStringLiteral("必要な表がありません。");
-    case ErrClosed:
+    case DbErrorKind::Closed:
         return QStringLiteral("データベースが開かれていません。");
-    case ErrFileExists:
+    case DbErrorKind::Exists:
         return QStringLiteral("同じ名前のファイルが既にあります。");
-    case ErrBadValue:
+    case DbErrorKind::RefusedValue:
         return QStringLiteral("値の形式が正しくありません。");
-    case ErrBackupFailed:
+    case DbErrorKind::CopyFailed:
         return QStringLiteral("控えのファイルを作成できません。");
-    case ErrCopyMismatch:
+    case DbErrorKind::CopyMismatch:
         return QStringLiteral("控えの内容が元のデータと一致しません。");
-    case ErrChanged:
+    case DbErrorKind::Changed:
         return QStringLiteral("読み込んだ後に他の端末で変更されています。");
-    case ErrNewerSchema: {
+    case DbErrorKind::NewerLayout: {
         const QString found = error.message.section(u' ', -1);
         return QStringLiteral("このデータは新しい版の業務日誌（データの版 %1）で作られているため、"
                               "この版（データの版 %2）では開けません。新しい版の業務日誌を使ってください。")
             .arg(found.toInt() > 0 ? found : QStringLiteral("?"))
             .arg(kSchemaVersion);
     }
-    case ErrOlderSchema:
+    case DbErrorKind::OlderLayout:
         return QStringLiteral("このデータは前の版の業務日誌の形式のままのため、書き込めません。"
                               "控えを作成してから新しい形式にします。控えのフォルダーに書き込めるか確かめて、"
                               "起動し直してください。");
-    case 9: // SQLITE_INTERRUPT
+    case DbErrorKind::Interrupted:
         return QStringLiteral("処理を中断しました。");
-    default:
-        return QStringLiteral("データベースの処理に失敗しました。");
+    case DbErrorKind::ConnectionLost:
+        return QStringLiteral("データベースとの接続が切れました。");
+    case DbErrorKind::Other:
+        break;
     }
+    return QStringLiteral("データベースの処理に失敗しました。");
 }
 
 } // namespace
 
+DbError::DbError(DbErrorKind failure, QString text)
+    : kind(failure), number(ownNumber(failure)), message(std::move(text))
+{}
+
 bool isDamage(const DbError &error)
 {
-    const int code = error.primaryCode();
-    return code == 11 || code == 26; // SQLITE_CORRUPT, SQLITE_NOTADB
+    return error.kind == DbErrorKind::Damaged || error.kind == DbErrorKind::NotADatabase;
 }
 
 bool isBusy(const DbError &error)
 {
-    const int code = error.primaryCode();
-    return code == 5 || code == 6; // SQLITE_BUSY, SQLITE_LOCKED
+    return error.kind == DbErrorKind::Busy;
 }
 
 QString describeForUser(const DbError &error)
@@ -84,13 +114,16 @@ QString describeForUser(const DbError &error)
     if (error.ok()) {
         return {};
     }
-    const bool own = error.number >= 10000;
-    const QString engine = own ? QStringLiteral("エラー ") : QStringLiteral("SQLite エラー ");
-    QString detail = engine + QString::number(error.number);
-    if (!error.message.isEmpty()) {
-        detail += QStringLiteral(": ") + error.message;
+    QStringList detail;
+    if (error.number != 0) {
+        detail.append(QStringLiteral("エラー番号 ") + QString::number(error.number));
     }
-    return reasonFor(error) + QStringLiteral("（") + detail + QStringLiteral("）");
+    if (!error.message.isEmpty()) {
+        detail.append(error.message);
+    }
+    const QString reason = reasonFor(error);
+    return detail.isEmpty() ? reason
+                            : reason + QStringLiteral("（") + detail.join(QStringLiteral(": ")) + QStringLiteral("）");
 }
 
 } // namespace store

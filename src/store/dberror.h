@@ -1,37 +1,77 @@
 #pragma once
-// An engine error: a number and a message, carried back to the caller so that
-// a failed step is known and can be reported.
+// An engine error: what kind of failure it is, for the caller to act on, with
+// the engine's own code and text, for the detail shown to the user.
 
 #include <QString>
 
+#include <utility>
+
 namespace store {
+
+// What went wrong, the same for every engine. Callers branch on this, never on
+// an engine's code; the user's text is chosen by it.
+enum class DbErrorKind {
+    None,
+    Busy,           // another program holds the data (busy or locked) and did not let go in time
+    ReadOnly,       // the data may be read but not written
+    Moved,          // the open file was moved or deleted: writes have nowhere to go
+    DiskFull,       // no room left to write
+    DiskFailed,     // reading or writing the disk failed
+    Damaged,        // the data cannot be read as a database of its kind (pages or header broken)
+    NotADatabase,   // the file is no database at all (or one so damaged that its header is gone)
+    MissingTable,   // a database, but without a table of ours
+    Changed,        // the record was written, added or removed by another program since it was read
+    ConnectionLost, // the connection to the database server broke off
+    RefusedValue,   // a value the data cannot hold (a date column given no date, an unreadable amount)
+    Duplicate,      // the same key is already stored
+    Missing,        // the file or its folder is not there, or cannot be opened
+    NoAccess,       // no permission to the file
+    Exists,         // a new file was asked for where a file already is
+    Closed,         // the store is not open
+    Interrupted,    // the work was stopped (the program is closing)
+    CopyFailed,     // a copy of the data could not be made
+    CopyMismatch,   // a copy does not hold what its source held
+    NewerLayout,    // the data is of a later layout than this program knows (message: "data version N")
+    OlderLayout,    // the data is of an earlier layout, not yet brought up to date: no write
+    Other,
+};
+
+// Numbers for failures that the store detects itself, outside SQLite's range;
+// shown in the detail so that every failure carries a number.
+enum StoreErrorNumber : int {
+    ErrMissingTable = 10001,
+    ErrClosed = 10006,
+    ErrFileExists = 10007,
+    ErrBadValue = 10008,
+    ErrBackupFailed = 10009,
+    ErrCopyMismatch = 10010,
+    ErrChanged = 10011,
+    ErrNewerSchema = 10012,
+    ErrOlderSchema = 10013,
+};
 
 struct DbError
 {
-    int number = 0;  // SQLite result code (primary or extended); 0 means success
+    DbErrorKind kind = DbErrorKind::None;
+    // The engine's own result code (SQLite's primary or extended code), or
+    // the store's number (StoreErrorNumber) for a failure it found itself.
+    int number = 0;
     QString message; // the engine's own message text
 
-    bool ok() const { return number == 0; }
+    DbError() = default;
+    DbError(DbErrorKind failure, int code, QString text) : kind(failure), number(code), message(std::move(text)) {}
+    // A failure that the store found itself; the number follows from the kind.
+    DbError(DbErrorKind failure, QString text);
+
+    bool ok() const { return kind == DbErrorKind::None; }
     explicit operator bool() const { return !ok(); } // true when there is an error
 
     // The primary SQLite result code (SQLITE_CONSTRAINT for a UNIQUE violation,
-    // ...); the store's own numbers are returned unchanged.
+    // ...); the store's own numbers are returned unchanged. For the store's
+    // own code and tests: callers above the store test the kind.
     int primaryCode() const { return number > 0 && number < 10000 ? (number & 0xFF) : number; }
 
     static DbError none() { return {}; }
-};
-
-// Numbers for failures that the store detects itself, outside SQLite's range.
-enum StoreErrorNumber : int {
-    ErrMissingTable = 10001, // the file opened but lacks a table of the design
-    ErrClosed = 10006,       // the store is not open
-    ErrFileExists = 10007,   // a new database file was asked for where a file already is
-    ErrBadValue = 10008,     // a value that the column cannot hold (a date column given no date)
-    ErrBackupFailed = 10009, // the copy of a database file could not be made
-    ErrCopyMismatch = 10010, // a copy does not hold what its source held
-    ErrChanged = 10011,      // the record was written, added or removed elsewhere since it was read
-    ErrNewerSchema = 10012,  // the data is of a later layout than this program knows (message: "data version N")
-    ErrOlderSchema = 10013,  // the data is of an earlier layout, not yet brought up to date: no write
 };
 
 // Whether the failure means the file itself is damaged (its pages or header
@@ -41,8 +81,8 @@ bool isDamage(const DbError &error);
 bool isBusy(const DbError &error);
 
 // A short Japanese reason for the user ("ファイルが見つからないか、開けません。", ...),
-// chosen by the error number; the engine's text and the number are added in
-// parentheses. Empty for success.
+// chosen by the kind; the engine's number and text are added in parentheses.
+// Empty for success.
 QString describeForUser(const DbError &error);
 
 } // namespace store

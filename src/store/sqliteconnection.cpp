@@ -98,12 +98,57 @@ QDateTime parseStoredMoment(const char *bytes, int size)
     return day.isValid() && time.isValid() ? QDateTime(day, time, Qt::UTC) : QDateTime();
 }
 
+DbError errorFrom(int code, QString message)
+{
+    if (code == SQLITE_OK) {
+        return {};
+    }
+    const auto kind = [code] {
+        switch (code) {
+        case SQLITE_READONLY_DBMOVED:
+            return DbErrorKind::Moved;
+        case SQLITE_CONSTRAINT_UNIQUE:
+        case SQLITE_CONSTRAINT_PRIMARYKEY:
+            return DbErrorKind::Duplicate;
+        default:
+            break;
+        }
+        switch (code & 0xFF) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return DbErrorKind::Busy;
+        case SQLITE_READONLY:
+            return DbErrorKind::ReadOnly;
+        case SQLITE_FULL:
+            return DbErrorKind::DiskFull;
+        case SQLITE_IOERR:
+            return DbErrorKind::DiskFailed;
+        case SQLITE_CORRUPT:
+            return DbErrorKind::Damaged;
+        case SQLITE_NOTADB:
+            return DbErrorKind::NotADatabase;
+        case SQLITE_CANTOPEN:
+            return DbErrorKind::Missing;
+        case SQLITE_AUTH:
+        case SQLITE_PERM:
+            return DbErrorKind::NoAccess;
+        case SQLITE_CONSTRAINT:
+            return DbErrorKind::RefusedValue;
+        case SQLITE_INTERRUPT:
+            return DbErrorKind::Interrupted;
+        default:
+            return DbErrorKind::Other;
+        }
+    }();
+    return {kind, code, std::move(message)};
+}
+
 // --- Statement ---
 
 Statement::Statement(Connection &connection, const char *sql) : m_connection(connection), m_sql(sql)
 {
     if (!connection.isOpen()) {
-        m_error = {ErrClosed, QStringLiteral("database not open")};
+        m_error = {DbErrorKind::Closed, QStringLiteral("database not open")};
         return;
     }
     int rc = SQLITE_OK;
@@ -272,10 +317,10 @@ Connection::~Connection()
 DbError Connection::lastError(int code) const
 {
     if (!m_db) {
-        return {code ? code : 1, QString::fromUtf8(sqlite3_errstr(code))};
+        return errorFrom(code ? code : SQLITE_ERROR, QString::fromUtf8(sqlite3_errstr(code)));
     }
     const int number = sqlite3_extended_errcode(m_db);
-    return {number != SQLITE_OK ? number : code, QString::fromUtf8(sqlite3_errmsg(m_db))};
+    return errorFrom(number != SQLITE_OK ? number : code, QString::fromUtf8(sqlite3_errmsg(m_db)));
 }
 
 DbError Connection::openUri(const QString &path, int flags)
@@ -316,11 +361,12 @@ DbError Connection::open(const QString &path, const QStringList &requiredTables)
     {
         Statement mode(*this, "PRAGMA journal_mode = DELETE");
         if (!mode.step()) {
-            return failed(mode.error() ? mode.error() : DbError{1, QStringLiteral("journal mode unknown")});
+            return failed(mode.error() ? mode.error()
+                                       : errorFrom(SQLITE_ERROR, QStringLiteral("journal mode unknown")));
         }
         if (mode.text(0) != QLatin1String("delete")) {
             // Only another program holding the log open keeps it.
-            return failed({5, QStringLiteral("journal mode stays ") + mode.text(0)}); // SQLITE_BUSY
+            return failed(errorFrom(SQLITE_BUSY, QStringLiteral("journal mode stays ") + mode.text(0)));
         }
     }
     if (DbError error = execute("PRAGMA synchronous = EXTRA")) {
@@ -358,7 +404,7 @@ DbError Connection::checkTables(const QStringList &requiredTables)
         const bool present = std::any_of(tables.cbegin(), tables.cend(),
                                          [&required](const QString &table) { return sameName(table, required); });
         if (!present) {
-            return {ErrMissingTable, QStringLiteral("no such table: ") + required};
+            return {DbErrorKind::MissingTable, QStringLiteral("no such table: ") + required};
         }
     }
     return {};
@@ -372,9 +418,9 @@ DbError Connection::create(const QString &path)
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         const QFileInfo info(path);
         if (info.exists() || info.isSymLink()) {
-            return {ErrFileExists, QStringLiteral("file exists: ") + path};
+            return {DbErrorKind::Exists, QStringLiteral("file exists: ") + path};
         }
-        return {14, common::fileFailure(common::FileStep::Open, file)}; // SQLITE_CANTOPEN
+        return errorFrom(SQLITE_CANTOPEN, common::fileFailure(common::FileStep::Open, file));
     }
     file.close();
     return open(path, {});
@@ -429,7 +475,7 @@ int Connection::changes() const
 DbError Connection::execute(const char *sql)
 {
     if (!m_db) {
-        return {ErrClosed, QStringLiteral("database not open")};
+        return {DbErrorKind::Closed, QStringLiteral("database not open")};
     }
     const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
     return rc == SQLITE_OK ? DbError{} : lastError(rc);
@@ -438,7 +484,7 @@ DbError Connection::execute(const char *sql)
 DbError Connection::inTransaction(const std::function<DbError()> &work, Lock lock)
 {
     if (!m_db) {
-        return {ErrClosed, QStringLiteral("database not open")};
+        return {DbErrorKind::Closed, QStringLiteral("database not open")};
     }
     const bool outermost = m_transactionDepth == 0;
     const QByteArray savepoint = "zephra_" + QByteArray::number(m_transactionDepth);
@@ -518,10 +564,10 @@ DbError Connection::withAttached(const QString &path, const char *schema, const 
 DbError Connection::backupTo(const QString &path, const char *schema)
 {
     if (!m_db) {
-        return {ErrClosed, QStringLiteral("database is not open")};
+        return {DbErrorKind::Closed, QStringLiteral("database is not open")};
     }
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
-        return {ErrFileExists, QStringLiteral("%1 exists").arg(path)};
+        return {DbErrorKind::Exists, QStringLiteral("%1 exists").arg(path)};
     }
     sqlite3 *target = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
@@ -538,10 +584,10 @@ DbError Connection::backupTo(const QString &path, const char *schema)
     }
     DbError error;
     if (rc != SQLITE_OK) {
-        error = {rc, QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc))};
+        error = errorFrom(rc, QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
     }
     if (sqlite3_close(target) != SQLITE_OK && !error) {
-        error = {ErrBackupFailed, QStringLiteral("cannot close %1").arg(path)};
+        error = {DbErrorKind::CopyFailed, QStringLiteral("cannot close %1").arg(path)};
     }
     if (error) {
         QFile::remove(path);

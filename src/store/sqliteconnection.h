@@ -22,6 +22,10 @@ namespace store::sqlite {
 
 class Connection;
 
+// The failure for an SQLite result code (primary or extended) and its text:
+// the one place where SQLite's codes are read as kinds.
+DbError errorFrom(int code, QString message);
+
 // A prepared statement: bind, step through the rows, read the columns, reset.
 // A failure at any point is kept and makes the following steps fail too, so a
 // sequence of binds can be checked once, at the step.

@@ -24,8 +24,6 @@ namespace {
 using sqlite::Connection;
 using sqlite::Statement;
 
-constexpr int kInterrupted = 9; // SQLITE_INTERRUPT
-
 // Runs an integrity or quick check; its first line of findings as the failure.
 DbError runCheck(Connection &connection, const char *pragma)
 {
@@ -38,7 +36,7 @@ DbError runCheck(Connection &connection, const char *pragma)
         return check.error();
     }
     if (findings != QStringList{QStringLiteral("ok")}) {
-        return {11, findings.value(0, QStringLiteral("no result"))}; // SQLITE_CORRUPT
+        return sqlite::errorFrom(SQLITE_CORRUPT, findings.value(0, QStringLiteral("no result")));
     }
     return {};
 }
@@ -68,7 +66,7 @@ DbError dataVersion(Connection &connection, qint64 &version)
 {
     Statement pragma(connection, "PRAGMA main.data_version");
     if (!pragma.step()) {
-        return pragma.error() ? pragma.error() : DbError{1, QStringLiteral("no data version")};
+        return pragma.error() ? pragma.error() : sqlite::errorFrom(SQLITE_ERROR, QStringLiteral("no data version"));
     }
     version = pragma.integer(0);
     return {};
@@ -83,7 +81,7 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
 {
     version = -1;
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
-        return {ErrFileExists, QStringLiteral("%1 exists").arg(path)};
+        return {DbErrorKind::Exists, QStringLiteral("%1 exists").arg(path)};
     }
     sqlite3 *target = nullptr;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
@@ -91,8 +89,8 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
     sqlite3_backup *backup = rc == SQLITE_OK ? sqlite3_backup_init(target, "main", source.handle(), "main") : nullptr;
     DbError error;
     if (!backup) {
-        error = {rc != SQLITE_OK ? rc : sqlite3_errcode(target),
-                 QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc))};
+        error = sqlite::errorFrom(rc != SQLITE_OK ? rc : sqlite3_errcode(target),
+                                  QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
     }
     int busySteps = 0;
     int restarts = 0;
@@ -115,14 +113,14 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
         }
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
             if (++busySteps > kMaxBusySteps) {
-                error = {rc, QStringLiteral("the journal stays locked")};
+                error = sqlite::errorFrom(rc, QStringLiteral("the journal stays locked"));
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
             continue;
         }
         if (rc != SQLITE_OK) {
-            error = {rc, QString::fromUtf8(sqlite3_errmsg(target))};
+            error = sqlite::errorFrom(rc, QString::fromUtf8(sqlite3_errmsg(target)));
             break;
         }
         const int left = sqlite3_backup_remaining(backup);
@@ -135,7 +133,7 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
         sqlite3_backup_finish(backup);
     }
     if (sqlite3_close(target) != SQLITE_OK && !error) {
-        error = {ErrBackupFailed, QStringLiteral("cannot close %1").arg(path)};
+        error = {DbErrorKind::CopyFailed, QStringLiteral("cannot close %1").arg(path)};
     }
     if (error || version < 0) {
         removeCopy(path);
@@ -151,7 +149,7 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
     const QDir data(dataFolder);
     const QDir target(targetFolder);
     if (!target.exists()) {
-        return {ErrBackupFailed, QStringLiteral("no folder %1").arg(targetFolder)};
+        return {DbErrorKind::CopyFailed, QStringLiteral("no folder %1").arg(targetFolder)};
     }
     Connection source;
     if (DbError error = source.openReadOnly(data.filePath(kMainFileName), sqlite::mainTables())) {
@@ -166,7 +164,7 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
     // below may remove only what this copy made.
     for (const QString &path : {mainCopy, workCopy}) {
         if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
-            return {ErrFileExists, QStringLiteral("file exists: ") + path};
+            return DbError(DbErrorKind::Exists, QStringLiteral("file exists: ") + path);
         }
     }
     // The journal, the large file, is copied a few pages at a time, so that a
@@ -285,7 +283,7 @@ public:
             {
                 const std::lock_guard lock(m_mutex);
                 if (m_interrupted) {
-                    return {kInterrupted, QStringLiteral("interrupted")};
+                    return sqlite::errorFrom(SQLITE_INTERRUPT, QStringLiteral("interrupted"));
                 }
                 m_running = connection.handle();
             }
@@ -327,7 +325,7 @@ public:
         for (const QString &current : dataFiles()) {
             if (QFileInfo::exists(current) &&
                 !QFile::copy(current, QDir(asideFolder).filePath(QFileInfo(current).fileName()))) {
-                return {{ErrBackupFailed, QStringLiteral("cannot copy %1 aside").arg(current)}, current, false};
+                return {DbError(DbErrorKind::CopyFailed, QStringLiteral("cannot copy %1 aside").arg(current)), current, false};
             }
         }
         for (const QString &name : {kMainFileName, kWorkFileName}) {
@@ -338,7 +336,7 @@ public:
             QFile::remove(target + QStringLiteral("-journal"));
             if (!QFile::copy(QDir(copyFolder).filePath(name), incoming) || !common::replaceFile(incoming, target)) {
                 QFile::remove(incoming);
-                return {{ErrBackupFailed, QStringLiteral("cannot replace %1").arg(target)}, target, true};
+                return {DbError(DbErrorKind::CopyFailed, QStringLiteral("cannot replace %1").arg(target)), target, true};
             }
         }
         return {};

@@ -83,7 +83,7 @@ DbError createFile(const QString &path, const char *definitions, const QStringLi
     {
         Connection db;
         error = db.create(path);
-        if (error.number == ErrFileExists) {
+        if (error.kind == DbErrorKind::Exists) {
             return error; // not ours to remove
         }
         if (!error) {

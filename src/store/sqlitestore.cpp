@@ -186,16 +186,16 @@ public:
         int version = 0;
         if (DbError error = sqlite::readSchemaVersion(m_main, version)) {
             close();
-            return OpenFailure{mainPath, error};
+            return failedFile(true, error);
         }
         if (version > kSchemaVersion) {
             close();
-            return OpenFailure{mainPath, {ErrNewerSchema, QStringLiteral("data version %1").arg(version)}};
+            return failedFile(true, DbError(DbErrorKind::NewerLayout, QStringLiteral("data version %1").arg(version)));
         }
         m_upgradeNeeded = version < kSchemaVersion;
         if (DbError error = sqlite::findVersionColumns(m_main, m_versions)) {
             close();
-            return OpenFailure{mainPath, error};
+            return failedFile(true, error);
         }
         removeStaleSuperJournals(dir);
         // The work file's w集計 is shared by every program on the folder: one
@@ -239,7 +239,7 @@ public:
     DbError upgradeSchema() override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return DbError(DbErrorKind::Closed, QStringLiteral("database not open"));
         }
         if (!m_upgradeNeeded) {
             return {};
@@ -275,7 +275,7 @@ public:
     {
         outcome = WriteOutcome{};
         if (sqlite::storedDate(record.date).isEmpty()) {
-            return {ErrBadValue, QStringLiteral("no date to store the record under")};
+            return {DbErrorKind::RefusedValue, QStringLiteral("no date to store the record under")};
         }
         if (DbError error = refuseOlderLayout()) {
             return error;
@@ -331,7 +331,7 @@ public:
     {
         added = false;
         if (sqlite::storedDate(record.date).isEmpty()) {
-            return {ErrBadValue, QStringLiteral("no date to store the record under")};
+            return {DbErrorKind::RefusedValue, QStringLiteral("no date to store the record under")};
         }
         if (DbError error = refuseOlderLayout()) {
             return error;
@@ -374,7 +374,7 @@ public:
         if (!expected.seen()) {
             // Seen without a record: done while there is none; one added since is a change.
             const DbError found = journalChangeFound(day, outcome);
-            if (found.number == ErrChanged && outcome.change.removed) {
+            if (found.kind == DbErrorKind::Changed && outcome.change.removed) {
                 outcome = WriteOutcome{};
                 return {};
             }
@@ -433,7 +433,7 @@ public:
     {
         rows.clear();
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // The totals run's row check, with its tally, decides which rows count.
         m_tally = CopyTally{};
@@ -509,7 +509,7 @@ public:
     {
         report = FillReport{};
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // On the journal's connection, which holds the work table: the copy
         // runs inside the engine in date order, over the journal pages that
@@ -528,7 +528,7 @@ public:
     DbError clearWork() override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         return m_main.execute("DELETE FROM temp.\"w集計\"");
     }
@@ -574,7 +574,7 @@ public:
     DbError setWorkDate(qint64 id, QDate date) override
     {
         if (sqlite::storedDate(date).isEmpty()) {
-            return {ErrBadValue, QStringLiteral("no date")};
+            return {DbErrorKind::RefusedValue, QStringLiteral("no date")};
         }
         Statement update(m_main, "UPDATE temp.\"w集計\" SET \"日付\" = ?1 WHERE rowid = ?2");
         return update.bind(1, date).bind(2, id).run();
@@ -691,7 +691,7 @@ public:
     DbError restoreFrom(const QString &folder) override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // A restore comes after its own checked copy of the data as it was,
         // so data of an earlier layout is brought up to date here.
@@ -762,7 +762,7 @@ public:
     {
         result = SearchResult{};
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         return m_index.search(query, result);
     }
@@ -772,7 +772,7 @@ public:
     DbError buildSearchIndex(common::Progress &progress) override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // Not a journal write: the journal's rows stay as they are, and a run
         // that only built the index leaves no copy at closing.
@@ -785,7 +785,7 @@ public:
     DbError inTransaction(const std::function<DbError()> &work) override
     {
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         // Both files are written, so both are locked from the start. The
         // index entries of the journal writes inside are written at its end.
@@ -813,15 +813,15 @@ private:
             return {};
         }
         if (!isOpen()) {
-            return {ErrClosed, QStringLiteral("database not open")};
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
         for (const char *schema : {"main", "work"}) {
             if (sqlite3_db_readonly(m_main.handle(), schema) == 1) {
-                return {SQLITE_READONLY, QStringLiteral("attempt to write a readonly database")};
+                return sqlite::errorFrom(SQLITE_READONLY, QStringLiteral("attempt to write a readonly database"));
             }
         }
-        return {ErrOlderSchema,
-                QStringLiteral("data version below %1, not yet brought up to date").arg(kSchemaVersion)};
+        return DbError(DbErrorKind::OlderLayout,
+                       QStringLiteral("data version below %1, not yet brought up to date").arg(kSchemaVersion));
     }
 
     // The moment of a write as stored in 更新日時: UTC, ISO 8601 with
@@ -867,14 +867,14 @@ private:
         if (current.step()) {
             outcome.now = versionOf(current, 0);
             outcome.change = {false, outcome.now->written};
-            return {ErrChanged, QStringLiteral("the record was written elsewhere since it was read")};
+            return {DbErrorKind::Changed, QStringLiteral("the record was written elsewhere since it was read")};
         }
         if (current.error()) {
             return current.error();
         }
         outcome.now.reset();
         outcome.change = {true, {}};
-        return {ErrChanged, QStringLiteral("the record was removed elsewhere since it was read")};
+        return {DbErrorKind::Changed, QStringLiteral("the record was removed elsewhere since it was read")};
     }
 
     DbError journalChangeFound(QDate day, WriteOutcome &outcome)
@@ -967,7 +967,7 @@ private:
         const DbError copied = copy.run();
         if (m_tally.refused) {
             report.refused = m_tally.refused;
-            return {ErrBadValue, QStringLiteral("an amount that is no whole number within the limit")};
+            return {DbErrorKind::RefusedValue, QStringLiteral("an amount that is no whole number within the limit")};
         }
         if (copied) {
             return copied;
@@ -1044,7 +1044,7 @@ DbError createSqliteFiles(const QString &folder, QString *failedPath)
             if (failedPath) {
                 *failedPath = path;
             }
-            return {ErrFileExists, QStringLiteral("file exists: ") + path};
+            return {DbErrorKind::Exists, QStringLiteral("file exists: ") + path};
         }
     }
     if (DbError error = sqlite::createMainFile(mainPath)) {
@@ -1068,7 +1068,7 @@ DbError createSqliteFile(const QString &folder, DataFile file)
 {
     const QString path = QDir(folder).filePath(file == DataFile::Main ? kMainFileName : kWorkFileName);
     if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
-        return {ErrFileExists, QStringLiteral("file exists: ") + path};
+        return {DbErrorKind::Exists, QStringLiteral("file exists: ") + path};
     }
     return file == DataFile::Main ? sqlite::createMainFile(path) : sqlite::createWorkFile(path);
 }

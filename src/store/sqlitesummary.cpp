@@ -22,7 +22,7 @@ DbError summariseJournal(Connection &db, const Period &period, Grouping grouping
 {
     rows.clear();
     if (!period.isValid() || period.first > period.last) {
-        return {ErrBadValue, QStringLiteral("no period to summarise")};
+        return {DbErrorKind::RefusedValue, QStringLiteral("no period to summarise")};
     }
     // The key is the stored date's first 7 ("yyyy-mm") or 4 ("yyyy") characters.
     // The sums cannot overflow: every amount is within ±9,999,999,999, and even
@@ -61,9 +61,9 @@ DbError summariseJournal(Connection &db, const Period &period, Grouping grouping
 
 DbError refusedInSummary(const RefusedAmount &refused)
 {
-    return {ErrBadValue, refused.date.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" の") +
-                             columnCaption(refused.column) + QStringLiteral("「") + refused.value +
-                             QStringLiteral("」は金額として読めないため集計できません")};
+    return {DbErrorKind::RefusedValue, refused.date.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" の") +
+                                           columnCaption(refused.column) + QStringLiteral("「") + refused.value +
+                                           QStringLiteral("」は金額として読めないため集計できません")};
 }
 
 } // namespace store::sqlite

@@ -35,10 +35,10 @@ namespace {
 // stops and names the day, which the user puts right on the journal page.
 store::DbError unreadableAmount(const store::RefusedAmount &refused, const QString &calendarMode)
 {
-    return {store::ErrBadValue, common::formatDate(refused.date, common::dateBoxPattern(calendarMode)) +
-                                    QStringLiteral(" の") + store::columnCaption(refused.column) +
-                                    QStringLiteral("「") + refused.value +
-                                    QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
+    return {store::DbErrorKind::RefusedValue,
+            common::formatDate(refused.date, common::dateBoxPattern(calendarMode)) + QStringLiteral(" の") +
+                store::columnCaption(refused.column) + QStringLiteral("「") + refused.value +
+                QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
 }
 
 } // namespace

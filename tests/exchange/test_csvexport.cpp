@@ -219,6 +219,18 @@ void TestCsvExport::shiftJisRefusesWhatItCannotHold()
     QCOMPARE(exported.rows, 0);
     QCOMPARE(readAll(path), QByteArray("earlier"));
     QCOMPARE(entriesOf(journal.out.path()), QStringList{u"out.csv"_s});
+    // The refusal is told apart from other failures by its kind, not its words.
+    QVERIFY(exported.shiftJisRefusal);
+    QCOMPARE(exported.shiftJisRefusal->why, exchange::ShiftJisRefusal::Why::Unwritable);
+    QCOMPARE(exported.shiftJisRefusal->day, u"2007/04/05"_s);
+    QCOMPARE(exported.shiftJisRefusal->column, u"日誌"_s);
+    QCOMPARE(exported.shiftJisRefusal->codePoint, code);
+    QCOMPARE(exchange::describe(*exported.shiftJisRefusal, false),
+             u"2007/04/05 の日誌の「%1」(%2) は Shift_JIS で書けません。"_s.arg(shown, code));
+    const exchange::Exported intoFolder = exchange::exportJournal(
+        *journal.store, all, ExportFile{journal.out.path(), Format::Csv, Encoding::ShiftJis, {}, true}, quiet);
+    QVERIFY(intoFolder.failure);
+    QVERIFY(!intoFolder.shiftJisRefusal);
 
     // The same text goes into UTF-8 untouched.
     QVERIFY(!journal.csv(path, Encoding::Utf8, true).failure);

@@ -211,7 +211,7 @@ void TestConnection::attachingIsReadOnlyAndEnds()
     DbError written;
     DbError error = work.withAttached(mainFile(), "journal", [&] {
         written = work.execute("insert into journal.自社情報 values ('西暦', 0)");
-        return DbError{ErrBadValue, QStringLiteral("given up")};
+        return DbError{DbErrorKind::RefusedValue, QStringLiteral("given up")};
     });
     QCOMPARE(written.primaryCode(), 8);
     QCOMPARE(error.number, int(ErrBadValue));
@@ -526,7 +526,7 @@ void TestConnection::transactionCommitsWithoutAFailedNestedOne()
         DbError step = db.execute("insert into w集計 (日付) values ('2004-04-01')");
         inner = db.inTransaction([&db] {
             (void)db.execute("insert into w集計 (日付) values ('2004-04-02')");
-            return DbError{ErrBadValue, QStringLiteral("given up")};
+            return DbError{DbErrorKind::RefusedValue, QStringLiteral("given up")};
         });
         return step ? step : db.execute("insert into w集計 (日付) values ('2004-04-03')");
     });
@@ -698,34 +698,32 @@ void TestConnection::userTexts_data()
     const QString x = QStringLiteral("x");
     QTest::newRow("cantopen")
         << 14 << QStringLiteral("unable to open database file")
-        << QStringLiteral("ファイルが見つからないか、開けません。（SQLite エラー 14: unable to open database file）");
+        << QStringLiteral("ファイルが見つからないか、開けません。（エラー番号 14: unable to open database file）");
     QTest::newRow("notadb") << 26 << QStringLiteral("file is not a database")
                             << QStringLiteral(
                                    "データベースファイルではありません（壊れているか、別の形式のファイルです）。"
-                                   "（SQLite エラー 26: file is not a database）");
-    QTest::newRow("corrupt") << 11 << x
-                             << QStringLiteral("データベースファイルが壊れています。（SQLite エラー 11: x）");
-    QTest::newRow("busy snapshot") << 517 << x << busy + QStringLiteral("（SQLite エラー 517: x）");
-    QTest::newRow("locked") << 6 << x << busy + QStringLiteral("（SQLite エラー 6: x）");
+                                   "（エラー番号 26: file is not a database）");
+    QTest::newRow("corrupt") << 11 << x << QStringLiteral("データベースファイルが壊れています。（エラー番号 11: x）");
+    QTest::newRow("busy snapshot") << 517 << x << busy + QStringLiteral("（エラー番号 517: x）");
+    QTest::newRow("locked") << 6 << x << busy + QStringLiteral("（エラー番号 6: x）");
     QTest::newRow("readonly") << 8 << x
-                              << QStringLiteral(
-                                     "データベースが読み取り専用のため書き込めません。（SQLite エラー 8: x）");
-    QTest::newRow("full") << 13 << x
-                          << QStringLiteral("ディスクの空きがないため書き込めません。（SQLite エラー 13: x）");
+                              << QStringLiteral("データベースが読み取り専用のため書き込めません。（エラー番号 8: x）");
+    QTest::newRow("full") << 13 << x << QStringLiteral("ディスクの空きがないため書き込めません。（エラー番号 13: x）");
     QTest::newRow("ioerr read") << 266 << x
-                                << QStringLiteral("ディスクの読み書きに失敗しました。（SQLite エラー 266: x）");
+                                << QStringLiteral("ディスクの読み書きに失敗しました。（エラー番号 266: x）");
     QTest::newRow("unique") << 2067 << QStringLiteral("UNIQUE constraint failed: 業務日誌.日付")
-                            << QStringLiteral("同じデータが既に登録されています。（SQLite エラー 2067: UNIQUE "
+                            << QStringLiteral("同じデータが既に登録されています。（エラー番号 2067: UNIQUE "
                                               "constraint failed: 業務日誌.日付）");
-    QTest::newRow("auth") << 23 << x << access + QStringLiteral("（SQLite エラー 23: x）");
-    QTest::newRow("perm") << 3 << x << access + QStringLiteral("（SQLite エラー 3: x）");
+    QTest::newRow("auth") << 23 << x << access + QStringLiteral("（エラー番号 23: x）");
+    QTest::newRow("perm") << 3 << x << access + QStringLiteral("（エラー番号 3: x）");
     QTest::newRow("missing table") << int(ErrMissingTable) << QStringLiteral("no such table: ClHint")
-                                   << QStringLiteral("必要な表がありません。（エラー 10001: no such table: ClHint）");
+                                   << QStringLiteral(
+                                          "必要な表がありません。（エラー番号 10001: no such table: ClHint）");
     QTest::newRow("generic") << 1 << QStringLiteral("near \"x\": syntax error")
                              << QStringLiteral(
-                                    "データベースの処理に失敗しました。（SQLite エラー 1: near \"x\": syntax error）");
+                                    "データベースの処理に失敗しました。（エラー番号 1: near \"x\": syntax error）");
     QTest::newRow("no message") << 1 << QString()
-                                << QStringLiteral("データベースの処理に失敗しました。（SQLite エラー 1）");
+                                << QStringLiteral("データベースの処理に失敗しました。（エラー番号 1）");
     QTest::newRow("success") << 0 << QString() << QString();
 }
 
@@ -734,7 +732,9 @@ void TestConnection::userTexts()
     QFETCH(int, number);
     QFETCH(QString, message);
     QFETCH(QString, expected);
-    QCOMPARE(describeForUser({number, message}), expected);
+    const DbError error =
+        number == int(ErrMissingTable) ? DbError{DbErrorKind::MissingTable, message} : errorFrom(number, message);
+    QCOMPARE(describeForUser(error), expected);
 }
 
 QTEST_GUILESS_MAIN(TestConnection)

@@ -200,7 +200,7 @@ void TestSearch::indexFollowsEveryJournalWrite()
         if (DbError error = m_store->saveDay({day.addDays(2), {}, u"ぶどう"_s, {}})) {
             return error;
         }
-        return {ErrBadValue, u"refused"_s};
+        return {DbErrorKind::RefusedValue, u"refused"_s};
     });
     QCOMPARE(refused.number, ErrBadValue);
     QCOMPARE(find(u"ぶどう"_s), QString());

@@ -97,6 +97,7 @@ private slots:
 
     void brokenFileFailsNamingIt_data();
     void brokenFileFailsNamingIt();
+    void heldAndDamagedFilesFailByKind();
     void createRefusesAnExistingFile();
     void closedStoreRefusesEveryOperation();
 
@@ -219,7 +220,7 @@ void TestStore::transactionCoversBothFiles()
             if (DbError error = m_store->storeHint({{u"FrmNippo"_s, u"cmdHint"_s}, u"t"_s, u"ヒント"_s})) {
                 return error;
             }
-            return fail ? DbError{ErrBadValue, u"refused"_s} : DbError{};
+            return fail ? DbError{DbErrorKind::RefusedValue, u"refused"_s} : DbError{};
         });
     };
     QCOMPARE(writeBoth(true).number, ErrBadValue);
@@ -589,12 +590,17 @@ void TestStore::brokenFileFailsNamingIt_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("damage");
     QTest::addColumn<int>("number"); // the primary code
+    QTest::addColumn<DbErrorKind>("kind");
+    QTest::addColumn<bool>("damaged");
 
     for (const QString &file : {kMainFileName, kWorkFileName}) {
         const QString table = file == kMainFileName ? u"自社情報"_s : u"ClHint"_s;
-        QTest::addRow("%s missing", qPrintable(file)) << file << QString() << int(SQLITE_CANTOPEN);
-        QTest::addRow("%s text", qPrintable(file)) << file << u"text"_s << int(SQLITE_NOTADB);
-        QTest::addRow("%s without %s", qPrintable(file), qPrintable(table)) << file << table << int(ErrMissingTable);
+        QTest::addRow("%s missing", qPrintable(file))
+            << file << QString() << int(SQLITE_CANTOPEN) << DbErrorKind::Missing << false;
+        QTest::addRow("%s text", qPrintable(file))
+            << file << u"text"_s << int(SQLITE_NOTADB) << DbErrorKind::NotADatabase << true;
+        QTest::addRow("%s without %s", qPrintable(file), qPrintable(table))
+            << file << table << int(ErrMissingTable) << DbErrorKind::MissingTable << false;
     }
 }
 
@@ -618,7 +624,52 @@ void TestStore::brokenFileFailsNamingIt()
     QVERIFY(failure);
     QCOMPARE(failure->path, path);
     QTEST(failure->error.primaryCode(), "number");
+    QTEST(failure->error.kind, "kind");
+    QTEST(isDamage(failure->error), "damaged");
+    QVERIFY(!isBusy(failure->error));
+    QVERIFY(!describeForUser(failure->error).contains(u"SQLite"_s));
     QCOMPARE(QFile::exists(path), !damage.isEmpty());
+}
+
+// Another program's write lock makes a write fail as busy, not as damage; a
+// file whose pages are overwritten fails as damaged, not as busy.
+void TestStore::heldAndDamagedFilesFailByKind()
+{
+    const QDate day(2007, 4, 5);
+    for (int i = 0; i < 400; ++i) {
+        VERIFY_OK(m_store->saveDay({day.addDays(i), {i, 1, 2, 3}, QString(200, u'日'), {}}));
+    }
+    {
+        SqlFile holder(mainPath());
+        QVERIFY(holder.exec(u"BEGIN IMMEDIATE"_s));
+        const DbError held = m_store->saveDay({day, {9, 9, 9, 9}, u"待つ"_s, {}});
+        QCOMPARE(held.kind, DbErrorKind::Busy);
+        QVERIFY(isBusy(held));
+        QVERIFY(!isDamage(held));
+        QVERIFY(describeForUser(held).startsWith(u"他のプログラムがデータベースを使用中です。"_s));
+        QVERIFY(holder.exec(u"ROLLBACK"_s));
+    }
+    m_store.reset();
+
+    QFile file(mainPath());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const qint64 size = file.size();
+    QVERIFY(size > 64 * 1024);
+    // Every page but the first (the schema) overwritten.
+    QVERIFY(file.seek(4096));
+    QVERIFY(file.write(QByteArray(int(size - 4096), '\xA5')) == size - 4096);
+    file.close();
+
+    std::optional<OpenFailure> failure;
+    m_store = testsupport::openStore(m_dir->path(), failure);
+    DbError damaged = failure ? failure->error : DbError{};
+    if (m_store) {
+        damaged = m_store->forEachRecord(Period{day, day.addDays(400)}, [](const JournalRecord &) { return true; });
+    }
+    QCOMPARE(damaged.kind, DbErrorKind::Damaged);
+    QVERIFY(isDamage(damaged));
+    QVERIFY(!isBusy(damaged));
+    QCOMPARE(describeForUser(damaged).left(19), u"データベースファイルが壊れています。（"_s);
 }
 
 void TestStore::createRefusesAnExistingFile()

@@ -150,6 +150,8 @@ void TestVersions::saveAgainstSaveInBothOrders()
     WriteOutcome lost;
     const DbError refused = second.saveDay(recordOf(300, u"後"_s), Expected::as(secondSaw), lost);
     QCOMPARE(refused.number, int(ErrChanged));
+    QCOMPARE(refused.kind, DbErrorKind::Changed);
+    QVERIFY(describeForUser(refused).startsWith(u"読み込んだ後に他の端末で変更されています。（エラー番号 10011: "_s));
     QVERIFY(!lost.change.removed);
     QCOMPARE(lost.change.written, won.now->written);
     QCOMPARE(storedDay(), (QVariantList{200, QVariant(), u"先"_s, 2}));
@@ -437,6 +439,7 @@ void TestVersions::readOnlyEarlierFilesStillRead()
     WriteOutcome outcome;
     const DbError refused = m_one->saveDay(recordOf(1, u"x"_s), Expected::as(seen), outcome);
     QCOMPARE(refused.primaryCode(), 8); // read-only
+    QCOMPARE(refused.kind, DbErrorKind::ReadOnly);
     QVERIFY(describeForUser(refused).startsWith(u"データベースが読み取り専用のため書き込めません。"_s));
     QCOMPARE(m_one->storeHint({kKey, u"日報"_s, u"x"_s}).primaryCode(), 8);
     m_one.reset();
