@@ -84,7 +84,7 @@ MainWindow::MainWindow(Session &session, const Services &services, QWidget *pare
     connect(m_journal, &journal::JournalPage::closeRequested, this, &QWidget::close);
     connect(m_journal, &journal::JournalPage::printRequested, this, &MainWindow::printJournal);
     connect(m_journal, &journal::JournalPage::exportRequested, this, [this] {
-        const std::optional<QDate> day = m_journal->dateBox()->value();
+        const std::optional<QDate> day = m_journal->values().date;
         openExport(this, m_session, m_msg, store::Period::monthOf(day.value_or(m_services.clock.today())), false);
     });
     connect(m_journal, &journal::JournalPage::importRequested, this, &MainWindow::importIntoJournal);
@@ -396,7 +396,7 @@ void MainWindow::importIntoJournal()
     });
     // The day on the page may be one the file brought or replaced; the totals
     // grid keeps the run it shows until the next 集計.
-    if (imported && m_journal->dateBox()->value()) {
+    if (imported && m_journal->values().date) {
         m_journal->read();
     }
 }

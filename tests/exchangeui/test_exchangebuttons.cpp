@@ -139,7 +139,7 @@ void TestExchangeButtons::buttonsStandFreeAndFollowInTabOrder()
 void TestExchangeButtons::exportOpensOnThePagePeriod()
 {
     // The journal page's day gives its month; only the journal is offered.
-    m_w->frm->journalPage()->dateBox()->setValue(QDate(2007, 5, 10));
+    testsupport::control<ui::DateBox>(m_w->frm->journalPage(), "Dt日付")->setValue(QDate(2007, 5, 10));
     QString period;
     bool totalsOffered = true;
     whenShown<exchangeui::ExportDialog>([&](exchangeui::ExportDialog *dialog) {
@@ -176,7 +176,7 @@ void TestExchangeButtons::importShowsTheJournalDayAnew()
     totals::WorkTableModel *grid = m_w->frm->totalsPage()->gridModel();
     QCOMPARE(grid->rowCount(), 1);
     m_w->frm->tabs()->setCurrentIndex(0);
-    m_w->frm->journalPage()->dateBox()->setValue(QDate(2007, 4, 2));
+    testsupport::control<ui::DateBox>(m_w->frm->journalPage(), "Dt日付")->setValue(QDate(2007, 4, 2));
 
     const QString csv = m_w->programFolder() + QStringLiteral("/四月.csv");
     QFile file(csv);
