@@ -12,7 +12,6 @@
 #include "journal/journalpage.h"
 #include "printing/printcommands.h"
 #include "settings/settingspage.h"
-#include "totals/summarymodel.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
 #include "ui/geometry.h"
@@ -366,10 +365,11 @@ void MainWindow::printJournal()
 
 void MainWindow::printTotals()
 {
-    m_printTotals = m_totals->values();
-    if (const std::optional<store::Grouping> grouping = m_totals->summaryGrouping()) {
-        printing::showSummaryReport(m_printTotals, m_totals->summaryModel()->rows(), *grouping,
-                                    m_session.settings().era, m_session.settings().lineColour, this);
+    const totals::TotalsReport report = m_totals->report();
+    m_printTotals = report.values;
+    if (report.grouping) {
+        printing::showSummaryReport(m_printTotals, report.rows, *report.grouping, m_session.settings().era,
+                                    m_session.settings().lineColour, this);
         return;
     }
     printing::showTotalsReport(m_printTotals, m_session.store(), m_session.settings().era,

@@ -173,7 +173,7 @@ void TestExchangeButtons::importShowsTheJournalDayAnew()
                                                             "出金額, 日誌) values ('2007-04-01', 10, 0, 0, 0, NULL)")));
     m_w->frm->tabs()->setCurrentIndex(1);
     m_w->frm->totalsPage()->run();
-    totals::WorkTableModel *grid = m_w->frm->totalsPage()->gridModel();
+    totals::WorkTableModel *grid = testsupport::newestChild<totals::WorkTableModel>(m_w->frm->totalsPage());
     QCOMPARE(grid->rowCount(), 1);
     m_w->frm->tabs()->setCurrentIndex(0);
     testsupport::control<ui::DateBox>(m_w->frm->journalPage(), "Dt日付")->setValue(QDate(2007, 4, 2));
