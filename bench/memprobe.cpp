@@ -86,11 +86,15 @@ int probeWindow(QApplication &application, const QString &programFolder)
     start->setValue(QDate(1868, 9, 8));
     end->setValue(QDate(2099, 12, 31));
     page->run();
-    totals::WorkTableModel *model = page->gridModel();
+    auto *grid = page->findChild<QTableView *>(QStringLiteral("Grid集計"));
+    auto *model = grid ? qobject_cast<totals::WorkTableModel *>(grid->model()) : nullptr;
+    if (!model) {
+        return fail(QStringLiteral("the totals page shows no work table"));
+    }
     while (model->canFetchMore()) {
         model->fetchMore();
     }
-    page->grid()->scrollToBottom();
+    grid->scrollToBottom();
     settle();
     if (presenter.notices > 0) {
         return fail(QStringLiteral("the program reported: ") + presenter.lastNotice);

@@ -70,7 +70,7 @@ public:
         }
         for (auto _ : state) {
             const Entry entry = entryOf(m_subjectCount++);
-            m_page->dateBox()->setValue(entry.date);
+            m_date->setValue(entry.date);
             for (std::size_t k = 0; k < m_amounts.size(); ++k) {
                 m_amounts[k]->setValue(entry.amounts[k]);
             }
@@ -79,7 +79,7 @@ public:
         }
         if (m_presenter.notices > 0) {
             fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
-        } else if (m_page->dateBox()->value()) {
+        } else if (m_date->value()) {
             fail(state, QStringLiteral("the page was not cleared after registering"));
         }
     }
@@ -159,7 +159,8 @@ private:
             m_amounts[k] = m_page->findChild<ui::AmountBox *>(QString::fromUtf8(boxes[k]));
         }
         m_memo = m_page->findChild<ui::JournalTextBox *>(QStringLiteral("txtメモ"));
-        if (!m_memo || std::count(m_amounts.cbegin(), m_amounts.cend(), nullptr) > 0) {
+        m_date = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt日付"));
+        if (!m_memo || !m_date || std::count(m_amounts.cbegin(), m_amounts.cend(), nullptr) > 0) {
             m_page.reset();
             fail(state, QStringLiteral("the journal page has no amount or memo box"));
             return false;
@@ -207,6 +208,7 @@ private:
     std::unique_ptr<journal::JournalPage> m_page;
     std::array<ui::AmountBox *, 4> m_amounts{};
     ui::JournalTextBox *m_memo = nullptr;
+    ui::DateBox *m_date = nullptr;
     qint64 m_subjectCount = 0;
 
     sqlite3 *m_db = nullptr;

@@ -12,7 +12,6 @@
 #include "journal/journalpage.h"
 #include "printing/printcommands.h"
 #include "settings/settingspage.h"
-#include "totals/summarymodel.h"
 #include "totals/totalspage.h"
 #include "ui/datebox.h"
 #include "ui/geometry.h"
@@ -84,7 +83,7 @@ MainWindow::MainWindow(Session &session, const Services &services, QWidget *pare
     connect(m_journal, &journal::JournalPage::closeRequested, this, &QWidget::close);
     connect(m_journal, &journal::JournalPage::printRequested, this, &MainWindow::printJournal);
     connect(m_journal, &journal::JournalPage::exportRequested, this, [this] {
-        const std::optional<QDate> day = m_journal->dateBox()->value();
+        const std::optional<QDate> day = m_journal->values().date;
         openExport(this, m_session, m_msg, store::Period::monthOf(day.value_or(m_services.clock.today())), false);
     });
     connect(m_journal, &journal::JournalPage::importRequested, this, &MainWindow::importIntoJournal);
@@ -368,10 +367,11 @@ void MainWindow::printJournal()
 
 void MainWindow::printTotals()
 {
-    m_printTotals = m_totals->values();
-    if (const std::optional<store::Grouping> grouping = m_totals->summaryGrouping()) {
-        printing::showSummaryReport(m_printTotals, m_totals->summaryModel()->rows(), *grouping,
-                                    m_session.settings().era, m_session.settings().lineColour, this);
+    const totals::TotalsReport report = m_totals->report();
+    m_printTotals = report.values;
+    if (report.grouping) {
+        printing::showSummaryReport(m_printTotals, report.rows, *report.grouping, m_session.settings().era,
+                                    m_session.settings().lineColour, this);
         return;
     }
     printing::showTotalsReport(m_printTotals, m_session.store(), m_session.settings().era,
@@ -398,7 +398,7 @@ void MainWindow::importIntoJournal()
     });
     // The day on the page may be one the file brought or replaced; the totals
     // grid keeps the run it shows until the next 集計.
-    if (imported && m_journal->dateBox()->value()) {
+    if (imported && m_journal->values().date) {
         m_journal->read();
     }
 }

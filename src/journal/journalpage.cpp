@@ -1,6 +1,5 @@
 #include "journal/journalpage.h"
 
-#include "store/store.h"
 #include "ui/amountbox.h"
 #include "ui/commandbutton.h"
 #include "ui/datebox.h"
@@ -15,9 +14,12 @@
 namespace journal {
 
 JournalPage::JournalPage(store::Store &store, common::Msg &msg, const common::Clock &clock, QWidget *parent)
-    : QWidget(parent), m_store(store), m_msg(msg), m_clock(clock)
+    : QWidget(parent), m_msg(msg), m_clock(clock), m_controller(store, msg)
 {
     buildControls();
+    connect(&m_controller, &JournalController::recordRead, this, &JournalPage::showRecord);
+    connect(&m_controller, &JournalController::cleared, this, &JournalPage::showCleared);
+    connect(&m_controller, &JournalController::dateWanted, m_dt日付, [this] { m_dt日付->setFocus(); });
 }
 
 void JournalPage::buildControls()
@@ -111,7 +113,7 @@ void JournalPage::buildControls()
     }
     setFocusProxy(m_dt日付);
 
-    connect(m_dt日付, &ui::DateBox::valueChanged, this, &JournalPage::takeUpDay);
+    connect(m_dt日付, &ui::DateBox::valueChanged, this, [this] { m_controller.takeUpDay(m_dt日付->value()); });
     connect(m_cmd読込, &QPushButton::clicked, this, &JournalPage::read);
     connect(m_cmd登録, &QPushButton::clicked, this, &JournalPage::save);
     connect(m_cmd削除, &QPushButton::clicked, this, &JournalPage::remove);
@@ -153,29 +155,14 @@ void JournalPage::print()
 
 void JournalPage::read()
 {
-    if (!dateSettled()) {
-        return;
+    if (dateSettled()) {
+        m_controller.read(values());
     }
-    const std::optional<QDate> date = m_dt日付->value();
-    if (!date) {
-        m_dt日付->setFocus();
-        return;
-    }
-    std::optional<store::JournalRecord> record;
-    store::Seen seen;
-    if (const store::DbError error = m_store.readDay(*date, record, seen)) {
-        // Without this notice an unreadable day would look like an empty one,
-        // and a register that follows would overwrite it.
-        m_msg.show(common::Prompt::ReadFailed, m_dt日付->displayText() +
-                                                   QStringLiteral(" の業務日誌を読み込めませんでした。\n理由: ") +
-                                                   store::describeForUser(error));
-        return;
-    }
-    m_seen.insert(*date, seen);
-    if (!record) {
-        return;
-    }
-    m_dt日付->setValue(record->date);
+}
+
+void JournalPage::showRecord(const store::JournalRecord &record)
+{
+    m_dt日付->setValue(record.date);
     const std::pair<ui::AmountBox *, store::AmountColumn> amounts[] = {{m_num売上額, store::AmountColumn::Sales},
                                                                        {m_num仕入額, store::AmountColumn::Purchases},
                                                                        {m_num入金額, store::AmountColumn::MoneyIn},
@@ -184,116 +171,37 @@ void JournalPage::read()
         // A Null shows as 0 and stays Null unless the user changes it. What
         // is no whole number (a text, a fraction) or more than the box holds
         // leaves it empty, not showing the day read before.
-        const store::Amount amount = record->unreadable.testFlag(column) ? store::Amount() : record->amounts[column];
-        if (!amount && !record->unreadable.testFlag(column)) {
+        const store::Amount amount = record.unreadable.testFlag(column) ? store::Amount() : record.amounts[column];
+        if (!amount && !record.unreadable.testFlag(column)) {
             box->setNoValueShownAsZero();
         } else if (!box->setValue(amount)) {
             box->setValue(std::nullopt);
         }
     }
-    m_txtメモ->setText(record->text);
+    m_txtメモ->setText(record.text);
 }
 
 void JournalPage::save()
 {
-    if (!dateSettled()) {
-        return;
+    if (dateSettled()) {
+        m_controller.save(values());
     }
-    const std::optional<QDate> date = m_dt日付->value();
-    if (!date) {
-        m_msg.show(common::Prompt::Notice, QStringLiteral("日付を記入してください。"));
-        m_dt日付->setFocus();
-        return;
-    }
-    const QString shown = m_dt日付->displayText();
-    if (!m_msg.show(common::Prompt::ConfirmRegister, QStringLiteral(" ") + shown + QStringLiteral(" の業務日誌"))) {
-        return;
-    }
-    const store::JournalRecord record{
-        *date,
-        {m_num売上額->value(), m_num仕入額->value(), m_num入金額->value(), m_num出金額->value()},
-        m_txtメモ->text(),
-        {}};
-    if (m_beforeWrite) {
-        m_beforeWrite();
-    }
-    store::WriteOutcome outcome;
-    store::DbError error = m_store.saveDay(record, store::Expected::as(seenOf(*date)), outcome);
-    if (error.kind == store::DbErrorKind::Changed) {
-        // No: nothing written, and the page keeps everything the user typed.
-        if (!common::askWriteOverChange(m_msg, outcome.change.removed, outcome.change.written)) {
-            return;
-        }
-        error = m_store.saveDay(record, store::Expected::anything(), outcome);
-    }
-    if (error) {
-        // The page keeps everything the user typed.
-        m_msg.show(common::Prompt::RegisterFailed,
-                   shown + QStringLiteral(" の業務日誌は登録されていません。\n理由: ") + store::describeForUser(error));
-        return;
-    }
-    clear();
-    m_seen.insert(*date, outcome.now);
 }
 
 void JournalPage::remove()
 {
-    if (!dateSettled()) {
-        return;
+    if (dateSettled()) {
+        m_controller.remove(values());
     }
-    const std::optional<QDate> date = m_dt日付->value();
-    if (!date) {
-        return;
-    }
-    const QString shown = m_dt日付->displayText();
-    if (!m_msg.show(common::Prompt::ConfirmDelete, shown + QStringLiteral(" の日誌"))) {
-        return;
-    }
-    store::WriteOutcome outcome;
-    store::DbError error = m_store.removeDay(*date, store::Expected::as(seenOf(*date)), outcome);
-    if (error.kind == store::DbErrorKind::Changed) {
-        if (outcome.change.removed) {
-            error = {}; // removed elsewhere already: what was asked for
-        } else if (!common::askWriteOverChange(m_msg, false, outcome.change.written)) {
-            return;
-        } else {
-            error = m_store.removeDay(*date, store::Expected::anything(), outcome);
-        }
-    }
-    if (error) {
-        m_msg.show(common::Prompt::DeleteFailed,
-                   shown + QStringLiteral(" の日誌は削除されていません。\n理由: ") + store::describeForUser(error));
-        return;
-    }
-    clear();
-    m_seen.insert(*date, store::Seen());
-    m_dt日付->setFocus();
-}
-
-void JournalPage::takeUpDay()
-{
-    const std::optional<QDate> day = m_dt日付->value();
-    if (!day || m_seen.contains(*day)) {
-        return;
-    }
-    // A day typed without 読込 is written over as it stands now; a change
-    // made elsewhere after this is asked about. A failed look stays unknown,
-    // and a record there then counts as added elsewhere.
-    std::optional<store::JournalRecord> record;
-    store::Seen seen;
-    if (!m_store.readDay(*day, record, seen)) {
-        m_seen.insert(*day, seen);
-    }
-}
-
-store::Seen JournalPage::seenOf(QDate day) const
-{
-    return m_seen.value(day);
 }
 
 void JournalPage::clear()
 {
-    m_seen.clear();
+    m_controller.clear();
+}
+
+void JournalPage::showCleared()
+{
     m_dt日付->clear();
     for (ui::AmountBox *box : {m_num売上額, m_num仕入額, m_num入金額, m_num出金額}) {
         box->setValue(0);

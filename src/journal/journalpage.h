@@ -4,15 +4,14 @@
 #include "common/clock.h"
 #include "common/msg.h"
 #include "common/pagevalues.h"
+#include "journal/journalcontroller.h"
 #include "store/records.h"
 #include "ui/anchors.h"
 
 #include <QDate>
-#include <QHash>
 #include <QWidget>
 
 #include <functional>
-#include <optional>
 
 namespace ui {
 class AmountBox;
@@ -38,12 +37,11 @@ public:
     void read();
     // Runs before the page writes a record; the program waits there for a
     // check of the files that is still running.
-    void setBeforeWrite(std::function<void()> beforeWrite) { m_beforeWrite = std::move(beforeWrite); }
-    // 登録: the page's values as the record of its date, after the question.
-    // A record changed elsewhere since the page took up the day is written
-    // over only when the user says so.
+    void setBeforeWrite(std::function<void()> beforeWrite) { m_controller.setBeforeWrite(std::move(beforeWrite)); }
+    // 登録: the page's values as the record of its date, after the question;
+    // the controller asks about a record changed elsewhere.
     void save();
-    // 削除: the record of the date shown, after the question; checked as 登録.
+    // 削除: the record of the date shown, after the question.
     void remove();
     // クリア: the page empty, amounts 0, ready for the next day.
     void clear();
@@ -58,8 +56,6 @@ public:
     // the buttons on the right keep their distance to the right edge.
     void followWindowGrowth(QSize growth);
 
-    ui::DateBox *dateBox() const { return m_dt日付; }
-
 signals:
     void closeRequested();  // 閉じる
     void printRequested();  // 印刷, once the date box holds a date or nothing
@@ -73,14 +69,9 @@ private:
     // Whether the date box may be used: typing that is no date stops the command.
     bool dateSettled();
     void print();
-    // Notes how the day of the date box stands in the files, when the page
-    // has not seen it yet: what a write of the day then expects.
-    void takeUpDay();
-    // What the page saw of `day`: none when it never looked (then a record
-    // there counts as added elsewhere).
-    store::Seen seenOf(QDate day) const;
+    void showRecord(const store::JournalRecord &record);
+    void showCleared();
 
-    store::Store &m_store;
     common::Msg &m_msg;
     const common::Clock &m_clock;
 
@@ -101,10 +92,7 @@ private:
     ui::CommandButton *m_cmd検索 = nullptr;
     ui::HintButton *m_cmdHint = nullptr;
     ui::Anchors m_anchors;
-    std::function<void()> m_beforeWrite;
-    // How each day the page has read, written or taken up since it was last
-    // cleared stood then; a register or delete of the day expects it still so.
-    QHash<QDate, store::Seen> m_seen;
+    JournalController m_controller;
 };
 
 } // namespace journal

@@ -1,7 +1,5 @@
 #include "settings/settingspage.h"
 
-#include "backup/restore.h"
-
 #include "common/colour.h"
 #include "common/formats.h"
 #include "settings/banner.h"
@@ -15,18 +13,20 @@
 #include "ui/placement.h"
 #include "ui/progressdialog.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFileInfo>
 #include <QLabel>
 
 namespace settings {
 
 SettingsPage::SettingsPage(store::Store &store, store::Settings &inForce, common::Msg &msg, ui::ColourChooser &colours,
                            ui::UrlOpener &urls, QWidget *parent)
-    : QWidget(parent), m_store(store), m_inForce(inForce), m_msg(msg), m_colours(colours), m_urls(urls)
+    : QWidget(parent), m_colours(colours), m_urls(urls), m_controller(store, inForce, msg)
 {
-    m_chooseCopy = [this](const QString &folder) { return askForCopy(window(), folder); };
+    m_controller.setCopyChooser([this](const QString &folder) { return askForCopy(window(), folder); });
+    m_controller.setProgressMaker([this] { return std::make_unique<ui::ProgressDialog>(window()); });
+    connect(&m_controller, &SettingsController::shown, this, &SettingsPage::showStored);
+    connect(&m_controller, &SettingsController::cleared, this, &SettingsPage::showCleared);
+    connect(&m_controller, &SettingsController::settingsInForceChanged, this, &SettingsPage::settingsInForceChanged);
+    connect(&m_controller, &SettingsController::restored, this, &SettingsPage::restored);
     buildControls();
 }
 
@@ -112,13 +112,7 @@ void SettingsPage::buildControls()
 
 void SettingsPage::load()
 {
-    std::optional<store::Settings> stored;
-    if (m_store.loadSettings(stored)) {
-        return; // the page and the settings in force keep what they hold
-    }
-    store::putInForce(m_inForce, stored);
-    showStored(stored);
-    emit settingsInForceChanged();
+    m_controller.load();
 }
 
 void SettingsPage::showStored(const std::optional<store::Settings> &stored)
@@ -135,17 +129,15 @@ void SettingsPage::showStored(const std::optional<store::Settings> &stored)
 
 void SettingsPage::save(bool confirm)
 {
-    if (confirm && !m_msg.show(common::Prompt::ConfirmRegister, QStringLiteral("設定"))) {
-        return;
-    }
-    const store::Settings settings{m_cmb年号->text(), static_cast<qint32>(m_num白紙罫線色->value())};
-    if (const store::DbError error = m_store.saveSettings(settings)) {
-        m_msg.show(common::Prompt::RegisterFailed,
-                   QStringLiteral("設定は登録されていません。\n理由: ") + store::describeForUser(error));
-    }
+    m_controller.save({m_cmb年号->text(), static_cast<qint32>(m_num白紙罫線色->value())}, confirm);
 }
 
 void SettingsPage::clear()
+{
+    m_controller.clear();
+}
+
+void SettingsPage::showCleared()
 {
     m_cmb年号->setText(common::kWestern);
     m_num白紙罫線色->setValue(0);
@@ -154,11 +146,7 @@ void SettingsPage::clear()
 
 void SettingsPage::reset()
 {
-    if (!m_msg.show(common::Prompt::ConfirmDelete, QStringLiteral("設定"))) {
-        return;
-    }
-    clear();
-    save(false);
+    m_controller.reset();
 }
 
 void SettingsPage::chooseLineColour()
@@ -174,83 +162,12 @@ void SettingsPage::chooseLineColour()
 
 void SettingsPage::eraseAll()
 {
-    if (!m_msg.show(common::Prompt::ConfirmErase, QStringLiteral("初期化します。"))) {
-        return;
-    }
-
-    if (m_beforeWrite) {
-        m_beforeWrite();
-    }
-    // A copy of the data as it stands, checked, so that an erase made by
-    // mistake can be undone (設定・情報 → 復元). Kept until the user deletes it.
-    const store::Location erased =
-        m_data.folder().isEmpty() ? store::Location::inFolder(QFileInfo(QDir(backupFolder()).absolutePath()).path())
-                                  : m_data;
-    const backup::MadeCopy copy =
-        backup::makeCopy(erased, backupFolder(), backup::CopyKind::Erase, QDateTime::currentDateTime());
-    if (copy.failure) {
-        m_msg.show(common::Prompt::DeleteFailed,
-                   QStringLiteral("データの控えを作成できなかったため、何も削除していません。\n控えの場所: ") +
-                       QDir::toNativeSeparators(copy.path) + QStringLiteral("\n理由: ") + *copy.failure);
-        return;
-    }
-
-    const store::DbError error = m_store.eraseAll();
-    if (error) {
-        m_msg.show(common::Prompt::DeleteFailed,
-                   QStringLiteral("データは削除されていません。\n理由: ") + store::describeForUser(error));
-        return;
-    }
-
-    clear();
-    if (m_otherPages.clearTotals) {
-        m_otherPages.clearTotals();
-    }
-    if (m_otherPages.clearJournal) {
-        m_otherPages.clearJournal();
-    }
-}
-
-void SettingsPage::setData(const store::Location &location, const QString &backupFolder)
-{
-    m_data = location;
-    m_backupFolder = backupFolder;
+    m_controller.eraseAll();
 }
 
 void SettingsPage::restore()
 {
-    const std::optional<QString> chosen = m_chooseCopy(backupFolder());
-    if (!chosen) {
-        return;
-    }
-    const std::optional<CopyRow> copy = copyRow(*chosen);
-    if (!copy || !copy->readable()) {
-        QString why = QStringLiteral("控え「%1」を読み取れません。").arg(QDir::toNativeSeparators(*chosen));
-        if (copy) {
-            why += *copy->problem;
-        }
-        m_msg.show(common::Prompt::RestoreFailed, why);
-        return;
-    }
-    if (!m_msg.show(common::Prompt::ConfirmRestore, describeCopy(*copy))) {
-        return;
-    }
-
-    ui::ProgressDialog progress(window());
-    if (m_beforeWrite) {
-        m_beforeWrite();
-    }
-    const backup::RestoreOutcome outcome =
-        backup::restoreCopy(m_store, m_data, backupFolder(), copy->folder, QDateTime::currentDateTime(), progress);
-    progress.finish(); // gone before the notice, also when the restore was refused
-    if (outcome.failure) {
-        m_msg.show(common::Prompt::RestoreFailed, *outcome.failure);
-        return;
-    }
-    m_msg.show(common::Prompt::Restored,
-               describeCopy(*copy) + QStringLiteral(" の内容に置き換えました。\n\n置き換える前のデータの控え: ") +
-                   QDir::toNativeSeparators(outcome.asideCopy));
-    emit restored();
+    m_controller.restore();
 }
 
 void SettingsPage::openBanner()

@@ -3,7 +3,7 @@
 // of all data, the restore of a copy, the about text and the banner.
 
 #include "common/msg.h"
-#include "store/location.h"
+#include "settings/settingscontroller.h"
 #include "store/records.h"
 #include "store/store.h"
 #include "ui/colourdialog.h"
@@ -11,7 +11,6 @@
 
 #include <QWidget>
 
-#include <functional>
 #include <optional>
 
 class QLabel;
@@ -27,16 +26,6 @@ class HintButton;
 namespace settings {
 
 class Banner;
-
-// The pages that the erasing of all data clears after the settings page.
-struct OtherPages
-{
-    std::function<void()> clearTotals;
-    std::function<void()> clearJournal;
-};
-
-// Which copy to restore: the folder of the chosen copy, none when the user cancelled.
-using CopyChooser = std::function<std::optional<QString>(const QString &backupFolder)>;
 
 class SettingsPage : public QWidget
 {
@@ -66,22 +55,25 @@ public:
     void restore();
     // Runs before the erase and the restore write; the program waits there for
     // a check of the files that is still running.
-    void setBeforeWrite(std::function<void()> beforeWrite) { m_beforeWrite = std::move(beforeWrite); }
+    void setBeforeWrite(std::function<void()> beforeWrite) { m_controller.setBeforeWrite(std::move(beforeWrite)); }
     void openBanner();
 
-    void setOtherPages(OtherPages pages) { m_otherPages = std::move(pages); }
-    void setBackupFolder(const QString &folder) { m_backupFolder = folder; }
+    void setOtherPages(OtherPages pages) { m_controller.setOtherPages(std::move(pages)); }
+    void setBackupFolder(const QString &folder) { m_controller.setBackupFolder(folder); }
     // Where the open data is kept, and the backup folder that receives its copies.
-    void setData(const store::Location &location, const QString &backupFolder);
+    void setData(const store::Location &location, const QString &backupFolder)
+    {
+        m_controller.setData(location, backupFolder);
+    }
     // The real chooser is the restore dialog.
-    void setCopyChooser(CopyChooser chooser) { m_chooseCopy = std::move(chooser); }
+    void setCopyChooser(CopyChooser chooser) { m_controller.setCopyChooser(std::move(chooser)); }
     void setAboutText(const QString &text);
     // Empties the calendar list, adds "西暦" then "和暦" and shows `calendarMode`.
     void fillCalendarList(const QString &calendarMode);
 
     // Where the erasing of all data keeps its copy of the journal file, and
     // where the copies to restore are.
-    QString backupFolder() const { return m_backupFolder; }
+    QString backupFolder() const { return m_controller.backupFolder(); }
 
 signals:
     void hintRequested(const QString &buttonName);
@@ -93,17 +85,11 @@ signals:
 
 private:
     void buildControls();
+    void showCleared();
 
-    store::Store &m_store;
-    store::Settings &m_inForce;
-    common::Msg &m_msg;
     ui::ColourChooser &m_colours;
     ui::UrlOpener &m_urls;
-    OtherPages m_otherPages;
-    QString m_backupFolder;
-    store::Location m_data;
-    std::function<void()> m_beforeWrite;
-    CopyChooser m_chooseCopy;
+    SettingsController m_controller;
 
     ui::EraBox *m_cmb年号 = nullptr;
     ui::ColourSwatch *m_pic罫線色 = nullptr;

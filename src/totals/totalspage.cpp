@@ -27,26 +27,19 @@
 
 namespace totals {
 
-namespace {
-
-// Why a journal row cannot be totalled: an amount that is no whole number
-// within the amount boxes' range (a text, a fraction, too many digits). It
-// would count as 0 or as a figure the journal page cannot show, so the run
-// stops and names the day, which the user puts right on the journal page.
-store::DbError unreadableAmount(const store::RefusedAmount &refused, const QString &calendarMode)
-{
-    return {store::DbErrorKind::RefusedValue,
-            common::formatDate(refused.date, common::dateBoxPattern(calendarMode)) + QStringLiteral(" の") +
-                store::columnCaption(refused.column) + QStringLiteral("「") + refused.value +
-                QStringLiteral("」は金額として読めません。日誌の画面で直して登録してください")};
-}
-
-} // namespace
-
 TotalsPage::TotalsPage(store::Store &store, common::Msg &msg, const common::Clock &clock, QWidget *parent)
-    : QWidget(parent), m_store(store), m_msg(msg), m_clock(clock)
+    : QWidget(parent), m_store(store), m_msg(msg), m_clock(clock), m_controller(store, msg, clock)
 {
     buildControls();
+    connect(&m_controller, &TotalsController::periodFilled, this, &TotalsPage::showPeriod);
+    connect(&m_controller, &TotalsController::workFilled, this, &TotalsPage::showWorkFilled);
+    connect(&m_controller, &TotalsController::workShown, this, &TotalsPage::showWork);
+    connect(&m_controller, &TotalsController::summaryShown, this, &TotalsPage::showSummary);
+    connect(&m_controller, &TotalsController::cleared, this, [this] {
+        clearBoxes();
+        m_summary->setRows(m_summary->grouping(), {});
+        refreshGrid();
+    });
 }
 
 TotalsPage::~TotalsPage()
@@ -236,14 +229,7 @@ void TotalsPage::viewChosen()
     }
     // 日別 shows the work table as the last 集計 left it, with its sums; a
     // notice names the period of that run, not the one typed since.
-    detachSummary();
-    showModelInGrid();
-    store::Sums sums;
-    if (m_store.workSums(sums)) {
-        showSums(std::nullopt, m_workPeriod);
-    } else {
-        showSums(sums, m_workPeriod);
-    }
+    m_controller.showWork();
 }
 
 void TotalsPage::detachSummary()
@@ -253,28 +239,16 @@ void TotalsPage::detachSummary()
     }
 }
 
-void TotalsPage::runSummary(store::Grouping grouping)
+void TotalsPage::showSummary(store::Grouping grouping, const QList<store::SummaryRow> &rows,
+                             const std::optional<store::SummaryRow> &total)
 {
-    const store::Period period{m_dt開始->value().value_or(QDate()), m_dt終了->value().value_or(QDate())};
-    QList<store::SummaryRow> rows;
-    const store::DbError error = m_store.summarise(period, grouping, rows);
     m_summary->setRows(grouping, rows);
     if (m_grid集計->model() != m_summary) {
         m_grid集計->setModel(m_summary);
         m_gridShowsModel = false;
     }
-    if (error) {
-        showSums(std::nullopt, periodText());
-        showSummarySums(std::nullopt);
-        m_msg.show(common::Prompt::TotalsFailed,
-                   QStringLiteral("期間 ") + periodText() +
-                       (grouping == store::Grouping::Month ? QStringLiteral(" の月別") : QStringLiteral(" の年別")) +
-                       QStringLiteral("集計ができませんでした。\n理由: ") + store::describeForUser(error));
-        return;
-    }
-    const store::SummaryRow total = store::totalOf(rows);
-    showSums(total.sums, periodText());
-    showSummarySums(total.days);
+    showSums(total ? std::optional(total->sums) : std::nullopt);
+    showSummarySums(total ? std::optional(total->days) : std::nullopt);
 }
 
 void TotalsPage::showSummarySums(std::optional<qint64> days)
@@ -333,6 +307,7 @@ void TotalsPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidth
         m_dat集計->setDatePattern(common::gridDatePattern(calendarMode));
     }
     m_summary->setCalendarMode(calendarMode);
+    m_controller.setCalendarMode(calendarMode);
     fitColumnsAndSums();
 }
 
@@ -555,71 +530,43 @@ void TotalsPage::print()
 
 void TotalsPage::run()
 {
-    if (!periodSettled()) {
-        return;
+    if (periodSettled()) {
+        m_controller.run(m_dt開始->value(), m_dt終了->value(), summaryGrouping());
     }
-    fillInPeriod();
-    if (const std::optional<store::Grouping> grouping = summaryGrouping()) {
-        runSummary(*grouping);
-        return;
-    }
-    detachSummary();
-
-    // 2.–7. Empty the work table, then copy the period's journal into it in
-    // date order, in one transaction. A run that fails half-way leaves the
-    // table empty instead of passing a partial list off as the period's totals.
-    const store::Period period{m_dt開始->value().value_or(QDate()), m_dt終了->value().value_or(QDate())};
-    store::FillReport report;
-    store::DbError error = m_store.fillWork(period, report);
-    m_workPeriod = periodText();
-    if (error && report.refused) {
-        error = unreadableAmount(*report.refused, m_dt開始->calendarMode());
-    }
-
-    // 8. The grid shows the new content of w集計.
-    showModelInGrid();
-    refreshGrid();
-
-    if (error) {
-        // The table is empty, or holds the run before when it could not be
-        // emptied: the sums are those of what the grid lists.
-        store::Sums sums;
-        if (m_store.workSums(sums)) {
-            showSums(std::nullopt, m_workPeriod);
-        } else {
-            showSums(sums, m_workPeriod);
-        }
-        m_msg.show(common::Prompt::TotalsFailed, QStringLiteral("期間 ") + periodText() +
-                                                     QStringLiteral(" の集計ができませんでした。\n理由: ") +
-                                                     store::describeForUser(error));
-        return;
-    }
-
-    // 9.–12. The four sums of the rows copied.
-    showSums(report.sums, m_workPeriod);
-    reportLeftOut(report);
 }
 
 void TotalsPage::fillInPeriod()
 {
-    // 1. Fill in the period where it is incomplete; the filled dates stay visible.
-    if (!m_dt開始->value() && !m_dt終了->value()) {
-        const store::Period month = store::Period::monthOf(m_clock.today());
-        m_dt開始->setValue(month.first);
-        m_dt終了->setValue(month.last);
-    } else if (m_dt開始->value() && !m_dt終了->value()) {
-        m_dt終了->setValue(store::Period::monthOf(*m_dt開始->value()).last);
-    } else if (!m_dt開始->value() && m_dt終了->value()) {
-        m_dt開始->setValue(store::Period::monthOf(m_clock.today()).first);
+    const store::Period period = m_controller.filledIn(m_dt開始->value(), m_dt終了->value());
+    showPeriod(period.first, period.last);
+}
+
+void TotalsPage::showPeriod(QDate start, QDate end)
+{
+    // Only an empty box takes a date: the filled-in dates stay visible.
+    if (m_dt開始->value() != start) {
+        m_dt開始->setValue(start);
+    }
+    if (m_dt終了->value() != end) {
+        m_dt終了->setValue(end);
     }
 }
 
-QString TotalsPage::periodText() const
+void TotalsPage::showWorkFilled()
 {
-    return m_dt開始->displayText() + QStringLiteral(" ～ ") + m_dt終了->displayText();
+    detachSummary();
+    showModelInGrid();
+    refreshGrid();
 }
 
-void TotalsPage::showSums(const std::optional<store::Sums> &sums, const QString &period)
+void TotalsPage::showWork(const std::optional<store::Sums> &sums)
+{
+    detachSummary();
+    showModelInGrid();
+    showSums(sums);
+}
+
+void TotalsPage::showSums(const std::optional<store::Sums> &sums)
 {
     const std::pair<ui::AmountBox *, store::AmountColumn> boxes[] = {{m_num売上計, store::AmountColumn::Sales},
                                                                      {m_num仕入計, store::AmountColumn::Purchases},
@@ -633,72 +580,21 @@ void TotalsPage::showSums(const std::optional<store::Sums> &sums, const QString 
         // only sums to 0.
         box->setValue(!sums || tooLarge.testFlag(column) ? std::nullopt : std::optional((*sums)[column].value_or(0)));
     }
-    if (tooLarge) {
-        m_msg.show(common::Prompt::TotalsFailed,
-                   QStringLiteral("期間 ") + period + QStringLiteral(" の ") + store::describeSums(*sums, tooLarge) +
-                       QStringLiteral(" は、画面に表示できる桁数を超えています。期間を短くしてください。"));
-    }
     fitColumnsAndSums();
-}
-
-void TotalsPage::reportLeftOut(const store::FillReport &report)
-{
-    // The sums come out too low when journal rows were left out; the rows
-    // themselves stay as they are for the user to put right.
-    if (report.otherFormInPeriod == 0 && report.unreadableDates == 0) {
-        return;
-    }
-    QString text = QStringLiteral("期間 ") + periodText() + QStringLiteral(" の集計に含めていない日誌があります。");
-    if (report.otherFormInPeriod > 0) {
-        text += QStringLiteral("\n日付が正しい形で保存されていない日誌: ") + QString::number(report.otherFormInPeriod) +
-                QStringLiteral(" 日分");
-    }
-    if (report.unreadableDates > 0) {
-        text += QStringLiteral("\n日付を読めない日誌（期間の内外は不明）: ") + QString::number(report.unreadableDates) +
-                QStringLiteral(" 日分");
-    }
-    m_msg.show(common::Prompt::DaysLeftOut, text);
-}
-
-store::DbError emptyWorkTable(store::Store &store)
-{
-    // An already empty table needs no write. An unreadable one lets the
-    // clearing try and report.
-    bool holds = true;
-    store::DbError error = store.workHoldsRows(holds);
-    if (error || holds) {
-        error = store.clearWork();
-    }
-    return error;
-}
-
-void tellWorkNotEmptied(common::Msg &msg, const store::DbError &error)
-{
-    msg.show(common::Prompt::TotalsFailed,
-             QStringLiteral("集計の作業データを消去できませんでした。\n理由: ") + store::describeForUser(error));
 }
 
 void TotalsPage::clear()
 {
-    clearBoxes();
-    m_summary->setRows(m_summary->grouping(), {});
-    const store::DbError error = emptyWorkTable(m_store);
-    refreshGrid();
-    if (error) {
-        tellWorkNotEmptied(m_msg, error);
-    }
+    m_controller.clear();
 }
 
 void TotalsPage::showCleared()
 {
-    clearBoxes();
-    m_summary->setRows(m_summary->grouping(), {});
-    refreshGrid();
+    m_controller.forget();
 }
 
 void TotalsPage::clearBoxes()
 {
-    m_workPeriod.clear();
     m_dt開始->clear();
     m_dt終了->clear();
     for (ui::AmountBox *box : {m_num売上計, m_num仕入計, m_num入金計, m_num出金計, m_num日数計, m_num差引計}) {

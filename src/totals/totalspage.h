@@ -8,6 +8,7 @@
 #include "store/dberror.h"
 #include "store/records.h"
 #include "store/summary.h"
+#include "totals/totalscontroller.h"
 #include "ui/anchors.h"
 
 #include <QDate>
@@ -29,18 +30,12 @@ class HintButton;
 
 namespace store {
 class Store;
-struct FillReport;
-} // namespace store
+}
 
 namespace totals {
 
 class SummaryModel;
 class WorkTableModel;
-
-// Empties the work table; an empty one is not written to.
-[[nodiscard]] store::DbError emptyWorkTable(store::Store &store);
-// The notice of a work table that could not be emptied.
-void tellWorkNotEmptied(common::Msg &msg, const store::DbError &error);
 
 class TotalsPage : public QWidget
 {
@@ -58,7 +53,6 @@ public:
     std::optional<store::Grouping> summaryGrouping() const;
     // Chooses 日別 (none) or a summary and shows it as a click on the choice does.
     void choose(std::optional<store::Grouping> grouping);
-    SummaryModel *summaryModel() const { return m_summary; }
     // クリア: the period, the sums and the work table emptied.
     void clear();
     // The page as クリア leaves it, over a work table emptied before: the
@@ -79,11 +73,11 @@ public:
 
     // What the page shows, for printing.
     common::TotalsValues values() const;
+    // What a print of the page reports: its values, and the summary shown.
+    TotalsReport report() const { return m_controller.report(values(), summaryGrouping()); }
     // The period boxes' dates; none for an empty box.
     std::optional<QDate> periodStart() const;
     std::optional<QDate> periodEnd() const;
-    WorkTableModel *gridModel() const { return m_dat集計; }
-    QTableView *grid() const { return m_grid集計; }
 
 signals:
     // The grid's row handler: the stored day of the picked row.
@@ -108,7 +102,11 @@ private:
     void viewChosen();
     // 1. of 集計: the period boxes filled in where they are empty.
     void fillInPeriod();
-    void runSummary(store::Grouping grouping);
+    void showPeriod(QDate start, QDate end);
+    void showWorkFilled();
+    void showWork(const std::optional<store::Sums> &sums);
+    void showSummary(store::Grouping grouping, const QList<store::SummaryRow> &rows,
+                     const std::optional<store::SummaryRow> &total);
     // Enter or a double click on a summary row: a month opens as 日別, a year as 月別.
     void openSummaryRow(int row);
     void detachSummary();
@@ -123,12 +121,10 @@ private:
     // The sum boxes of the view shown, each with its grid column.
     QList<std::pair<ui::AmountBox *, int>> sumColumns() const;
     // The four sum boxes; empty boxes for sums that could not be read or lie
-    // beyond the amount range, which are told with `period`.
-    void showSums(const std::optional<store::Sums> &sums, const QString &period);
+    // beyond the amount range.
+    void showSums(const std::optional<store::Sums> &sums);
     // 日数 and 差引 of a summary: the days counted and 入金計 − 出金計.
     void showSummarySums(std::optional<qint64> days);
-    void reportLeftOut(const store::FillReport &report);
-    QString periodText() const;
 
     store::Store &m_store;
     common::Msg &m_msg;
@@ -146,7 +142,6 @@ private:
     QTableView *m_grid集計 = nullptr;
     WorkTableModel *m_dat集計 = nullptr;
     bool m_gridShowsModel = false; // the grid shows the work table's model
-    QString m_workPeriod;          // the period of the 集計 the work table holds, as the boxes showed it
     SummaryModel *m_summary = nullptr;
     QButtonGroup *m_viewChoice = nullptr;
     QRadioButton *m_opt日別 = nullptr;
@@ -159,6 +154,7 @@ private:
     ui::CommandButton *m_cmdグラフ = nullptr;
     ui::HintButton *m_cmdHint1 = nullptr;
     ui::Anchors m_anchors;
+    TotalsController m_controller;
 };
 
 } // namespace totals

@@ -79,7 +79,7 @@ bool shoot(const QString &mode, const QString &dir, const QString &prefix)
     }
     fillSample(w.mainPath());
     w.frm->show();
-    w.frm->journalPage()->dateBox()->setValue(QDate(2007, 4, 4));
+    w.frm->journalPage()->findChild<ui::DateBox *>(QStringLiteral("Dt日付"))->setValue(QDate(2007, 4, 4));
     w.frm->journalPage()->read();
     w.frm->tabs()->setCurrentIndex(1);
     w.frm->totalsPage()->run();

@@ -86,7 +86,7 @@ private:
         child<ui::DateBox>(page, "Dt開始")->setValue(first);
         child<ui::DateBox>(page, "Dt終了")->setValue(last);
         click(page, "cmd集計");
-        totals::WorkTableModel *model = w.frm->totalsPage()->gridModel();
+        totals::WorkTableModel *model = testsupport::newestChild<totals::WorkTableModel>(w.frm->totalsPage());
         while (model->canFetchMore()) {
             model->fetchMore();
         }

@@ -447,7 +447,7 @@ void TestFaults::faultDuringUse()
         QCOMPARE(after, before[table]);
     }
     if (op == Op::Totals) {
-        totals::WorkTableModel *model = w.frm->totalsPage()->gridModel();
+        totals::WorkTableModel *model = testsupport::newestChild<totals::WorkTableModel>(w.frm->totalsPage());
         while (model->canFetchMore()) {
             model->fetchMore();
         }

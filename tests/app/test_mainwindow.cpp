@@ -141,7 +141,7 @@ void TestMainWindow::startsInTheStoredCalendarMode()
     QCOMPARE(child<ui::DateBox>("Dt開始")->x(), ui::twips(825));
     QCOMPARE(child<QLabel>("LblKara")->x(), ui::twips(western ? 2930 : 3290));
     QCOMPARE(child<ui::DateBox>("Dt終了")->x(), ui::twips(western ? 3230 : 3600));
-    totals::WorkTableModel *grid = m_w->frm->totalsPage()->gridModel();
+    totals::WorkTableModel *grid = testsupport::newestChild<totals::WorkTableModel>(m_w->frm->totalsPage());
 
     auto *era = child<ui::EraBox>("cmb年号");
     QCOMPARE(era->count(), 2);
@@ -325,7 +325,7 @@ void TestMainWindow::otherPagesAreBuiltWhenFirstShown()
     QCOMPARE(child<QLabel>("LblKara")->x(), ui::twips(3290));
     QCOMPARE(child<ui::DateBox>("Dt終了")->x(), ui::twips(3600));
     auto *grid = child<QTableView>("Grid集計");
-    QCOMPARE(grid->model(), totalsPage->gridModel());
+    QCOMPARE(grid->model(), testsupport::newestChild<totals::WorkTableModel>(totalsPage));
     QCOMPARE(grid->model()->rowCount(), 0);
     QCOMPARE(grid->width(), ui::twips(8085));
     // Each sum over its column (test_summarylayout measures them closely).
@@ -385,7 +385,7 @@ void TestMainWindow::eraseEmptiesTotalsNotShownYet()
     QVERIFY(!m_w->session.store().workHoldsRows(holds));
     QVERIFY(!holds);
     m_w->frm->tabs()->setCurrentIndex(1);
-    QCOMPARE(m_w->frm->totalsPage()->gridModel()->rowCount(), 0);
+    QCOMPARE(testsupport::newestChild<totals::WorkTableModel>(m_w->frm->totalsPage())->rowCount(), 0);
     QCOMPARE(m_w->presenter.shown.size(), 1);
 }
 
@@ -436,7 +436,7 @@ void TestMainWindow::totalsRowOpensThatDaysJournal()
 
     QVERIFY(child<ui::DateBox>("Dt開始")->setValue(QDate(2004, 4, 1)));
     click("cmd集計");
-    totals::WorkTableModel *model = m_w->frm->totalsPage()->gridModel();
+    totals::WorkTableModel *model = testsupport::newestChild<totals::WorkTableModel>(m_w->frm->totalsPage());
     QCOMPARE(model->rowCount(), 2);
     pick(model->index(0, totals::WorkTableModel::Col売上額));
 
@@ -676,7 +676,7 @@ void TestMainWindow::totalsOfAnotherProgramLeaveTheWindowsAsTheyAre()
     QVERIFY(may.readAll().endsWith("合計,100,200,300,400\r\n"));
 
     // The grid read anew, the sums and the printout are April's.
-    totals::WorkTableModel *grid = page->gridModel();
+    totals::WorkTableModel *grid = testsupport::newestChild<totals::WorkTableModel>(page);
     grid->refresh();
     QCOMPARE(grid->rowCount(), 2);
     QCOMPARE(grid->dateOfRow(0), QDate(2007, 4, 1));

@@ -255,7 +255,7 @@ void TestWindowSize::aYearOfMonthsFitsAFullHdScreen()
     page->choose(store::Grouping::Month);
     page->run();
     QCoreApplication::processEvents();
-    QTableView *grid = page->grid();
+    QTableView *grid = testsupport::control<QTableView>(page, "Grid集計");
     QCOMPARE(grid->model()->rowCount(), 12);
     QVERIFY2(grid->verticalScrollBar()->maximum() == 0, "the twelve months need scrolling");
     QVERIFY(grid->rowViewportPosition(11) + grid->rowHeight(11) <= grid->viewport()->height());

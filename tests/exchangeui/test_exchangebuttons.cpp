@@ -139,7 +139,7 @@ void TestExchangeButtons::buttonsStandFreeAndFollowInTabOrder()
 void TestExchangeButtons::exportOpensOnThePagePeriod()
 {
     // The journal page's day gives its month; only the journal is offered.
-    m_w->frm->journalPage()->dateBox()->setValue(QDate(2007, 5, 10));
+    testsupport::control<ui::DateBox>(m_w->frm->journalPage(), "Dt日付")->setValue(QDate(2007, 5, 10));
     QString period;
     bool totalsOffered = true;
     whenShown<exchangeui::ExportDialog>([&](exchangeui::ExportDialog *dialog) {
@@ -173,10 +173,10 @@ void TestExchangeButtons::importShowsTheJournalDayAnew()
                                                             "出金額, 日誌) values ('2007-04-01', 10, 0, 0, 0, NULL)")));
     m_w->frm->tabs()->setCurrentIndex(1);
     m_w->frm->totalsPage()->run();
-    totals::WorkTableModel *grid = m_w->frm->totalsPage()->gridModel();
+    totals::WorkTableModel *grid = testsupport::newestChild<totals::WorkTableModel>(m_w->frm->totalsPage());
     QCOMPARE(grid->rowCount(), 1);
     m_w->frm->tabs()->setCurrentIndex(0);
-    m_w->frm->journalPage()->dateBox()->setValue(QDate(2007, 4, 2));
+    testsupport::control<ui::DateBox>(m_w->frm->journalPage(), "Dt日付")->setValue(QDate(2007, 4, 2));
 
     const QString csv = m_w->programFolder() + QStringLiteral("/四月.csv");
     QFile file(csv);

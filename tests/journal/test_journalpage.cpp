@@ -9,7 +9,6 @@
 #include "ui/journaltextbox.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -24,14 +23,9 @@ struct Row
     QVariant date, sales, purchases, in, out, memo;
 };
 
-// Triggers that make the file refuse every change of the journal, as a
-// read-only file does, and their removal.
-const QString kRefuseWrites = QStringLiteral(
-    "create trigger refuse_insert before insert on 業務日誌 begin select raise(abort, 'read-only'); end;"
-    "create trigger refuse_update before update on 業務日誌 begin select raise(abort, 'read-only'); end;"
-    "create trigger refuse_delete before delete on 業務日誌 begin select raise(abort, 'read-only'); end;");
-const QString kAllowWrites =
-    QStringLiteral("drop trigger refuse_insert; drop trigger refuse_update; drop trigger refuse_delete;");
+// The journal refuses every change, as in a read-only file, and takes them again.
+const QString kRefuseWrites = testsupport::refuseWritesSql(QStringLiteral("業務日誌"));
+const QString kAllowWrites = testsupport::allowWritesSql();
 
 } // namespace
 
@@ -43,19 +37,14 @@ private slots:
     void init();
     void cleanup();
 
-    void registerNeedsADate();
     void registerInsertsThenOverwrites();
-    void answeringNoWritesNothing();
     void readShowsTheRecordAndNullsAsZero();
     void nullAmountStaysNullUnlessTyped();
     void readingADateWithoutRecordChangesNothing();
     void readLeavesAmountsItCannotShowEmpty();
     void deleteAsksWithoutBlankAndClears();
-    void deleteWithoutDateDoesNothing();
     void eraModeShowsEraTextButKeysTheWesternDate();
     void failedRegisterKeepsThePage();
-    void failedDeleteKeepsThePage();
-    void lockedDatabaseIsReportedNotWaitedOnForever();
     void focusOrderAndKeyboardOnlyRegistration();
     void megabytesOfTextComeBackWhole();
     void commandsStopOnTypingThatIsNoDate_data();
@@ -113,19 +102,6 @@ QList<Row> TestJournalPage::rows() const
     return result;
 }
 
-void TestJournalPage::registerNeedsADate()
-{
-    amount("num売上額")->setValue(100);
-    click("cmd登録");
-    QCOMPARE(m_env->presenter.shown.size(), 1);
-    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("日付を記入してください。"));
-    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("日付を記入してください。"));
-    QCOMPARE(m_env->presenter.shown[0].style, common::kInformation);
-    QVERIFY(date()->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == date());
-    QCOMPARE(rowCount(), 0);
-    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(100));
-}
-
 void TestJournalPage::registerInsertsThenOverwrites()
 {
     fillPage(QDate(2004, 4, 1), 1234567, QStringLiteral("晴れ。\n来客多し。"));
@@ -166,18 +142,6 @@ void TestJournalPage::registerInsertsThenOverwrites()
     QCOMPARE(stored[0].out.toLongLong(), 7);
     QVERIFY(!stored[0].memo.isNull());
     QCOMPARE(stored[0].memo.toString(), QString());
-}
-
-void TestJournalPage::answeringNoWritesNothing()
-{
-    fillPage(QDate(2004, 4, 1), 500, QStringLiteral("メモ"));
-    m_env->presenter.answerNo();
-    click("cmd登録");
-    QCOMPARE(m_env->presenter.shown.size(), 1);
-    QCOMPARE(rowCount(), 0);
-    QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
-    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(500));
-    QCOMPARE(memo()->text(), QStringLiteral("メモ"));
 }
 
 void TestJournalPage::readShowsTheRecordAndNullsAsZero()
@@ -312,14 +276,6 @@ void TestJournalPage::deleteAsksWithoutBlankAndClears()
     QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(0));
 }
 
-void TestJournalPage::deleteWithoutDateDoesNothing()
-{
-    amount("num売上額")->setValue(5);
-    click("cmd削除");
-    QVERIFY(m_env->presenter.shown.isEmpty());
-    QCOMPARE(amount("num売上額")->value(), std::optional<qint64>(5));
-}
-
 void TestJournalPage::eraModeShowsEraTextButKeysTheWesternDate()
 {
     m_page->applyCalendarMode(QStringLiteral("和暦"), 2370);
@@ -356,43 +312,6 @@ void TestJournalPage::failedRegisterKeepsThePage()
 
     QVERIFY(exec(kAllowWrites));
     QCOMPARE(rowCount(), 0);
-}
-
-void TestJournalPage::failedDeleteKeepsThePage()
-{
-    QVERIFY(exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values "
-                                "('2004-04-01', 10, 20, 30, 40, '一日目')")));
-    QVERIFY(exec(kRefuseWrites));
-    fillPage(QDate(2004, 4, 1), 10, QStringLiteral("一日目"));
-    click("cmd削除");
-    QCOMPARE(m_env->presenter.shown.size(), 2);
-    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除できませんでした"));
-    QVERIFY(m_env->presenter.shown[1].text.startsWith(QStringLiteral("2004年04月01日 の日誌は削除されていません。")));
-    QCOMPARE(date()->value(), std::optional<QDate>(QDate(2004, 4, 1)));
-    QCOMPARE(memo()->text(), QStringLiteral("一日目"));
-    QVERIFY(exec(kAllowWrites));
-    QCOMPARE(rowCount(), 1);
-}
-
-void TestJournalPage::lockedDatabaseIsReportedNotWaitedOnForever()
-{
-    // Another program holds a write transaction on the journal.
-    testsupport::SqlFile other(m_env->data.mainPath());
-    QVERIFY(other.exec(QStringLiteral("BEGIN IMMEDIATE")));
-
-    fillPage(QDate(2004, 4, 1), 77, QStringLiteral("待ち"));
-    QElapsedTimer timer;
-    timer.start();
-    click("cmd登録");
-    QVERIFY(timer.elapsed() < 30'000);
-    QCOMPARE(m_env->presenter.shown.size(), 2);
-    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("登録できませんでした"));
-    QVERIFY(m_env->presenter.shown[1].text.contains(QStringLiteral("使用中")));
-    QCOMPARE(memo()->text(), QStringLiteral("待ち"));
-
-    QVERIFY(other.exec(QStringLiteral("ROLLBACK")));
-    click("cmd登録");
-    QCOMPARE(rowCount(), 1);
 }
 
 void TestJournalPage::focusOrderAndKeyboardOnlyRegistration()

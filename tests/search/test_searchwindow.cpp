@@ -94,7 +94,7 @@ void TestSearchWindow::ctrlFFindsAndOpensADay()
     QTest::keyClick(window->results(), Qt::Key_Down);
     QTest::keyClick(window->results(), Qt::Key_Return);
     QCOMPARE(m_w->frm->tabs()->currentIndex(), 0);
-    QCOMPARE(m_w->frm->journalPage()->dateBox()->value(), std::optional(QDate(2024, 1, 1)));
+    QCOMPARE(m_w->frm->journalPage()->values().date, std::optional(QDate(2024, 1, 1)));
     QCOMPARE(m_w->frm->journalPage()->values().memo, u"ＡＢＣ商事へ納品"_s);
     QVERIFY(window->isVisible());
 

@@ -1,8 +1,5 @@
-// The settings page: which of the three copies of each setting (the page, the
-// stored row, the values in force) each command changes, and the erasing of
-// all data with its copy.
-
-#include "backup/backups.h"
+// The settings page through its widgets: which of the three copies of each
+// setting (the page, the stored row, the values in force) each button changes.
 
 #include "settings/settingspage.h"
 #include "store/sqlitefiles.h"
@@ -39,16 +36,10 @@ private slots:
     void swatchShowsTheBoxFromTheFirstStart();
     void readOfAnEmptyTable();
     void readTakesTheFirstRowIntoPageAndForce();
-    void nullColumnsAndForeignValues();
     void colourDialogChangesOnlyThePage();
-    void registerWritesTheRowOnly();
     void clearAndDelete();
     void keyboardCannotChangeTheEra();
     void failedRegisterKeepsThePage();
-    void bulkEraseAnsweredNo();
-    void bulkEraseKeepsACopyAndClearsEverything();
-    void bulkEraseIsAllOrNothing();
-    void bulkEraseWithoutCopyErasesNothing();
     void bannerOpensTheBoard();
 
 private:
@@ -159,27 +150,6 @@ void TestSettingsPage::readTakesTheFirstRowIntoPageAndForce()
     QCOMPARE(rows[1].colour.toLongLong(), 65280);
 }
 
-void TestSettingsPage::nullColumnsAndForeignValues()
-{
-    exec(QStringLiteral("insert into 自社情報 values (NULL, NULL)"));
-    m_env->settings.lineColour = 77;
-    m_env->settings.era = QStringLiteral("和暦");
-    m_page->load();
-    QCOMPARE(era(), QStringLiteral("西暦"));
-    QCOMPARE(m_env->settings.era, QStringLiteral("西暦"));
-    QCOMPARE(number(), 0);
-    QCOMPARE(m_env->settings.lineColour, 0);
-    QCOMPARE(swatch(), 0);
-
-    // A calendar mode other than the two is taken over as it stands; a
-    // colour that is not a number reads as black and is not written back.
-    exec(QStringLiteral("update 自社情報 set 年号 = '平成', LineColor1 = 'red'"));
-    m_page->load();
-    QCOMPARE(m_env->settings.era, QStringLiteral("平成"));
-    QCOMPARE(m_env->settings.lineColour, 0);
-    QCOMPARE(stored()[0].colour.toString(), QStringLiteral("red"));
-}
-
 void TestSettingsPage::colourDialogChangesOnlyThePage()
 {
     exec(QStringLiteral("insert into 自社情報 values ('西暦', 255)"));
@@ -196,28 +166,6 @@ void TestSettingsPage::colourDialogChangesOnlyThePage()
     m_page->chooseLineColour();
     QCOMPARE(swatch(), 0x332211);
     QCOMPARE(number(), 0x332211);
-}
-
-void TestSettingsPage::registerWritesTheRowOnly()
-{
-    child<ui::EraBox>("cmb年号")->setText(QStringLiteral("和暦"));
-    child<ui::ColourNumberBox>("num白紙罫線色")->setValue(0x0000FF);
-    m_env->presenter.answerNo();
-    click("cmd設定登録");
-    QVERIFY(stored().isEmpty());
-
-    m_env->presenter.answerYes();
-    click("cmd設定登録");
-    click("cmd設定登録");
-    QCOMPARE(stored().size(), 1); // the second edits the first
-    QCOMPARE(stored()[0].era.toString(), QStringLiteral("和暦"));
-    QCOMPARE(stored()[0].colour.toLongLong(), 0x0000FF);
-    // The values in force wait for the next read.
-    QCOMPARE(m_env->settings.era, QStringLiteral("西暦"));
-    QCOMPARE(m_env->settings.lineColour, 0);
-    click("cmd設定読込");
-    QCOMPARE(m_env->settings.era, QStringLiteral("和暦"));
-    QCOMPARE(m_env->settings.lineColour, 0x0000FF);
 }
 
 void TestSettingsPage::clearAndDelete()
@@ -289,102 +237,6 @@ void TestSettingsPage::failedRegisterKeepsThePage()
     QCOMPARE(number(), 4242);
     exec(QStringLiteral("drop trigger refuse"));
     QVERIFY(stored().isEmpty());
-}
-
-void TestSettingsPage::bulkEraseAnsweredNo()
-{
-    exec(QStringLiteral(
-        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-01', 1, 2, 3, 4, 'a')"));
-    exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    m_page->load();
-    m_env->presenter.answerNo();
-    click("cmd一括削除7");
-    QCOMPARE(m_env->presenter.shown.size(), 1);
-    QCOMPARE(m_env->presenter.shown[0].title, QStringLiteral("削除の確認"));
-    QCOMPARE(m_env->presenter.shown[0].text, QStringLiteral("初期化します。 よろしいですか"));
-    QCOMPARE(m_env->presenter.shown[0].style, common::kQuestionNoDefault);
-    QCOMPARE(stored().size(), 1);
-    QCOMPARE(era(), QStringLiteral("和暦"));
-    QVERIFY(m_cleared.isEmpty());
-    QVERIFY(!QDir(m_page->backupFolder()).exists());
-}
-
-void TestSettingsPage::bulkEraseKeepsACopyAndClearsEverything()
-{
-    exec(QStringLiteral("insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-01', 1, 2, "
-                        "3, 4, '消す前の記録')"));
-    exec(QStringLiteral(
-        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-02', 5, 6, 7, 8, NULL)"));
-    exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    QVERIFY(testsupport::execOn(m_env->data.workPath(),
-                                QStringLiteral("insert into ClHint (FormName, CtlName, FormTitle, Contents) values "
-                                               "('FrmNippo', 'cmdHint', 't', '残るヒント')")));
-    m_page->load();
-
-    click("cmd一括削除7");
-    QCOMPARE(m_env->presenter.shown.size(), 1); // no notice after the erase
-
-    QCOMPARE(testsupport::countOn(m_env->data.mainPath(), QStringLiteral("業務日誌")), 0);
-    QVERIFY(stored().isEmpty());
-    QCOMPARE(testsupport::SqlFile(m_env->data.workPath()).value(QStringLiteral("select Contents from ClHint")),
-             QVariant(QStringLiteral("残るヒント")));
-    QCOMPARE(era(), QStringLiteral("西暦"));
-    QCOMPARE(number(), 0);
-    QCOMPARE(swatch(), 0);
-    QCOMPARE(m_cleared, (QStringList{QStringLiteral("集計"), QStringLiteral("日誌")}));
-    QCOMPARE(m_env->settings.era, QStringLiteral("和暦")); // in force until the next read
-    QCOMPARE(m_env->settings.lineColour, 255);
-
-    // The copy is a checked copy of its own kind, holding what was erased.
-    const QList<backup::CopyEntry> copies = backup::listCopies(m_page->backupFolder());
-    QCOMPARE(copies.size(), 1);
-    QCOMPARE(copies.first().name.kind, backup::CopyKind::Erase);
-    const QString copy = QDir(copies.first().path).filePath(store::kMainFileName);
-    QCOMPARE(testsupport::rowsOf(copy, QStringLiteral("業務日誌")),
-             (QStringList{QStringLiteral("QString:2004-04-01|qlonglong:1|qlonglong:2|qlonglong:3|qlonglong:4|"
-                                         "QString:消す前の記録"),
-                          QStringLiteral("QString:2004-04-02|qlonglong:5|qlonglong:6|qlonglong:7|qlonglong:8|NULL")}));
-    QCOMPARE(testsupport::rowsOf(copy, QStringLiteral("自社情報")),
-             QStringList{QStringLiteral("QString:和暦|qlonglong:255")});
-
-    // On an already empty database it runs silently again.
-    click("cmd一括削除7");
-    QCOMPARE(m_env->presenter.shown.size(), 2);
-    QCOMPARE(m_cleared.size(), 4);
-}
-
-void TestSettingsPage::bulkEraseIsAllOrNothing()
-{
-    exec(QStringLiteral(
-        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-01', 1, 2, 3, 4, 'a')"));
-    exec(QStringLiteral("insert into 自社情報 values ('和暦', 255)"));
-    // The settings table cannot be emptied: the journal must survive too.
-    exec(QStringLiteral("create trigger keep before delete on 自社情報 begin select raise(abort, 'locked'); end"));
-    m_page->load();
-    click("cmd一括削除7");
-    QCOMPARE(m_env->presenter.shown.size(), 2);
-    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除できませんでした"));
-    QVERIFY(m_env->presenter.shown[1].text.startsWith(QStringLiteral("データは削除されていません。")));
-    QCOMPARE(testsupport::countOn(m_env->data.mainPath(), QStringLiteral("業務日誌")), 1);
-    QCOMPARE(stored().size(), 1);
-    QCOMPARE(era(), QStringLiteral("和暦"));
-    QVERIFY(m_cleared.isEmpty());
-}
-
-void TestSettingsPage::bulkEraseWithoutCopyErasesNothing()
-{
-    exec(QStringLiteral(
-        "insert into 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) values ('2004-04-01', 1, 2, 3, 4, 'a')"));
-    // A file stands where the copy's folder should go.
-    QFile blocker(m_env->data.folder() + QStringLiteral("backup"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    click("cmd一括削除7");
-    QCOMPARE(m_env->presenter.shown.size(), 2);
-    QCOMPARE(m_env->presenter.shown[1].title, QStringLiteral("削除できませんでした"));
-    QVERIFY(m_env->presenter.shown[1].text.contains(QStringLiteral("控え")));
-    QCOMPARE(testsupport::countOn(m_env->data.mainPath(), QStringLiteral("業務日誌")), 1);
-    QVERIFY(m_cleared.isEmpty());
 }
 
 void TestSettingsPage::bannerOpensTheBoard()

@@ -39,4 +39,12 @@ template <typename T> T *control(const QObject *root, const char *name)
     return found;
 }
 
+// The newest object of that class among the children of `root` (one the
+// root replaced may wait there to be deleted); null when there is none.
+template <typename T> T *newestChild(const QObject *root)
+{
+    const QList<T *> all = root->findChildren<T *>(Qt::FindDirectChildrenOnly);
+    return all.isEmpty() ? nullptr : all.last();
+}
+
 } // namespace testsupport

@@ -186,6 +186,21 @@ bool execOn(const QString &path, const QString &sql)
     return SqlFile(path).exec(sql);
 }
 
+QString refuseWritesSql(const QString &table)
+{
+    QString sql;
+    for (const char *change : {"insert", "update", "delete"}) {
+        sql += QStringLiteral("create trigger refuse_%1 before %1 on %2 begin select raise(abort, 'read-only'); end;")
+                   .arg(QLatin1StringView(change), table);
+    }
+    return sql;
+}
+
+QString allowWritesSql()
+{
+    return QStringLiteral("drop trigger refuse_insert; drop trigger refuse_update; drop trigger refuse_delete;");
+}
+
 qint64 countOn(const QString &path, const QString &table)
 {
     return SqlFile(path).count(table);

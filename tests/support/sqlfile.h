@@ -62,4 +62,9 @@ bool execOn(const QString &path, const QString &sql);
 qint64 countOn(const QString &path, const QString &table);
 QStringList rowsOf(const QString &path, const QString &table);
 
+// Triggers that make `table` refuse every insert, update and delete, as a
+// read-only file does, and the statements that drop them again.
+QString refuseWritesSql(const QString &table);
+QString allowWritesSql();
+
 } // namespace testsupport

@@ -125,7 +125,7 @@ void TestSummaryLayout::show(const QString &mode, const QString &view)
 
 void TestSummaryLayout::checkGrid(const QString &where)
 {
-    QTableView *grid = m_page->grid();
+    QTableView *grid = testsupport::control<QTableView>(m_page.get(), "Grid集計");
     const QAbstractItemModel *model = grid->model();
     QVERIFY(model && model->rowCount() > 0);
     QVERIFY2(!grid->horizontalScrollBar()->isVisible(), qPrintable(where));
@@ -160,7 +160,7 @@ void TestSummaryLayout::checkGrid(const QString &where)
 
 void TestSummaryLayout::checkSums(const QString &where)
 {
-    QTableView *grid = m_page->grid();
+    QTableView *grid = testsupport::control<QTableView>(m_page.get(), "Grid集計");
     const bool summary = qobject_cast<totals::SummaryModel *>(grid->model()) != nullptr;
     QList<std::pair<const char *, int>> sums{{"num売上計", 1}, {"num仕入計", 2}, {"num入金計", 3}, {"num出金計", 4}};
     if (summary) {
@@ -228,7 +228,7 @@ void TestSummaryLayout::sumsStandOverTheirColumns()
 void TestSummaryLayout::gridFollowsItsWidth()
 {
     show(common::kEra, u"月別"_s);
-    QTableView *grid = m_page->grid();
+    QTableView *grid = testsupport::control<QTableView>(m_page.get(), "Grid集計");
     for (const int width : {grid->width() + 90, grid->width()}) {
         grid->resize(width, grid->height());
         QApplication::processEvents();

@@ -45,7 +45,7 @@ private:
     QStringList gridColumn(int column) const
     {
         QStringList texts;
-        const QAbstractItemModel *model = m_page->grid()->model();
+        const QAbstractItemModel *model = testsupport::control<QTableView>(m_page.get(), "Grid集計")->model();
         for (int row = 0; row < model->rowCount(); ++row) {
             texts << model->index(row, column).data().toString();
         }
@@ -117,7 +117,8 @@ void TestSummaryView::monthsInTheGridWithThePeriodsSums()
 {
     setPeriod(QDate(2019, 4, 10), QDate(2020, 12, 31));
     child<QRadioButton>("opt月別")->click();
-    auto *model = qobject_cast<totals::SummaryModel *>(m_page->grid()->model());
+    auto *model =
+        qobject_cast<totals::SummaryModel *>(testsupport::control<QTableView>(m_page.get(), "Grid集計")->model());
     QVERIFY(model);
     QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     QCOMPARE(gridColumn(totals::SummaryModel::Col年月),
@@ -132,8 +133,9 @@ void TestSummaryView::monthsInTheGridWithThePeriodsSums()
 
     // 日別 shows the work table again, which the summary left as it was.
     child<QRadioButton>("opt日別")->click();
-    QVERIFY(qobject_cast<totals::WorkTableModel *>(m_page->grid()->model()));
-    QCOMPARE(m_page->grid()->model()->rowCount(), 0);
+    QVERIFY(
+        qobject_cast<totals::WorkTableModel *>(testsupport::control<QTableView>(m_page.get(), "Grid集計")->model()));
+    QCOMPARE(testsupport::control<QTableView>(m_page.get(), "Grid集計")->model()->rowCount(), 0);
     QCOMPARE(sum("num売上計"), 0);
 }
 
@@ -144,9 +146,9 @@ void TestSummaryView::keyboardChoosesAndEnterOpensTheMonth()
     daily->setFocus();
     QTest::keyClick(daily, Qt::Key_Right);
     QVERIFY(child<QRadioButton>("opt月別")->isChecked());
-    QCOMPARE(m_page->grid()->model()->rowCount(), 2);
+    QCOMPARE(testsupport::control<QTableView>(m_page.get(), "Grid集計")->model()->rowCount(), 2);
 
-    QTableView *grid = m_page->grid();
+    QTableView *grid = testsupport::control<QTableView>(m_page.get(), "Grid集計");
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(1, 0));
     QTest::keyClick(grid, Qt::Key_Return);
@@ -173,7 +175,7 @@ void TestSummaryView::tabFindsTheChoiceTheProgramMade()
     QTest::keyClick(daily, Qt::Key_Right);
     QVERIFY(monthly->isChecked() && monthly->hasFocus());
 
-    QTableView *grid = m_page->grid();
+    QTableView *grid = testsupport::control<QTableView>(m_page.get(), "Grid集計");
     grid->setFocus();
     grid->setCurrentIndex(grid->model()->index(1, 0));
     QTest::keyClick(grid, Qt::Key_Return);
@@ -205,8 +207,10 @@ void TestSummaryView::yearOpensAsMonths()
     setPeriod(QDate(2019, 1, 1), QDate(2020, 12, 31));
     child<QRadioButton>("opt年別")->click();
     QCOMPARE(gridColumn(totals::SummaryModel::Col年月), (QStringList{u"平成31年・令和1年"_s, u"令和2年"_s}));
-    QCOMPARE(m_page->grid()->model()->headerData(0, Qt::Horizontal).toString(), u"年"_s);
-    QTableView *grid = m_page->grid();
+    QCOMPARE(
+        testsupport::control<QTableView>(m_page.get(), "Grid集計")->model()->headerData(0, Qt::Horizontal).toString(),
+        u"年"_s);
+    QTableView *grid = testsupport::control<QTableView>(m_page.get(), "Grid集計");
     const QPoint cell = grid->visualRect(grid->model()->index(0, 0)).center();
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
@@ -223,7 +227,7 @@ void TestSummaryView::refusedAmountIsToldWithItsDay()
         testsupport::execOn(m_env->data.mainPath(), u"update 業務日誌 set 入金額 = 'x' where 日付 = '2019-05-31'"_s));
     setPeriod(QDate(2019, 1, 1), QDate(2019, 12, 31));
     child<QRadioButton>("opt年別")->click();
-    QCOMPARE(m_page->grid()->model()->rowCount(), 0);
+    QCOMPARE(testsupport::control<QTableView>(m_page.get(), "Grid集計")->model()->rowCount(), 0);
     QCOMPARE(sum("num売上計"), std::nullopt);
     QCOMPARE(m_env->presenter.shown.size(), 1);
     QVERIFY2(m_env->presenter.shown[0].text.contains(u"2019/05/31 の入金額"_s),
