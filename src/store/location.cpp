@@ -11,9 +11,17 @@ Location Location::inFolder(const QString &folder)
     return location;
 }
 
+Location Location::onServer(const QString &address)
+{
+    Location location;
+    location.m_kind = Kind::Server;
+    location.m_address = address;
+    return location;
+}
+
 QString Location::display() const
 {
-    return QDir::toNativeSeparators(QDir::cleanPath(m_folder));
+    return m_kind == Kind::Server ? m_address : QDir::toNativeSeparators(QDir::cleanPath(m_folder));
 }
 
 } // namespace store

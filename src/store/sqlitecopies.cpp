@@ -356,6 +356,8 @@ std::unique_ptr<Maintenance> makeMaintenance(const Location &location)
     switch (location.kind()) {
     case Location::Kind::Folder:
         return std::make_unique<SqliteMaintenance>(location.folder());
+    case Location::Kind::Server:
+        break; // the server engine is not built yet
     }
     return nullptr;
 }
