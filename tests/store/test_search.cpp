@@ -1,6 +1,8 @@
 // Finding days by the words of their journal text: through the index and by
 // the scan that stands in for a missing one, and the index kept in step with
 // every journal write.
+// The file engine's own cases (rows planted and files damaged by hand); what
+// every engine promises is in test_contract.cpp.
 
 #include "common/progress.h"
 #include "store/copies.h"

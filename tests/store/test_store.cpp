@@ -1,6 +1,8 @@
 // The typed store over two real files: which rows each operation touches, in
 // which order, with which Null rules, and what rows written by other programs
 // do to it.
+// The file engine's own cases (rows planted and files damaged by hand); what
+// every engine promises is in test_contract.cpp.
 
 #include "store/maintenance.h"
 #include "store/sqlitefiles.h"

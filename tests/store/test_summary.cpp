@@ -1,5 +1,7 @@
 // The journal summed per month and per year: the groups of a period against
 // the daily records they sum, and the rows a summary will not count.
+// The file engine's own cases (rows planted and files damaged by hand); what
+// every engine promises is in test_contract.cpp.
 
 #include "store/store.h"
 #include "support/openstore.h"

@@ -2,6 +2,8 @@
 // version checked by the statement that writes it, so a change made by the
 // other program since a record was read is found, never written over unasked;
 // and files of earlier versions, which lack the version's columns.
+// The file engine's own cases (rows planted and files damaged by hand); what
+// every engine promises is in test_contract.cpp.
 
 #include "store/sqlitefiles.h"
 #include "store/store.h"
