@@ -11,8 +11,8 @@ struct InitDataResult
     QString message; // what to print (stdout on success, stderr on failure)
 };
 
-// Creates VelmoraA.mdb and VelmoraAWork.mdb with their tables in `folder`
-// (made when missing). Refuses, creating nothing, when either file exists.
+// Makes empty data for the data folder `folder` (made when missing) through
+// the engines' door. Refuses, making nothing, when any of it is there.
 InitDataResult initData(const QString &folder);
 
 } // namespace app

@@ -10,6 +10,7 @@
 #include "store/maintenance.h"
 #include "store/store.h"
 #include "support/engineundertest.h"
+#include "support/shownrecords.h"
 #include "support/verifyok.h"
 
 #include <QTemporaryDir>
@@ -22,11 +23,7 @@ namespace {
 
 QString shown(const Amounts &amounts)
 {
-    QStringList parts;
-    for (const AmountColumn column : kAmountColumns) {
-        parts << (amounts[column] ? QString::number(*amounts[column]) : u"-"_s);
-    }
-    return parts.join(u' ');
+    return testsupport::shownAmounts(amounts);
 }
 
 // "date|amounts|text"; "none" for no record; the error's kind number on failure.

@@ -8,6 +8,7 @@
 #include "store/sqlitefiles.h"
 #include "store/store.h"
 #include "support/openstore.h"
+#include "support/shownrecords.h"
 #include "support/sqlfile.h"
 
 #include <QDateTime>
@@ -30,14 +31,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The four amounts as "1 - -3 9999999999", none as "-".
 QString shown(const Amounts &amounts)
 {
-    QStringList parts;
-    for (const AmountColumn column : kAmountColumns) {
-        parts << (amounts[column] ? QString::number(*amounts[column]) : u"-"_s);
-    }
-    return parts.join(u' ');
+    return testsupport::shownAmounts(amounts);
 }
 
 // A record as "date|amounts|text|unreadable columns"; "none" for no record.
