@@ -1,6 +1,7 @@
 #include "app/datafolder.h"
 
 #include "app/initdata.h"
+#include "app/serverchoice.h"
 #include "app/startup.h"
 #include "store/engines.h"
 
@@ -64,6 +65,10 @@ bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg)
 
 store::Location dataLocation(const QString &dataFolder)
 {
+    // A refused choice stops the program at its start; its address never holds a password either way.
+    if (const ServerChoice server = chooseServer(dataFolder); !server.address.isEmpty()) {
+        return store::Location::onServer(server.address);
+    }
     return store::Location::inFolder(dataFolder);
 }
 
