@@ -50,6 +50,10 @@ bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg)
         return true;
     }
     const QDir data(chooseDataFolder(home.folder));
+    // A server's tables are made by --init-server, never at a start.
+    if (dataLocation(data.path()).kind() == store::Location::Kind::Server) {
+        return true;
+    }
     // One file alone is not a first start: the start-up failure says how to get its partner back.
     if (!store::dataParts(dataLocation(data.path())).none()) {
         return true;

@@ -1,6 +1,5 @@
 #include "app/initdata.h"
 
-#include "app/datafolder.h"
 #include "app/serverchoice.h"
 #include "store/engines.h"
 
@@ -12,7 +11,8 @@ namespace app {
 InitDataResult initData(const QString &folder)
 {
     const QDir dir(folder);
-    const store::Location location = dataLocation(folder);
+    // The files of the folder, also where a server keeps the journal: that is --init-server's.
+    const store::Location location = store::Location::inFolder(folder);
     QStringList existing;
     for (const QString &part : store::dataParts(location).present) {
         existing << QDir::toNativeSeparators(part);

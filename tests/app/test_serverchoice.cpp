@@ -3,8 +3,10 @@
 // tables made by --init-server (against ZEPHRA_TEST_SERVER when it is set).
 
 #include "app/datafolder.h"
+#include "app/initdata.h"
 #include "app/serverchoice.h"
 #include "store/engines.h"
+#include "support/scriptedpresenter.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,6 +183,24 @@ private slots:
         app::setServerForRun({});
         QVERIFY(QFile::remove(dir.filePath(u"server.conf"_s)));
         QCOMPARE(app::dataLocation(folder), store::Location::inFolder(folder));
+    }
+
+    void serverFolderGetsNoFilesUnasked()
+    {
+        QTemporaryDir dir;
+        const app::DataHome home{dir.filePath(u"share/zephra"_s), false};
+        const QString data = app::chooseDataFolder(home.folder);
+        QVERIFY(QDir().mkpath(data));
+        QVERIFY(writeFile(QDir(data).filePath(u"server.conf"_s), "host=db\ndatabase=zephra\n"));
+        testsupport::ScriptedPresenter presenter;
+        common::Msg msg(presenter);
+        // The first start in the user's folder makes no files where a server keeps the journal.
+        QVERIFY(app::makeDataOnFirstStart(home, msg));
+        QVERIFY(presenter.shown.isEmpty());
+        QCOMPARE(QDir(data).entryList(QDir::Files), QStringList{u"server.conf"_s});
+        // --init-data makes the files it names, in the folder, all the same.
+        QCOMPARE(app::initData(data).exitStatus, 0);
+        QCOMPARE(QDir(data).entryList(QDir::Files).size(), 3);
     }
 
     void programRefusesAPasswordBeforeTouchingTheData()
