@@ -3,7 +3,7 @@
 RUN_PACKAGES=(
     cmake make g++ pkg-config
     qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-qpa-plugins
-    libicu-dev libsqlite3-dev
+    libicu-dev libsqlite3-dev libpq-dev
     mdbtools-dev libglib2.0-dev
     libxlsxwriter-dev
     qt6-charts-dev libqt6opengl6-dev
@@ -13,6 +13,7 @@ TEST_PACKAGES=(
     "${RUN_PACKAGES[@]}"
     libbenchmark-dev poppler-utils
     python3-openpyxl
+    postgresql
     desktop-file-utils appstream
 )
 PACKAGE_PACKAGES=(

@@ -13,6 +13,12 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZEPHRA_BUILD_TESTS=ON -DZEPH
 cmake --build "$build" -j"$(nproc)"
 
 export QT_QPA_PLATFORM=offscreen
+# The server engine's tests run against a throwaway cluster, stopped however the run ends.
+cluster=$(mktemp -d -u /tmp/zephra-pg.XXXXXX)
+trap 'scripts/pgcluster.sh stop "$cluster"' EXIT
+scripts/pgcluster.sh start "$cluster"
+ZEPHRA_TEST_SERVER=$(head -n 1 "$cluster/address")
+export ZEPHRA_TEST_SERVER
 status=0
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)" || status=1
 

@@ -8,6 +8,7 @@
 #include "app/initdata.h"
 #include "app/legacystartup.h"
 #include "app/mainwindow.h"
+#include "app/serverchoice.h"
 #include "app/session.h"
 #include "common/clock.h"
 #include "common/datalock.h"
@@ -34,12 +35,47 @@ namespace app {
 
 namespace {
 
+// The program's arguments as a verb reads them: --server is the program's, not the verb's.
+QStringList verbArguments()
+{
+    return takeServerOption(QCoreApplication::arguments());
+}
+
+void printLine(const QString &text, FILE *stream)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
 int runInitData(const QStringList &arguments)
 {
     const qsizetype at = arguments.indexOf(QStringLiteral("--init-data"));
     const QString folder = at + 1 < arguments.size() ? arguments.at(at + 1) : chooseDataFolder(dataHome().folder);
     const InitDataResult result = initData(folder);
     std::fputs(result.message.toLocal8Bit().constData(), result.exitStatus == 0 ? stdout : stderr);
+    return result.exitStatus;
+}
+
+// The address follows the option; without it, the server chosen for the data folder.
+int runInitServer(const QStringList &arguments)
+{
+    const qsizetype at = arguments.indexOf(QStringLiteral("--init-server"));
+    QString address = at + 1 < arguments.size() ? arguments.at(at + 1) : QString();
+    if (address.isEmpty()) {
+        const ServerChoice chosen = chooseServer(chooseDataFolder(dataHome().folder));
+        if (chosen.refused()) {
+            printLine(chosen.refusal + QLatin1Char('\n'), stderr);
+            return 2;
+        }
+        address = chosen.address;
+    }
+    if (address.isEmpty()) {
+        printLine(QStringLiteral("zephra: --init-server の後に接続先（postgresql://利用者@ホスト/データベース）を"
+                                 "書いてください。\n"),
+                  stderr);
+        return 2;
+    }
+    const InitDataResult result = initServer(address);
+    printLine(result.message, result.exitStatus == 0 ? stdout : stderr);
     return result.exitStatus;
 }
 
@@ -73,9 +109,13 @@ bool hasOption(int argc, char *argv[], const char *option)
 int runCommand(const QString &option,
                const std::function<CommandResult(const QStringList &, const QString &, const QDateTime &)> &command)
 {
-    QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = verbArguments();
     arguments = arguments.mid(arguments.indexOf(option) + 1);
     const QString dataFolder = chooseDataFolder(dataHome().folder);
+    if (const ServerChoice server = chooseServer(dataFolder); server.refused()) {
+        printLine(server.refusal + QLatin1Char('\n'), stderr);
+        return 2;
+    }
     common::DataLock lock;
     if (holdDataLock(lock, dataFolder) == common::DataLock::Held::Elsewhere) {
         std::fputs(openElsewhereLine(dataFolder).toLocal8Bit().constData(), stderr);
@@ -102,11 +142,23 @@ int run(int argc, char *argv[], OnceShown onceShown)
         std::fputs(line.text.toLocal8Bit().constData(), line.action == CommandLine::Action::Print ? stdout : stderr);
         return line.exitStatus;
     }
+    if (line.serverGiven) {
+        const ServerChoice server = serverFromAddress(line.server);
+        if (server.refused()) {
+            printLine(QStringLiteral("zephra: ") + server.refusal + QLatin1Char('\n'), stderr);
+            return 2;
+        }
+        setServerForRun(server.address);
+    }
     const auto verbIs = [&line](const char *option) { return line.verb == QLatin1String(option); };
     if (verbIs("--init-data")) {
         // No window is needed to make the files, so no display either.
         QCoreApplication application(argc, argv);
-        return runInitData(QCoreApplication::arguments());
+        return runInitData(verbArguments());
+    }
+    if (verbIs("--init-server")) {
+        QCoreApplication application(argc, argv);
+        return runInitServer(verbArguments());
     }
     for (const char *verb : {"--backup", "--restore"}) {
         if (verbIs(verb)) {
@@ -153,6 +205,10 @@ int run(int argc, char *argv[], OnceShown onceShown)
     // The earlier version's files in the data folder are converted first, when the user agrees.
     ui::ProgressDialog progress;
     const DataHome home = dataHome();
+    if (const ServerChoice server = chooseServer(chooseDataFolder(home.folder)); server.refused()) {
+        common::Msg(presenter).showFailure(startupFailureTitle(), server.refusal);
+        return 2;
+    }
     const ConversionAtStart conversion = offerLegacyConversion(chooseDataFolder(home.folder), presenter, progress,
                                                                legacy::ownReader(), QDateTime::currentDateTime());
     if (conversion.outcome == ConversionAtStart::Outcome::Declined) {

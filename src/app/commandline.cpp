@@ -58,12 +58,39 @@ Language userLanguage()
                       environment.value(QStringLiteral("LANG")));
 }
 
+QStringList takeServerOption(const QStringList &arguments, ServerOption *option)
+{
+    ServerOption found;
+    QStringList rest;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (i > 0 && argument == QLatin1String("--server")) {
+            found.given = true;
+            if (i + 1 < arguments.size()) {
+                found.address = arguments.at(++i);
+            }
+        } else if (i > 0 && argument.startsWith(QLatin1String("--server="))) {
+            found = {true, argument.mid(9)};
+        } else {
+            rest << argument;
+        }
+    }
+    if (option) {
+        *option = found;
+    }
+    return rest;
+}
+
 const std::vector<Verb> &verbs()
 {
     static const std::vector<Verb> all = {
         {QStringLiteral("--init-data"), QStringLiteral("[フォルダー]"), QStringLiteral("[FOLDER]"),
          QStringLiteral("データフォルダー（またはフォルダー）に空の業務日誌のファイルを作ります。"),
          QStringLiteral("Creates the empty journal files in the data folder (or FOLDER).")},
+        {QStringLiteral("--init-server"), QStringLiteral("接続先"), QStringLiteral("ADDRESS"),
+         QStringLiteral("空のデータベース（postgresql://利用者@ホスト/データベース）に業務日誌の表を作ります。"),
+         QStringLiteral("Creates the journal's tables in the empty database at ADDRESS "
+                        "(postgresql://user@host/database).")},
         {QStringLiteral("--backup"), QStringLiteral("[控えを置くフォルダー]"), QStringLiteral("[FOLDER]"),
          QStringLiteral("業務日誌・設定・ヒントの控えを作ります（既定はデータフォルダーの backup）。"),
          QStringLiteral("Makes a copy of the journal, settings and hints (in the data folder's backup unless "
@@ -109,6 +136,11 @@ QString helpText(Language language)
         entry(verb.option + QLatin1Char(' ') + (ja ? verb.japaneseArguments : verb.englishArguments),
               ja ? verb.japanese : verb.english);
     }
+    entry(ja ? QStringLiteral("--server 接続先") : QStringLiteral("--server ADDRESS"),
+          ja ? QStringLiteral("この回だけ、data/server.conf の代わりに接続先のデータベースを使います"
+                              "（画面でもどのオプションでも）。")
+             : QStringLiteral("Uses the database at ADDRESS for this run instead of data/server.conf "
+                              "(the window and every option)."));
     entry(QStringLiteral("-h, --help"),
           ja ? QStringLiteral("この説明を表示します。") : QStringLiteral("Shows this help."));
     entry(QStringLiteral("-v, --version"),
@@ -116,7 +148,10 @@ QString helpText(Language language)
     return text;
 }
 
-CommandLine readCommandLine(const QStringList &arguments, Language language)
+namespace {
+
+// Reads a command line that holds no --server.
+CommandLine readWithoutServer(const QStringList &arguments, Language language)
 {
     QCommandLineParser parser;
     // -platform and the other options of Qt are single-dash words.
@@ -172,6 +207,27 @@ CommandLine readCommandLine(const QStringList &arguments, Language language)
         return {CommandLine::Action::Print, {}, versionText(), 0};
     }
     return {};
+}
+
+} // namespace
+
+CommandLine readCommandLine(const QStringList &typed, Language language)
+{
+    ServerOption server;
+    const QStringList arguments = takeServerOption(typed, &server);
+    const bool ja = japanese(language);
+    if (server.given && server.address.isEmpty()) {
+        return {CommandLine::Action::Refuse,
+                {},
+                ja ? QStringLiteral("zephra: --server の後に接続先（postgresql://利用者@ホスト/データベース）を"
+                                    "書いてください。\n")
+                   : QStringLiteral("zephra: --server needs an address (postgresql://user@host/database).\n"),
+                2};
+    }
+    CommandLine line = readWithoutServer(arguments, language);
+    line.serverGiven = server.given;
+    line.server = server.address;
+    return line;
 }
 
 } // namespace app

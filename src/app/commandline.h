@@ -37,7 +37,19 @@ struct CommandLine
     QString verb; // the option of the verb to run (RunVerb)
     QString text; // the help or version (Print, to stdout) or the refusal (Refuse, to stderr)
     int exitStatus = 0;
+    bool serverGiven = false; // --server ADDRESS: the data on that server for this run
+    QString server = {};
 };
+
+// `arguments` without `--server ADDRESS` (or `--server=ADDRESS`), wherever it
+// stands: it is the window's option and every verb's alike. `given` tells
+// whether it was there; `address` is empty when no address followed it.
+struct ServerOption
+{
+    bool given = false;
+    QString address;
+};
+QStringList takeServerOption(const QStringList &arguments, ServerOption *option = nullptr);
 
 // Reads `arguments` (the program first). A verb parses the arguments after
 // it itself and answers its own mistakes; without a verb, --help and

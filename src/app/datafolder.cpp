@@ -1,6 +1,7 @@
 #include "app/datafolder.h"
 
 #include "app/initdata.h"
+#include "app/serverchoice.h"
 #include "app/startup.h"
 #include "store/engines.h"
 
@@ -49,6 +50,10 @@ bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg)
         return true;
     }
     const QDir data(chooseDataFolder(home.folder));
+    // A server's tables are made by --init-server, never at a start.
+    if (dataLocation(data.path()).kind() == store::Location::Kind::Server) {
+        return true;
+    }
     // One file alone is not a first start: the start-up failure says how to get its partner back.
     if (!store::dataParts(dataLocation(data.path())).none()) {
         return true;
@@ -64,6 +69,10 @@ bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg)
 
 store::Location dataLocation(const QString &dataFolder)
 {
+    // A refused choice stops the program at its start; its address never holds a password either way.
+    if (const ServerChoice server = chooseServer(dataFolder); !server.address.isEmpty()) {
+        return store::Location::onServer(server.address);
+    }
     return store::Location::inFolder(dataFolder);
 }
 

@@ -39,7 +39,8 @@ DataHome dataHome();
 // left as it is. False when the files could not be made (the reason shown).
 bool makeDataOnFirstStart(const DataHome &home, common::Msg &msg);
 
-// Where the journal of a data folder is kept: in the folder's own files.
+// Where the journal of a data folder is kept: on the server of this run
+// (--server) or of the folder's server.conf, else in the folder's own files.
 store::Location dataLocation(const QString &dataFolder);
 
 } // namespace app
