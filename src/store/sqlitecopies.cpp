@@ -3,6 +3,7 @@
 #include "common/fileplacing.h"
 #include "store/copies.h"
 #include "store/maintenance.h"
+#include "store/postgresengine.h"
 #include "store/sqliteconnection.h"
 #include "store/sqlitefiles.h"
 #include "store/sqliteschema.h"
@@ -357,7 +358,7 @@ std::unique_ptr<Maintenance> makeMaintenance(const Location &location)
     case Location::Kind::Folder:
         return std::make_unique<SqliteMaintenance>(location.folder());
     case Location::Kind::Server:
-        break; // the server engine is not built yet
+        return makePostgresMaintenance(location);
     }
     return nullptr;
 }
