@@ -177,16 +177,8 @@ public:
                   "RETURNING \"版\", \"更新日時\"";
             params.add(expected.seen()->number).add(expected.seen()->written);
         }
-        Result written;
-        if (DbError error = wrote(m_db.exec(sql, params, written))) {
-            return error;
-        }
-        if (written.rows() > 0) {
-            outcome.now = versionOf(written, 0, 0);
-            return {};
-        }
-        return changeFound("SELECT \"版\", \"更新日時\" FROM \"業務日誌\" WHERE \"日付\" = $1::date",
-                           Params().add(record.date), outcome);
+        return versionedWrite(sql, params, "SELECT \"版\", \"更新日時\" FROM \"業務日誌\" WHERE \"日付\" = $1::date",
+                              Params().add(record.date), outcome);
     }
 
     DbError addDay(const JournalRecord &record, bool &added) override
@@ -557,13 +549,7 @@ public:
         if (DbError error = refuseWrite()) {
             return error;
         }
-        Params params;
-        params.add(hint.key.formName).add(hint.key.ctlName).add(hint.formTitle);
-        if (hint.contents) {
-            params.add(*hint.contents);
-        } else {
-            params.addNull();
-        }
+        Params params = hintParams(hint);
         params.add(now());
         const char *sql = nullptr;
         if (!expected.checked()) {
@@ -581,16 +567,9 @@ public:
                   "AND \"更新日時\" IS NOT DISTINCT FROM $7 RETURNING \"版\", \"更新日時\"";
             params.add(expected.seen()->number).add(expected.seen()->written);
         }
-        Result written;
-        if (DbError error = wrote(m_db.exec(sql, params, written))) {
-            return error;
-        }
-        if (written.rows() > 0) {
-            outcome.now = versionOf(written, 0, 0);
-            return {};
-        }
-        return changeFound("SELECT \"版\", \"更新日時\" FROM \"ClHint\" WHERE \"FormName\" = $1 AND \"CtlName\" = $2",
-                           Params().add(hint.key.formName).add(hint.key.ctlName), outcome);
+        return versionedWrite(
+            sql, params, "SELECT \"版\", \"更新日時\" FROM \"ClHint\" WHERE \"FormName\" = $1 AND \"CtlName\" = $2",
+            Params().add(hint.key.formName).add(hint.key.ctlName), outcome);
     }
 
     DbError removeHint(const HintKey &key) override
@@ -652,13 +631,7 @@ public:
                 }
             }
             for (const Hint &hint : std::as_const(copy.hints)) {
-                Params params;
-                params.add(hint.key.formName).add(hint.key.ctlName).add(hint.formTitle);
-                if (hint.contents) {
-                    params.add(*hint.contents);
-                } else {
-                    params.addNull();
-                }
+                Params params = hintParams(hint);
                 if (DbError failure = m_db.exec("INSERT INTO \"ClHint\" (\"FormName\", \"CtlName\", \"FormTitle\", "
                                                 "\"Contents\", \"版\", \"更新日時\") VALUES ($1, $2, $3, $4, $5, $6)",
                                                 params.add(hintVersion).add(moment))) {
@@ -718,6 +691,30 @@ private:
         }
         params.add(record.text).add(searchForm(record.text)).add(now());
         return params;
+    }
+
+    // $1 the form, $2 the control, $3 the title, $4 the contents (Null stays Null).
+    static Params hintParams(const Hint &hint)
+    {
+        Params params;
+        params.add(hint.key.formName).add(hint.key.ctlName).add(hint.formTitle);
+        return hint.contents ? params.add(*hint.contents) : params.addNull();
+    }
+
+    // Runs a write that returns the 版 and 更新日時 it wrote; one that wrote
+    // nothing was checked and found the record changed (`current`, by `key`).
+    DbError versionedWrite(const char *sql, const Params &params, const char *current, const Params &key,
+                           WriteOutcome &outcome)
+    {
+        Result written;
+        if (DbError error = wrote(m_db.exec(sql, params, written))) {
+            return error;
+        }
+        if (written.rows() > 0) {
+            outcome.now = versionOf(written, 0, 0);
+            return {};
+        }
+        return changeFound(current, key, outcome);
     }
 
     // A checked write that wrote nothing: `current` looks up the record's 版
