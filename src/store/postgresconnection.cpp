@@ -230,9 +230,13 @@ DbError Connection::connect()
     }
     m_depth = 0;
     // Dates travel as 'YYYY-MM-DD' texts and are read with to_char, moments
-    // are texts: the server's own zone, date style and messages change nothing.
+    // are texts: the server's own zone and date style change nothing. A lock
+    // another program holds too long fails as busy, as the file engine's wait
+    // does, unless the server or the address sets a wait of its own.
     if (DbError error = exec("SET TimeZone = 'UTC'; SET DateStyle = 'ISO, YMD'; SET client_encoding = 'UTF8'; "
-                             "SET client_min_messages = 'warning'")) {
+                             "SET client_min_messages = 'warning'; "
+                             "SELECT set_config('lock_timeout', '10s', false) "
+                             "WHERE current_setting('lock_timeout') IN ('0', '0ms')")) {
         return error;
     }
     return m_setUp ? m_setUp() : DbError{};

@@ -69,7 +69,9 @@ public:
         };
         const QString journal = pg::tables().constFirst();
         if (DbError error = m_db.open(location.address(), [this] { return makeWorkTable(); })) {
-            return failed(journal, error);
+            OpenFailure failure = failed(journal, error);
+            failure.path = location.display(); // the server itself could not be reached
+            return failure;
         }
         QStringList present;
         if (DbError error = pg::presentTables(m_db, present)) {
@@ -649,7 +651,15 @@ public:
         if (!m_open) {
             return closedError();
         }
-        return m_db.inTransaction(work);
+        // Like the file engine's write lock taken at the start: no other
+        // program writes the data until this one ends; they wait for it.
+        return m_db.inTransaction([&]() -> DbError {
+            if (DbError error =
+                    m_db.exec("LOCK TABLE \"業務日誌\", \"自社情報\", \"ClHint\" IN SHARE ROW EXCLUSIVE MODE")) {
+                return error;
+            }
+            return work();
+        });
     }
 
 private:

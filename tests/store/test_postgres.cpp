@@ -188,6 +188,15 @@ private slots:
         VERIFY_OK(store->readDay(QDate(2027, 1, 1), read));
         QVERIFY(!read);
 
+        // While a transaction runs, another program's write waits for it, then fails as busy.
+        std::unique_ptr<Store> other = openStore(schema.location({QStringLiteral("lock_timeout=200")}));
+        QVERIFY(other);
+        VERIFY_OK(store->inTransaction([&]() -> DbError {
+            const DbError waited = other->saveDay(record(QDate(2027, 2, 1), 1, QString()));
+            return waited.kind == DbErrorKind::Busy ? store->saveDay(record(QDate(2027, 2, 2), 1, QString())) : waited;
+        }));
+        VERIFY_OK(other->saveDay(record(QDate(2027, 2, 1), 1, QString())));
+
         VERIFY_OK(store->eraseAll());
         VERIFY_OK(store->countRecords(count));
         QCOMPARE(count, 0);
