@@ -309,11 +309,13 @@ private slots:
         FillReport report;
         VERIFY_OK(store->saveDay(record(QDate(2026, 1, 5), 10, QString())));
         VERIFY_OK(store->fillWork({QDate(2026, 1, 1), QDate(2026, 1, 31)}, report));
-        QCOMPARE(testsupport::serverExec(testsupport::testServer(),
-                                         "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
-                                         "application_name = '" +
-                                             schema.name().toUtf8() + "'"),
-                 QString());
+        const auto terminate = [&schema] {
+            return testsupport::serverExec(testsupport::testServer(),
+                                           "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                           "application_name = '" +
+                                               schema.name().toUtf8() + "'");
+        };
+        QCOMPARE(terminate(), QString());
         qint64 count = 0;
         QCOMPARE(store->countRecords(count).kind, DbErrorKind::ConnectionLost);
         VERIFY_OK(store->countRecords(count));
@@ -322,6 +324,21 @@ private slots:
         VERIFY_OK(store->workHoldsRows(holds)); // the work table is made anew, empty
         QVERIFY(!holds);
         VERIFY_OK(store->saveDay(record(QDate(2026, 1, 6), 10, QString())));
+
+        // Lost inside a transaction: nothing of it is kept, and the next command connects anew.
+        const DbError inside = store->inTransaction([&]() -> DbError {
+            if (DbError error = store->saveDay(record(QDate(2026, 1, 7), 10, QString()))) {
+                return error;
+            }
+            (void)terminate();
+            if (DbError error = store->saveDay(record(QDate(2026, 1, 8), 10, QString()))) {
+                return error;
+            }
+            return store->saveDay(record(QDate(2026, 1, 9), 10, QString()));
+        });
+        QCOMPARE(inside.kind, DbErrorKind::ConnectionLost);
+        VERIFY_OK(store->countRecords(count));
+        QCOMPARE(count, 2);
 
         // The server gone altogether: every command fails as lost, none hangs.
         std::unique_ptr<Store> nowhere = makeStore(Location::onServer(QStringLiteral("postgresql://127.0.0.1:1/none")));
