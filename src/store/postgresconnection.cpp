@@ -219,7 +219,12 @@ DbError Connection::connect()
         if (m_connection) {
             PQfinish(m_connection);
         }
-        m_connection = PQconnectdb(m_address.toUtf8().constData());
+        // A server that does not answer is given up after a while, unless
+        // the address says how long to wait (its settings come later and win).
+        const QByteArray address = m_address.toUtf8();
+        const char *const keywords[] = {"connect_timeout", "dbname", nullptr};
+        const char *const values[] = {"10", address.constData(), nullptr};
+        m_connection = PQconnectdbParams(keywords, values, 1);
         if (PQstatus(m_connection) != CONNECTION_OK) {
             const QString message = QString::fromUtf8(PQerrorMessage(m_connection));
             PQfinish(m_connection);

@@ -61,6 +61,13 @@ private slots:
         std::optional<OpenFailure> failure = store->open(location);
         QVERIFY(failure);
         QCOMPARE(failure->error.kind, DbErrorKind::MissingTable);
+        const QString base = testsupport::testServer();
+        const Location noDatabase = Location::onServer(base + (base.contains(u'?') ? u'&' : u'?') +
+                                                       QStringLiteral("dbname=zephra_no_such_database"));
+        failure = store->open(noDatabase);
+        QVERIFY(failure);
+        QCOMPARE(failure->error.kind, DbErrorKind::Missing);
+        QCOMPARE(failure->path, noDatabase.display());
 
         const Creation made = createEmptyData(location);
         VERIFY_OK(made.error);
