@@ -1,5 +1,6 @@
 #include "store/engines.h"
 
+#include "store/postgresengine.h"
 #include "store/sqlitefiles.h"
 
 #include <QDir>
@@ -28,13 +29,16 @@ std::unique_ptr<Store> makeStore(const Location &location)
     case Location::Kind::Folder:
         return makeSqliteStore();
     case Location::Kind::Server:
-        break; // the server engine is not built yet
+        return makePostgresStore();
     }
     return nullptr;
 }
 
 DataParts dataParts(const Location &location)
 {
+    if (location.kind() == Location::Kind::Server) {
+        return postgresDataParts(location);
+    }
     DataParts parts;
     parts.all = folderFiles(location);
     for (const QString &path : std::as_const(parts.all)) {
@@ -47,6 +51,9 @@ DataParts dataParts(const Location &location)
 
 Creation createEmptyData(const Location &location)
 {
+    if (location.kind() == Location::Kind::Server) {
+        return createPostgresData(location);
+    }
     Creation creation;
     creation.error = createSqliteFiles(location.folder(), &creation.failedPart);
     if (!creation.error) {
@@ -57,6 +64,9 @@ Creation createEmptyData(const Location &location)
 
 Creation createMissingData(const Location &location)
 {
+    if (location.kind() == Location::Kind::Server) {
+        return createMissingPostgresData(location);
+    }
     Creation creation;
     const QStringList files = folderFiles(location);
     for (const auto &[path, file] : {std::pair(files.at(0), DataFile::Main), std::pair(files.at(1), DataFile::Work)}) {

@@ -3,6 +3,7 @@
 #include "common/fileplacing.h"
 #include "store/copies.h"
 #include "store/maintenance.h"
+#include "store/postgresengine.h"
 #include "store/sqliteconnection.h"
 #include "store/sqlitefiles.h"
 #include "store/sqliteschema.h"
@@ -325,7 +326,8 @@ public:
         for (const QString &current : dataFiles()) {
             if (QFileInfo::exists(current) &&
                 !QFile::copy(current, QDir(asideFolder).filePath(QFileInfo(current).fileName()))) {
-                return {DbError(DbErrorKind::CopyFailed, QStringLiteral("cannot copy %1 aside").arg(current)), current, false};
+                return {DbError(DbErrorKind::CopyFailed, QStringLiteral("cannot copy %1 aside").arg(current)), current,
+                        false};
             }
         }
         for (const QString &name : {kMainFileName, kWorkFileName}) {
@@ -336,7 +338,8 @@ public:
             QFile::remove(target + QStringLiteral("-journal"));
             if (!QFile::copy(QDir(copyFolder).filePath(name), incoming) || !common::replaceFile(incoming, target)) {
                 QFile::remove(incoming);
-                return {DbError(DbErrorKind::CopyFailed, QStringLiteral("cannot replace %1").arg(target)), target, true};
+                return {DbError(DbErrorKind::CopyFailed, QStringLiteral("cannot replace %1").arg(target)), target,
+                        true};
             }
         }
         return {};
@@ -357,7 +360,7 @@ std::unique_ptr<Maintenance> makeMaintenance(const Location &location)
     case Location::Kind::Folder:
         return std::make_unique<SqliteMaintenance>(location.folder());
     case Location::Kind::Server:
-        break; // the server engine is not built yet
+        return makePostgresMaintenance(location);
     }
     return nullptr;
 }

@@ -1,6 +1,7 @@
 #include "support/engineundertest.h"
 
 #include "store/engines.h"
+#include "support/testserver.h"
 
 namespace testsupport {
 
@@ -14,8 +15,6 @@ EngineUnderTest::EngineUnderTest()
     if (m_name == QLatin1String("postgresql")) {
         if (m_server.isEmpty()) {
             m_unavailable = QStringLiteral("ZEPHRA_TEST_SERVER names no server");
-        } else if (!store::makeStore(store::Location::onServer(m_server))) {
-            m_unavailable = QStringLiteral("this build has no server engine");
         }
         return;
     }
@@ -38,11 +37,18 @@ std::optional<store::Location> EngineUnderTest::emptyLocation(QString &why)
         m_folders.push_back(std::move(folder));
         return location;
     }
-    // A server's fresh place is a database of its own, made by the engine's
-    // maintenance of the test server (the server engine provides it).
-    why = QStringLiteral("no fresh database on the server yet");
-    return std::nullopt;
+    // On the server, a schema of its own first on the search path.
+    auto schema = std::make_unique<ServerSchema>();
+    if (!schema->error().isEmpty()) {
+        why = schema->error();
+        return std::nullopt;
+    }
+    const store::Location location = schema->location();
+    m_schemas.push_back(std::move(schema));
+    return location;
 }
+
+EngineUnderTest::~EngineUnderTest() = default;
 
 std::optional<store::Location> EngineUnderTest::freshData(QString &why)
 {

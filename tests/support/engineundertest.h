@@ -16,10 +16,13 @@
 
 namespace testsupport {
 
+class ServerSchema;
+
 class EngineUnderTest
 {
 public:
     EngineUnderTest();
+    ~EngineUnderTest();
 
     QString name() const { return m_name; }
     // Why the chosen engine cannot be tested here; empty when it can.
@@ -35,7 +38,7 @@ private:
     QString m_unavailable;
     QString m_server;
     std::vector<std::unique_ptr<QTemporaryDir>> m_folders;
-    int m_databases = 0;
+    std::vector<std::unique_ptr<ServerSchema>> m_schemas; // dropped with the engine under test
 };
 
 } // namespace testsupport

@@ -1,0 +1,324 @@
+#include "store/postgresconnection.h"
+
+#include <libpq-fe.h>
+
+namespace store::pg {
+
+namespace {
+
+DbError lost(const QString &message)
+{
+    return {DbErrorKind::ConnectionLost, 0, message.trimmed()};
+}
+
+// A connection that could not be made says why only in its text.
+DbError connectionFailure(const QString &message)
+{
+    if (message.contains(QLatin1String("password authentication failed")) ||
+        message.contains(QLatin1String("no password supplied")) ||
+        message.contains(QLatin1String("permission denied"))) {
+        return {DbErrorKind::NoAccess, 0, message.trimmed()};
+    }
+    if (message.contains(QLatin1String("does not exist"))) {
+        return {DbErrorKind::Missing, 0, message.trimmed()};
+    }
+    return lost(message);
+}
+
+} // namespace
+
+DbError errorFrom(const QByteArray &sqlstate, const QString &message)
+{
+    const auto kind = [&sqlstate] {
+        if (sqlstate.startsWith("08") || sqlstate == "57P01" || sqlstate == "57P02" || sqlstate == "57P03") {
+            return DbErrorKind::ConnectionLost;
+        }
+        if (sqlstate == "40001" || sqlstate == "40P01" || sqlstate == "55P03") {
+            return DbErrorKind::Busy;
+        }
+        if (sqlstate == "25006") {
+            return DbErrorKind::ReadOnly;
+        }
+        if (sqlstate == "23505") {
+            return DbErrorKind::Duplicate;
+        }
+        if (sqlstate == "23514" || sqlstate == "22003" || sqlstate == "22007" || sqlstate == "22008" ||
+            sqlstate == "23502") {
+            return DbErrorKind::RefusedValue;
+        }
+        if (sqlstate == "42P01" || sqlstate == "3F000") {
+            return DbErrorKind::MissingTable;
+        }
+        if (sqlstate == "53100") {
+            return DbErrorKind::DiskFull;
+        }
+        if (sqlstate == "28P01" || sqlstate == "28000" || sqlstate == "42501") {
+            return DbErrorKind::NoAccess;
+        }
+        if (sqlstate == "3D000") {
+            return DbErrorKind::Missing;
+        }
+        if (sqlstate == "57014") {
+            return DbErrorKind::Interrupted;
+        }
+        if (sqlstate == "58030") {
+            return DbErrorKind::DiskFailed;
+        }
+        return DbErrorKind::Other;
+    }();
+    // The server's codes are no numbers: the SQLSTATE leads the text instead.
+    return {kind, 0, QStringLiteral("SQLSTATE %1: %2").arg(QString::fromLatin1(sqlstate), message.trimmed())};
+}
+
+Params &Params::add(const QString &text)
+{
+    m_values.emplace_back(text.toUtf8());
+    return *this;
+}
+
+Params &Params::add(qint64 number)
+{
+    m_values.emplace_back(QByteArray::number(number));
+    return *this;
+}
+
+Params &Params::add(std::optional<qint64> number)
+{
+    return number ? add(*number) : addNull();
+}
+
+Params &Params::add(QDate day)
+{
+    if (!day.isValid() || day.year() < 1 || day.year() > 9999) {
+        return addNull();
+    }
+    m_values.emplace_back(QByteArray::number(day.year()).rightJustified(4, '0') + '-' +
+                          QByteArray::number(day.month()).rightJustified(2, '0') + '-' +
+                          QByteArray::number(day.day()).rightJustified(2, '0'));
+    return *this;
+}
+
+Params &Params::add(const QDateTime &moment)
+{
+    return moment.isValid() ? add(storedMoment(moment)) : addNull();
+}
+
+Params &Params::addNull()
+{
+    m_values.emplace_back(std::nullopt);
+    return *this;
+}
+
+const char *const *Params::values() const
+{
+    m_pointers.clear();
+    for (const std::optional<QByteArray> &value : m_values) {
+        m_pointers.push_back(value ? value->constData() : nullptr);
+    }
+    return m_pointers.data();
+}
+
+Result::Result(pg_result *result) : m_result(result, &PQclear) {}
+
+int Result::rows() const
+{
+    return m_result ? PQntuples(m_result.get()) : 0;
+}
+
+bool Result::isNull(int row, int column) const
+{
+    return !m_result || PQgetisnull(m_result.get(), row, column);
+}
+
+QString Result::text(int row, int column) const
+{
+    if (isNull(row, column)) {
+        return {};
+    }
+    return QString::fromUtf8(PQgetvalue(m_result.get(), row, column), PQgetlength(m_result.get(), row, column));
+}
+
+qint64 Result::integer(int row, int column) const
+{
+    return isNull(row, column) ? 0 : QByteArray(PQgetvalue(m_result.get(), row, column)).toLongLong();
+}
+
+std::optional<qint64> Result::amount(int row, int column) const
+{
+    if (isNull(row, column)) {
+        return std::nullopt;
+    }
+    return integer(row, column);
+}
+
+QDate Result::date(int row, int column) const
+{
+    if (isNull(row, column)) {
+        return {};
+    }
+    return QDate::fromString(QString::fromLatin1(PQgetvalue(m_result.get(), row, column)), Qt::ISODate);
+}
+
+QDateTime Result::moment(int row, int column) const
+{
+    return isNull(row, column) ? QDateTime() : parseMoment(text(row, column));
+}
+
+qint64 Result::affected() const
+{
+    return m_result ? QByteArray(PQcmdTuples(m_result.get())).toLongLong() : 0;
+}
+
+QString storedMoment(const QDateTime &moment)
+{
+    return moment.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QDateTime parseMoment(const QString &text)
+{
+    QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
+    return moment.isValid() ? moment.toUTC() : QDateTime();
+}
+
+Connection::~Connection()
+{
+    close();
+}
+
+DbError Connection::open(const QString &address, std::function<DbError()> setUp)
+{
+    close();
+    m_address = address;
+    m_setUp = std::move(setUp);
+    return connect();
+}
+
+void Connection::close()
+{
+    const std::lock_guard lock(m_cancelMutex);
+    if (m_cancel) {
+        PQfreeCancel(m_cancel);
+        m_cancel = nullptr;
+    }
+    if (m_connection) {
+        PQfinish(m_connection);
+        m_connection = nullptr;
+    }
+    m_depth = 0;
+    m_address.clear();
+}
+
+DbError Connection::connect()
+{
+    {
+        const std::lock_guard lock(m_cancelMutex);
+        if (m_cancel) {
+            PQfreeCancel(m_cancel);
+            m_cancel = nullptr;
+        }
+        if (m_connection) {
+            PQfinish(m_connection);
+        }
+        // A server that does not answer is given up after a while, unless
+        // the address says how long to wait (its settings come later and win).
+        const QByteArray address = m_address.toUtf8();
+        const char *const keywords[] = {"connect_timeout", "dbname", nullptr};
+        const char *const values[] = {"10", address.constData(), nullptr};
+        m_connection = PQconnectdbParams(keywords, values, 1);
+        if (PQstatus(m_connection) != CONNECTION_OK) {
+            const QString message = QString::fromUtf8(PQerrorMessage(m_connection));
+            PQfinish(m_connection);
+            m_connection = nullptr;
+            return connectionFailure(message);
+        }
+        m_cancel = PQgetCancel(m_connection);
+    }
+    m_depth = 0;
+    // Dates travel as 'YYYY-MM-DD' texts and are read with to_char, moments
+    // are texts: the server's own zone and date style change nothing. A lock
+    // another program holds too long fails as busy, as the file engine's wait
+    // does, unless the server or the address sets a wait of its own.
+    if (DbError error = exec("SET TimeZone = 'UTC'; SET DateStyle = 'ISO, YMD'; SET client_encoding = 'UTF8'; "
+                             "SET client_min_messages = 'warning'; "
+                             "SELECT set_config('lock_timeout', '10s', false) "
+                             "WHERE current_setting('lock_timeout') IN ('0', '0ms')")) {
+        return error;
+    }
+    return m_setUp ? m_setUp() : DbError{};
+}
+
+DbError Connection::failure(pg_result *result)
+{
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const QString message = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection));
+    if (result) {
+        PQclear(result);
+    }
+    if (PQstatus(m_connection) != CONNECTION_OK) {
+        return lost(message);
+    }
+    return state ? errorFrom(state, message) : DbError(DbErrorKind::Other, 0, message.trimmed());
+}
+
+DbError Connection::exec(const char *sql, const Params &params, Result &result)
+{
+    result = Result();
+    if (!m_connection) {
+        if (m_address.isEmpty()) {
+            return {DbErrorKind::Closed, QStringLiteral("database not open")};
+        }
+    } else if (PQstatus(m_connection) != CONNECTION_OK && m_depth > 0) {
+        return lost(QStringLiteral("the connection broke off inside a transaction"));
+    }
+    if (!m_connection || PQstatus(m_connection) != CONNECTION_OK) {
+        if (DbError error = connect()) {
+            return error;
+        }
+    }
+    pg_result *answer = params.size() == 0 ? PQexec(m_connection, sql)
+                                           : PQexecParams(m_connection, sql, params.size(), nullptr, params.values(),
+                                                          nullptr, nullptr, 0);
+    const ExecStatusType status = answer ? PQresultStatus(answer) : PGRES_FATAL_ERROR;
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
+        return failure(answer);
+    }
+    result = Result(answer);
+    return {};
+}
+
+DbError Connection::exec(const char *sql, const Params &params)
+{
+    Result ignored;
+    return exec(sql, params, ignored);
+}
+
+DbError Connection::inTransaction(const std::function<DbError()> &work, const char *begin)
+{
+    if (m_depth > 0) {
+        return work();
+    }
+    if (DbError error = exec(begin)) {
+        return error;
+    }
+    m_depth = 1;
+    DbError error = work();
+    if (!error) {
+        error = exec("COMMIT");
+    }
+    if (error && m_connection && PQstatus(m_connection) == CONNECTION_OK) {
+        (void)exec("ROLLBACK");
+    }
+    m_depth = 0;
+    return error;
+}
+
+void Connection::cancel()
+{
+    const std::lock_guard lock(m_cancelMutex);
+    if (m_cancel) {
+        char reason[256];
+        PQcancel(m_cancel, reason, sizeof reason);
+    }
+}
+
+} // namespace store::pg

@@ -1,0 +1,114 @@
+#pragma once
+// Inside the store only: one connection to the database server over libpq and
+// the results of its statements. Every value travels as a parameter of the
+// statement; nothing is spliced into a statement's text.
+
+#include "store/dberror.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+struct pg_cancel;
+
+namespace store::pg {
+
+// The failure for a server's SQLSTATE and its text: the one place where the
+// server's codes are read as kinds.
+DbError errorFrom(const QByteArray &sqlstate, const QString &message);
+
+// The values of a statement, $1 onwards, as text; a missing value is Null.
+class Params
+{
+public:
+    Params &add(const QString &text);
+    Params &add(qint64 number);
+    Params &add(std::optional<qint64> number);
+    Params &add(QDate day);               // 'YYYY-MM-DD'; an invalid day is Null
+    Params &add(const QDateTime &moment); // the stored moment; an invalid one is Null
+    Params &addNull();
+
+    int size() const { return int(m_values.size()); }
+    const char *const *values() const;
+
+private:
+    std::vector<std::optional<QByteArray>> m_values;
+    mutable std::vector<const char *> m_pointers;
+};
+
+// The rows a statement returned, in text form.
+class Result
+{
+public:
+    Result() = default;
+    explicit Result(pg_result *result);
+
+    int rows() const;
+    bool isNull(int row, int column) const;
+    QString text(int row, int column) const; // Null as an empty text
+    qint64 integer(int row, int column) const;
+    std::optional<qint64> amount(int row, int column) const;
+    QDate date(int row, int column) const;       // a 'YYYY-MM-DD' text
+    QDateTime moment(int row, int column) const; // the stored moment; invalid when Null
+    qint64 affected() const;                     // rows written by an UPDATE or DELETE
+
+private:
+    std::shared_ptr<pg_result> m_result;
+};
+
+// The moment of a write as stored in 更新日時 (UTC, ISO 8601 with milliseconds),
+// the same text the file engine keeps, so that a version read compares equal.
+QString storedMoment(const QDateTime &moment);
+QDateTime parseMoment(const QString &text);
+
+class Connection
+{
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    // Connects to `address` and makes the session independent of the
+    // server's time zone, date style and messages; `setUp` runs after each
+    // connection, the first and every one made anew.
+    [[nodiscard]] DbError open(const QString &address, std::function<DbError()> setUp = {});
+    void close();
+    bool isOpen() const { return m_connection != nullptr; }
+
+    // Runs one statement. A connection that broke off is made anew once,
+    // before the statement, when no transaction of its is open.
+    [[nodiscard]] DbError exec(const char *sql, const Params &params, Result &result);
+    [[nodiscard]] DbError exec(const char *sql, const Params &params = {});
+
+    // Runs `work` in a transaction (`begin` opens it); transactions inside
+    // one join it. Committed when `work` returns no error.
+    [[nodiscard]] DbError inTransaction(const std::function<DbError()> &work,
+                                        const char *begin = "BEGIN ISOLATION LEVEL READ COMMITTED");
+    bool inTransaction() const { return m_depth > 0; }
+
+    // From any thread: asks the server to stop the running statement.
+    void cancel();
+
+private:
+    DbError connect();
+    DbError failure(pg_result *result);
+
+    pg_conn *m_connection = nullptr;
+    pg_cancel *m_cancel = nullptr; // made with each connection, for cancel() from another thread
+    QString m_address;
+    std::function<DbError()> m_setUp;
+    int m_depth = 0;
+    std::mutex m_cancelMutex;
+};
+
+} // namespace store::pg
