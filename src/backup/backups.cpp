@@ -45,8 +45,11 @@ MadeCopy makeCopy(const store::Location &data, const QString &backupFolder, Copy
         made.failure = QStringLiteral("「%1」にデータがありません。").arg(data.display());
         return made;
     }
-    // No copy is more open than the data folder.
-    const QString holder = QFileInfo(data.folder()).absoluteFilePath();
+    // No copy is more open than the data folder (for data on a server, the
+    // local folder that holds the backup folder).
+    const QString holder = data.kind() == store::Location::Kind::Folder
+                               ? QFileInfo(data.folder()).absoluteFilePath()
+                               : QFileInfo(dir.absolutePath()).absolutePath();
     const bool madeFolder = !dir.exists();
     if (!QDir().mkpath(dir.absolutePath())) {
         made.path = dir.absolutePath();

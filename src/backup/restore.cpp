@@ -41,7 +41,8 @@ QString busyRefusal()
 std::optional<QString> refuseAsCopy(const QString &copyFolder, const store::Location &data)
 {
     const QString copy = QDir::toNativeSeparators(copyFolder);
-    if (common::canonicalPath(copyFolder) == common::canonicalPath(data.folder())) {
+    if (data.kind() == store::Location::Kind::Folder &&
+        common::canonicalPath(copyFolder) == common::canonicalPath(data.folder())) {
         return QStringLiteral("「%1」はデータフォルダーそのものです。控えのフォルダーを指定してください。").arg(copy);
     }
     if (!parseCopyName(QDir(copyFolder).dirName())) {
