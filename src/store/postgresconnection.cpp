@@ -249,7 +249,9 @@ DbError Connection::connect()
 
 DbError Connection::failure(pg_result *result)
 {
-    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    // The code and the text are taken out before the result is freed: they live in it.
+    const char *field = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const QByteArray state = field ? QByteArray(field) : QByteArray();
     const QString message = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection));
     if (result) {
         PQclear(result);
@@ -257,7 +259,7 @@ DbError Connection::failure(pg_result *result)
     if (PQstatus(m_connection) != CONNECTION_OK) {
         return lost(message);
     }
-    return state ? errorFrom(state, message) : DbError(DbErrorKind::Other, 0, message.trimmed());
+    return !state.isEmpty() ? errorFrom(state, message) : DbError(DbErrorKind::Other, 0, message.trimmed());
 }
 
 DbError Connection::exec(const char *sql, const Params &params, Result &result)
