@@ -68,6 +68,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-ipafont-gothic, fonts-ipafont-mincho, fonts-noto-color-emoji, qt6-translations-l10n, qt6-qpa-plugins")
+    "fonts-ipafont-gothic, fonts-ipafont-mincho, fonts-noto-color-emoji, qt6-translations-l10n, qt6-qpa-plugins, libpq5")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 include(CPack)

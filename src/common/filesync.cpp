@@ -145,6 +145,11 @@ bool DataLock::holdsAlone()
     return alone;
 }
 
+SharedLibraryName postgresClientLibrary()
+{
+    return {QStringLiteral("libpq"), -1}; // libpq.dll, as PostgreSQL's Windows installer ships it
+}
+
 } // namespace common
 #else
 #include <cerrno>
@@ -264,6 +269,11 @@ bool DataLock::holdsAlone()
         rc = ::flock(m_fd, LOCK_SH);
     } while (rc != 0 && errno == EINTR);
     return true;
+}
+
+SharedLibraryName postgresClientLibrary()
+{
+    return {QStringLiteral("pq"), 5}; // libpq.so.5
 }
 
 } // namespace common

@@ -2,7 +2,8 @@
 // What differs by platform about files. Making a folder's entries durable:
 // after a file is created or renamed in a folder, the folder itself must
 // reach the disk too, or a power cut can lose the name while keeping the
-// data. Telling whether two names reach one file.
+// data. Telling whether two names reach one file. The names of the shared
+// libraries loaded on demand.
 
 #include <QString>
 #include <QtGlobal>
@@ -31,5 +32,15 @@ std::optional<FileIdentity> fileIdentity(const QString &path);
 // The path with its links resolved when it exists, otherwise made absolute
 // and clean: two names of one folder compare equal.
 QString canonicalPath(const QString &path);
+
+// A shared library by its platform's name, for loading on demand.
+struct SharedLibraryName
+{
+    QString name;
+    int version = -1; // -1: no version in the file name
+};
+
+// PostgreSQL's client library (libpq) as this platform names it.
+SharedLibraryName postgresClientLibrary();
 
 } // namespace common

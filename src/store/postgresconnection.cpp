@@ -1,10 +1,19 @@
 #include "store/postgresconnection.h"
 
+#include "store/postgreslibrary.h"
+
 #include <libpq-fe.h>
 
 namespace store::pg {
 
 namespace {
+
+// The loaded library; only called once a connection has been made, which
+// loads it first.
+const LibPq &lib()
+{
+    return *libPq();
+}
 
 DbError lost(const QString &message)
 {
@@ -118,16 +127,16 @@ const char *const *Params::values() const
     return m_pointers.data();
 }
 
-Result::Result(pg_result *result) : m_result(result, &PQclear) {}
+Result::Result(pg_result *result) : m_result(result, lib().PQclear) {}
 
 int Result::rows() const
 {
-    return m_result ? PQntuples(m_result.get()) : 0;
+    return m_result ? lib().PQntuples(m_result.get()) : 0;
 }
 
 bool Result::isNull(int row, int column) const
 {
-    return !m_result || PQgetisnull(m_result.get(), row, column);
+    return !m_result || lib().PQgetisnull(m_result.get(), row, column);
 }
 
 QString Result::text(int row, int column) const
@@ -135,12 +144,13 @@ QString Result::text(int row, int column) const
     if (isNull(row, column)) {
         return {};
     }
-    return QString::fromUtf8(PQgetvalue(m_result.get(), row, column), PQgetlength(m_result.get(), row, column));
+    return QString::fromUtf8(lib().PQgetvalue(m_result.get(), row, column),
+                             lib().PQgetlength(m_result.get(), row, column));
 }
 
 qint64 Result::integer(int row, int column) const
 {
-    return isNull(row, column) ? 0 : QByteArray(PQgetvalue(m_result.get(), row, column)).toLongLong();
+    return isNull(row, column) ? 0 : QByteArray(lib().PQgetvalue(m_result.get(), row, column)).toLongLong();
 }
 
 std::optional<qint64> Result::amount(int row, int column) const
@@ -156,7 +166,7 @@ QDate Result::date(int row, int column) const
     if (isNull(row, column)) {
         return {};
     }
-    return QDate::fromString(QString::fromLatin1(PQgetvalue(m_result.get(), row, column)), Qt::ISODate);
+    return QDate::fromString(QString::fromLatin1(lib().PQgetvalue(m_result.get(), row, column)), Qt::ISODate);
 }
 
 QDateTime Result::moment(int row, int column) const
@@ -166,7 +176,7 @@ QDateTime Result::moment(int row, int column) const
 
 qint64 Result::affected() const
 {
-    return m_result ? QByteArray(PQcmdTuples(m_result.get())).toLongLong() : 0;
+    return m_result ? QByteArray(lib().PQcmdTuples(m_result.get())).toLongLong() : 0;
 }
 
 QString storedMoment(const QDateTime &moment)
@@ -197,11 +207,11 @@ void Connection::close()
 {
     const std::lock_guard lock(m_cancelMutex);
     if (m_cancel) {
-        PQfreeCancel(m_cancel);
+        lib().PQfreeCancel(m_cancel);
         m_cancel = nullptr;
     }
     if (m_connection) {
-        PQfinish(m_connection);
+        lib().PQfinish(m_connection);
         m_connection = nullptr;
     }
     m_depth = 0;
@@ -210,28 +220,31 @@ void Connection::close()
 
 DbError Connection::connect()
 {
+    if (QString why; !libPq(&why)) {
+        return {DbErrorKind::Missing, why};
+    }
     {
         const std::lock_guard lock(m_cancelMutex);
         if (m_cancel) {
-            PQfreeCancel(m_cancel);
+            lib().PQfreeCancel(m_cancel);
             m_cancel = nullptr;
         }
         if (m_connection) {
-            PQfinish(m_connection);
+            lib().PQfinish(m_connection);
         }
         // A server that does not answer is given up after a while, unless
         // the address says how long to wait (its settings come later and win).
         const QByteArray address = m_address.toUtf8();
         const char *const keywords[] = {"connect_timeout", "dbname", nullptr};
         const char *const values[] = {"10", address.constData(), nullptr};
-        m_connection = PQconnectdbParams(keywords, values, 1);
-        if (PQstatus(m_connection) != CONNECTION_OK) {
-            const QString message = QString::fromUtf8(PQerrorMessage(m_connection));
-            PQfinish(m_connection);
+        m_connection = lib().PQconnectdbParams(keywords, values, 1);
+        if (lib().PQstatus(m_connection) != CONNECTION_OK) {
+            const QString message = QString::fromUtf8(lib().PQerrorMessage(m_connection));
+            lib().PQfinish(m_connection);
             m_connection = nullptr;
             return connectionFailure(message);
         }
-        m_cancel = PQgetCancel(m_connection);
+        m_cancel = lib().PQgetCancel(m_connection);
     }
     m_depth = 0;
     // Dates travel as 'YYYY-MM-DD' texts and are read with to_char, moments
@@ -250,13 +263,14 @@ DbError Connection::connect()
 DbError Connection::failure(pg_result *result)
 {
     // The code and the text are taken out before the result is freed: they live in it.
-    const char *field = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char *field = result ? lib().PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
     const QByteArray state = field ? QByteArray(field) : QByteArray();
-    const QString message = QString::fromUtf8(result ? PQresultErrorMessage(result) : PQerrorMessage(m_connection));
+    const QString message =
+        QString::fromUtf8(result ? lib().PQresultErrorMessage(result) : lib().PQerrorMessage(m_connection));
     if (result) {
-        PQclear(result);
+        lib().PQclear(result);
     }
-    if (PQstatus(m_connection) != CONNECTION_OK) {
+    if (lib().PQstatus(m_connection) != CONNECTION_OK) {
         return lost(message);
     }
     return !state.isEmpty() ? errorFrom(state, message) : DbError(DbErrorKind::Other, 0, message.trimmed());
@@ -269,18 +283,18 @@ DbError Connection::exec(const char *sql, const Params &params, Result &result)
         if (m_address.isEmpty()) {
             return {DbErrorKind::Closed, QStringLiteral("database not open")};
         }
-    } else if (PQstatus(m_connection) != CONNECTION_OK && m_depth > 0) {
+    } else if (lib().PQstatus(m_connection) != CONNECTION_OK && m_depth > 0) {
         return lost(QStringLiteral("the connection broke off inside a transaction"));
     }
-    if (!m_connection || PQstatus(m_connection) != CONNECTION_OK) {
+    if (!m_connection || lib().PQstatus(m_connection) != CONNECTION_OK) {
         if (DbError error = connect()) {
             return error;
         }
     }
-    pg_result *answer = params.size() == 0 ? PQexec(m_connection, sql)
-                                           : PQexecParams(m_connection, sql, params.size(), nullptr, params.values(),
-                                                          nullptr, nullptr, 0);
-    const ExecStatusType status = answer ? PQresultStatus(answer) : PGRES_FATAL_ERROR;
+    pg_result *answer = params.size() == 0 ? lib().PQexec(m_connection, sql)
+                                           : lib().PQexecParams(m_connection, sql, params.size(), nullptr,
+                                                                params.values(), nullptr, nullptr, 0);
+    const ExecStatusType status = answer ? lib().PQresultStatus(answer) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         return failure(answer);
     }
@@ -307,7 +321,7 @@ DbError Connection::inTransaction(const std::function<DbError()> &work, const ch
     if (!error) {
         error = exec("COMMIT");
     }
-    if (error && m_connection && PQstatus(m_connection) == CONNECTION_OK) {
+    if (error && m_connection && lib().PQstatus(m_connection) == CONNECTION_OK) {
         (void)exec("ROLLBACK");
     }
     m_depth = 0;
@@ -319,7 +333,7 @@ void Connection::cancel()
     const std::lock_guard lock(m_cancelMutex);
     if (m_cancel) {
         char reason[256];
-        PQcancel(m_cancel, reason, sizeof reason);
+        lib().PQcancel(m_cancel, reason, sizeof reason);
     }
 }
 
