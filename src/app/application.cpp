@@ -8,6 +8,7 @@
 #include "app/initdata.h"
 #include "app/legacystartup.h"
 #include "app/mainwindow.h"
+#include "app/movetoserver.h"
 #include "app/serverchoice.h"
 #include "app/session.h"
 #include "common/clock.h"
@@ -166,6 +167,13 @@ int run(int argc, char *argv[], OnceShown onceShown)
             return runCommand(QString::fromLatin1(verb),
                               std::strcmp(verb, "--backup") == 0 ? backupCommand : restoreCommand);
         }
+    }
+    if (verbIs("--move-to-server")) {
+        QCoreApplication application(argc, argv);
+        return runCommand(QStringLiteral("--move-to-server"),
+                          [](const QStringList &arguments, const QString &dataFolder, const QDateTime &) {
+                              return moveToServerCommand(arguments, dataFolder);
+                          });
     }
     if (verbIs("--export")) {
         QCoreApplication application(argc, argv);

@@ -91,6 +91,11 @@ const std::vector<Verb> &verbs()
          QStringLiteral("空のデータベース（postgresql://利用者@ホスト/データベース）に業務日誌の表を作ります。"),
          QStringLiteral("Creates the journal's tables in the empty database at ADDRESS "
                         "(postgresql://user@host/database).")},
+        {QStringLiteral("--move-to-server"), QStringLiteral("接続先"), QStringLiteral("ADDRESS"),
+         QStringLiteral(
+             "データフォルダーの業務日誌・設定・ヒントを、空のデータベースへ移します（ファイルは変えません）。"),
+         QStringLiteral("Moves the data folder's journal, settings and hints onto the empty database at ADDRESS "
+                        "(the files are not changed).")},
         {QStringLiteral("--backup"), QStringLiteral("[控えを置くフォルダー]"), QStringLiteral("[FOLDER]"),
          QStringLiteral("業務日誌・設定・ヒントの控えを作ります（既定はデータフォルダーの backup）。"),
          QStringLiteral("Makes a copy of the journal, settings and hints (in the data folder's backup unless "

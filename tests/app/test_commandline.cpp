@@ -38,7 +38,7 @@ Outcome zephra(const QStringList &arguments, const QString &lang = u"C"_s)
 }
 
 // Every verb the program runs without its window.
-const QStringList kVerbs{u"--init-data"_s, u"--init-server"_s, u"--backup"_s,       u"--restore"_s,
+const QStringList kVerbs{u"--init-data"_s, u"--init-server"_s, u"--move-to-server"_s, u"--backup"_s,       u"--restore"_s,
                          u"--export"_s,    u"--import-csv"_s,  u"--import-legacy"_s};
 
 } // namespace
