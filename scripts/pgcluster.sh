@@ -3,6 +3,8 @@
 #
 #   scripts/pgcluster.sh start DIR   makes DIR, a cluster in it and starts it
 #   scripts/pgcluster.sh stop DIR    stops that cluster and removes DIR
+#   scripts/pgcluster.sh halt DIR    stops it at once, keeping DIR (a server that went away)
+#   scripts/pgcluster.sh resume DIR  starts it again on the same port
 #
 # The server listens on a Unix socket in DIR and on 127.0.0.1 at a free port;
 # DIR/address holds the connection addresses, the TCP one on its first line:
@@ -19,7 +21,7 @@ readonly ROLE=zephra
 readonly DATABASE=zephra_test
 
 usage() {
-    echo "usage: $0 start|stop DIR" >&2
+    echo "usage: $0 start|stop|halt|resume DIR" >&2
     exit 2
 }
 
@@ -69,7 +71,11 @@ start() {
     fi
 
     local locale_options=(--locale=C.UTF-8)
-    if "$bin/initdb" --help | grep -q -- '--icu-locale'; then
+    # The help is read whole first: grep -q stopping early would end initdb by
+    # SIGPIPE, which pipefail counts as failure, and ICU would be left out.
+    local help
+    help=$("$bin/initdb" --help)
+    if [[ $help == *--icu-locale* ]]; then
         locale_options=(--locale=C.UTF-8 --locale-provider=icu --icu-locale=ja-JP)
     fi
     as_owner "$bin/initdb" -D "$dir/data" -U postgres --encoding=UTF8 "${locale_options[@]}" \
@@ -87,7 +93,7 @@ EOF
         if as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
             -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$dir" \
             -o "-c timezone=Pacific/Chatham -c datestyle='SQL, DMY'" \
-            -o "-c fsync=off -c synchronous_commit=off -c full_page_writes=off" >/dev/null; then
+            -o "-c fsync=off -c full_page_writes=off" >/dev/null; then
             break
         fi
         # The port may have been taken in between: another one.
@@ -122,8 +128,29 @@ stop() {
     rm -rf "$dir"
 }
 
+# A server that goes away and comes back, for the tests of lost connections:
+# halt stops it at once (as a power cut or a kill would), resume starts it
+# again on the same port and folder.
+halt() {
+    local bin
+    bin=$(bin_dir)
+    as_owner "$bin/pg_ctl" -D "$dir/data" -m immediate -w stop >/dev/null
+}
+
+resume() {
+    local bin port
+    bin=$(bin_dir)
+    port=$(sed -n 's/.*:\([0-9]*\)\/.*/\1/p' "$dir/address" | head -n1)
+    as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
+        -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$dir" \
+        -o "-c timezone=Pacific/Chatham -c datestyle='SQL, DMY'" \
+        -o "-c fsync=off -c full_page_writes=off" >/dev/null
+}
+
 case $command in
 start) start ;;
 stop) stop ;;
+halt) halt ;;
+resume) resume ;;
 *) usage ;;
 esac
