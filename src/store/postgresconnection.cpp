@@ -36,45 +36,38 @@ DbError connectionFailure(const QString &message)
 
 } // namespace
 
+// The server's codes that the program acts on, by kind; a code of two
+// characters stands for its whole class.
+struct StateKind
+{
+    const char *state;
+    DbErrorKind kind;
+};
+constexpr StateKind kStateKinds[] = {
+    {"08", DbErrorKind::ConnectionLost},    {"57P01", DbErrorKind::ConnectionLost},
+    {"57P02", DbErrorKind::ConnectionLost}, {"57P03", DbErrorKind::ConnectionLost},
+    {"40001", DbErrorKind::Busy},           {"40P01", DbErrorKind::Busy},
+    {"55P03", DbErrorKind::Busy},           {"25006", DbErrorKind::ReadOnly},
+    {"23505", DbErrorKind::Duplicate},      {"23514", DbErrorKind::RefusedValue},
+    {"22003", DbErrorKind::RefusedValue},   {"22007", DbErrorKind::RefusedValue},
+    {"22008", DbErrorKind::RefusedValue},   {"23502", DbErrorKind::RefusedValue},
+    {"42P01", DbErrorKind::MissingTable},   {"3F000", DbErrorKind::MissingTable},
+    {"53100", DbErrorKind::DiskFull},       {"28P01", DbErrorKind::NoAccess},
+    {"28000", DbErrorKind::NoAccess},       {"42501", DbErrorKind::NoAccess},
+    {"3D000", DbErrorKind::Missing},        {"57014", DbErrorKind::Interrupted},
+    {"58030", DbErrorKind::DiskFailed},
+};
+
 DbError errorFrom(const QByteArray &sqlstate, const QString &message)
 {
-    const auto kind = [&sqlstate] {
-        if (sqlstate.startsWith("08") || sqlstate == "57P01" || sqlstate == "57P02" || sqlstate == "57P03") {
-            return DbErrorKind::ConnectionLost;
+    DbErrorKind kind = DbErrorKind::Other;
+    for (const StateKind &known : kStateKinds) {
+        const bool whole = qstrlen(known.state) == 5;
+        if (whole ? sqlstate == known.state : sqlstate.startsWith(known.state)) {
+            kind = known.kind;
+            break;
         }
-        if (sqlstate == "40001" || sqlstate == "40P01" || sqlstate == "55P03") {
-            return DbErrorKind::Busy;
-        }
-        if (sqlstate == "25006") {
-            return DbErrorKind::ReadOnly;
-        }
-        if (sqlstate == "23505") {
-            return DbErrorKind::Duplicate;
-        }
-        if (sqlstate == "23514" || sqlstate == "22003" || sqlstate == "22007" || sqlstate == "22008" ||
-            sqlstate == "23502") {
-            return DbErrorKind::RefusedValue;
-        }
-        if (sqlstate == "42P01" || sqlstate == "3F000") {
-            return DbErrorKind::MissingTable;
-        }
-        if (sqlstate == "53100") {
-            return DbErrorKind::DiskFull;
-        }
-        if (sqlstate == "28P01" || sqlstate == "28000" || sqlstate == "42501") {
-            return DbErrorKind::NoAccess;
-        }
-        if (sqlstate == "3D000") {
-            return DbErrorKind::Missing;
-        }
-        if (sqlstate == "57014") {
-            return DbErrorKind::Interrupted;
-        }
-        if (sqlstate == "58030") {
-            return DbErrorKind::DiskFailed;
-        }
-        return DbErrorKind::Other;
-    }();
+    }
     // The server's codes are no numbers: the SQLSTATE leads the text instead.
     return {kind, 0, QStringLiteral("SQLSTATE %1: %2").arg(QString::fromLatin1(sqlstate), message.trimmed())};
 }
@@ -98,12 +91,11 @@ Params &Params::add(std::optional<qint64> number)
 
 Params &Params::add(QDate day)
 {
-    if (!day.isValid() || day.year() < 1 || day.year() > 9999) {
+    QByteArray stored = storedDate(day);
+    if (stored.isEmpty()) {
         return addNull();
     }
-    m_values.emplace_back(QByteArray::number(day.year()).rightJustified(4, '0') + '-' +
-                          QByteArray::number(day.month()).rightJustified(2, '0') + '-' +
-                          QByteArray::number(day.day()).rightJustified(2, '0'));
+    m_values.emplace_back(std::move(stored));
     return *this;
 }
 
@@ -166,28 +158,20 @@ QDate Result::date(int row, int column) const
     if (isNull(row, column)) {
         return {};
     }
-    return QDate::fromString(QString::fromLatin1(lib().PQgetvalue(m_result.get(), row, column)), Qt::ISODate);
+    return parseStoredDate(lib().PQgetvalue(m_result.get(), row, column),
+                           lib().PQgetlength(m_result.get(), row, column));
 }
 
 QDateTime Result::moment(int row, int column) const
 {
-    return isNull(row, column) ? QDateTime() : parseMoment(text(row, column));
+    return isNull(row, column) ? QDateTime()
+                               : parseStoredMoment(lib().PQgetvalue(m_result.get(), row, column),
+                                                   lib().PQgetlength(m_result.get(), row, column));
 }
 
 qint64 Result::affected() const
 {
     return m_result ? QByteArray(lib().PQcmdTuples(m_result.get())).toLongLong() : 0;
-}
-
-QString storedMoment(const QDateTime &moment)
-{
-    return moment.toUTC().toString(Qt::ISODateWithMs);
-}
-
-QDateTime parseMoment(const QString &text)
-{
-    QDateTime moment = QDateTime::fromString(text, Qt::ISODateWithMs);
-    return moment.isValid() ? moment.toUTC() : QDateTime();
 }
 
 Connection::~Connection()

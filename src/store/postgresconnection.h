@@ -4,6 +4,7 @@
 // statement; nothing is spliced into a statement's text.
 
 #include "store/dberror.h"
+#include "store/storedforms.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -64,11 +65,6 @@ public:
 private:
     std::shared_ptr<pg_result> m_result;
 };
-
-// The moment of a write as stored in 更新日時 (UTC, ISO 8601 with milliseconds),
-// the same text the file engine keeps, so that a version read compares equal.
-QString storedMoment(const QDateTime &moment);
-QDateTime parseMoment(const QString &text);
 
 class Connection
 {

@@ -755,7 +755,7 @@ private:
 
     // The moment of a write as the file engine stores it, from this machine's
     // clock as there: the server's clock and zone play no part.
-    QString now() const { return pg::storedMoment(QDateTime::currentDateTimeUtc()); }
+    QString now() const { return storedMoment(QDateTime::currentDateTimeUtc()); }
 
     Connection m_db;
     bool m_open = false;

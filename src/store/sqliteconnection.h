@@ -4,6 +4,7 @@
 // into a statement's text.
 
 #include "store/dberror.h"
+#include "store/storedforms.h"
 
 #include <QByteArray>
 #include <QDate>
@@ -132,12 +133,5 @@ private:
     QString m_path;
     int m_transactionDepth = 0;
 };
-
-// The stored form of a date: "yyyy-mm-dd", years 1 to 9999 only (empty otherwise).
-QByteArray storedDate(QDate date);
-// A stored date read back: exactly "yyyy-mm-dd" and a real date from the year 1.
-QDate parseStoredDate(const char *bytes, int size);
-// A stored moment read back: exactly "yyyy-MM-ddTHH:mm:ss.zzzZ", a real UTC moment.
-QDateTime parseStoredMoment(const char *bytes, int size);
 
 } // namespace store::sqlite

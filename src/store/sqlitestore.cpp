@@ -92,10 +92,10 @@ void keepJournalRow(sqlite3_context *context, int, sqlite3_value **arguments)
     auto *tally = static_cast<CopyTally *>(sqlite3_user_data(context));
     ++tally->seen;
     sqlite3_value *date = arguments[0];
-    const QDate day = sqlite3_value_type(date) == SQLITE_TEXT
-                          ? sqlite::parseStoredDate(reinterpret_cast<const char *>(sqlite3_value_text(date)),
-                                                    sqlite3_value_bytes(date))
-                          : QDate();
+    const QDate day =
+        sqlite3_value_type(date) == SQLITE_TEXT
+            ? parseStoredDate(reinterpret_cast<const char *>(sqlite3_value_text(date)), sqlite3_value_bytes(date))
+            : QDate();
     if (!day.isValid()) {
         sqlite3_result_int(context, 0);
         return;
@@ -274,7 +274,7 @@ public:
     DbError saveDay(const JournalRecord &record, const Expected &expected, WriteOutcome &outcome) override
     {
         outcome = WriteOutcome{};
-        if (sqlite::storedDate(record.date).isEmpty()) {
+        if (storedDate(record.date).isEmpty()) {
             return {DbErrorKind::RefusedValue, QStringLiteral("no date to store the record under")};
         }
         if (DbError error = refuseOlderLayout()) {
@@ -330,7 +330,7 @@ public:
     DbError addDay(const JournalRecord &record, bool &added) override
     {
         added = false;
-        if (sqlite::storedDate(record.date).isEmpty()) {
+        if (storedDate(record.date).isEmpty()) {
             return {DbErrorKind::RefusedValue, QStringLiteral("no date to store the record under")};
         }
         if (DbError error = refuseOlderLayout()) {
@@ -573,7 +573,7 @@ public:
 
     DbError setWorkDate(qint64 id, QDate date) override
     {
-        if (sqlite::storedDate(date).isEmpty()) {
+        if (storedDate(date).isEmpty()) {
             return {DbErrorKind::RefusedValue, QStringLiteral("no date")};
         }
         Statement update(m_main, "UPDATE temp.\"w集計\" SET \"日付\" = ?1 WHERE rowid = ?2");
@@ -832,7 +832,7 @@ private:
         const qint64 msecs = QDateTime::currentMSecsSinceEpoch();
         if (msecs != m_nowMsecs) {
             m_nowMsecs = msecs;
-            m_now = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).toString(Qt::ISODateWithMs);
+            m_now = storedMoment(QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC));
         }
         return m_now;
     }
@@ -854,7 +854,7 @@ private:
     {
         statement.bind(first, version.number);
         if (version.written.isValid()) {
-            statement.bind(first + 1, version.written.toUTC().toString(Qt::ISODateWithMs));
+            statement.bind(first + 1, storedMoment(version.written));
         } else {
             statement.bindNull(first + 1);
         }
