@@ -3,8 +3,12 @@
 // the median of the rounds on each side.
 //
 //   zephra_bench --make-data DIR     creates the hundred-year data in DIR
-//   zephra_bench --data DIR [--rounds N] [--figures a,b] [--benchmark_...]
+//   zephra_bench --data DIR [--rounds N] [--figures a,b] [--server ADDRESS] [--benchmark_...]
 //   zephra_bench --smoke             one round of everything on fresh data
+//
+// The server figures (pg-*) run against the database server ADDRESS (a libpq
+// address of a role that may create databases; default ZEPHRA_TEST_SERVER),
+// and are left out without one.
 //
 // Prints "RATIO <name> <measured> target <limit> holds|misses" per figure,
 // then the medians; Google Benchmark's own report goes to standard error.
@@ -202,8 +206,10 @@ int main(int argc, char *argv[])
 
     const QTemporaryDir scratch;
     const bool smoke = arguments.removeAll(QStringLiteral("--smoke")) > 0;
-    bench::Setting setting{takeOption(arguments, QStringLiteral("--bin"), QApplication::applicationDirPath()),
-                           takeOption(arguments, QStringLiteral("--data")), scratch.path()};
+    bench::Setting setting{
+        takeOption(arguments, QStringLiteral("--bin"), QApplication::applicationDirPath()),
+        takeOption(arguments, QStringLiteral("--data")), scratch.path(),
+        takeOption(arguments, QStringLiteral("--server"), qEnvironmentVariable("ZEPHRA_TEST_SERVER"))};
     if (smoke && setting.centuryFolder.isEmpty()) {
         setting.centuryFolder = QDir(scratch.path()).filePath(QStringLiteral("century"));
         if (const QString error = bench::makeCenturyData(setting.centuryFolder); !error.isEmpty()) {
@@ -237,8 +243,17 @@ int main(int argc, char *argv[])
     for (auto make : {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure,
                       bench::makeReportFigure, bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure,
                       bench::makeExportCsvFigure, bench::makeExportXlsxFigure, bench::makeSummaryFigure,
-                      bench::makeSearchFigure, bench::makeSearchCharacterFigure}) {
+                      bench::makeSearchFigure, bench::makeSearchCharacterFigure, bench::makeServerRegisterFigure,
+                      bench::makeServerCalcFigure, bench::makeServerSearchFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
+        const bool onServer = figure->name().startsWith(QLatin1String("pg-"));
+        if (onServer && setting.serverAddress.isEmpty()) {
+            if (!only.isEmpty() && wanted(figure->name())) {
+                std::fprintf(stderr, "%s needs a server: --server ADDRESS\n", figure->name().toUtf8().constData());
+                return 2;
+            }
+            continue;
+        }
         if (wanted(figure->name())) {
             figures.push_back(std::move(figure));
         }

@@ -21,6 +21,7 @@ struct Setting
     QString binFolder;     // zephra_benchapp, zephra_bareqt, zephra_memprobe
     QString centuryFolder; // VelmoraA.mdb with a hundred years, VelmoraAWork.mdb
     QString scratchFolder; // copies of the data and the written files
+    QString serverAddress; // a database server for the server figures; none: they are left out
 };
 
 class Figure
@@ -69,6 +70,9 @@ std::unique_ptr<Figure> makeExportXlsxFigure(const Setting &setting);
 std::unique_ptr<Figure> makeSummaryFigure(const Setting &setting);
 std::unique_ptr<Figure> makeSearchFigure(const Setting &setting);
 std::unique_ptr<Figure> makeSearchCharacterFigure(const Setting &setting);
+std::unique_ptr<Figure> makeServerRegisterFigure(const Setting &setting);
+std::unique_ptr<Figure> makeServerCalcFigure(const Setting &setting);
+std::unique_ptr<Figure> makeServerSearchFigure(const Setting &setting);
 
 // Skips the run with a message of ours.
 inline void fail(benchmark::State &state, const QString &why)

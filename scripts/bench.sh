@@ -6,6 +6,8 @@
 # with its floor. Prints one line per figure,
 #   RATIO <name> <measured> target <limit> holds|misses
 # then the medians. Google Benchmark's own report goes to build-bench/bench.log.
+# The server figures (pg-*) run against a throwaway PostgreSQL cluster
+# (scripts/pgcluster.sh), started here and stopped at the end.
 # Extra arguments go to zephra_bench (--rounds N, --figures a,b, --benchmark_out=FILE).
 # Exit status: 0 every figure holds, 1 one misses, 2 a figure could not be measured.
 set -euo pipefail
@@ -26,8 +28,13 @@ if [[ ! -e $data/VelmoraA.mdb || ! -e $data/VelmoraAWork.mdb ]]; then
     "$build/zephra_bench" --make-data "$data" >/dev/null 2>"$log" || { cat "$log" >&2; exit 2; }
 fi
 
+# The server figures run on a throwaway cluster, stopped however the run ends.
+cluster=$(mktemp -d -u /tmp/zephra-bench-pg.XXXXXX)
+trap 'scripts/pgcluster.sh stop "$cluster"' EXIT
+scripts/pgcluster.sh start "$cluster" --durable >/dev/null
+
 status=0
-"$build/zephra_bench" --data "$data" "$@" 2>"$log" || status=$?
+"$build/zephra_bench" --data "$data" --server "$(head -n 1 "$cluster/address")" "$@" 2>"$log" || status=$?
 if ((status == 2)); then
     echo "Some figures could not be measured (full report in $log):" >&2
     grep -E '^FAILED' "$log" >&2 || tail -n 20 "$log" >&2

@@ -2,6 +2,7 @@
 # A throwaway PostgreSQL cluster for the tests of the server engine.
 #
 #   scripts/pgcluster.sh start DIR   makes DIR, a cluster in it and starts it
+#   scripts/pgcluster.sh start DIR --durable   the same, syncing to disk as a real server does
 #   scripts/pgcluster.sh stop DIR    stops that cluster and removes DIR
 #   scripts/pgcluster.sh halt DIR    stops it at once, keeping DIR (a server that went away)
 #   scripts/pgcluster.sh resume DIR  starts it again on the same port
@@ -11,7 +12,9 @@
 #   postgresql://zephra@127.0.0.1:PORT/zephra_test
 #   postgresql://zephra@/zephra_test?host=DIR&port=PORT
 # The role zephra logs in without a password from this machine only, owns the
-# database zephra_test (with pg_trgm) and may make more databases.
+# database zephra_test (with pg_trgm) and may make more databases. The role
+# zephra_pw must give its password (zephra-pw), for the tests of a wrong one;
+# it owns nothing.
 # The server's time zone and date style are deliberately far from the usual,
 # so that nothing in the program may depend on them.
 set -euo pipefail
@@ -25,9 +28,16 @@ usage() {
     exit 2
 }
 
-(($# == 2)) || usage
+(($# == 2)) || [[ $# == 3 && $1 == start && $3 == --durable ]] || usage
 command=$1
 dir=$2
+# The tests' cluster skips syncing to disk (its data is thrown away); the
+# benchmarks' one syncs, as the server of a shop does. Commits wait for the
+# log to be written in both.
+sync_options="-c fsync=off -c full_page_writes=off"
+if [[ ${3:-} == --durable ]]; then
+    sync_options="-c fsync=on -c full_page_writes=on"
+fi
 
 bin_dir() {
     local newest
@@ -81,19 +91,23 @@ start() {
     as_owner "$bin/initdb" -D "$dir/data" -U postgres --encoding=UTF8 "${locale_options[@]}" \
         --auth=trust --no-sync >"$dir/initdb.log"
 
-    # Password-less logins from this machine only: the socket and 127.0.0.1.
+    # Logins from this machine only, the socket and 127.0.0.1: password-less
+    # but for the role kept for the tests of passwords.
     as_owner tee "$dir/data/pg_hba.conf" >/dev/null <<'EOF'
-local all all               trust
-host  all all 127.0.0.1/32  trust
+local all zephra_pw              scram-sha-256
+host  all zephra_pw 127.0.0.1/32 scram-sha-256
+local all all                    trust
+host  all all       127.0.0.1/32 trust
 EOF
 
+    echo "$sync_options" >"$dir/sync-options"
     local port tries=0
     while :; do
         port=$(free_port)
         if as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
             -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$dir" \
             -o "-c timezone=Pacific/Chatham -c datestyle='SQL, DMY'" \
-            -o "-c fsync=off -c full_page_writes=off" >/dev/null; then
+            -o "$sync_options" >/dev/null; then
             break
         fi
         # The port may have been taken in between: another one.
@@ -106,6 +120,7 @@ EOF
     local psql=("$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" -U postgres)
     as_owner "${psql[@]}" -d postgres \
         -c "CREATE ROLE $ROLE LOGIN CREATEDB" \
+        -c "CREATE ROLE zephra_pw LOGIN PASSWORD 'zephra-pw'" \
         -c "CREATE DATABASE $DATABASE OWNER $ROLE ENCODING 'UTF8' TEMPLATE template0"
     as_owner "${psql[@]}" -d "$DATABASE" -c "CREATE EXTENSION pg_trgm"
 
@@ -144,7 +159,7 @@ resume() {
     as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
         -o "-c listen_addresses=127.0.0.1 -c port=$port -c unix_socket_directories=$dir" \
         -o "-c timezone=Pacific/Chatham -c datestyle='SQL, DMY'" \
-        -o "-c fsync=off -c full_page_writes=off" >/dev/null
+        -o "$(cat "$dir/sync-options")" >/dev/null
 }
 
 case $command in

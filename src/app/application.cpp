@@ -241,8 +241,9 @@ int run(int argc, char *argv[], OnceShown onceShown)
     // The window opens the data folder of the home as it would the program's own.
     if (const auto failure = window.start(home.folder)) {
         presenter.setParent(nullptr);
-        common::Msg(presenter).showFailure(startupFailureTitle(),
-                                           startupFailureText(*failure, QCoreApplication::applicationFilePath()));
+        common::Msg(presenter).showFailure(
+            startupFailureTitle(),
+            startupFailureText(*failure, session.location(), QCoreApplication::applicationFilePath()));
         return 2;
     }
     if (conversion.newestDay.isValid()) {

@@ -3,6 +3,7 @@
 #include "backup/restore.h"
 
 #include "app/datafolder.h"
+#include "app/startup.h"
 #include "store/engines.h"
 
 #include <QDir>
@@ -33,7 +34,15 @@ CommandResult backupCommand(const QStringList &arguments, const QString &dataFol
         return {2, QStringLiteral("使い方: zephra --backup [控えを置くフォルダー]\n")};
     }
     const QString target = arguments.isEmpty() ? QDir(dataFolder).filePath(QStringLiteral("backup")) : arguments.at(0);
-    const backup::MadeCopy made = backup::makeCopy(dataLocation(dataFolder), target, backup::CopyKind::Manual, now);
+    const store::Location location = dataLocation(dataFolder);
+    // A server that cannot be reached, or refuses us, is told as such before anything is made here.
+    if (location.kind() == store::Location::Kind::Server) {
+        const std::unique_ptr<store::Store> store = store::makeStore(location);
+        if (const auto failure = store->open(location)) {
+            return {1, openFailureLine(*failure, location) + u'\n'};
+        }
+    }
+    const backup::MadeCopy made = backup::makeCopy(location, target, backup::CopyKind::Manual, now);
     if (made.failure) {
         return {1, *made.failure + QStringLiteral("\n")};
     }
@@ -66,8 +75,7 @@ CommandResult restoreCommand(const QStringList &arguments, const QString &dataFo
             return {1, backup::busyRefusal() + QStringLiteral("\n")};
         }
         if (!backup::canReplaceUnopened(*failure)) {
-            return {1, QStringLiteral("「%1」を開けないため、復元していません。%2\n")
-                           .arg(native(failure->path), store::describeForUser(failure->error))};
+            return {1, openFailureLine(*failure, location) + QStringLiteral("復元していません。\n")};
         }
         outcome = backup::replaceDamagedFiles(location, backupFolder, copy, now);
     } else {

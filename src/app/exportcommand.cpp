@@ -3,6 +3,7 @@
 #include "exchange/export.h"
 
 #include "app/datafolder.h"
+#include "app/startup.h"
 #include "app/verbarguments.h"
 #include "common/formats.h"
 #include "store/engines.h"
@@ -157,8 +158,7 @@ CommandResult exportCommand(const QStringList &arguments, const QString &dataFol
     const store::Location location = dataLocation(dataFolder);
     auto store = store::makeStore(location);
     if (const auto failure = store->open(location)) {
-        return {1, QStringLiteral("「%1」を開けません。%2\n")
-                       .arg(native(failure->path), store::describeForUser(failure->error))};
+        return {1, openFailureLine(*failure, location) + u'\n'};
     }
     std::optional<store::Settings> settings;
     if (const store::DbError error = store->loadSettings(settings)) {

@@ -6,6 +6,7 @@
 
 #include "app/datafolder.h"
 #include "app/session.h"
+#include "app/startup.h"
 #include "app/verbarguments.h"
 #include "common/formats.h"
 #include "store/engines.h"
@@ -104,8 +105,7 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     const store::Location location = dataLocation(dataFolder);
     auto store = store::makeStore(location);
     if (const auto failure = store->open(location)) {
-        return {1, QStringLiteral("「%1」を開けません。%2\n")
-                       .arg(native(failure->path), store::describeForUser(failure->error))};
+        return {1, openFailureLine(*failure, location) + u'\n'};
     }
     if (const auto damaged = request.previewOnly
                                  ? std::nullopt

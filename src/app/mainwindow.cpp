@@ -465,7 +465,8 @@ void MainWindow::offerRestoreOfDamage(const QString &reason)
         return; // nothing was put back
     }
     if (const auto failure = m_session.open(m_session.dataFolder())) {
-        m_msg.showFailure(startupFailureTitle(), startupFailureText(*failure, QCoreApplication::applicationFilePath()));
+        m_msg.showFailure(startupFailureTitle(),
+                          startupFailureText(*failure, m_session.location(), QCoreApplication::applicationFilePath()));
         close();
         return;
     }

@@ -199,6 +199,7 @@ void Connection::close()
         m_connection = nullptr;
     }
     m_depth = 0;
+    m_prepared.clear();
     m_address.clear();
 }
 
@@ -231,12 +232,15 @@ DbError Connection::connect()
         m_cancel = lib().PQgetCancel(m_connection);
     }
     m_depth = 0;
+    m_prepared.clear();
     // Dates travel as 'YYYY-MM-DD' texts and are read with to_char, moments
     // are texts: the server's own zone and date style change nothing. A lock
     // another program holds too long fails as busy, as the file engine's wait
     // does, unless the server or the address sets a wait of its own.
+    // Prepared statements are still planned for their values each time: a
+    // search's words and period decide whether the trigram index pays.
     if (DbError error = exec("SET TimeZone = 'UTC'; SET DateStyle = 'ISO, YMD'; SET client_encoding = 'UTF8'; "
-                             "SET client_min_messages = 'warning'; "
+                             "SET client_min_messages = 'warning'; SET plan_cache_mode = 'force_custom_plan'; "
                              "SELECT set_config('lock_timeout', '10s', false) "
                              "WHERE current_setting('lock_timeout') IN ('0', '0ms')")) {
         return error;
@@ -275,14 +279,47 @@ DbError Connection::exec(const char *sql, const Params &params, Result &result)
             return error;
         }
     }
-    pg_result *answer = params.size() == 0 ? lib().PQexec(m_connection, sql)
-                                           : lib().PQexecParams(m_connection, sql, params.size(), nullptr,
-                                                                params.values(), nullptr, nullptr, 0);
+    QByteArray name;
+    if (params.size() > 0) {
+        if (DbError error = prepared(sql, params.size(), name)) {
+            return error;
+        }
+    }
+    pg_result *answer =
+        params.size() == 0 ? lib().PQexec(m_connection, sql)
+        : name.isEmpty()
+            ? lib().PQexecParams(m_connection, sql, params.size(), nullptr, params.values(), nullptr, nullptr, 0)
+            : lib().PQexecPrepared(m_connection, name.constData(), params.size(), params.values(), nullptr, nullptr, 0);
     const ExecStatusType status = answer ? lib().PQresultStatus(answer) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         return failure(answer);
     }
     result = Result(answer);
+    return {};
+}
+
+DbError Connection::prepared(const char *sql, int parameters, QByteArray &name)
+{
+    // The statements of the store are few; a search's differ only by the
+    // number of its words. Past this many, statements run unprepared.
+    constexpr qsizetype kMostPrepared = 200;
+    const QByteArray text(sql);
+    if (const auto known = m_prepared.constFind(text); known != m_prepared.cend()) {
+        name = *known;
+        return {};
+    }
+    if (m_prepared.size() >= kMostPrepared) {
+        name.clear();
+        return {};
+    }
+    const QByteArray made = "zephra_" + QByteArray::number(m_prepared.size() + 1);
+    pg_result *answer = lib().PQprepare(m_connection, made.constData(), sql, parameters, nullptr);
+    if (!answer || lib().PQresultStatus(answer) != PGRES_COMMAND_OK) {
+        return failure(answer);
+    }
+    lib().PQclear(answer);
+    m_prepared.insert(text, made);
+    name = made;
     return {};
 }
 

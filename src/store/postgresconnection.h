@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -82,7 +83,9 @@ public:
     bool isOpen() const { return m_connection != nullptr; }
 
     // Runs one statement. A connection that broke off is made anew once,
-    // before the statement, when no transaction of its is open.
+    // before the statement, when no transaction of its is open. A statement
+    // with parameters is prepared on the server the first time its text is
+    // run on a connection, and only executed after that.
     [[nodiscard]] DbError exec(const char *sql, const Params &params, Result &result);
     [[nodiscard]] DbError exec(const char *sql, const Params &params = {});
 
@@ -98,12 +101,16 @@ public:
 private:
     DbError connect();
     DbError failure(pg_result *result);
+    // The name the statement `sql` is prepared under, preparing it first;
+    // empty when the connection keeps as many as it may.
+    DbError prepared(const char *sql, int parameters, QByteArray &name);
 
     pg_conn *m_connection = nullptr;
     pg_cancel *m_cancel = nullptr; // made with each connection, for cancel() from another thread
     QString m_address;
     std::function<DbError()> m_setUp;
     int m_depth = 0;
+    QHash<QByteArray, QByteArray> m_prepared; // statement text -> name, for this connection
     std::mutex m_cancelMutex;
 };
 

@@ -23,6 +23,8 @@ struct LibPq
     decltype(&::PQcancel) PQcancel;
     decltype(&::PQexec) PQexec;
     decltype(&::PQexecParams) PQexecParams;
+    decltype(&::PQprepare) PQprepare;
+    decltype(&::PQexecPrepared) PQexecPrepared;
     decltype(&::PQresultStatus) PQresultStatus;
     decltype(&::PQresultErrorField) PQresultErrorField;
     decltype(&::PQresultErrorMessage) PQresultErrorMessage;

@@ -1,6 +1,7 @@
 // The journal on a database server: the address read from the data folder's
 // server.conf or from --server, the refusal of any password, and the empty
-// tables made by --init-server (against ZEPHRA_TEST_SERVER when it is set).
+// tables made by --init-server, and the one clear message for a server that
+// cannot be used (against ZEPHRA_TEST_SERVER when it is set).
 
 #include "app/datafolder.h"
 #include "app/initdata.h"
@@ -36,11 +37,14 @@ struct Outcome
     QString err;
 };
 
-Outcome run(const QString &program, const QStringList &arguments)
+Outcome run(const QString &program, const QStringList &arguments, const QStringList &settings = {})
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"LANG"_s, u"C.UTF-8"_s);
+    for (const QString &setting : settings) {
+        environment.insert(setting.section(u'=', 0, 0), setting.section(u'=', 1));
+    }
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     Outcome outcome;
@@ -233,6 +237,70 @@ private slots:
         const Outcome initServer = run(program, {u"--init-server"_s, u"postgresql://zephra:secret@db/zephra"_s});
         QCOMPARE(initServer.exitCode, 2);
         QVERIFY2(initServer.err.contains(u"パスワード"_s), qPrintable(initServer.err));
+    }
+
+    // A server down, a wrong password, no such database, a database without
+    // our tables: each told in its own words, the program ends non-zero, and
+    // nothing is made on this PC.
+    void unusableServerIsToldAndNothingIsMadeHere()
+    {
+        const QString server = qEnvironmentVariable("ZEPHRA_TEST_SERVER");
+        if (server.isEmpty()) {
+            QSKIP("ZEPHRA_TEST_SERVER names no server");
+        }
+        const QString database = u"zephra_bare_%1"_s.arg(QCoreApplication::applicationPid());
+        QUrl address(server);
+        address.setPath(u'/' + database);
+        const QString bare = address.toString();
+        QCOMPARE(execute(server, u"CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'"_s.arg(database)), QString());
+        const auto dropped = qScopeGuard([&] { execute(server, u"DROP DATABASE %1 WITH (FORCE)"_s.arg(database)); });
+        QUrl down(server);
+        down.setPort(1);
+        QUrl missing(server);
+        missing.setPath(u"/zephra_none"_s);
+        QUrl withPassword(bare);
+        withPassword.setUserName(u"zephra_pw"_s);
+        // The password comes only from the environment: no .pgpass of this machine's user.
+        const QString noPassFile = u"PGPASSFILE=/nonexistent"_s;
+
+        struct Case
+        {
+            const char *name;
+            QString address;
+            QStringList settings;
+            QString told;
+        };
+        const QList<Case> cases{
+            {"server down", down.toString(), {noPassFile}, u"サーバーに接続できません。"_s},
+            {"wrong password", withPassword.toString(), {noPassFile, u"PGPASSWORD=wrong"_s}, u"パスワードが違うか"_s},
+            {"no password", withPassword.toString(), {noPassFile}, u"パスワードが違うか"_s},
+            {"no such database", missing.toString(), {noPassFile}, u"そのデータベースか利用者がありません"_s},
+            {"no tables", bare, {noPassFile}, u"業務日誌の表がありません。"_s},
+            // The right password gets through, to meet the missing tables.
+            {"right password",
+             withPassword.toString(),
+             {noPassFile, u"PGPASSWORD=zephra-pw"_s},
+             u"業務日誌の表がありません。"_s},
+        };
+        for (const Case &unusable : cases) {
+            QTemporaryDir dir;
+            const QString program = programBeside(dir);
+            const QString exported = dir.filePath(u"out.csv"_s);
+            for (const QStringList &verb :
+                 {QStringList{u"--export"_s, exported, u"--from"_s, u"2024/01/01"_s, u"--to"_s, u"2024/12/31"_s},
+                  QStringList{u"--backup"_s}, QStringList{u"--import-csv"_s, exported}}) {
+                const Outcome told =
+                    run(program, QStringList{u"--server"_s, unusable.address} + verb, unusable.settings);
+                QVERIFY2(told.exitCode == 1, unusable.name);
+                QVERIFY2(told.err.contains(unusable.told),
+                         qPrintable(QString::fromUtf8(unusable.name) + u": "_s + told.err));
+                QVERIFY2(told.err.trimmed().count(u'\n') == 0, qPrintable(told.err)); // one line
+                QVERIFY2(!told.err.contains(u"zephra-pw"_s), qPrintable(told.err));
+            }
+            QVERIFY2(QDir(dir.filePath(u"data"_s)).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                     unusable.name);
+            QVERIFY(!QFileInfo::exists(exported));
+        }
     }
 
     void initServerMakesTablesOnceOnly()

@@ -120,7 +120,7 @@ void TestStartup::freshFolderIsToldHowToMakeFiles()
     Window w;
     const auto failure = w.frm.start(dir.path());
     QVERIFY(failure);
-    const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
+    const QString text = app::startupFailureText(*failure, w.session.location(), QStringLiteral("/opt/zephra/zephra"));
     QVERIFY2(text.contains(QStringLiteral("--init-data \"") + dir.path() + QStringLiteral("/data\"")),
              qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("データフォルダーがありません")));
@@ -221,7 +221,7 @@ void TestStartup::refusesAFileThatCannotBeOpened()
     QVERIFY(!w.session.store().isOpen());
     QCOMPARE(w.frm.windowTitle(), QStringLiteral("日報"));
 
-    const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
+    const QString text = app::startupFailureText(*failure, w.session.location(), QStringLiteral("/opt/zephra/zephra"));
     QVERIFY2(text.contains(QDir::toNativeSeparators(path)), qPrintable(text));
     QVERIFY2(text.contains(advice), qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("理由: ")));
@@ -309,7 +309,7 @@ void TestStartup::heldFileIsToldAsHeld()
     const auto failure = w.frm.start(dir.path());
     QVERIFY(failure);
     QVERIFY(w.presenter.shown.isEmpty()); // no offer of a copy
-    const QString text = app::startupFailureText(*failure, QStringLiteral("/opt/zephra/zephra"));
+    const QString text = app::startupFailureText(*failure, w.session.location(), QStringLiteral("/opt/zephra/zephra"));
     QVERIFY2(text.contains(QStringLiteral("他のプログラム")), qPrintable(text));
     QVERIFY2(!text.contains(QStringLiteral("置き換え")) && !text.contains(QStringLiteral("壊れています。")),
              qPrintable(text));
