@@ -12,7 +12,7 @@ RUN_PACKAGES=(
 TEST_PACKAGES=(
     "${RUN_PACKAGES[@]}"
     libbenchmark-dev poppler-utils
-    python3-openpyxl
+    python3-openpyxl python3-holidays
     postgresql
     desktop-file-utils appstream
 )

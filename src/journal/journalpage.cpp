@@ -1,5 +1,6 @@
 #include "journal/journalpage.h"
 
+#include "common/holidays.h"
 #include "ui/amountbox.h"
 #include "ui/commandbutton.h"
 #include "ui/datebox.h"
@@ -12,6 +13,15 @@
 #include <QLabel>
 
 namespace journal {
+
+namespace {
+
+// The weekday label stands right of the date box, on its line, up to the 検索 button.
+constexpr int kWeekdayGap = 60;
+constexpr int kWeekdayRight = 5145;
+constexpr int kSearchLeft = 5205;
+
+} // namespace
 
 JournalPage::JournalPage(store::Store &store, common::Msg &msg, const common::Clock &clock, QWidget *parent)
     : QWidget(parent), m_msg(msg), m_clock(clock), m_controller(store, msg)
@@ -32,6 +42,12 @@ void JournalPage::buildControls()
     ui::place(m_dt日付, QStringLiteral("Dt日付"), 1065, 280, 2310, 320);
     m_dt日付->setEnterMovesFocus(true);
     m_dt日付->setClock(&m_clock);
+
+    m_lbl曜日 = new QLabel(panel);
+    m_lbl曜日->setTextFormat(Qt::PlainText);
+    m_lbl曜日->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ui::place(m_lbl曜日, QStringLiteral("lbl曜日"), 1065 + 2310 + kWeekdayGap, 280, kWeekdayRight - 3435, 320);
+    m_lbl曜日->setAccessibleName(QStringLiteral("曜日"));
 
     struct AmountField
     {
@@ -87,9 +103,9 @@ void JournalPage::buildControls()
         fileButton(QStringLiteral("cmd取込"), QStringLiteral("取込"), 690, QStringLiteral("ファイルから取り込み"),
                    QStringLiteral("CSV ファイルの業務日誌を取り込みます"));
 
-    // Right of the date box at its widest (和暦), above the amounts.
+    // Right of the weekday label, above the amounts.
     m_cmd検索 = new ui::CommandButton(QStringLiteral("検索"), panel);
-    ui::place(m_cmd検索, QStringLiteral("cmd検索"), 4200, 240, 675, 400);
+    ui::place(m_cmd検索, QStringLiteral("cmd検索"), kSearchLeft, 240, 675, 400);
     m_cmd検索->setToolTip(QStringLiteral("言葉で日誌を探します（Ctrl+F）"));
     m_cmd検索->setAccessibleName(QStringLiteral("日誌を検索"));
 
@@ -113,7 +129,10 @@ void JournalPage::buildControls()
     }
     setFocusProxy(m_dt日付);
 
-    connect(m_dt日付, &ui::DateBox::valueChanged, this, [this] { m_controller.takeUpDay(m_dt日付->value()); });
+    connect(m_dt日付, &ui::DateBox::valueChanged, this, [this] {
+        showWeekday();
+        m_controller.takeUpDay(m_dt日付->value());
+    });
     connect(m_cmd読込, &QPushButton::clicked, this, &JournalPage::read);
     connect(m_cmd登録, &QPushButton::clicked, this, &JournalPage::save);
     connect(m_cmd削除, &QPushButton::clicked, this, &JournalPage::remove);
@@ -216,6 +235,30 @@ void JournalPage::applyCalendarMode(const QString &calendarMode, int dateBoxWidt
     QRect place = ui::designedGeometry(m_dt日付);
     place.setWidth(ui::twips(dateBoxWidthTwips));
     ui::setDesignedGeometry(m_dt日付, place);
+    placeWeekday();
+}
+
+void JournalPage::placeWeekday()
+{
+    const QRect box = ui::designedGeometry(m_dt日付);
+    const int left = box.right() + 1 + ui::twips(kWeekdayGap);
+    ui::setDesignedGeometry(m_lbl曜日, QRect(left, box.top(), ui::twips(kWeekdayRight) - left, box.height()));
+    showWeekday();
+}
+
+void JournalPage::showWeekday()
+{
+    const std::optional<QDate> day = m_dt日付->value();
+    const QString text = day ? common::weekdayAndHoliday(*day) : QString();
+    // A name longer than the room (the imperial weddings) ends in an ellipsis; the tooltip shows it whole.
+    m_lbl曜日->setText(m_lbl曜日->fontMetrics().elidedText(text, Qt::ElideRight, m_lbl曜日->width()));
+    m_lbl曜日->setToolTip(day && common::isHoliday(*day) ? text : QString());
+    m_lbl曜日->setAccessibleDescription(text);
+    QPalette palette = m_lbl曜日->parentWidget()->palette();
+    if (const QColor colour = day ? common::dayColour(*day) : QColor(); colour.isValid()) {
+        palette.setColor(QPalette::WindowText, colour);
+    }
+    m_lbl曜日->setPalette(palette);
 }
 
 void JournalPage::showDay(QDate day)

@@ -13,6 +13,8 @@
 
 #include <functional>
 
+class QLabel;
+
 namespace ui {
 class AmountBox;
 class CommandButton;
@@ -71,11 +73,15 @@ private:
     void print();
     void showRecord(const store::JournalRecord &record);
     void showCleared();
+    // The weekday and holiday beside the date box, and its place right of the box.
+    void showWeekday();
+    void placeWeekday();
 
     common::Msg &m_msg;
     const common::Clock &m_clock;
 
     ui::DateBox *m_dt日付 = nullptr;
+    QLabel *m_lbl曜日 = nullptr;
     ui::AmountBox *m_num売上額 = nullptr;
     ui::AmountBox *m_num仕入額 = nullptr;
     ui::AmountBox *m_num入金額 = nullptr;

@@ -1,6 +1,7 @@
 #include "search/resultmodel.h"
 
 #include "common/formats.h"
+#include "common/holidays.h"
 
 namespace search {
 
@@ -39,12 +40,20 @@ QVariant ResultModel::data(const QModelIndex &index, int role) const
         return QVariant::fromValue(index.column() == SalesColumn ? Qt::AlignRight | Qt::AlignVCenter
                                                                  : Qt::AlignLeft | Qt::AlignVCenter);
     }
+    if (index.column() == DateColumn && role == Qt::ForegroundRole) {
+        const QColor colour = common::dayColour(day.date);
+        return colour.isValid() ? QVariant(colour) : QVariant();
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) {
         return {};
     }
     switch (index.column()) {
     case DateColumn:
-        return common::formatDate(day.date, m_datePattern);
+        // The weekday follows the date; a holiday's name is the tooltip.
+        if (const QString name = common::holidayName(day.date); role == Qt::ToolTipRole && !name.isEmpty()) {
+            return name;
+        }
+        return common::formatDate(day.date, m_datePattern) + common::weekdayMark(day.date);
     case SalesColumn:
         return common::formatAmount(day.sales, common::pattern::kAmountZero);
     case ExcerptColumn:

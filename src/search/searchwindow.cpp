@@ -120,7 +120,9 @@ void SearchWindow::setCalendarMode(const QString &calendarMode)
         box->setFixedWidth(width);
     }
     m_model->setCalendarMode(calendarMode);
-    m_grd結果->setColumnWidth(ResultModel::DateColumn, width);
+    // The weekday after the date: 「（水）」 is as wide as any other mark.
+    m_grd結果->setColumnWidth(ResultModel::DateColumn,
+                              width + m_grd結果->fontMetrics().horizontalAdvance(QStringLiteral("（水）")));
 }
 
 void SearchWindow::open()

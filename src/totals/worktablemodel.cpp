@@ -1,6 +1,7 @@
 #include "totals/worktablemodel.h"
 
 #include "common/formats.h"
+#include "common/holidays.h"
 #include "store/store.h"
 
 #include <algorithm>
@@ -71,13 +72,26 @@ QVariant WorkTableModel::data(const QModelIndex &index, int role) const
     if (role == Qt::TextAlignmentRole) {
         return column == Col日付 ? int(Qt::AlignCenter) : int(Qt::AlignRight | Qt::AlignVCenter);
     }
+    const store::WorkRow &row = m_rows[index.row()];
+    if (column == Col日付 && row.date.isValid()) {
+        // The weekday follows the date; Sundays and holidays red, Saturdays blue.
+        if (role == Qt::ForegroundRole) {
+            const QColor colour = common::dayColour(row.date);
+            return colour.isValid() ? QVariant(colour) : QVariant();
+        }
+        if (role == Qt::ToolTipRole) {
+            const QString name = common::holidayName(row.date);
+            return name.isEmpty() ? QVariant() : QVariant(name);
+        }
+    }
     if (role != Qt::DisplayRole && role != Qt::EditRole) {
         return {};
     }
-    const store::WorkRow &row = m_rows[index.row()];
     if (column == Col日付) {
         if (row.date.isValid()) {
-            return role == Qt::DisplayRole ? QVariant(common::formatDate(row.date, m_datePattern)) : QVariant(row.date);
+            return role == Qt::DisplayRole
+                       ? QVariant(common::formatDate(row.date, m_datePattern) + common::weekdayMark(row.date))
+                       : QVariant(row.date);
         }
         return row.storedDate;
     }
@@ -106,9 +120,12 @@ QStringList WorkTableModel::widestTexts(int column) const
                 ofEra[era] = row.date;
             }
         }
+        // Each weekday's mark after each era's date: their widths differ a little.
         for (const std::optional<QDate> &day : ofEra) {
             if (day) {
-                texts.append(common::formatDate(*day, m_datePattern));
+                for (int weekday = 0; weekday < 7; ++weekday) {
+                    texts.append(common::formatDate(*day, m_datePattern) + common::weekdayMark(day->addDays(weekday)));
+                }
             }
         }
         return texts;

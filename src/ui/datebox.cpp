@@ -2,6 +2,7 @@
 #include "ui/datebox.h"
 
 #include "common/clock.h"
+#include "common/holidays.h"
 #include "common/msg.h"
 
 #include <QApplication>
@@ -401,6 +402,7 @@ void DateBox::openCalendar()
     m_calendar->setSelectedDate(on);
     m_calendar->setCurrentPage(on.year(), on.month());
     updateTitle();
+    markHolidays();
     m_popup->adjustSize();
 
     QPoint at = mapToGlobal(QPoint(0, height()));
@@ -459,6 +461,7 @@ void DateBox::buildPopup()
     connect(previous, &QToolButton::clicked, m_calendar, &QCalendarWidget::showPreviousMonth);
     connect(next, &QToolButton::clicked, m_calendar, &QCalendarWidget::showNextMonth);
     connect(m_calendar, &QCalendarWidget::currentPageChanged, this, &DateBox::updateTitle);
+    connect(m_calendar, &QCalendarWidget::currentPageChanged, this, &DateBox::markHolidays);
     connect(m_calendar, &QCalendarWidget::clicked, this, &DateBox::pickDate);
     connect(m_calendar, &QCalendarWidget::activated, this, &DateBox::pickDate);
 }
@@ -472,6 +475,22 @@ void DateBox::updateTitle()
     const QDate first(m_calendar->yearShown(), m_calendar->monthShown(), 1);
     const QDate day = std::clamp(first, common::kFirstDate, common::kLastDate);
     m_title->setText(common::formatDate(day, m_input.calendarTitlePattern()));
+}
+
+void DateBox::markHolidays()
+{
+    // Saturdays are blue and Sundays red by the weekday formats; a holiday is
+    // red whatever its weekday. The page shows up to six weeks around the month.
+    const QDate first(m_calendar->yearShown(), m_calendar->monthShown(), 1);
+    m_calendar->setDateTextFormat(QDate(), QTextCharFormat());
+    for (QDate day = first.addDays(-7); day <= first.addMonths(1).addDays(14); day = day.addDays(1)) {
+        if (common::isHoliday(day)) {
+            QTextCharFormat format;
+            format.setForeground(QColor(Qt::red));
+            format.setToolTip(common::holidayName(day)); // the calendar's view shows it over the day
+            m_calendar->setDateTextFormat(day, format);
+        }
+    }
 }
 
 QString DateBox::calendarTitle() const

@@ -92,6 +92,8 @@ private:
     void pickDate(const QDate &date);
     void buildPopup();
     void updateTitle();
+    // Holidays of the month shown (and the days around it) in red.
+    void markHolidays();
     // The input method, the text and the calendar's title for the input's mode.
     void applyCalendarMode();
     void showText();

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFrame>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -125,6 +126,18 @@ bool shoot(const QString &mode, const QString &dir, const QString &prefix)
         }
     }
     totalsPage->choose(std::nullopt);
+    // A holiday on the journal page, and the calendar dropped down on it.
+    w.frm->tabs()->setCurrentIndex(0);
+    auto *dateBox = w.frm->journalPage()->findChild<ui::DateBox *>(QStringLiteral("Dt日付"));
+    dateBox->setValue(QDate(2021, 5, 3));
+    if (!save(w.frm.get(), dir, prefix + QStringLiteral("holiday-page0-") + tag)) {
+        return false;
+    }
+    dateBox->openCalendar();
+    if (!save(dateBox->calendarPopup(), dir, prefix + QStringLiteral("calendar-") + tag)) {
+        return false;
+    }
+    dateBox->calendarPopup()->hide();
     w.frm->openHint(QStringLiteral("cmdHint"));
     QApplication::processEvents();
     if (auto *hint = w.frm->hintWindow()) {

@@ -171,7 +171,7 @@ void TestMainWindow::startsInTheStoredCalendarMode()
     m_w->frm->totalsPage()->run();
     QCOMPARE(grid->rowCount(), 1);
     QCOMPARE(grid->index(0, totals::WorkTableModel::Col日付).data().toString(),
-             western ? QStringLiteral("2004/04/01") : QStringLiteral("H 16/04/01"));
+             western ? QStringLiteral("2004/04/01（木）") : QStringLiteral("H 16/04/01（木）"));
     QVERIFY(m_w->presenter.shown.isEmpty());
 }
 

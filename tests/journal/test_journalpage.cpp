@@ -1,6 +1,7 @@
 // The journal page driven through its real widgets: read, register, delete,
 // clear, the questions and their answers, and writes that fail for real.
 
+#include "common/formats.h"
 #include "journal/journalpage.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
@@ -9,6 +10,7 @@
 #include "ui/journaltextbox.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -49,6 +51,8 @@ private slots:
     void megabytesOfTextComeBackWhole();
     void commandsStopOnTypingThatIsNoDate_data();
     void commandsStopOnTypingThatIsNoDate();
+    void weekdayBesideTheDate_data();
+    void weekdayBesideTheDate();
 
 private:
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_page.get(), name); }
@@ -445,3 +449,83 @@ void TestJournalPage::commandsStopOnTypingThatIsNoDate()
 
 QTEST_MAIN(TestJournalPage)
 #include "test_journalpage.moc"
+
+void TestJournalPage::weekdayBesideTheDate_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("boxWidth");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QColor>("colour"); // invalid: the page's own text colour
+    for (const auto &[mode, width] : {std::pair(u"西暦"_s, 2000), std::pair(u"和暦"_s, 2370)}) {
+        const auto row = [&](const char *tag, QDate day, const QString &text, QColor colour) {
+            QTest::addRow("%s %s", qPrintable(mode), tag) << mode << width << day << text << colour;
+        };
+        row("weekday", QDate(2021, 5, 6), u"（木）"_s, QColor());
+        row("holiday", QDate(2021, 5, 3), u"（月）憲法記念日"_s, Qt::red);
+        row("substitute", QDate(2021, 8, 9), u"（月）振替休日"_s, Qt::red);
+        row("Saturday", QDate(2021, 5, 8), u"（土）"_s, Qt::blue);
+        row("Saturday holiday", QDate(1996, 7, 20), u"（土）海の日"_s, Qt::red);
+        row("Sunday", QDate(2021, 5, 9), u"（日）"_s, Qt::red);
+        row("long name", QDate(2023, 11, 23), u"（木）勤労感謝の日"_s, Qt::red);
+        row("longest names", QDate(2019, 10, 22), u"（火）即位礼正殿の儀"_s, Qt::red);
+        row("wedding", QDate(1993, 6, 9), u"（水）皇太子・徳仁親王の結婚の儀"_s, Qt::red);
+    }
+}
+
+void TestJournalPage::weekdayBesideTheDate()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, boxWidth);
+    QFETCH(QDate, day);
+    QFETCH(QString, text);
+    QFETCH(QColor, colour);
+    m_page->applyCalendarMode(mode, boxWidth);
+    auto *label = child<QLabel>("lbl曜日");
+    QVERIFY(!label->accessibleName().isEmpty());
+    QVERIFY(label->text().isEmpty()); // no date yet
+
+    // Typed and taken with Enter, as the user does.
+    date()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    const QString digits = day.toString(u"yyyyMMdd"_s);
+    if (common::isWestern(mode)) {
+        QTest::keyClicks(QApplication::focusWidget(), digits);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    } else {
+        QVERIFY(date()->setValue(day));
+    }
+    QCOMPARE(date()->value(), std::optional(day));
+    // Whole when it fits, as every weekday with a name of the holiday law's list
+    // does; a longer one-off name ends in an ellipsis and is whole in the tooltip.
+    if (text.size() <= 9 || label->fontMetrics().horizontalAdvance(text) <= label->width()) {
+        QCOMPARE(label->text(), text);
+    } else {
+        QVERIFY2(label->text().startsWith(text.left(4)) && label->text().endsWith(u'…'), qPrintable(label->text()));
+        QCOMPARE(label->toolTip(), text);
+    }
+    QCOMPARE(label->accessibleDescription(), text);
+    const QColor own = m_page->palette().color(QPalette::WindowText);
+    QCOMPARE(label->palette().color(QPalette::WindowText), colour.isValid() ? colour : own);
+    QCOMPARE(label->toolTip().isEmpty(), text.size() == 3); // a holiday's name is the tooltip
+
+    // On the date box's line, right of it, clear of every other control, whole.
+    const QRect box = date()->geometry();
+    QCOMPARE(box.left(), 71);
+    QCOMPARE(box.width(), (boxWidth + 7) / 15);
+    QVERIFY(label->geometry().left() > box.right());
+    QCOMPARE(label->geometry().top(), box.top());
+    for (const QWidget *other : label->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (other != label && other->isVisible()) {
+            QVERIFY2(!other->geometry().intersects(label->geometry()), qPrintable(other->objectName()));
+        }
+    }
+
+    // Another day, then none: the label follows.
+    QVERIFY(date()->setValue(day.addDays(1)));
+    QVERIFY(label->text() != text);
+    QVERIFY(label->text().startsWith(u'（'));
+    click("cmdクリア");
+    QVERIFY(label->text().isEmpty());
+    QCOMPARE(label->palette().color(QPalette::WindowText), own);
+}

@@ -32,6 +32,8 @@ private slots:
     void journalPageButtonOverlapsNothing();
     void fileWithoutIndexIsBuiltAfterTheFirstPaint();
     void failedBuildIsToldInTheWindow();
+    void resultDatesShowWeekdayAndHoliday_data();
+    void resultDatesShowWeekdayAndHoliday();
 
 private:
     void saveDays()
@@ -84,7 +86,7 @@ void TestSearchWindow::ctrlFFindsAndOpensADay()
     const search::ResultModel *model = window->model();
     QCOMPARE(model->rowCount(), 2);
     QCOMPARE(model->day(0), QDate(2024, 2, 1));
-    QCOMPARE(model->index(0, search::ResultModel::DateColumn).data().toString(), u"2024年02月01日"_s);
+    QCOMPARE(model->index(0, search::ResultModel::DateColumn).data().toString(), u"2024年02月01日（木）"_s);
     QCOMPARE(model->index(1, search::ResultModel::SalesColumn).data().toString(), u"1,000"_s);
     QCOMPARE(window->summary()->text(), u"2 日見つかりました。"_s);
     QVERIFY(window->notice()->isHidden());
@@ -104,7 +106,7 @@ void TestSearchWindow::ctrlFFindsAndOpensADay()
     m_w->frm->applySettings();
     window->run();
     QCOMPARE(model->rowCount(), 1);
-    QCOMPARE(model->index(0, search::ResultModel::DateColumn).data().toString(), u"令和 06年02月01日"_s);
+    QCOMPARE(model->index(0, search::ResultModel::DateColumn).data().toString(), u"令和 06年02月01日（木）"_s);
 
     // Ctrl+F again brings the same window back, its words ready to be typed over.
     window->close();
@@ -157,4 +159,38 @@ void TestSearchWindow::failedBuildIsToldInTheWindow()
 }
 
 QTEST_MAIN(TestSearchWindow)
+void TestSearchWindow::resultDatesShowWeekdayAndHoliday_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("holiday") << u"西暦"_s << QDate(2024, 2, 12) << u"2024年02月12日（月）"_s << QColor(Qt::red)
+                             << u"振替休日"_s;
+    QTest::newRow("holiday, era") << u"和暦"_s << QDate(2019, 5, 1) << u"令和 01年05月01日（水）"_s << QColor(Qt::red)
+                                  << u"即位の日"_s;
+    QTest::newRow("Saturday") << u"西暦"_s << QDate(2024, 2, 10) << u"2024年02月10日（土）"_s << QColor(Qt::blue)
+                              << u"2024年02月10日（土）"_s;
+    QTest::newRow("weekday") << u"西暦"_s << QDate(2024, 2, 13) << u"2024年02月13日（火）"_s << QColor()
+                             << u"2024年02月13日（火）"_s;
+}
+
+void TestSearchWindow::resultDatesShowWeekdayAndHoliday()
+{
+    QFETCH(QString, mode);
+    QFETCH(QDate, day);
+    QFETCH(QString, text);
+    QFETCH(QColor, colour);
+    QFETCH(QString, tip);
+    search::ResultModel model;
+    model.setCalendarMode(mode);
+    model.setDays({search::FoundDay{day, 500, {}}});
+    const QModelIndex date = model.index(0, search::ResultModel::DateColumn);
+    QCOMPARE(date.data().toString(), text);
+    QCOMPARE(date.data(Qt::ForegroundRole).value<QColor>(), colour);
+    QCOMPARE(date.data(Qt::ToolTipRole).toString(), tip);
+    QVERIFY(!model.index(0, search::ResultModel::SalesColumn).data(Qt::ForegroundRole).isValid());
+}
+
 #include "test_searchwindow.moc"

@@ -227,9 +227,9 @@ void TestTotalsPage::gridModelShowsTheWorkTable_data()
 {
     QTest::addColumn<QString>("calendarMode");
     QTest::addColumn<QString>("dateText");
-    QTest::newRow("western") << QStringLiteral("西暦") << QStringLiteral("2004/04/01");
-    QTest::newRow("era") << QStringLiteral("和暦") << QStringLiteral("H 16/04/01");
-    QTest::newRow("any other mode is era") << QString() << QStringLiteral("H 16/04/01");
+    QTest::newRow("western") << QStringLiteral("西暦") << QStringLiteral("2004/04/01（木）");
+    QTest::newRow("era") << QStringLiteral("和暦") << QStringLiteral("H 16/04/01（木）");
+    QTest::newRow("any other mode is era") << QString() << QStringLiteral("H 16/04/01（木）");
 }
 
 void TestTotalsPage::gridModelShowsTheWorkTable()
@@ -266,8 +266,16 @@ void TestTotalsPage::gridModelShowsTheWorkTable()
     QCOMPARE(shown(1, totals::WorkTableModel::Col仕入額), QStringLiteral("-9,999,999,999"));
     QCOMPARE(shown(1, totals::WorkTableModel::Col出金額), QStringLiteral("999"));
     if (!common::isWestern(calendarMode)) {
-        QCOMPARE(shown(1, totals::WorkTableModel::Col日付), QStringLiteral("R 01/05/01"));
+        QCOMPARE(shown(1, totals::WorkTableModel::Col日付), QStringLiteral("R 01/05/01（水）"));
     }
+    // Holidays red with their name as the tooltip, other weekdays in the grid's own colour.
+    const QModelIndex holiday = model->index(1, totals::WorkTableModel::Col日付);
+    QCOMPARE(holiday.data(Qt::ForegroundRole).value<QColor>(), QColor(Qt::red));
+    QCOMPARE(holiday.data(Qt::ToolTipRole).toString(), QStringLiteral("即位の日"));
+    QCOMPARE(holiday.data(Qt::EditRole).toDate(), QDate(2019, 5, 1));
+    QVERIFY(!model->index(0, totals::WorkTableModel::Col日付).data(Qt::ForegroundRole).isValid());
+    QVERIFY(!model->index(0, totals::WorkTableModel::Col日付).data(Qt::ToolTipRole).isValid());
+    QVERIFY(!model->index(1, totals::WorkTableModel::Col売上額).data(Qt::ForegroundRole).isValid());
 
     QCOMPARE(model->index(0, 0).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
     for (int column = 1; column < 5; ++column) {
@@ -276,7 +284,7 @@ void TestTotalsPage::gridModelShowsTheWorkTable()
 
     // Switching the calendar mode reformats the rows already shown.
     m_page->applyCalendarMode(QStringLiteral("西暦"), 2000, 2930, 3230);
-    QCOMPARE(shown(0, totals::WorkTableModel::Col日付), QStringLiteral("2004/04/01"));
+    QCOMPARE(shown(0, totals::WorkTableModel::Col日付), QStringLiteral("2004/04/01（木）"));
 
     // The row handler hands over the stored date.
     QCOMPARE(model->dateOfRow(1), QDate(2019, 5, 1));

@@ -17,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -105,6 +106,8 @@ private slots:
     void functionAndDeleteKeys();
     void f4OpensCalendar_data();
     void f4OpensCalendar();
+    void calendarMarksHolidays_data();
+    void calendarMarksHolidays();
     void eraNameThroughInputMethodAndPaste();
     void amountTyping_data();
     void amountTyping();
@@ -375,6 +378,82 @@ void TestInputBoxes::f4OpensCalendar()
     QCOMPARE(form.date->value(), std::optional<QDate>(date.addDays(1)));
     QCOMPARE(changed.count(), 1);
     QTRY_VERIFY(form.date->hasFocus());
+}
+
+void TestInputBoxes::calendarMarksHolidays_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("forward"); // months on from May 2021
+    QTest::addColumn<int>("day");     // the first cell of that number on the page
+    QTest::addColumn<QColor>("colour");
+    QTest::addColumn<QString>("tip");
+    for (const QString &mode : {kWest, kEraMode}) {
+        const auto row = [&mode](const char *tag, int forward, int day, QColor colour, const char16_t *tip) {
+            QTest::addRow("%s %s", qPrintable(mode), tag)
+                << mode << forward << day << colour << QString::fromUtf16(tip);
+        };
+        row("holiday Monday", 0, 3, Qt::red, u"憲法記念日");
+        row("holiday Wednesday", 0, 5, Qt::red, u"こどもの日");
+        row("Saturday", 0, 8, Qt::blue, u"");
+        row("Sunday", 0, 9, Qt::red, u"");
+        row("weekday", 0, 6, QColor(), u"");
+        row("holiday of the month before, greyed", 0, 29, QColor(), u"昭和の日");
+        row("after a page change", 2, 23, Qt::red, u"スポーツの日");
+        row("moved away", 2, 19, QColor(), u"");
+        row("substitute", 3, 9, Qt::red, u"振替休日");
+        row("back to an earlier year", -24, 4, Qt::red, u"みどりの日");
+    }
+}
+
+void TestInputBoxes::calendarMarksHolidays()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, forward);
+    QFETCH(int, day);
+    QFETCH(QColor, colour);
+    QFETCH(QString, tip);
+    Form form;
+    form.date->setCalendarMode(mode);
+    QVERIFY(form.date->setValue(QDate(2021, 5, 3)));
+    QVERIFY(form.focus(form.date));
+    QTest::keyClick(focused(), Qt::Key_F4);
+    QTRY_VERIFY(form.date->calendarPopup() && form.date->calendarPopup()->isVisible());
+    auto *calendar = form.date->calendarPopup()->findChild<QCalendarWidget *>();
+    for (int step = 0; step < std::abs(forward); ++step) {
+        forward > 0 ? calendar->showNextMonth() : calendar->showPreviousMonth();
+    }
+    auto *view = calendar->findChild<QTableView *>();
+
+    // The first cell from the top with the day's number (the month before shows only its last days).
+    QModelIndex cell;
+    for (int row = 1; row < view->model()->rowCount() && !cell.isValid(); ++row) {
+        for (int column = 0; column < view->model()->columnCount(); ++column) {
+            const QModelIndex at = view->model()->index(row, column);
+            if (at.data().toInt() == day) {
+                cell = at;
+                break;
+            }
+        }
+    }
+    QVERIFY(cell.isValid());
+    const QColor shown = cell.data(Qt::ForegroundRole).value<QColor>();
+    if (colour.isValid()) {
+        QCOMPARE(shown, colour);
+    } else {
+        QVERIFY2(shown != QColor(Qt::red) && shown != QColor(Qt::blue), qPrintable(shown.name()));
+    }
+
+    // The holiday's name as the cell's tooltip.
+    QToolTip::hideText();
+    const QPoint at = view->visualRect(cell).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view->viewport(), &help);
+    if (tip.isEmpty()) {
+        QVERIFY(!QToolTip::isVisible() || QToolTip::text().isEmpty());
+    } else {
+        QTRY_COMPARE(QToolTip::text(), tip);
+    }
+    QToolTip::hideText();
 }
 
 void TestInputBoxes::eraNameThroughInputMethodAndPaste()
