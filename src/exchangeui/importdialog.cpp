@@ -371,7 +371,13 @@ void ImportDialog::showPreview()
 {
     const bool judged = m_preview && !m_preview->failure;
     m_lbl読めない->setVisible(m_preview && m_preview->failure);
-    m_lbl読めない->setText(m_preview && m_preview->failure ? *m_preview->failure : QString());
+    // A file waiting for its columns to be chosen is told what to do, not that its first line is wrong.
+    m_lbl読めない->setText(
+        !m_preview || !m_preview->failure ? QString()
+        : m_preview->needsLayout && !m_layout
+            ? QStringLiteral("このファイルの見出しには業務日誌の列（日付 …）がありません。上で見出しの"
+                             "行と列を選び、「このレイアウトで読む」を押してください。")
+            : *m_preview->failure);
     m_lbl新しい日->setText(judged ? count(m_preview->newDays) + QStringLiteral(" 日") : QStringLiteral("－"));
     m_lbl既にある日->setText(judged ? count(m_preview->existingDays) + QStringLiteral(" 日") : QStringLiteral("－"));
     m_lbl取り込めない行->setText(judged ? count(m_preview->refused.size()) + QStringLiteral(" 行")
