@@ -111,10 +111,12 @@ const std::vector<Verb> &verbs()
          QStringLiteral("期間の業務日誌（--totals では集計）を CSV か Excel のファイルに書き出します。"),
          QStringLiteral("Writes the journal of a period (its totals with --totals) to a CSV or Excel file.")},
         {QStringLiteral("--import-csv"),
-         QStringLiteral("ファイル [--encoding utf8|cp932] [--replace] [--skip-refused] [--preview]"),
-         QStringLiteral("FILE [--encoding utf8|cp932] [--replace] [--skip-refused] [--preview]"),
-         QStringLiteral("CSV ファイルの業務日誌を取り込みます。"),
-         QStringLiteral("Imports journal days from a CSV file.")},
+         QStringLiteral("ファイル [--layout 名前] [--encoding utf8|cp932] [--existing keep|replace|add] [--replace] "
+                        "[--skip-refused] [--preview]"),
+         QStringLiteral("FILE [--layout NAME] [--encoding utf8|cp932] [--existing keep|replace|add] [--replace] "
+                        "[--skip-refused] [--preview]"),
+         QStringLiteral("CSV ファイルの業務日誌を取り込みます（銀行の明細などは保存したレイアウトで）。"),
+         QStringLiteral("Imports journal days from a CSV file (a bank statement through a kept layout).")},
         {QStringLiteral("--import-legacy"), QStringLiteral("以前の版のフォルダー [データフォルダー]"),
          QStringLiteral("OLD_FOLDER [DATA_FOLDER]"), QStringLiteral("以前の版のファイルを変換して取り込みます。"),
          QStringLiteral("Converts the files of the earlier version into the data folder.")},

@@ -32,7 +32,8 @@ bool openImport(QWidget *owner, Session &session, common::Msg &msg, std::functio
     exchangeui::ImportDialog dialog({session.store(),
                                      msg,
                                      {session.location(), session.backupFolder(), std::move(beforeWrite), {}},
-                                     documentsFolder()},
+                                     documentsFolder(),
+                                     exchange::layoutsFile(session.dataFolder())},
                                     owner);
     return dialog.exec() == QDialog::Accepted && dialog.imported();
 }

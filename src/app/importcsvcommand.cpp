@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 #include <optional>
 #include <variant>
@@ -23,16 +24,22 @@ namespace app {
 namespace {
 
 const QString kUsage = QStringLiteral(
-    "使い方: zephra --import-csv ファイル [--encoding utf8|cp932] [--replace] [--skip-refused] [--preview]\n"
+    "使い方: zephra --import-csv ファイル [--layout 名前] [--encoding utf8|cp932] [--existing keep|replace|add]\n"
+    "                [--replace] [--skip-refused] [--preview]\n"
     "  見出しの行（日付,売上額,仕入額,入金額,出金額,日誌）のある CSV ファイルから業務日誌を取り込みます。\n"
+    "  銀行の明細など列の名前が違うファイルは、取り込みの画面で保存したレイアウトを --layout で選びます。\n"
+    "  レイアウトで取り込むと、同じ日の行は合計し、摘要を一行ずつ日誌にします。\n"
     "  --preview は取り込む内容を示すだけで、何も書き込みません。\n"
-    "  既に記録がある日は、--replace を付けたときだけファイルの内容で置き換えます。\n"
+    "  既に記録がある日は --existing で決めます: keep 今の記録を残す（既定）、replace ファイルの内容で置き換える、\n"
+    "  add 金額を足し日誌を後ろに加える。--replace は --existing replace と同じです。\n"
     "  取り込めない行があるときは、--skip-refused を付けたときだけ残りの行を取り込みます。\n");
 
 struct Request
 {
     QString path;
     std::optional<exchange::Encoding> encoding;
+    std::optional<exchange::ExistingDays> existing;
+    QString layout;
     bool replace = false;
     bool skipRefused = false;
     bool previewOnly = false;
@@ -53,10 +60,29 @@ std::variant<Request, QString> parse(const QStringList &arguments)
     Request request;
     const VerbOptions options{
         {QStringLiteral("--replace"), QStringLiteral("--skip-refused"), QStringLiteral("--preview")},
-        {QStringLiteral("--encoding")}};
+        {QStringLiteral("--encoding"), QStringLiteral("--existing"), QStringLiteral("--layout")}};
     const auto take = [&request](const QString &option, const QString &value) -> std::optional<QString> {
         if (option == QLatin1String("--encoding")) {
             return readEncoding(value, request.encoding);
+        }
+        if (option == QLatin1String("--layout")) {
+            if (value.trimmed().isEmpty()) {
+                return QStringLiteral("--layout の次にレイアウトの名前を書いてください。");
+            }
+            request.layout = value;
+            return std::nullopt;
+        }
+        if (option == QLatin1String("--existing")) {
+            static const QHash<QString, exchange::ExistingDays> kinds{
+                {QStringLiteral("keep"), exchange::ExistingDays::Keep},
+                {QStringLiteral("replace"), exchange::ExistingDays::Replace},
+                {QStringLiteral("add"), exchange::ExistingDays::Add}};
+            if (!kinds.contains(value)) {
+                return QStringLiteral("--existing には keep、replace、add のどれかを書いてください（「%1」）。")
+                    .arg(value);
+            }
+            request.existing = kinds.value(value);
+            return std::nullopt;
         }
         (option == QLatin1String("--replace")        ? request.replace
          : option == QLatin1String("--skip-refused") ? request.skipRefused
@@ -68,6 +94,13 @@ std::variant<Request, QString> parse(const QStringList &arguments)
                               options, request.path, take)) {
         return *wrong;
     }
+    if (request.replace && request.existing && *request.existing != exchange::ExistingDays::Replace) {
+        return QStringLiteral("--replace と --existing %1 は同時に使えません。")
+            .arg(*request.existing == exchange::ExistingDays::Keep ? QStringLiteral("keep") : QStringLiteral("add"));
+    }
+    if (request.replace) {
+        request.existing = exchange::ExistingDays::Replace;
+    }
     return request;
 }
 
@@ -78,9 +111,12 @@ QString describe(const exchange::ImportPreview &preview, const Request &request)
                        .arg(native(preview.path), exchange::encodingName(preview.encoding),
                             preview.encodingDetected ? QStringLiteral("、文字コードはファイルから判断") : QString());
     text += QStringLiteral("  新しい日: %1 日\n").arg(count(preview.newDays));
+    const exchange::ExistingDays existing = request.existing.value_or(exchange::ExistingDays::Keep);
     text += QStringLiteral("  既に記録がある日: %1 日（%2）\n")
-                .arg(count(preview.existingDays), request.replace ? QStringLiteral("ファイルの内容で置き換えます")
-                                                                  : QStringLiteral("今の記録を残します"));
+                .arg(count(preview.existingDays),
+                     existing == exchange::ExistingDays::Replace ? QStringLiteral("ファイルの内容で置き換えます")
+                     : existing == exchange::ExistingDays::Add ? QStringLiteral("金額を足し、日誌を後ろに加えます")
+                                                               : QStringLiteral("今の記録を残します"));
     text += QStringLiteral("  取り込めない行: %1 行\n").arg(count(preview.refused.size()));
     if (!preview.ignoredColumns.isEmpty()) {
         text += QStringLiteral("  使わない列: %1\n").arg(preview.ignoredColumns.join(QStringLiteral("、")));
@@ -88,6 +124,12 @@ QString describe(const exchange::ImportPreview &preview, const Request &request)
     for (const exchange::RefusedRow &row : preview.refused) {
         text += row.column.isEmpty() ? QStringLiteral("  %1 行目: %2\n").arg(row.line).arg(row.reason)
                                      : QStringLiteral("  %1 行目 %2: %3\n").arg(row.line).arg(row.column, row.reason);
+    }
+    for (const exchange::PlannedDay &day : exchange::planImport(preview, {existing})) {
+        if (day.action == exchange::PlannedDay::Refused) {
+            text +=
+                QStringLiteral("  %1: %2\n").arg(day.result.date.toString(QStringLiteral("yyyy/MM/dd")), day.reason);
+        }
     }
     return text;
 }
@@ -119,24 +161,57 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
             return {1, notice + QStringLiteral("\n何も取り込んでいません。\n")};
         }
     }
+    std::optional<exchange::ImportLayout> layout;
+    if (!request.layout.isEmpty()) {
+        const exchange::KeptLayouts kept = exchange::readLayouts(exchange::layoutsFile(dataFolder));
+        if (kept.failure) {
+            return {1, *kept.failure + QStringLiteral("\n何も取り込んでいません。\n")};
+        }
+        for (const exchange::ImportLayout &each : kept.layouts) {
+            if (each.name == request.layout) {
+                layout = each;
+            }
+        }
+        if (!layout) {
+            QStringList names;
+            for (const exchange::ImportLayout &each : kept.layouts) {
+                names.append(QStringLiteral("「%1」").arg(each.name));
+            }
+            return {1, QStringLiteral("取り込みのレイアウト「%1」はありません。%2\n何も取り込んでいません。\n")
+                           .arg(request.layout,
+                                names.isEmpty() ? QStringLiteral("レイアウトは取り込みの画面で列を選んで保存します。")
+                                                : QStringLiteral("あるのは ") + names.join(QStringLiteral("、")) +
+                                                      QStringLiteral(" です。"))};
+        }
+    }
     common::NoProgress quiet;
+    const QString path = QFileInfo(request.path).absoluteFilePath();
     const exchange::ImportPreview preview =
-        exchange::previewCsvImport(*store, QFileInfo(request.path).absoluteFilePath(), request.encoding, quiet);
+        layout ? exchange::previewCsvImport(*store, path, request.encoding, *layout, quiet)
+               : exchange::previewCsvImport(*store, path, request.encoding, quiet);
     if (preview.failure) {
-        return {1, *preview.failure + QStringLiteral("\n何も取り込んでいません。\n")};
+        const QString hint =
+            preview.needsLayout
+                ? QStringLiteral("\n銀行の明細など列の名前が違うファイルは、取り込みの画面で列を選んでレイアウトを"
+                                 "保存し、--layout 名前 で取り込んでください。")
+                : QString();
+        return {1, *preview.failure + hint + QStringLiteral("\n何も取り込んでいません。\n")};
     }
     QString text = describe(preview, request);
     if (request.previewOnly) {
         return {0, text + QStringLiteral("--preview のため、何も取り込んでいません。\n")};
     }
-    if (!preview.refused.isEmpty() && !request.skipRefused) {
+    qint64 refusedDays = 0;
+    const exchange::ImportChoice choice{request.existing.value_or(exchange::ExistingDays::Keep)};
+    for (const exchange::PlannedDay &day : exchange::planImport(preview, choice)) {
+        refusedDays += day.action == exchange::PlannedDay::Refused ? 1 : 0;
+    }
+    if ((!preview.refused.isEmpty() || refusedDays > 0) && !request.skipRefused) {
         return {1,
                 text + QStringLiteral("取り込めない行があるため、何も取り込んでいません。ファイルを直してもう一度"
                                       "取り込むか、--skip-refused を付けて取り込める行だけを取り込んでください。\n")};
     }
 
-    exchange::ImportChoice choice;
-    choice.replaceExisting = request.replace;
     const exchange::Imported imported = exchange::importCsv(*store, preview, choice, quiet);
     store->close();
     if (imported.failure) {
@@ -144,6 +219,12 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     }
     text += QStringLiteral("取り込みました: 追加 %1 日、置き換え %2 日、今の記録を残した日 %3 日")
                 .arg(count(imported.added), count(imported.replaced), count(imported.kept));
+    if (imported.addedTo > 0 || choice.existing == exchange::ExistingDays::Add) {
+        text += QStringLiteral("、足した日 %1 日").arg(count(imported.addedTo));
+    }
+    if (imported.refused > 0) {
+        text += QStringLiteral("、足せなかった日 %1 日").arg(count(imported.refused));
+    }
     if (!preview.refused.isEmpty()) {
         text += QStringLiteral("、取り込まなかった行 %1 行").arg(count(preview.refused.size()));
     }

@@ -1,12 +1,15 @@
 #pragma once
-// `zephra --import-csv FILE [--encoding utf8|cp932] [--replace]
-// [--skip-refused] [--preview]`: journal days from a CSV file, without a window.
+// `zephra --import-csv FILE [--layout NAME] [--encoding utf8|cp932]
+// [--existing keep|replace|add] [--replace] [--skip-refused] [--preview]`:
+// journal days from a CSV file, without a window. A file whose columns are
+// not the journal's (a bank statement) is read through a layout kept from
+// the import window.
 //
 // The file is judged first and what it would bring is told: new days, days
 // that have a record, every row that will not be imported with its line,
 // column and reason. --preview stops there. Refused rows stop the import
 // unless --skip-refused takes the good rows alone; days that have a record
-// keep theirs unless --replace. The character code is found from the file
+// keep theirs unless --existing (or --replace) says otherwise. The character code is found from the file
 // unless --encoding names it.
 
 #include "app/commandresult.h"

@@ -90,6 +90,9 @@ constexpr PromptText textOf(Prompt prompt)
         u"\n\n代わりに UTF-8 (BOM付き) で書き出しますか？", kQuestionYesDefault);
     case Prompt::ConfirmImportSome: return spliced(u"取り込みの確認", u"取り込めない ",
         u" 行を除いて取り込みます。よろしいですか", kQuestionNoDefault);
+    case Prompt::ConfirmImportSomeDays: return spliced(u"取り込みの確認",
+        u"取り込めない行と、足すと金額の範囲か日誌の長さを超える日（", u"）を除いて取り込みます。よろしいですか",
+        kQuestionNoDefault);
     case Prompt::CsvImported:      return spliced(u"取り込みの完了", u"", u"", kInformation);
     case Prompt::CsvImportFailed:  return spliced(u"取り込めませんでした", u"", u"\n\n業務日誌は変更していません。", kWarning);
     // The first start without a data folder beside the program: the user's folder in the subject.

@@ -23,25 +23,26 @@ enum class Prompt {
     ReadFailed,       // その他/読込失敗
     TotalsFailed,     // その他/集計失敗
     DateNotComplete, // 入力/日付不完全: "<box>「<typing>」は、入力の途中か、存在しない日付です。…"
-    DaysLeftOut,        // a totals run left journal rows out for the form of their date
-    ConvertLegacyFiles, // the earlier version's files found at start-up: convert them?
-    LegacyImported,     // what the import brought over and what it listed
-    LegacyImportFailed, // the import did not happen: the reason in the subject
-    ConfirmRestore,     // "<the copy: its moment and days> の内容に置き換えます。よろしいですか"
-    Restored,           // what was restored and where the data as it was went
-    RestoreFailed,      // the restore did not happen: the reason in the subject
-    BackupsFailing,     // copies are not being made: the reason in the subject; told once until one succeeds
-    DataDamaged,        // the health check found damage: the newest good copy in the subject, restore it?
-    NoGoodCopy,         // the health check found damage and no copy passes its check
-    ConfirmOverwrite,   // "<the file> は既にあります。置き換えますか"
-    Exported,           // what was written and where
-    ExportFailed,       // nothing was written: the reason in the subject
-    OfferUtf8,          // a character Shift_JIS cannot hold (day and character in the subject): UTF-8 instead?
-    ConfirmImportSome,  // "取り込めない <n> 行を除いて取り込みます。よろしいですか"
-    CsvImported,        // the days added, replaced and kept
-    CsvImportFailed,    // nothing was imported: the reason in the subject
-    DataFolderMade,     // the first start of an installed program: the folder its data goes to in the subject
-    OpenElsewhere,      // at start: another program has the same data open; both may work on
+    DaysLeftOut,           // a totals run left journal rows out for the form of their date
+    ConvertLegacyFiles,    // the earlier version's files found at start-up: convert them?
+    LegacyImported,        // what the import brought over and what it listed
+    LegacyImportFailed,    // the import did not happen: the reason in the subject
+    ConfirmRestore,        // "<the copy: its moment and days> の内容に置き換えます。よろしいですか"
+    Restored,              // what was restored and where the data as it was went
+    RestoreFailed,         // the restore did not happen: the reason in the subject
+    BackupsFailing,        // copies are not being made: the reason in the subject; told once until one succeeds
+    DataDamaged,           // the health check found damage: the newest good copy in the subject, restore it?
+    NoGoodCopy,            // the health check found damage and no copy passes its check
+    ConfirmOverwrite,      // "<the file> は既にあります。置き換えますか"
+    Exported,              // what was written and where
+    ExportFailed,          // nothing was written: the reason in the subject
+    OfferUtf8,             // a character Shift_JIS cannot hold (day and character in the subject): UTF-8 instead?
+    ConfirmImportSome,     // "取り込めない <n> 行を除いて取り込みます。よろしいですか"
+    ConfirmImportSomeDays, // refused rows and days that adding would push beyond a limit, left out
+    CsvImported,           // the days added, replaced and kept
+    CsvImportFailed,       // nothing was imported: the reason in the subject
+    DataFolderMade,        // the first start of an installed program: the folder its data goes to in the subject
+    OpenElsewhere,         // at start: another program has the same data open; both may work on
     ChangedElsewhere, // "他の端末で変更されています。上書きしますか" and the moment of that change in the subject
     RemovedElsewhere, // the record read was removed elsewhere since: register it again?
 };

@@ -2,6 +2,7 @@
 
 #include "exchange/csvreader.h"
 #include "exchange/formulaguard.h"
+#include "exchange/valueforms.h"
 
 #include "common/formats.h"
 
@@ -24,135 +25,14 @@ const QString kTextCaption = QStringLiteral("日誌");
 // What a column of the file holds.
 struct Column
 {
-    enum Kind { Ignored, Date, Amount, Text } kind = Ignored;
+    enum Kind { Ignored, Date, Amount, Signed, Text } kind = Ignored;
     store::AmountColumn amount = store::AmountColumn::Sales;
+    qsizetype textOrder = 0; // where the column's text goes in a row's 日誌 line
 };
 
 QString slashDate(QDate date)
 {
     return date.toString(QStringLiteral("yyyy/MM/dd"));
-}
-
-// A value as a reason quotes it: long ones cut short.
-QString quoted(const QString &value)
-{
-    constexpr qsizetype kShown = 24;
-    return QStringLiteral("「%1」").arg(value.size() > kShown ? value.left(kShown) + QStringLiteral("…") : value);
-}
-
-bool isAsciiDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
-// The number of leading ASCII digits of `text` from `at`, at most `most`.
-qsizetype digitsAt(QStringView text, qsizetype at, qsizetype most)
-{
-    qsizetype count = 0;
-    while (at + count < text.size() && count < most && isAsciiDigit(text[at + count])) {
-        ++count;
-    }
-    return count;
-}
-
-// yyyy/mm/dd, yyyy/m/d (Excel saving the file again) or yyyy-mm-dd, within
-// the date boxes' range. The reason when it is none of these.
-std::optional<QString> readDate(const QString &field, QDate &date)
-{
-    const QStringView text = QStringView(field).trimmed();
-    if (text.isEmpty()) {
-        return QStringLiteral("日付がありません。");
-    }
-    const auto unreadable = [&] { return QStringLiteral("日付として読めません（%1）。").arg(quoted(field)); };
-    if (digitsAt(text, 0, 5) != 4 || text.size() < 8) {
-        return unreadable();
-    }
-    const QChar separator = text[4];
-    if (separator != u'/' && separator != u'-') {
-        return unreadable();
-    }
-    const qsizetype monthDigits = digitsAt(text, 5, 3);
-    const qsizetype dayAt = 5 + monthDigits + 1;
-    if (monthDigits < 1 || monthDigits > 2 || dayAt >= text.size() || text[dayAt - 1] != separator) {
-        return unreadable();
-    }
-    const qsizetype dayDigits = digitsAt(text, dayAt, 3);
-    if (dayDigits < 1 || dayDigits > 2 || dayAt + dayDigits != text.size()) {
-        return unreadable();
-    }
-    date = QDate(text.left(4).toInt(), text.mid(5, monthDigits).toInt(), text.mid(dayAt).toInt());
-    if (!date.isValid()) {
-        return QStringLiteral("その日付はありません（%1）。").arg(quoted(field));
-    }
-    if (date < common::kFirstDate || date > common::kLastDate) {
-        return QStringLiteral("日付が %1〜%2 の外です（%3）。")
-            .arg(slashDate(common::kFirstDate), slashDate(common::kLastDate), quoted(field));
-    }
-    return std::nullopt;
-}
-
-// Whole yen: an optional leading minus, ASCII digits, commas only where they
-// group by thousands ("1,234,567", as Excel writes a formatted cell), a
-// decimal part only when it is all zeros. Empty is no value.
-std::optional<QString> readAmount(const QString &field, store::Amount &amount)
-{
-    amount.reset();
-    const QStringView text = QStringView(field).trimmed();
-    if (text.isEmpty()) {
-        return std::nullopt;
-    }
-    const auto unreadable = [&] { return QStringLiteral("金額として読めません（%1）。").arg(quoted(field)); };
-    const bool negative = text.startsWith(u'-');
-    qsizetype at = negative ? 1 : 0;
-
-    QString digits;
-    const qsizetype firstGroup = digitsAt(text, at, text.size());
-    if (firstGroup == 0) {
-        return unreadable();
-    }
-    digits += text.mid(at, firstGroup);
-    at += firstGroup;
-    if (at < text.size() && text[at] == u',') {
-        if (firstGroup > 3 || text[negative ? 1 : 0] == u'0') {
-            return unreadable();
-        }
-        while (at < text.size() && text[at] == u',') {
-            if (digitsAt(text, at + 1, 4) != 3) {
-                return unreadable();
-            }
-            digits += text.mid(at + 1, 3);
-            at += 4;
-        }
-    }
-    bool fraction = false;
-    if (at < text.size() && text[at] == u'.') {
-        const qsizetype places = digitsAt(text, at + 1, text.size());
-        if (places == 0) {
-            return unreadable();
-        }
-        for (qsizetype i = at + 1; i <= at + places; ++i) {
-            fraction = fraction || text[i] != u'0';
-        }
-        at += 1 + places;
-    }
-    if (at != text.size()) {
-        return unreadable();
-    }
-    if (fraction) {
-        return QStringLiteral("円未満の端数があります（%1）。").arg(quoted(field));
-    }
-    qsizetype firstNonZero = 0;
-    while (firstNonZero + 1 < digits.size() && digits[firstNonZero] == u'0') {
-        ++firstNonZero;
-    }
-    const QStringView value = QStringView(digits).mid(firstNonZero);
-    const qint64 magnitude = value.size() > 10 ? common::kAmountLimit + 1 : value.toLongLong();
-    if (magnitude > common::kAmountLimit) {
-        return QStringLiteral("金額の範囲（±%1）を超えています（%2）。")
-            .arg(common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero), quoted(field));
-    }
-    amount = negative ? -magnitude : magnitude;
-    return std::nullopt;
 }
 
 QString linesText(const QList<qint64> &lines)
@@ -188,9 +68,10 @@ std::optional<QString> dataInHeader(const CsvRow &header)
     return std::nullopt;
 }
 
-// The columns the header names, or why the file cannot be taken.
+// The columns the header names, or why the file cannot be taken. `foreign`
+// when the header names none of the journal's columns.
 std::optional<QString> readHeader(const CsvRow &header, QList<Column> &columns, QStringList &names,
-                                  QStringList &ignored)
+                                  QStringList &ignored, bool &foreign)
 {
     if (header.fault) {
         return QStringLiteral("%1 行目の見出しを読めません。%2").arg(header.line).arg(*header.fault);
@@ -200,10 +81,11 @@ std::optional<QString> readHeader(const CsvRow &header, QList<Column> &columns, 
         amounts.insert(store::columnCaption(column), column);
     }
     if (const std::optional<QString> value = dataInHeader(header)) {
+        foreign = true;
         return QStringLiteral("%1 行目は見出しではなく記録のようです（%2）。ファイルの最初の行には 日付,売上額,仕入額,"
                               "入金額,出金額,日誌 のように列の名前を書いてください。")
             .arg(header.line)
-            .arg(quoted(*value));
+            .arg(quotedValue(*value));
     }
     bool hasDate = false;
     for (const QString &field : header.fields) {
@@ -227,9 +109,46 @@ std::optional<QString> readHeader(const CsvRow &header, QList<Column> &columns, 
         columns.append(column);
     }
     if (!hasDate) {
+        foreign = true;
         return QStringLiteral("見出しの行（%1 行目）に「日付」の列がありません。1 行目に 日付,売上額,仕入額,入金額,"
                               "出金額,日誌 のような見出しのある CSV ファイルを選んでください。")
             .arg(header.line);
+    }
+    return std::nullopt;
+}
+
+// The columns of a header row read through a layout.
+std::optional<QString> readLayoutHeader(const CsvRow &header, const ImportLayout &layout, QList<Column> &columns,
+                                        QStringList &names)
+{
+    if (header.fault) {
+        return QStringLiteral("%1 行目の見出しを読めません。%2").arg(header.line).arg(*header.fault);
+    }
+    for (const QString &field : header.fields) {
+        const QString name = field.trimmed();
+        if (!name.isEmpty() && names.contains(name) && layout.columnNames().contains(name)) {
+            return QStringLiteral("見出しに「%1」が二度あります。どちらの列を取り込むのか決められません。").arg(name);
+        }
+        names.append(name);
+        Column column;
+        if (name.isEmpty()) {
+        } else if (name == layout.dateColumn) {
+            column.kind = Column::Date;
+        } else if (name == layout.signedColumn) {
+            column.kind = Column::Signed;
+        } else {
+            for (auto it = layout.amountColumns.cbegin(); it != layout.amountColumns.cend(); ++it) {
+                if (it.value() == name) {
+                    column.kind = Column::Amount;
+                    column.amount = it.key();
+                }
+            }
+        }
+        if (column.kind == Column::Ignored && layout.textColumns.contains(name)) {
+            column.kind = Column::Text;
+        }
+        column.textOrder = layout.textColumns.indexOf(name);
+        columns.append(column);
     }
     return std::nullopt;
 }
@@ -242,9 +161,28 @@ struct JudgedRow
     store::JournalRecord record;
 };
 
-JudgedRow judge(const CsvRow &row, const QList<Column> &columns, const QStringList &names)
+// A row's 日誌 line through a layout: its text columns in the layout's order,
+// then its amounts as the journal shows them (「振込 ヤマダ 1,000」).
+QString layoutLine(const QStringList &texts, const store::Amounts &amounts)
+{
+    QStringList parts;
+    for (const QString &text : texts) {
+        if (!text.trimmed().isEmpty()) {
+            parts.append(text.trimmed());
+        }
+    }
+    for (const store::AmountColumn column : store::kAmountColumns) {
+        if (amounts[column]) {
+            parts.append(common::formatAmount(amounts[column], common::pattern::kAmountZero));
+        }
+    }
+    return parts.join(u' ');
+}
+
+JudgedRow judge(const CsvRow &row, const QList<Column> &columns, const QStringList &names, bool layout)
 {
     JudgedRow judged;
+    QStringList texts;
     judged.line = row.line;
     const auto refuse = [&](const QString &column, const QString &reason) {
         if (!judged.refusal) {
@@ -281,12 +219,34 @@ JudgedRow judge(const CsvRow &row, const QList<Column> &columns, const QStringLi
                 refuse(names.at(i), *reason);
             }
             break;
+        case Column::Signed: {
+            store::Amount amount;
+            if (auto reason = readAmount(field, amount)) {
+                refuse(names.at(i), *reason);
+            } else if (amount) {
+                const bool out = *amount < 0;
+                judged.record.amounts[out ? store::AmountColumn::MoneyOut : store::AmountColumn::MoneyIn] =
+                    out ? -*amount : *amount;
+            }
+            break;
+        }
         case Column::Text:
-            judged.record.text = unguardedText(field);
+            if (!layout) {
+                judged.record.text = unguardedText(field);
+            }
             break;
         case Column::Ignored:
             break;
         }
+        if (layout && column.textOrder >= 0) {
+            if (texts.size() <= column.textOrder) {
+                texts.resize(column.textOrder + 1);
+            }
+            texts[column.textOrder] = unguardedText(field);
+        }
+    }
+    if (layout && !texts.isEmpty()) {
+        judged.record.text = layoutLine(texts, judged.record.amounts);
     }
     return judged;
 }
@@ -314,6 +274,49 @@ void refuseSharedDates(QList<JudgedRow> &rows)
     }
 }
 
+QString textTooLong()
+{
+    return QStringLiteral("この日の日誌が %1 文字を超えます。")
+        .arg(common::formatAmount(kJournalTextLimit, common::pattern::kAmountZero));
+}
+
+// The good rows of one day, through a layout, as one record: amounts summed,
+// a 日誌 line for each row. A day whose sums or text would be refused has
+// each of its rows refused with the reason.
+QList<store::JournalRecord> sumDays(QList<JudgedRow> &rows)
+{
+    QList<store::JournalRecord> days;
+    QHash<QDate, qsizetype> dayAt;
+    QHash<QDate, QString> refusedDays;
+    for (const JudgedRow &row : std::as_const(rows)) {
+        if (row.refusal) {
+            continue;
+        }
+        const auto at = dayAt.constFind(row.date);
+        if (at == dayAt.cend()) {
+            dayAt.insert(row.date, days.size());
+            days.append(row.record);
+            if (row.record.text.size() > kJournalTextLimit) {
+                refusedDays.insert(row.date, textTooLong());
+            }
+        } else if (!refusedDays.contains(row.date)) {
+            if (auto reason = addToDay(days[*at], row.record)) {
+                refusedDays.insert(row.date, *reason);
+            }
+        }
+    }
+    if (refusedDays.isEmpty()) {
+        return days;
+    }
+    for (JudgedRow &row : rows) {
+        if (!row.refusal && refusedDays.contains(row.date)) {
+            row.refusal = RefusedRow{row.line, QString(), refusedDays.value(row.date)};
+        }
+    }
+    days.removeIf([&](const store::JournalRecord &day) { return refusedDays.contains(day.date); });
+    return days;
+}
+
 store::Period periodOf(const QList<store::JournalRecord> &records)
 {
     const auto [first, last] = std::minmax_element(
@@ -330,8 +333,10 @@ bool sameRecord(const store::JournalRecord &written, const store::JournalRecord 
 
 } // namespace
 
-ImportPreview previewCsvImport(store::Store &store, const QString &path, std::optional<Encoding> encoding,
-                               common::Progress &progress)
+namespace {
+
+ImportPreview judgeFile(store::Store &store, const QString &path, std::optional<Encoding> encoding,
+                        const ImportLayout *layout, common::Progress &progress)
 {
     ImportPreview preview;
     preview.path = path;
@@ -351,43 +356,64 @@ ImportPreview previewCsvImport(store::Store &store, const QString &path, std::op
     if (text.rows.isEmpty()) {
         return fail(QStringLiteral("「%1」には何も書かれていません。").arg(QDir::toNativeSeparators(path)));
     }
+    preview.leadingRows = text.rows.mid(0, kHeaderSearchRows);
 
     QList<Column> columns;
     QStringList names;
     QStringList ignored;
-    if (auto why = readHeader(text.rows.first(), columns, names, ignored)) {
+    qsizetype headerAt = 0;
+    if (layout) {
+        preview.layoutName = layout->name;
+        const HeaderFound header = findHeader(text.rows, *layout);
+        if (header.row < 0) {
+            QStringList missing;
+            for (const QString &name : header.missing) {
+                missing.append(QStringLiteral("「%1」").arg(name));
+            }
+            return fail(QStringLiteral("取り込みのレイアウト「%1」の列 %2 が、このファイルの見出しにありません。")
+                            .arg(layout->name, missing.join(QStringLiteral("、"))));
+        }
+        headerAt = header.row;
+        if (auto why = readLayoutHeader(text.rows.at(headerAt), *layout, columns, names)) {
+            return fail(*why);
+        }
+    } else if (auto why = readHeader(text.rows.first(), columns, names, ignored, preview.needsLayout)) {
         return fail(*why);
     }
 
     const QString label = QStringLiteral("ファイルの行を確かめています…");
-    const qint64 total = text.rows.size() - 1;
+    const qint64 total = text.rows.size() - 1 - headerAt;
     QList<JudgedRow> rows;
     rows.reserve(total);
-    for (qsizetype i = 1; i < text.rows.size(); ++i) {
-        rows.append(judge(text.rows.at(i), columns, names));
+    for (qsizetype i = headerAt + 1; i < text.rows.size(); ++i) {
+        rows.append(judge(text.rows.at(i), columns, names, layout != nullptr));
         if (i % kProgressEvery == 0) {
-            progress.report(label, i, total);
+            progress.report(label, i - headerAt, total);
         }
     }
     text.rows.clear();
-    refuseSharedDates(rows);
+    if (layout) {
+        preview.records = sumDays(rows);
+    } else {
+        refuseSharedDates(rows);
+    }
 
     for (JudgedRow &row : rows) {
         if (row.refusal) {
             preview.refused.append(*row.refusal);
-        } else {
+        } else if (!layout) {
             preview.records.append(std::move(row.record));
         }
     }
 
     // One pass over the journal of the file's period: far fewer statements
     // than a look-up for each of a hundred years of days.
-    QSet<QDate> recorded;
+    QHash<QDate, store::JournalRecord> recorded;
     if (!preview.records.isEmpty()) {
         progress.report(QStringLiteral("業務日誌と照らし合わせています…"), 0, 0);
         if (const store::DbError error =
                 store.forEachRecord(periodOf(preview.records), [&](const store::JournalRecord &record) {
-                    recorded.insert(record.date);
+                    recorded.insert(record.date, record);
                     return true;
                 })) {
             preview.refused.clear();
@@ -396,11 +422,92 @@ ImportPreview previewCsvImport(store::Store &store, const QString &path, std::op
         }
     }
     for (const store::JournalRecord &record : std::as_const(preview.records)) {
-        ++(recorded.contains(record.date) ? preview.existingDays : preview.newDays);
+        if (const auto found = recorded.constFind(record.date); found != recorded.cend()) {
+            ++preview.existingDays;
+            preview.existing.insert(record.date, *found);
+        } else {
+            ++preview.newDays;
+        }
     }
     preview.ignoredColumns = ignored;
     progress.finish();
     return preview;
+}
+
+} // namespace
+
+ImportPreview previewCsvImport(store::Store &store, const QString &path, std::optional<Encoding> encoding,
+                               common::Progress &progress)
+{
+    return judgeFile(store, path, encoding, nullptr, progress);
+}
+
+ImportPreview previewCsvImport(store::Store &store, const QString &path, std::optional<Encoding> encoding,
+                               const ImportLayout &layout, common::Progress &progress)
+{
+    return judgeFile(store, path, encoding, &layout, progress);
+}
+
+std::optional<QString> addToDay(store::JournalRecord &day, const store::JournalRecord &more)
+{
+    store::Amounts sums = day.amounts;
+    for (const store::AmountColumn column : store::kAmountColumns) {
+        const store::Amount &add = more.amounts[column];
+        store::Amount &sum = sums[column];
+        if (!add) {
+            continue;
+        }
+        if (day.unreadable.testFlag(column)) {
+            return QStringLiteral("この日の%1には読めない値が入っているため、足せません。")
+                .arg(store::columnCaption(column));
+        }
+        const qint64 total = sum.value_or(0) + *add; // both within ±10^10: no overflow
+        if (total > common::kAmountLimit || total < -common::kAmountLimit) {
+            return QStringLiteral("この日の%1の合計（%2）が金額の範囲（±%3）を超えます。")
+                .arg(store::columnCaption(column), common::formatAmount(total, common::pattern::kAmountZero),
+                     common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero));
+        }
+        sum = total;
+    }
+    QString text = day.text;
+    if (!more.text.isEmpty()) {
+        text = text.isEmpty() ? more.text : text + u'\n' + more.text;
+    }
+    if (text.size() > kJournalTextLimit) {
+        return textTooLong();
+    }
+    day.amounts = sums;
+    day.text = text;
+    return std::nullopt;
+}
+
+QList<PlannedDay> planImport(const ImportPreview &preview, const ImportChoice &choice)
+{
+    QList<PlannedDay> planned;
+    planned.reserve(preview.records.size());
+    for (const store::JournalRecord &record : preview.records) {
+        PlannedDay day;
+        day.result = record;
+        const auto existing = preview.existing.constFind(record.date);
+        if (existing == preview.existing.cend()) {
+            day.action = PlannedDay::New;
+        } else if (choice.existing == ExistingDays::Keep) {
+            day.action = PlannedDay::Kept;
+            day.result = *existing;
+        } else if (choice.existing == ExistingDays::Replace) {
+            day.action = PlannedDay::Replaced;
+        } else {
+            day.result = *existing;
+            day.action = PlannedDay::Added;
+            if (auto reason = addToDay(day.result, record)) {
+                day.action = PlannedDay::Refused;
+                day.reason = *reason;
+                day.result = record;
+            }
+        }
+        planned.append(day);
+    }
+    return planned;
 }
 
 Imported importCsv(store::Store &store, const ImportPreview &preview, const ImportChoice &choice,
@@ -423,12 +530,37 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
     Imported done;
     const store::DbError error = store.inTransaction([&]() -> store::DbError {
         done = Imported{};
-        QHash<QDate, const store::JournalRecord *> written;
+        QHash<QDate, store::JournalRecord> written;
         written.reserve(preview.records.size());
+        // Adding goes to the days as they stand now, read in one pass under the write lock.
+        QHash<QDate, store::JournalRecord> current;
+        if (choice.existing == ExistingDays::Add) {
+            if (const store::DbError failure =
+                    store.forEachRecord(periodOf(preview.records), [&](const store::JournalRecord &record) {
+                        current.insert(record.date, record);
+                        return true;
+                    })) {
+                return failure;
+            }
+        }
         qint64 step = 0;
         for (const store::JournalRecord &record : preview.records) {
             if (++step % kProgressEvery == 0) {
                 progress.report(label, step, total);
+            }
+            store::JournalRecord result = record;
+            if (const auto stored = current.constFind(record.date); stored != current.cend()) {
+                result = *stored;
+                if (addToDay(result, record)) {
+                    ++done.refused;
+                    continue;
+                }
+                if (const store::DbError failure = store.saveDay(result)) {
+                    return failure;
+                }
+                ++done.addedTo;
+                written.insert(record.date, result);
+                continue;
             }
             bool added = false;
             if (const store::DbError failure = store.addDay(record, added)) {
@@ -436,7 +568,7 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
             }
             if (added) {
                 ++done.added;
-            } else if (!choice.replaceExisting) {
+            } else if (choice.existing != ExistingDays::Replace) {
                 // Existing, or added by another program since the preview.
                 ++done.kept;
                 continue;
@@ -445,7 +577,7 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
             } else {
                 ++done.replaced;
             }
-            written.insert(record.date, &record);
+            written.insert(record.date, result);
         }
         if (written.isEmpty()) {
             return {};
@@ -466,7 +598,7 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
                     return true;
                 }
                 ++found;
-                if (!sameRecord(**at, stored)) {
+                if (!sameRecord(*at, stored)) {
                     differs = stored.date;
                     return false;
                 }

@@ -6,19 +6,28 @@
 // The file has a header row naming its columns in any order, with the names
 // the export writes: 日付, 売上額, 仕入額, 入金額, 出金額, 日誌. Only 日付 is
 // required; a column that is not there means no value for every row.
+//
+// Other people's files (a bank statement) are read through an import layout
+// that names their columns; several rows of one day are then summed into it.
 
 #include "exchange/export.h"
+#include "exchange/importlayout.h"
 
 #include "common/progress.h"
 #include "store/records.h"
 #include "store/store.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
 #include <optional>
 
 namespace exchange {
+
+// The longest 日誌 the import writes: the day's text box of the earlier
+// version took no more. A day whose joined text would be longer is refused.
+inline constexpr qsizetype kJournalTextLimit = 65535;
 
 // A row that will not be imported, and why.
 struct RefusedRow
@@ -41,22 +50,56 @@ struct ImportPreview
     // Why the file as a whole cannot be imported (no such file, no 日付 column,
     // a name twice in the header, not a CSV file); nothing else is set then.
     std::optional<QString> failure;
+    // The file's header names none of the journal's columns: it wants an import layout.
+    bool needsLayout = false;
+    QString layoutName; // the layout the file was read with; empty for the journal's own columns
 
-    // The good rows in file order, for importCsv.
+    // The first rows of the file as read (at most kHeaderSearchRows), for choosing a layout.
+    QList<CsvRow> leadingRows;
+
+    // The good rows in file order, for importCsv; with a layout, one record
+    // for each day, its rows summed and their texts a line each.
     QList<store::JournalRecord> records;
+    // The journal's records of those days, as read when the file was judged.
+    QHash<QDate, store::JournalRecord> existing;
+};
+
+// What becomes of a day that already has a record.
+enum class ExistingDays {
+    Keep,    // the journal's record stays as it is
+    Replace, // the file's values take its place
+    Add,     // the file's amounts are added to the day's, its text follows on new lines
 };
 
 struct ImportChoice
 {
-    // Days that have a record take the file's values; by default they keep theirs.
-    bool replaceExisting = false;
+    ExistingDays existing = ExistingDays::Keep;
 };
+
+// A day as the import would leave it.
+struct PlannedDay
+{
+    enum Action { New, Kept, Replaced, Added, Refused } action = New;
+    store::JournalRecord result; // for Kept the journal's record; for Refused the file's
+    QString reason;              // why a day is Refused
+};
+
+// Each record of the preview as the choice would leave it, in the preview's order.
+QList<PlannedDay> planImport(const ImportPreview &preview, const ImportChoice &choice);
+
+// Adds `more` to `day`: amounts summed (an empty amount and a value give the
+// value; two empty ones stay empty), the text after the day's on a new line.
+// The reason when a sum leaves ±9,999,999,999 or the text grows beyond
+// kJournalTextLimit; `day` is unchanged then.
+std::optional<QString> addToDay(store::JournalRecord &day, const store::JournalRecord &more);
 
 struct Imported
 {
     qint64 added = 0;
     qint64 replaced = 0;
-    qint64 kept = 0; // existing days left as they were
+    qint64 kept = 0;    // existing days left as they were
+    qint64 addedTo = 0; // existing days the file's values were added to
+    qint64 refused = 0; // days left out because adding to them was refused
     // Why nothing was imported; the journal is as it was then.
     std::optional<QString> failure;
 };
@@ -66,9 +109,14 @@ struct Imported
 // otherwise.
 ImportPreview previewCsvImport(store::Store &store, const QString &path, std::optional<Encoding> encoding,
                                common::Progress &progress);
+// The same for a file read through `layout`: the lines above its header row
+// are passed over, and the rows of a day summed into one record.
+ImportPreview previewCsvImport(store::Store &store, const QString &path, std::optional<Encoding> encoding,
+                               const ImportLayout &layout, common::Progress &progress);
 
 // Writes the good rows of `preview` in one transaction. Days that gained a
-// record since the preview count as existing.
+// record since the preview count as existing; adding goes to the record as it
+// stands then. Days whose sums would be refused are left out and counted.
 Imported importCsv(store::Store &store, const ImportPreview &preview, const ImportChoice &choice,
                    common::Progress &progress);
 

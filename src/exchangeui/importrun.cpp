@@ -20,20 +20,41 @@ QString importedText(const exchange::Imported &imported)
 {
     QString text = QStringLiteral("業務日誌に取り込みました。\n\n新しく加えた日: %1 日").arg(count(imported.added));
     text += QStringLiteral("\n置き換えた日: %1 日").arg(count(imported.replaced));
+    if (imported.addedTo > 0) {
+        text += QStringLiteral("\n足した日: %1 日").arg(count(imported.addedTo));
+    }
     text += QStringLiteral("\nそのままにした日: %1 日").arg(count(imported.kept));
+    if (imported.refused > 0) {
+        text += QStringLiteral("\n足せなかった日: %1 日").arg(count(imported.refused));
+    }
     return text;
 }
 
 } // namespace
 
 std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &msg,
-                                            const exchange::ImportPreview &preview, bool replaceExisting,
+                                            const exchange::ImportPreview &preview, exchange::ExistingDays existing,
                                             const ImportPlace &place, common::Progress &progress)
 {
     if (preview.failure || preview.records.isEmpty()) {
         return std::nullopt;
     }
-    if (!preview.refused.isEmpty() && !msg.show(common::Prompt::ConfirmImportSome, count(preview.refused.size()))) {
+    qint64 refusedDays = 0;
+    for (const exchange::PlannedDay &day : exchange::planImport(preview, {existing})) {
+        refusedDays += day.action == exchange::PlannedDay::Refused ? 1 : 0;
+    }
+    if (refusedDays > 0 && refusedDays == preview.records.size()) {
+        msg.show(common::Prompt::CsvImportFailed,
+                 QStringLiteral("足すと金額の範囲か日誌の長さを超える日ばかりのため、何も取り込んでいません。"));
+        return std::nullopt;
+    }
+    if (refusedDays > 0) {
+        if (!msg.show(common::Prompt::ConfirmImportSomeDays,
+                      QStringLiteral("%1 行、%2 日").arg(count(preview.refused.size()), count(refusedDays)))) {
+            return std::nullopt;
+        }
+    } else if (!preview.refused.isEmpty() &&
+               !msg.show(common::Prompt::ConfirmImportSome, count(preview.refused.size()))) {
         return std::nullopt;
     }
     if (place.beforeWrite) {
@@ -44,7 +65,7 @@ std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &ms
         return std::nullopt;
     }
 
-    const bool replacing = replaceExisting && preview.existingDays > 0;
+    const bool replacing = existing != exchange::ExistingDays::Keep && preview.existingDays > 0;
     QString copyNote;
     if (replacing) {
         // Days replaced by mistake can be had back from this copy (設定・情報 → 復元).
@@ -63,7 +84,7 @@ std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &ms
     }
 
     exchange::ImportChoice choice;
-    choice.replaceExisting = replacing;
+    choice.existing = existing;
     const exchange::Imported imported = exchange::importCsv(store, preview, choice, progress);
     progress.finish(); // gone before the notice
     if (imported.failure) {

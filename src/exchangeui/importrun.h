@@ -30,12 +30,13 @@ struct ImportPlace
     std::function<QDateTime()> now;    // the safety copy's moment; the clock when empty
 };
 
-// Imports the good rows of `preview`. Existing days take the file's values
-// only when `replaceExisting`, after a checked copy of the data; a copy that
-// fails stops the import. What was imported, or none when nothing was (the
+// Imports the good rows of `preview`. Existing days are kept unless the
+// choice replaces them or adds to them, after a checked copy of the data; a
+// copy that fails stops the import. Days the choice refuses (sums beyond the
+// range) are asked about with the refused rows. What was imported, or none when nothing was (the
 // user declined, or the notice told why).
 std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &msg,
-                                            const exchange::ImportPreview &preview, bool replaceExisting,
+                                            const exchange::ImportPreview &preview, exchange::ExistingDays existing,
                                             const ImportPlace &place, common::Progress &progress);
 
 } // namespace exchangeui

@@ -80,7 +80,9 @@ struct Target : ExportFolder
     exchange::Imported import(const exchange::ImportPreview &preview, bool replace = false)
     {
         common::NoProgress quiet;
-        return exchange::importCsv(*store, preview, exchange::ImportChoice{replace}, quiet);
+        return exchange::importCsv(
+            *store, preview,
+            exchange::ImportChoice{replace ? exchange::ExistingDays::Replace : exchange::ExistingDays::Keep}, quiet);
     }
 };
 
@@ -270,12 +272,12 @@ void TestCsvImport::rowsRefusedWithLineAndColumn()
                                                            "2007-04-03,,,,,\r"
                                                            "2007/04/04,\"9,999,999,999\",,,,\n"
                                                            // 9-14: dates
-                                                           "2007.04.05,,,,,\n"
+                                                           "07.04.05,,,,,\n"
                                                            "2023/02/29,,,,,\n"
                                                            "1868/09/07,,,,,\n"
                                                            ",1,,,,\n"
                                                            "2007/04/0,,,,,\n"
-                                                           "20070405,,,,,\n"
+                                                           "2007/04-05,,,,,\n"
                                                            // 15-21: amounts, the leftmost fault told
                                                            "2007/05/01,\"1,23\",,,,\n"
                                                            "2007/05/02,1,12.5,,,\n"
@@ -294,12 +296,12 @@ void TestCsvImport::rowsRefusedWithLineAndColumn()
     QVERIFY2(!preview.failure, qPrintable(preview.failure.value_or(QString())));
     QCOMPARE(describe(preview.refused),
              (QStringList{
-                 u"9 日付: 日付として読めません（「2007.04.05」）。"_s,
+                 u"9 日付: 日付として読めません（「07.04.05」）。"_s,
                  u"10 日付: その日付はありません（「2023/02/29」）。"_s,
                  u"11 日付: 日付が 1868/09/08〜2099/12/31 の外です（「1868/09/07」）。"_s,
                  u"12 日付: 日付がありません。"_s,
                  u"13 日付: その日付はありません（「2007/04/0」）。"_s,
-                 u"14 日付: 日付として読めません（「20070405」）。"_s,
+                 u"14 日付: 日付として読めません（「2007/04-05」）。"_s,
                  u"15 売上額: 金額として読めません（「1,23」）。"_s,
                  u"16 仕入額: 円未満の端数があります（「12.5」）。"_s,
                  u"17 売上額: 金額として読めません（「+5」）。"_s,

@@ -12,9 +12,13 @@
 #include "ui/translations.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
 
 #include <cstdio>
 
@@ -81,5 +85,33 @@ int main(int argc, char *argv[])
     import.findChild<QLineEdit *>(QStringLiteral("txtファイル"))->setText(QDir::toNativeSeparators(csv));
     import.readPreview();
     ok = save(import, dir.filePath(QStringLiteral("import.png"))) && ok;
+
+    // A bank statement: the column choice, then the days as the import leaves them.
+    const QString statement = env.data.folder() + QStringLiteral("明細.csv");
+    QFile bank(statement);
+    if (!bank.open(QIODevice::WriteOnly)) {
+        return 1;
+    }
+    bank.write(QStringLiteral("口座番号,1234567\r\n期間,2007/04/01～2007/04/30\r\n取引日,摘要,支払,預入,残高\r\n"
+                              "H19.4.1,ATM,\"1,000\",,\"9,000\"\r\nH19.4.1,振込 ヤマダ,,\"25,000\",\"34,000\"\r\n"
+                              "H19.4.3,電気代,\"3,210\",,\"30,790\"\r\n")
+                   .toUtf8());
+    bank.close();
+    exchangeui::ImportDialog choice(
+        {*env.store,
+         env.msg,
+         {store::Location::inFolder(env.data.folder()), env.data.folder() + QStringLiteral("backup/"), {}, {}},
+         env.data.folder(),
+         env.data.folder() + QStringLiteral("layouts.json")});
+    choice.findChild<QLineEdit *>(QStringLiteral("txtファイル"))->setText(QDir::toNativeSeparators(statement));
+    choice.readPreview();
+    ok = save(choice, dir.filePath(QStringLiteral("import-columns.png"))) && ok;
+    choice.findChild<QComboBox *>(QStringLiteral("cmb出金額"))->setCurrentText(QStringLiteral("支払"));
+    choice.findChild<QComboBox *>(QStringLiteral("cmb入金額"))->setCurrentText(QStringLiteral("預入"));
+    choice.findChild<QListWidget *>(QStringLiteral("lst日誌"))->item(1)->setCheckState(Qt::Checked);
+    choice.findChild<QLineEdit *>(QStringLiteral("txtレイアウト名"))->setText(QStringLiteral("○○銀行 普通預金"));
+    choice.findChild<QPushButton *>(QStringLiteral("cmdこのレイアウトで読む"))->click();
+    choice.findChild<QCheckBox *>(QStringLiteral("chk足す"))->setChecked(true);
+    ok = save(choice, dir.filePath(QStringLiteral("import-statement.png"))) && ok;
     return ok ? 0 : 1;
 }

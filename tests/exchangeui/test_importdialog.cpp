@@ -2,6 +2,7 @@
 // the import keeping or replacing the days the journal already has.
 
 #include "backup/backups.h"
+#include "exchange/importlayout.h"
 #include "exchangeui/importdialog.h"
 
 #include "store/sqlitefiles.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QStringEncoder>
 #include <QTableWidget>
@@ -51,6 +53,7 @@ private slots:
     void importKeepsExistingDaysUnlessReplacing();
     void declinedImportWritesNothing();
     void damagedDataIsNotWrittenInto();
+    void statementThroughColumnChoice();
 
 private:
     // The window with the file read, as after 参照….
@@ -198,6 +201,77 @@ void TestImportDialog::declinedImportWritesNothing()
     QCOMPARE(journal(), before);
     QVERIFY(copies().isEmpty());
     QCOMPARE(m_beforeWrite, 0);
+}
+
+void TestImportDialog::statementThroughColumnChoice()
+{
+    const QString statement = m_files.filePath(QStringLiteral("bank.csv"));
+    QStringEncoder encoder("Shift_JIS");
+    QVERIFY(writeAll(statement, encoder(QStringLiteral("口座番号,1234567\r\n期間,2021/05/01～2021/05/31\r\n"
+                                                       "取引日,摘要,支払,預入\r\n"
+                                                       "R3.5.2,ATM,\"1,000\",\r\nR3.5.2,振込,,\"2,500\"\r\n"
+                                                       "H19.4.1,電気代,300,\r\n"))));
+    const QString layouts = exchange::layoutsFile(m_env->data.folder());
+    const auto open = [&] {
+        auto dialog = std::make_unique<exchangeui::ImportDialog>(exchangeui::ImportContext{
+            *m_env->store,
+            m_env->msg,
+            {store::Location::inFolder(m_env->data.folder()), m_env->data.folder() + QStringLiteral("backup/"), [] {},
+             [] { return QDateTime(QDate(2021, 6, 1), QTime(9, 0)); }},
+            m_files.path(),
+            layouts});
+        control<QLineEdit>(dialog.get(), "txtファイル")->setText(statement);
+        dialog->readPreview();
+        return dialog;
+    };
+    auto dialog = open();
+    auto *choice = control<QWidget>(dialog.get(), "grp列の選び方");
+    QVERIFY(choice->isVisibleTo(dialog.get()));
+    QVERIFY(!control<QPushButton>(dialog.get(), "cmd取り込む")->isEnabled());
+
+    // The header is the third line; the columns are picked by their names.
+    control<QTableWidget>(dialog.get(), "lst先頭の行")->setCurrentCell(2, 0);
+    QCOMPARE(control<QComboBox>(dialog.get(), "cmb日付")->currentText(), QStringLiteral("取引日"));
+    control<QComboBox>(dialog.get(), "cmb出金額")->setCurrentText(QStringLiteral("支払"));
+    control<QComboBox>(dialog.get(), "cmb入金額")->setCurrentText(QStringLiteral("預入"));
+    control<QListWidget>(dialog.get(), "lst日誌")
+        ->findItems(QStringLiteral("摘要"), Qt::MatchExactly)
+        .first()
+        ->setCheckState(Qt::Checked);
+    control<QLineEdit>(dialog.get(), "txtレイアウト名")->setText(QStringLiteral("○○銀行 普通預金"));
+    control<QPushButton>(dialog.get(), "cmdこのレイアウトで読む")->click();
+    QVERIFY(QFile::exists(layouts));
+
+    // 2007/04/01 is in the journal: kept by default, added to when chosen, each day shown before it is written.
+    auto *days = control<QTableWidget>(dialog.get(), "lst取り込む日");
+    QCOMPARE(days->rowCount(), 2);
+    QCOMPARE(days->item(0, 0)->text(), QStringLiteral("2021/05/02"));
+    QCOMPARE(days->item(0, 3)->text(), QStringLiteral("2,500"));
+    QCOMPARE(days->item(0, 4)->text(), QStringLiteral("1,000"));
+    QCOMPARE(days->item(0, 6)->text(), QStringLiteral("新しく加える"));
+    QCOMPARE(days->item(1, 6)->text(), QStringLiteral("今の記録を残す"));
+    QCOMPARE(days->item(1, 5)->text(), QStringLiteral("元の日誌"));
+    control<QCheckBox>(dialog.get(), "chk足す")->setChecked(true);
+    QCOMPARE(days->item(1, 6)->text(), QStringLiteral("今の記録に足す"));
+    QCOMPARE(days->item(1, 4)->text(), QStringLiteral("300"));
+    QCOMPARE(days->item(1, 5)->text(), QStringLiteral("元の日誌 ／ 電気代 300"));
+    QVERIFY(!control<QCheckBox>(dialog.get(), "chk置き換える")->isChecked());
+
+    m_env->presenter.answers = {common::Answer::Yes};
+    control<QPushButton>(dialog.get(), "cmd取り込む")->click();
+    QCOMPARE(dialog->result(), int(QDialog::Accepted));
+    QVERIFY2(shown().last().text.contains(QStringLiteral("足した日: 1 日")), qPrintable(shown().last().text));
+    testsupport::SqlFile file(m_env->data.mainPath());
+    QCOMPARE(file.value(QStringLiteral("select 日誌 from 業務日誌 where 日付 = '2021-05-02'")).toString(),
+             QStringLiteral("ATM 1,000\n振込 2,500"));
+    QCOMPARE(file.value(QStringLiteral("select 出金額 from 業務日誌 where 日付 = '2007-04-01'")).toLongLong(), 300);
+    QCOMPARE(file.value(QStringLiteral("select 売上額 from 業務日誌 where 日付 = '2007-04-01'")).toLongLong(), 1000);
+
+    // Next time the kept layout is offered and read at once.
+    auto again = open();
+    QCOMPARE(control<QComboBox>(again.get(), "cmbレイアウト")->currentText(), QStringLiteral("○○銀行 普通預金"));
+    QCOMPARE(control<QTableWidget>(again.get(), "lst取り込む日")->rowCount(), 2);
+    QCOMPARE(control<QTableWidget>(again.get(), "lst取り込む日")->item(0, 6)->text(), QStringLiteral("今の記録を残す"));
 }
 
 QTEST_MAIN(TestImportDialog)
