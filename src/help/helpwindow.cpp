@@ -61,7 +61,7 @@ void HelpWindow::buildControls()
     splitter->addWidget(m_lst目次);
     splitter->addWidget(m_brw本文);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({230, 670});
+    splitter->setSizes({270, 630});
     splitter->setChildrenCollapsible(false);
 
     auto *top = new QHBoxLayout;

@@ -60,7 +60,8 @@ void HintWindow::buildControls()
     m_lblFormTitle = new QLabel(target);
     ui::place(m_lblFormTitle, QStringLiteral("lblFormTitle"), 150, 150, 3435, 255);
     m_lblFormName = new QLabel(target);
-    ui::place(m_lblFormName, QStringLiteral("lblFormName"), 360, 540, 1260, 255);
+    // Across the place of the control's name, which is not shown: the page's name takes its room.
+    ui::place(m_lblFormName, QStringLiteral("lblFormName"), 360, 540, 3135, 255);
     m_lblCtlName = new QLabel(target);
     ui::place(m_lblCtlName, QStringLiteral("lblCtlName"), 2340, 540, 1155, 270);
     for (QLabel *label : {m_lblFormTitle, m_lblFormName, m_lblCtlName}) {
@@ -98,9 +99,11 @@ QString HintWindow::emptyHintNote()
 void HintWindow::open()
 {
     // The key's names are the program's own; the user sees the page's name.
-    m_lblFormName->setText(m_target.pageName);
+    m_lblFormName->setText(m_target.pageName.isEmpty() ? QString()
+                                                       : QStringLiteral("ページ：%1").arg(m_target.pageName));
     m_lblFormTitle->setText(m_target.formTitle);
     m_lblCtlName->clear();
+    m_lblCtlName->hide();
     if (const store::DbError error = read()) {
         m_msg.show(common::Prompt::ReadFailed,
                    QStringLiteral("ヒントを読み込めませんでした。\n理由: ") + store::describeForUser(error));

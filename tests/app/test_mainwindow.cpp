@@ -523,13 +523,13 @@ void TestMainWindow::hintButtonsShareOneModelessWindow()
     QVERIFY(!hint->isModal());
     QVERIFY(m_w->frm->isEnabled());
     QCOMPARE(hint->findChild<QLabel *>(QStringLiteral("lblFormTitle"))->text(), caption);
-    QCOMPARE(shownTarget(), QStringLiteral("日誌||日誌の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("ページ：日誌||日誌の説明"));
 
     // Pressed again from another page while open: the window keeps its target.
     m_w->frm->tabs()->setCurrentIndex(1);
     click("cmdHint1");
     QCOMPARE(m_w->frm->hintWindow(), hint.data());
-    QCOMPARE(shownTarget(), QStringLiteral("日誌||日誌の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("ページ：日誌||日誌の説明"));
     QCOMPARE(hintWindows(), 1);
 
     // Closed and pressed again: the new target shows.
@@ -537,7 +537,7 @@ void TestMainWindow::hintButtonsShareOneModelessWindow()
     QTRY_VERIFY(!hint);
     QVERIFY(!m_w->frm->hintWindow());
     click("cmdHint1");
-    QCOMPARE(shownTarget(), QStringLiteral("集計||集計の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("ページ：集計||集計の説明"));
     QCOMPARE(hintWindows(), 1);
 
     // Shutdown closes the open hint window, then ends the process once.
@@ -807,7 +807,7 @@ void TestMainWindow::hintWindowNamesItsPage()
     hints::HintWindow *hint = m_w->frm->hintWindow();
     QVERIFY(hint);
     QCOMPARE(hint->windowTitle(), QStringLiteral("ヒント － 設定・情報"));
-    QCOMPARE(hint->findChild<QLabel *>(QStringLiteral("lblFormName"))->text(), QStringLiteral("設定・情報"));
+    QCOMPARE(hint->findChild<QLabel *>(QStringLiteral("lblFormName"))->text(), QStringLiteral("ページ：設定・情報"));
     // Nothing stored yet: the box explains what a hint is.
     QCOMPARE(hint->contents()->toPlainText(), QString());
     QCOMPARE(hint->contents()->placeholderText(), hints::HintWindow::emptyHintNote());

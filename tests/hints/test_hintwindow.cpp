@@ -122,7 +122,7 @@ void TestHintWindow::storingReplacesTheOneRowOfThePair()
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     QCOMPARE(m_window->objectName(), QStringLiteral("Hint"));
     QCOMPARE(m_window->windowTitle(), QStringLiteral("ヒント － 日誌"));
-    QCOMPARE(child<QLabel>("lblFormName")->text(), QStringLiteral("日誌"));
+    QCOMPARE(child<QLabel>("lblFormName")->text(), QStringLiteral("ページ：日誌"));
     QCOMPARE(child<QLabel>("lblCtlName")->text(), QString());
     QCOMPARE(child<QLabel>("lblFormTitle")->text(), kTitle);
     QCOMPARE(text(), QString()); // no row for the pair: the box stays as loaded
