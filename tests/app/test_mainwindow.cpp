@@ -40,6 +40,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 
 class TestMainWindow : public QObject
 {
@@ -67,6 +68,8 @@ private slots:
     void f1OpensTheManualAtThePageInFront();
     void f1InTheOtherWindowsOpensTheirPart();
     void hintWindowNamesItsPage();
+    void f1InTheFileWindowsOpensAManualAboveThem_data();
+    void f1InTheFileWindowsOpensAManualAboveThem();
 
 private:
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_w->frm.get(), name); }
@@ -811,6 +814,40 @@ void TestMainWindow::hintWindowNamesItsPage()
     // Nothing stored yet: the box explains what a hint is.
     QCOMPARE(hint->contents()->toPlainText(), QString());
     QCOMPARE(hint->contents()->placeholderText(), hints::HintWindow::emptyHintNote());
+}
+
+void TestMainWindow::f1InTheFileWindowsOpensAManualAboveThem_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("part");
+    QTest::newRow("書出") << QByteArray("cmd書出") << QStringLiteral("files.html#export");
+    QTest::newRow("取込") << QByteArray("cmd取込") << QStringLiteral("files.html#import");
+}
+
+void TestMainWindow::f1InTheFileWindowsOpensAManualAboveThem()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, part);
+    QVERIFY(m_w->start());
+    m_w->frm->show();
+    QString shown;
+    bool usable = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog) {
+            return;
+        }
+        pressF1In(dialog);
+        shown = helpShown();
+        // The manual belongs to the modal window, so the modality leaves it usable.
+        const QList<help::HelpWindow *> windows = helpWindows();
+        usable = windows.size() == 1 && windows.first()->parentWidget() == dialog;
+        dialog->close();
+    });
+    click(button.constData());
+    QCOMPARE(shown, part);
+    QVERIFY(usable);
+    QVERIFY(helpWindows().isEmpty()); // gone with its window
 }
 
 QTEST_MAIN(TestMainWindow)
