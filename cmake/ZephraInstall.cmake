@@ -20,6 +20,10 @@ foreach(size 16 32 48 64 128 256)
             DESTINATION "${hicolor}/${size}x${size}/apps" RENAME "${ZEPHRA_APP_ID}.png")
 endforeach()
 
+# The manual, compiled into the program as well (src/help), readable in a browser here.
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/src/help/manual/" DESTINATION "${CMAKE_INSTALL_DOCDIR}/manual"
+        FILES_MATCHING PATTERN "*.html" PATTERN "*.css")
+
 if(ZEPHRA_DEBIAN_LAYOUT)
     # gzip -n: no name or time stamp in the archive, so that a rebuild gives the same bytes.
     find_program(GZIP_PROGRAM gzip REQUIRED)

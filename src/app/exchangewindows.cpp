@@ -2,8 +2,11 @@
 
 #include "exchangeui/exportdialog.h"
 #include "exchangeui/importdialog.h"
+#include "help/helpwindow.h"
+#include "help/topics.h"
 
 #include <QDir>
+#include <QShortcut>
 #include <QStandardPaths>
 
 namespace app {
@@ -16,6 +19,20 @@ QString documentsFolder()
     return documents.isEmpty() ? QDir::homePath() : documents;
 }
 
+// F1 in a modal window: the manual in a window of its own above it, since the
+// program's one manual window is blocked while the modal window is open.
+void addHelpKey(QDialog &dialog, help::Topic topic)
+{
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_F1), &dialog), &QShortcut::activated, &dialog,
+                     [&dialog, topic] {
+                         auto *manual = dialog.findChild<help::HelpWindow *>();
+                         if (!manual) {
+                             manual = new help::HelpWindow(&dialog);
+                         }
+                         manual->showPart(help::anchorOf(topic));
+                     });
+}
+
 } // namespace
 
 void openExport(QWidget *owner, Session &session, common::Msg &msg, const store::Period &period, bool fromTotals,
@@ -24,6 +41,7 @@ void openExport(QWidget *owner, Session &session, common::Msg &msg, const store:
     exchangeui::ExportDialog dialog({session.store(), msg, session.settings().era, session.dataFolder(), period,
                                      fromTotals, documentsFolder(), summary},
                                     owner);
+    addHelpKey(dialog, help::Topic::Export);
     dialog.exec();
 }
 
@@ -35,6 +53,7 @@ bool openImport(QWidget *owner, Session &session, common::Msg &msg, std::functio
                                      documentsFolder(),
                                      exchange::layoutsFile(session.dataFolder())},
                                     owner);
+    addHelpKey(dialog, help::Topic::Import);
     return dialog.exec() == QDialog::Accepted && dialog.imported();
 }
 

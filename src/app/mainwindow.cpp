@@ -3,6 +3,8 @@
 #include "backup/restore.h"
 #include "charts/chartwindow.h"
 #include "exchangeui/exportrun.h"
+#include "help/helpwindow.h"
+#include "help/topics.h"
 #include "search/searchwindow.h"
 
 #include "app/datafolder.h"
@@ -20,6 +22,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QPushButton>
 #include <QSettings>
 #include <QShortcut>
 #include <QTabWidget>
@@ -49,6 +52,18 @@ const QString kGeometryKey = QStringLiteral("window/geometry");
 
 constexpr int kTotalsTab = 1;
 constexpr int kSettingsTab = 2;
+
+// The page each hint button stands on, as the user knows it.
+QString pageOfHintButton(const QString &buttonName)
+{
+    if (buttonName == QLatin1String("cmdHint1")) {
+        return QStringLiteral("集計");
+    }
+    if (buttonName == QLatin1String("cmdHint2")) {
+        return QStringLiteral("設定・情報");
+    }
+    return QStringLiteral("日誌");
+}
 
 } // namespace
 
@@ -91,6 +106,33 @@ MainWindow::MainWindow(Session &session, const Services &services, QWidget *pare
     connect(m_journal, &journal::JournalPage::searchRequested, this, &MainWindow::openSearch);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
             &MainWindow::openSearch);
+
+    // In the tab bar's free corner, so that no designed control moves; F1 is its key.
+    auto *helpButton = new QPushButton(QStringLiteral("ヘルプ (F1)"), m_tabs);
+    helpButton->setObjectName(QStringLiteral("cmdヘルプ"));
+    helpButton->setFocusPolicy(Qt::NoFocus); // the pages keep their designed Tab order
+    helpButton->setFlat(true);
+    helpButton->setToolTip(QStringLiteral("説明書を開きます（F1）"));
+    helpButton->setAccessibleName(QStringLiteral("ヘルプ"));
+    helpButton->setAccessibleDescription(QStringLiteral("説明書を開きます。キーボードでは F1 です。"));
+    m_tabs->setCornerWidget(helpButton, Qt::TopRightCorner);
+    connect(helpButton, &QPushButton::clicked, this, [this] { openHelp(); });
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), this), &QShortcut::activated, this, [this] { openHelp(); });
+}
+
+void MainWindow::addHelpKey(QWidget *window, const QString &anchor)
+{
+    connect(new QShortcut(QKeySequence(Qt::Key_F1), window), &QShortcut::activated, this,
+            [this, anchor] { openHelp(anchor); });
+}
+
+void MainWindow::openHelp(const QString &anchor)
+{
+    if (!m_help) {
+        m_help = new help::HelpWindow;
+        m_help->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_help->showPart(anchor.isEmpty() ? help::anchorOf(help::topicOfTab(m_tabs->currentIndex())) : anchor);
 }
 
 totals::TotalsPage *MainWindow::totalsPage()
@@ -158,6 +200,7 @@ MainWindow::~MainWindow()
 {
     delete m_hint;
     delete m_search;
+    delete m_help;
 }
 
 std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder)
@@ -308,8 +351,10 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 void MainWindow::openHint(const QString &buttonName)
 {
     if (!m_hint) {
-        m_hint = new hints::HintWindow(m_session.store(), m_msg, {objectName(), buttonName, windowTitle()});
+        m_hint = new hints::HintWindow(m_session.store(), m_msg,
+                                       {objectName(), buttonName, windowTitle(), pageOfHintButton(buttonName)});
         m_hint->setAttribute(Qt::WA_DeleteOnClose);
+        addHelpKey(m_hint, help::anchorOf(help::Topic::Hint));
         m_hint->open();
         return;
     }
@@ -331,6 +376,7 @@ void MainWindow::openSearch()
     if (!m_search) {
         m_search = new search::SearchWindow(m_session.store(), m_msg, m_services.clock);
         m_search->setCalendarMode(m_session.settings().era);
+        addHelpKey(m_search, help::anchorOf(help::Topic::Search));
         // The day opens on the journal page in front; the search stays open behind it.
         connect(m_search, &search::SearchWindow::dayPicked, this, [this](QDate day) {
             showDayOfTotals(day);

@@ -31,6 +31,9 @@ class SettingsPage;
 namespace search {
 class SearchWindow;
 }
+namespace help {
+class HelpWindow;
+}
 
 namespace app {
 
@@ -59,6 +62,9 @@ public:
     // Ctrl+F on every page: the search window, opened or brought to the front.
     void openSearch();
     search::SearchWindow *searchWindow() const;
+    // F1 and ヘルプ: the manual at the part with `anchor`, its one window
+    // opened or brought to the front. Without an anchor: the page in front.
+    void openHelp(const QString &anchor = QString());
     // 取込 of the journal page: a CSV file of days, then the page's day read anew.
     void importIntoJournal();
 
@@ -118,6 +124,8 @@ private:
     // copy of one) gets it once the window is up; a failure leaves search
     // reading every text.
     void buildSearchIndexIfNeeded();
+    // F1 in `window` opens the manual at the part with `anchor`.
+    void addHelpKey(QWidget *window, const QString &anchor);
 
     Session &m_session;
     Services m_services;
@@ -128,6 +136,7 @@ private:
     settings::SettingsPage *m_settings = nullptr;
     QPointer<hints::HintWindow> m_hint;
     QPointer<search::SearchWindow> m_search;
+    QPointer<help::HelpWindow> m_help;
     // What the print buttons copied from their pages at the last click.
     printing::PrintJournal m_printJournal;
     printing::PrintTotals m_printTotals;

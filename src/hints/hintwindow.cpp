@@ -27,7 +27,8 @@ HintWindow::HintWindow(store::Store &store, common::Msg &msg, const HintTarget &
     : QWidget(parent, Qt::Window), m_store(store), m_msg(msg), m_target(target)
 {
     setObjectName(QStringLiteral("Hint"));
-    setWindowTitle(QStringLiteral("ヒント        "));
+    setWindowTitle(m_target.pageName.isEmpty() ? QStringLiteral("ヒント")
+                                               : QStringLiteral("ヒント － %1").arg(m_target.pageName));
     setFixedSize(ui::twips(8730), ui::twips(6030));
     QFont f = font();
     f.setFamilies(ui::uiFontFamilies());
@@ -59,7 +60,8 @@ void HintWindow::buildControls()
     m_lblFormTitle = new QLabel(target);
     ui::place(m_lblFormTitle, QStringLiteral("lblFormTitle"), 150, 150, 3435, 255);
     m_lblFormName = new QLabel(target);
-    ui::place(m_lblFormName, QStringLiteral("lblFormName"), 360, 540, 1260, 255);
+    // Across the place of the control's name, which is not shown: the page's name takes its room.
+    ui::place(m_lblFormName, QStringLiteral("lblFormName"), 360, 540, 3135, 255);
     m_lblCtlName = new QLabel(target);
     ui::place(m_lblCtlName, QStringLiteral("lblCtlName"), 2340, 540, 1155, 270);
     for (QLabel *label : {m_lblFormTitle, m_lblFormName, m_lblCtlName}) {
@@ -70,6 +72,8 @@ void HintWindow::buildControls()
     ui::place(m_txtContents, QStringLiteral("txtContents"), 120, 1155, 8445, 4755);
     ui::nameFor(m_txtContents, QStringLiteral("ヒントの内容"));
     m_txtContents->setReadOnly(true); // the view state, as the edit button's colour says
+    // Shown only while the box is empty; never stored.
+    m_txtContents->setPlaceholderText(emptyHintNote());
     m_txtContents->setTabChangesFocus(true);
     m_txtContents->setAttribute(Qt::WA_InputMethodEnabled, true);
 
@@ -86,11 +90,20 @@ void HintWindow::buildControls()
     connect(m_cmd閉じる, &QPushButton::clicked, this, &QWidget::close);
 }
 
+QString HintWindow::emptyHintNote()
+{
+    return QStringLiteral("ヒントは、このページについてご自分で書き留めておくメモで（「編集」で書き、「登録」で"
+                          "データと一緒に保存します）、操作の説明は F1 キーで開く説明書にあります。");
+}
+
 void HintWindow::open()
 {
-    m_lblFormName->setText(m_target.formName);
+    // The key's names are the program's own; the user sees the page's name.
+    m_lblFormName->setText(m_target.pageName.isEmpty() ? QString()
+                                                       : QStringLiteral("ページ：%1").arg(m_target.pageName));
     m_lblFormTitle->setText(m_target.formTitle);
-    m_lblCtlName->setText(m_target.ctlName);
+    m_lblCtlName->clear();
+    m_lblCtlName->hide();
     if (const store::DbError error = read()) {
         m_msg.show(common::Prompt::ReadFailed,
                    QStringLiteral("ヒントを読み込めませんでした。\n理由: ") + store::describeForUser(error));

@@ -17,12 +17,14 @@ class CommandButton;
 namespace hints {
 
 // Whose hint the window shows: the object names of a window and of one of its
-// controls (the hint's key), and the window's title.
+// controls (the hint's key, never shown), the window's title, and the name of
+// the page as the user knows it (日誌, 集計, 設定・情報).
 struct HintTarget
 {
     QString formName;
     QString ctlName;
     QString formTitle;
+    QString pageName;
 };
 
 class HintWindow : public QWidget
@@ -49,6 +51,9 @@ public:
     // 登録 and 削除: ask first, then tell the outcome.
     void confirmSave();
     void confirmRemove();
+
+    // What an empty hint box says in its place: what a hint is, and that F1 opens the manual.
+    static QString emptyHintNote();
 
     qint32 editButtonColour() const { return m_editColour; }
     QPlainTextEdit *contents() const { return m_txtContents; }

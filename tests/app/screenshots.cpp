@@ -5,6 +5,7 @@
 // QT_SCALE_FACTOR too).
 // Usage: screenshots OUTPUT_DIR [FILE_PREFIX]
 
+#include "help/helpwindow.h"
 #include "startedwindow.h"
 
 #include "journal/journalpage.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFrame>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -142,6 +144,18 @@ bool shoot(const QString &mode, const QString &dir, const QString &prefix)
     QApplication::processEvents();
     if (auto *hint = w.frm->hintWindow()) {
         hint->grab().save(QDir(dir).filePath(prefix + QStringLiteral("hint-%1.png").arg(tag)));
+    }
+    // The manual at the date boxes' keys, then at the first place a search finds.
+    w.frm->openHelp(QStringLiteral("datekeys"));
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *manual = qobject_cast<help::HelpWindow *>(window)) {
+            QApplication::processEvents();
+            manual->grab().save(QDir(dir).filePath(prefix + QStringLiteral("help-%1.png").arg(tag)));
+            manual->findChild<QLineEdit *>(QStringLiteral("txt検索"))->setText(QStringLiteral("復元"));
+            manual->findNext();
+            QApplication::processEvents();
+            manual->grab().save(QDir(dir).filePath(prefix + QStringLiteral("help-search-%1.png").arg(tag)));
+        }
     }
     w.frm->close();
     return true;

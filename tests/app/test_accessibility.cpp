@@ -4,6 +4,7 @@
 #include "charts/chartwindow.h"
 #include "exchangeui/exportdialog.h"
 #include "exchangeui/importdialog.h"
+#include "help/helpwindow.h"
 #include "search/searchwindow.h"
 #include "startedwindow.h"
 
@@ -178,10 +179,11 @@ void TestAccessibility::windowsNameTheirControls()
          w.dataFolder()});
     search::SearchWindow searchWindow(store, w.frm->msg(), w.clock);
     charts::ChartWindow chartWindow(charts::ChartSeries{}, u"2007/04/01～2007/04/30"_s, 0);
+    help::HelpWindow helpWindow;
     w.frm->openHint(u"cmdHint"_s);
     QVERIFY(w.frm->hintWindow());
     for (QWidget *window : std::initializer_list<QWidget *>{&exportDialog, &importDialog, &searchWindow, &chartWindow,
-                                                            w.frm->hintWindow()}) {
+                                                            w.frm->hintWindow(), &helpWindow}) {
         settle(window);
         QVERIFY2(unnamedControls(window).isEmpty(),
                  qPrintable(window->objectName() + u": "_s + unnamedControls(window).join(u", "_s)));

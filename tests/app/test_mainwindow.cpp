@@ -3,6 +3,7 @@
 // hint window, and the values the print buttons hand to the reports.
 
 #include "backup/backups.h"
+#include "help/helpwindow.h"
 #include "search/searchwindow.h"
 #include "startedwindow.h"
 
@@ -38,6 +39,8 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
 
 class TestMainWindow : public QObject
 {
@@ -61,6 +64,12 @@ private slots:
     void printButtonsPrintNothingForTypingThatIsNoDate();
     void dataOpenElsewhereIsToldAtStart();
     void totalsOfAnotherProgramLeaveTheWindowsAsTheyAre();
+    void f1OpensTheManualAtThePageInFront_data();
+    void f1OpensTheManualAtThePageInFront();
+    void f1InTheOtherWindowsOpensTheirPart();
+    void hintWindowNamesItsPage();
+    void f1InTheFileWindowsOpensAManualAboveThem_data();
+    void f1InTheFileWindowsOpensAManualAboveThem();
 
 private:
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_w->frm.get(), name); }
@@ -68,6 +77,11 @@ private:
     // Runs SQL on a data file before the window opens it.
     void prepare(const QString &file, const QStringList &statements) const;
     void closeViewers();
+    // F1 typed into the focused control of `window`, made active first.
+    static void pressF1In(QWidget *window);
+    // The visible help windows, and the page and part the first one shows.
+    static QList<help::HelpWindow *> helpWindows();
+    static QString helpShown();
 
     std::unique_ptr<testsupport::MainWindow> m_w;
 };
@@ -99,6 +113,37 @@ void TestMainWindow::closeViewers()
         viewer->close();
     }
     QTRY_VERIFY(m_w->frm->findChildren<printing::ReportViewer *>().isEmpty());
+}
+
+void TestMainWindow::pressF1In(QWidget *window)
+{
+    window->show();
+    window->raise();
+    QApplication::setActiveWindow(window);
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    QWidget *focused = QApplication::focusWidget();
+    QTest::keyClick(focused && focused->window() == window ? focused : window, Qt::Key_F1);
+}
+
+QList<help::HelpWindow *> TestMainWindow::helpWindows()
+{
+    QList<help::HelpWindow *> found;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (auto *h = qobject_cast<help::HelpWindow *>(window); h && h->isVisible()) {
+            found << h;
+        }
+    }
+    return found;
+}
+
+QString TestMainWindow::helpShown()
+{
+    const QList<help::HelpWindow *> windows = helpWindows();
+    if (windows.isEmpty()) {
+        return QString();
+    }
+    const QUrl source = windows.first()->findChild<QTextBrowser *>(QStringLiteral("brw本文"))->source();
+    return source.fileName() + QLatin1Char('#') + source.fragment();
 }
 
 void TestMainWindow::startsInTheStoredCalendarMode_data()
@@ -476,18 +521,18 @@ void TestMainWindow::hintButtonsShareOneModelessWindow()
     click("cmdHint");
     QPointer<hints::HintWindow> hint = m_w->frm->hintWindow();
     QVERIFY(hint);
-    QCOMPARE(hint->windowTitle(), QStringLiteral("ヒント        "));
+    QCOMPARE(hint->windowTitle(), QStringLiteral("ヒント － 日誌"));
     QVERIFY(hint->isVisible());
     QVERIFY(!hint->isModal());
     QVERIFY(m_w->frm->isEnabled());
     QCOMPARE(hint->findChild<QLabel *>(QStringLiteral("lblFormTitle"))->text(), caption);
-    QCOMPARE(shownTarget(), QStringLiteral("FrmNippo|cmdHint|日誌の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("ページ：日誌||日誌の説明"));
 
     // Pressed again from another page while open: the window keeps its target.
     m_w->frm->tabs()->setCurrentIndex(1);
     click("cmdHint1");
     QCOMPARE(m_w->frm->hintWindow(), hint.data());
-    QCOMPARE(shownTarget(), QStringLiteral("FrmNippo|cmdHint|日誌の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("ページ：日誌||日誌の説明"));
     QCOMPARE(hintWindows(), 1);
 
     // Closed and pressed again: the new target shows.
@@ -495,7 +540,7 @@ void TestMainWindow::hintButtonsShareOneModelessWindow()
     QTRY_VERIFY(!hint);
     QVERIFY(!m_w->frm->hintWindow());
     click("cmdHint1");
-    QCOMPARE(shownTarget(), QStringLiteral("FrmNippo|cmdHint1|集計の説明"));
+    QCOMPARE(shownTarget(), QStringLiteral("ページ：集計||集計の説明"));
     QCOMPARE(hintWindows(), 1);
 
     // Shutdown closes the open hint window, then ends the process once.
@@ -694,6 +739,115 @@ void TestMainWindow::totalsOfAnotherProgramLeaveTheWindowsAsTheyAre()
     }
     QCOMPARE(days, (QList<QString>{QStringLiteral("2007/04/01"), QStringLiteral("2007/04/02")}));
     QVERIFY(w.presenter.shown.isEmpty());
+}
+
+void TestMainWindow::f1OpensTheManualAtThePageInFront_data()
+{
+    QTest::addColumn<int>("tab");
+    QTest::addColumn<QString>("part");
+    QTest::newRow("日誌") << 0 << QStringLiteral("journal.html#journal");
+    QTest::newRow("集計") << 1 << QStringLiteral("totals.html#totals");
+    QTest::newRow("設定・情報") << 2 << QStringLiteral("settings.html#settings");
+}
+
+void TestMainWindow::f1OpensTheManualAtThePageInFront()
+{
+    QFETCH(int, tab);
+    QFETCH(QString, part);
+    QVERIFY(m_w->start());
+    m_w->frm->show();
+    m_w->frm->tabs()->setCurrentIndex(tab);
+    m_w->frm->tabs()->currentWidget()->setFocus();
+    QVERIFY(helpWindows().isEmpty());
+    pressF1In(m_w->frm.get());
+    QCOMPARE(helpWindows().size(), 1);
+    QCOMPARE(helpShown(), part);
+    QPointer<help::HelpWindow> first = helpWindows().first();
+
+    // Another page in front, F1 again: the one window, now at that page.
+    const int other = (tab + 1) % 3;
+    m_w->frm->tabs()->setCurrentIndex(other);
+    pressF1In(m_w->frm.get());
+    QCOMPARE(helpWindows().size(), 1);
+    QCOMPARE(helpWindows().first(), first.data());
+    QVERIFY(helpShown() != part);
+
+    // The ヘルプ button by the tabs does the same, for the page in front.
+    m_w->frm->tabs()->setCurrentIndex(tab);
+    first->close();
+    QTRY_VERIFY(!first);
+    click("cmdヘルプ");
+    QCOMPARE(helpWindows().size(), 1);
+    QCOMPARE(helpShown(), part);
+    QVERIFY(m_w->presenter.shown.isEmpty());
+}
+
+void TestMainWindow::f1InTheOtherWindowsOpensTheirPart()
+{
+    QVERIFY(m_w->start());
+    m_w->frm->show();
+    // From the date box, which has its own keys: F1 still opens the journal's part.
+    child<ui::DateBox>("Dt日付")->setFocus();
+    pressF1In(m_w->frm.get());
+    QCOMPARE(helpShown(), QStringLiteral("journal.html#journal"));
+
+    m_w->frm->openSearch();
+    pressF1In(m_w->frm->searchWindow());
+    QCOMPARE(helpShown(), QStringLiteral("search.html#search"));
+
+    click("cmdHint");
+    pressF1In(m_w->frm->hintWindow());
+    QCOMPARE(helpShown(), QStringLiteral("index.html#hint"));
+    QCOMPARE(helpWindows().size(), 1);
+}
+
+void TestMainWindow::hintWindowNamesItsPage()
+{
+    QVERIFY(m_w->start());
+    m_w->frm->show();
+    m_w->frm->tabs()->setCurrentIndex(2);
+    click("cmdHint2");
+    hints::HintWindow *hint = m_w->frm->hintWindow();
+    QVERIFY(hint);
+    QCOMPARE(hint->windowTitle(), QStringLiteral("ヒント － 設定・情報"));
+    QCOMPARE(hint->findChild<QLabel *>(QStringLiteral("lblFormName"))->text(), QStringLiteral("ページ：設定・情報"));
+    // Nothing stored yet: the box explains what a hint is.
+    QCOMPARE(hint->contents()->toPlainText(), QString());
+    QCOMPARE(hint->contents()->placeholderText(), hints::HintWindow::emptyHintNote());
+}
+
+void TestMainWindow::f1InTheFileWindowsOpensAManualAboveThem_data()
+{
+    QTest::addColumn<QByteArray>("button");
+    QTest::addColumn<QString>("part");
+    QTest::newRow("書出") << QByteArray("cmd書出") << QStringLiteral("files.html#export");
+    QTest::newRow("取込") << QByteArray("cmd取込") << QStringLiteral("files.html#import");
+}
+
+void TestMainWindow::f1InTheFileWindowsOpensAManualAboveThem()
+{
+    QFETCH(QByteArray, button);
+    QFETCH(QString, part);
+    QVERIFY(m_w->start());
+    m_w->frm->show();
+    QString shown;
+    bool usable = false;
+    QTimer::singleShot(0, this, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog) {
+            return;
+        }
+        pressF1In(dialog);
+        shown = helpShown();
+        // The manual belongs to the modal window, so the modality leaves it usable.
+        const QList<help::HelpWindow *> windows = helpWindows();
+        usable = windows.size() == 1 && windows.first()->parentWidget() == dialog;
+        dialog->close();
+    });
+    click(button.constData());
+    QCOMPARE(shown, part);
+    QVERIFY(usable);
+    QVERIFY(helpWindows().isEmpty()); // gone with its window
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -8,6 +8,7 @@
 #include "support/verifyok.h"
 
 #include <QApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -46,10 +47,13 @@ private slots:
     void quotedNamesAndRestartKeepTheHint();
     void hintChangedElsewhereIsAskedAbout_data();
     void hintChangedElsewhereIsAskedAbout();
+    void windowNamesThePageNotItsKey_data();
+    void windowNamesThePageNotItsKey();
+    void emptyHintExplainsItselfAndIsNeverStored();
 
 private:
     // Opens a fresh window on that hint target.
-    void open(const QString &formName, const QString &ctlName);
+    void open(const QString &formName, const QString &ctlName, const QString &pageName = QStringLiteral("日誌"));
     template <typename T> T *child(const char *name) const { return testsupport::control<T>(m_window.get(), name); }
     void click(const char *button) { child<QPushButton>(button)->click(); }
     QString text() const { return m_window->contents()->toPlainText(); }
@@ -73,11 +77,11 @@ void TestHintWindow::cleanup()
     m_env.reset();
 }
 
-void TestHintWindow::open(const QString &formName, const QString &ctlName)
+void TestHintWindow::open(const QString &formName, const QString &ctlName, const QString &pageName)
 {
     m_window.reset();
-    m_window =
-        std::make_unique<hints::HintWindow>(*m_env->store, m_env->msg, hints::HintTarget{formName, ctlName, kTitle});
+    m_window = std::make_unique<hints::HintWindow>(*m_env->store, m_env->msg,
+                                                   hints::HintTarget{formName, ctlName, kTitle, pageName});
     m_window->open();
 }
 
@@ -117,9 +121,9 @@ void TestHintWindow::storingReplacesTheOneRowOfThePair()
                         "'t', '設定の説明')"));
     open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
     QCOMPARE(m_window->objectName(), QStringLiteral("Hint"));
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("ヒント        "));
-    QCOMPARE(child<QLabel>("lblFormName")->text(), QStringLiteral("FrmNippo"));
-    QCOMPARE(child<QLabel>("lblCtlName")->text(), QStringLiteral("cmdHint"));
+    QCOMPARE(m_window->windowTitle(), QStringLiteral("ヒント － 日誌"));
+    QCOMPARE(child<QLabel>("lblFormName")->text(), QStringLiteral("ページ：日誌"));
+    QCOMPARE(child<QLabel>("lblCtlName")->text(), QString());
     QCOMPARE(child<QLabel>("lblFormTitle")->text(), kTitle);
     QCOMPARE(text(), QString()); // no row for the pair: the box stays as loaded
 
@@ -390,6 +394,72 @@ void TestHintWindow::hintChangedElsewhereIsAskedAbout()
     click("cmd登録");
     QCOMPARE(titlesShown().mid(3), (QStringList{QStringLiteral("登録の確認"), QStringLiteral("登録完了")}));
     QCOMPARE(stored()[0].contents.toString(), QStringLiteral("三度目"));
+}
+
+void TestHintWindow::windowNamesThePageNotItsKey_data()
+{
+    QTest::addColumn<QString>("ctlName");
+    QTest::addColumn<QString>("pageName");
+    QTest::newRow("日誌") << QStringLiteral("cmdHint") << QStringLiteral("日誌");
+    QTest::newRow("集計") << QStringLiteral("cmdHint1") << QStringLiteral("集計");
+    QTest::newRow("設定・情報") << QStringLiteral("cmdHint2") << QStringLiteral("設定・情報");
+}
+
+// The user sees the page's name; the key's names stay in the stored row only.
+void TestHintWindow::windowNamesThePageNotItsKey()
+{
+    QFETCH(QString, ctlName);
+    QFETCH(QString, pageName);
+    open(QStringLiteral("FrmNippo"), ctlName, pageName);
+    QVERIFY(m_window->windowTitle().contains(pageName));
+    QStringList shown = {m_window->windowTitle()};
+    for (const QLabel *label : m_window->findChildren<QLabel *>()) {
+        shown << label->text();
+    }
+    QVERIFY(shown.join(QLatin1Char('|')).contains(pageName));
+    for (const QString &text : shown) {
+        QVERIFY2(!text.contains(QStringLiteral("FrmNippo")) && !text.contains(QStringLiteral("cmdHint")),
+                 qPrintable(text));
+    }
+
+    setText(QStringLiteral("メモ"));
+    click("cmd登録");
+    const QList<StoredHint> rows = stored();
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows[0].formName, QStringLiteral("FrmNippo"));
+    QCOMPARE(rows[0].ctlName, ctlName);
+    QCOMPARE(rows[0].formTitle, kTitle);
+}
+
+void TestHintWindow::emptyHintExplainsItselfAndIsNeverStored()
+{
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    const QString note = hints::HintWindow::emptyHintNote();
+    QVERIFY(note.contains(QStringLiteral("メモ")));
+    QVERIFY(note.contains(QStringLiteral("F1")));
+    QCOMPARE(m_window->contents()->placeholderText(), note);
+    QCOMPARE(text(), QString()); // the note is no text of the hint
+
+    // Written in the edit mode, as a user would type it, then stored.
+    click("cmd編集");
+    m_window->contents()->setFocus();
+    QInputMethodEvent typed; // Japanese as an input method commits it
+    typed.setCommitString(QStringLiteral("月末は集計"));
+    QApplication::sendEvent(m_window->contents(), &typed);
+    click("cmd登録");
+    QCOMPARE(stored().size(), 1);
+    QCOMPARE(stored()[0].contents.toString(), QStringLiteral("月末は集計"));
+
+    // Cleared and stored: the empty text, never the note.
+    click("cmdクリア");
+    click("cmd登録");
+    QCOMPARE(stored()[0].contents.toString(), QString());
+    QVERIFY(!stored()[0].contents.isNull());
+
+    // Opened again on a stored hint: its text, with the note behind it unseen.
+    exec(QStringLiteral("update ClHint set Contents = '読込を先に' where CtlName = 'cmdHint'"));
+    open(QStringLiteral("FrmNippo"), QStringLiteral("cmdHint"));
+    QCOMPARE(text(), QStringLiteral("読込を先に"));
 }
 
 QTEST_MAIN(TestHintWindow)

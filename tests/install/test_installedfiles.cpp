@@ -83,6 +83,9 @@ void TestInstalledFiles::everyFileIsThere()
         QStringLiteral("share/metainfo/%1.metainfo.xml").arg(kAppId),
         QStringLiteral("share/icons/hicolor/scalable/apps/%1.svg").arg(kAppId),
         kManPage,
+        QStringLiteral("share/doc/zephra/manual/index.html"),
+        QStringLiteral("share/doc/zephra/manual/journal.html"),
+        QStringLiteral("share/doc/zephra/manual/manual.css"),
     };
     for (const QString &file : files) {
         QVERIFY2(QFileInfo(installed(file)).size() > 0, qPrintable(file));
