@@ -72,7 +72,9 @@ void BackupKeeper::runInBackground()
             this, [this, reason] { emit checkFailed(reason); }, Qt::QueuedConnection);
         return; // a damaged file is not copied over the good copies
     }
-    if (madeToday(backupFolder(), m_now().date())) {
+    // Shared data is copied by the first program of the day, wherever it runs.
+    const QDate today = m_now().date();
+    if (madeToday(backupFolder(), today) || m_check->dailyCopyMade(today)) {
         return;
     }
     backup::MadeCopy made;
@@ -81,6 +83,7 @@ void BackupKeeper::runInBackground()
         QMetaObject::invokeMethod(
             this, [this, reason] { emit copyFailed(reason); }, Qt::QueuedConnection);
     } else {
+        m_check->noteDailyCopy(today);
         const QString path = made.path;
         QMetaObject::invokeMethod(
             this, [this, path] { emit copyMade(path); }, Qt::QueuedConnection);

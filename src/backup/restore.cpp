@@ -70,6 +70,13 @@ RestoreOutcome restoreCopy(store::Store &store, const store::Location &data, con
         return outcome;
     }
     const QString copy = QDir::toNativeSeparators(copyFolder);
+    // Data shared on a server is restored only while no other program has it open.
+    if (const int others = store::makeMaintenance(data)->otherPrograms(); others > 0) {
+        outcome.failure = QStringLiteral("ほかに %1 つの業務日誌がこのデータを開いているため、復元していません。"
+                                         "それらを終了してから、もう一度復元してください。")
+                              .arg(others);
+        return outcome;
+    }
     progress.report(QStringLiteral("控えを確かめています…"), 0, 4);
     store::CopyCheck check;
     if (const store::DbError error = store::checkCopy(copyFolder, check)) {

@@ -11,6 +11,7 @@
 #include "store/dberror.h"
 #include "store/location.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -68,6 +69,21 @@ public:
 
     // The file engine's own care; none for an engine that keeps no files.
     virtual FileCare *files() { return nullptr; }
+
+    // For data that several PCs share: whether the day's automatic copy of
+    // `day` has been made by some program already, and noting that it was
+    // (so that the first program started that day makes it, not every one).
+    // Data of one PC keeps no such note: its copies are in its own folder.
+    virtual bool dailyCopyMade(QDate day)
+    {
+        Q_UNUSED(day);
+        return false;
+    }
+    virtual void noteDailyCopy(QDate day) { Q_UNUSED(day); }
+
+    // How many other programs have the data open, where the engine can tell
+    // (a server knows its connections); 0 where it cannot or none has.
+    virtual int otherPrograms() { return 0; }
 };
 
 // The maintenance of the engine that keeps the data at `location`.

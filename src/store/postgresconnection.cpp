@@ -2,6 +2,9 @@
 
 #include "store/postgreslibrary.h"
 
+#include <QCoreApplication>
+#include <QSysInfo>
+
 #include <libpq-fe.h>
 
 namespace store::pg {
@@ -219,9 +222,13 @@ DbError Connection::connect()
         }
         // A server that does not answer is given up after a while, unless
         // the address says how long to wait (its settings come later and win).
+        // The connections of one program carry its name, host and process,
+        // so that a restore can tell the other programs on the data.
         const QByteArray address = m_address.toUtf8();
-        const char *const keywords[] = {"connect_timeout", "dbname", nullptr};
-        const char *const values[] = {"10", address.constData(), nullptr};
+        static const QByteArray name = "zephra " + QSysInfo::machineHostName().toUtf8().left(32) + ' ' +
+                                       QByteArray::number(QCoreApplication::applicationPid());
+        const char *const keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
+        const char *const values[] = {"10", name.constData(), address.constData(), nullptr};
         m_connection = lib().PQconnectdbParams(keywords, values, 1);
         if (lib().PQstatus(m_connection) != CONNECTION_OK) {
             const QString message = QString::fromUtf8(lib().PQerrorMessage(m_connection));

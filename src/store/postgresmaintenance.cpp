@@ -5,7 +5,9 @@
 #include "store/postgresconnection.h"
 #include "store/postgresengine.h"
 #include "store/postgresschema.h"
+#include "store/storedforms.h"
 
+#include <QDateTime>
 #include <QDir>
 
 #include <atomic>
@@ -71,6 +73,45 @@ public:
     {
         m_interrupted = true;
         m_db.cancel();
+    }
+
+    // The note is a row per day in a table of its own, made when first
+    // needed, outside the data's tables: copies and restores leave it alone.
+    bool dailyCopyMade(QDate day) override
+    {
+        Connection db;
+        Result found;
+        return !db.open(m_address) && !db.exec("SELECT to_regclass('\"控え記録\"') IS NOT NULL", {}, found) &&
+               found.rows() == 1 && found.text(0, 0) == QLatin1String("t") &&
+               !db.exec("SELECT 1 FROM \"控え記録\" WHERE \"日付\" = $1::date", Params().add(day), found) &&
+               found.rows() > 0;
+    }
+
+    void noteDailyCopy(QDate day) override
+    {
+        Connection db;
+        // Not noted (a server that lets us make no table, say): each PC then makes its own.
+        (void)(!db.open(m_address) &&
+               !db.exec("CREATE TABLE IF NOT EXISTS \"控え記録\" (\"日付\" date PRIMARY KEY, \"記録日時\" text)") &&
+               !db.exec("INSERT INTO \"控え記録\" (\"日付\", \"記録日時\") VALUES ($1::date, $2) "
+                        "ON CONFLICT (\"日付\") DO NOTHING",
+                        Params().add(day).add(storedMoment(QDateTime::currentDateTimeUtc()))));
+    }
+
+    // Programs are told apart by the name each gives its connections (the
+    // host and the process); this program's own connections do not count.
+    int otherPrograms() override
+    {
+        Connection db;
+        Result found;
+        if (db.open(m_address) ||
+            db.exec("SELECT count(DISTINCT application_name) FROM pg_stat_activity "
+                    "WHERE datname = current_database() AND pid <> pg_backend_pid() "
+                    "AND application_name LIKE $1 AND application_name <> current_setting('application_name')",
+                    Params().add(QStringLiteral("zephra %")), found)) {
+            return 0;
+        }
+        return int(found.integer(0, 0));
     }
 
 private:

@@ -1,7 +1,11 @@
 // The server engine beside the file engine: the same journal found by the
-// same words, copies of the server restored onto files and back, and the
-// server's quick check.
+// same words, copies of the server restored onto files and back, the
+// server's quick check, the day's copy made once for all PCs, and no restore
+// while another program has the data open.
 
+#include "backup/restore.h"
+
+#include "common/progress.h"
 #include "store/copies.h"
 #include "store/engines.h"
 #include "store/maintenance.h"
@@ -11,6 +15,7 @@
 
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrlQuery>
 
 using namespace store;
 using testsupport::ServerSchema;
@@ -163,6 +168,88 @@ private slots:
         QVERIFY(files);
         VERIFY_OK(files->restoreFrom(copy.path()));
         compareData(*files, *server);
+    }
+
+    // The first program of the day notes its copy on the server; the others see the note.
+    void dailyCopyIsNotedForEveryPc()
+    {
+        ServerSchema schema;
+        VERIFY_OK(createEmptyData(schema.location()).error);
+        const QDate today(2026, 12, 8);
+        const std::unique_ptr<Maintenance> first = makeMaintenance(schema.location());
+        const std::unique_ptr<Maintenance> second = makeMaintenance(schema.location());
+        QVERIFY(!first->dailyCopyMade(today));
+        first->noteDailyCopy(today);
+        first->noteDailyCopy(today); // noted twice: still one note, no failure
+        QVERIFY(second->dailyCopyMade(today));
+        QVERIFY(!second->dailyCopyMade(today.addDays(1)));
+        // The note is no part of the data: a copy holds the journal's tables only.
+        QTemporaryDir copy;
+        qint64 records = -1;
+        VERIFY_OK(first->copyTo(copy.path(), records));
+        QCOMPARE(records, 0);
+        // Files keep no such note: each PC's own folder says whether it copied today.
+        QTemporaryDir folder;
+        VERIFY_OK(createEmptyData(Location::inFolder(folder.path())).error);
+        const std::unique_ptr<Maintenance> files = makeMaintenance(Location::inFolder(folder.path()));
+        files->noteDailyCopy(today);
+        QVERIFY(!files->dailyCopyMade(today));
+    }
+
+    // Another program on the data (another PC's, by the name its connections
+    // carry) refuses a restore onto the server, naming how many; this
+    // program's own connections do not count.
+    void restoreWaitsForOtherPrograms()
+    {
+        ServerSchema schema;
+        VERIFY_OK(createEmptyData(schema.location()).error);
+        std::unique_ptr<Store> mine = openAt(schema.location());
+        QVERIFY(mine);
+        fill(*mine);
+        const std::unique_ptr<Maintenance> care = makeMaintenance(schema.location());
+        QCOMPARE(care->otherPrograms(), 0);
+
+        QTemporaryDir backups;
+        const QString copy = QDir(backups.path()).filePath(QStringLiteral("20261208-120000-manual"));
+        QVERIFY(QDir().mkpath(copy));
+        qint64 records = 0;
+        VERIFY_OK(care->copyTo(copy, records));
+
+        // Two connections of one other program, and one of a third.
+        const auto otherDesk = [&schema](const QString &name) {
+            QUrl address(schema.address());
+            QUrlQuery query(address);
+            query.removeQueryItem(QStringLiteral("application_name"));
+            query.addQueryItem(QStringLiteral("application_name"), name);
+            address.setQuery(query);
+            return openAt(Location::onServer(address.toString()));
+        };
+        std::unique_ptr<Store> desk2 = otherDesk(QStringLiteral("zephra desk2 100"));
+        std::unique_ptr<Store> desk2Again = otherDesk(QStringLiteral("zephra desk2 100"));
+        std::unique_ptr<Store> desk3 = otherDesk(QStringLiteral("zephra desk3 200"));
+        QVERIFY(desk2 && desk2Again && desk3);
+        QCOMPARE(care->otherPrograms(), 2);
+
+        VERIFY_OK(mine->saveDay({QDate(2030, 1, 1), {1, {}, {}, {}}, QStringLiteral("後から"), {}}));
+        common::NoProgress quiet;
+        const backup::RestoreOutcome refused =
+            backup::restoreCopy(*mine, schema.location(), backups.path(), copy, QDateTime::currentDateTime(), quiet);
+        QVERIFY(refused.failure);
+        QVERIFY2(refused.failure->contains(QStringLiteral("ほかに 2 つの業務日誌")), qPrintable(*refused.failure));
+        std::optional<JournalRecord> kept;
+        VERIFY_OK(mine->readDay(QDate(2030, 1, 1), kept));
+        QVERIFY(kept); // nothing restored
+
+        desk2.reset();
+        desk2Again.reset();
+        desk3.reset();
+        // The server forgets a closed connection a moment later.
+        QTRY_COMPARE(care->otherPrograms(), 0);
+        const backup::RestoreOutcome restored =
+            backup::restoreCopy(*mine, schema.location(), backups.path(), copy, QDateTime::currentDateTime(), quiet);
+        QVERIFY2(!restored.failure, qPrintable(restored.failure.value_or(QString())));
+        VERIFY_OK(mine->readDay(QDate(2030, 1, 1), kept));
+        QVERIFY(!kept);
     }
 
     // A copy of files restores onto the server, all of it with versions above those read before.
