@@ -13,7 +13,7 @@ TEST_PACKAGES=(
     "${RUN_PACKAGES[@]}"
     libbenchmark-dev poppler-utils
     python3-openpyxl python3-holidays
-    postgresql
+    postgresql openssl
     desktop-file-utils appstream
 )
 PACKAGE_PACKAGES=(

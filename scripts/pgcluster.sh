@@ -8,6 +8,8 @@
 #   scripts/pgcluster.sh resume DIR  starts it again on the same port
 #
 # The server listens on a Unix socket in DIR and on 127.0.0.1 at a free port;
+# With openssl at hand it also speaks TLS to clients that ask for it, with a
+# certificate made for it (DIR/root.crt, for sslmode=verify-ca).
 # DIR/address holds the connection addresses, the TCP one on its first line:
 #   postgresql://zephra@127.0.0.1:PORT/zephra_test
 #   postgresql://zephra@/zephra_test?host=DIR&port=PORT
@@ -100,6 +102,17 @@ local all all                    trust
 host  all all       127.0.0.1/32 trust
 EOF
 
+    # TLS for the clients that ask for it (sslmode), with a certificate of
+    # its own made here; the others connect in the clear.
+    local tls_options=""
+    if command -v openssl >/dev/null; then
+        as_owner openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=127.0.0.1" \
+            -keyout "$dir/data/server.key" -out "$dir/data/server.crt" >/dev/null 2>&1
+        as_owner chmod 600 "$dir/data/server.key"
+        cp "$dir/data/server.crt" "$dir/root.crt"
+        tls_options=" -c ssl=on"
+    fi
+    sync_options+=$tls_options
     echo "$sync_options" >"$dir/sync-options"
     local port tries=0
     while :; do

@@ -9,6 +9,8 @@
 #include "support/verifyok.h"
 
 #include <QDateTime>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace store;
@@ -352,6 +354,50 @@ private slots:
             nowhere->open(Location::onServer(QStringLiteral("postgresql://127.0.0.1:1/none")));
         QVERIFY(failure);
         QCOMPARE(failure->error.kind, DbErrorKind::ConnectionLost);
+    }
+
+    // TLS when the address asks for it: the program's connection is encrypted,
+    // and a server whose certificate is not the one trusted is refused.
+    void tlsWhenAsked()
+    {
+        ServerSchema schema;
+        VERIFY_OK(createEmptyData(schema.location()).error);
+        const QString address = schema.address();
+        const QString tls = address + QStringLiteral("&sslmode=require");
+        if (!testsupport::serverExec(testsupport::testServer(),
+                                     "DO $$ BEGIN IF current_setting('ssl') <> 'on' THEN RAISE EXCEPTION 'no'; "
+                                     "END IF; END $$")
+                 .isEmpty()) {
+            QSKIP("the test server speaks no TLS (no openssl where it was made)");
+        }
+        std::unique_ptr<Store> store = openStore(Location::onServer(tls));
+        QVERIFY(store);
+        VERIFY_OK(store->saveDay(record(QDate(2026, 6, 1), 1, QStringLiteral("暗号"))));
+        // The server says which of its connections are encrypted.
+        QCOMPARE(testsupport::serverExec(testsupport::testServer(),
+                                         "DO $$ BEGIN IF (SELECT count(*) FROM pg_stat_ssl s JOIN pg_stat_activity a "
+                                         "USING (pid) WHERE s.ssl AND a.application_name = '" +
+                                             schema.name().toUtf8() +
+                                             "') = 0 THEN RAISE EXCEPTION 'not encrypted'; END IF; END $$"),
+                 QString());
+        store.reset();
+        // Trusting only another certificate: the connection is refused, in words.
+        QTemporaryDir dir;
+        const QString other = dir.filePath(QStringLiteral("other.crt"));
+        QProcess openssl;
+        openssl.start(QStringLiteral("openssl"),
+                      {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                       QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-subj"),
+                       QStringLiteral("/CN=other"), QStringLiteral("-keyout"), dir.filePath(QStringLiteral("k")),
+                       QStringLiteral("-out"), other});
+        QVERIFY(openssl.waitForFinished(60'000) && openssl.exitCode() == 0);
+        const Location wrong = Location::onServer(address + QStringLiteral("&sslmode=verify-ca&sslrootcert=") + other);
+        std::unique_ptr<Store> refused = makeStore(wrong);
+        const std::optional<OpenFailure> failure = refused->open(wrong);
+        QVERIFY(failure);
+        QVERIFY2(failure->error.kind == DbErrorKind::ConnectionLost || failure->error.kind == DbErrorKind::NoAccess,
+                 qPrintable(failure->error.message));
+        QVERIFY2(failure->error.message.contains(QStringLiteral("certificate")), qPrintable(failure->error.message));
     }
 
     // A server that lets the data be read only: writes refused as such, the totals still run.
