@@ -5,6 +5,8 @@
 #include "legacy/legacyimport.h"
 
 #include "app/datafolder.h"
+#include "app/startup.h"
+#include "store/engines.h"
 
 #include <QDir>
 
@@ -52,13 +54,25 @@ CommandResult importLegacyCommand(const QStringList &arguments, const QString &d
         return {1, *failure + QLatin1Char('\n')};
     }
     const QString to = arguments.size() > 1 ? arguments.at(1) : defaultDataFolder;
+    common::NoProgress quiet;
+    // A journal on a server takes the earlier days as files would; the report stays on this PC.
+    if (const store::Location location = dataLocation(to); location.kind() == store::Location::Kind::Server) {
+        const std::unique_ptr<store::Store> store = store::makeStore(location);
+        if (const auto failure = store->open(location)) {
+            return {1, openFailureLine(*failure, location) + QStringLiteral("\n何も変更していません。\n")};
+        }
+        const legacy::ImportOutcome outcome = legacy::importLegacyOnto(files, *store, to, reader, quiet, now);
+        if (outcome.failure) {
+            return {1, *outcome.failure + QStringLiteral("\n何も変更していません。\n")};
+        }
+        return {0, outcome.summary};
+    }
     // The program's files already there are written into; earlier files of the same names are moved aside.
     if (const auto damaged = legacy::jetFilesIn(to).any()
                                  ? std::nullopt
                                  : backup::findDamage(dataLocation(to), QDir(to).filePath(QStringLiteral("backup")))) {
         return {1, damaged->refusal() + QStringLiteral("\n何も変更していません。\n")};
     }
-    common::NoProgress quiet;
     const legacy::ImportOutcome outcome = legacy::importLegacy(files, to, reader, quiet, now);
     if (outcome.failure) {
         return {1, *outcome.failure + QStringLiteral("\n何も変更していません。\n")};

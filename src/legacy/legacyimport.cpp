@@ -339,4 +339,42 @@ ImportOutcome importLegacy(const LegacyFiles &from, const QString &to, const Rea
     return outcome;
 }
 
+ImportOutcome importLegacyOnto(const LegacyFiles &from, store::Store &store, const QString &reportFolder,
+                               const ReaderCommand &reader, common::Progress &progress, const QDateTime &now)
+{
+    ImportOutcome outcome;
+    LegacyData data;
+    if (auto failure = readThroughChild(from, reader, data, progress)) {
+        outcome.failure = failure;
+        return outcome;
+    }
+    const ImportPlan plan = planImport(data);
+    FolderChanges changes;
+    const auto writeTheReport = [&](const ImportResult &result) -> std::optional<QString> {
+        if (result.report.isEmpty()) {
+            return std::nullopt;
+        }
+        if (!makeFolder(reportFolder, changes)) {
+            return QStringLiteral("フォルダー「%1」を作成できませんでした。").arg(native(reportFolder));
+        }
+        const WrittenReport written =
+            writeReport(reportFolder, result.report, now.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        outcome.reportPath = written.path;
+        if (!written.failure) {
+            changes.made(written.path);
+        }
+        return written.failure;
+    };
+    const auto failure = writePlan(store, plan, outcome.result, progress, writeTheReport);
+    progress.finish();
+    if (failure) {
+        changes.undo();
+        outcome.failure = failure;
+        outcome.reportPath.clear();
+        return outcome;
+    }
+    outcome.summary = summaryOf(outcome);
+    return outcome;
+}
+
 } // namespace legacy

@@ -58,6 +58,13 @@ struct ImportOutcome
 ImportOutcome importLegacy(const LegacyFiles &from, const QString &to, const ReaderCommand &reader,
                            common::Progress &progress, const QDateTime &now);
 
+// Imports the earlier files `from` into data that is open in `store` and kept
+// elsewhere than in files of a folder (a journal on a server); the import
+// report, when anything is listed, is written into `reportFolder`. The same
+// one checked transaction as into files; nothing changes on failure.
+ImportOutcome importLegacyOnto(const LegacyFiles &from, store::Store &store, const QString &reportFolder,
+                               const ReaderCommand &reader, common::Progress &progress, const QDateTime &now);
+
 // The folder the data folder's own earlier files are moved into.
 QString legacyFolderFor(const QString &dataFolder, const QDateTime &now);
 

@@ -9,8 +9,11 @@
 
 #include "app/legacystartup.h"
 #include "app/mainwindow.h"
+#include "store/engines.h"
 #include "support/scriptedpresenter.h"
 #include "support/sqlfile.h"
+#include "support/testserver.h"
+#include "support/verifyok.h"
 #include "ui/amountbox.h"
 #include "ui/datebox.h"
 
@@ -211,6 +214,7 @@ class TestLegacyImport : public QObject
 private slots:
     void commandLineImportsEverySet_data();
     void commandLineImportsEverySet();
+    void commandLineImportsOntoServer();
     void oddRowsLandWhereTheRulesSay();
     void currentRecordsSettingsAndHintsWin();
     void commandLineRefusesWhatItCannotUse();
@@ -259,6 +263,55 @@ void TestLegacyImport::commandLineImportsEverySet()
     compareWithExpected(set, QDir(to).filePath(QStringLiteral("VelmoraA.mdb")), report);
     compareSettingsAndHints(set, QDir(to).filePath(QStringLiteral("VelmoraA.mdb")),
                             QDir(to).filePath(QStringLiteral("VelmoraAWork.mdb")));
+}
+
+// A journal on a server takes the earlier days exactly as files do; the
+// report stays in the PC's data folder; a second run keeps what is there.
+void TestLegacyImport::commandLineImportsOntoServer()
+{
+    SKIP_WITHOUT_SERVER();
+    const testsupport::ServerSchema schema;
+    QVERIFY2(schema.error().isEmpty(), qPrintable(schema.error()));
+    VERIFY_OK(store::createEmptyData(schema.location()).error);
+    QTemporaryDir dir;
+    const QString from = dir.filePath(QStringLiteral("old"));
+    QVERIFY(copyFixture(QStringLiteral("odd"), from));
+    const QString files = dir.filePath(QStringLiteral("files"));
+    const QString pc = dir.filePath(QStringLiteral("pc"));
+    const Run ontoFiles = zephra({QStringLiteral("--import-legacy"), from, files});
+    QVERIFY2(ontoFiles.exitCode == 0, qPrintable(ontoFiles.err));
+    const Run ontoServer =
+        zephra({QStringLiteral("--server"), schema.address(), QStringLiteral("--import-legacy"), from, pc});
+    QVERIFY2(ontoServer.exitCode == 0, qPrintable(ontoServer.err));
+    QCOMPARE(ontoServer.out, QString(ontoFiles.out).replace(files, pc));
+    QVERIFY(QFileInfo::exists(QDir(pc).filePath(QStringLiteral("import-report.csv"))));
+    QVERIFY(!QFileInfo::exists(QDir(pc).filePath(QStringLiteral("VelmoraA.mdb"))));
+
+    const auto everything = [](const store::Location &location) {
+        QList<store::JournalRecord> records;
+        auto store = store::makeStore(location);
+        if (!store->open(location)) {
+            (void)store->forEachRecord({QDate(1, 1, 1), QDate(9999, 12, 31)}, [&](const store::JournalRecord &r) {
+                records << r;
+                return true;
+            });
+        }
+        return records;
+    };
+    const QList<store::JournalRecord> fromFiles = everything(store::Location::inFolder(files));
+    const QList<store::JournalRecord> fromServer = everything(schema.location());
+    QVERIFY(!fromFiles.isEmpty());
+    QCOMPARE(fromServer.size(), fromFiles.size());
+    for (qsizetype i = 0; i < fromFiles.size(); ++i) {
+        QCOMPARE(fromServer.at(i).date, fromFiles.at(i).date);
+        QCOMPARE(fromServer.at(i).amounts, fromFiles.at(i).amounts);
+        QCOMPARE(fromServer.at(i).text, fromFiles.at(i).text);
+    }
+    const Run again =
+        zephra({QStringLiteral("--server"), schema.address(), QStringLiteral("--import-legacy"), from, pc});
+    QVERIFY2(again.exitCode == 0, qPrintable(again.err));
+    QVERIFY2(again.out.contains(QStringLiteral("業務日誌: 0 日分を取り込みました")), qPrintable(again.out));
+    QCOMPARE(everything(schema.location()).size(), fromFiles.size());
 }
 
 void TestLegacyImport::oddRowsLandWhereTheRulesSay()
