@@ -47,7 +47,7 @@ public:
                 fail(state, *made.failure);
                 return;
             }
-            if (made.check.records != kCenturyRecords) {
+            if (made.check.records != data().records) {
                 fail(state, QStringLiteral("the copy holds %1 records").arg(made.check.records));
                 return;
             }

@@ -50,21 +50,45 @@ QString columnText(sqlite3_stmt *row, int column)
     return grouped(sqlite3_column_int64(row, column));
 }
 
-void drawCell(QPainter &painter, const BareCell &cell, int offsetY, const QString &text)
+// A painter that is given a font or a pen only when it differs from the one
+// it holds, as any loop drawing many cells in few fonts keeps them.
+class Pens
 {
-    if (text.isEmpty()) {
-        return;
-    }
-    painter.setFont(cell.font);
-    painter.setPen(cell.colour);
-    painter.drawText(cell.box.translated(0, offsetY), int(cell.alignment), text);
-}
+public:
+    explicit Pens(QPainter &painter) : m_painter(painter) {}
 
-void drawRule(QPainter &painter, const BareRule &rule, int offsetY)
-{
-    painter.setPen(QPen(rule.colour, rule.width, Qt::SolidLine, Qt::FlatCap));
-    painter.drawLine(rule.line.translated(0, offsetY));
-}
+    void drawCell(const BareCell &cell, int offsetY, const QString &text)
+    {
+        if (text.isEmpty()) {
+            return;
+        }
+        if (!m_font || *m_font != cell.font) {
+            m_painter.setFont(cell.font);
+            m_font = &cell.font;
+        }
+        use(QPen(cell.colour));
+        m_painter.drawText(cell.box.translated(0, offsetY), int(cell.alignment), text);
+    }
+
+    void drawRule(const BareRule &rule, int offsetY)
+    {
+        use(QPen(rule.colour, rule.width, Qt::SolidLine, Qt::FlatCap));
+        m_painter.drawLine(rule.line.translated(0, offsetY));
+    }
+
+private:
+    void use(const QPen &pen)
+    {
+        if (m_pen != pen) {
+            m_painter.setPen(pen);
+            m_pen = pen;
+        }
+    }
+
+    QPainter &m_painter;
+    const QFont *m_font = nullptr; // one of the layout's fonts, which outlive the loop
+    QPen m_pen{Qt::NoPen};
+};
 
 } // namespace
 
@@ -144,12 +168,13 @@ int writeBareTotalsPdf(const BareTotalsLayout &layout, const QString &workDbPath
     if (painter.begin(&writer)) {
         painter.scale(qreal(kResolution) / printing::kTwipsPerInch, qreal(kResolution) / printing::kTwipsPerInch);
         painter.translate(layout.leftMargin, layout.topMargin);
+        Pens pens(painter);
         const auto heading = [&] {
             for (const BareCell &cell : layout.header) {
-                drawCell(painter, cell, 0, cell.text);
+                pens.drawCell(cell, 0, cell.text);
             }
             for (const BareRule &rule : layout.headerRules) {
-                drawRule(painter, rule, 0);
+                pens.drawRule(rule, 0);
             }
         };
         written = 0;
@@ -164,9 +189,9 @@ int writeBareTotalsPdf(const BareTotalsLayout &layout, const QString &workDbPath
             }
             const int top = layout.headerHeight + onPage * layout.rowHeight;
             for (int column = 0; column < layout.rowCells.size(); ++column) {
-                drawCell(painter, layout.rowCells.at(column), top, columnText(rows, column));
+                pens.drawCell(layout.rowCells.at(column), top, columnText(rows, column));
             }
-            drawRule(painter, layout.rowRule, top);
+            pens.drawRule(layout.rowRule, top);
             ++written;
         }
         if (written == 0) {

@@ -2,8 +2,8 @@
 // a floor measured side by side in the same run, in interleaved rounds, with
 // the median of the rounds on each side.
 //
-//   zephra_bench --make-data DIR     creates the hundred-year data in DIR
-//   zephra_bench --data DIR [--rounds N] [--figures a,b] [--server ADDRESS] [--benchmark_...]
+//   zephra_bench --make-data DIR [--data-set full2k]   creates the data in DIR
+//   zephra_bench --data DIR [--data-set full2k] [--rounds N] [--figures a,b] [--server ADDRESS] [--benchmark_...]
 //   zephra_bench --smoke             one round of everything on fresh data
 //
 // The server figures (pg-*) run against the database server ADDRESS (a libpq
@@ -118,32 +118,34 @@ double medianPeak(const QString &program, const QStringList &arguments, int time
     return median(peaks);
 }
 
-// Peak memory of the program with a hundred years and the grid full, against
-// the bare Qt program plus the data it holds.
+// Peak memory of the program with the data and the grid full, against the
+// bare Qt window with the program's fonts that opens both data files with the
+// program's pragmas and shows one day.
 std::optional<Outcome> memoryFigure(const bench::Setting &setting, int rounds, QString *error)
 {
     const QDir bin(setting.binFolder);
     const QTemporaryDir folder(QDir(setting.scratchFolder).filePath(QStringLiteral("memory-XXXXXX")));
-    *error = bench::copyDataFolder(setting.centuryFolder, QDir(folder.path()).filePath(QStringLiteral("data")));
+    const QDir data(QDir(folder.path()).filePath(QStringLiteral("data")));
+    *error = bench::copyDataFolder(setting.centuryFolder, data.path());
+    const QByteArray pragmas =
+        error->isEmpty() ? bench::programPragmas(data.filePath(store::kMainFileName), error) : QByteArray();
     std::vector<double> probe;
     std::vector<double> bare;
     for (int round = 0; round < rounds && error->isEmpty(); ++round) {
         probe.push_back(medianPeak(bin.filePath(QStringLiteral("zephra_memprobe")),
                                    {QStringLiteral("window"), folder.path()}, 1, error));
         if (error->isEmpty()) {
-            bare.push_back(
-                medianPeak(bin.filePath(QStringLiteral("zephra_bareqt")), {QStringLiteral("--memory")}, 1, error));
+            bare.push_back(medianPeak(bin.filePath(QStringLiteral("zephra_barememory")),
+                                      {data.path(), QString::fromLatin1(pragmas)}, 1, error));
         }
     }
     if (!error->isEmpty()) {
         return std::nullopt;
     }
-    const double dataKib = double(QFileInfo(QDir(setting.centuryFolder).filePath(store::kMainFileName)).size()) / 1024;
     const double program = median(probe);
-    const double floor = median(bare) + dataKib;
+    const double floor = median(bare);
     return Outcome{QStringLiteral("memory-100y"), program / floor, 1.3,
-                   QStringLiteral("zephra %1, bare-qt %2 + data %3")
-                       .arg(mebibytes(program), mebibytes(median(bare)), mebibytes(dataKib))};
+                   QStringLiteral("zephra %1, bare-qt+fonts+one-day %2").arg(mebibytes(program), mebibytes(floor))};
 }
 
 // Peak memory of the ten-year totals report written to PDF, for reference.
@@ -194,11 +196,19 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     QStringList arguments = QApplication::arguments();
 
+    const QString dataSetName = takeOption(arguments, QStringLiteral("--data-set"), QStringLiteral("century"));
+    const bench::DataSet *dataSet = bench::dataSetNamed(dataSetName);
+    if (!dataSet) {
+        std::fprintf(stderr, "unknown data set %s (century, full2k)\n", dataSetName.toLocal8Bit().constData());
+        return 2;
+    }
     const QString makeData = takeOption(arguments, QStringLiteral("--make-data"));
     if (!makeData.isEmpty()) {
-        const QString error = bench::makeCenturyData(makeData);
+        const QString error = bench::makeData(makeData, *dataSet);
         std::fprintf(error.isEmpty() ? stdout : stderr, "%s\n",
-                     (error.isEmpty() ? QStringLiteral("hundred years of journal in ") + makeData : error)
+                     (error.isEmpty()
+                          ? QStringLiteral("%1 data (%2 days) in ").arg(dataSet->name).arg(dataSet->records) + makeData
+                          : error)
                          .toLocal8Bit()
                          .constData());
         return error.isEmpty() ? 0 : 2;
@@ -209,10 +219,10 @@ int main(int argc, char *argv[])
     bench::Setting setting{
         takeOption(arguments, QStringLiteral("--bin"), QApplication::applicationDirPath()),
         takeOption(arguments, QStringLiteral("--data")), scratch.path(),
-        takeOption(arguments, QStringLiteral("--server"), qEnvironmentVariable("ZEPHRA_TEST_SERVER"))};
+        takeOption(arguments, QStringLiteral("--server"), qEnvironmentVariable("ZEPHRA_TEST_SERVER")), *dataSet};
     if (smoke && setting.centuryFolder.isEmpty()) {
         setting.centuryFolder = QDir(scratch.path()).filePath(QStringLiteral("century"));
-        if (const QString error = bench::makeCenturyData(setting.centuryFolder); !error.isEmpty()) {
+        if (const QString error = bench::makeData(setting.centuryFolder, *dataSet); !error.isEmpty()) {
             std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
             return 2;
         }
@@ -223,6 +233,10 @@ int main(int argc, char *argv[])
     if (setting.centuryFolder.isEmpty() ||
         !QFileInfo::exists(QDir(setting.centuryFolder).filePath(store::kMainFileName))) {
         std::fprintf(stderr, "usage: zephra_bench --data DIR (made by --make-data DIR) [--rounds N] [--figures a,b]\n");
+        return 2;
+    }
+    if (const QString error = bench::checkDataFolder(setting.centuryFolder, *dataSet); !error.isEmpty()) {
+        std::fprintf(stderr, "%s\n", error.toLocal8Bit().constData());
         return 2;
     }
     const auto wanted = [&only](const QString &name) { return only.isEmpty() || only.contains(name); };
@@ -240,11 +254,12 @@ int main(int argc, char *argv[])
     benchmark::Initialize(&benchmarkArgc, benchmarkArgv.data());
 
     std::vector<std::unique_ptr<Figure>> figures;
-    for (auto make : {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure,
-                      bench::makeReportFigure, bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure,
-                      bench::makeExportCsvFigure, bench::makeExportXlsxFigure, bench::makeSummaryFigure,
-                      bench::makeSearchFigure, bench::makeSearchCharacterFigure, bench::makeServerRegisterFigure,
-                      bench::makeServerCalcFigure, bench::makeServerSearchFigure}) {
+    for (auto make :
+         {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure, bench::makeReportFigure,
+          bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure, bench::makeExportCsvFigure,
+          bench::makeExportXlsxFigure, bench::makeSummaryFigure, bench::makeSearchFigure,
+          bench::makeSearchCharacterFigure, bench::makeServerRegisterFigure, bench::makeServerCalcFigure,
+          bench::makeServerSearchFigure, bench::makeChartFigure, bench::makeRegisterDuringCopyFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
         const bool onServer = figure->name().startsWith(QLatin1String("pg-"));
         if (onServer && setting.serverAddress.isEmpty()) {
@@ -322,8 +337,8 @@ int main(int argc, char *argv[])
         const double ratio = std::round(outcome.ratio * 100) / 100;
         const bool holds = ratio <= outcome.limit;
         allHold = allHold && holds;
-        std::printf("RATIO %s %.2f target %g %s\n", outcome.name.toUtf8().constData(), ratio, outcome.limit,
-                    holds ? "holds" : "misses");
+        std::printf("RATIO %s %.2f target %g %s\n", (outcome.name + dataSet->suffix).toUtf8().constData(), ratio,
+                    outcome.limit, holds ? "holds" : "misses");
     }
     std::printf("\nMedians (%d rounds):\n", rounds);
     for (const Outcome &outcome : outcomes) {

@@ -2,6 +2,8 @@
 // into the program's own work table, the grid refreshed, the four sums),
 // against the floor of one INSERT ... SELECT from the journal into a temporary
 // table of the same connection in one transaction, as the program's table is.
+// The floor's connection holds the work file attached at the program's
+// syncing, as the program's does, so both commit exactly as durably.
 
 #include "centurydata.h"
 #include "figure.h"
@@ -31,6 +33,7 @@ public:
     ~CalcFigure() override
     {
         m_page.reset();
+        sqlite3_finalize(m_copy);
         sqlite3_close(m_db);
     }
 
@@ -46,14 +49,14 @@ public:
             return;
         }
         for (auto _ : state) {
-            m_start->setValue(kCenturyFirstDay);
-            m_end->setValue(kCenturyLastDay);
+            m_start->setValue(data().firstDay);
+            m_end->setValue(data().lastDay);
             m_page->run();
         }
         const int rows = workRows();
         if (m_presenter.notices > 0) {
             fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
-        } else if (rows != kCenturyRecords) {
+        } else if (rows != data().records) {
             fail(state, QStringLiteral("the work table holds %1 rows").arg(rows));
         }
     }
@@ -64,12 +67,10 @@ public:
             return;
         }
         for (auto _ : state) {
-            const bool ok = exec("BEGIN") && exec("DELETE FROM temp.w集計") &&
-                            exec("INSERT INTO temp.w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
-                                 "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM main.業務日誌 "
-                                 "WHERE 日付 >= '1926-01-01' AND 日付 <= '2025-12-31' ORDER BY 日付");
+            const bool ok = exec("BEGIN") && exec("DELETE FROM temp.w集計") && sqlite3_step(m_copy) == SQLITE_DONE;
+            sqlite3_reset(m_copy);
             const int copied = sqlite3_changes(m_db);
-            if (!ok || !exec("COMMIT") || copied != kCenturyRecords) {
+            if (!ok || !exec("COMMIT") || copied != data().records) {
                 fail(state, QStringLiteral("copied %1 rows: ").arg(copied) + QString::fromUtf8(sqlite3_errmsg(m_db)));
                 exec("ROLLBACK");
                 break;
@@ -84,7 +85,7 @@ private:
     int workRows() const
     {
         QList<store::WorkRow> rows;
-        if (m_store->workRows(0, kCenturyRecords + 1, rows)) {
+        if (m_store->workRows(0, data().records + 1, rows)) {
             return -1;
         }
         return int(rows.size());
@@ -141,14 +142,27 @@ private:
         QString error;
         const QDir folder(copyOfData(QStringLiteral("sqlite"), &error));
         const QString journal = folder.filePath(store::kMainFileName);
+        const QString work = folder.filePath(store::kWorkFileName);
         const QByteArray pragmas = error.isEmpty() ? programPragmas(journal, &error) : QByteArray();
+        const QByteArray attached = error.isEmpty() ? programAttachedPragmas(journal, work, &error) : QByteArray();
         if (error.isEmpty()) {
+            const QByteArray attach = "ATTACH DATABASE '" + QFile::encodeName(work).replace('\'', "''") + "' AS work;";
             if (sqlite3_open_v2(QFile::encodeName(journal).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) !=
                     SQLITE_OK ||
-                !exec(pragmas.constData()) ||
+                !exec(pragmas.constData()) || !exec(attach.constData()) || !exec(attached.constData()) ||
                 !exec("CREATE TEMP TABLE w集計 (日付 DATE, 売上額 INTEGER, 仕入額 INTEGER, 入金額 INTEGER, "
-                      "出金額 INTEGER)")) {
+                      "出金額 INTEGER)") ||
+                sqlite3_prepare_v2(m_db,
+                                   "INSERT INTO temp.w集計 (日付, 売上額, 仕入額, 入金額, 出金額) "
+                                   "SELECT 日付, 売上額, 仕入額, 入金額, 出金額 FROM main.業務日誌 "
+                                   "WHERE 日付 >= ?1 AND 日付 <= ?2 ORDER BY 日付",
+                                   -1, &m_copy, nullptr) != SQLITE_OK) {
                 error = QString::fromUtf8(sqlite3_errmsg(m_db));
+            } else {
+                const QByteArray first = data().firstDay.toString(Qt::ISODate).toUtf8();
+                const QByteArray last = data().lastDay.toString(Qt::ISODate).toUtf8();
+                sqlite3_bind_text(m_copy, 1, first.constData(), int(first.size()), SQLITE_TRANSIENT);
+                sqlite3_bind_text(m_copy, 2, last.constData(), int(last.size()), SQLITE_TRANSIENT);
             }
         }
         if (!error.isEmpty()) {
@@ -171,6 +185,7 @@ private:
     ui::DateBox *m_end = nullptr;
 
     sqlite3 *m_db = nullptr;
+    sqlite3_stmt *m_copy = nullptr;
 };
 
 } // namespace

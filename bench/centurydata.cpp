@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace bench {
@@ -61,7 +62,22 @@ bool exec(sqlite3 *db, const char *sql, QString *error)
     return true;
 }
 
-QString fillJournal(const QString &path)
+// Half-width kana, kana-only notes, slip numbers and line breaks, mixed into
+// the ordinary notes of the long texts.
+const QStringList &otherPieces()
+{
+    static const QStringList list{
+        QStringLiteral("ｶﾞｿﾘﾝ代ﾚｼｰﾄ受領。"),
+        QStringLiteral("ﾀﾞｲﾚｸﾄﾒｰﾙ ﾊｯｿｳ ｽﾐ。"),
+        QStringLiteral("おきゃくさまに おれいの おてがみを かいた。"),
+        QStringLiteral("カタログのゲンコウをチェック。"),
+        QStringLiteral("\r\n"),
+        QStringLiteral("・"),
+    };
+    return list;
+}
+
+QString fillJournal(const QString &path, const DataSet &set)
 {
     sqlite3 *db = nullptr;
     QString error;
@@ -76,25 +92,26 @@ QString fillJournal(const QString &path)
                                  "INSERT INTO 業務日誌 (日付, 売上額, 仕入額, 入金額, 出金額, 日誌) "
                                  "VALUES (?, ?, ?, ?, ?, ?)",
                                  -1, &insert, nullptr) == SQLITE_OK;
-    const qint64 days = kCenturyFirstDay.daysTo(kCenturyLastDay) + 1;
+    const qint64 days = set.firstDay.daysTo(set.lastDay) + 1;
+    // A small shop: the sums of all the days still fit the sum boxes' ten digits.
+    const auto bound = [&set](qint64 century) { return century * kCenturyRecords / std::max(1, set.sumDays); };
     for (qint64 day = 0; ok && day < days; ++day) {
         Sequence random(quint64(day) + 1);
-        const QByteArray date = kCenturyFirstDay.addDays(day).toString(Qt::ISODate).toUtf8();
-        const QByteArray memo = memoOfDay(day).toUtf8();
+        const QByteArray date = set.firstDay.addDays(day).toString(Qt::ISODate).toUtf8();
+        const QByteArray memo = memoOf(set, day).toUtf8();
         sqlite3_bind_text(insert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);
-        // A small shop: the sums of a hundred years still fit the sum boxes' ten digits.
-        sqlite3_bind_int64(insert, 2, random.below(500'000));
-        sqlite3_bind_int64(insert, 3, random.below(400'000));
+        sqlite3_bind_int64(insert, 2, random.below(bound(500'000)));
+        sqlite3_bind_int64(insert, 3, random.below(bound(400'000)));
         // Some days have no money movements at all: Null, as an emptied box stores.
         if (day % 13 == 0) {
             sqlite3_bind_null(insert, 4);
         } else {
-            sqlite3_bind_int64(insert, 4, random.below(300'000));
+            sqlite3_bind_int64(insert, 4, random.below(bound(300'000)));
         }
         if (day % 17 == 0) {
             sqlite3_bind_null(insert, 5);
         } else {
-            sqlite3_bind_int64(insert, 5, random.below(200'000));
+            sqlite3_bind_int64(insert, 5, random.below(bound(200'000)));
         }
         sqlite3_bind_text(insert, 6, memo.constData(), int(memo.size()), SQLITE_TRANSIENT);
         ok = sqlite3_step(insert) == SQLITE_DONE && sqlite3_reset(insert) == SQLITE_OK;
@@ -111,6 +128,95 @@ QString fillJournal(const QString &path)
 
 } // namespace
 
+store::Period DataSet::lastDays(int days) const
+{
+    const QDate first = lastDay.addDays(1 - qint64(days));
+    return {std::max(first, firstDay), lastDay};
+}
+
+QDate DataSet::spreadDay(int n) const
+{
+    // A prime step: the days registered lie all over the data, never twice in a row.
+    return firstDay.addDays((qint64(n) * 7919) % std::max(1, records));
+}
+
+const DataSet &centuryData()
+{
+    static const DataSet set{QStringLiteral("century"),
+                             QString(),
+                             kCenturyFirstDay,
+                             kCenturyLastDay,
+                             kCenturyRecords,
+                             100,
+                             QStringLiteral("山田様 請求書"),
+                             QStringLiteral("雨"),
+                             kCenturyRecords};
+    return set;
+}
+
+const DataSet &fullCalendarData()
+{
+    static const DataSet set{QStringLiteral("full2k"),
+                             QStringLiteral("@full2k"),
+                             QDate(1868, 9, 8),
+                             QDate(2099, 12, 31),
+                             int(QDate(1868, 9, 8).daysTo(QDate(2099, 12, 31)) + 1),
+                             2000,
+                             QStringLiteral("山田様 請求書"),
+                             QStringLiteral("雨"),
+                             int(QDate(1868, 9, 8).daysTo(QDate(2099, 12, 31)) + 1)};
+    return set;
+}
+
+const DataSet *dataSetNamed(const QString &name)
+{
+    for (const DataSet *set : {&centuryData(), &fullCalendarData()}) {
+        if (set->name == name) {
+            return set;
+        }
+    }
+    return nullptr;
+}
+
+DataSet shortened(const DataSet &set, QDate firstDay, QDate lastDay)
+{
+    DataSet copy = set;
+    copy.firstDay = firstDay;
+    copy.lastDay = lastDay;
+    copy.records = int(firstDay.daysTo(lastDay) + 1);
+    return copy;
+}
+
+QString longMemoOfDay(qint64 day, int length)
+{
+    Sequence random(quint64(day) + 11);
+    QString memo;
+    memo.reserve(length + 64);
+    while (memo.size() < length) {
+        switch (random.below(4)) {
+        case 0:
+            memo += otherPieces().at(random.below(otherPieces().size()));
+            break;
+        case 1:
+            memo += QStringLiteral("伝票No.%1 ").arg(random.below(100'000), 5, 10, QLatin1Char('0'));
+            break;
+        default:
+            memo += phrases().at(random.below(phrases().size()));
+        }
+    }
+    memo.truncate(length);
+    // A line break is never cut in half.
+    if (memo.endsWith(u'\r')) {
+        memo.back() = u'。';
+    }
+    return memo;
+}
+
+QString memoOf(const DataSet &set, qint64 day)
+{
+    return set.textLength <= 100 ? memoOfDay(day).left(set.textLength) : longMemoOfDay(day, set.textLength);
+}
+
 QString memoOfDay(qint64 day)
 {
     Sequence random(quint64(day) + 7);
@@ -122,6 +228,11 @@ QString memoOfDay(qint64 day)
 }
 
 QString makeCenturyData(const QString &folder)
+{
+    return makeData(folder, centuryData());
+}
+
+QString makeData(const QString &folder, const DataSet &set)
 {
     if (!QDir().mkpath(folder)) {
         return QStringLiteral("cannot create the folder ") + folder;
@@ -136,7 +247,7 @@ QString makeCenturyData(const QString &folder)
     if (const store::DbError error = store::createSqliteFiles(folder, &failedPath)) {
         return failedPath + QStringLiteral(": ") + error.message;
     }
-    QString error = fillJournal(mainPath);
+    QString error = fillJournal(mainPath, set);
     if (error.isEmpty()) {
         // The search index, as the program makes it at the first start on such a file.
         auto store = store::makeSqliteStore();
@@ -151,6 +262,32 @@ QString makeCenturyData(const QString &folder)
         QFile::remove(mainPath);
         QFile::remove(workPath);
         return mainPath + QStringLiteral(": ") + error;
+    }
+    return {};
+}
+
+QString checkDataFolder(const QString &folder, const DataSet &set)
+{
+    store::sqlite::Connection connection;
+    const QString path = QDir(folder).filePath(store::kMainFileName);
+    if (const store::DbError opened = connection.openReadOnly(path, {})) {
+        return path + QStringLiteral(": ") + opened.message;
+    }
+    store::sqlite::Statement span(connection, "SELECT min(\"日付\"), max(\"日付\"), count(*) FROM main.\"業務日誌\"");
+    if (!span.step()) {
+        return path + QStringLiteral(": cannot read the journal's span");
+    }
+    const QString first = span.text(0);
+    const QString last = span.text(1);
+    const qint64 records = span.integer(2);
+    if (first != set.firstDay.toString(Qt::ISODate) || last != set.lastDay.toString(Qt::ISODate) ||
+        records != set.records) {
+        return QStringLiteral("%1 holds %2 records from %3 to %4, not the %5 data (%6 records from %7 to %8)")
+            .arg(path)
+            .arg(records)
+            .arg(first, last, set.name)
+            .arg(set.records)
+            .arg(set.firstDay.toString(Qt::ISODate), set.lastDay.toString(Qt::ISODate));
     }
     return {};
 }
@@ -187,6 +324,26 @@ QByteArray programPragmas(const QString &path, QString *error)
         pragmas += QByteArray(statement) + " = " + query.text(0).toLatin1() + ";";
     }
     return pragmas;
+}
+
+QByteArray programAttachedPragmas(const QString &mainPath, const QString &workPath, QString *error)
+{
+    store::sqlite::Connection connection;
+    if (const store::DbError opened = connection.open(mainPath, {})) {
+        *error = mainPath + QStringLiteral(": ") + opened.message;
+        return {};
+    }
+    if (const store::DbError attached =
+            connection.attach(workPath, "work", store::sqlite::Connection::Access::ReadWrite)) {
+        *error = workPath + QStringLiteral(": ") + attached.message;
+        return {};
+    }
+    store::sqlite::Statement query(connection, "PRAGMA work.synchronous");
+    if (!query.step()) {
+        *error = workPath + QStringLiteral(": cannot read its synchronous setting");
+        return {};
+    }
+    return "PRAGMA work.synchronous = " + QByteArray::number(query.integer(0)) + ";";
 }
 
 } // namespace bench

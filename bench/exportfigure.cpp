@@ -26,9 +26,6 @@ namespace bench {
 
 namespace {
 
-const store::Period kCentury{kCenturyFirstDay, kCenturyLastDay};
-const store::Period kTenYears{QDate(2016, 1, 1), kCenturyLastDay};
-
 const char *const kSelect = "SELECT 日付, 売上額, 仕入額, 入金額, 出金額, 日誌 FROM 業務日誌 "
                             "WHERE 日付 >= ?1 AND 日付 <= ?2 ORDER BY 日付";
 
@@ -279,7 +276,7 @@ public:
     QString floorName() const override { return QStringLiteral("sqlite-loop+write"); }
 
 protected:
-    store::Period period() const override { return kCentury; }
+    store::Period period() const override { return data().period(); }
 };
 
 class XlsxFigure final : public ExportFigure
@@ -292,7 +289,11 @@ public:
     QString floorName() const override { return QStringLiteral("bare-libxlsxwriter"); }
 
 protected:
-    store::Period period() const override { return kTenYears; }
+    store::Period period() const override
+    {
+        // The last ten calendar years of the data.
+        return {std::max(data().firstDay, QDate(data().lastDay.year() - 9, 1, 1)), data().lastDay};
+    }
 };
 
 } // namespace

@@ -2,6 +2,8 @@
 // One benchmark figure: a path of the program timed against the floor that
 // any program doing the same work needs, side by side in the same run.
 
+#include "centurydata.h"
+
 #include <QString>
 
 #include <benchmark/benchmark.h>
@@ -18,10 +20,11 @@ namespace bench {
 // Where the figures find the programs and the data, and where they write.
 struct Setting
 {
-    QString binFolder;     // zephra_benchapp, zephra_bareqt, zephra_memprobe
-    QString centuryFolder; // VelmoraA.mdb with a hundred years, VelmoraAWork.mdb
-    QString scratchFolder; // copies of the data and the written files
-    QString serverAddress; // a database server for the server figures; none: they are left out
+    QString binFolder;            // zephra_benchapp, zephra_bareqt, zephra_memprobe
+    QString centuryFolder;        // VelmoraA.mdb with a hundred years, VelmoraAWork.mdb
+    QString scratchFolder;        // copies of the data and the written files
+    QString serverAddress;        // a database server for the server figures; none: they are left out
+    DataSet data = centuryData(); // what centuryFolder holds: periods, counts and words of the figures
 };
 
 class Figure
@@ -45,6 +48,8 @@ public:
 
 protected:
     const Setting &setting() const { return m_setting; }
+    // The data set in use: take periods, record counts and search words from here.
+    const DataSet &data() const { return m_setting.data; }
     // A folder of the scratch folder holding a copy of the hundred years for
     // one side of the figure, made on first use; empty after a failure, which
     // ends the run.
@@ -73,6 +78,8 @@ std::unique_ptr<Figure> makeSearchCharacterFigure(const Setting &setting);
 std::unique_ptr<Figure> makeServerRegisterFigure(const Setting &setting);
 std::unique_ptr<Figure> makeServerCalcFigure(const Setting &setting);
 std::unique_ptr<Figure> makeServerSearchFigure(const Setting &setting);
+std::unique_ptr<Figure> makeChartFigure(const Setting &setting);
+std::unique_ptr<Figure> makeRegisterDuringCopyFigure(const Setting &setting);
 
 // Skips the run with a message of ours.
 inline void fail(benchmark::State &state, const QString &why)

@@ -37,11 +37,9 @@ struct Entry
     QString memo;
 };
 
-Entry entryOf(qint64 n)
+Entry entryOf(const DataSet &data, qint64 n)
 {
-    return {kCenturyFirstDay.addDays((n * 7919) % kCenturyRecords),
-            {123'456 + n % 1000, 65'432, 1'000 * (n % 7), 2'000},
-            memoOfDay(n % 64)};
+    return {data.spreadDay(int(n)), {123'456 + n % 1000, 65'432, 1'000 * (n % 7), 2'000}, memoOf(data, n % 64)};
 }
 
 class RegisterFigure final : public Figure
@@ -69,7 +67,7 @@ public:
             return;
         }
         for (auto _ : state) {
-            const Entry entry = entryOf(m_subjectCount++);
+            const Entry entry = entryOf(data(), m_subjectCount++);
             m_date->setValue(entry.date);
             for (std::size_t k = 0; k < m_amounts.size(); ++k) {
                 m_amounts[k]->setValue(entry.amounts[k]);
@@ -90,7 +88,7 @@ public:
             return;
         }
         for (auto _ : state) {
-            const Entry entry = entryOf(m_floorCount++);
+            const Entry entry = entryOf(data(), m_floorCount++);
             const QByteArray date = entry.date.toString(Qt::ISODate).toUtf8();
             const QByteArray memo = entry.memo.toUtf8();
             sqlite3_bind_text(m_upsert, 1, date.constData(), int(date.size()), SQLITE_TRANSIENT);

@@ -86,7 +86,7 @@ private:
                     m_store->open(store::Location::inFolder(folder.path()))) {
                 error = failure->path + QStringLiteral(": ") + failure->error.message;
             } else {
-                error = fillStoreTenYears(*m_store);
+                error = fillStoreTenYears(*m_store, data().lastDay);
             }
         }
         // One run of the report, untimed: its rows per page for the bare loop,

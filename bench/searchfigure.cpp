@@ -147,20 +147,27 @@ public:
     QString floorName() const override { return QStringLiteral("bare-fts5-trigram"); }
 
 protected:
-    QString words() const override { return QStringLiteral("山田様 請求書"); }
+    QString words() const override { return data().words; }
     bool prepareStatement(sqlite3 *db, QString &error) override
     {
-        // The journal's texts as they are, in a trigram table of their own.
-        return exec(db,
-                    "CREATE VIRTUAL TABLE bare USING fts5(日誌, tokenize = 'trigram');"
-                    "INSERT INTO bare (rowid, 日誌) SELECT rowid, 日誌 FROM 業務日誌;"
-                    "INSERT INTO bare (bare) VALUES ('optimize');",
-                    error) &&
-               sqlite3_prepare_v2(
-                   db,
-                   "SELECT j.日付, j.売上額, j.日誌 FROM bare JOIN 業務日誌 AS j ON j.rowid = bare.rowid "
-                   "WHERE bare MATCH '\"山田様\" \"請求書\"' ORDER BY j.日付 DESC LIMIT 1001",
-                   -1, &m_select, nullptr) == SQLITE_OK;
+        // The journal's texts as they are, in a trigram table of their own;
+        // each word a phrase of the match.
+        QByteArray phrases;
+        for (const QString &word : words().split(u' ', Qt::SkipEmptyParts)) {
+            phrases += (phrases.isEmpty() ? "\"" : " \"") + word.toUtf8() + '"';
+        }
+        const bool ok =
+            exec(db,
+                 "CREATE VIRTUAL TABLE bare USING fts5(日誌, tokenize = 'trigram');"
+                 "INSERT INTO bare (rowid, 日誌) SELECT rowid, 日誌 FROM 業務日誌;"
+                 "INSERT INTO bare (bare) VALUES ('optimize');",
+                 error) &&
+            sqlite3_prepare_v2(db,
+                               "SELECT j.日付, j.売上額, j.日誌 FROM bare JOIN 業務日誌 AS j ON j.rowid = bare.rowid "
+                               "WHERE bare MATCH ?1 ORDER BY j.日付 DESC LIMIT 1001",
+                               -1, &m_select, nullptr) == SQLITE_OK;
+        return ok &&
+               sqlite3_bind_text(m_select, 1, phrases.constData(), int(phrases.size()), SQLITE_TRANSIENT) == SQLITE_OK;
     }
 };
 
@@ -175,13 +182,16 @@ public:
     QString floorName() const override { return QStringLiteral("bare-instr-scan"); }
 
 protected:
-    QString words() const override { return QStringLiteral("雨"); }
+    QString words() const override { return data().character; }
     bool prepareStatement(sqlite3 *db, QString &) override
     {
+        const QByteArray character = words().toUtf8();
         return sqlite3_prepare_v2(db,
-                                  "SELECT 日付, 売上額, 日誌 FROM 業務日誌 WHERE instr(日誌, '雨') > 0 "
+                                  "SELECT 日付, 売上額, 日誌 FROM 業務日誌 WHERE instr(日誌, ?1) > 0 "
                                   "ORDER BY 日付 DESC LIMIT 1001",
-                                  -1, &m_select, nullptr) == SQLITE_OK;
+                                  -1, &m_select, nullptr) == SQLITE_OK &&
+               sqlite3_bind_text(m_select, 1, character.constData(), int(character.size()), SQLITE_TRANSIENT) ==
+                   SQLITE_OK;
     }
 };
 

@@ -204,11 +204,9 @@ struct Entry
     QString memo;
 };
 
-Entry entryOf(qint64 n)
+Entry entryOf(const DataSet &data, qint64 n)
 {
-    return {kCenturyFirstDay.addDays((n * 7919) % kCenturyRecords),
-            {123'456 + n % 1000, 65'432, 1'000 * (n % 7), 2'000},
-            memoOfDay(n % 64)};
+    return {data.spreadDay(int(n)), {123'456 + n % 1000, 65'432, 1'000 * (n % 7), 2'000}, memoOf(data, n % 64)};
 }
 
 class RegisterFigure final : public Figure
@@ -229,7 +227,7 @@ public:
             return;
         }
         for (auto _ : state) {
-            const Entry entry = entryOf(m_subjectCount++);
+            const Entry entry = entryOf(data(), m_subjectCount++);
             m_date->setValue(entry.date);
             for (std::size_t k = 0; k < m_amounts.size(); ++k) {
                 m_amounts[k]->setValue(entry.amounts[k]);
@@ -265,7 +263,7 @@ public:
             }
         }
         for (auto _ : state) {
-            const Entry entry = entryOf(m_floorCount++);
+            const Entry entry = entryOf(data(), m_floorCount++);
             std::vector<QByteArray> values{isoDay(entry.date)};
             for (const qint64 amount : entry.amounts) {
                 values.push_back(QByteArray::number(amount));
@@ -338,14 +336,14 @@ public:
             return;
         }
         for (auto _ : state) {
-            m_start->setValue(kCenturyFirstDay);
-            m_end->setValue(kCenturyLastDay);
+            m_start->setValue(data().firstDay);
+            m_end->setValue(data().lastDay);
             m_page->run();
         }
         QList<store::WorkRow> rows;
         if (m_presenter.notices > 0) {
             fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
-        } else if (m_store->workRows(0, kCenturyRecords + 1, rows) || rows.size() != kCenturyRecords) {
+        } else if (m_store->workRows(0, data().records + 1, rows) || rows.size() != data().records) {
             fail(state, QStringLiteral("the work table holds %1 rows").arg(rows.size()));
         }
     }
@@ -374,13 +372,16 @@ public:
             }
             if (failure.isEmpty()) {
                 failure =
-                    m_bare.exec("INSERT INTO bare (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\") "
-                                "SELECT \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\" FROM \"業務日誌\" "
-                                "WHERE \"日付\" BETWEEN '1926-01-01' AND '2025-12-31' ORDER BY \"日付\"",
+                    m_bare.exec(("INSERT INTO bare (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\") "
+                                 "SELECT \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\" FROM \"業務日誌\" "
+                                 "WHERE \"日付\" BETWEEN '" +
+                                 data().firstDay.toString(Qt::ISODate).toUtf8() + "' AND '" +
+                                 data().lastDay.toString(Qt::ISODate).toUtf8() + "' ORDER BY \"日付\"")
+                                    .constData(),
                                 &copied);
             }
             failure = failure.isEmpty() ? m_bare.exec("COMMIT") : failure;
-            if (!failure.isEmpty() || copied != kCenturyRecords) {
+            if (!failure.isEmpty() || copied != data().records) {
                 fail(state, QStringLiteral("copied %1 rows: ").arg(copied) + failure);
                 (void)m_bare.exec("ROLLBACK");
                 break;
@@ -444,8 +445,7 @@ public:
         }
         store::SearchResult result;
         for (auto _ : state) {
-            if (const store::DbError error =
-                    m_store->search({QStringLiteral("山田様 請求書"), {}, {}, kLimit}, result)) {
+            if (const store::DbError error = m_store->search({data().words, {}, {}, kLimit}, result)) {
                 fail(state, error.message);
                 return;
             }
@@ -473,8 +473,10 @@ public:
                 return;
             }
         }
-        const std::vector<QByteArray> patterns{"%" + store::searchForm(u"山田様").toUtf8() + "%",
-                                               "%" + store::searchForm(u"請求書").toUtf8() + "%"};
+        std::vector<QByteArray> patterns;
+        for (const QString &word : data().words.split(u' ', Qt::SkipEmptyParts)) {
+            patterns.push_back("%" + store::searchForm(word).toUtf8() + "%");
+        }
         std::vector<std::vector<QByteArray>> rows;
         for (auto _ : state) {
             if (const QString failure = m_bare.run("search", patterns, &rows); !failure.isEmpty()) {

@@ -18,9 +18,6 @@ namespace bench {
 
 namespace {
 
-const store::Period kCentury{kCenturyFirstDay, kCenturyLastDay};
-constexpr int kYears = 100;
-
 const char *const kBareSummary = "SELECT substr(日付, 1, 4), sum(売上額), sum(仕入額), sum(入金額), sum(出金額), "
                                  "count(*) FROM 業務日誌 WHERE 日付 >= ?1 AND 日付 <= ?2 GROUP BY 1 ORDER BY 1";
 
@@ -50,11 +47,11 @@ public:
         }
         QList<store::SummaryRow> rows;
         for (auto _ : state) {
-            if (const store::DbError error = store->summarise(kCentury, store::Grouping::Year, rows)) {
+            if (const store::DbError error = store->summarise(data().period(), store::Grouping::Year, rows)) {
                 fail(state, error.message);
                 return;
             }
-            if (rows.size() != kYears || store::totalOf(rows).days != kCenturyRecords) {
+            if (rows.size() != years() || store::totalOf(rows).days != data().records) {
                 fail(state, QStringLiteral("%1 years summarised").arg(rows.size()));
                 return;
             }
@@ -76,8 +73,10 @@ public:
             sqlite3_close(db);
             return;
         }
-        sqlite3_bind_text(select, 1, "1926-01-01", -1, SQLITE_STATIC);
-        sqlite3_bind_text(select, 2, "2025-12-31", -1, SQLITE_STATIC);
+        const QByteArray first = data().firstDay.toString(Qt::ISODate).toUtf8();
+        const QByteArray last = data().lastDay.toString(Qt::ISODate).toUtf8();
+        sqlite3_bind_text(select, 1, first.constData(), -1, SQLITE_STATIC);
+        sqlite3_bind_text(select, 2, last.constData(), -1, SQLITE_STATIC);
         std::vector<BareRow> rows;
         for (auto _ : state) {
             rows.clear();
@@ -93,7 +92,7 @@ public:
                 days += row.days;
                 rows.push_back(row);
             }
-            if (rows.size() != kYears || days != kCenturyRecords) {
+            if (qsizetype(rows.size()) != years() || days != data().records) {
                 fail(state, QStringLiteral("the bare query gave %1 years").arg(rows.size()));
                 break;
             }
@@ -103,6 +102,7 @@ public:
     }
 
 private:
+    qsizetype years() const { return data().lastDay.year() - data().firstDay.year() + 1; }
 };
 
 } // namespace

@@ -57,11 +57,10 @@ QString fillTenYears(const QString &mainDbPath, const QString &workDbPath)
     return error;
 }
 
-QString fillStoreTenYears(store::Store &store)
+QString fillStoreTenYears(store::Store &store, QDate lastDay)
 {
     store::FillReport report;
-    if (const store::DbError error =
-            store.fillWork({kCenturyLastDay.addDays(1 - kTenYearRows), kCenturyLastDay}, report)) {
+    if (const store::DbError error = store.fillWork({lastDay.addDays(1 - kTenYearRows), lastDay}, report)) {
         return QStringLiteral("the totals run failed: ") + error.message;
     }
     return report.copied == kTenYearRows ? QString()

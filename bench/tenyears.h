@@ -1,6 +1,8 @@
 #pragma once
 // The work table of a ten-year totals run, for the totals report's figures.
 
+#include "centurydata.h"
+
 #include "printing/printdata.h"
 
 #include <QString>
@@ -19,8 +21,9 @@ inline constexpr int kTenYearRows = 3660;
 QString fillTenYears(const QString &mainDbPath, const QString &workDbPath);
 
 // The same run by the program: the last 3,660 days totalled into the store's
-// own work table. Returns an error text, empty on success.
-QString fillStoreTenYears(store::Store &store);
+// own work table; `lastDay` is the journal's last day. Returns an error
+// text, empty on success.
+QString fillStoreTenYears(store::Store &store, QDate lastDay = kCenturyLastDay);
 
 // What the totals page shows after that run: the period in Western dates and
 // the four sums of w集計. `error` is set when the table cannot be read.
