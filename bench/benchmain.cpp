@@ -244,7 +244,7 @@ int main(int argc, char *argv[])
                       bench::makeReportFigure, bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure,
                       bench::makeExportCsvFigure, bench::makeExportXlsxFigure, bench::makeSummaryFigure,
                       bench::makeSearchFigure, bench::makeSearchCharacterFigure, bench::makeServerRegisterFigure,
-                      bench::makeServerCalcFigure, bench::makeServerSearchFigure}) {
+                      bench::makeServerCalcFigure, bench::makeServerSearchFigure, bench::makeFirstRegisterFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
         const bool onServer = figure->name().startsWith(QLatin1String("pg-"));
         if (onServer && setting.serverAddress.isEmpty()) {
