@@ -259,7 +259,8 @@ int main(int argc, char *argv[])
           bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure, bench::makeExportCsvFigure,
           bench::makeExportXlsxFigure, bench::makeSummaryFigure, bench::makeSearchFigure,
           bench::makeSearchCharacterFigure, bench::makeServerRegisterFigure, bench::makeServerCalcFigure,
-          bench::makeServerSearchFigure, bench::makeChartFigure, bench::makeRegisterDuringCopyFigure}) {
+          bench::makeServerSearchFigure, bench::makeChartFigure, bench::makeRegisterDuringCopyFigure,
+          bench::makeFirstRegisterFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
         const bool onServer = figure->name().startsWith(QLatin1String("pg-"));
         if (onServer && setting.serverAddress.isEmpty()) {

@@ -24,7 +24,7 @@ public:
     using Figure::Figure;
 
     QString name() const override { return QStringLiteral("startup-100y"); }
-    double limit() const override { return 1.3; }
+    double limit() const override { return 1.25; }
     QString subjectName() const override { return QStringLiteral("zephra"); }
     QString floorName() const override { return QStringLiteral("bare-qt"); }
     int iterations() const override { return 3; }

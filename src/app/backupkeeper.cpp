@@ -66,6 +66,9 @@ void BackupKeeper::runInBackground()
     if (damage.kind == store::DbErrorKind::Interrupted) { // the program is closing
         return;
     }
+    if (store::isBusy(damage)) {
+        return; // another program kept the files locked: nothing was found, and nothing is copied
+    }
     if (damage) {
         const QString reason = store::describeForUser(damage);
         QMetaObject::invokeMethod(

@@ -221,7 +221,8 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
     connect(m_backups.get(), &BackupKeeper::checkFailed, this, &MainWindow::offerRestoreOfDamage);
     connect(m_backups.get(), &BackupKeeper::copyFailed, this, &MainWindow::tellCopyFailed);
     connect(m_backups.get(), &BackupKeeper::copyMade, this, [this] { m_backups->noteCopyMade(); });
-    m_journal->setBeforeWrite([this] { m_backups->waitForCheck(); });
+    // A register does not wait for the check of the files: the check steps
+    // aside for the write and reads again after it (store/sqliteyield.h).
     if (m_settings) {
         connectSettingsPage();
     }
@@ -248,7 +249,6 @@ std::optional<store::OpenFailure> MainWindow::start(const QString &programFolder
 void MainWindow::connectSettingsPage()
 {
     m_settings->setData(m_session.location(), m_session.backupFolder());
-    m_settings->setBeforeWrite([this] { m_backups->waitForCheck(); });
 }
 
 void MainWindow::readSettings()
@@ -398,9 +398,6 @@ void MainWindow::buildSearchIndexIfNeeded()
     if (m_shutDown || !store.isOpen() || store.searchIndexState() == store::SearchIndexState::Whole) {
         return;
     }
-    if (m_backups) {
-        m_backups->waitForCheck(); // the build's commit would wait for the check's reading
-    }
     ui::ProgressDialog progress(this);
     (void)store.buildSearchIndex(progress);
 }
@@ -437,11 +434,8 @@ void MainWindow::showTotalsChart()
 
 void MainWindow::importIntoJournal()
 {
-    const bool imported = openImport(this, m_session, m_msg, [this] {
-        if (m_backups) {
-            m_backups->waitForCheck();
-        }
-    });
+    // The import checks the files itself before it writes.
+    const bool imported = openImport(this, m_session, m_msg, {});
     // The day on the page may be one the file brought or replaced; the totals
     // grid keeps the run it shows until the next 集計.
     if (imported && m_journal->values().date) {

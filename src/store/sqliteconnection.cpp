@@ -1,6 +1,7 @@
 #include "store/sqliteconnection.h"
 
 #include "common/fileerror.h"
+#include "store/sqliteyield.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +11,40 @@
 #include <algorithm>
 #include <cstdio>
 #include <sqlite3.h>
+#include <thread>
 
 namespace store::sqlite {
 
 namespace {
 
 constexpr int kBusyTimeoutMs = 2000;
+
+// SQLite's own busy timeout, with one step before each wait: a writer held
+// back from its commit first asks this program's checks to step aside, so a
+// register never waits for the program's own care.
+int waitWhileBusy(void *connection, int count)
+{
+    static constexpr int kDelays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+    constexpr int kSteps = int(std::size(kDelays));
+    auto *db = static_cast<sqlite3 *>(connection);
+    if (sqlite3_txn_state(db, nullptr) == SQLITE_TXN_WRITE) {
+        yieldReadsFor(db);
+    }
+    int delay = kDelays[std::min(count, kSteps - 1)];
+    int waited = 0;
+    for (int k = 0; k < std::min(count, kSteps); ++k) {
+        waited += kDelays[k];
+    }
+    if (count >= kSteps) {
+        waited += (count - kSteps) * kDelays[kSteps - 1];
+    }
+    if (waited >= kBusyTimeoutMs) {
+        return 0;
+    }
+    delay = std::min(delay, kBusyTimeoutMs - waited);
+    std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    return 1;
+}
 
 // SQLite's URI for a file; "mode=rw" makes a missing file an error instead of
 // creating it, "mode=ro" opens for reading only.
@@ -281,7 +310,7 @@ DbError Connection::openUri(const QString &path, int flags)
         return error;
     }
     sqlite3_extended_result_codes(m_db, 1);
-    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    sqlite3_busy_handler(m_db, waitWhileBusy, m_db);
     // A name in double quotes that names no column fails instead of reading
     // as a text: every name of ours is quoted, so a misspelt one is found.
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);

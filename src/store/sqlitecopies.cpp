@@ -7,6 +7,7 @@
 #include "store/sqliteconnection.h"
 #include "store/sqlitefiles.h"
 #include "store/sqliteschema.h"
+#include "store/sqliteyield.h"
 #include "store/store.h"
 
 #include <QDir>
@@ -54,6 +55,9 @@ constexpr int kPagesPerStep = 1024;
 constexpr int kMaxBusySteps = 20;
 // Restarts of a pass (each write of another program makes one) before it ends.
 constexpr int kMaxRestarts = 8;
+// Checks kept from reading by a lock (each after the connection's busy wait)
+// once a write of the program made the check step aside, before it gives up.
+constexpr int kMaxBusyAfterWrite = 15;
 
 void removeCopy(const QString &path)
 {
@@ -274,27 +278,23 @@ public:
         return {};
     }
 
+    // A read of the check that a write of this program interrupted is made
+    // again after the write's commit, from the start of that file: SQLite's
+    // check cannot resume. A write touching a damaged page meanwhile is
+    // refused by SQLite itself, and damage elsewhere is still found here.
     DbError quickCheck() override
     {
         for (const QString &name : {kMainFileName, kWorkFileName}) {
-            Connection connection;
-            if (DbError error = connection.openReadOnly(m_folder.filePath(name), {})) {
-                return error;
-            }
-            {
-                const std::lock_guard lock(m_mutex);
-                if (m_interrupted) {
-                    return sqlite::errorFrom(SQLITE_INTERRUPT, QStringLiteral("interrupted"));
-                }
-                m_running = connection.handle();
-            }
-            DbError error = runCheck(connection, "PRAGMA quick_check");
-            {
-                const std::lock_guard lock(m_mutex);
-                m_running = nullptr;
+            DbError error;
+            int busyAfterWrite = 0;
+            for (bool again = true; again;) {
+                error = checkOnce(name, again);
+                // A write's commit keeps the check from reading for a moment;
+                // a lock held far longer is another program's, and told as such.
+                busyAfterWrite = isBusy(error) ? busyAfterWrite + 1 : 0;
+                again = again && busyAfterWrite <= kMaxBusyAfterWrite;
             }
             if (error) {
-                error.message = name + QStringLiteral(": ") + error.message;
                 return error;
             }
         }
@@ -346,7 +346,53 @@ public:
     }
 
 private:
+    // One quick check of one file; `again` when a write made it step aside
+    // (or, after one did, kept it from reading while it committed).
+    DbError checkOnce(const QString &name, bool &again)
+    {
+        again = false;
+        Connection connection;
+        if (DbError error = connection.openReadOnly(m_folder.filePath(name), {})) {
+            again = m_yields > 0 && isBusy(error) && !stopped();
+            return error;
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_interrupted) {
+                return sqlite::errorFrom(SQLITE_INTERRUPT, QStringLiteral("interrupted"));
+            }
+            m_running = connection.handle();
+        }
+        DbError error;
+        bool yielded = false;
+        {
+            const sqlite::YieldingRead read(connection.handle());
+            error = runCheck(connection, "PRAGMA quick_check");
+            yielded = read.yielded();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_running = nullptr;
+        }
+        if (error && !stopped() && (yielded || (m_yields > 0 && isBusy(error)))) {
+            ++m_yields;
+            again = true;
+            return error;
+        }
+        if (error) {
+            error.message = name + QStringLiteral(": ") + error.message;
+        }
+        return error;
+    }
+
+    bool stopped()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_interrupted;
+    }
+
     QDir m_folder;
+    int m_yields = 0;
     std::mutex m_mutex;
     sqlite3 *m_running = nullptr;
     bool m_interrupted = false;

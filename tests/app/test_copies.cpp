@@ -8,14 +8,21 @@
 
 #include "app/backupkeeper.h"
 #include "common/datalock.h"
+#include "common/progress.h"
+#include "journal/journalpage.h"
 #include "store/sqlitefiles.h"
+#include "support/pageenvironment.h"
+#include "support/slowreads.h"
 #include "support/sqlfile.h"
+#include "ui/amountbox.h"
+#include "ui/datebox.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,6 +99,8 @@ private slots:
     void refusedCopiesAreToldOnceUntilOneSucceeds();
     void commandLineBackupAndRestore();
     void registerDuringALongCopyDoesNotWait();
+    void registerDuringTheCheck_data();
+    void registerDuringTheCheck();
     void restoreTellsHeldFromDamaged();
     void restoreRefusesWhatIsNoCopy();
     void copiesAreAsPrivateAsTheData();
@@ -300,6 +309,87 @@ void TestCopies::registerDuringALongCopyDoesNotWait()
     store::CopyCheck check;
     QVERIFY(!store::checkCopy(QDir(backups).filePath(copies.first()), check, store::CheckDepth::Summary));
     QCOMPARE(check.records, qint64(kDays + 1));
+}
+
+void TestCopies::registerDuringTheCheck_data()
+{
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("healthy files") << false;
+    QTest::newRow("a damaged page the register does not touch") << true;
+}
+
+// The check of the files reads slowly here, far longer than a writer waits for
+// a lock: the register goes through at once all the same, the check reads the
+// journal again after it, and still finds damage where there is some.
+void TestCopies::registerDuringTheCheck()
+{
+    QFETCH(bool, damaged);
+    testsupport::MainWindow w;
+    constexpr int kDays = 3000;
+    QVERIFY(testsupport::execOn(
+        w.mainPath(), QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1) "
+                                     "INSERT INTO 業務日誌 (日付, 売上額, 日誌) SELECT date('1990-01-01', '+' || i || "
+                                     "' days'), i, hex(zeroblob(1500)) FROM n")
+                          .arg(kDays)));
+    {
+        auto store = store::makeSqliteStore();
+        QVERIFY(!store->open(store::Location::inFolder(w.dataFolder())));
+        common::NoProgress none;
+        QVERIFY(!store->buildSearchIndex(none));
+    }
+    // Today's copy is there already, so that the check is all that reads after the start.
+    const QString backups = w.dataFolder() + QStringLiteral("backup");
+    QVERIFY(!backup::makeCopy(store::Location::inFolder(w.dataFolder()), backups, backup::CopyKind::Daily,
+                              QDateTime::currentDateTime())
+                 .failure);
+    if (damaged) {
+        // A page of old days that the check reads late, far from where a new day goes.
+        QFile file(w.mainPath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek((file.size() / 4096 * 3 / 4) * 4096));
+        QCOMPARE(file.write(QByteArray(4096, '\x7f')), qint64(4096));
+    }
+
+    QVERIFY(w.start());
+    QSignalSpy failed(w.frm->backups(), &app::BackupKeeper::checkFailed);
+    // A millisecond a page: reading the journal takes seconds, beyond a writer's wait of two.
+    testsupport::SlowReads slow(1000);
+    w.frm->show();
+    QTRY_VERIFY_WITH_TIMEOUT(slow.reads() > 20, 20'000);
+    QVERIFY2(testsupport::countOn(w.mainPath(), QStringLiteral("業務日誌")) > 0, "the files are readable meanwhile");
+
+    journal::JournalPage *page = w.frm->journalPage();
+    QVERIFY(testsupport::control<ui::DateBox>(page, "Dt日付")->setValue(QDate(2026, 12, 7)));
+    testsupport::control<ui::AmountBox>(page, "num売上額")->setValue(4321);
+    w.presenter.shown.clear();
+    w.presenter.answers = {common::Answer::Yes};
+    testsupport::control<QPushButton>(page, "cmd登録")->click();
+    QCOMPARE(w.presenter.shown.size(), 1); // the question to register, and no failure
+    QVERIFY2(!testsupport::control<ui::DateBox>(page, "Dt日付")->value(), "the page was not cleared by a register");
+    QCOMPARE(testsupport::SqlFile(w.mainPath())
+                 .value(QStringLiteral("SELECT 売上額 FROM 業務日誌 WHERE 日付 = '2026-12-07'"))
+                 .toLongLong(),
+             qint64(4321));
+
+    slow.setDelay(0);
+    w.frm->backups()->waitForCheck();
+    // The check read the journal again after the register: it stepped aside
+    // instead of holding the register back.
+    QVERIFY2(slow.opened(w.mainPath()) >= 2,
+             qPrintable(QStringLiteral("the journal opened to read %1 times").arg(slow.opened(w.mainPath()))));
+    if (!damaged) {
+        QCoreApplication::processEvents();
+        QCOMPARE(failed.count(), 0);
+        w.frm->close();
+        return;
+    }
+    // The damage is offered for restore from the copy made before the register.
+    w.presenter.answers = {common::Answer::No};
+    QTRY_VERIFY_WITH_TIMEOUT(failed.count() == 1, 20'000);
+    QTRY_VERIFY(!w.presenter.shown.isEmpty() &&
+                w.presenter.shown.last().title == QStringLiteral("データファイルの異常"));
+    QVERIFY2(w.presenter.shown.last().text.contains(QStringLiteral("日分")), qPrintable(w.presenter.shown.last().text));
+    w.frm->close();
 }
 
 namespace {
