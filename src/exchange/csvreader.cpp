@@ -122,8 +122,6 @@ private:
 
 namespace {
 
-constexpr qint64 kChunk = qint64(1) << 20;
-
 // How many bytes at the end of `p..end` may be the start of a character that
 // goes on in the next chunk (at most three).
 qsizetype unfinishedTail(const char *p, const char *end)
@@ -221,7 +219,7 @@ std::optional<Encoding> CsvStream::findEncoding()
     qint64 read = 0;
     bool valid = true;
     for (;;) {
-        chunk = m_file->read(std::min(kChunk, m_stamp.size + 1 - read));
+        chunk = m_file->read(std::min(kCsvChunk, m_stamp.size + 1 - read));
         if (chunk.isEmpty()) {
             break;
         }
@@ -255,8 +253,8 @@ std::optional<Encoding> CsvStream::findEncoding()
 
 void CsvStream::refill()
 {
-    m_buffer.resize(kChunk);
-    const qint64 wanted = std::min(kChunk, m_stamp.size + 1 - m_read);
+    m_buffer.resize(kCsvChunk);
+    const qint64 wanted = std::min(kCsvChunk, m_stamp.size + 1 - m_read);
     const qint64 got = m_file->read(m_buffer.data(), wanted);
     if (got < 0 || m_file->error() != QFileDevice::NoError) {
         m_failure = common::fileFailure(common::FileStep::Read, *m_file);

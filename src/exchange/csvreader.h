@@ -25,6 +25,8 @@ namespace exchange {
 
 // Files beyond this are refused unread: far above the whole calendar with long texts.
 inline constexpr qint64 kCsvSizeLimit = qint64(4) * 1024 * 1024 * 1024;
+// The file is read this many bytes at a time.
+inline constexpr qint64 kCsvChunk = qint64(1) << 20;
 // A row of more bytes is refused and the rest of it passed over unkept (a quote never closed).
 inline constexpr qint64 kCsvRowLimit = qint64(16) * 1024 * 1024;
 
