@@ -117,7 +117,7 @@ QString describe(const exchange::ImportPreview &preview, const Request &request)
                      existing == exchange::ExistingDays::Replace ? QStringLiteral("ファイルの内容で置き換えます")
                      : existing == exchange::ExistingDays::Add ? QStringLiteral("金額を足し、日誌を後ろに加えます")
                                                                : QStringLiteral("今の記録を残します"));
-    text += QStringLiteral("  取り込めない行: %1 行\n").arg(count(preview.refused.size()));
+    text += QStringLiteral("  取り込めない行: %1 行\n").arg(count(preview.refusedRows));
     if (!preview.ignoredColumns.isEmpty()) {
         text += QStringLiteral("  使わない列: %1\n").arg(preview.ignoredColumns.join(QStringLiteral("、")));
     }
@@ -125,10 +125,16 @@ QString describe(const exchange::ImportPreview &preview, const Request &request)
         text += row.column.isEmpty() ? QStringLiteral("  %1 行目: %2\n").arg(row.line).arg(row.reason)
                                      : QStringLiteral("  %1 行目 %2: %3\n").arg(row.line).arg(row.column, row.reason);
     }
-    for (const exchange::PlannedDay &day : exchange::planImport(preview, {existing})) {
-        if (day.action == exchange::PlannedDay::Refused) {
+    if (preview.refusedRows > preview.refused.size()) {
+        text += QStringLiteral("  ほか %1 行\n").arg(count(preview.refusedRows - preview.refused.size()));
+    }
+    if (existing == exchange::ExistingDays::Add) {
+        for (const exchange::PlannedDay &day : preview.notAdded) {
             text +=
                 QStringLiteral("  %1: %2\n").arg(day.result.date.toString(QStringLiteral("yyyy/MM/dd")), day.reason);
+        }
+        if (preview.daysNotAdded > preview.notAdded.size()) {
+            text += QStringLiteral("  ほか %1 日\n").arg(count(preview.daysNotAdded - preview.notAdded.size()));
         }
     }
     return text;
@@ -201,12 +207,9 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     if (request.previewOnly) {
         return {0, text + QStringLiteral("--preview のため、何も取り込んでいません。\n")};
     }
-    qint64 refusedDays = 0;
     const exchange::ImportChoice choice{request.existing.value_or(exchange::ExistingDays::Keep)};
-    for (const exchange::PlannedDay &day : exchange::planImport(preview, choice)) {
-        refusedDays += day.action == exchange::PlannedDay::Refused ? 1 : 0;
-    }
-    if ((!preview.refused.isEmpty() || refusedDays > 0) && !request.skipRefused) {
+    const qint64 refusedDays = choice.existing == exchange::ExistingDays::Add ? preview.daysNotAdded : 0;
+    if ((preview.refusedRows > 0 || refusedDays > 0) && !request.skipRefused) {
         return {1,
                 text + QStringLiteral("取り込めない行があるため、何も取り込んでいません。ファイルを直してもう一度"
                                       "取り込むか、--skip-refused を付けて取り込める行だけを取り込んでください。\n")};
@@ -225,8 +228,8 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     if (imported.refused > 0) {
         text += QStringLiteral("、足せなかった日 %1 日").arg(count(imported.refused));
     }
-    if (!preview.refused.isEmpty()) {
-        text += QStringLiteral("、取り込まなかった行 %1 行").arg(count(preview.refused.size()));
+    if (preview.refusedRows > 0) {
+        text += QStringLiteral("、取り込まなかった行 %1 行").arg(count(preview.refusedRows));
     }
     return {0, text + QStringLiteral("。\n")};
 }

@@ -7,10 +7,13 @@
 #include "common/formats.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
 
 #include <algorithm>
+#include <array>
+#include <tuple>
 
 namespace exchange {
 
@@ -35,15 +38,16 @@ QString slashDate(QDate date)
     return date.toString(QStringLiteral("yyyy/MM/dd"));
 }
 
-QString linesText(const QList<qint64> &lines)
+// The first of the other lines named, the rest counted: 「3 行目、7 行目ほか 2 行」.
+QString linesText(const QList<qint64> &lines, qint64 total)
 {
     QStringList named;
     for (qsizetype i = 0; i < lines.size() && i < kLinesNamed; ++i) {
         named.append(QStringLiteral("%1 行目").arg(lines.at(i)));
     }
     QString text = named.join(QStringLiteral("、"));
-    if (lines.size() > kLinesNamed) {
-        text += QStringLiteral("ほか %1 行").arg(lines.size() - kLinesNamed);
+    if (total > named.size()) {
+        text += QStringLiteral("ほか %1 行").arg(total - named.size());
     }
     return text;
 }
@@ -251,89 +255,255 @@ JudgedRow judge(const CsvRow &row, const QList<Column> &columns, const QStringLi
     return judged;
 }
 
-// Every row whose date another row has too is refused, naming the others.
-void refuseSharedDates(QList<JudgedRow> &rows)
-{
-    QHash<QDate, QList<qint64>> linesOfDate;
-    for (const JudgedRow &row : std::as_const(rows)) {
-        if (row.date.isValid()) {
-            linesOfDate[row.date].append(row.line);
-        }
-    }
-    for (JudgedRow &row : rows) {
-        if (!row.date.isValid() || row.refusal) {
-            continue;
-        }
-        QList<qint64> others = linesOfDate.value(row.date);
-        if (others.size() < 2) {
-            continue;
-        }
-        others.removeOne(row.line);
-        row.refusal =
-            RefusedRow{row.line, kDateCaption, QStringLiteral("同じ日付が %1にもあります。").arg(linesText(others))};
-    }
-}
-
 QString textTooLong()
 {
     return QStringLiteral("この日の日誌が %1 文字を超えます。")
         .arg(common::formatAmount(kJournalTextLimit, common::pattern::kAmountZero));
 }
 
-// The good rows of one day, through a layout, as one record: amounts summed,
-// a 日誌 line for each row. A day whose sums or text would be refused has
-// each of its rows refused with the reason.
-QList<store::JournalRecord> sumDays(QList<JudgedRow> &rows)
+// Why `more` cannot be added to a day of these sums and text length; the day's text and the
+// added one go on separate lines.
+std::optional<QString> sumRefusal(const store::Amounts &sums, store::AmountColumns unreadable, qsizetype dayText,
+                                  const store::Amounts &more, qsizetype moreText)
 {
-    QList<store::JournalRecord> days;
-    QHash<QDate, qsizetype> dayAt;
-    QHash<QDate, QString> refusedDays;
-    for (const JudgedRow &row : std::as_const(rows)) {
-        if (row.refusal) {
+    for (const store::AmountColumn column : store::kAmountColumns) {
+        const store::Amount &add = more[column];
+        if (!add) {
             continue;
         }
-        const auto at = dayAt.constFind(row.date);
-        if (at == dayAt.cend()) {
-            dayAt.insert(row.date, days.size());
-            days.append(row.record);
-            if (row.record.text.size() > kJournalTextLimit) {
-                refusedDays.insert(row.date, textTooLong());
-            }
-        } else if (!refusedDays.contains(row.date)) {
-            if (auto reason = addToDay(days[*at], row.record)) {
-                refusedDays.insert(row.date, *reason);
-            }
+        if (unreadable.testFlag(column)) {
+            return QStringLiteral("この日の%1には読めない値が入っているため、足せません。")
+                .arg(store::columnCaption(column));
+        }
+        const qint64 total = sums[column].value_or(0) + *add; // both within ±10^10: no overflow
+        if (total > common::kAmountLimit || total < -common::kAmountLimit) {
+            return QStringLiteral("この日の%1の合計（%2）が金額の範囲（±%3）を超えます。")
+                .arg(store::columnCaption(column), common::formatAmount(total, common::pattern::kAmountZero),
+                     common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero));
         }
     }
-    if (refusedDays.isEmpty()) {
-        return days;
+    const qsizetype length = moreText == 0 ? dayText : dayText == 0 ? moreText : dayText + 1 + moreText;
+    if (length > kJournalTextLimit) {
+        return textTooLong();
     }
-    for (JudgedRow &row : rows) {
-        if (!row.refusal && refusedDays.contains(row.date)) {
-            row.refusal = RefusedRow{row.line, QString(), refusedDays.value(row.date)};
+    return std::nullopt;
+}
+
+void addAmounts(store::Amounts &sums, const store::Amounts &more)
+{
+    for (const store::AmountColumn column : store::kAmountColumns) {
+        if (more[column]) {
+            sums[column] = sums[column].value_or(0) + *more[column];
         }
     }
-    days.removeIf([&](const store::JournalRecord &day) { return refusedDays.contains(day.date); });
-    return days;
 }
 
-store::Period periodOf(const QList<store::JournalRecord> &records)
+// A record as a number, to check what was written against what reads back
+// without keeping the records: the date, each amount and the text.
+size_t recordHash(const store::JournalRecord &record)
 {
-    const auto [first, last] = std::minmax_element(
-        records.cbegin(), records.cend(),
-        [](const store::JournalRecord &a, const store::JournalRecord &b) { return a.date < b.date; });
-    return {first->date, last->date};
+    size_t hash = qHash(record.date.toJulianDay());
+    for (const store::AmountColumn column : store::kAmountColumns) {
+        const store::Amount &amount = record.amounts[column];
+        hash = qHashMulti(hash, amount.has_value(), amount.value_or(0));
+    }
+    return qHash(record.text, hash);
 }
 
-bool sameRecord(const store::JournalRecord &written, const store::JournalRecord &stored)
+// The data rows of a file, judged one by one as they are read, after its header.
+class RowSource
 {
-    return written.date == stored.date && written.amounts == stored.amounts && written.text == stored.text &&
-           !stored.unreadable;
+public:
+    RowSource(const QString &path, std::optional<Encoding> encoding, const ImportLayout *layout)
+        : m_stream(path, encoding), m_layout(layout), m_path(path)
+    {}
+
+    // Reads up to the header. Fills what the preview tells of the file's start
+    // when `preview` is given. The reason when the file cannot be taken.
+    std::optional<QString> open(ImportPreview *preview)
+    {
+        if (m_stream.failure()) {
+            return m_stream.failure();
+        }
+        QList<CsvRow> leading;
+        CsvRow row;
+        while (leading.size() < kHeaderSearchRows && m_stream.next(row)) {
+            leading.append(std::move(row));
+        }
+        if (m_stream.failure()) {
+            return m_stream.failure();
+        }
+        if (preview) {
+            preview->encoding = m_stream.encoding();
+            preview->leadingRows = leading;
+        }
+        if (leading.isEmpty()) {
+            return QStringLiteral("「%1」には何も書かれていません。").arg(QDir::toNativeSeparators(m_path));
+        }
+        qsizetype headerAt = 0;
+        QStringList ignored;
+        bool foreign = false;
+        if (m_layout) {
+            const HeaderFound header = findHeader(leading, *m_layout);
+            if (header.row < 0) {
+                QStringList missing;
+                for (const QString &name : header.missing) {
+                    missing.append(QStringLiteral("「%1」").arg(name));
+                }
+                return QStringLiteral("取り込みのレイアウト「%1」の列 %2 が、このファイルの見出しにありません。")
+                    .arg(m_layout->name, missing.join(QStringLiteral("、")));
+            }
+            headerAt = header.row;
+            if (auto why = readLayoutHeader(leading.at(headerAt), *m_layout, m_columns, m_names)) {
+                return why;
+            }
+        } else if (auto why = readHeader(leading.first(), m_columns, m_names, ignored, foreign)) {
+            if (preview) {
+                preview->needsLayout = foreign;
+            }
+            return why;
+        }
+        if (preview) {
+            preview->ignoredColumns = ignored;
+        }
+        m_pending = leading.mid(headerAt + 1);
+        return std::nullopt;
+    }
+
+    bool next(JudgedRow &judged)
+    {
+        if (m_pendingAt < m_pending.size()) {
+            judged = judge(m_pending.at(m_pendingAt++), m_columns, m_names, m_layout != nullptr);
+            return true;
+        }
+        m_pending.clear();
+        if (!m_stream.next(m_row)) {
+            return false;
+        }
+        judged = judge(m_row, m_columns, m_names, m_layout != nullptr);
+        return true;
+    }
+
+    const CsvStream &stream() const { return m_stream; }
+
+private:
+    CsvStream m_stream;
+    const ImportLayout *m_layout;
+    QString m_path;
+    QList<Column> m_columns;
+    QStringList m_names;
+    QList<CsvRow> m_pending; // rows read with the header's search, not judged yet
+    qsizetype m_pendingAt = 0;
+    CsvRow m_row;
+};
+
+// What the preview keeps of a date of the file.
+struct DateSeen
+{
+    qint32 rows = 0;     // rows with this date, refused or not
+    qint32 goodRows = 0; // not refused for a fault of their own
+    qint32 linesKept = 0;
+    std::array<qint64, kLinesNamed + 1> lines{}; // the first rows' lines
+    store::Amounts amounts;                      // of the good rows, summed through a layout
+    qsizetype textLength = 0;                    // of their 日誌, joined through a layout
+    std::optional<QString> refusal;              // through a layout: the day's sums or text beyond limits
+};
+
+// What one pass over the rows finds.
+struct Tally
+{
+    QList<RefusedRow> refused;
+    qint64 refusedRows = 0;
+    qint64 goodRows = 0;
+    QList<store::JournalRecord> firstDays;
+    QHash<QDate, qsizetype> shownAt;
+};
+
+QString fileChanged(const QString &path)
+{
+    return QStringLiteral("「%1」は確かめた後に変わりました。もう一度読み込んで確かめてから取り込んでください。")
+        .arg(QDir::toNativeSeparators(path));
 }
 
 } // namespace
 
 namespace {
+
+// One reading of the rows. The first (with `seen`) gathers what each date
+// holds; a second is made with the dates found refused, to name every row of them.
+std::optional<QString> readRows(RowSource &source, bool layout, QHash<QDate, DateSeen> *seen,
+                                const QHash<QDate, DateSeen> &known, const QSet<QDate> &refusedDates, qint64 fileSize,
+                                Tally &tally, common::Progress &progress)
+{
+    const QString label = QStringLiteral("ファイルの行を確かめています…");
+    JudgedRow row;
+    qint64 step = 0;
+    while (source.next(row)) {
+        if (++step % kProgressEvery == 0) {
+            progress.report(label, source.stream().bytesRead(), fileSize);
+        }
+        if (seen && row.date.isValid()) {
+            DateSeen &date = (*seen)[row.date];
+            ++date.rows;
+            if (date.linesKept < qint32(date.lines.size())) {
+                date.lines[date.linesKept++] = row.line;
+            }
+            if (!row.refusal) {
+                if (!layout) {
+                    date.amounts = row.record.amounts;
+                    date.textLength = row.record.text.size();
+                } else if (date.goodRows == 0) {
+                    date.amounts = row.record.amounts;
+                    date.textLength = row.record.text.size();
+                    if (date.textLength > kJournalTextLimit) {
+                        date.refusal = textTooLong();
+                    }
+                } else if (!date.refusal) {
+                    date.refusal =
+                        sumRefusal(date.amounts, {}, date.textLength, row.record.amounts, row.record.text.size());
+                    addAmounts(date.amounts, row.record.amounts);
+                    const qsizetype more = row.record.text.size();
+                    date.textLength = more == 0              ? date.textLength
+                                      : date.textLength == 0 ? more
+                                                             : date.textLength + 1 + more;
+                }
+                ++date.goodRows;
+            }
+        }
+        if (!row.refusal && refusedDates.contains(row.date)) {
+            const DateSeen &date = known.value(row.date);
+            if (layout) {
+                row.refusal = RefusedRow{row.line, QString(), date.refusal.value_or(QString())};
+            } else {
+                QList<qint64> others;
+                for (qint32 i = 0; i < date.linesKept; ++i) {
+                    if (date.lines.at(i) != row.line) {
+                        others.append(date.lines.at(i));
+                    }
+                }
+                row.refusal =
+                    RefusedRow{row.line, kDateCaption,
+                               QStringLiteral("同じ日付が %1にもあります。").arg(linesText(others, date.rows - 1))};
+            }
+        }
+        if (row.refusal) {
+            ++tally.refusedRows;
+            if (tally.refused.size() < kKeptRefusals) {
+                tally.refused.append(*row.refusal);
+            }
+            continue;
+        }
+        ++tally.goodRows;
+        if (const auto at = tally.shownAt.constFind(row.date); layout && at != tally.shownAt.cend()) {
+            // Within the day's limits: the first reading found them, or the day is refused above.
+            std::ignore = addToDay(tally.firstDays[*at], row.record);
+        } else if (tally.firstDays.size() < kShownDays) {
+            tally.shownAt.insert(row.date, tally.firstDays.size());
+            tally.firstDays.append(std::move(row.record));
+        }
+    }
+    return source.stream().failure();
+}
 
 ImportPreview judgeFile(store::Store &store, const QString &path, std::optional<Encoding> encoding,
                         const ImportLayout *layout, common::Progress &progress)
@@ -341,95 +511,104 @@ ImportPreview judgeFile(store::Store &store, const QString &path, std::optional<
     ImportPreview preview;
     preview.path = path;
     preview.encodingDetected = !encoding;
+    if (layout) {
+        preview.layoutName = layout->name;
+        preview.layout = *layout;
+    }
     const auto fail = [&](const QString &why) {
+        const bool needsLayout = preview.needsLayout;
+        QList<CsvRow> leading = preview.leadingRows;
+        const Encoding found = preview.encoding;
+        preview = ImportPreview{};
+        preview.path = path;
+        preview.encodingDetected = !encoding;
+        preview.encoding = found;
+        preview.needsLayout = needsLayout;
+        preview.leadingRows = leading;
+        preview.layoutName = layout ? layout->name : QString();
         preview.failure = why;
         progress.finish();
         return preview;
     };
 
     progress.report(QStringLiteral("ファイルを読んでいます…"), 0, 0);
-    CsvText text = readCsvFile(path, encoding);
-    if (text.failure) {
-        return fail(*text.failure);
-    }
-    preview.encoding = text.encoding;
-    if (text.rows.isEmpty()) {
-        return fail(QStringLiteral("「%1」には何も書かれていません。").arg(QDir::toNativeSeparators(path)));
-    }
-    preview.leadingRows = text.rows.mid(0, kHeaderSearchRows);
-
-    QList<Column> columns;
-    QStringList names;
-    QStringList ignored;
-    qsizetype headerAt = 0;
-    if (layout) {
-        preview.layoutName = layout->name;
-        const HeaderFound header = findHeader(text.rows, *layout);
-        if (header.row < 0) {
-            QStringList missing;
-            for (const QString &name : header.missing) {
-                missing.append(QStringLiteral("「%1」").arg(name));
-            }
-            return fail(QStringLiteral("取り込みのレイアウト「%1」の列 %2 が、このファイルの見出しにありません。")
-                            .arg(layout->name, missing.join(QStringLiteral("、"))));
-        }
-        headerAt = header.row;
-        if (auto why = readLayoutHeader(text.rows.at(headerAt), *layout, columns, names)) {
+    QHash<QDate, DateSeen> seen;
+    Tally tally;
+    qint64 fileSize = 0;
+    {
+        RowSource source(path, encoding, layout);
+        if (auto why = source.open(&preview)) {
             return fail(*why);
         }
-    } else if (auto why = readHeader(text.rows.first(), columns, names, ignored, preview.needsLayout)) {
-        return fail(*why);
+        fileSize = source.stream().stamp().size;
+        if (auto why = readRows(source, layout, &seen, seen, {}, fileSize, tally, progress)) {
+            return fail(*why);
+        }
+        preview.stamp = source.stream().stamp();
     }
-
-    const QString label = QStringLiteral("ファイルの行を確かめています…");
-    const qint64 total = text.rows.size() - 1 - headerAt;
-    QList<JudgedRow> rows;
-    rows.reserve(total);
-    for (qsizetype i = headerAt + 1; i < text.rows.size(); ++i) {
-        rows.append(judge(text.rows.at(i), columns, names, layout != nullptr));
-        if (i % kProgressEvery == 0) {
-            progress.report(label, i - headerAt, total);
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+        if (layout ? it->refusal.has_value() : (it->rows > 1 && it->goodRows > 0)) {
+            preview.refusedDates.insert(it.key());
         }
     }
-    text.rows.clear();
-    if (layout) {
-        preview.records = sumDays(rows);
-    } else {
-        refuseSharedDates(rows);
+    if (!preview.refusedDates.isEmpty()) {
+        // Each row of those dates is named in its place among the refused ones.
+        tally = Tally{};
+        RowSource again(path, preview.encoding, layout);
+        if (auto why = again.open(nullptr)) {
+            return fail(*why);
+        }
+        if (auto why = readRows(again, layout, nullptr, seen, preview.refusedDates, fileSize, tally, progress)) {
+            return fail(*why);
+        }
+        if (again.stream().stamp() != preview.stamp) {
+            return fail(fileChanged(path));
+        }
     }
+    preview.refused = std::move(tally.refused);
+    preview.refusedRows = tally.refusedRows;
+    preview.firstDays = std::move(tally.firstDays);
 
-    for (JudgedRow &row : rows) {
-        if (row.refusal) {
-            preview.refused.append(*row.refusal);
-        } else if (!layout) {
-            preview.records.append(std::move(row.record));
+    QDate first;
+    QDate last;
+    for (auto it = seen.cbegin(); it != seen.cend(); ++it) {
+        if (it->goodRows > 0 && !preview.refusedDates.contains(it.key())) {
+            ++preview.days;
+            first = first.isValid() ? std::min(first, it.key()) : it.key();
+            last = last.isValid() ? std::max(last, it.key()) : it.key();
         }
     }
 
     // One pass over the journal of the file's period: far fewer statements
     // than a look-up for each of a hundred years of days.
-    QHash<QDate, store::JournalRecord> recorded;
-    if (!preview.records.isEmpty()) {
+    if (preview.days > 0) {
         progress.report(QStringLiteral("業務日誌と照らし合わせています…"), 0, 0);
-        if (const store::DbError error =
-                store.forEachRecord(periodOf(preview.records), [&](const store::JournalRecord &record) {
-                    recorded.insert(record.date, record);
+        if (const store::DbError error = store.forEachRecord({first, last}, [&](const store::JournalRecord &record) {
+                const auto date = seen.constFind(record.date);
+                if (date == seen.cend() || date->goodRows == 0 || preview.refusedDates.contains(record.date)) {
                     return true;
-                })) {
-            preview.refused.clear();
-            preview.records.clear();
+                }
+                ++preview.existingDays;
+                if (tally.shownAt.contains(record.date)) {
+                    preview.existing.insert(record.date, record);
+                }
+                if (auto why = whyNotAdded(record, date->amounts, date->textLength)) {
+                    ++preview.daysNotAdded;
+                    if (preview.notAdded.size() < kKeptRefusals) {
+                        PlannedDay day;
+                        day.action = PlannedDay::Refused;
+                        day.result.date = record.date;
+                        day.result.amounts = date->amounts;
+                        day.reason = *why;
+                        preview.notAdded.append(day);
+                    }
+                }
+                return true;
+            })) {
             return fail(QStringLiteral("業務日誌を読めませんでした。%1").arg(store::describeForUser(error)));
         }
     }
-    for (const store::JournalRecord &record : std::as_const(preview.records)) {
-        if (const auto found = recorded.constFind(record.date); found != recorded.cend()) {
-            ++preview.existingDays;
-            preview.existing.insert(record.date, *found);
-        } else {
-            ++preview.newDays;
-        }
-    }
-    preview.ignoredColumns = ignored;
+    preview.newDays = preview.days - preview.existingDays;
     progress.finish();
     return preview;
 }
@@ -448,44 +627,28 @@ ImportPreview previewCsvImport(store::Store &store, const QString &path, std::op
     return judgeFile(store, path, encoding, &layout, progress);
 }
 
+std::optional<QString> whyNotAdded(const store::JournalRecord &day, const store::Amounts &more, qsizetype moreText)
+{
+    return sumRefusal(day.amounts, day.unreadable, day.text.size(), more, moreText);
+}
+
 std::optional<QString> addToDay(store::JournalRecord &day, const store::JournalRecord &more)
 {
-    store::Amounts sums = day.amounts;
-    for (const store::AmountColumn column : store::kAmountColumns) {
-        const store::Amount &add = more.amounts[column];
-        store::Amount &sum = sums[column];
-        if (!add) {
-            continue;
-        }
-        if (day.unreadable.testFlag(column)) {
-            return QStringLiteral("この日の%1には読めない値が入っているため、足せません。")
-                .arg(store::columnCaption(column));
-        }
-        const qint64 total = sum.value_or(0) + *add; // both within ±10^10: no overflow
-        if (total > common::kAmountLimit || total < -common::kAmountLimit) {
-            return QStringLiteral("この日の%1の合計（%2）が金額の範囲（±%3）を超えます。")
-                .arg(store::columnCaption(column), common::formatAmount(total, common::pattern::kAmountZero),
-                     common::formatAmount(common::kAmountLimit, common::pattern::kAmountZero));
-        }
-        sum = total;
+    if (auto why = whyNotAdded(day, more.amounts, more.text.size())) {
+        return why;
     }
-    QString text = day.text;
+    addAmounts(day.amounts, more.amounts);
     if (!more.text.isEmpty()) {
-        text = text.isEmpty() ? more.text : text + u'\n' + more.text;
+        day.text = day.text.isEmpty() ? more.text : day.text + u'\n' + more.text;
     }
-    if (text.size() > kJournalTextLimit) {
-        return textTooLong();
-    }
-    day.amounts = sums;
-    day.text = text;
     return std::nullopt;
 }
 
 QList<PlannedDay> planImport(const ImportPreview &preview, const ImportChoice &choice)
 {
     QList<PlannedDay> planned;
-    planned.reserve(preview.records.size());
-    for (const store::JournalRecord &record : preview.records) {
+    planned.reserve(preview.firstDays.size());
+    for (const store::JournalRecord &record : preview.firstDays) {
         PlannedDay day;
         day.result = record;
         const auto existing = preview.existing.constFind(record.date);
@@ -519,48 +682,56 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
         progress.finish();
         return imported;
     }
-    if (preview.records.isEmpty()) {
+    if (preview.days == 0) {
+        progress.finish();
+        return imported;
+    }
+    const QString notImported = QStringLiteral("何も取り込んでいません。");
+    const QFileInfo info(preview.path);
+    if (info.size() != preview.stamp.size || info.lastModified().toUTC() != preview.stamp.modified) {
+        imported.failure = fileChanged(preview.path) + notImported;
         progress.finish();
         return imported;
     }
 
     const QString label = QStringLiteral("業務日誌に取り込んでいます…");
-    const qint64 total = preview.records.size();
     std::optional<QString> refusal;
     Imported done;
     const store::DbError error = store.inTransaction([&]() -> store::DbError {
         done = Imported{};
-        QHash<QDate, store::JournalRecord> written;
-        written.reserve(preview.records.size());
-        // Adding goes to the days as they stand now, read in one pass under the write lock.
-        QHash<QDate, store::JournalRecord> current;
-        if (choice.existing == ExistingDays::Add) {
-            if (const store::DbError failure =
-                    store.forEachRecord(periodOf(preview.records), [&](const store::JournalRecord &record) {
-                        current.insert(record.date, record);
-                        return true;
-                    })) {
-                return failure;
-            }
-        }
-        qint64 step = 0;
-        for (const store::JournalRecord &record : preview.records) {
-            if (++step % kProgressEvery == 0) {
-                progress.report(label, step, total);
-            }
-            store::JournalRecord result = record;
-            if (const auto stored = current.constFind(record.date); stored != current.cend()) {
-                result = *stored;
-                if (addToDay(result, record)) {
-                    ++done.refused;
-                    continue;
-                }
-                if (const store::DbError failure = store.saveDay(result)) {
+        const auto refuse = [&](const QString &why) -> store::DbError {
+            refusal = why;
+            return {store::DbErrorKind::RefusedValue, why};
+        };
+        // What each day written should read back as, as a number: the calendar's days at most.
+        QHash<QDate, size_t> written;
+        QDate first;
+        QDate last;
+        const auto wrote = [&](const store::JournalRecord &record) {
+            written.insert(record.date, recordHash(record));
+            first = first.isValid() ? std::min(first, record.date) : record.date;
+            last = last.isValid() ? std::max(last, record.date) : record.date;
+        };
+        const auto writeDay = [&](const store::JournalRecord &record) -> store::DbError {
+            if (choice.existing == ExistingDays::Add) {
+                // Adding goes to the day as it stands now, under the write lock.
+                std::optional<store::JournalRecord> stored;
+                if (const store::DbError failure = store.readDay(record.date, stored)) {
                     return failure;
                 }
-                ++done.addedTo;
-                written.insert(record.date, result);
-                continue;
+                if (stored) {
+                    store::JournalRecord result = *stored;
+                    if (addToDay(result, record)) {
+                        ++done.refused;
+                        return {};
+                    }
+                    if (const store::DbError failure = store.saveDay(result)) {
+                        return failure;
+                    }
+                    ++done.addedTo;
+                    wrote(result);
+                    return {};
+                }
             }
             bool added = false;
             if (const store::DbError failure = store.addDay(record, added)) {
@@ -569,36 +740,70 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
             if (added) {
                 ++done.added;
             } else if (choice.existing != ExistingDays::Replace) {
-                // Existing, or added by another program since the preview.
-                ++done.kept;
-                continue;
+                ++done.kept; // existing, or added by another program since the preview
+                return {};
             } else if (const store::DbError failure = store.saveDay(record)) {
                 return failure;
             } else {
                 ++done.replaced;
             }
-            written.insert(record.date, result);
+            wrote(record);
+            return {};
+        };
+
+        RowSource source(preview.path, preview.encoding, preview.layout ? &*preview.layout : nullptr);
+        if (auto why = source.open(nullptr)) {
+            return refuse(*why + notImported);
+        }
+        JudgedRow row;
+        qint64 step = 0;
+        // Through a layout a day's rows may lie apart in the file: the days are summed first.
+        QHash<QDate, store::JournalRecord> days;
+        QList<QDate> order;
+        while (source.next(row)) {
+            if (++step % kProgressEvery == 0) {
+                progress.report(label, source.stream().bytesRead(), preview.stamp.size);
+            }
+            if (row.refusal || preview.refusedDates.contains(row.date)) {
+                continue;
+            }
+            if (!preview.layout) {
+                if (const store::DbError failure = writeDay(row.record)) {
+                    return failure;
+                }
+            } else if (const auto day = days.find(row.date); day == days.end()) {
+                days.insert(row.date, row.record);
+                order.append(row.date);
+            } else if (addToDay(*day, row.record)) {
+                return refuse(fileChanged(preview.path) + notImported);
+            }
+        }
+        if (const std::optional<QString> &failure = source.stream().failure()) {
+            return refuse(*failure + notImported);
+        }
+        if (source.stream().stamp() != preview.stamp) {
+            return refuse(fileChanged(preview.path) + notImported);
+        }
+        for (const QDate date : std::as_const(order)) {
+            if (const store::DbError failure = writeDay(days.value(date))) {
+                return failure;
+            }
         }
         if (written.isEmpty()) {
             return {};
         }
 
         // Read back before it is kept: every day written, as written.
-        const auto refuse = [&](const QString &why) -> store::DbError {
-            refusal = why;
-            return {store::DbErrorKind::RefusedValue, why};
-        };
         progress.report(QStringLiteral("取り込んだ記録を確かめています…"), 0, 0);
         qint64 found = 0;
         std::optional<QDate> differs;
-        const store::Period period = periodOf(preview.records);
-        if (const store::DbError failure = store.forEachRecord(period, [&](const store::JournalRecord &stored) {
+        if (const store::DbError failure = store.forEachRecord({first, last}, [&](const store::JournalRecord &stored) {
                 const auto at = written.constFind(stored.date);
                 if (at == written.cend()) {
                     return true;
                 }
                 ++found;
-                if (!sameRecord(*at, stored)) {
+                if (*at != recordHash(stored) || stored.unreadable) {
                     differs = stored.date;
                     return false;
                 }

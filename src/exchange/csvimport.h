@@ -19,6 +19,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -35,33 +36,6 @@ struct RefusedRow
     qint64 line = 0; // the file's line where the row starts, the header being line 1
     QString column;  // the header name of the column at fault; empty when the row as a whole is
     QString reason;  // in Japanese, for the preview and the command line
-};
-
-// What a CSV file would bring. Nothing has been written when it is made.
-struct ImportPreview
-{
-    QString path;
-    Encoding encoding = Encoding::Utf8; // as the file was read
-    bool encodingDetected = false;      // true when no encoding was asked for
-    qint64 newDays = 0;                 // good rows whose day has no record
-    qint64 existingDays = 0;            // good rows whose day has a record
-    QList<RefusedRow> refused;          // in line order
-    QStringList ignoredColumns;         // header names that are none of ours
-    // Why the file as a whole cannot be imported (no such file, no 日付 column,
-    // a name twice in the header, not a CSV file); nothing else is set then.
-    std::optional<QString> failure;
-    // The file's header names none of the journal's columns: it wants an import layout.
-    bool needsLayout = false;
-    QString layoutName; // the layout the file was read with; empty for the journal's own columns
-
-    // The first rows of the file as read (at most kHeaderSearchRows), for choosing a layout.
-    QList<CsvRow> leadingRows;
-
-    // The good rows in file order, for importCsv; with a layout, one record
-    // for each day, its rows summed and their texts a line each.
-    QList<store::JournalRecord> records;
-    // The journal's records of those days, as read when the file was judged.
-    QHash<QDate, store::JournalRecord> existing;
 };
 
 // What becomes of a day that already has a record.
@@ -84,7 +58,54 @@ struct PlannedDay
     QString reason;              // why a day is Refused
 };
 
-// Each record of the preview as the choice would leave it, in the preview's order.
+// Of the refused rows and the days that cannot be added to, this many are kept for showing; all are counted.
+inline constexpr qsizetype kKeptRefusals = 1000;
+// The days of the file kept for showing how each will stand.
+inline constexpr qsizetype kShownDays = 2000;
+
+// What a CSV file would bring, judged reading it once in a stream (twice when
+// rows share a date or a day's sums are refused, to name every such row).
+// What it keeps does not grow with the file: per date of the calendar a few
+// numbers, and the first rows and days for showing. Nothing has been written
+// when it is made.
+struct ImportPreview
+{
+    QString path;
+    Encoding encoding = Encoding::Utf8; // as the file was read
+    bool encodingDetected = false;      // true when no encoding was asked for
+    qint64 days = 0;                    // days the file brings: its good rows, or through a layout their days
+    qint64 newDays = 0;                 // of those, days without a record
+    qint64 existingDays = 0;            // days with a record
+    QList<RefusedRow> refused;          // the first kKeptRefusals, in line order
+    qint64 refusedRows = 0;             // all of them
+    QStringList ignoredColumns;         // header names that are none of ours
+    // Why the file as a whole cannot be imported (no such file, no 日付 column,
+    // a name twice in the header, not a CSV file); nothing else is set then.
+    std::optional<QString> failure;
+    // The file's header names none of the journal's columns: it wants an import layout.
+    bool needsLayout = false;
+    QString layoutName; // the layout the file was read with; empty for the journal's own columns
+
+    // The first rows of the file as read (at most kHeaderSearchRows), for choosing a layout.
+    QList<CsvRow> leadingRows;
+
+    // The first kShownDays days the file brings, in file order; through a
+    // layout, each day's rows summed and their texts a line each.
+    QList<store::JournalRecord> firstDays;
+    // The journal's records of those days, as read when the file was judged.
+    QHash<QDate, store::JournalRecord> existing;
+    // Existing days that adding the file's values to would take beyond the
+    // amounts' range or the text's length: all counted, the first kept (in date order).
+    qint64 daysNotAdded = 0;
+    QList<PlannedDay> notAdded;
+
+    // What importCsv needs to read the file again as judged.
+    std::optional<ImportLayout> layout;
+    QSet<QDate> refusedDates; // dates all of whose rows are refused: shared by rows, or a day beyond limits
+    FileStamp stamp;          // the file as judged; the import refuses a file that has changed since
+};
+
+// Each of the preview's first days as the choice would leave it, in the preview's order.
 QList<PlannedDay> planImport(const ImportPreview &preview, const ImportChoice &choice);
 
 // Adds `more` to `day`: amounts summed (an empty amount and a value give the
@@ -92,6 +113,8 @@ QList<PlannedDay> planImport(const ImportPreview &preview, const ImportChoice &c
 // The reason when a sum leaves ±9,999,999,999 or the text grows beyond
 // kJournalTextLimit; `day` is unchanged then.
 std::optional<QString> addToDay(store::JournalRecord &day, const store::JournalRecord &more);
+// The same judgement from the day's amounts and the length of its text alone.
+std::optional<QString> whyNotAdded(const store::JournalRecord &day, const store::Amounts &more, qsizetype moreText);
 
 struct Imported
 {
@@ -114,7 +137,8 @@ ImportPreview previewCsvImport(store::Store &store, const QString &path, std::op
 ImportPreview previewCsvImport(store::Store &store, const QString &path, std::optional<Encoding> encoding,
                                const ImportLayout &layout, common::Progress &progress);
 
-// Writes the good rows of `preview` in one transaction. Days that gained a
+// Reads the file again in a stream and writes its good rows in one
+// transaction; a file that changed since the preview is refused. Days that gained a
 // record since the preview count as existing; adding goes to the record as it
 // stands then. Days whose sums would be refused are left out and counted.
 Imported importCsv(store::Store &store, const ImportPreview &preview, const ImportChoice &choice,

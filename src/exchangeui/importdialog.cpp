@@ -380,15 +380,14 @@ void ImportDialog::showPreview()
             : *m_preview->failure);
     m_lbl新しい日->setText(judged ? count(m_preview->newDays) + QStringLiteral(" 日") : QStringLiteral("－"));
     m_lbl既にある日->setText(judged ? count(m_preview->existingDays) + QStringLiteral(" 日") : QStringLiteral("－"));
-    m_lbl取り込めない行->setText(judged ? count(m_preview->refused.size()) + QStringLiteral(" 行")
-                                        : QStringLiteral("－"));
+    m_lbl取り込めない行->setText(judged ? count(m_preview->refusedRows) + QStringLiteral(" 行") : QStringLiteral("－"));
     m_lbl判定->setText(judged && m_preview->encodingDetected ? (m_preview->encoding == exchange::Encoding::ShiftJis
                                                                     ? QStringLiteral("（Shift_JIS として読みました）")
                                                                     : QStringLiteral("（UTF-8 として読みました）"))
                                                              : QString());
 
-    const qsizetype refused = judged ? m_preview->refused.size() : 0;
-    const int listed = int(std::min<qsizetype>(refused, kListedRows));
+    const qint64 refused = judged ? m_preview->refusedRows : 0;
+    const int listed = int(std::min<qsizetype>(m_preview ? m_preview->refused.size() : 0, kListedRows));
     m_lst取り込めない行->setRowCount(listed);
     for (int row = 0; row < listed; ++row) {
         const exchange::RefusedRow &line = m_preview->refused.at(row);
@@ -407,6 +406,10 @@ void ImportDialog::showPreview()
     if (refused > listed) {
         notes << QStringLiteral("取り込めない行のうち、初めの %1 行を表示しています。").arg(count(listed));
     }
+    if (judged && m_preview->days > std::min<qint64>(m_preview->firstDays.size(), kListedDays)) {
+        notes << QStringLiteral("取り込む %1 日のうち、初めの %2 日を表示しています。")
+                     .arg(count(m_preview->days), count(std::min<qint64>(m_preview->firstDays.size(), kListedDays)));
+    }
     if (judged && !m_preview->ignoredColumns.isEmpty()) {
         notes << QStringLiteral("取り込まない列: ") + m_preview->ignoredColumns.join(QStringLiteral("、"));
     }
@@ -416,7 +419,7 @@ void ImportDialog::showPreview()
     m_chk置き換える->setEnabled(judged && m_preview->existingDays > 0);
     m_chk足す->setEnabled(judged && m_preview->existingDays > 0);
     showDays();
-    m_cmd取り込む->setEnabled(judged && !m_preview->records.isEmpty());
+    m_cmd取り込む->setEnabled(judged && m_preview->days > 0);
 }
 
 void ImportDialog::importNow()
@@ -426,7 +429,7 @@ void ImportDialog::importNow()
         readPreview();
         return;
     }
-    if (!m_preview || m_preview->failure || m_preview->records.isEmpty()) {
+    if (!m_preview || m_preview->failure || m_preview->days == 0) {
         return;
     }
     ui::ProgressDialog progress(this);

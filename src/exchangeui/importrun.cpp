@@ -36,25 +36,21 @@ std::optional<exchange::Imported> runImport(store::Store &store, common::Msg &ms
                                             const exchange::ImportPreview &preview, exchange::ExistingDays existing,
                                             const ImportPlace &place, common::Progress &progress)
 {
-    if (preview.failure || preview.records.isEmpty()) {
+    if (preview.failure || preview.days == 0) {
         return std::nullopt;
     }
-    qint64 refusedDays = 0;
-    for (const exchange::PlannedDay &day : exchange::planImport(preview, {existing})) {
-        refusedDays += day.action == exchange::PlannedDay::Refused ? 1 : 0;
-    }
-    if (refusedDays > 0 && refusedDays == preview.records.size()) {
+    const qint64 refusedDays = existing == exchange::ExistingDays::Add ? preview.daysNotAdded : 0;
+    if (refusedDays > 0 && refusedDays == preview.days) {
         msg.show(common::Prompt::CsvImportFailed,
                  QStringLiteral("足すと金額の範囲か日誌の長さを超える日ばかりのため、何も取り込んでいません。"));
         return std::nullopt;
     }
     if (refusedDays > 0) {
         if (!msg.show(common::Prompt::ConfirmImportSomeDays,
-                      QStringLiteral("%1 行、%2 日").arg(count(preview.refused.size()), count(refusedDays)))) {
+                      QStringLiteral("%1 行、%2 日").arg(count(preview.refusedRows), count(refusedDays)))) {
             return std::nullopt;
         }
-    } else if (!preview.refused.isEmpty() &&
-               !msg.show(common::Prompt::ConfirmImportSome, count(preview.refused.size()))) {
+    } else if (preview.refusedRows > 0 && !msg.show(common::Prompt::ConfirmImportSome, count(preview.refusedRows))) {
         return std::nullopt;
     }
     if (place.beforeWrite) {

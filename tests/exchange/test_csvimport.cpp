@@ -171,7 +171,8 @@ void TestCsvImport::characterCodeFoundOrAsAsked()
     Target target;
     QVERIFY(target.open({}));
     const auto textOf = [](const exchange::ImportPreview &preview) {
-        return preview.records.size() == 1 ? preview.records.first().text : u"(%1 rows)"_s.arg(preview.records.size());
+        return preview.firstDays.size() == 1 ? preview.firstDays.first().text
+                                             : u"(%1 rows)"_s.arg(preview.firstDays.size());
     };
 
     const exchange::ImportPreview utf8 = target.preview("日付,日誌\n2007/04/05,晴れ ｱｲｳ\n");
@@ -216,7 +217,7 @@ void TestCsvImport::headerInAnyOrder()
         target.preview(" 日誌 ,出金額,備考,　日付\r\n晴れ,-3,メモ,2007/04/05\r\n,,,2007-04-06\r\n");
     QVERIFY2(!preview.failure, qPrintable(preview.failure.value_or(QString())));
     QCOMPARE(preview.ignoredColumns, QStringList{u"備考"_s});
-    QCOMPARE(describe(preview.records),
+    QCOMPARE(describe(preview.firstDays),
              (QStringList{u"2007-04-05|none|none|none|-3|[晴れ]"_s, u"2007-04-06|none|none|none|none|[]"_s}));
 }
 
@@ -228,7 +229,7 @@ void TestCsvImport::wholeFileRefused_data()
     QTest::newRow("a name twice") << QByteArray("日付,売上額, 売上額\n2007/04/05,1,2\n") << u"「売上額」が二度"_s;
     QTest::newRow("empty") << QByteArray("\r\n\r\n") << u"何も書かれていません"_s;
     QTest::newRow("header not closed") << QByteArray("日付,\"日誌\n") << u"見出しを読めません"_s;
-    QTest::newRow("too large") << QByteArray() << u"256 MiB"_s;
+    QTest::newRow("too large") << QByteArray() << u"4 GiB"_s;
     QTest::newRow("no header, a record first")
         << QByteArray("2007/04/05,0,0,0,0,a\n2007/04/06,0,0,0,0,b\n")
         << u"1 行目は見出しではなく記録のようです（「2007/04/05」）。ファイルの最初の行には "
@@ -255,7 +256,7 @@ void TestCsvImport::wholeFileRefused()
         preview = target.preview(bytes);
     }
     QVERIFY2(preview.failure.value_or(QString()).contains(reason), qPrintable(preview.failure.value_or(u"-"_s)));
-    QVERIFY(preview.records.isEmpty() && preview.refused.isEmpty());
+    QVERIFY(preview.firstDays.isEmpty() && preview.refused.isEmpty());
     QCOMPARE(target.import(preview).failure, preview.failure);
     QCOMPARE(recordsOf(*target.store).size(), 0);
 }
@@ -315,12 +316,12 @@ void TestCsvImport::rowsRefusedWithLineAndColumn()
                  u"25 日付: 同じ日付が 24 行目にもあります。"_s,
                  u"26 : 引用符（\"）が閉じていません。"_s,
              }));
-    QCOMPARE(describe(preview.records), (QStringList{
-                                            u"2007-04-01|1234|none|none|none|[一\n二\n三]"_s,
-                                            u"2007-04-02|-1234567|1234|7|0|[]"_s,
-                                            u"2007-04-03|none|none|none|none|[]"_s,
-                                            u"2007-04-04|9999999999|none|none|none|[]"_s,
-                                        }));
+    QCOMPARE(describe(preview.firstDays), (QStringList{
+                                              u"2007-04-01|1234|none|none|none|[一\n二\n三]"_s,
+                                              u"2007-04-02|-1234567|1234|7|0|[]"_s,
+                                              u"2007-04-03|none|none|none|none|[]"_s,
+                                              u"2007-04-04|9999999999|none|none|none|[]"_s,
+                                          }));
 }
 
 void TestCsvImport::existingDaysKeptOrReplaced()
@@ -381,7 +382,7 @@ void TestCsvImport::failedWriteLeavesJournalAsItWas()
 
     const exchange::ImportPreview preview =
         target.preview(kHeader + "2007/04/05,5,,,,\n2007/04/06,6,,,,\n2007/04/07,7,,,,\n2007/04/08,8,,,,\n");
-    QCOMPARE(preview.records.size(), 4);
+    QCOMPARE(preview.firstDays.size(), 4);
     const exchange::Imported imported = target.import(preview, replace);
     QVERIFY2(imported.failure.value_or(QString()).startsWith(reason), qPrintable(imported.failure.value_or(u"-"_s)));
     QCOMPARE(testsupport::rowsOf(target.data.mainPath(), u"業務日誌"_s), before);
@@ -409,7 +410,7 @@ void TestCsvImport::formulaGuardDroppedOnce()
     // Amounts are never unguarded: an apostrophe there is no number.
     const exchange::ImportPreview preview =
         target.preview("日付,売上額,日誌\n2007/04/05,-1000," + field + "\n2007/04/06,'-1000,a\n");
-    QCOMPARE(describe(preview.records), QStringList{u"2007-04-05|-1000|none|none|none|[%1]"_s.arg(text)});
+    QCOMPARE(describe(preview.firstDays), QStringList{u"2007-04-05|-1000|none|none|none|[%1]"_s.arg(text)});
     QCOMPARE(describe(preview.refused), QStringList{u"3 売上額: 金額として読めません（「'-1000」）。"_s});
 }
 

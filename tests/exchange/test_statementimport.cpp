@@ -376,7 +376,7 @@ void TestStatementImport::dayBeyondLimitsRefused()
     QCOMPARE(preview.refused.at(0).line, 5);
     QCOMPARE(preview.refused.at(1).line, 6);
     QVERIFY(preview.refused.at(0).reason.contains(u"65,535 文字"_s));
-    QCOMPARE(preview.records.size(), 2);
+    QCOMPARE(preview.firstDays.size(), 2);
 
     // Adding 1,000 to 9,999,999,000 leaves the range: refused under add, fine under replace.
     const QList<exchange::PlannedDay> added = exchange::planImport(preview, {ExistingDays::Add});
