@@ -207,12 +207,23 @@ void TestServerFaults::serverStoppedInsideAStatement_data()
     }
     QTest::newRow("import") << "BEGIN; INSERT INTO \"業務日誌\" (\"日付\", \"日誌\") VALUES ('2024-06-30', '他')"_ba
                             << Command([imported](store::Store &store) {
-                                   exchange::ImportPreview preview;
-                                   for (const QDate date : imported) {
-                                       preview.records.append({date, {7, {}, {}, {}}, u"取込"_s, {}});
+                                   QTemporaryDir dir;
+                                   const QString path = dir.filePath(u"days.csv"_s);
+                                   QFile file(path);
+                                   if (!file.open(QIODevice::WriteOnly)) {
+                                       return store::DbError{store::DbErrorKind::Other, 0, u"no file"_s};
                                    }
-                                   preview.newDays = preview.records.size();
+                                   file.write("日付,売上額,日誌\r\n");
+                                   for (const QDate date : imported) {
+                                       file.write(date.toString(u"yyyy/MM/dd"_s).toUtf8() + ",7,取込\r\n");
+                                   }
+                                   file.close();
                                    common::NoProgress progress;
+                                   const exchange::ImportPreview preview =
+                                       exchange::previewCsvImport(store, path, std::nullopt, progress);
+                                   if (preview.failure || preview.newDays != imported.size()) {
+                                       return store::DbError{store::DbErrorKind::Other, 0, u"preview"_s};
+                                   }
                                    const exchange::Imported done =
                                        exchange::importCsv(store, preview, exchange::ImportChoice{}, progress);
                                    return done.failure
