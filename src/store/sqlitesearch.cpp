@@ -105,8 +105,11 @@ DbError SearchIndex::put(qint64 rowid, const QString &text, bool replacing)
         return {};
     }
     if (m_deferring > 0) {
+        // About 16 MB of forms wait at most: a few thousand days of long texts.
+        constexpr qsizetype kMostWaiting = 8 * 1024 * 1024;
         m_pending.append({rowid, replacing, true, searchForm(text)});
-        return {};
+        m_pendingCharacters += m_pending.constLast().form.size();
+        return m_pendingCharacters > kMostWaiting ? writePending() : DbError{};
     }
     const QString form = searchForm(text);
     return write(rowid, &form, replacing);
@@ -148,10 +151,21 @@ DbError SearchIndex::removeRow(qint64 rowid)
 
 DbError SearchIndex::endDeferring(bool write)
 {
-    if (--m_deferring > 0 || !write) {
+    if (--m_deferring > 0) {
         return {};
     }
+    const DbError error = write ? writePending() : DbError{};
+    m_pending.clear();
+    m_pendingCharacters = 0;
+    m_written = 0;
+    return error;
+}
+
+DbError SearchIndex::writePending()
+{
     const QList<Pending> pending = std::exchange(m_pending, {});
+    m_pendingCharacters = 0;
+    m_written += pending.size();
     for (const Pending &entry : pending) {
         if (DbError error = this->write(entry.rowid, entry.adding ? &entry.form : nullptr, entry.removing)) {
             return error;
@@ -180,6 +194,7 @@ DbError SearchIndex::write(qint64 rowid, const QString *form, bool removing)
 DbError SearchIndex::rebuild(common::Progress &progress)
 {
     m_pending.clear(); // the journal as it stands is indexed whole
+    m_pendingCharacters = 0;
     const QString label = QStringLiteral("検索用の索引を作っています…");
     progress.report(label, 0, 0);
     qint64 total = 0;

@@ -51,11 +51,21 @@ public:
     // pending, which row by row costs an import many times its own time.
     void beginDeferring() { ++m_deferring; }
     bool deferring() const { return m_deferring > 0; }
+    // What waits is written out in batches once it holds many texts, so that
+    // an import's memory does not grow with its file.
     // Ends the outermost deferral by writing what waits; a failed or rolled
-    // back transaction drops what its part added (`keep`: the count at its start).
+    // back transaction drops what its part added (`keep`: the count at its
+    // start; entries written out already went into that transaction).
     [[nodiscard]] DbError endDeferring(bool write);
-    qsizetype pendingCount() const { return m_pending.size(); }
-    void dropPending(qsizetype keep) { m_pending.resize(std::min(keep, m_pending.size())); }
+    qsizetype pendingCount() const { return m_written + m_pending.size(); }
+    void dropPending(qsizetype keep)
+    {
+        m_pending.resize(std::clamp(keep - m_written, qsizetype(0), m_pending.size()));
+        m_pendingCharacters = 0;
+        for (const Pending &entry : std::as_const(m_pending)) {
+            m_pendingCharacters += entry.form.size();
+        }
+    }
     // The index made anew from the journal as it stands, in the caller's
     // transaction. check() afterwards: the transaction may still be rolled back.
     [[nodiscard]] DbError rebuild(common::Progress &progress);
@@ -69,6 +79,8 @@ private:
     DbError searchByScan(const SearchQuery &query, const QStringList &words, SearchResult &result);
 
     DbError write(qint64 rowid, const QString *form, bool removing);
+    // Writes what waits, keeping count of it.
+    DbError writePending();
 
     struct Pending
     {
@@ -81,6 +93,8 @@ private:
     SearchIndexState m_state = SearchIndexState::Missing;
     int m_deferring = 0;
     QList<Pending> m_pending;
+    qsizetype m_pendingCharacters = 0; // of the forms that wait
+    qsizetype m_written = 0;           // entries of this deferral written out already
 };
 
 } // namespace store::sqlite

@@ -277,8 +277,10 @@ void TestStreamImport::peakMemoryDoesNotFollowFileSize()
     // keeps a few numbers per date: its peak hardly moves.
     QVERIFY2(previewPeaks.at(1) < previewPeaks.at(0) + 16 * 1024,
              qPrintable(u"%1 KiB against %2 KiB"_s.arg(previewPeaks.at(1)).arg(previewPeaks.at(0))));
-    // The whole import grows by less than the file: holding the file costs several times its size.
-    QVERIFY2(peaks.at(1) - peaks.at(0) < fileKib.at(1) - fileKib.at(0),
+    // The whole import neither: the index entries waiting for the end are
+    // written out in batches, and a number per day is kept for the read-back
+    // (holding the texts would cost about the file's size again).
+    QVERIFY2(peaks.at(1) < peaks.at(0) + 24 * 1024,
              qPrintable(u"%1 KiB against %2 KiB"_s.arg(peaks.at(1)).arg(peaks.at(0))));
 #endif
 }
