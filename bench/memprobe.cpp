@@ -1,6 +1,8 @@
 // Peak memory probes, each run in a fresh process by the benchmark program:
-//   window FOLDER          the main window started like the program does on the
-//                          data in FOLDER/data/, a totals run over every
+//   window FOLDER DAY      the main window started like the program does on the
+//                          data in FOLDER/data/, the day DAY (yyyy-mm-dd) read
+//                          on the journal page, as a user's evening begins;
+//   grid FOLDER            the same start, then a totals run over every
 //                          journal record and all rows of the grid fetched;
 //   report WORK PDF        the totals report of the work file WORK to PDF;
 //   bare-pdf WORK PDF N    the bare QPdfWriter loop, N rows a page.
@@ -15,6 +17,7 @@
 #include "app/session.h"
 #include "common/clock.h"
 #include "common/formats.h"
+#include "journal/journalpage.h"
 #include "printing/reportengine.h"
 #include "printing/reportpainter.h"
 #include "printing/totalsreport.h"
@@ -34,6 +37,7 @@
 #include <QThread>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -51,7 +55,7 @@ int fail(const QString &why)
     return 1;
 }
 
-int probeWindow(QApplication &application, const QString &programFolder)
+int probeWindow(QApplication &application, const QString &programFolder, std::optional<QDate> day)
 {
     // As the program starts: Japanese texts and fonts, the real adapters
     // (no dialog may appear unattended, so questions are answered Yes).
@@ -75,6 +79,23 @@ int probeWindow(QApplication &application, const QString &programFolder)
     }
     window.show();
     settle();
+
+    if (day) {
+        journal::JournalPage *journal = window.journalPage();
+        auto *date = journal->findChild<ui::DateBox *>(QStringLiteral("Dt日付"));
+        if (!date || !date->setValue(*day)) {
+            return fail(QStringLiteral("the journal page takes no date ") + day->toString(Qt::ISODate));
+        }
+        journal->read();
+        settle();
+        auto *text = journal->findChild<QWidget *>(QStringLiteral("txtメモ"));
+        if (presenter.notices > 0 || !text) {
+            return fail(QStringLiteral("the program reported: ") + presenter.lastNotice);
+        }
+        std::printf("peak_kib=%lld day=%s\n", static_cast<long long>(bench::peakResidentKib()),
+                    qPrintable(day->toString(Qt::ISODate)));
+        return 0;
+    }
 
     totals::TotalsPage *page = window.totalsPage();
     window.tabs()->setCurrentWidget(page);
@@ -152,8 +173,12 @@ int main(int argc, char *argv[])
     QApplication application(argc, argv);
     const QStringList arguments = QApplication::arguments();
     const QString mode = arguments.value(1);
-    if (mode == QStringLiteral("window") && arguments.size() == 3) {
-        return probeWindow(application, arguments.at(2));
+    if (mode == QStringLiteral("window") && arguments.size() == 4) {
+        const QDate day = QDate::fromString(arguments.at(3), Qt::ISODate);
+        return day.isValid() ? probeWindow(application, arguments.at(2), day) : fail(QStringLiteral("no day"));
+    }
+    if (mode == QStringLiteral("grid") && arguments.size() == 3) {
+        return probeWindow(application, arguments.at(2), std::nullopt);
     }
     if (mode == QStringLiteral("report") && arguments.size() == 4) {
         return probeReport(arguments.at(2), arguments.at(3));
@@ -161,5 +186,5 @@ int main(int argc, char *argv[])
     if (mode == QStringLiteral("bare-pdf") && arguments.size() == 5) {
         return probeBarePdf(arguments.at(2), arguments.at(3), arguments.at(4).toInt());
     }
-    return fail(QStringLiteral("usage: zephra_memprobe window FOLDER | report WORK PDF | bare-pdf WORK PDF ROWS"));
+    return fail(QStringLiteral("usage: zephra_memprobe window FOLDER DAY | grid FOLDER | report WORK PDF | bare-pdf WORK PDF ROWS"));
 }
