@@ -243,7 +243,8 @@ int main(int argc, char *argv[])
     for (auto make : {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure,
                       bench::makeReportFigure, bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure,
                       bench::makeExportCsvFigure, bench::makeExportXlsxFigure, bench::makeSummaryFigure,
-                      bench::makeSearchFigure, bench::makeSearchCharacterFigure, bench::makeServerRegisterFigure,
+                      bench::makeSearchFigure, bench::makeSearchCharacterFigure, bench::makeSearchWindowFigure,
+                      bench::makeSearchAbsentFigure, bench::makeSearchPeriodFigure, bench::makeServerRegisterFigure,
                       bench::makeServerCalcFigure, bench::makeServerSearchFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
         const bool onServer = figure->name().startsWith(QLatin1String("pg-"));
