@@ -259,7 +259,7 @@ public:
     double limit() const override { return 1.5; }
     QString subjectName() const override { return QStringLiteral("store-search"); }
     QString floorName() const override { return QStringLiteral("bare-month-instr"); }
-    int iterations() const override { return 50; }
+    int iterations() const override { return 400; }
 
     void runSubject(benchmark::State &state) override
     {
