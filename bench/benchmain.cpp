@@ -268,7 +268,8 @@ int main(int argc, char *argv[])
          {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure, bench::makeReportFigure,
           bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure, bench::makeExportCsvFigure,
           bench::makeExportXlsxFigure, bench::makeSummaryFigure, bench::makeSearchFigure,
-          bench::makeSearchCharacterFigure, bench::makeServerRegisterFigure, bench::makeServerCalcFigure,
+          bench::makeSearchCharacterFigure, bench::makeSearchWindowFigure,
+          bench::makeSearchAbsentFigure, bench::makeSearchPeriodFigure, bench::makeServerRegisterFigure, bench::makeServerCalcFigure,
           bench::makeServerSearchFigure, bench::makeChartFigure, bench::makeRegisterDuringCopyFigure,
           bench::makeFirstRegisterFigure}) {
         std::unique_ptr<Figure> figure = make(setting);

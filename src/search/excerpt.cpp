@@ -2,6 +2,8 @@
 
 #include "store/search.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
 #include <utility>
 
@@ -10,23 +12,33 @@ namespace search {
 namespace {
 
 using Range = std::pair<qsizetype, qsizetype>; // [first, last) of the original text
+using Ranges = QVarLengthArray<Range, 16>;
 
 // Every match of every word, as ranges of the original text; overlapping and
 // touching ones merged.
-QList<Range> matches(QStringView text, const QStringList &words)
+Ranges matches(QStringView text, const QStringList &words)
 {
-    const store::MappedSearchForm form = store::mappedSearchForm(text);
-    QList<Range> found;
-    for (const QString &word : words) {
-        if (word.isEmpty()) {
-            continue;
+    Ranges found;
+    const auto collect = [&found, &words](QStringView form, auto original) {
+        for (const QString &word : words) {
+            if (word.isEmpty()) {
+                continue;
+            }
+            for (qsizetype at = form.indexOf(word); at >= 0; at = form.indexOf(word, at + 1)) {
+                found.append(original(at, at + word.size() - 1));
+            }
         }
-        for (qsizetype at = form.text.indexOf(word); at >= 0; at = form.text.indexOf(word, at + 1)) {
-            found.append({form.from[at], form.to[at + word.size() - 1]});
-        }
+    };
+    if (store::isOwnSearchForm(text)) {
+        collect(text, [](qsizetype first, qsizetype last) { return Range{first, last + 1}; });
+    } else {
+        const store::MappedSearchForm form = store::mappedSearchForm(text);
+        collect(form.text, [&form](qsizetype first, qsizetype last) {
+            return Range{form.originalFrom(first), form.originalTo(last)};
+        });
     }
     std::sort(found.begin(), found.end());
-    QList<Range> merged;
+    Ranges merged;
     for (const Range &range : found) {
         if (!merged.isEmpty() && range.first <= merged.last().second) {
             merged.last().second = std::max(merged.last().second, range.second);
@@ -46,7 +58,7 @@ bool isBreak(QChar c)
 
 Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
 {
-    const QList<Range> found = matches(text, words);
+    const Ranges found = matches(text, words);
     const qsizetype first = found.isEmpty() ? 0 : found.first().first;
 
     // From a little before the first match, or from the start of its line.
@@ -68,7 +80,8 @@ Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
     }
 
     Excerpt excerpt;
-    QList<qsizetype> at(end - start + 1); // where each character of the window lands in the line
+    excerpt.line.reserve(end - start + 2);
+    QVarLengthArray<qsizetype, 128> at(end - start + 1); // where each character of the window lands in the line
     if (start > 0) {
         excerpt.line += u'…';
     }

@@ -53,10 +53,19 @@ QString searchForm(QStringView text);
 struct MappedSearchForm
 {
     QString text;
+    bool identical = true; // unit k came from unit k alone; `from` and `to` are then empty
     QList<qsizetype> from;
     QList<qsizetype> to;
+
+    qsizetype originalFrom(qsizetype unit) const { return identical ? unit : from[unit]; }
+    qsizetype originalTo(qsizetype unit) const { return identical ? unit + 1 : to[unit]; }
 };
 MappedSearchForm mappedSearchForm(QStringView text);
+
+// Whether a text is its own search form, unit for unit (ordinary Japanese
+// letters, ASCII without capitals): most journal texts are, and need neither
+// a form nor a map to be searched and marked.
+bool isOwnSearchForm(QStringView text);
 
 // The words of a search box: split on blanks (U+3000 included), each in its
 // search form, empty ones and repeats left out.

@@ -1,5 +1,7 @@
 #include "store/search.h"
 
+#include <algorithm>
+
 namespace store {
 
 namespace {
@@ -14,13 +16,6 @@ char32_t codePointAt(QStringView text, qsizetype &i)
     return unit;
 }
 
-// Characters that NFKC may join to the character before them: combining
-// marks, and the half-width voiced sound marks (ｶﾞ becomes ガ).
-bool joinsPrevious(char32_t c)
-{
-    return c == 0xFF9E || c == 0xFF9F || QChar::isMark(c) || QChar::combiningClass(c) != 0;
-}
-
 // Characters that NFKC leaves as they are when nothing joins them: ASCII and
 // the ordinary letters of a Japanese text. Spares the journal's bulk the
 // normaliser's cost.
@@ -28,6 +23,17 @@ bool keptByNfkc(char32_t c)
 {
     return c < 0x80 || (c >= 0x3001 && c <= 0x3002) || (c >= 0x300C && c <= 0x300F) || (c >= 0x3041 && c <= 0x3096) ||
            (c >= 0x30A1 && c <= 0x30FA) || (c >= 0x30FC && c <= 0x30FE) || (c >= 0x4E00 && c <= 0x9FFF);
+}
+
+// Characters that NFKC may join to the character before them: combining
+// marks, and the half-width voiced sound marks (ｶﾞ becomes ガ). No mark lies
+// below U+0300 or among the ordinary letters kept as they are.
+bool joinsPrevious(char32_t c)
+{
+    if (c < 0x300 || keptByNfkc(c)) {
+        return false;
+    }
+    return c == 0xFF9E || c == 0xFF9F || QChar::isMark(c) || QChar::combiningClass(c) != 0;
 }
 
 char16_t foldLatin(char16_t unit)
@@ -38,16 +44,47 @@ char16_t foldLatin(char16_t unit)
     return QChar(unit).script() == QChar::Script_Latin ? QChar::toCaseFolded(unit) : unit;
 }
 
-// The form is made one piece at a time: a character with the marks that
-// follow it. Each piece of the form then knows the characters it came from.
+// Length of the run of units from `start` that the form keeps as they are
+// (ASCII case aside): ordinary letters, none followed by a joining mark.
+qsizetype keptRun(QStringView text, qsizetype start)
+{
+    qsizetype end = start;
+    while (end < text.size() && keptByNfkc(text[end].unicode())) {
+        ++end;
+    }
+    if (end > start && end < text.size()) {
+        qsizetype next = end;
+        if (joinsPrevious(codePointAt(text, next))) {
+            --end; // the last one goes with its mark
+        }
+    }
+    return end - start;
+}
+
+// The form is made one piece at a time: a run of units kept as they are, or
+// a character with the marks that follow it. Each piece of the form then
+// knows the characters it came from.
 template <typename Note> QString buildForm(QStringView text, Note note)
 {
     QString form;
     form.reserve(text.size());
     qsizetype i = 0;
     while (i < text.size()) {
+        if (const qsizetype run = keptRun(text, i); run > 0) {
+            const qsizetype before = form.size();
+            form.append(text.sliced(i, run));
+            char16_t *unit = reinterpret_cast<char16_t *>(form.data()) + before;
+            for (qsizetype k = 0; k < run; ++k) {
+                if (unit[k] >= u'A' && unit[k] <= u'Z') {
+                    unit[k] = char16_t(unit[k] + (u'a' - u'A'));
+                }
+                note(1, i + k, i + k + 1);
+            }
+            i += run;
+            continue;
+        }
         const qsizetype start = i;
-        const char32_t first = codePointAt(text, i);
+        codePointAt(text, i);
         while (i < text.size()) {
             qsizetype next = i;
             if (!joinsPrevious(codePointAt(text, next))) {
@@ -56,13 +93,9 @@ template <typename Note> QString buildForm(QStringView text, Note note)
             i = next;
         }
         const qsizetype before = form.size();
-        if (i - start == 1 && keptByNfkc(first)) {
-            form.append(QChar(foldLatin(char16_t(first))));
-        } else {
-            const QString piece = text.sliced(start, i - start).toString().normalized(QString::NormalizationForm_KC);
-            for (const QChar unit : piece) {
-                form.append(QChar(foldLatin(unit.unicode())));
-            }
+        const QString piece = text.sliced(start, i - start).toString().normalized(QString::NormalizationForm_KC);
+        for (const QChar unit : piece) {
+            form.append(QChar(foldLatin(unit.unicode())));
         }
         note(form.size() - before, start, i);
     }
@@ -79,15 +112,35 @@ QString searchForm(QStringView text)
 MappedSearchForm mappedSearchForm(QStringView text)
 {
     MappedSearchForm mapped;
-    mapped.from.reserve(text.size());
-    mapped.to.reserve(text.size());
-    mapped.text = buildForm(text, [&mapped](qsizetype units, qsizetype from, qsizetype to) {
+    // Most texts map unit for unit; the ranges are written out from the first
+    // piece that does not.
+    qsizetype written = 0;
+    mapped.text = buildForm(text, [&mapped, &written](qsizetype units, qsizetype from, qsizetype to) {
+        if (mapped.identical && units == 1 && to == from + 1 && from == written) {
+            ++written;
+            return;
+        }
+        if (mapped.identical) {
+            mapped.identical = false;
+            for (qsizetype k = 0; k < written; ++k) {
+                mapped.from.append(k);
+                mapped.to.append(k + 1);
+            }
+        }
         for (qsizetype k = 0; k < units; ++k) {
             mapped.from.append(from);
             mapped.to.append(to);
         }
     });
     return mapped;
+}
+
+bool isOwnSearchForm(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t unit = c.unicode();
+        return keptByNfkc(unit) && (unit < u'A' || unit > u'Z');
+    });
 }
 
 QStringList searchWords(QStringView typed)

@@ -28,6 +28,17 @@ bool indexable(const QString &word)
     return word.toUcs4().size() >= 3;
 }
 
+// Choosing between the index and a read of the period's days. Starting a
+// query of the index costs about as much as reading kShortPeriodDays days, so
+// a shorter period is read at once. A day read through the date index, with
+// its indexed text looked up, costs about two days taken from the index and
+// joined to the journal, and counting the index's days without the join
+// costs a small part of either. A period of more than kWeighedDays is left to
+// the index unweighed.
+constexpr qint64 kShortPeriodDays = 100;
+constexpr qint64 kPeriodDayCost = 2;
+constexpr qint64 kWeighedDays = 10000;
+
 // A phrase for each word, all required; the words travel as one bound value.
 QString matchExpression(const QStringList &words)
 {
@@ -241,11 +252,45 @@ DbError SearchIndex::search(const SearchQuery &query, SearchResult &result)
     if (words.isEmpty() || query.limit <= 0) {
         return {};
     }
+    // Room for the hits the caller may take, made once rather than grown.
+    result.hits.reserve(std::min(query.limit, 1024));
     if (m_state != SearchIndexState::Whole) {
         result.scanned = true;
         return searchByScan(query, words, result);
     }
     return searchIndexed(query, words, result);
+}
+
+// The days a search looks at: at most one journal row a day, so a short
+// period bounds the rows a read of the period meets. An open end reaches to
+// the journal's first or last day (each one step down the date index).
+qint64 SearchIndex::periodDays(const SearchQuery &query)
+{
+    QDate from = query.from;
+    QDate to = query.to;
+    if (!from.isValid() || !to.isValid()) {
+        Statement ends(m_db, "SELECT (SELECT min(\"日付\") FROM main.\"業務日誌\"), "
+                             "(SELECT max(\"日付\") FROM main.\"業務日誌\")");
+        if (!ends.step()) {
+            return -1;
+        }
+        from = from.isValid() ? from : ends.date(0);
+        to = to.isValid() ? to : ends.date(1);
+    }
+    if (!from.isValid() || !to.isValid()) {
+        return -1; // no journal, or a stored date that is no day: the index answers
+    }
+    return std::max<qint64>(0, from.daysTo(to) + 1);
+}
+
+// Whether the index holds more days with all the long words than `bound`:
+// counted in the index alone, and never further than the bound.
+bool SearchIndex::matchesExceed(const QStringList &indexed, qint64 bound)
+{
+    Statement count(m_db, "SELECT count(*) FROM (SELECT rowid FROM main.\"日誌索引\" "
+                          "WHERE \"日誌索引\" MATCH ?1 LIMIT ?2)");
+    count.bind(1, matchExpression(indexed)).bind(2, bound + 1);
+    return count.step() && count.integer(0) > bound;
 }
 
 DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &words, SearchResult &result)
@@ -254,6 +299,18 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
     QStringList scanned;
     for (const QString &word : words) {
         (indexable(word) ? indexed : scanned).append(word);
+    }
+    // The index reads every day that holds the long words, wherever they
+    // fall; a read of the period meets each of its days once. When the period
+    // has fewer days than the index would give (a month among a hundred
+    // years), every word is looked for in the period's indexed texts instead.
+    if (!indexed.isEmpty()) {
+        const qint64 days = periodDays(query);
+        if (days >= 0 &&
+            (days <= kShortPeriodDays || (days <= kWeighedDays && matchesExceed(indexed, days * kPeriodDayCost)))) {
+            scanned = words;
+            indexed.clear();
+        }
     }
     // The statement's shape follows the number of short words; the words
     // themselves are bound. With a word for the index the short ones are

@@ -77,6 +77,8 @@ public:
 private:
     DbError searchIndexed(const SearchQuery &query, const QStringList &words, SearchResult &result);
     DbError searchByScan(const SearchQuery &query, const QStringList &words, SearchResult &result);
+    qint64 periodDays(const SearchQuery &query);
+    bool matchesExceed(const QStringList &indexed, qint64 bound);
 
     DbError write(qint64 rowid, const QString *form, bool removing);
     // Writes what waits, keeping count of it.

@@ -53,6 +53,12 @@ void TestExcerpt::marksLandOnTheOriginalCharacters_data()
     QTest::newRow("several words") << u"雨のち晴れ、Invoice No.１２３"_s << u"晴れ　INVOICE 123"_s
                                    << u"雨のち[晴れ]、[Invoice] No.[１２３]"_s;
     QTest::newRow("a combining accent") << u"Cafe\u0301 au lait"_s << u"café"_s << u"[Cafe\u0301] au lait"_s;
+    QTest::newRow("plain Japanese text") << u"仕入先へ請求書を送付、請求書の控え"_s << u"請求書"_s
+                                         << u"仕入先へ[請求書]を送付、[請求書]の控え"_s;
+    QTest::newRow("plain text around a shortened piece")
+        << u"請求書とｶﾞｽ代と請求書"_s << u"請求書 ガス"_s << u"[請求書]と[ｶﾞｽ]代と[請求書]"_s;
+    QTest::newRow("a kana with a combining voiced mark") << u"かき\u3099り"_s << u"ぎ"_s << u"か[き\u3099]り"_s;
+    QTest::newRow("capitals are folded") << u"ABC請求"_s << u"abc"_s << u"[ABC]請求"_s;
     QTest::newRow("beyond the BMP") << u"𠮷野家で昼食"_s << u"𠮷野"_s << u"[𠮷野]家で昼食"_s;
     QTest::newRow("overlapping matches") << u"ああああ"_s << u"あああ"_s << u"[ああああ]"_s;
 }

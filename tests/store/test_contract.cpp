@@ -16,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace store;
 using namespace Qt::StringLiterals;
 
@@ -90,6 +92,8 @@ private slots:
     void searchFindsTheSameDays_data();
     void searchFindsTheSameDays();
     void searchKeepsPeriodOrderAndLimit();
+    void searchOfAPeriodFindsWhatEveryDayHolds_data();
+    void searchOfAPeriodFindsWhatEveryDayHolds();
     void eraseAllKeepsTheHints();
     void copyRestoresAndRaisesVersions();
     void failuresByKind();
@@ -438,6 +442,69 @@ void TestContract::searchKeepsPeriodOrderAndLimit()
     VERIFY_OK(m_store->removeDay(QDate(2024, 3, 8)));
     QCOMPARE(find(*m_store, u"定例"_s, QDate(2024, 3, 6)), u"0307 0306"_s);
     QCOMPARE(find(*m_store, u"臨時"_s), u"0309"_s);
+}
+
+// Days of 2023 whose texts hold a common word, a short one on every seventh
+// day and a rare one on three days: periods short and long, words common and
+// rare, so that the days are found through the index or through the period's
+// own days, and either way are the days that hold every word.
+void TestContract::searchOfAPeriodFindsWhatEveryDayHolds_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<int>("limit");
+    const QDate none;
+    QTest::newRow("common word, one month") << u"定例会議"_s << QDate(2023, 3, 1) << QDate(2023, 3, 31) << 1000;
+    QTest::newRow("common and short word, four months")
+        << u"定例会議 雨"_s << QDate(2023, 2, 1) << QDate(2023, 5, 31) << 1000;
+    QTest::newRow("rare word, four months") << u"臨時会議"_s << QDate(2023, 2, 1) << QDate(2023, 5, 31) << 1000;
+    QTest::newRow("rare and short word, every day") << u"臨時会議 晴"_s << none << none << 1000;
+    QTest::newRow("common word, open end") << u"定例会議"_s << QDate(2023, 8, 20) << none << 1000;
+    QTest::newRow("common word, open start") << u"ＳＴ定例"_s << none << QDate(2023, 1, 12) << 1000;
+    QTest::newRow("common word, four months, limit") << u"定例会議"_s << QDate(2023, 2, 1) << QDate(2023, 5, 31) << 5;
+    QTest::newRow("rare word, one month, none there")
+        << u"臨時会議"_s << QDate(2023, 3, 1) << QDate(2023, 3, 31) << 1000;
+    QTest::newRow("period before every day") << u"定例会議"_s << QDate(2022, 1, 1) << QDate(2022, 12, 31) << 1000;
+}
+
+void TestContract::searchOfAPeriodFindsWhatEveryDayHolds()
+{
+    QFETCH(QString, words);
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    QFETCH(int, limit);
+    const QDate first(2023, 1, 1);
+    QList<std::pair<QDate, QString>> days;
+    for (int k = 0; k < 250; ++k) {
+        // Saved from the last day back, so that the order of writing is not the order of days.
+        const QDate day = first.addDays(249 - k);
+        const int n = int(first.daysTo(day));
+        QString text = u"ＳＴ定例会議 "_s + (n % 7 == 0 ? u"雨"_s : u"晴"_s);
+        if (n == 40 || n == 100 || n == 230) {
+            text += u" 臨時会議"_s;
+        }
+        save(day, text);
+        days.append({day, text});
+    }
+    // What holds every word, read day by day in the search form, newest first.
+    const QStringList wanted = searchWords(words);
+    std::sort(days.begin(), days.end(), [](const auto &a, const auto &b) { return a.first > b.first; });
+    QStringList expected;
+    bool more = false;
+    for (const auto &[day, text] : std::as_const(days)) {
+        const QString form = searchForm(text);
+        const bool inPeriod = (!from.isValid() || day >= from) && (!to.isValid() || day <= to);
+        if (inPeriod &&
+            std::all_of(wanted.cbegin(), wanted.cend(), [&form](const QString &w) { return form.contains(w); })) {
+            if (expected.size() == limit) {
+                more = true;
+                break;
+            }
+            expected << day.toString(u"MMdd"_s);
+        }
+    }
+    QCOMPARE(find(*m_store, words, from, to, limit), expected.join(u' ') + (more ? u"+"_s : QString()));
 }
 
 void TestContract::eraseAllKeepsTheHints()
