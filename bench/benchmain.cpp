@@ -254,13 +254,27 @@ int main(int argc, char *argv[])
     benchmark::Initialize(&benchmarkArgc, benchmarkArgv.data());
 
     std::vector<std::unique_ptr<Figure>> figures;
-    for (auto make :
-         {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure, bench::makeReportFigure,
-          bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure, bench::makeExportCsvFigure,
-          bench::makeExportXlsxFigure, bench::makeSummaryFigure, bench::makeSearchFigure,
-          bench::makeSearchCharacterFigure, bench::makeServerRegisterFigure, bench::makeServerCalcFigure,
-          bench::makeServerSearchFigure, bench::makeChartFigure, bench::makeRegisterDuringCopyFigure,
-          bench::makeFirstRegisterFigure}) {
+    for (auto make : {bench::makeStartupFigure,
+                      bench::makeRegisterFigure,
+                      bench::makeCalcFigure,
+                      bench::makeReportFigure,
+                      bench::makeLegacyFigure,
+                      bench::makeBackupFigure,
+                      bench::makeCloseFigure,
+                      bench::makeExportCsvFigure,
+                      bench::makeExportXlsxFigure,
+                      bench::makeSummaryFigure,
+                      bench::makeSearchFigure,
+                      bench::makeSearchCharacterFigure,
+                      bench::makeServerRegisterFigure,
+                      bench::makeServerCalcFigure,
+                      bench::makeServerSearchFigure,
+                      bench::makeChartFigure,
+                      bench::makeRegisterDuringCopyFigure,
+                      bench::makeFirstRegisterFigure,
+                      bench::makeImportCsvFigure,
+                      bench::makeRestoreFigure,
+                      bench::makeIndexBuildFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
         const bool onServer = figure->name().startsWith(QLatin1String("pg-"));
         if (onServer && setting.serverAddress.isEmpty()) {
