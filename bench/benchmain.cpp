@@ -132,10 +132,9 @@ std::optional<Outcome> memoryFigure(const bench::Setting &setting, int rounds, Q
     std::vector<double> probe;
     std::vector<double> bare;
     for (int round = 0; round < rounds && error->isEmpty(); ++round) {
-        probe.push_back(medianPeak(bin.filePath(QStringLiteral("zephra_memprobe")),
-                                   {QStringLiteral("window"), folder.path(),
-                                    setting.data.lastDay.toString(Qt::ISODate)},
-                                   1, error));
+        probe.push_back(medianPeak(
+            bin.filePath(QStringLiteral("zephra_memprobe")),
+            {QStringLiteral("window"), folder.path(), setting.data.lastDay.toString(Qt::ISODate)}, 1, error));
         if (error->isEmpty()) {
             bare.push_back(medianPeak(bin.filePath(QStringLiteral("zephra_barememory")),
                                       {data.path(), QString::fromLatin1(pragmas)}, 1, error));
@@ -264,14 +263,18 @@ int main(int argc, char *argv[])
     benchmark::Initialize(&benchmarkArgc, benchmarkArgv.data());
 
     std::vector<std::unique_ptr<Figure>> figures;
-    for (auto make :
-         {bench::makeStartupFigure, bench::makeRegisterFigure, bench::makeCalcFigure, bench::makeReportFigure,
-          bench::makeLegacyFigure, bench::makeBackupFigure, bench::makeCloseFigure, bench::makeExportCsvFigure,
-          bench::makeExportXlsxFigure, bench::makeSummaryFigure, bench::makeSearchFigure,
-          bench::makeSearchCharacterFigure, bench::makeSearchWindowFigure,
-          bench::makeSearchAbsentFigure, bench::makeSearchPeriodFigure, bench::makeServerRegisterFigure, bench::makeServerCalcFigure,
-          bench::makeServerSearchFigure, bench::makeChartFigure, bench::makeRegisterDuringCopyFigure,
-          bench::makeFirstRegisterFigure}) {
+    for (auto make : {bench::makeStartupFigure,       bench::makeRegisterFigure,
+                      bench::makeCalcFigure,          bench::makeReportFigure,
+                      bench::makeLegacyFigure,        bench::makeBackupFigure,
+                      bench::makeCloseFigure,         bench::makeExportCsvFigure,
+                      bench::makeExportXlsxFigure,    bench::makeSummaryFigure,
+                      bench::makeSearchFigure,        bench::makeSearchCharacterFigure,
+                      bench::makeSearchWindowFigure,  bench::makeSearchAbsentFigure,
+                      bench::makeSearchPeriodFigure,  bench::makeServerRegisterFigure,
+                      bench::makeServerCalcFigure,    bench::makeServerSearchFigure,
+                      bench::makeChartFigure,         bench::makeRegisterDuringCopyFigure,
+                      bench::makeFirstRegisterFigure, bench::makeImportCsvFigure,
+                      bench::makeRestoreFigure,       bench::makeIndexBuildFigure}) {
         std::unique_ptr<Figure> figure = make(setting);
         const bool onServer = figure->name().startsWith(QLatin1String("pg-"));
         if (onServer && setting.serverAddress.isEmpty()) {

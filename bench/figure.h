@@ -84,6 +84,9 @@ std::unique_ptr<Figure> makeServerSearchFigure(const Setting &setting);
 std::unique_ptr<Figure> makeChartFigure(const Setting &setting);
 std::unique_ptr<Figure> makeRegisterDuringCopyFigure(const Setting &setting);
 std::unique_ptr<Figure> makeFirstRegisterFigure(const Setting &setting);
+std::unique_ptr<Figure> makeImportCsvFigure(const Setting &setting);
+std::unique_ptr<Figure> makeRestoreFigure(const Setting &setting);
+std::unique_ptr<Figure> makeIndexBuildFigure(const Setting &setting);
 
 // Skips the run with a message of ours.
 inline void fail(benchmark::State &state, const QString &why)
