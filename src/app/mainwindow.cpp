@@ -328,7 +328,8 @@ void MainWindow::rememberSizeIn(QSettings *settings)
 {
     m_sizeSettings = settings;
     if (settings) {
-        restoreGeometry(settings->value(kGeometryKey).toByteArray());
+        m_keptGeometry = settings->value(kGeometryKey).toByteArray();
+        restoreGeometry(m_keptGeometry);
     }
 }
 
@@ -530,9 +531,14 @@ void MainWindow::shutDown()
         return;
     }
     m_shutDown = true;
+    // The user's configuration is written only when the window's place or
+    // size changed: an unchanged close costs no write and no sync.
     if (m_sizeSettings) {
-        m_sizeSettings->setValue(kGeometryKey, saveGeometry());
-        m_sizeSettings->sync();
+        if (const QByteArray geometry = saveGeometry(); geometry != m_keptGeometry) {
+            m_sizeSettings->setValue(kGeometryKey, geometry);
+            m_sizeSettings->sync();
+            m_keptGeometry = geometry;
+        }
     }
 
     // A run with writes leaves a copy behind; the copy is made from the closed

@@ -9,6 +9,7 @@
 #include "hints/hintwindow.h"
 #include "printing/printdata.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QPointer>
 #include <QWidget>
@@ -142,6 +143,7 @@ private:
     printing::PrintTotals m_printTotals;
     bool m_shutDown = false;
     QSettings *m_sizeSettings = nullptr;
+    QByteArray m_keptGeometry; // as last read from or written to m_sizeSettings
     std::unique_ptr<BackupKeeper> m_backups;
     bool m_checksStarted = false;
     bool m_started = false;

@@ -13,13 +13,19 @@
 #include "ui/geometry.h"
 
 #include <QAbstractScrollArea>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <optional>
 
 namespace {
 
@@ -123,6 +129,7 @@ private slots:
     void maximisedWindowFillsTheScreen();
     void aYearOfMonthsFitsAFullHdScreen();
     void sizeComesBackAtTheNextStart();
+    void unchangedSizeIsNotWrittenAgain();
     void framesAreWhole();
     void framesAreWholeAtEveryScale_data();
     void framesAreWholeAtEveryScale();
@@ -282,6 +289,64 @@ void TestWindowSize::sizeComesBackAtTheNextStart()
     QCOMPARE(m_w->frm->size(), QSize(900, 700));
     QCOMPARE(testsupport::control<QWidget>(m_w->frm.get(), "txtメモ")->width(),
              ui::twips(8535) + 900 - app::MainWindow::designedSize().width());
+}
+
+// Closing at the size kept leaves the user's configuration file alone (no
+// write, no sync); a changed size is written and comes back.
+void TestWindowSize::unchangedSizeIsNotWrittenAgain()
+{
+    QTemporaryDir config;
+    const QString file = config.filePath(QStringLiteral("window.ini"));
+    const auto startAndClose = [this, &file](std::optional<QSize> resizeTo) {
+        QSettings settings(file, QSettings::IniFormat);
+        m_w->frm->rememberSizeIn(&settings);
+        m_w->frm->show();
+        if (!QTest::qWaitForWindowExposed(m_w->frm.get())) {
+            return QSize();
+        }
+        const QSize shown = m_w->frm->size();
+        if (resizeTo) {
+            m_w->frm->resize(*resizeTo);
+            QCoreApplication::processEvents();
+        }
+        m_w->frm->close();
+        return shown;
+    };
+    const auto ageFile = [&file] {
+        QFile kept(file);
+        const QDateTime past = QDateTime::currentDateTime().addDays(-1);
+        return kept.open(QIODevice::ReadWrite) && kept.setFileTime(past, QFileDevice::FileModificationTime);
+    };
+    const auto modified = [&file] { return QFileInfo(file).lastModified(); };
+
+    startAndClose(QSize(900, 700));
+    QVERIFY(QFileInfo::exists(file));
+    // The first start at a new size may note the window's place as the
+    // platform put it; from then on the kept bytes are those a close makes.
+    QVERIFY(m_w->start());
+    QCOMPARE(startAndClose(std::nullopt), QSize(900, 700));
+    QVERIFY(ageFile());
+    const QDateTime aged = modified();
+    const QByteArray written = [&file] {
+        QFile kept(file);
+        return kept.open(QIODevice::ReadOnly) ? kept.readAll() : QByteArray();
+    }();
+
+    for (int start = 0; start < 2; ++start) {
+        QVERIFY(m_w->start());
+        QCOMPARE(startAndClose(std::nullopt), QSize(900, 700));
+        QCOMPARE(modified(), aged);
+    }
+    QFile kept(file);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), written);
+    kept.close();
+
+    QVERIFY(m_w->start());
+    QCOMPARE(startAndClose(QSize(950, 720)), QSize(900, 700));
+    QVERIFY(modified() > aged);
+    QVERIFY(m_w->start());
+    QCOMPARE(startAndClose(std::nullopt), QSize(950, 720));
 }
 
 // Every framed box and grid shows its four lines on every page, at the
