@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace exchange {
 
 namespace {
@@ -59,7 +61,7 @@ std::optional<QString> readDate(const QString &field, QDate &date)
     }
     static const QRegularExpression western(QStringLiteral(R"(^([0-9]{4})([/.-])([0-9]{1,2})\2([0-9]{1,2})$)"));
     static const QRegularExpression kanji(QStringLiteral(R"(^([0-9]{4})年([0-9]{1,2})月([0-9]{1,2})日$)"));
-    static const QRegularExpression number(QStringLiteral(R"(^([0-9]{4})([0-9]{2})([0-9]{2})$)"));
+    static const QRegularExpression compactDate(QStringLiteral(R"(^([0-9]{4})([0-9]{2})([0-9]{2})$)"));
     static const QRegularExpression eraMarks(
         QStringLiteral(R"(^([A-Za-z]|\p{Han}{2})([0-9]{1,2}|元)([/.-])([0-9]{1,2})\3([0-9]{1,2})$)"));
     static const QRegularExpression eraKanji(
@@ -73,11 +75,26 @@ std::optional<QString> readDate(const QString &field, QDate &date)
     int day = 0;
     const common::Era *era = nullptr;
     QRegularExpressionMatch match;
-    if ((match = western.match(text)).hasMatch()) {
+    // The program's own form (yyyy/mm/dd, yyyy-mm-dd) is read without a
+    // pattern: an import of a hundred years reads it hundreds of thousands of times.
+    const auto digit = [&text](qsizetype at) { return text[at] >= u'0' && text[at] <= u'9'; };
+    const auto number = [&text](qsizetype from, qsizetype count) {
+        int value = 0;
+        for (qsizetype at = from; at < from + count; ++at) {
+            value = value * 10 + (text[at].unicode() - u'0');
+        }
+        return value;
+    };
+    if (text.size() == 10 && (text[4] == u'/' || text[4] == u'-' || text[4] == u'.') && text[7] == text[4] &&
+        digit(0) && digit(1) && digit(2) && digit(3) && digit(5) && digit(6) && digit(8) && digit(9)) {
+        year = number(0, 4);
+        month = number(5, 2);
+        day = number(8, 2);
+    } else if ((match = western.match(text)).hasMatch()) {
         year = match.captured(1).toInt();
         month = match.captured(3).toInt();
         day = match.captured(4).toInt();
-    } else if ((match = kanji.match(text)).hasMatch() || (match = number.match(text)).hasMatch()) {
+    } else if ((match = kanji.match(text)).hasMatch() || (match = compactDate.match(text)).hasMatch()) {
         year = match.captured(1).toInt();
         month = match.captured(2).toInt();
         day = match.captured(3).toInt();
@@ -149,17 +166,35 @@ std::optional<QString> readAmount(const QString &field, store::Amount &amount)
         text.chop(1);
     }
 
-    static const QRegularExpression grouped(QStringLiteral(R"(^([0-9]{1,3}(?:,[0-9]{3})+|[0-9]+)(?:\.([0-9]+))?$)"));
-    const QRegularExpressionMatch match = grouped.match(text);
-    if (!match.hasMatch()) {
+    // Digits, grouped by commas in threes or not at all, then perhaps a fraction:
+    // read by hand, as an import reads four of them on every row.
+    const auto allDigits = [](QStringView part) {
+        return !part.isEmpty() && std::all_of(part.begin(), part.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    };
+    const qsizetype dot = text.indexOf(u'.');
+    const QStringView whole = dot < 0 ? QStringView(text) : QStringView(text).left(dot);
+    const QStringView fraction = dot < 0 ? QStringView() : QStringView(text).mid(dot + 1);
+    if (dot >= 0 && !allDigits(fraction)) {
         return unreadable();
     }
-    QString digits = match.captured(1);
-    if (digits.contains(u',') && digits.startsWith(u'0')) {
+    QString digits;
+    if (whole.contains(u',')) {
+        const QList<QStringView> groups = whole.split(u',');
+        if (groups.first().size() > 3 || groups.first().startsWith(u'0')) {
+            return unreadable();
+        }
+        for (qsizetype at = 0; at < groups.size(); ++at) {
+            if (!allDigits(groups.at(at)) || (at > 0 && groups.at(at).size() != 3)) {
+                return unreadable();
+            }
+            digits += groups.at(at);
+        }
+    } else if (allDigits(whole)) {
+        digits = whole.toString();
+    } else {
         return unreadable();
     }
-    digits.remove(u',');
-    if (match.captured(2).contains(QRegularExpression(QStringLiteral("[1-9]")))) {
+    if (std::any_of(fraction.begin(), fraction.end(), [](QChar c) { return c != u'0'; })) {
         return QStringLiteral("円未満の端数があります（%1）。").arg(quotedValue(field));
     }
     qsizetype firstNonZero = 0;
