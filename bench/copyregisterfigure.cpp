@@ -8,82 +8,20 @@
 #include "backup/backups.h"
 #include "centurydata.h"
 #include "figure.h"
-#include "yespresenter.h"
+#include "registrar.h"
 
-#include "common/formats.h"
-#include "journal/journalpage.h"
 #include "store/store.h"
-#include "support/fixedclock.h"
-#include "ui/amountbox.h"
-#include "ui/datebox.h"
-#include "ui/journaltextbox.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QThread>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 
 namespace bench {
 
 namespace {
-
-// A journal page on its own copy of the data, registering day after day.
-class Registrar
-{
-public:
-    Registrar(std::unique_ptr<store::Store> store, const DataSet &data) : m_store(std::move(store)), m_data(data)
-    {
-        m_page = std::make_unique<journal::JournalPage>(*m_store, m_msg, m_clock);
-        m_page->applyCalendarMode(common::kWestern, 2000);
-        const char *boxes[] = {"num売上額", "num仕入額", "num入金額", "num出金額"};
-        for (std::size_t k = 0; k < m_amounts.size(); ++k) {
-            m_amounts[k] = m_page->findChild<ui::AmountBox *>(QString::fromUtf8(boxes[k]));
-        }
-        m_memo = m_page->findChild<ui::JournalTextBox *>(QStringLiteral("txtメモ"));
-        m_date = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt日付"));
-    }
-    ~Registrar() { m_page.reset(); }
-
-    bool complete() const { return m_memo && m_date && std::count(m_amounts.cbegin(), m_amounts.cend(), nullptr) == 0; }
-
-    void registerNext()
-    {
-        const qint64 n = m_count++;
-        m_date->setValue(m_data.spreadDay(int(n)));
-        const std::array<qint64, 4> amounts{123'456 + n % 1000, 65'432, 1'000 * (n % 7), 2'000};
-        for (std::size_t k = 0; k < m_amounts.size(); ++k) {
-            m_amounts[k]->setValue(amounts[k]);
-        }
-        m_memo->setText(memoOf(m_data, n % 64));
-        m_page->save();
-    }
-
-    // Why the registers did not all go through; empty when they did.
-    QString trouble() const
-    {
-        if (m_presenter.notices > 0) {
-            return QStringLiteral("the page reported: ") + m_presenter.lastNotice;
-        }
-        return m_date->value() ? QStringLiteral("the page was not cleared after registering") : QString();
-    }
-
-    store::Store &store() { return *m_store; }
-
-private:
-    std::unique_ptr<store::Store> m_store;
-    const DataSet &m_data;
-    YesPresenter m_presenter;
-    common::Msg m_msg{m_presenter};
-    testsupport::FixedClock m_clock{QDate(2025, 12, 31)};
-    std::unique_ptr<journal::JournalPage> m_page;
-    std::array<ui::AmountBox *, 4> m_amounts{};
-    ui::JournalTextBox *m_memo = nullptr;
-    ui::DateBox *m_date = nullptr;
-    qint64 m_count = 0;
-};
 
 class CopyRegisterFigure final : public Figure
 {

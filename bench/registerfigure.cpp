@@ -5,42 +5,21 @@
 
 #include "centurydata.h"
 #include "figure.h"
-#include "yespresenter.h"
+#include "registrar.h"
 
-#include "common/formats.h"
-#include "journal/journalpage.h"
 #include "store/sqlitefiles.h"
 #include "store/store.h"
-#include "support/fixedclock.h"
-#include "ui/amountbox.h"
-#include "ui/datebox.h"
-#include "ui/journaltextbox.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <array>
 #include <sqlite3.h>
 
 namespace bench {
 
 namespace {
-
-// The values typed for the n-th registration: days spread over the century
-// (each one already has a record, so every registration overwrites).
-struct Entry
-{
-    QDate date;
-    std::array<qint64, 4> amounts;
-    QString memo;
-};
-
-Entry entryOf(const DataSet &data, qint64 n)
-{
-    return {data.spreadDay(int(n)), {123'456 + n % 1000, 65'432, 1'000 * (n % 7), 2'000}, memoOf(data, n % 64)};
-}
 
 class RegisterFigure final : public Figure
 {
@@ -48,7 +27,7 @@ public:
     using Figure::Figure;
     ~RegisterFigure() override
     {
-        m_page.reset();
+        m_registrar.reset();
         for (sqlite3_stmt *statement : {m_upsert, m_unindex, m_index, m_begin, m_commit}) {
             sqlite3_finalize(statement);
         }
@@ -67,18 +46,10 @@ public:
             return;
         }
         for (auto _ : state) {
-            const Entry entry = entryOf(data(), m_subjectCount++);
-            m_date->setValue(entry.date);
-            for (std::size_t k = 0; k < m_amounts.size(); ++k) {
-                m_amounts[k]->setValue(entry.amounts[k]);
-            }
-            m_memo->setText(entry.memo);
-            m_page->save();
+            m_registrar->registerNext();
         }
-        if (m_presenter.notices > 0) {
-            fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
-        } else if (m_date->value()) {
-            fail(state, QStringLiteral("the page was not cleared after registering"));
+        if (const QString trouble = m_registrar->trouble(); !trouble.isEmpty()) {
+            fail(state, trouble);
         }
     }
 
@@ -135,14 +106,15 @@ private:
 
     bool prepareSubject(benchmark::State &state)
     {
-        if (m_page) {
+        if (m_registrar) {
             return true;
         }
         QString error;
         const QString path = copyOfMainFile(QStringLiteral("page"), &error);
+        std::unique_ptr<store::Store> store = store::makeSqliteStore();
         if (error.isEmpty()) {
             if (const std::optional<store::OpenFailure> failure =
-                    m_store->open(store::Location::inFolder(QFileInfo(path).path()))) {
+                    store->open(store::Location::inFolder(QFileInfo(path).path()))) {
                 error = failure->path + QStringLiteral(": ") + failure->error.message;
             }
         }
@@ -150,16 +122,9 @@ private:
             fail(state, error);
             return false;
         }
-        m_page = std::make_unique<journal::JournalPage>(*m_store, m_msg, m_clock);
-        m_page->applyCalendarMode(common::kWestern, 2000);
-        const char *boxes[] = {"num売上額", "num仕入額", "num入金額", "num出金額"};
-        for (std::size_t k = 0; k < m_amounts.size(); ++k) {
-            m_amounts[k] = m_page->findChild<ui::AmountBox *>(QString::fromUtf8(boxes[k]));
-        }
-        m_memo = m_page->findChild<ui::JournalTextBox *>(QStringLiteral("txtメモ"));
-        m_date = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt日付"));
-        if (!m_memo || !m_date || std::count(m_amounts.cbegin(), m_amounts.cend(), nullptr) > 0) {
-            m_page.reset();
+        m_registrar = std::make_unique<Registrar>(std::move(store), data());
+        if (!m_registrar->complete()) {
+            m_registrar.reset();
             fail(state, QStringLiteral("the journal page has no amount or memo box"));
             return false;
         }
@@ -199,15 +164,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_folder;
 
-    std::unique_ptr<store::Store> m_store = store::makeSqliteStore();
-    YesPresenter m_presenter;
-    common::Msg m_msg{m_presenter};
-    testsupport::FixedClock m_clock{QDate(2025, 12, 31)};
-    std::unique_ptr<journal::JournalPage> m_page;
-    std::array<ui::AmountBox *, 4> m_amounts{};
-    ui::JournalTextBox *m_memo = nullptr;
-    ui::DateBox *m_date = nullptr;
-    qint64 m_subjectCount = 0;
+    std::unique_ptr<Registrar> m_registrar;
 
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_upsert = nullptr;

@@ -6,19 +6,17 @@
 
 #include "centurydata.h"
 #include "figure.h"
+#include "registrar.h"
 #include "yespresenter.h"
 
 #include "app/movetoserver.h"
 #include "common/formats.h"
-#include "journal/journalpage.h"
 #include "store/engines.h"
 #include "store/search.h"
 #include "store/store.h"
 #include "support/fixedclock.h"
 #include "totals/totalspage.h"
-#include "ui/amountbox.h"
 #include "ui/datebox.h"
-#include "ui/journaltextbox.h"
 
 #include <QCoreApplication>
 #include <QUrl>
@@ -195,25 +193,11 @@ QByteArray isoDay(QDate day)
     return day.toString(Qt::ISODate).toLatin1();
 }
 
-// The values typed for the n-th registration: days spread over the century,
-// each with a record already, so every registration overwrites.
-struct Entry
-{
-    QDate date;
-    std::array<qint64, 4> amounts;
-    QString memo;
-};
-
-Entry entryOf(const DataSet &data, qint64 n)
-{
-    return {data.spreadDay(int(n)), {123'456 + n % 1000, 65'432, 1'000 * (n % 7), 2'000}, memoOf(data, n % 64)};
-}
-
 class RegisterFigure final : public Figure
 {
 public:
     using Figure::Figure;
-    ~RegisterFigure() override { m_page.reset(); }
+    ~RegisterFigure() override { m_registrar.reset(); }
 
     QString name() const override { return QStringLiteral("pg-register"); }
     double limit() const override { return 2; }
@@ -227,18 +211,10 @@ public:
             return;
         }
         for (auto _ : state) {
-            const Entry entry = entryOf(data(), m_subjectCount++);
-            m_date->setValue(entry.date);
-            for (std::size_t k = 0; k < m_amounts.size(); ++k) {
-                m_amounts[k]->setValue(entry.amounts[k]);
-            }
-            m_memo->setText(entry.memo);
-            m_page->save();
+            m_registrar->registerNext();
         }
-        if (m_presenter.notices > 0) {
-            fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
-        } else if (m_date->value()) {
-            fail(state, QStringLiteral("the page was not cleared after registering"));
+        if (const QString trouble = m_registrar->trouble(); !trouble.isEmpty()) {
+            fail(state, trouble);
         }
     }
 
@@ -281,38 +257,23 @@ public:
 private:
     bool prepareSubject(benchmark::State &state)
     {
-        if (m_page) {
+        if (m_registrar) {
             return true;
         }
-        m_store = openServerStore(setting(), state);
-        if (!m_store) {
+        std::unique_ptr<store::Store> store = openServerStore(setting(), state);
+        if (!store) {
             return false;
         }
-        m_page = std::make_unique<journal::JournalPage>(*m_store, m_msg, m_clock);
-        m_page->applyCalendarMode(common::kWestern, 2000);
-        const char *boxes[] = {"num売上額", "num仕入額", "num入金額", "num出金額"};
-        for (std::size_t k = 0; k < m_amounts.size(); ++k) {
-            m_amounts[k] = m_page->findChild<ui::AmountBox *>(QString::fromUtf8(boxes[k]));
-        }
-        m_memo = m_page->findChild<ui::JournalTextBox *>(QStringLiteral("txtメモ"));
-        m_date = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt日付"));
-        if (!m_memo || !m_date || std::count(m_amounts.cbegin(), m_amounts.cend(), nullptr) > 0) {
-            m_page.reset();
+        m_registrar = std::make_unique<Registrar>(std::move(store), data());
+        if (!m_registrar->complete()) {
+            m_registrar.reset();
             fail(state, QStringLiteral("the journal page has no amount or memo box"));
             return false;
         }
         return true;
     }
 
-    std::unique_ptr<store::Store> m_store;
-    YesPresenter m_presenter;
-    common::Msg m_msg{m_presenter};
-    testsupport::FixedClock m_clock{QDate(2025, 12, 31)};
-    std::unique_ptr<journal::JournalPage> m_page;
-    std::array<ui::AmountBox *, 4> m_amounts{};
-    ui::JournalTextBox *m_memo = nullptr;
-    ui::DateBox *m_date = nullptr;
-    qint64 m_subjectCount = 0;
+    std::unique_ptr<Registrar> m_registrar;
 
     BareConnection m_bare;
     qint64 m_floorCount = 0;
