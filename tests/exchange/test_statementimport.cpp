@@ -21,12 +21,17 @@ Q_DECLARE_METATYPE(std::optional<qint64>)
 
 namespace {
 
-const store::Period kEveryDay{common::kFirstDate, common::kLastDate};
+// A function, not a constant: the calendar's bounds are themselves constants
+// of another file, not yet made when this file's constants are.
+store::Period everyDay()
+{
+    return {common::kFirstDate, common::kLastDate};
+}
 
 QStringList journalOf(store::Store &store)
 {
     QStringList lines;
-    const store::DbError error = store.forEachRecord(kEveryDay, [&](const store::JournalRecord &record) {
+    const store::DbError error = store.forEachRecord(everyDay(), [&](const store::JournalRecord &record) {
         QStringList parts{record.date.toString(Qt::ISODate)};
         for (const store::AmountColumn column : store::kAmountColumns) {
             parts.append(record.amounts[column] ? QString::number(*record.amounts[column]) : u"-"_s);

@@ -17,7 +17,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QByteArray kHeader = QByteArrayLiteral("日付,売上額,仕入額,入金額,出金額,日誌\r\n");
-const store::Period kEveryDay{common::kFirstDate, common::kLastDate};
+// A function, not a constant: the calendar's bounds are themselves constants
+// of another file, not yet made when this file's constants are.
+store::Period everyDay()
+{
+    return {common::kFirstDate, common::kLastDate};
+}
 
 // A day's long text as shops write it: Japanese and ASCII, line breaks, quotes and commas.
 QString longText(int day, qsizetype length)
@@ -44,7 +49,7 @@ QString longText(int day, qsizetype length)
 QStringList describe(store::Store &store)
 {
     QStringList lines;
-    const store::DbError error = store.forEachRecord(kEveryDay, [&](const store::JournalRecord &record) {
+    const store::DbError error = store.forEachRecord(everyDay(), [&](const store::JournalRecord &record) {
         QStringList parts{record.date.toString(Qt::ISODate)};
         for (const store::AmountColumn column : store::kAmountColumns) {
             parts.append(record.amounts[column] ? QString::number(*record.amounts[column]) : u"none"_s);
@@ -56,7 +61,7 @@ QStringList describe(store::Store &store)
 }
 
 // A CSV file of `days` days from 1900/01/01 with texts of `length` characters, written as it is made.
-bool writeLongFile(const QString &path, int days, qsizetype length)
+[[maybe_unused]] bool writeLongFile(const QString &path, int days, qsizetype length)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(kHeader) != kHeader.size()) {
@@ -132,7 +137,7 @@ void TestStreamImport::ownExportOfLongTextsReadsBack()
     QVERIFY(source.open(days));
     common::NoProgress quiet;
     const QString csv = source.out.filePath(u"all.csv"_s);
-    const exchange::Exported exported = exchange::exportJournal(*source.store, kEveryDay, {csv}, quiet);
+    const exchange::Exported exported = exchange::exportJournal(*source.store, everyDay(), {csv}, quiet);
     QVERIFY2(!exported.failure, qPrintable(exported.failure.value_or(QString())));
     QVERIFY(QFileInfo(csv).size() > 4 * exchange::kCsvChunk);
 
@@ -243,10 +248,22 @@ void TestStreamImport::fileChangedAfterPreviewIsRefused()
     QCOMPARE(describe(*target.store), QStringList{u"2007-04-01|1|none|none|none|[before]"_s});
 }
 
+// Built with AddressSanitizer, freed memory is held back in quarantine: a
+// peak then says nothing about what the import keeps.
+#if defined(__SANITIZE_ADDRESS__)
+#define ZEPHRA_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZEPHRA_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 void TestStreamImport::peakMemoryDoesNotFollowFileSize()
 {
 #if !defined(Q_OS_LINUX)
     QSKIP("the peak is read from Linux's /proc");
+#elif defined(ZEPHRA_ADDRESS_SANITIZER)
+    QSKIP("the address sanitizer holds freed memory back: peaks are measured without it");
 #else
     QTemporaryDir files;
     QList<qint64> peaks;

@@ -457,7 +457,9 @@ void TestJournalPage::weekdayBesideTheDate_data()
     QTest::addColumn<QDate>("day");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QColor>("colour"); // invalid: the page's own text colour
-    for (const auto &[mode, width] : {std::pair(u"西暦"_s, 2000), std::pair(u"和暦"_s, 2370)}) {
+    for (const auto &modeAndWidth : {std::pair(u"西暦"_s, 2000), std::pair(u"和暦"_s, 2370)}) {
+        const QString mode = modeAndWidth.first;
+        const int width = modeAndWidth.second;
         const auto row = [&](const char *tag, QDate day, const QString &text, QColor colour) {
             QTest::addRow("%s %s", qPrintable(mode), tag) << mode << width << day << text << colour;
         };
