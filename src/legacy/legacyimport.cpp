@@ -242,16 +242,31 @@ QString legacyFolderFor(const QString &dataFolder, const QDateTime &now)
     return path;
 }
 
+namespace {
+
+// The earlier files read through the reading child, and what of them goes where.
+std::optional<QString> readPlan(const LegacyFiles &from, const ReaderCommand &reader, common::Progress &progress,
+                                ImportPlan &plan)
+{
+    LegacyData data;
+    if (auto failure = readThroughChild(from, reader, data, progress)) {
+        return failure;
+    }
+    plan = planImport(data);
+    return std::nullopt;
+}
+
+} // namespace
+
 ImportOutcome importLegacy(const LegacyFiles &from, const QString &to, const ReaderCommand &reader,
                            common::Progress &progress, const QDateTime &now)
 {
     ImportOutcome outcome;
-    LegacyData data;
-    if (auto failure = readThroughChild(from, reader, data, progress)) {
+    ImportPlan plan;
+    if (auto failure = readPlan(from, reader, progress, plan)) {
         outcome.failure = failure;
         return outcome;
     }
-    const ImportPlan plan = planImport(data);
 
     FolderChanges changes;
     const auto fail = [&](const QString &why) {
@@ -343,12 +358,11 @@ ImportOutcome importLegacyOnto(const LegacyFiles &from, store::Store &store, con
                                const ReaderCommand &reader, common::Progress &progress, const QDateTime &now)
 {
     ImportOutcome outcome;
-    LegacyData data;
-    if (auto failure = readThroughChild(from, reader, data, progress)) {
+    ImportPlan plan;
+    if (auto failure = readPlan(from, reader, progress, plan)) {
         outcome.failure = failure;
         return outcome;
     }
-    const ImportPlan plan = planImport(data);
     FolderChanges changes;
     const auto writeTheReport = [&](const ImportResult &result) -> std::optional<QString> {
         if (result.report.isEmpty()) {
