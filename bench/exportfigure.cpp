@@ -93,7 +93,18 @@ qint64 bareCsv(Query &query, const QByteArray &path)
         out += ',';
         const char *memo = text(query.select, 5);
         const int length = sqlite3_column_bytes(query.select, 5);
-        const std::string_view view(memo ? memo : "", size_t(length));
+        std::string_view view(memo ? memo : "", size_t(length));
+        // A text a spreadsheet would take for a formula gets an apostrophe
+        // before it, as every export that guards against formulas must.
+        std::string guarded;
+        if (const size_t first = view.find_first_not_of('\'');
+            first != std::string_view::npos &&
+            std::string_view("=+-@\t\r\n").find(view[first]) != std::string_view::npos) {
+            guarded.reserve(view.size() + 1);
+            guarded.push_back('\'');
+            guarded.append(view);
+            view = guarded;
+        }
         if (view.find_first_of(",\"\r\n") == std::string_view::npos) {
             out += view;
         } else {
