@@ -54,11 +54,46 @@ bool isBreak(QChar c)
     return c == u'\n' || c == u'\r';
 }
 
+// Whether the search form may join `c` to the character before it: a mark,
+// the second half of a surrogate pair, a half-width voiced mark (ｶﾞ is one
+// ガ), a Hangul vowel or final jamo.
+bool joinsPrevious(QChar c)
+{
+    const char16_t u = c.unicode();
+    return c.isMark() || c.isLowSurrogate() || u == 0xFF9E || u == 0xFF9F || (u >= 0x1160 && u <= 0x11FF);
+}
+
+// The matches the line can show. Only the text up to a little past the line
+// is put in its search form: a day's text may run to thousands of characters,
+// and the line shows a few dozen. The text is cut where the form cannot join
+// across, so the form of the part is the start of the form of the whole.
+Ranges matchesShown(QStringView text, const QStringList &words, qsizetype width)
+{
+    qsizetype longest = 0;
+    for (const QString &word : words) {
+        longest = std::max(longest, word.size());
+    }
+    for (qsizetype part = std::max<qsizetype>(4 * width, 256);; part *= 4) {
+        if (part >= text.size()) {
+            return matches(text, words);
+        }
+        qsizetype cut = part;
+        while (cut < text.size() && joinsPrevious(text[cut])) {
+            ++cut;
+        }
+        // A match that reaches past the cut starts too late for the line.
+        const Ranges found = matches(text.left(cut), words);
+        if (!found.isEmpty() && found.first().first + width + longest < cut) {
+            return found;
+        }
+    }
+}
+
 } // namespace
 
 Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
 {
-    const Ranges found = matches(text, words);
+    const Ranges found = matchesShown(text, words, width);
     const qsizetype first = found.isEmpty() ? 0 : found.first().first;
 
     // From a little before the first match, or from the start of its line.

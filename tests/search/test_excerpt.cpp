@@ -87,6 +87,18 @@ void TestExcerpt::lineAroundTheFirstMatch_data()
     QTest::newRow("breaks and tabs as one blank each")
         << u"一行目\r\n二行目の雨\n三行\t目"_s << u"雨"_s << 60 << u"一行目 二行目の[雨] 三行 目"_s;
     QTest::newRow("no match: the start") << after << u"目印"_s << 10 << QString(10, u'い') + u"…"_s;
+    // Long texts are put in their search form only as far as the line needs.
+    QTest::newRow("match far into a long text")
+        << QString(1000, u'あ') + u"目印"_s + after << u"目印"_s << 20
+        << u"…"_s + QString(5, u'あ') + u"[目印]"_s + QString(13, u'い') + u"…"_s;
+    QTest::newRow("every match of the line marked in a long text")
+        << QString(500, u'あ') + u"目印い目印"_s + QString(1000, u'い') + u"目印"_s << u"目印"_s << 20
+        << u"…"_s + QString(5, u'あ') + u"[目印]い[目印]"_s + QString(10, u'い') + u"…"_s;
+    QTest::newRow("half-width voiced kana where the form is cut")
+        << QString(255, u'あ') + u"ｶﾞ"_s + QString(300, u'い') + u"カ"_s << u"カ"_s << 20
+        << u"…"_s + QString(19, u'い') + u"[カ]"_s;
+    QTest::newRow("a long text without a match")
+        << QString(3000, u'い') << u"目印"_s << 10 << QString(10, u'い') + u"…"_s;
 }
 
 void TestExcerpt::lineAroundTheFirstMatch()
