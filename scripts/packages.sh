@@ -13,7 +13,7 @@ TEST_PACKAGES=(
     "${RUN_PACKAGES[@]}"
     libbenchmark-dev poppler-utils
     python3-openpyxl python3-holidays
-    postgresql openssl
+    postgresql openssl lld
     desktop-file-utils appstream
 )
 PACKAGE_PACKAGES=(
