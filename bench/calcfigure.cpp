@@ -7,14 +7,10 @@
 
 #include "centurydata.h"
 #include "figure.h"
-#include "yespresenter.h"
+#include "totalsrun.h"
 
-#include "common/formats.h"
 #include "store/sqlitefiles.h"
 #include "store/store.h"
-#include "support/fixedclock.h"
-#include "totals/totalspage.h"
-#include "ui/datebox.h"
 
 #include <QDir>
 #include <QFile>
@@ -32,7 +28,7 @@ public:
     using Figure::Figure;
     ~CalcFigure() override
     {
-        m_page.reset();
+        m_run.reset();
         sqlite3_finalize(m_copy);
         sqlite3_close(m_db);
     }
@@ -49,15 +45,10 @@ public:
             return;
         }
         for (auto _ : state) {
-            m_start->setValue(data().firstDay);
-            m_end->setValue(data().lastDay);
-            m_page->run();
+            m_run->run();
         }
-        const int rows = workRows();
-        if (m_presenter.notices > 0) {
-            fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
-        } else if (rows != data().records) {
-            fail(state, QStringLiteral("the work table holds %1 rows").arg(rows));
+        if (const QString trouble = m_run->trouble(); !trouble.isEmpty()) {
+            fail(state, trouble);
         }
     }
 
@@ -81,16 +72,6 @@ public:
 private:
     bool exec(const char *sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
-    // The rows of the program's work table, as its grid reads them; -1 when unreadable.
-    int workRows() const
-    {
-        QList<store::WorkRow> rows;
-        if (m_store->workRows(0, data().records + 1, rows)) {
-            return -1;
-        }
-        return int(rows.size());
-    }
-
     QString copyOfData(const QString &side, QString *error)
     {
         if (!m_folder) {
@@ -104,14 +85,15 @@ private:
 
     bool prepareSubject(benchmark::State &state)
     {
-        if (m_page) {
+        if (m_run) {
             return true;
         }
         QString error;
         const QDir folder(copyOfData(QStringLiteral("page"), &error));
+        std::unique_ptr<store::Store> store = store::makeSqliteStore();
         if (error.isEmpty()) {
             if (const std::optional<store::OpenFailure> failure =
-                    m_store->open(store::Location::inFolder(folder.path()))) {
+                    store->open(store::Location::inFolder(folder.path()))) {
                 error = failure->path + QStringLiteral(": ") + failure->error.message;
             }
         }
@@ -119,15 +101,9 @@ private:
             fail(state, error);
             return false;
         }
-        // As the main window prepares the page at start-up.
-        m_page = std::make_unique<totals::TotalsPage>(*m_store, m_msg, m_clock);
-        m_page->bindGrid();
-        m_page->applyCalendarMode(common::kWestern, 2000, 2930, 3230);
-        m_page->layoutSumsAndGrid();
-        m_start = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt開始"));
-        m_end = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt終了"));
-        if (!m_start || !m_end) {
-            m_page.reset();
+        m_run = std::make_unique<TotalsRun>(std::move(store), data());
+        if (!m_run->complete()) {
+            m_run.reset();
             fail(state, QStringLiteral("the totals page has no period boxes"));
             return false;
         }
@@ -176,13 +152,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_folder;
 
-    std::unique_ptr<store::Store> m_store = store::makeSqliteStore();
-    YesPresenter m_presenter;
-    common::Msg m_msg{m_presenter};
-    testsupport::FixedClock m_clock{QDate(2025, 12, 31)};
-    std::unique_ptr<totals::TotalsPage> m_page;
-    ui::DateBox *m_start = nullptr;
-    ui::DateBox *m_end = nullptr;
+    std::unique_ptr<TotalsRun> m_run;
 
     sqlite3 *m_db = nullptr;
     sqlite3_stmt *m_copy = nullptr;

@@ -7,16 +7,13 @@
 #include "centurydata.h"
 #include "figure.h"
 #include "registrar.h"
-#include "yespresenter.h"
+#include "totalsrun.h"
 
 #include "app/movetoserver.h"
 #include "common/formats.h"
 #include "store/engines.h"
 #include "store/search.h"
 #include "store/store.h"
-#include "support/fixedclock.h"
-#include "totals/totalspage.h"
-#include "ui/datebox.h"
 
 #include <QCoreApplication>
 #include <QUrl>
@@ -283,7 +280,7 @@ class CalcFigure final : public Figure
 {
 public:
     using Figure::Figure;
-    ~CalcFigure() override { m_page.reset(); }
+    ~CalcFigure() override { m_run.reset(); }
 
     QString name() const override { return QStringLiteral("pg-calc-100y"); }
     double limit() const override { return 3; }
@@ -297,15 +294,10 @@ public:
             return;
         }
         for (auto _ : state) {
-            m_start->setValue(data().firstDay);
-            m_end->setValue(data().lastDay);
-            m_page->run();
+            m_run->run();
         }
-        QList<store::WorkRow> rows;
-        if (m_presenter.notices > 0) {
-            fail(state, QStringLiteral("the page reported: ") + m_presenter.lastNotice);
-        } else if (m_store->workRows(0, data().records + 1, rows) || rows.size() != data().records) {
-            fail(state, QStringLiteral("the work table holds %1 rows").arg(rows.size()));
+        if (const QString trouble = m_run->trouble(); !trouble.isEmpty()) {
+            fail(state, trouble);
         }
     }
 
@@ -353,35 +345,23 @@ public:
 private:
     bool prepareSubject(benchmark::State &state)
     {
-        if (m_page) {
+        if (m_run) {
             return true;
         }
-        m_store = openServerStore(setting(), state);
-        if (!m_store) {
+        std::unique_ptr<store::Store> store = openServerStore(setting(), state);
+        if (!store) {
             return false;
         }
-        // As the main window prepares the page at start-up.
-        m_page = std::make_unique<totals::TotalsPage>(*m_store, m_msg, m_clock);
-        m_page->bindGrid();
-        m_page->applyCalendarMode(common::kWestern, 2000, 2930, 3230);
-        m_page->layoutSumsAndGrid();
-        m_start = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt開始"));
-        m_end = m_page->findChild<ui::DateBox *>(QStringLiteral("Dt終了"));
-        if (!m_start || !m_end) {
-            m_page.reset();
+        m_run = std::make_unique<TotalsRun>(std::move(store), data());
+        if (!m_run->complete()) {
+            m_run.reset();
             fail(state, QStringLiteral("the totals page has no period boxes"));
             return false;
         }
         return true;
     }
 
-    std::unique_ptr<store::Store> m_store;
-    YesPresenter m_presenter;
-    common::Msg m_msg{m_presenter};
-    testsupport::FixedClock m_clock{QDate(2025, 12, 31)};
-    std::unique_ptr<totals::TotalsPage> m_page;
-    ui::DateBox *m_start = nullptr;
-    ui::DateBox *m_end = nullptr;
+    std::unique_ptr<TotalsRun> m_run;
 
     BareConnection m_bare;
 };
