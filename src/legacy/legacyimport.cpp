@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <functional>
 
 namespace legacy {
 
@@ -256,6 +257,29 @@ std::optional<QString> readPlan(const LegacyFiles &from, const ReaderCommand &re
     return std::nullopt;
 }
 
+// Writes the import report into `folder` (made when missing) before the data
+// is kept, when anything is listed: a report that cannot be written keeps the
+// data out too, and a failed commit takes the report away (`changes`).
+std::function<std::optional<QString>(const ImportResult &)> reportWriter(const QString &folder, const QDateTime &now,
+                                                                         FolderChanges &changes, ImportOutcome &outcome)
+{
+    return [folder, now, &changes, &outcome](const ImportResult &result) -> std::optional<QString> {
+        if (result.report.isEmpty()) {
+            return std::nullopt;
+        }
+        if (!makeFolder(folder, changes)) {
+            return QStringLiteral("フォルダー「%1」を作成できませんでした。").arg(native(folder));
+        }
+        const WrittenReport written =
+            writeReport(folder, result.report, now.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+        outcome.reportPath = written.path;
+        if (!written.failure) {
+            changes.made(written.path);
+        }
+        return written.failure;
+    };
+}
+
 } // namespace
 
 ImportOutcome importLegacy(const LegacyFiles &from, const QString &to, const ReaderCommand &reader,
@@ -332,18 +356,7 @@ ImportOutcome importLegacy(const LegacyFiles &from, const QString &to, const Rea
     // The report is written before the data is kept: a report that cannot be
     // written keeps the data out too, and a failed commit takes the report away.
     const QString reportFolder = outcome.movedFolder.isEmpty() ? dir.absolutePath() : outcome.movedFolder;
-    const auto writeTheReport = [&](const ImportResult &result) -> std::optional<QString> {
-        if (result.report.isEmpty()) {
-            return std::nullopt;
-        }
-        const WrittenReport written =
-            writeReport(reportFolder, result.report, now.toString(QStringLiteral("yyyyMMdd-HHmmss")));
-        outcome.reportPath = written.path;
-        if (!written.failure) {
-            changes.made(written.path);
-        }
-        return written.failure;
-    };
+    const auto writeTheReport = reportWriter(reportFolder, now, changes, outcome);
     const auto failure = writePlan(*store, plan, outcome.result, progress, writeTheReport);
     store->close();
     progress.finish();
@@ -364,21 +377,7 @@ ImportOutcome importLegacyOnto(const LegacyFiles &from, store::Store &store, con
         return outcome;
     }
     FolderChanges changes;
-    const auto writeTheReport = [&](const ImportResult &result) -> std::optional<QString> {
-        if (result.report.isEmpty()) {
-            return std::nullopt;
-        }
-        if (!makeFolder(reportFolder, changes)) {
-            return QStringLiteral("フォルダー「%1」を作成できませんでした。").arg(native(reportFolder));
-        }
-        const WrittenReport written =
-            writeReport(reportFolder, result.report, now.toString(QStringLiteral("yyyyMMdd-HHmmss")));
-        outcome.reportPath = written.path;
-        if (!written.failure) {
-            changes.made(written.path);
-        }
-        return written.failure;
-    };
+    const auto writeTheReport = reportWriter(reportFolder, now, changes, outcome);
     const auto failure = writePlan(store, plan, outcome.result, progress, writeTheReport);
     progress.finish();
     if (failure) {
