@@ -1,11 +1,13 @@
 // Putting a checked copy of the data set back (zephra --restore: the copy's
-// full check, the data's quick check, the data copied aside, the journal
-// replaced and its search index made again, in one transaction), against the
-// least any restore does: SQLite's online backup of the copy's journal file
-// over the data's, with the program's durability, after the same full
-// integrity check of the copy's files.
+// full check, the copy's data made into new files with their search index,
+// swapped in by renames, the data as it was kept aside), against the least
+// any restore does: SQLite's online backup of the copy's journal file over
+// the data's, with the program's durability, after the same full integrity
+// check of the copy's files, and the search index the copies do not carry
+// made the bare way.
 
 #include "backup/backups.h"
+#include "barewrites.h"
 #include "centurydata.h"
 #include "figure.h"
 
@@ -143,7 +145,8 @@ private:
         return true;
     }
 
-    // Both files of the copy checked, then its journal file written over the data's; an error text, empty on success.
+    // Both files of the copy checked, then its journal file written over the data's and its search index made; an
+    // error text, empty on success.
     static QString bareRestore(const QString &copy, const QString &target, const QByteArray &pragmas)
     {
         for (const QString &file : {store::kMainFileName, store::kWorkFileName}) {
@@ -167,6 +170,10 @@ private:
             if (step != SQLITE_DONE) {
                 error = QString::fromUtf8(sqlite3_errmsg(to));
             }
+        }
+        // The copies carry no search index: any restore makes one, here the bare way.
+        if (error.isEmpty() && (!registerSearchForm(to) || bareIndexBuild(to, &error) <= 0) && error.isEmpty()) {
+            error = QStringLiteral("the floor indexed no text");
         }
         sqlite3_close(to);
         sqlite3_close(from);

@@ -30,6 +30,89 @@ RestoreOutcome replaceWhileOpen(store::Store &store, const store::Location &data
     return outcome;
 }
 
+// Whether the restore may exchange the data's files instead of writing into
+// them: the engine keeps files, no other program has them open (it would go
+// on with the files set aside), and the backup folder is on their volume.
+bool canSwapFiles(const store::Location &data, const QString &backupFolder, store::Maintenance &maintenance)
+{
+    if (data.kind() != store::Location::Kind::Folder || !maintenance.files() ||
+        common::DataLock::othersHold(data.folder())) {
+        return false;
+    }
+    if (!QFileInfo::exists(backupFolder)) {
+        if (!QDir().mkpath(backupFolder)) {
+            return false;
+        }
+        common::keepPrivate(backupFolder, QFileInfo(data.folder()).absoluteFilePath());
+    }
+    const auto dataVolume = common::fileIdentity(data.folder());
+    const auto backupVolume = common::fileIdentity(backupFolder);
+    return dataVolume && backupVolume && dataVolume->device == backupVolume->device;
+}
+
+// A folder for the data as it was: a copy's name of its own in the backup
+// folder (not made yet: the swap makes it once its note names it), as
+// private as the data folder.
+QString asideFolderName(const QString &backupFolder, const QDateTime &now)
+{
+    const QDir backups(backupFolder);
+    CopyName name{QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())),
+                  CopyKind::Restore, 1};
+    while (backups.exists(name.folderName()) || backups.exists(uncheckedName(name.folderName()))) {
+        ++name.sequence;
+    }
+    return backups.absoluteFilePath(name.folderName());
+}
+
+// The restore by exchanging files: the copy's data made into new files beside
+// the data's, which then take the place of the data's files; these are kept
+// whole and unread in a copy of their own. The store is closed for the
+// exchange and opened again on the restored files.
+RestoreOutcome swapInCopy(store::Store &store, const store::Location &data, const QString &backupFolder,
+                          const QString &copyFolder, const QDateTime &now, store::Maintenance &maintenance,
+                          common::Progress &progress)
+{
+    RestoreOutcome outcome;
+    store::FileCare &files = *maintenance.files();
+    progress.report(QStringLiteral("控えのデータを用意しています…"), 1, 3);
+    bool dataUnreadable = false;
+    if (const store::DbError error = files.prepareRestored(copyFolder, dataUnreadable)) {
+        if (dataUnreadable && store::isDamage(error)) {
+            return replaceWhileOpen(store, data, backupFolder, copyFolder, now);
+        }
+        outcome.failure =
+            store::isBusy(error)
+                ? busyRefusal()
+                : QStringLiteral("復元できませんでした。データは元のままです。%1").arg(store::describeForUser(error));
+        return outcome;
+    }
+    progress.report(QStringLiteral("控えのデータに置き換えています…"), 2, 3);
+    store.close();
+    // A program that opened the data meanwhile keeps it as it is.
+    if (common::DataLock::othersHold(data.folder())) {
+        files.dropPrepared();
+        outcome.failure = busyRefusal();
+    } else {
+        const QString aside = asideFolderName(backupFolder, now);
+        if (const store::FileReplacement swapped = files.swapInRestored(aside); swapped.error) {
+            const QString file = QDir::toNativeSeparators(swapped.file);
+            outcome.failure = swapped.keptAside
+                                  ? QStringLiteral("「%1」を置き換えられませんでした。元のファイルは「%2」にあります。")
+                                        .arg(file, QDir::toNativeSeparators(aside))
+                                  : QStringLiteral("「%1」を置き換えられないため、復元していません。").arg(file);
+            files.dropPrepared();
+        } else {
+            common::keepPrivate(aside, QFileInfo(data.folder()).absoluteFilePath());
+            outcome.asideCopy = aside;
+        }
+    }
+    if (const auto failure = store.open(data); failure && !outcome.failure) {
+        outcome.failure = QStringLiteral("控えのファイルに置き換えましたが、開けませんでした。%1")
+                              .arg(store::describeForUser(failure->error));
+    }
+    return outcome;
+}
+
 } // namespace
 
 QString busyRefusal()
@@ -84,6 +167,18 @@ RestoreOutcome restoreCopy(store::Store &store, const store::Location &data, con
             QStringLiteral("控え「%1」は正しくないため、復元できません。%2").arg(copy, store::describeForUser(error));
         return outcome;
     }
+    if (const std::unique_ptr<store::Maintenance> maintenance = store::makeMaintenance(data);
+        canSwapFiles(data, backupFolder, *maintenance)) {
+        outcome = swapInCopy(store, data, backupFolder, copyFolder, now, *maintenance, progress);
+        if (!outcome.failure) {
+            outcome.restored = check;
+            progress.report(QStringLiteral("復元しました。"), 3, 3);
+            progress.finish();
+        }
+        return outcome;
+    }
+    // Data another program has open (or on a server) is replaced inside one
+    // transaction, after a checked copy of it is made.
     progress.report(QStringLiteral("今のデータを確かめています…"), 1, 4);
     if (const store::DbError damage = store::makeMaintenance(data)->quickCheck()) {
         if (store::isDamage(damage)) {

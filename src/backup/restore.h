@@ -1,5 +1,5 @@
 #pragma once
-// Putting a copy back: the copy is checked first, the current data is copied
+// Putting a copy back: the copy is checked first, the current data is kept
 // aside as a copy of its own, then the copy's data replaces the current data
 // in one step.
 
@@ -34,12 +34,17 @@ QString busyRefusal();
 // may be replaced whole; a file held by another program never is.
 bool canReplaceUnopened(const store::OpenFailure &failure);
 
-// Restores the copy in `copyFolder` into the data at `data`, which `store`
-// has open; `backupFolder` receives the copy of the current data. The data is
-// checked first: data found damaged is not written into but kept aside byte
-// for byte and replaced (as replaceDamagedFiles), the store closed for it and
-// opened again. Another program's write is waited for a short while, then the
-// restore is refused and nothing changes.
+// Restores the copy in `copyFolder` (fully checked first) into the data at
+// `data`, which `store` has open; `backupFolder` receives the data as it was,
+// as a copy of its own. Data in files that no other program has open is not
+// written into: the copy's data is made into new files beside it, which then
+// take the place of the data's files by renames, the old files moved whole
+// into the copy (the store closed for it and opened again; a crash meanwhile
+// is finished at the next opening). Otherwise the data is checked, copied
+// aside and replaced in one transaction; data found damaged is then kept
+// aside byte for byte and replaced (as replaceDamagedFiles). Another
+// program's write is waited for a short while, then the restore is refused
+// and nothing changes.
 RestoreOutcome restoreCopy(store::Store &store, const store::Location &data, const QString &backupFolder,
                            const QString &copyFolder, const QDateTime &now, common::Progress &progress);
 

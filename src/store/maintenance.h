@@ -45,6 +45,18 @@ public:
     // predecessor and renamed over it, so that each file is whole at every
     // moment.
     [[nodiscard]] virtual FileReplacement setAsideAndReplace(const QString &copyFolder, const QString &asideFolder) = 0;
+
+    // A restore by exchanging files. First, with nothing of the data changed,
+    // new files are made beside the data's holding the checked copy in
+    // `copyFolder` as Store::restoreFrom leaves it, each version above those
+    // the data holds (`dataUnreadable` when these could not be read). Then,
+    // with the data closed by every program, they take the place of the
+    // data's files, which move into `asideFolder`; a crash meanwhile leaves
+    // the old files or the new ones, finished at the next opening
+    // (store/sqliteswap.h). dropPrepared() removes new files not swapped in.
+    [[nodiscard]] virtual DbError prepareRestored(const QString &copyFolder, bool &dataUnreadable) = 0;
+    [[nodiscard]] virtual FileReplacement swapInRestored(const QString &asideFolder) = 0;
+    virtual void dropPrepared() = 0;
 };
 
 class Maintenance

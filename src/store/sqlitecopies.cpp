@@ -7,6 +7,7 @@
 #include "store/sqliteconnection.h"
 #include "store/sqlitefiles.h"
 #include "store/sqliteschema.h"
+#include "store/sqliteswap.h"
 #include "store/sqliteyield.h"
 #include "store/store.h"
 
@@ -268,6 +269,7 @@ public:
 
     DbError copyTo(const QString &targetFolder, qint64 &records) override
     {
+        const std::shared_lock inUse(dataFilesInUse());
         if (DbError error = copyDataFiles(m_folder.path(), targetFolder, records)) {
             return error;
         }
@@ -284,6 +286,7 @@ public:
     // refused by SQLite itself, and damage elsewhere is still found here.
     DbError quickCheck() override
     {
+        const std::shared_lock inUse(dataFilesInUse());
         for (const QString &name : {kMainFileName, kWorkFileName}) {
             DbError error;
             int busyAfterWrite = 0;
@@ -345,7 +348,78 @@ public:
         return {};
     }
 
+    DbError prepareRestored(const QString &copyFolder, bool &dataUnreadable) override
+    {
+        RestoredVersions above;
+        dataUnreadable = false;
+        if (DbError error = readVersions(above)) {
+            dataUnreadable = !isBusy(error);
+            return error;
+        }
+        dropPrepared();
+        const QString prepared = preparedFolder(m_folder.path());
+        if (!QDir().mkpath(prepared)) {
+            return {DbErrorKind::NoAccess, QStringLiteral("cannot make %1").arg(prepared)};
+        }
+        DbError error = restoreIntoNewFiles(prepared, copyFolder, above);
+        // The new files are no more open to others than the ones they replace.
+        for (const QString &name : {kMainFileName, kWorkFileName}) {
+            common::keepPrivate(QDir(prepared).filePath(name), m_folder.filePath(name));
+            if (!error && QFileInfo::exists(QDir(prepared).filePath(name + QStringLiteral("-journal")))) {
+                error = {DbErrorKind::Other, QStringLiteral("a write of the restored %1 is unfinished").arg(name)};
+            }
+        }
+        if (error) {
+            dropPrepared();
+        }
+        return error;
+    }
+
+    FileReplacement swapInRestored(const QString &asideFolder) override
+    {
+        return swapInPrepared(m_folder.path(), asideFolder);
+    }
+
+    void dropPrepared() override
+    {
+        const std::unique_lock lock(dataFilesInUse());
+        if (!QFileInfo::exists(QDir(preparedFolder(m_folder.path())).filePath(kSwapNoteName))) {
+            QDir(preparedFolder(m_folder.path())).removeRecursively();
+        }
+    }
+
 private:
+    // The highest versions the data's journal and hints hold (0 for files of
+    // the earlier layout, which keep none).
+    DbError readVersions(RestoredVersions &above)
+    {
+        Connection data;
+        if (DbError error = data.openReadOnly(m_folder.filePath(kMainFileName), sqlite::mainTables())) {
+            return error;
+        }
+        if (DbError error = data.attach(m_folder.filePath(kWorkFileName), "work", Connection::Access::ReadOnly)) {
+            return error;
+        }
+        sqlite::VersionColumns columns;
+        if (DbError error = sqlite::findVersionColumns(data, columns)) {
+            return error;
+        }
+        Statement highest(data, QStringLiteral("SELECT %1, %2")
+                                    .arg(columns.journal ? QStringLiteral("(SELECT coalesce(max(\"版\"), 0) "
+                                                                          "FROM main.\"業務日誌\")")
+                                                         : QStringLiteral("0"),
+                                         columns.hints ? QStringLiteral("(SELECT coalesce(max(\"版\"), 0) "
+                                                                        "FROM work.\"ClHint\")")
+                                                       : QStringLiteral("0"))
+                                    .toUtf8()
+                                    .constData());
+        if (!highest.step()) {
+            return highest.error() ? highest.error() : sqlite::errorFrom(SQLITE_ERROR, QStringLiteral("no versions"));
+        }
+        above = {highest.integer(0), highest.integer(1)};
+        return {};
+    }
+
     // One quick check of one file; `again` when a write made it step aside
     // (or, after one did, kept it from reading while it committed).
     DbError checkOnce(const QString &name, bool &again)

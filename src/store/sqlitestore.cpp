@@ -9,6 +9,7 @@
 #include "store/sqliteschema.h"
 #include "store/sqlitesearch.h"
 #include "store/sqlitesummary.h"
+#include "store/sqliteswap.h"
 #include "store/store.h"
 
 #include <QDateTime>
@@ -167,6 +168,11 @@ public:
             return OpenFailure{journal ? mainPath : workPath, error, journal,
                                QFileInfo::exists(other) || QFileInfo(other).isSymLink()};
         };
+        // A restore that a crash interrupted while it exchanged the files is finished first.
+        if (!finishSwap(dir.path())) {
+            return failedFile(true, DbError(DbErrorKind::Missing, QStringLiteral("a restore of %1 is unfinished: %2")
+                                                                      .arg(dir.path(), preparedFolder(dir.path()))));
+        }
         if (DbError error = m_main.open(mainPath, sqlite::mainTables())) {
             return failedFile(true, error);
         }
@@ -698,6 +704,14 @@ public:
         if (DbError error = upgradeSchema()) {
             return error;
         }
+        return replaceFrom(folder, {});
+    }
+
+    // restoreFrom's replacing: every record restored gets a version above
+    // both those the tables hold and `above` (the versions of data these
+    // files are to take the place of).
+    DbError replaceFrom(const QString &folder, const RestoredVersions &above)
+    {
         const QDir copy(folder);
         const DbError error = m_main.withAttached(copy.filePath(kMainFileName), "copy_main", [&]() {
             return m_main.withAttached(copy.filePath(kWorkFileName), "copy_work", [&]() {
@@ -719,8 +733,8 @@ public:
                         if (!highest.step()) {
                             return highest.error();
                         }
-                        const qint64 journalVersion = highest.integer(0) + 1;
-                        const qint64 hintVersion = highest.integer(1) + 1;
+                        const qint64 journalVersion = std::max(highest.integer(0), above.journal) + 1;
+                        const qint64 hintVersion = std::max(highest.integer(1), above.hints) + 1;
                         highest.reset();
                         const QString moment = now();
                         const std::pair<const char *, qint64> replacements[] = {
@@ -1032,6 +1046,20 @@ private:
 std::unique_ptr<Store> makeSqliteStore()
 {
     return std::make_unique<SqliteStore>();
+}
+
+DbError restoreIntoNewFiles(const QString &folder, const QString &copyFolder, const RestoredVersions &above)
+{
+    if (DbError error = createSqliteFiles(folder)) {
+        return error;
+    }
+    SqliteStore restored;
+    if (const auto failure = restored.open(Location::inFolder(folder))) {
+        return failure->error;
+    }
+    const DbError error = restored.replaceFrom(copyFolder, above);
+    restored.close();
+    return error;
 }
 
 DbError createSqliteFiles(const QString &folder, QString *failedPath)

@@ -460,12 +460,16 @@ void TestCopies::restoreTellsHeldFromDamaged()
         QCOMPARE(bytesOf(journal), damaged);
         QVERIFY(QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs).isEmpty());
     }
-    // Alone on the data: the files are kept aside as they were, the copy put back.
+    // Alone on the data: the files are kept aside as they were (moved whole into
+    // the restore's copy, unread), the copy put back.
     const Run restored = runProgram(program, {QStringLiteral("--restore"), copy});
     QVERIFY2(restored.status == 0, qPrintable(restored.err));
     QCOMPARE(testsupport::countOn(journal, QStringLiteral("業務日誌")), qint64(600));
-    const QStringList kept = QDir(backups).entryList({QStringLiteral("damaged-*")}, QDir::Dirs);
+    const QStringList kept =
+        QDir(backups).entryList({QStringLiteral("damaged-*"), QStringLiteral("*-restore")}, QDir::Dirs);
     QCOMPARE(kept.size(), 1);
+    QVERIFY2(restored.out.contains(QDir::toNativeSeparators(QDir(backups).filePath(kept.first()))),
+             qPrintable(restored.out));
     QCOMPARE(bytesOf(QDir(backups).filePath(kept.first() + u'/' + store::kMainFileName)), damaged);
 }
 
