@@ -25,6 +25,7 @@ void JournalController::read(const common::JournalValues &page)
         return;
     }
     m_seen.insert(*page.date, seen);
+    m_looking.remove(*page.date);
     if (record) {
         emit recordRead(*record);
     }
@@ -99,22 +100,31 @@ void JournalController::remove(const common::JournalValues &page)
 void JournalController::clear()
 {
     m_seen.clear();
+    m_looking.clear();
     emit cleared();
+}
+
+store::Seen JournalController::seenOf(QDate day)
+{
+    if (const store::SeenLater look = m_looking.take(day)) {
+        // A failed look stays unknown.
+        if (store::Seen seen; !look(seen)) {
+            m_seen.insert(day, seen);
+        }
+    }
+    return m_seen.value(day);
 }
 
 void JournalController::takeUpDay(std::optional<QDate> day)
 {
-    if (!day || m_seen.contains(*day)) {
+    if (!day || m_seen.contains(*day) || m_looking.contains(*day)) {
         return;
     }
     // A day typed without 読込 is written over as it stands now; a change
-    // made elsewhere after this is asked about. A failed look stays unknown,
-    // and a record there then counts as added elsewhere.
-    std::optional<store::JournalRecord> record;
-    store::Seen seen;
-    if (!m_store.readDay(*day, record, seen)) {
-        m_seen.insert(*day, seen);
-    }
+    // made elsewhere after this is asked about. The answer is taken when a
+    // write needs it; a failed look stays unknown, and a record there then
+    // counts as added elsewhere.
+    m_looking.insert(*day, m_store.lookUpDay(*day));
 }
 
 } // namespace journal

@@ -5,6 +5,7 @@
 #include "common/msg.h"
 #include "common/pagevalues.h"
 #include "store/records.h"
+#include "store/store.h"
 
 #include <QDate>
 #include <QHash>
@@ -12,10 +13,6 @@
 
 #include <functional>
 #include <optional>
-
-namespace store {
-class Store;
-}
 
 namespace journal {
 
@@ -52,8 +49,8 @@ signals:
 
 private:
     // What the page saw of `day`: none when it never looked (then a record
-    // there counts as added elsewhere).
-    store::Seen seenOf(QDate day) const { return m_seen.value(day); }
+    // there counts as added elsewhere). A look still on its way is taken here.
+    store::Seen seenOf(QDate day);
 
     store::Store &m_store;
     common::Msg &m_msg;
@@ -61,6 +58,8 @@ private:
     // How each day the page has read, written or taken up since it was last
     // cleared stood then; a register or delete of the day expects it still so.
     QHash<QDate, store::Seen> m_seen;
+    // The days taken up whose answer has not been taken yet.
+    QHash<QDate, store::SeenLater> m_looking;
 };
 
 } // namespace journal

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <libpq-fe.h>
 
 namespace store::pg {
@@ -204,6 +205,8 @@ void Connection::close()
     m_depth = 0;
     m_prepared.clear();
     m_address.clear();
+    m_underWay = 0;
+    m_answers.clear();
 }
 
 DbError Connection::connect()
@@ -211,6 +214,7 @@ DbError Connection::connect()
     if (QString why; !libPq(&why)) {
         return {DbErrorKind::Missing, why};
     }
+    collect();
     {
         const std::lock_guard lock(m_cancelMutex);
         if (m_cancel) {
@@ -244,10 +248,8 @@ DbError Connection::connect()
     // are texts: the server's own zone and date style change nothing. A lock
     // another program holds too long fails as busy, as the file engine's wait
     // does, unless the server or the address sets a wait of its own.
-    // Prepared statements are still planned for their values each time: a
-    // search's words and period decide whether the trigram index pays.
     if (DbError error = exec("SET TimeZone = 'UTC'; SET DateStyle = 'ISO, YMD'; SET client_encoding = 'UTF8'; "
-                             "SET client_min_messages = 'warning'; SET plan_cache_mode = 'force_custom_plan'; "
+                             "SET client_min_messages = 'warning'; "
                              "SELECT set_config('lock_timeout', '10s', false) "
                              "WHERE current_setting('lock_timeout') IN ('0', '0ms')")) {
         return error;
@@ -271,9 +273,9 @@ DbError Connection::failure(pg_result *result)
     return !state.isEmpty() ? errorFrom(state, message) : DbError(DbErrorKind::Other, 0, message.trimmed());
 }
 
-DbError Connection::exec(const char *sql, const Params &params, Result &result)
+DbError Connection::ready()
 {
-    result = Result();
+    collect();
     if (!m_connection) {
         if (m_address.isEmpty()) {
             return {DbErrorKind::Closed, QStringLiteral("database not open")};
@@ -282,27 +284,114 @@ DbError Connection::exec(const char *sql, const Params &params, Result &result)
         return lost(QStringLiteral("the connection broke off inside a transaction"));
     }
     if (!m_connection || lib().PQstatus(m_connection) != CONNECTION_OK) {
-        if (DbError error = connect()) {
-            return error;
-        }
+        return connect();
     }
-    QByteArray name;
-    if (params.size() > 0) {
-        if (DbError error = prepared(sql, params.size(), name)) {
-            return error;
-        }
-    }
-    pg_result *answer =
-        params.size() == 0 ? lib().PQexec(m_connection, sql)
-        : name.isEmpty()
-            ? lib().PQexecParams(m_connection, sql, params.size(), nullptr, params.values(), nullptr, nullptr, 0)
-            : lib().PQexecPrepared(m_connection, name.constData(), params.size(), params.values(), nullptr, nullptr, 0);
+    return {};
+}
+
+DbError Connection::answerOf(pg_result *answer, Result &result)
+{
     const ExecStatusType status = answer ? lib().PQresultStatus(answer) : PGRES_FATAL_ERROR;
     if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) {
         return failure(answer);
     }
     result = Result(answer);
     return {};
+}
+
+DbError Connection::run(const char *sql, const Params &params, Result &result, bool prepare)
+{
+    result = Result();
+    if (DbError error = ready()) {
+        return error;
+    }
+    QByteArray name;
+    if (prepare && params.size() > 0) {
+        if (DbError error = prepared(sql, params.size(), name)) {
+            return error;
+        }
+    }
+    pg_result *answer =
+        params.size() == 0 && prepare ? lib().PQexec(m_connection, sql)
+        : name.isEmpty()
+            ? lib().PQexecParams(m_connection, sql, params.size(), nullptr, params.values(), nullptr, nullptr, 0)
+            : lib().PQexecPrepared(m_connection, name.constData(), params.size(), params.values(), nullptr, nullptr, 0);
+    return answerOf(answer, result);
+}
+
+DbError Connection::exec(const char *sql, const Params &params, Result &result)
+{
+    return run(sql, params, result, true);
+}
+
+DbError Connection::execPlanned(const char *sql, const Params &params, Result &result)
+{
+    return run(sql, params, result, false);
+}
+
+DbError Connection::send(const char *sql, const Params &params, quint64 &ticket)
+{
+    ticket = 0;
+    if (DbError error = ready()) {
+        return error;
+    }
+    QByteArray name;
+    if (DbError error = prepared(sql, params.size(), name)) {
+        return error;
+    }
+    const int sent = name.isEmpty() ? lib().PQsendQueryParams(m_connection, sql, params.size(), nullptr,
+                                                              params.values(), nullptr, nullptr, 0)
+                                    : lib().PQsendQueryPrepared(m_connection, name.constData(), params.size(),
+                                                                params.values(), nullptr, nullptr, 0);
+    if (!sent) {
+        return failure(nullptr);
+    }
+    ticket = m_underWay = ++m_lastTicket;
+    return {};
+}
+
+Connection::Answer Connection::answerUnderWay()
+{
+    m_underWay = 0;
+    // One statement gives one result, then none.
+    pg_result *first = lib().PQgetResult(m_connection);
+    while (pg_result *more = first ? lib().PQgetResult(m_connection) : nullptr) {
+        lib().PQclear(more);
+    }
+    Answer answer;
+    answer.error = answerOf(first, answer.result);
+    return answer;
+}
+
+void Connection::collect()
+{
+    if (m_underWay == 0) {
+        return;
+    }
+    const quint64 ticket = m_underWay;
+    Answer answer = answerUnderWay();
+    // Answers nobody asked for (days typed and left) are not kept for ever.
+    constexpr qsizetype kMostKept = 16;
+    if (m_answers.size() >= kMostKept) {
+        m_answers.erase(std::min_element(m_answers.keyBegin(), m_answers.keyEnd()).base());
+    }
+    m_answers.insert(ticket, std::move(answer));
+}
+
+DbError Connection::receive(quint64 ticket, Result &result)
+{
+    result = Result();
+    Answer answer;
+    if (ticket != 0 && ticket == m_underWay) {
+        answer = answerUnderWay();
+    } else if (const auto kept = m_answers.constFind(ticket); kept != m_answers.cend()) {
+        answer = *kept;
+        m_answers.erase(kept);
+    } else {
+        return {DbErrorKind::Other, QStringLiteral("the answer to a statement sent earlier is no longer kept")};
+    }
+    result = answer.result;
+    return answer.error;
 }
 
 DbError Connection::prepared(const char *sql, int parameters, QByteArray &name)

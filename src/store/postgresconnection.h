@@ -88,6 +88,16 @@ public:
     // run on a connection, and only executed after that.
     [[nodiscard]] DbError exec(const char *sql, const Params &params, Result &result);
     [[nodiscard]] DbError exec(const char *sql, const Params &params = {});
+    // Runs one statement planned for its values, not prepared: a period's
+    // length or a search's words decide whether an index pays.
+    [[nodiscard]] DbError execPlanned(const char *sql, const Params &params, Result &result);
+
+    // Sends one statement and returns without waiting for its answer, which
+    // receive() then gives (once; `ticket` names it). One statement is under
+    // way at a time: any other statement first takes the answer of the one
+    // before. The last few answers not yet asked for are kept.
+    [[nodiscard]] DbError send(const char *sql, const Params &params, quint64 &ticket);
+    [[nodiscard]] DbError receive(quint64 ticket, Result &result);
 
     // Runs `work` in a transaction (`begin` opens it); transactions inside
     // one join it. Committed when `work` returns no error.
@@ -99,8 +109,22 @@ public:
     void cancel();
 
 private:
+    // An answer that came before it was asked for.
+    struct Answer
+    {
+        DbError error;
+        Result result;
+    };
+
     DbError connect();
     DbError failure(pg_result *result);
+    DbError answerOf(pg_result *answer, Result &result);
+    // Takes the answer of the statement under way, if any, into m_answers;
+    // then the connection is open, made anew if it broke off outside a transaction.
+    DbError ready();
+    void collect();
+    Answer answerUnderWay();
+    DbError run(const char *sql, const Params &params, Result &result, bool prepare);
     // The name the statement `sql` is prepared under, preparing it first;
     // empty when the connection keeps as many as it may.
     DbError prepared(const char *sql, int parameters, QByteArray &name);
@@ -111,6 +135,9 @@ private:
     std::function<DbError()> m_setUp;
     int m_depth = 0;
     QHash<QByteArray, QByteArray> m_prepared; // statement text -> name, for this connection
+    quint64 m_lastTicket = 0;
+    quint64 m_underWay = 0; // the ticket of the statement sent and not yet answered; 0 when none
+    QHash<quint64, Answer> m_answers;
     std::mutex m_cancelMutex;
 };
 

@@ -38,7 +38,8 @@ Loaded load()
     loaded.ok = ZEPHRA_RESOLVE(PQconnectdbParams) && ZEPHRA_RESOLVE(PQstatus) && ZEPHRA_RESOLVE(PQerrorMessage) &&
                 ZEPHRA_RESOLVE(PQfinish) && ZEPHRA_RESOLVE(PQgetCancel) && ZEPHRA_RESOLVE(PQfreeCancel) &&
                 ZEPHRA_RESOLVE(PQcancel) && ZEPHRA_RESOLVE(PQexec) && ZEPHRA_RESOLVE(PQexecParams) &&
-                ZEPHRA_RESOLVE(PQprepare) && ZEPHRA_RESOLVE(PQexecPrepared) && ZEPHRA_RESOLVE(PQresultStatus) &&
+                ZEPHRA_RESOLVE(PQprepare) && ZEPHRA_RESOLVE(PQexecPrepared) && ZEPHRA_RESOLVE(PQsendQueryParams) &&
+                ZEPHRA_RESOLVE(PQsendQueryPrepared) && ZEPHRA_RESOLVE(PQgetResult) && ZEPHRA_RESOLVE(PQresultStatus) &&
                 ZEPHRA_RESOLVE(PQresultErrorField) && ZEPHRA_RESOLVE(PQresultErrorMessage) && ZEPHRA_RESOLVE(PQclear) &&
                 ZEPHRA_RESOLVE(PQntuples) && ZEPHRA_RESOLVE(PQgetisnull) && ZEPHRA_RESOLVE(PQgetvalue) &&
                 ZEPHRA_RESOLVE(PQgetlength) && ZEPHRA_RESOLVE(PQcmdTuples);

@@ -25,6 +25,9 @@ struct LibPq
     decltype(&::PQexecParams) PQexecParams;
     decltype(&::PQprepare) PQprepare;
     decltype(&::PQexecPrepared) PQexecPrepared;
+    decltype(&::PQsendQueryParams) PQsendQueryParams;
+    decltype(&::PQsendQueryPrepared) PQsendQueryPrepared;
+    decltype(&::PQgetResult) PQgetResult;
     decltype(&::PQresultStatus) PQresultStatus;
     decltype(&::PQresultErrorField) PQresultErrorField;
     decltype(&::PQresultErrorMessage) PQresultErrorMessage;

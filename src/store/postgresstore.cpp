@@ -47,6 +47,9 @@ RecordVersion versionOf(const Result &rows, int row, int first)
     return {rows.integer(row, first), rows.moment(row, first + 1)};
 }
 
+// The 版 and 更新日時 of a day's record as they stand now.
+constexpr const char *kDayVersion = "SELECT \"版\", \"更新日時\" FROM \"業務日誌\" WHERE \"日付\" = $1::date";
+
 // A LIKE pattern that finds `word` anywhere, its own % _ and \ taken literally.
 QString containsPattern(QString word)
 {
@@ -150,6 +153,31 @@ public:
         return {};
     }
 
+    // The question goes out now and the answer is taken when the write needs
+    // it: the page goes on with the typing meanwhile.
+    SeenLater lookUpDay(QDate day) override
+    {
+        quint64 ticket = 0;
+        const DbError sent = m_open ? m_db.send(kDayVersion, Params().add(day), ticket) : closedError();
+        if (sent) {
+            return [sent](Seen &seen) {
+                seen.reset();
+                return sent;
+            };
+        }
+        return [this, ticket](Seen &seen) -> DbError {
+            seen.reset();
+            Result rows;
+            if (DbError error = m_db.receive(ticket, rows)) {
+                return error;
+            }
+            if (rows.rows() > 0) {
+                seen = versionOf(rows, 0, 0);
+            }
+            return {};
+        };
+    }
+
     DbError saveDay(const JournalRecord &record, const Expected &expected, WriteOutcome &outcome) override
     {
         outcome = WriteOutcome{};
@@ -179,8 +207,7 @@ public:
                   "RETURNING \"版\", \"更新日時\"";
             params.add(expected.seen()->number).add(expected.seen()->written);
         }
-        return versionedWrite(sql, params, "SELECT \"版\", \"更新日時\" FROM \"業務日誌\" WHERE \"日付\" = $1::date",
-                              Params().add(record.date), outcome);
+        return versionedWrite(sql, params, kDayVersion, Params().add(record.date), outcome);
     }
 
     DbError addDay(const JournalRecord &record, bool &added) override
@@ -210,7 +237,7 @@ public:
         if (DbError error = refuseWrite()) {
             return error;
         }
-        const char *current = "SELECT \"版\", \"更新日時\" FROM \"業務日誌\" WHERE \"日付\" = $1::date";
+        const char *current = kDayVersion;
         if (!expected.checked()) {
             return wrote(m_db.exec("DELETE FROM \"業務日誌\" WHERE \"日付\" = $1::date", Params().add(day)));
         }
@@ -239,10 +266,11 @@ public:
             return closedError();
         }
         Result rows;
-        if (DbError error = m_db.exec("SELECT to_char(\"日付\", 'YYYY-MM-DD'), \"売上額\", \"仕入額\", \"入金額\", "
-                                      "\"出金額\", \"日誌\" FROM \"業務日誌\" "
-                                      "WHERE \"日付\" BETWEEN $1::date AND $2::date ORDER BY \"日付\"",
-                                      Params().add(period.first).add(period.last), rows)) {
+        if (DbError error =
+                m_db.execPlanned("SELECT to_char(\"日付\", 'YYYY-MM-DD'), \"売上額\", \"仕入額\", \"入金額\", "
+                                 "\"出金額\", \"日誌\" FROM \"業務日誌\" "
+                                 "WHERE \"日付\" BETWEEN $1::date AND $2::date ORDER BY \"日付\"",
+                                 Params().add(period.first).add(period.last), rows)) {
             return error;
         }
         for (int row = 0; row < rows.rows(); ++row) {
@@ -275,7 +303,7 @@ public:
             return {DbErrorKind::RefusedValue, QStringLiteral("no period to summarise")};
         }
         Result groups;
-        if (DbError error = m_db.exec(
+        if (DbError error = m_db.execPlanned(
                 "SELECT min(to_char(\"日付\", 'YYYY-MM-DD')), sum(\"売上額\")::bigint, sum(\"仕入額\")::bigint, "
                 "sum(\"入金額\")::bigint, sum(\"出金額\")::bigint, count(*) FROM \"業務日誌\" "
                 "WHERE \"日付\" BETWEEN $1::date AND $2::date GROUP BY to_char(\"日付\", $3) "
@@ -341,7 +369,7 @@ public:
         }
         sql += " ORDER BY \"日付\" DESC LIMIT $3";
         Result rows;
-        if (DbError error = m_db.exec(sql.constData(), params, rows)) {
+        if (DbError error = m_db.execPlanned(sql.constData(), params, rows)) {
             return error;
         }
         for (int row = 0; row < rows.rows(); ++row) {
@@ -422,7 +450,7 @@ public:
                 return failure;
             }
             Result copied;
-            if (DbError failure = m_db.exec(
+            if (DbError failure = m_db.execPlanned(
                     "INSERT INTO pg_temp.\"w集計\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\") "
                     "SELECT \"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\" FROM \"業務日誌\" "
                     "WHERE \"日付\" BETWEEN $1::date AND $2::date ORDER BY \"日付\"",

@@ -31,6 +31,9 @@ struct OpenFailure
     bool otherPartPresent = false; // the data's other part stands there
 };
 
+// How a day stood when it was looked up, taken when a write of the day needs it.
+using SeenLater = std::function<DbError(Seen &seen)>;
+
 // Made closed; every operation on a closed store fails with ErrClosed, so a
 // page that outlives the files is told, not crashed.
 class Store
@@ -62,6 +65,20 @@ public:
     {
         Seen ignored;
         return readDay(day, record, ignored);
+    }
+    // Asks how `day` stands now (the `seen` of readDay) and, where the engine
+    // can, returns before the answer is there; calling the function returned
+    // gives it, once. The answer is the day as it stood when asked, however
+    // late it is taken. The file engine reads at once.
+    [[nodiscard]] virtual SeenLater lookUpDay(QDate day)
+    {
+        std::optional<JournalRecord> record;
+        Seen seen;
+        const DbError error = readDay(day, record, seen);
+        return [error, seen](Seen &answer) {
+            answer = error ? Seen() : seen;
+            return error;
+        };
     }
     // Inserts the record, or replaces every column of the day's record, in
     // one statement that also checks what it writes over: when `expected` is

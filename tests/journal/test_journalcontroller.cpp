@@ -1,10 +1,14 @@
 // The journal's commands without a display: the questions in their order,
 // Yes and No, changes made elsewhere, writes that fail and leave the page's
-// values on screen, and Null amounts, through a real store on real files.
+// values on screen, and Null amounts, through a real store on real files
+// (and on the server named by ZEPHRA_TEST_SERVER where a case says so).
 
 #include "journal/journalcontroller.h"
+#include "store/engines.h"
+#include "store/maintenance.h"
 #include "support/pageenvironment.h"
 #include "support/sqlfile.h"
+#include "support/testserver.h"
 #include "support/verifyok.h"
 
 #include <QCoreApplication>
@@ -56,6 +60,8 @@ private slots:
     void questionsInOrderAgainstAChangeElsewhere();
     void deleteOfADayRemovedElsewhereAsksNothingMore();
     void dayTakenUpThenAddedElsewhereIsAsked();
+    void dayTakenUpIsExpectedAsItStoodThen_data();
+    void dayTakenUpIsExpectedAsItStoodThen();
 
 private:
     QStringList titlesShown() const;
@@ -269,6 +275,76 @@ void TestJournalController::dayTakenUpThenAddedElsewhereIsAsked()
     m_controller->save(pageOf(kDay, 1, u"こちら"_s));
     QCOMPARE(titlesShown(), QStringList{u"登録の確認"_s});
     QCOMPARE(m_cleared->size(), 2);
+}
+
+void TestJournalController::dayTakenUpIsExpectedAsItStoodThen_data()
+{
+    QTest::addColumn<bool>("server");
+    QTest::newRow("files") << false;
+    QTest::newRow("server") << true;
+}
+
+// The day's look goes out when its date is typed and may be answered only
+// when 登録 needs it: the page's other work in between changes nothing, a
+// change made elsewhere after the look is asked about, and 読込 or クリア
+// replace the look.
+void TestJournalController::dayTakenUpIsExpectedAsItStoodThen()
+{
+    QFETCH(bool, server);
+    std::optional<testsupport::ServerSchema> schema;
+    store::Location location = store::Location::inFolder(m_env->data.folder());
+    if (server) {
+        SKIP_WITHOUT_SERVER();
+        schema.emplace();
+        QVERIFY2(schema->error().isEmpty(), qPrintable(schema->error()));
+        location = schema->location();
+        VERIFY_OK(store::createEmptyData(location).error);
+    }
+    const std::unique_ptr<store::Store> here = store::makeStore(location);
+    const std::unique_ptr<store::Store> other = store::makeStore(location);
+    QVERIFY(!here->open(location) && !other->open(location));
+    journal::JournalController controller(*here, m_env->msg);
+    const QDate otherDay = kDay.addDays(1);
+    const auto changeElsewhere = [&](const QString &text) {
+        VERIFY_OK(other->saveDay({kDay, {555, {}, {}, {}}, text, {}}));
+    };
+    const auto storedText = [&] {
+        std::optional<store::JournalRecord> record;
+        return other->readDay(kDay, record) || !record ? u"none"_s : record->text;
+    };
+    changeElsewhere(u"元"_s);
+
+    controller.takeUpDay(kDay);
+    controller.read(pageOf(otherDay, {}, QString())); // the page's other work: a day with no record
+    changeElsewhere(u"向こう"_s);
+    m_env->presenter.answers = {Answer::Yes, Answer::No};
+    controller.save(pageOf(kDay, 1, u"こちら"_s));
+    QCOMPARE(titlesShown(), (QStringList{u"登録の確認"_s, u"他の端末での変更"_s}));
+    QCOMPARE(storedText(), u"向こう"_s);
+
+    // 読込 after the change: the day as read is what 登録 expects.
+    controller.clear();
+    controller.takeUpDay(kDay);
+    controller.read(pageOf(otherDay, {}, QString()));
+    changeElsewhere(u"向こう二"_s);
+    controller.read(pageOf(kDay, {}, QString()));
+    m_env->presenter.shown.clear();
+    m_env->presenter.answers = {Answer::Yes};
+    controller.save(pageOf(kDay, 2, u"読んでから"_s));
+    QCOMPARE(titlesShown(), QStringList{u"登録の確認"_s});
+    QCOMPARE(storedText(), u"読んでから"_s);
+
+    // クリア forgets the look: the day taken up again stands as it is now.
+    controller.takeUpDay(kDay);
+    controller.read(pageOf(otherDay, {}, QString()));
+    changeElsewhere(u"向こう三"_s);
+    controller.clear();
+    controller.takeUpDay(kDay);
+    m_env->presenter.shown.clear();
+    m_env->presenter.answers = {Answer::Yes};
+    controller.save(pageOf(kDay, 3, u"クリアの後"_s));
+    QCOMPARE(titlesShown(), QStringList{u"登録の確認"_s});
+    QCOMPARE(storedText(), u"クリアの後"_s);
 }
 
 QTEST_GUILESS_MAIN(TestJournalController)

@@ -84,6 +84,7 @@ private slots:
     void recordsComeInDateOrderAndStopWhenAsked();
     void writeOverAChangeIsRefusedUntilAsked();
     void removalAndAdditionElsewhereAreSeen();
+    void dayLookedUpAnswersAsItStoodWhenAsked();
     void transactionKeepsAllOrNothing();
     void settingsAreOneRow();
     void hintsAreStoredCheckedAndRemoved();
@@ -230,6 +231,69 @@ void TestContract::writeOverAChangeIsRefusedUntilAsked()
     // The version just written is what the next checked write expects.
     VERIFY_OK(m_store->saveDay({day, {2, {}, {}, {}}, u"続き"_s, {}}, Expected::as(outcome.now), outcome));
     QCOMPARE(readDay(*other, day), u"2007-04-05|2 - - -|続き"_s);
+}
+
+// A day looked up (as typing its date does) answers as a read of it would
+// have, whatever the store did between the question and the taking of the
+// answer; a write that expects that answer is refused after a change made
+// elsewhere since.
+void TestContract::dayLookedUpAnswersAsItStoodWhenAsked()
+{
+    const QDate kept(2007, 4, 5);
+    const QDate absent(2007, 4, 6);
+    const QDate changed(2007, 4, 7);
+    save(kept, u"残る"_s, 1);
+    save(changed, u"元"_s, 2);
+    Seen readKept;
+    Seen readChanged;
+    std::optional<JournalRecord> record;
+    VERIFY_OK(m_store->readDay(kept, record, readKept));
+    VERIFY_OK(m_store->readDay(changed, record, readChanged));
+    QVERIFY(readKept && readChanged);
+
+    SeenLater lookKept = m_store->lookUpDay(kept);
+    SeenLater lookAbsent = m_store->lookUpDay(absent);
+    SeenLater lookChanged = m_store->lookUpDay(changed);
+    // Other work of the store in between: a read, a write and a search.
+    QCOMPARE(readDay(*m_store, kept), u"2007-04-05|1 - - -|残る"_s);
+    save(QDate(2007, 5, 1), u"別の日"_s);
+    QCOMPARE(find(*m_store, u"別の日"_s), u"0501"_s);
+    std::unique_ptr<Store> other = second();
+    QVERIFY(other);
+    VERIFY_OK(other->saveDay({changed, {555, {}, {}, {}}, u"向こう"_s, {}}));
+
+    // Taken in another order than asked.
+    Seen seen{RecordVersion{99, {}}};
+    VERIFY_OK(lookChanged(seen));
+    QCOMPARE(seen, readChanged);
+    VERIFY_OK(lookAbsent(seen));
+    QVERIFY(!seen);
+    VERIFY_OK(lookKept(seen));
+    QCOMPARE(seen, readKept);
+
+    WriteOutcome outcome;
+    QCOMPARE(m_store->saveDay({changed, {1, {}, {}, {}}, u"こちら"_s, {}}, Expected::as(readChanged), outcome).kind,
+             DbErrorKind::Changed);
+    QCOMPARE(readDay(*m_store, changed), u"2007-04-07|555 - - -|向こう"_s);
+    VERIFY_OK(m_store->saveDay({kept, {3, {}, {}, {}}, u"こちら"_s, {}}, Expected::as(readKept), outcome));
+    QCOMPARE(readDay(*other, kept), u"2007-04-05|3 - - -|こちら"_s);
+
+    // Looked up many times over without taking the answers: the latest still answer.
+    std::vector<SeenLater> looks;
+    for (int n = 0; n < 40; ++n) {
+        looks.push_back(m_store->lookUpDay(kept.addDays(n % 3)));
+    }
+    VERIFY_OK(looks[39](seen));
+    QCOMPARE(seen, outcome.now);
+    VERIFY_OK(looks[37](seen));
+    QVERIFY(!seen);
+    VERIFY_OK(looks[38](seen));
+    QVERIFY(seen && seen->number > readChanged->number);
+
+    // On a closed store the answer is the closed store's failure.
+    m_store->close();
+    QCOMPARE(m_store->lookUpDay(kept)(seen).kind, DbErrorKind::Closed);
+    QVERIFY(!seen);
 }
 
 void TestContract::removalAndAdditionElsewhereAreSeen()

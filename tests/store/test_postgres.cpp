@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <vector>
+
 using namespace store;
 using testsupport::ServerSchema;
 
@@ -354,6 +356,54 @@ private slots:
             nowhere->open(Location::onServer(QStringLiteral("postgresql://127.0.0.1:1/none")));
         QVERIFY(failure);
         QCOMPARE(failure->error.kind, DbErrorKind::ConnectionLost);
+    }
+
+    // A day looked up is answered when asked for; an answer the connection
+    // no longer keeps, one already taken, or one lost with the connection is
+    // a failure, never another day's answer.
+    void lookedUpDaysAnswerOrFail()
+    {
+        ServerSchema schema;
+        VERIFY_OK(createEmptyData(schema.location()).error);
+        std::unique_ptr<Store> store = openStore(schema.location());
+        QVERIFY(store);
+        const QDate first(2025, 3, 1);
+        std::vector<Seen> read(3);
+        for (int d = 0; d < 2; ++d) {
+            VERIFY_OK(store->saveDay(record(first.addDays(d), d, QString())));
+            VERIFY_OK(store->saveDay(record(first.addDays(d), d + 10, QString())));
+        }
+        for (int d = 0; d < 3; ++d) {
+            std::optional<JournalRecord> shown;
+            VERIFY_OK(store->readDay(first.addDays(d), shown, read[d]));
+        }
+        QCOMPARE(read[1]->number, 2);
+        QVERIFY(!read[2]);
+
+        std::vector<SeenLater> looks;
+        for (int n = 0; n < 20; ++n) {
+            looks.push_back(store->lookUpDay(first.addDays(n % 3)));
+        }
+        Seen seen;
+        for (int n = 0; n < 3; ++n) {
+            QCOMPARE(looks[n](seen).kind, DbErrorKind::Other);
+            QVERIFY(!seen);
+        }
+        for (int n = 19; n >= 3; --n) {
+            VERIFY_OK(looks[n](seen));
+            QCOMPARE(seen, read[n % 3]);
+        }
+        QCOMPARE(looks[19](seen).kind, DbErrorKind::Other);
+
+        // The connection ended under a look: the look fails as lost, the next command connects anew.
+        QCOMPARE(testsupport::serverExec(testsupport::testServer(),
+                                         "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE "
+                                         "application_name = '" +
+                                             schema.name().toUtf8() + "'"),
+                 QString());
+        QCOMPARE(store->lookUpDay(first)(seen).kind, DbErrorKind::ConnectionLost);
+        VERIFY_OK(store->lookUpDay(first)(seen));
+        QCOMPARE(seen, read[0]);
     }
 
     // TLS when the address asks for it: the program's connection is encrypted,
