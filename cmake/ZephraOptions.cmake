@@ -15,3 +15,7 @@ if(ZEPHRA_SANITIZE)
     target_compile_options(zephra_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(zephra_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# The test programs' own code is compiled without optimisation (the libraries
+# they test keep the build's): see zephra_use_test_headers.
+set(ZEPHRA_TEST_CODE_OPTIONS -O0)

@@ -1,0 +1,1 @@
+// The object the test programs' precompiled headers are made for.
