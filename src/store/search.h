@@ -4,6 +4,7 @@
 
 #include "store/records.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -25,7 +26,11 @@ struct SearchHit
 {
     QDate date;
     Amount sales;
-    QString text; // 日誌 as stored
+    // 日誌 as stored, in UTF-8 as both engines hold it: a list of hits shows
+    // a short part of each, and only that part needs turning into characters.
+    QByteArray utf8;
+
+    QString text() const { return QString::fromUtf8(utf8); }
 };
 
 struct SearchResult

@@ -1,5 +1,7 @@
 #include "store/search.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace store {
@@ -22,7 +24,7 @@ char32_t codePointAt(QStringView text, qsizetype &i)
 bool keptByNfkc(char32_t c)
 {
     return c < 0x80 || (c >= 0x3001 && c <= 0x3002) || (c >= 0x300C && c <= 0x300F) || (c >= 0x3041 && c <= 0x3096) ||
-           (c >= 0x30A1 && c <= 0x30FA) || (c >= 0x30FC && c <= 0x30FE) || (c >= 0x4E00 && c <= 0x9FFF);
+           (c >= 0x30A1 && c <= 0x30FE) || (c >= 0x4E00 && c <= 0x9FFF);
 }
 
 // Characters that NFKC may join to the character before them: combining
@@ -61,6 +63,33 @@ qsizetype keptRun(QStringView text, qsizetype start)
     return end - start;
 }
 
+// The form of a character with the marks that follow it. Pieces of one or two
+// characters (half-width kana with their voiced marks, full-width letters,
+// the journal's other signs) recur in text after text: their forms are kept,
+// so that the normaliser sees each one once per thread.
+QString pieceForm(QStringView piece)
+{
+    const auto normalise = [piece] {
+        QString form = piece.toString().normalized(QString::NormalizationForm_KC);
+        for (QChar &unit : form) {
+            unit = QChar(foldLatin(unit.unicode()));
+        }
+        return form;
+    };
+    if (piece.size() > 2) {
+        return normalise();
+    }
+    thread_local QHash<quint32, QString> known;
+    const quint32 key = piece[0].unicode() | (piece.size() == 2 ? quint32(piece[1].unicode()) << 16 : 0u);
+    if (const auto found = known.constFind(key); found != known.constEnd()) {
+        return *found;
+    }
+    if (known.size() >= 4096) {
+        known.clear();
+    }
+    return *known.insert(key, normalise());
+}
+
 // The form is made one piece at a time: a run of units kept as they are, or
 // a character with the marks that follow it. Each piece of the form then
 // knows the characters it came from.
@@ -92,12 +121,9 @@ template <typename Note> QString buildForm(QStringView text, Note note)
             }
             i = next;
         }
-        const qsizetype before = form.size();
-        const QString piece = text.sliced(start, i - start).toString().normalized(QString::NormalizationForm_KC);
-        for (const QChar unit : piece) {
-            form.append(QChar(foldLatin(unit.unicode())));
-        }
-        note(form.size() - before, start, i);
+        const QString piece = pieceForm(text.sliced(start, i - start));
+        form.append(piece);
+        note(piece.size(), start, i);
     }
     return form;
 }
@@ -115,13 +141,15 @@ MappedSearchForm mappedSearchForm(QStringView text)
     // Most texts map unit for unit; the ranges are written out from the first
     // piece that does not.
     qsizetype written = 0;
-    mapped.text = buildForm(text, [&mapped, &written](qsizetype units, qsizetype from, qsizetype to) {
+    mapped.text = buildForm(text, [&mapped, &written, text](qsizetype units, qsizetype from, qsizetype to) {
         if (mapped.identical && units == 1 && to == from + 1 && from == written) {
             ++written;
             return;
         }
         if (mapped.identical) {
             mapped.identical = false;
+            mapped.from.reserve(text.size() + 16);
+            mapped.to.reserve(text.size() + 16);
             for (qsizetype k = 0; k < written; ++k) {
                 mapped.from.append(k);
                 mapped.to.append(k + 1);

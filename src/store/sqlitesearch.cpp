@@ -72,7 +72,7 @@ bool takeHit(const Statement &row, const SearchQuery &query, SearchResult &resul
         return false;
     }
     bool unreadable = false;
-    result.hits.append({date, row.amount(1, unreadable), row.text(2)});
+    result.hits.append({date, row.amount(1, unreadable), row.utf8(2)});
     return true;
 }
 

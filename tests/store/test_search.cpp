@@ -180,7 +180,7 @@ void TestSearch::periodNewestFirstAndLimit()
     VERIFY_OK(m_store->search({u"会議 7"_s, {}, {}, 10}, result));
     QCOMPARE(result.hits.size(), 1);
     QCOMPARE(result.hits[0].sales, Amount(100));
-    QCOMPARE(result.hits[0].text, u"定例の会議 7"_s);
+    QCOMPARE(result.hits[0].text(), u"定例の会議 7"_s);
 }
 
 void TestSearch::indexFollowsEveryJournalWrite()
