@@ -54,16 +54,24 @@ QString searchForm(QStringView text);
 
 // The same with, for every UTF-16 unit of the form, the range [from, to) of
 // the original text it came from, so that a match found in the form can be
-// shown on the characters the user wrote.
+// shown on the characters the user wrote. Most units come from one unit
+// each; only the pieces that do not are written down.
 struct MappedSearchForm
 {
+    // Units [form, form + units) of the form came from [from, to) of the
+    // original as a whole; the units between pieces map one to one.
+    struct Piece
+    {
+        qsizetype form = 0;
+        qsizetype units = 0;
+        qsizetype from = 0;
+        qsizetype to = 0;
+    };
     QString text;
-    bool identical = true; // unit k came from unit k alone; `from` and `to` are then empty
-    QList<qsizetype> from;
-    QList<qsizetype> to;
+    QList<Piece> pieces; // in order; none when unit k came from unit k alone
 
-    qsizetype originalFrom(qsizetype unit) const { return identical ? unit : from[unit]; }
-    qsizetype originalTo(qsizetype unit) const { return identical ? unit + 1 : to[unit]; }
+    qsizetype originalFrom(qsizetype unit) const;
+    qsizetype originalTo(qsizetype unit) const;
 };
 MappedSearchForm mappedSearchForm(QStringView text);
 

@@ -91,8 +91,9 @@ QString pieceForm(QStringView piece)
 }
 
 // The form is made one piece at a time: a run of units kept as they are, or
-// a character with the marks that follow it. Each piece of the form then
-// knows the characters it came from.
+// a character with the marks that follow it. `note` hears of each piece that
+// is not one unit from one unit: where it starts in the form, its units, and
+// the characters it came from.
 template <typename Note> QString buildForm(QStringView text, Note note)
 {
     QString form;
@@ -107,7 +108,6 @@ template <typename Note> QString buildForm(QStringView text, Note note)
                 if (unit[k] >= u'A' && unit[k] <= u'Z') {
                     unit[k] = char16_t(unit[k] + (u'a' - u'A'));
                 }
-                note(1, i + k, i + k + 1);
             }
             i += run;
             continue;
@@ -122,8 +122,10 @@ template <typename Note> QString buildForm(QStringView text, Note note)
             i = next;
         }
         const QString piece = pieceForm(text.sliced(start, i - start));
+        if (piece.size() != 1 || i != start + 1) {
+            note(form.size(), piece.size(), start, i);
+        }
         form.append(piece);
-        note(piece.size(), start, i);
     }
     return form;
 }
@@ -132,35 +134,42 @@ template <typename Note> QString buildForm(QStringView text, Note note)
 
 QString searchForm(QStringView text)
 {
-    return buildForm(text, [](qsizetype, qsizetype, qsizetype) {});
+    return buildForm(text, [](qsizetype, qsizetype, qsizetype, qsizetype) {});
 }
 
+// Units that map one to one and pieces of one unit from one unit are not
+// written down: they keep the distance between form and original.
 MappedSearchForm mappedSearchForm(QStringView text)
 {
     MappedSearchForm mapped;
-    // Most texts map unit for unit; the ranges are written out from the first
-    // piece that does not.
-    qsizetype written = 0;
-    mapped.text = buildForm(text, [&mapped, &written, text](qsizetype units, qsizetype from, qsizetype to) {
-        if (mapped.identical && units == 1 && to == from + 1 && from == written) {
-            ++written;
-            return;
-        }
-        if (mapped.identical) {
-            mapped.identical = false;
-            mapped.from.reserve(text.size() + 16);
-            mapped.to.reserve(text.size() + 16);
-            for (qsizetype k = 0; k < written; ++k) {
-                mapped.from.append(k);
-                mapped.to.append(k + 1);
-            }
-        }
-        for (qsizetype k = 0; k < units; ++k) {
-            mapped.from.append(from);
-            mapped.to.append(to);
-        }
+    mapped.text = buildForm(text, [&mapped](qsizetype form, qsizetype units, qsizetype from, qsizetype to) {
+        mapped.pieces.append({form, units, from, to});
     });
     return mapped;
+}
+
+qsizetype MappedSearchForm::originalFrom(qsizetype unit) const
+{
+    const auto after = std::upper_bound(pieces.cbegin(), pieces.cend(), unit,
+                                        [](qsizetype at, const Piece &piece) { return at < piece.form; });
+    if (after == pieces.cbegin()) {
+        return unit;
+    }
+    const Piece &piece = *(after - 1);
+    return unit < piece.form + piece.units ? piece.from : piece.to + (unit - piece.form - piece.units);
+}
+
+qsizetype MappedSearchForm::originalTo(qsizetype unit) const
+{
+    const auto after = std::upper_bound(pieces.cbegin(), pieces.cend(), unit,
+                                        [](qsizetype at, const Piece &piece) { return at < piece.form; });
+    if (after != pieces.cbegin()) {
+        const Piece &piece = *(after - 1);
+        if (unit < piece.form + piece.units) {
+            return piece.to;
+        }
+    }
+    return originalFrom(unit) + 1;
 }
 
 bool isOwnSearchForm(QStringView text)
