@@ -143,6 +143,23 @@ qsizetype utf8Cut(QByteArrayView utf8, qsizetype characters)
     return std::min(at, utf8.size());
 }
 
+// The first character boundary at or after byte `at` of a UTF-8 text where a
+// part may end (as utf8Cut).
+qsizetype utf8CutAtByte(QByteArrayView utf8, qsizetype at)
+{
+    if (at >= utf8.size()) {
+        return utf8.size();
+    }
+    while (at < utf8.size() && (static_cast<unsigned char>(utf8[at]) & 0xC0) == 0x80) {
+        ++at;
+    }
+    while (at < utf8.size() && joinsPrevious(utf8, at)) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        at += lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    }
+    return std::min(at, utf8.size());
+}
+
 } // namespace
 
 namespace {
@@ -211,10 +228,18 @@ Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
 Excerpt makeExcerpt(QByteArrayView utf8, const QStringList &words, qsizetype width)
 {
     // Only the start of a long text is turned into characters, as far as
-    // its search form is looked at.
+    // its search form is looked at. A word written in the text as it is
+    // typed shows how far that is: the form's first match is there or before.
     const qsizetype longest = longestWord(words);
+    qsizetype written = -1;
+    for (const QString &word : words) {
+        const qsizetype at = utf8.indexOf(QByteArrayView(word.toUtf8()));
+        written = at >= 0 && (written < 0 || at < written) ? at : written;
+    }
+    // A character of the form is three bytes of UTF-8 at most.
+    qsizetype cut =
+        written >= 0 ? utf8CutAtByte(utf8, written + 3 * (width + 4 * longest + 16)) : utf8Cut(utf8, firstPart(width));
     for (qsizetype part = firstPart(width);; part *= 4) {
-        const qsizetype cut = utf8Cut(utf8, part);
         if (cut >= utf8.size()) {
             return makeExcerpt(QString::fromUtf8(utf8), words, width);
         }
@@ -223,6 +248,10 @@ Excerpt makeExcerpt(QByteArrayView utf8, const QStringList &words, qsizetype wid
         if (partSuffices(found, start.size(), width, longest)) {
             return lineOf(start, true, found, width);
         }
+        while (utf8Cut(utf8, part) <= cut) {
+            part *= 4;
+        }
+        cut = utf8Cut(utf8, part);
     }
 }
 
