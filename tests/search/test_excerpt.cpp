@@ -144,6 +144,14 @@ void TestExcerpt::longTextsCutWhereTheFormCannotJoin_data()
         const QString text = QString(before, u'う') + u"ｶﾞｽ代"_s + QString(1500, u'え');
         QTest::addRow("ｶﾞ about a cut, %d before", before) << text << u"ガス"_s << QString();
     }
+    // The word as typed further on than the form's first match, or written
+    // where the form does not hold it.
+    QTest::newRow("half-width first, as typed later")
+        << QString(300, u'く') + u"ｶﾞｽ代"_s + QString(900, u'け') + u"ガス代"_s + QString(300, u'こ') << u"ガス"_s
+        << u"…"_s + QString(15, u'く') + u"[ｶﾞｽ]代"_s + QString(41, u'け') + u"…"_s;
+    QTest::newRow("as typed but joined to a mark")
+        << QString(300, u'さ') + u"カ\u3099ス"_s + QString(900, u'し') + u"カス"_s + QString(300, u'す') << u"カス"_s
+        << u"…"_s + QString(15, u'し') + u"[カス]"_s + QString(43, u'す') + u"…"_s;
     QTest::newRow("beyond the BMP near the end") << QString(1990, u'お') + u"𠮷野家𠮷𠮷𠮷"_s << u"野家"_s << QString();
     QTest::newRow("line breaks before a late match")
         << QString(600, u'か') + u"\r\n\r\n山田様\n"_s + QString(600, u'き') << u"山田様"_s
