@@ -63,17 +63,39 @@ bool joinsPrevious(QChar c)
     return c.isMark() || c.isLowSurrogate() || u == 0xFF9E || u == 0xFF9F || (u >= 0x1160 && u <= 0x11FF);
 }
 
+qsizetype longestWord(const QStringList &words)
+{
+    qsizetype longest = 0;
+    for (const QString &word : words) {
+        longest = std::max(longest, word.size());
+    }
+    return longest;
+}
+
+// Whether the matches found in a part of a text that ends at `cut` reach far
+// enough: the line starts at the first match at the latest and a match that
+// reaches past the cut starts too late for the line. A match may cover more
+// original characters than the word has (ｶﾞ for ガ), hence the room.
+bool partSuffices(const Ranges &found, qsizetype cut, qsizetype width, qsizetype longest)
+{
+    return !found.isEmpty() && found.first().first + width + 4 * longest + 8 < cut;
+}
+
+// The part of a text its excerpt looks at first, in characters; then four
+// times as much, and so on.
+qsizetype firstPart(qsizetype width)
+{
+    return std::max<qsizetype>(4 * width, 256);
+}
+
 // The matches the line can show. Only the text up to a little past the line
 // is put in its search form: a day's text may run to thousands of characters,
 // and the line shows a few dozen. The text is cut where the form cannot join
 // across, so the form of the part is the start of the form of the whole.
 Ranges matchesShown(QStringView text, const QStringList &words, qsizetype width)
 {
-    qsizetype longest = 0;
-    for (const QString &word : words) {
-        longest = std::max(longest, word.size());
-    }
-    for (qsizetype part = std::max<qsizetype>(4 * width, 256);; part *= 4) {
+    const qsizetype longest = longestWord(words);
+    for (qsizetype part = firstPart(width);; part *= 4) {
         if (part >= text.size()) {
             return matches(text, words);
         }
@@ -81,19 +103,71 @@ Ranges matchesShown(QStringView text, const QStringList &words, qsizetype width)
         while (cut < text.size() && joinsPrevious(text[cut])) {
             ++cut;
         }
-        // A match that reaches past the cut starts too late for the line.
         const Ranges found = matches(text.left(cut), words);
-        if (!found.isEmpty() && found.first().first + width + longest < cut) {
+        if (partSuffices(found, cut, width, longest)) {
             return found;
         }
     }
 }
 
+// Whether the search form may join the character starting at byte `at` of a
+// UTF-8 text to the one before it (as joinsPrevious above).
+bool joinsPrevious(QByteArrayView utf8, qsizetype at)
+{
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    const qsizetype length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (length == 1 || at + length > utf8.size()) {
+        return false;
+    }
+    char32_t c = lead & (0xFF >> (length + 1));
+    for (qsizetype k = 1; k < length; ++k) {
+        c = (c << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3F);
+    }
+    return QChar::isMark(c) || c == 0xFF9E || c == 0xFF9F || (c >= 0x1160 && c <= 0x11FF);
+}
+
+// Where a part of at least `characters` characters of a UTF-8 text may end:
+// on a character's first byte, not before one the form joins to the previous.
+qsizetype utf8Cut(QByteArrayView utf8, qsizetype characters)
+{
+    qsizetype at = 0;
+    for (qsizetype seen = 0; at < utf8.size() && seen < characters; ++seen) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        at += lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    }
+    at = std::min(at, utf8.size());
+    while (at < utf8.size() && joinsPrevious(utf8, at)) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        at += lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    }
+    return std::min(at, utf8.size());
+}
+
+// The first character boundary at or after byte `at` of a UTF-8 text where a
+// part may end (as utf8Cut).
+qsizetype utf8CutAtByte(QByteArrayView utf8, qsizetype at)
+{
+    if (at >= utf8.size()) {
+        return utf8.size();
+    }
+    while (at < utf8.size() && (static_cast<unsigned char>(utf8[at]) & 0xC0) == 0x80) {
+        ++at;
+    }
+    while (at < utf8.size() && joinsPrevious(utf8, at)) {
+        const auto lead = static_cast<unsigned char>(utf8[at]);
+        at += lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    }
+    return std::min(at, utf8.size());
+}
+
 } // namespace
 
-Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
+namespace {
+
+// The line of `text`, which is the whole day's text or, when `continues`, its
+// start up to past the line and its marks.
+Excerpt lineOf(QStringView text, bool continues, const Ranges &found, qsizetype width)
 {
-    const Ranges found = matchesShown(text, words, width);
     const qsizetype first = found.isEmpty() ? 0 : found.first().first;
 
     // From a little before the first match, or from the start of its line.
@@ -129,7 +203,7 @@ Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
         excerpt.line += isBreak(c) || c == u'\t' ? QChar(u' ') : c;
     }
     at[end - start] = excerpt.line.size();
-    if (end < text.size()) {
+    if (end < text.size() || continues) {
         excerpt.line += u'…';
     }
 
@@ -142,6 +216,43 @@ Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
         }
     }
     return excerpt;
+}
+
+} // namespace
+
+Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
+{
+    return lineOf(text, false, matchesShown(text, words, width), width);
+}
+
+Excerpt makeExcerpt(QByteArrayView utf8, const QStringList &words, qsizetype width)
+{
+    // Only the start of a long text is turned into characters, as far as
+    // its search form is looked at. A word written in the text as it is
+    // typed shows how far that is: the form's first match is there or before.
+    const qsizetype longest = longestWord(words);
+    qsizetype written = -1;
+    for (const QString &word : words) {
+        const qsizetype at = utf8.indexOf(QByteArrayView(word.toUtf8()));
+        written = at >= 0 && (written < 0 || at < written) ? at : written;
+    }
+    // A character of the form is three bytes of UTF-8 at most.
+    qsizetype cut =
+        written >= 0 ? utf8CutAtByte(utf8, written + 3 * (width + 4 * longest + 16)) : utf8Cut(utf8, firstPart(width));
+    for (qsizetype part = firstPart(width);; part *= 4) {
+        if (cut >= utf8.size()) {
+            return makeExcerpt(QString::fromUtf8(utf8), words, width);
+        }
+        const QString start = QString::fromUtf8(utf8.first(cut));
+        const Ranges found = matches(start, words);
+        if (partSuffices(found, start.size(), width, longest)) {
+            return lineOf(start, true, found, width);
+        }
+        while (utf8Cut(utf8, part) <= cut) {
+            part *= 4;
+        }
+        cut = utf8Cut(utf8, part);
+    }
 }
 
 } // namespace search

@@ -2,6 +2,7 @@
 // The line a search result shows of a day's text: the part around the first
 // match, every match of every word marked on the characters the user wrote.
 
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,5 +29,8 @@ struct Excerpt
 // matching is done on the text's search form, and each match is marked on the
 // original characters it came from (all of ㈱ for 株, all of ｶﾞ for ガ).
 Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width);
+// The same of a text in UTF-8, as the store gives it: only as much of the
+// text as the line needs is turned into characters.
+Excerpt makeExcerpt(QByteArrayView utf8, const QStringList &words, qsizetype width);
 
 } // namespace search

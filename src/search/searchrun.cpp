@@ -29,7 +29,7 @@ Findings findDays(store::Store &store, const store::SearchQuery &query, qsizetyp
     }
     findings.days.reserve(result.hits.size());
     for (const store::SearchHit &hit : result.hits) {
-        findings.days.append({hit.date, hit.sales, makeExcerpt(hit.text, words, excerptWidth)});
+        findings.days.append({hit.date, hit.sales, makeExcerpt(QByteArrayView(hit.utf8), words, excerptWidth)});
     }
     const QString count = QLocale(QLocale::Japanese).toString(findings.days.size());
     if (findings.days.isEmpty()) {

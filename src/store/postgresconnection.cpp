@@ -135,6 +135,14 @@ bool Result::isNull(int row, int column) const
     return !m_result || lib().PQgetisnull(m_result.get(), row, column);
 }
 
+QByteArray Result::utf8(int row, int column) const
+{
+    if (isNull(row, column)) {
+        return {};
+    }
+    return QByteArray(lib().PQgetvalue(m_result.get(), row, column), lib().PQgetlength(m_result.get(), row, column));
+}
+
 QString Result::text(int row, int column) const
 {
     if (isNull(row, column)) {

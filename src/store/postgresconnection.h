@@ -56,7 +56,8 @@ public:
 
     int rows() const;
     bool isNull(int row, int column) const;
-    QString text(int row, int column) const; // Null as an empty text
+    QString text(int row, int column) const;    // Null as an empty text
+    QByteArray utf8(int row, int column) const; // the same as the server sends it
     qint64 integer(int row, int column) const;
     std::optional<qint64> amount(int row, int column) const;
     QDate date(int row, int column) const;       // a 'YYYY-MM-DD' text

@@ -377,7 +377,7 @@ public:
                 result.more = true;
                 break;
             }
-            result.hits.append({rows.date(row, 0), rows.amount(row, 1), rows.text(row, 2)});
+            result.hits.append({rows.date(row, 0), rows.amount(row, 1), rows.utf8(row, 2)});
         }
         return {};
     }

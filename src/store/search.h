@@ -4,6 +4,7 @@
 
 #include "store/records.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -25,7 +26,11 @@ struct SearchHit
 {
     QDate date;
     Amount sales;
-    QString text; // 日誌 as stored
+    // 日誌 as stored, in UTF-8 as both engines hold it: a list of hits shows
+    // a short part of each, and only that part needs turning into characters.
+    QByteArray utf8;
+
+    QString text() const { return QString::fromUtf8(utf8); }
 };
 
 struct SearchResult
@@ -49,16 +54,24 @@ QString searchForm(QStringView text);
 
 // The same with, for every UTF-16 unit of the form, the range [from, to) of
 // the original text it came from, so that a match found in the form can be
-// shown on the characters the user wrote.
+// shown on the characters the user wrote. Most units come from one unit
+// each; only the pieces that do not are written down.
 struct MappedSearchForm
 {
+    // Units [form, form + units) of the form came from [from, to) of the
+    // original as a whole; the units between pieces map one to one.
+    struct Piece
+    {
+        qsizetype form = 0;
+        qsizetype units = 0;
+        qsizetype from = 0;
+        qsizetype to = 0;
+    };
     QString text;
-    bool identical = true; // unit k came from unit k alone; `from` and `to` are then empty
-    QList<qsizetype> from;
-    QList<qsizetype> to;
+    QList<Piece> pieces; // in order; none when unit k came from unit k alone
 
-    qsizetype originalFrom(qsizetype unit) const { return identical ? unit : from[unit]; }
-    qsizetype originalTo(qsizetype unit) const { return identical ? unit + 1 : to[unit]; }
+    qsizetype originalFrom(qsizetype unit) const;
+    qsizetype originalTo(qsizetype unit) const;
 };
 MappedSearchForm mappedSearchForm(QStringView text);
 

@@ -1,5 +1,7 @@
 #include "store/search.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace store {
@@ -22,7 +24,7 @@ char32_t codePointAt(QStringView text, qsizetype &i)
 bool keptByNfkc(char32_t c)
 {
     return c < 0x80 || (c >= 0x3001 && c <= 0x3002) || (c >= 0x300C && c <= 0x300F) || (c >= 0x3041 && c <= 0x3096) ||
-           (c >= 0x30A1 && c <= 0x30FA) || (c >= 0x30FC && c <= 0x30FE) || (c >= 0x4E00 && c <= 0x9FFF);
+           (c >= 0x30A1 && c <= 0x30FE) || (c >= 0x4E00 && c <= 0x9FFF);
 }
 
 // Characters that NFKC may join to the character before them: combining
@@ -61,9 +63,37 @@ qsizetype keptRun(QStringView text, qsizetype start)
     return end - start;
 }
 
+// The form of a character with the marks that follow it. Pieces of one or two
+// characters (half-width kana with their voiced marks, full-width letters,
+// the journal's other signs) recur in text after text: their forms are kept,
+// so that the normaliser sees each one once per thread.
+QString pieceForm(QStringView piece)
+{
+    const auto normalise = [piece] {
+        QString form = piece.toString().normalized(QString::NormalizationForm_KC);
+        for (QChar &unit : form) {
+            unit = QChar(foldLatin(unit.unicode()));
+        }
+        return form;
+    };
+    if (piece.size() > 2) {
+        return normalise();
+    }
+    thread_local QHash<quint32, QString> known;
+    const quint32 key = piece[0].unicode() | (piece.size() == 2 ? quint32(piece[1].unicode()) << 16 : 0u);
+    if (const auto found = known.constFind(key); found != known.constEnd()) {
+        return *found;
+    }
+    if (known.size() >= 4096) {
+        known.clear();
+    }
+    return *known.insert(key, normalise());
+}
+
 // The form is made one piece at a time: a run of units kept as they are, or
-// a character with the marks that follow it. Each piece of the form then
-// knows the characters it came from.
+// a character with the marks that follow it. `note` hears of each piece that
+// is not one unit from one unit: where it starts in the form, its units, and
+// the characters it came from.
 template <typename Note> QString buildForm(QStringView text, Note note)
 {
     QString form;
@@ -78,7 +108,6 @@ template <typename Note> QString buildForm(QStringView text, Note note)
                 if (unit[k] >= u'A' && unit[k] <= u'Z') {
                     unit[k] = char16_t(unit[k] + (u'a' - u'A'));
                 }
-                note(1, i + k, i + k + 1);
             }
             i += run;
             continue;
@@ -92,12 +121,11 @@ template <typename Note> QString buildForm(QStringView text, Note note)
             }
             i = next;
         }
-        const qsizetype before = form.size();
-        const QString piece = text.sliced(start, i - start).toString().normalized(QString::NormalizationForm_KC);
-        for (const QChar unit : piece) {
-            form.append(QChar(foldLatin(unit.unicode())));
+        const QString piece = pieceForm(text.sliced(start, i - start));
+        if (piece.size() != 1 || i != start + 1) {
+            note(form.size(), piece.size(), start, i);
         }
-        note(form.size() - before, start, i);
+        form.append(piece);
     }
     return form;
 }
@@ -106,33 +134,42 @@ template <typename Note> QString buildForm(QStringView text, Note note)
 
 QString searchForm(QStringView text)
 {
-    return buildForm(text, [](qsizetype, qsizetype, qsizetype) {});
+    return buildForm(text, [](qsizetype, qsizetype, qsizetype, qsizetype) {});
 }
 
+// Units that map one to one and pieces of one unit from one unit are not
+// written down: they keep the distance between form and original.
 MappedSearchForm mappedSearchForm(QStringView text)
 {
     MappedSearchForm mapped;
-    // Most texts map unit for unit; the ranges are written out from the first
-    // piece that does not.
-    qsizetype written = 0;
-    mapped.text = buildForm(text, [&mapped, &written](qsizetype units, qsizetype from, qsizetype to) {
-        if (mapped.identical && units == 1 && to == from + 1 && from == written) {
-            ++written;
-            return;
-        }
-        if (mapped.identical) {
-            mapped.identical = false;
-            for (qsizetype k = 0; k < written; ++k) {
-                mapped.from.append(k);
-                mapped.to.append(k + 1);
-            }
-        }
-        for (qsizetype k = 0; k < units; ++k) {
-            mapped.from.append(from);
-            mapped.to.append(to);
-        }
+    mapped.text = buildForm(text, [&mapped](qsizetype form, qsizetype units, qsizetype from, qsizetype to) {
+        mapped.pieces.append({form, units, from, to});
     });
     return mapped;
+}
+
+qsizetype MappedSearchForm::originalFrom(qsizetype unit) const
+{
+    const auto after = std::upper_bound(pieces.cbegin(), pieces.cend(), unit,
+                                        [](qsizetype at, const Piece &piece) { return at < piece.form; });
+    if (after == pieces.cbegin()) {
+        return unit;
+    }
+    const Piece &piece = *(after - 1);
+    return unit < piece.form + piece.units ? piece.from : piece.to + (unit - piece.form - piece.units);
+}
+
+qsizetype MappedSearchForm::originalTo(qsizetype unit) const
+{
+    const auto after = std::upper_bound(pieces.cbegin(), pieces.cend(), unit,
+                                        [](qsizetype at, const Piece &piece) { return at < piece.form; });
+    if (after != pieces.cbegin()) {
+        const Piece &piece = *(after - 1);
+        if (unit < piece.form + piece.units) {
+            return piece.to;
+        }
+    }
+    return originalFrom(unit) + 1;
 }
 
 bool isOwnSearchForm(QStringView text)

@@ -246,6 +246,12 @@ qint64 Statement::integer(int column) const
     return sqlite3_column_int64(m_statement, column);
 }
 
+QByteArray Statement::utf8(int column) const
+{
+    const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));
+    return QByteArray(bytes, sqlite3_column_bytes(m_statement, column));
+}
+
 QString Statement::text(int column) const
 {
     const auto *bytes = reinterpret_cast<const char *>(sqlite3_column_text(m_statement, column));

@@ -58,7 +58,8 @@ public:
     bool isNull(int column) const;
     bool isInteger(int column) const;
     qint64 integer(int column) const;
-    QString text(int column) const; // any value as text; Null as an empty text
+    QString text(int column) const;    // any value as text; Null as an empty text
+    QByteArray utf8(int column) const; // the same in UTF-8, as SQLite holds it
     // A stored amount: none for Null, the number for an integer; for anything
     // else none, and `unreadable` is set.
     std::optional<qint64> amount(int column, bool &unreadable) const;

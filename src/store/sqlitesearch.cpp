@@ -4,6 +4,8 @@
 #include "store/sqliteconnection.h"
 
 #include <algorithm>
+#include <cstring>
+#include <sqlite3.h>
 #include <utility>
 
 namespace store::sqlite {
@@ -72,11 +74,132 @@ bool takeHit(const Statement &row, const SearchQuery &query, SearchResult &resul
         return false;
     }
     bool unreadable = false;
-    result.hits.append({date, row.amount(1, unreadable), row.text(2)});
+    result.hits.append({date, row.amount(1, unreadable), row.utf8(2)});
     return true;
 }
 
+// The code point starting at byte `at` of a UTF-8 text.
+char32_t codePointAt(QByteArrayView text, qsizetype at)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    const qsizetype length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (length == 1 || at + length > text.size()) {
+        return lead;
+    }
+    char32_t c = lead & (0xFF >> (length + 1));
+    for (qsizetype k = 1; k < length; ++k) {
+        c = (c << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
+    }
+    return c;
+}
+
+// Whether the search form may join this character to the kanji before it.
+bool mayJoin(char32_t c)
+{
+    return c >= 0x300 && (c == 0xFF9E || c == 0xFF9F || QChar::isMark(c) || QChar::combiningClass(c) != 0);
+}
+
+// Whether a UTF-8 text holds a character that NFKC may turn into kanji: CJK
+// radicals and Kangxi radicals (U+2E80–2FFF), the ideographic iteration and
+// number signs (U+3038–303F), kanbun (U+3190–319F), enclosed and squared
+// signs (U+3200–33FF), compatibility ideographs (U+F900–FAFF), and anything
+// beyond the BMP (squared ideographs, the compatibility supplement).
+bool mayFormKanji(QByteArrayView text)
+{
+    const auto *byte = reinterpret_cast<const unsigned char *>(text.data());
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    // Sixteen bytes at a time: every stored text without a match is looked
+    // through whole, as fast as the engine's own instr() reads it.
+    using Bytes = unsigned char __attribute__((vector_size(16)));
+    for (; i + 18 <= size; i += 16) {
+        Bytes b;
+        Bytes second;
+        Bytes third;
+        std::memcpy(&b, byte + i, sizeof b);
+        std::memcpy(&second, byte + i + 1, sizeof second);
+        std::memcpy(&third, byte + i + 2, sizeof third);
+        const auto found =
+            (b >= 0xF0) | ((b == 0xE2) & (second >= 0xBA)) | ((b == 0xEF) & (second >= 0xA4) & (second <= 0xAB)) |
+            ((b == 0xE3) &
+             ((second == 0x86) | ((second >= 0x88) & (second <= 0x8F)) | ((second == 0x80) & (third >= 0xB8))));
+        quint64 halves[2];
+        std::memcpy(halves, &found, sizeof halves);
+        if ((halves[0] | halves[1]) != 0) {
+            return true;
+        }
+    }
+    for (; i < size; ++i) {
+        const unsigned char b = byte[i];
+        if (b < 0xE2) {
+            continue;
+        }
+        if (b >= 0xF0) {
+            return true;
+        }
+        const unsigned char second = i + 1 < size ? byte[i + 1] : 0;
+        const unsigned char third = i + 2 < size ? byte[i + 2] : 0;
+        if ((b == 0xE2 && second >= 0xBA) || (b == 0xEF && second >= 0xA4 && second <= 0xAB) ||
+            (b == 0xE3 &&
+             (second == 0x86 || (second >= 0x88 && second <= 0x8F) || (second == 0x80 && third >= 0xB8)))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void formHolds(sqlite3_context *context, int, sqlite3_value **values)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(values[0]));
+    const auto *word = reinterpret_cast<const char *>(sqlite3_value_text(values[1]));
+    const std::optional<bool> holds =
+        storedTextHolds(text ? QByteArrayView(text, sqlite3_value_bytes(values[0])) : QByteArrayView(),
+                        word ? QByteArrayView(word, sqlite3_value_bytes(values[1])) : QByteArrayView());
+    if (holds) {
+        sqlite3_result_int(context, *holds ? 1 : 0);
+    } else {
+        sqlite3_result_null(context);
+    }
+}
+
 } // namespace
+
+bool isKanjiWord(QStringView word)
+{
+    return !word.isEmpty() && std::all_of(word.begin(), word.end(),
+                                          [](QChar c) { return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF; });
+}
+
+std::optional<bool> storedTextHolds(QByteArrayView text, QByteArrayView kanjiWord)
+{
+    if (kanjiWord.isEmpty()) {
+        return true;
+    }
+    // The form keeps each kanji of the stored text as it is, and the word's
+    // UTF-8 can start only where a character does. Only a mark after the
+    // word's last kanji could join it into another piece.
+    bool joined = false;
+    for (qsizetype at = text.indexOf(kanjiWord); at >= 0; at = text.indexOf(kanjiWord, at + 1)) {
+        const qsizetype after = at + kanjiWord.size();
+        if (after >= text.size() || !mayJoin(codePointAt(text, after))) {
+            return true;
+        }
+        joined = true;
+    }
+    if (joined || mayFormKanji(text)) {
+        return std::nullopt;
+    }
+    return false;
+}
+
+DbError addSearchFunctions(Connection &db)
+{
+    // Only the store's own statements may call it, never a trigger or a view in a file.
+    const int rc = sqlite3_create_function_v2(db.handle(), "zephra_form_holds", 2,
+                                              SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, nullptr,
+                                              &formHolds, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? DbError{} : db.lastError(rc);
+}
 
 DbError createSearchIndex(Connection &db)
 {
@@ -318,8 +441,22 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
     // read newest first through the date index, each day's indexed text
     // looked up in the index's own content table (a plain table, cheaper to
     // reach than through the index), so that the read stops at the limit.
+    // Words of kanji are first looked for in the stored text itself, which the
+    // floor of the list reads anyway; the indexed text is read only for a
+    // day whose stored text cannot answer.
+    const bool kanjiOnly = indexed.isEmpty() && std::all_of(scanned.cbegin(), scanned.cend(),
+                                                            [](const QString &word) { return isKanjiWord(word); });
     QByteArray sql;
-    if (!indexed.isEmpty()) {
+    if (kanjiOnly) {
+        sql = "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"業務日誌\" AS j "
+              "WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2";
+        for (qsizetype k = 0; k < scanned.size(); ++k) {
+            const QByteArray word = "?" + QByteArray::number(k + 5);
+            sql += " AND coalesce(zephra_form_holds(j.\"日誌\", " + word +
+                   "), instr((SELECT i.c0 FROM main.\"日誌索引_content\" AS i WHERE i.id = j.rowid), " + word +
+                   ") > 0)";
+        }
+    } else if (!indexed.isEmpty()) {
         sql =
             "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"日誌索引\" AS i CROSS JOIN main.\"業務日誌\" AS j "
             "ON j.rowid = i.rowid WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2 AND i.\"日誌索引\" MATCH ?4";
@@ -329,7 +466,7 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
               "ON i.id = j.rowid WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2";
     }
     const QByteArray column = indexed.isEmpty() ? "i.c0" : "i.\"本文\"";
-    for (qsizetype k = 0; k < scanned.size(); ++k) {
+    for (qsizetype k = 0; k < scanned.size() && !kanjiOnly; ++k) {
         sql += " AND instr(" + column + ", ?" + QByteArray::number(k + 5) + ") > 0";
     }
     sql += " ORDER BY j.\"日付\" DESC LIMIT ?3";

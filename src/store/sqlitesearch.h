@@ -9,9 +9,11 @@
 #include "store/dberror.h"
 #include "store/search.h"
 
+#include <QByteArrayView>
 #include <QList>
 
 #include <algorithm>
+#include <optional>
 
 namespace common {
 class Progress;
@@ -24,6 +26,19 @@ class Connection;
 // The index's tables made in the journal file, empty and finished: for a new
 // file, inside the transaction that makes it.
 [[nodiscard]] DbError createSearchIndex(Connection &db);
+
+// A word of kanji only (the common block, U+4E00 to U+9FFF): the search form
+// leaves such characters as they are, so a stored text can often answer for
+// its form.
+bool isKanjiWord(QStringView word);
+// Whether the search form of a stored text (UTF-8) holds such a word, told
+// from the stored text alone: none when only the form can tell (a character
+// that the form turns into kanji, such as ㈱ or a radical, or a mark joined
+// to the word's last kanji).
+std::optional<bool> storedTextHolds(QByteArrayView text, QByteArrayView kanjiWord);
+// zephra_form_holds(text, word) for the store's searches: 1, 0, or Null
+// where the search form must be read, as storedTextHolds.
+[[nodiscard]] DbError addSearchFunctions(Connection &db);
 
 // The index of the journal file of one connection.
 class SearchIndex

@@ -225,6 +225,10 @@ public:
             close();
             return failedFile(false, error);
         }
+        if (DbError error = sqlite::addSearchFunctions(m_main)) {
+            close();
+            return failedFile(false, error);
+        }
         m_index.check();
         return std::nullopt;
     }

@@ -23,9 +23,14 @@ QString shown(const search::Excerpt &excerpt)
     return line;
 }
 
+// The excerpt of the text as characters; the one made from its UTF-8, as the
+// store hands texts over, must be the same.
 QString excerptOf(const QString &text, const QString &typed, qsizetype width = 60)
 {
-    return shown(search::makeExcerpt(text, store::searchWords(typed), width));
+    const QStringList words = store::searchWords(typed);
+    const QString fromText = shown(search::makeExcerpt(text, words, width));
+    const QString fromUtf8 = shown(search::makeExcerpt(QByteArrayView(text.toUtf8()), words, width));
+    return fromText == fromUtf8 ? fromText : u"UTF-8 gave "_s + fromUtf8 + u" for "_s + fromText;
 }
 
 } // namespace
@@ -39,6 +44,8 @@ private slots:
     void marksLandOnTheOriginalCharacters();
     void lineAroundTheFirstMatch_data();
     void lineAroundTheFirstMatch();
+    void longTextsCutWhereTheFormCannotJoin_data();
+    void longTextsCutWhereTheFormCannotJoin();
 };
 
 void TestExcerpt::marksLandOnTheOriginalCharacters_data()
@@ -108,6 +115,60 @@ void TestExcerpt::lineAroundTheFirstMatch()
     QFETCH(int, width);
     QFETCH(QString, line);
     QCOMPARE(excerptOf(text, words, width), line);
+}
+
+void TestExcerpt::longTextsCutWhereTheFormCannotJoin_data()
+{
+    // Texts longer than the part an excerpt looks at first, the match placed
+    // about the places where the UTF-8 path cuts its parts (256 and 1,024
+    // characters for a line of 60).
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("marked");
+    const QString kana = u"ﾀﾞｲﾚｸﾄﾒｰﾙ "_s; // 11 units, shorter in the form
+    const QString pad = QString(2000, u'あ');
+    for (const int at : {0, 100, 180, 200, 250, 255, 256, 257, 300, 900, 1020, 1030, 1500, 1990}) {
+        QString text = pad;
+        text.replace(at, 3, u"請求書"_s);
+        const int lead = std::min(at, 15); // a quarter of the line before the match
+        const QString line = (at > lead ? u"…"_s : QString()) + QString(lead, u'あ') + u"[請求書]"_s +
+                             QString(60 - lead - 3, u'あ') + u"…"_s;
+        QTest::addRow("plain, at %d", at) << text << u"請求書"_s << (at >= 1990 ? QString() : line);
+    }
+    for (const int repeat : {10, 23, 24, 25, 90, 95, 150}) {
+        const QString text = kana.repeated(repeat) + u"ｾｲｷｭｳｼｮと請求書"_s + QString(1000, u'い');
+        QTest::addRow("half-width kana, %d times before", repeat) << text << u"セイキュウショ 請求書"_s << QString();
+    }
+    // A voiced mark that would be cut off its kana at the part's end.
+    for (const int before : {250, 254, 255, 256, 1020, 1023}) {
+        const QString text = QString(before, u'う') + u"ｶﾞｽ代"_s + QString(1500, u'え');
+        QTest::addRow("ｶﾞ about a cut, %d before", before) << text << u"ガス"_s << QString();
+    }
+    // The word as typed further on than the form's first match, or written
+    // where the form does not hold it.
+    QTest::newRow("half-width first, as typed later")
+        << QString(300, u'く') + u"ｶﾞｽ代"_s + QString(900, u'け') + u"ガス代"_s + QString(300, u'こ') << u"ガス"_s
+        << u"…"_s + QString(15, u'く') + u"[ｶﾞｽ]代"_s + QString(41, u'け') + u"…"_s;
+    QTest::newRow("as typed but joined to a mark")
+        << QString(300, u'さ') + u"カ\u3099ス"_s + QString(900, u'し') + u"カス"_s + QString(300, u'す') << u"カス"_s
+        << u"…"_s + QString(15, u'し') + u"[カス]"_s + QString(43, u'す') + u"…"_s;
+    QTest::newRow("beyond the BMP near the end") << QString(1990, u'お') + u"𠮷野家𠮷𠮷𠮷"_s << u"野家"_s << QString();
+    QTest::newRow("line breaks before a late match")
+        << QString(600, u'か') + u"\r\n\r\n山田様\n"_s + QString(600, u'き') << u"山田様"_s
+        << u"…[山田様] "_s + QString(56, u'き') + u"…"_s;
+}
+
+void TestExcerpt::longTextsCutWhereTheFormCannotJoin()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, words);
+    QFETCH(QString, marked);
+    const QString excerpt = excerptOf(text, words);
+    QVERIFY2(!excerpt.startsWith(u"UTF-8 gave"_s), qPrintable(excerpt));
+    QVERIFY2(excerpt.contains(u'['), qPrintable(excerpt));
+    if (!marked.isEmpty()) {
+        QCOMPARE(excerpt, marked);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExcerpt)

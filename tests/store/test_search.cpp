@@ -7,6 +7,7 @@
 #include "common/progress.h"
 #include "store/copies.h"
 #include "store/maintenance.h"
+#include "store/sqlitesearch.h"
 #include "store/store.h"
 #include "support/openstore.h"
 #include "support/sqlfile.h"
@@ -65,6 +66,11 @@ private slots:
     void fileWithoutAWholeIndexIsFoundAndBuilt_data();
     void fileWithoutAWholeIndexIsFoundAndBuilt();
     void failedBuildLeavesTheJournalAndScans();
+    void storedTextAnswersForItsForm_data();
+    void storedTextAnswersForItsForm();
+    void everyCharacterThatFormsKanjiIsLeftToTheForm();
+    void kanjiWordsOfAShortPeriod_data();
+    void kanjiWordsOfAShortPeriod();
 
 private:
     void reopen()
@@ -180,7 +186,7 @@ void TestSearch::periodNewestFirstAndLimit()
     VERIFY_OK(m_store->search({u"会議 7"_s, {}, {}, 10}, result));
     QCOMPARE(result.hits.size(), 1);
     QCOMPARE(result.hits[0].sales, Amount(100));
-    QCOMPARE(result.hits[0].text, u"定例の会議 7"_s);
+    QCOMPARE(result.hits[0].text(), u"定例の会議 7"_s);
 }
 
 void TestSearch::indexFollowsEveryJournalWrite()
@@ -332,6 +338,100 @@ void TestSearch::failedBuildLeavesTheJournalAndScans()
     // Writes go on without the index.
     save(QDate(2024, 8, 2), u"テスト二回目"_s);
     QCOMPARE(find(u"テスト"_s), u"0802 0801"_s);
+}
+
+void TestSearch::storedTextAnswersForItsForm_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("answer"); // 1, 0, or -1: only the form can tell
+    QTest::newRow("plain text holds it") << u"本日は請求書を送付"_s << u"請求"_s << 1;
+    QTest::newRow("plain text lacks it") << u"本日は雨"_s << u"請求"_s << 0;
+    QTest::newRow("at the very end") << u"本日は請求"_s << u"請求"_s << 1;
+    QTest::newRow("half-width kana around it") << u"ｾｲｷｭｳ 請求ｼｮ"_s << u"請求"_s << 1;
+    QTest::newRow("half-width kana, no kanji") << u"ﾀﾞｲﾚｸﾄﾒｰﾙ ﾊｯｿｳ ｽﾐ"_s << u"請求"_s << 0;
+    QTest::newRow("㈱ may form 株") << u"㈱山田"_s << u"株"_s << -1;
+    QTest::newRow("a Kangxi radical may form 雨") << u"⾬の日"_s << u"雨"_s << -1;
+    QTest::newRow("a compatibility ideograph") << u"\uF900の字"_s << u"\u8C48"_s << -1;
+    QTest::newRow("beyond the BMP") << u"𠮷野家"_s << u"野家"_s << 1;
+    QTest::newRow("beyond the BMP, lacking") << u"𠮷野家"_s << u"雨"_s << -1;
+    QTest::newRow("a mark joins the last kanji") << u"請求\u0301"_s << u"請求"_s << -1;
+    QTest::newRow("a mark after one, plain after another") << u"請求\u0301と請求書"_s << u"請求"_s << 1;
+    QTest::newRow("empty text") << QString() << u"雨"_s << 0;
+}
+
+void TestSearch::storedTextAnswersForItsForm()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, word);
+    QFETCH(int, answer);
+    QVERIFY(sqlite::isKanjiWord(word));
+    const std::optional<bool> holds = sqlite::storedTextHolds(text.toUtf8(), word.toUtf8());
+    QCOMPARE(holds ? int(*holds) : -1, answer);
+    // Whatever the stored text tells is what its form holds.
+    if (holds) {
+        QCOMPARE(*holds, searchForm(text).contains(word));
+    }
+}
+
+void TestSearch::everyCharacterThatFormsKanjiIsLeftToTheForm()
+{
+    // A character whose form holds kanji must never let the stored text say
+    // that the kanji is not there.
+    int forming = 0;
+    for (char32_t c = 0x80; c <= 0x10FFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF) {
+            continue;
+        }
+        const QString character = QString::fromUcs4(&c, 1);
+        for (const QChar unit : searchForm(character)) {
+            const QString word(unit);
+            if (!sqlite::isKanjiWord(word) || character.contains(word)) {
+                continue;
+            }
+            ++forming;
+            // At several places of the text: the start of a block of sixteen
+            // bytes, its last byte, and a short text read byte by byte.
+            for (const int pad : {0, 12, 13}) {
+                const QString text = u"あ"_s + QString(pad, u'x') + character + QString(20, u'y') + u"い"_s;
+                QVERIFY2(!sqlite::storedTextHolds(text.toUtf8(), word.toUtf8()).has_value(),
+                         qPrintable(u"U+%1 forms %2"_s.arg(quint32(c), 4, 16, QChar(u'0')).arg(word)));
+            }
+            const QString shortText = u"あ"_s + character;
+            QVERIFY(!sqlite::storedTextHolds(shortText.toUtf8(), word.toUtf8()).has_value());
+        }
+    }
+    QVERIFY(forming > 500); // radicals, ㈱ and the like, compatibility ideographs
+}
+
+void TestSearch::kanjiWordsOfAShortPeriod_data()
+{
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("found");
+    QTest::newRow("plain kanji") << u"請求"_s << u"0105 0103 0102"_s;
+    QTest::newRow("formed by a radical") << u"雨"_s << u"0104 0101"_s;
+    QTest::newRow("formed by ㈱") << u"株"_s << u"0106"_s;
+    QTest::newRow("two kanji words") << u"請求 雨"_s << QString();
+    QTest::newRow("kanji and kana") << u"請求 ガス"_s << u"0103"_s;
+    QTest::newRow("a mark on the last kanji") << u"請求書"_s << u"0105 0102"_s;
+    QTest::newRow("no day") << u"鰻"_s << QString();
+}
+
+void TestSearch::kanjiWordsOfAShortPeriod()
+{
+    // Within a month the days are read one by one and words of kanji are
+    // first looked for in the stored texts.
+    QFETCH(QString, words);
+    QFETCH(QString, found);
+    save(QDate(2024, 1, 1), u"雨のち晴れ"_s);
+    save(QDate(2024, 1, 2), u"ｾｲｷｭｳｼｮ: 請求書を送付"_s);
+    save(QDate(2024, 1, 3), u"ｶﾞｽ代の請求"_s);
+    save(QDate(2024, 1, 4), u"⾬。客足少なし"_s);
+    save(QDate(2024, 1, 5), u"請求書\u0301の控え"_s);
+    save(QDate(2024, 1, 6), u"㈱山田商店"_s);
+    save(QDate(2024, 3, 1), u"請求 雨 株 期間の外"_s);
+    QCOMPARE(find(words, QDate(2024, 1, 1), QDate(2024, 1, 31)), found);
+    QVERIFY(!scans(words));
 }
 
 QTEST_GUILESS_MAIN(TestSearch)
