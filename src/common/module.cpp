@@ -44,7 +44,8 @@ ModuleFunction moduleFunction(const QString &name, const char *symbol, const QSt
             break;
         }
     }
-    const QString cannot = purpose + QStringLiteral("に必要な部品（") + fileName + QStringLiteral("）を読み込めません。");
+    const QString cannot =
+        purpose + QStringLiteral("に必要な部品（") + fileName + QStringLiteral("）を読み込めません。");
     if (path.isEmpty()) {
         return {nullptr, cannot + QStringLiteral("\nプログラムを入れ直してください。\n探した場所: ") +
                              folders.join(QStringLiteral("、"))};

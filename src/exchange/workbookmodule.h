@@ -15,7 +15,6 @@ inline const QString kWorkbookModule = QStringLiteral("zephra-xlsx");
 inline constexpr const char *kMakeWorkbookSymbol = "zephra_make_workbook_writer";
 
 // A new WorkbookWriter(out, calendarMode, sheetName), owned by the caller.
-using MakeWorkbookFunction = SheetWriter *(*)(QFileDevice &out, const QString &calendarMode,
-                                              const QString &sheetName);
+using MakeWorkbookFunction = SheetWriter *(*)(QFileDevice &out, const QString &calendarMode, const QString &sheetName);
 
 } // namespace exchange

@@ -134,7 +134,7 @@ int runReaderChild(const QString &mainPath, const QString &workPath)
     FrameWriter writer(out);
     // The Jet reader is a module of its own: only this child maps libmdb.
     const auto read = common::moduleFunctionAs<ReadJetFunction>(kJetModule, kReadJetSymbol,
-                                                                 QStringLiteral("以前の版のデータの読み取り"));
+                                                                QStringLiteral("以前の版のデータの読み取り"));
     std::optional<QString> failure;
     if (!read.function) {
         failure = read.failure;

@@ -1,8 +1,9 @@
 // The Jet reader's entry into the reading child (see legacy/jetmodule.h).
-#include <type_traits>
-
 #include "legacy/jetmodule.h"
+
 #include "legacy/jetreader.h"
+
+#include <type_traits>
 
 extern "C" Q_DECL_EXPORT bool zephra_read_jet_file(const QString &path, int which, legacy::LegacySink &sink,
                                                    QString *failure)

@@ -1,12 +1,12 @@
 // The Excel writer's entry into the program (see exchange/workbookmodule.h).
-#include <type_traits>
-
 #include "exchange/workbookmodule.h"
+
 #include "exchange/workbookwriter.h"
 
-extern "C" Q_DECL_EXPORT exchange::SheetWriter *zephra_make_workbook_writer(QFileDevice &out,
-                                                                            const QString &calendarMode,
-                                                                            const QString &sheetName)
+#include <type_traits>
+
+extern "C" Q_DECL_EXPORT exchange::SheetWriter *
+zephra_make_workbook_writer(QFileDevice &out, const QString &calendarMode, const QString &sheetName)
 {
     return new exchange::WorkbookWriter(out, calendarMode, sheetName);
 }

@@ -3,10 +3,11 @@
 // told in Japanese without harm, and the program itself mapping none of the
 // libraries they bring.
 
-#include "common/module.h"
 #include "exchange/workbookmodule.h"
 #include "legacy/jetmodule.h"
 #include "legacy/jetreader.h"
+
+#include "common/module.h"
 
 #include <QDir>
 #include <QFile>
@@ -77,11 +78,11 @@ void TestModules::jetModuleReadsAsTheLinkedReader()
 {
     QFETCH(QString, set);
     QFETCH(int, which);
-    const auto read = common::moduleFunctionAs<legacy::ReadJetFunction>(legacy::kJetModule, legacy::kReadJetSymbol,
-                                                                          u"読み取り"_s);
+    const auto read =
+        common::moduleFunctionAs<legacy::ReadJetFunction>(legacy::kJetModule, legacy::kReadJetSymbol, u"読み取り"_s);
     QVERIFY2(read.function, qPrintable(read.failure));
-    const QString file = which == int(legacy::LegacyFile::Main) ? legacy::kLegacyMainFileName
-                                                                : legacy::kLegacyWorkFileName;
+    const QString file =
+        which == int(legacy::LegacyFile::Main) ? legacy::kLegacyMainFileName : legacy::kLegacyWorkFileName;
     CollectingSink throughModule;
     QString failure;
     QVERIFY2(read.function(fixture(set, file), which, throughModule, &failure), qPrintable(failure));
@@ -112,9 +113,8 @@ void TestModules::firstFolderHoldingTheModuleWins()
     // reader's function, so the folder it came from shows in the answer.
     QVERIFY(placeModule(holding.path(), u"zephra-probe"_s,
                         kBuildFolder + u'/' + common::moduleFileName(exchange::kWorkbookModule)));
-    const common::ModuleFunction found =
-        common::moduleFunction(u"zephra-probe"_s, exchange::kMakeWorkbookSymbol, u"確認"_s,
-                               {empty.path(), holding.path(), kBuildFolder});
+    const common::ModuleFunction found = common::moduleFunction(
+        u"zephra-probe"_s, exchange::kMakeWorkbookSymbol, u"確認"_s, {empty.path(), holding.path(), kBuildFolder});
     QVERIFY2(found.function, qPrintable(found.failure));
     const common::ModuleFunction wrong =
         common::moduleFunction(u"zephra-probe"_s, legacy::kReadJetSymbol, u"確認"_s, {empty.path(), holding.path()});
@@ -126,8 +126,8 @@ void TestModules::firstFolderHoldingTheModuleWins()
     QFile bad(broken.filePath(common::moduleFileName(u"zephra-probe"_s)));
     QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("no library") > 0);
     bad.close();
-    const common::ModuleFunction shadowed = common::moduleFunction(
-        u"zephra-probe"_s, exchange::kMakeWorkbookSymbol, u"確認"_s, {broken.path(), holding.path()});
+    const common::ModuleFunction shadowed = common::moduleFunction(u"zephra-probe"_s, exchange::kMakeWorkbookSymbol,
+                                                                   u"確認"_s, {broken.path(), holding.path()});
     QVERIFY(!shadowed.function);
     QVERIFY2(shadowed.failure.contains(broken.path()), qPrintable(shadowed.failure));
 }
@@ -194,8 +194,8 @@ void TestModules::programMapsNoneOfTheModulesLibraries()
     QVERIFY(run.waitForFinished(30'000));
     const QString mapped = QString::fromLocal8Bit(run.readAllStandardOutput());
     QVERIFY2(mapped.contains(u"libQt6Widgets"_s), qPrintable(mapped));
-    for (const QString &library : {u"libQt6Charts"_s, u"libQt6OpenGL"_s, u"libmdb"_s, u"libxlsxwriter"_s,
-                                   u"libminizip"_s, u"libcrypto"_s}) {
+    for (const QString &library :
+         {u"libQt6Charts"_s, u"libQt6OpenGL"_s, u"libmdb"_s, u"libxlsxwriter"_s, u"libminizip"_s, u"libcrypto"_s}) {
         QVERIFY2(!mapped.contains(library), qPrintable(library + u" is mapped at start:\n"_s + mapped));
     }
 }
