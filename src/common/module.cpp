@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QLibrary>
@@ -16,7 +17,10 @@ QStringList moduleFolders()
     if (const QString given = qEnvironmentVariable("ZEPHRA_MODULE_DIR"); !given.isEmpty()) {
         folders << given;
     }
-    const QString own = QCoreApplication::applicationDirPath();
+    // The reading child of an import looks before any application object exists.
+    const QString own = QCoreApplication::instance()
+                            ? QCoreApplication::applicationDirPath()
+                            : QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
     if (!own.isEmpty()) {
         folders << own << QDir::cleanPath(own + QStringLiteral("/../lib/zephra"));
     }

@@ -61,6 +61,7 @@ private slots:
     void failuresAreToldAndHarmless_data();
     void failuresAreToldAndHarmless();
     void foldersSearchedInOrder();
+    void programFindsItsModulesBesideItself();
     void programMapsNoneOfTheModulesLibraries_data();
     void programMapsNoneOfTheModulesLibraries();
 };
@@ -174,6 +175,39 @@ void TestModules::foldersSearchedInOrder()
     qunsetenv("ZEPHRA_MODULE_DIR");
     QCOMPARE(common::moduleFolders().first(), own);
     qputenv("ZEPHRA_MODULE_DIR", kept);
+}
+
+// The program run as a user runs it (no folder given): the earlier version's
+// files read by its reading child, which looks before any application object
+// exists, and a workbook written.
+void TestModules::programFindsItsModulesBesideItself()
+{
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(u"ZEPHRA_MODULE_DIR"_s);
+    environment.insert(u"HOME"_s, home.path());
+    environment.remove(u"XDG_DATA_HOME"_s);
+    const auto run = [&](const QStringList &arguments) {
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(ZEPHRA_PATH), arguments);
+        const bool finished = program.waitForFinished(60'000);
+        const QString output = QString::fromLocal8Bit(program.readAllStandardOutput() + program.readAllStandardError());
+        return std::pair{finished && program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, output};
+    };
+    // The folder the program takes its data from when none is beside it.
+    const QString data = home.filePath(u".local/share/zephra/data"_s);
+    const auto [imported, importOutput] = run({u"--import-legacy"_s, fixture(u"basic"_s, QString()), data});
+    QVERIFY2(imported, qPrintable(importOutput));
+    QVERIFY(QFileInfo(QDir(data).filePath(u"VelmoraA.mdb"_s)).size() > 0);
+
+    const QString book = home.filePath(u"journal.xlsx"_s);
+    const auto [exported, exportOutput] =
+        run({u"--export"_s, book, u"--from"_s, u"1900/01/01"_s, u"--to"_s, u"2019/06/18"_s});
+    QVERIFY2(exported, qPrintable(exportOutput));
+    QFile written(book);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.read(2), QByteArray("PK")); // a workbook is a zip archive
 }
 
 void TestModules::programMapsNoneOfTheModulesLibraries_data()
