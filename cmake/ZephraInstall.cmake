@@ -41,6 +41,10 @@ if(ZEPHRA_DEBIAN_LAYOUT)
     # The compiler's notes are no use in an installed program; CPack's strip leaves them in.
     install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
                       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/zephra\")")
+    foreach(module charts jet xlsx)
+        install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/zephra/zephra-${module}.so\")")
+    endforeach()
     install(FILES "${compressed}/zephra.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
     install(FILES "${compressed}/changelog.Debian.gz" "${packaging}/debian/copyright"
             DESTINATION "${CMAKE_INSTALL_DOCDIR}")
