@@ -6,6 +6,8 @@ function(zephra_add_library folder)
     cmake_parse_arguments(ARG "" "" "DEPS;PUBLIC_DEPS" ${ARGN})
     file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
     add_library(zephra_${folder} STATIC ${sources})
+    # The modules (src/modules) link them too.
+    set_target_properties(zephra_${folder} PROPERTIES POSITION_INDEPENDENT_CODE ON)
     target_include_directories(zephra_${folder} PUBLIC "${PROJECT_SOURCE_DIR}/src")
     target_link_libraries(zephra_${folder} PRIVATE zephra_options ${ARG_DEPS} PUBLIC ${ARG_PUBLIC_DEPS})
 endfunction()
@@ -18,8 +20,10 @@ function(zephra_add_test name)
     target_link_libraries(${name} PRIVATE zephra_options zephra_testsupport Qt6::Test ${ARG_LIBS})
     zephra_use_test_headers(${name})
     add_test(NAME ${name} COMMAND ${name})
+    # The modules loaded on first use (src/modules) are found beside the program.
+    add_dependencies(${name} zephra_modules)
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;ZEPHRA_MODULE_DIR=${PROJECT_BINARY_DIR}"
         TIMEOUT 300
         LABELS "${ARG_LABELS}")
 endfunction()

@@ -10,6 +10,9 @@ set(packaging "${PROJECT_SOURCE_DIR}/packaging")
 set(hicolor "${CMAKE_INSTALL_DATADIR}/icons/hicolor")
 
 install(TARGETS zephra RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+# The modules loaded on first use, where the program looks for them: ../lib/zephra beside its folder
+# (common/module.cpp), so not under the multiarch library folder.
+install(TARGETS zephra_module_charts zephra_module_xlsx zephra_module_jet LIBRARY DESTINATION lib/zephra)
 install(FILES "${packaging}/${ZEPHRA_APP_ID}.desktop" DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
 install(FILES "${packaging}/${ZEPHRA_APP_ID}.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 install(FILES "${packaging}/icons/${ZEPHRA_APP_ID}.svg" DESTINATION "${hicolor}/scalable/apps")
@@ -38,6 +41,10 @@ if(ZEPHRA_DEBIAN_LAYOUT)
     # The compiler's notes are no use in an installed program; CPack's strip leaves them in.
     install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
                       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/zephra\")")
+    foreach(module charts jet xlsx)
+        install(CODE "execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/lib/zephra/zephra-${module}.so\")")
+    endforeach()
     install(FILES "${compressed}/zephra.1.gz" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
     install(FILES "${compressed}/changelog.Debian.gz" "${packaging}/debian/copyright"
             DESTINATION "${CMAKE_INSTALL_DOCDIR}")

@@ -7,6 +7,11 @@ target_compile_definitions(zephra_options INTERFACE
     QT_NO_CAST_TO_ASCII
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_DISABLE_DEPRECATED_UP_TO=0x060400)
+# The libraries are position-independent for the modules; our own functions are never
+# replaced by another library's, so GCC may call and inline them directly as in a program.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(zephra_options INTERFACE -fno-semantic-interposition)
+endif()
 target_compile_options(zephra_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor)
 if(ZEPHRA_WARNINGS_AS_ERRORS)
     target_compile_options(zephra_options INTERFACE -Werror)

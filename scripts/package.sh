@@ -22,7 +22,8 @@ fi
 # (read-only relocations, and immediate binding so that they stay read-only).
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DZEPHRA_BUILD_TESTS=OFF -DZEPHRA_BUILD_BENCH=OFF \
     -DZEPHRA_DEBIAN_LAYOUT=ON "${launcher[@]}" \
-    -DCMAKE_EXE_LINKER_FLAGS="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)" >/dev/null
+    -DCMAKE_EXE_LINKER_FLAGS="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)" \
+    -DCMAKE_MODULE_LINKER_FLAGS="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 rm -f "$build"/*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
@@ -55,4 +56,17 @@ echo "Started from the unpacked package:"
 # Without a folder the files go to the user's folder, as for every installed program.
 "$program" --init-data
 test -f "$HOME/.local/share/zephra/data/VelmoraA.mdb"
+# The modules loaded on first use come from /usr/lib/zephra: the Excel writer
+# through an export, the earlier version's reader through its import, and the
+# chart window with every symbol it needs resolved.
+echo "Modules:"
+ls "$scratch/root/usr/lib/zephra"
+"$program" --export "$scratch/journal.xlsx" --from 2000/01/01 --to 2000/12/31
+test -s "$scratch/journal.xlsx"
+"$program" --import-legacy tests/fixtures/legacy/basic "$scratch/legacy" >/dev/null
+test -f "$scratch/legacy/VelmoraA.mdb"
+if ldd -r "$scratch/root/usr/lib/zephra/zephra-charts.so" 2>&1 | grep -E 'undefined symbol|not found'; then
+    echo "The chart module does not load." >&2
+    exit 1
+fi
 echo "Done: $deb"

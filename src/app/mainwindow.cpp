@@ -1,7 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "backup/restore.h"
-#include "charts/chartwindow.h"
+#include "charts/chartmodule.h"
 #include "exchangeui/exportrun.h"
 #include "help/helpwindow.h"
 #include "help/topics.h"
@@ -10,6 +10,7 @@
 #include "app/datafolder.h"
 #include "app/exchangewindows.h"
 #include "common/formats.h"
+#include "common/module.h"
 #include "hints/hintwindow.h"
 #include "journal/journalpage.h"
 #include "printing/printcommands.h"
@@ -429,8 +430,15 @@ void MainWindow::showTotalsChart()
                                    : *grouping == store::Grouping::Month ? charts::PointKind::Month
                                                                          : charts::PointKind::Year;
     const store::Period period{m_totals->periodStart().value_or(QDate()), m_totals->periodEnd().value_or(QDate())};
-    charts::showChart(m_session.store(), period, kind, m_session.settings().era, m_session.settings().lineColour,
-                      m_services.presenter, this);
+    // The chart window is a module of its own, loaded the first time a chart is asked for.
+    const auto showChart = common::moduleFunctionAs<charts::ShowChartFunction>(
+        charts::kChartModule, charts::kShowChartSymbol, QStringLiteral("グラフの表示"));
+    if (!showChart.function) {
+        m_msg.showFailure(QStringLiteral("グラフ"), showChart.failure);
+        return;
+    }
+    showChart.function(m_session.store(), period, kind, m_session.settings().era, m_session.settings().lineColour,
+                       m_services.presenter, this);
 }
 
 void MainWindow::importIntoJournal()

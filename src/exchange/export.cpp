@@ -1,9 +1,10 @@
 #include "exchange/export.h"
 
 #include "exchange/csvwriter.h"
-#include "exchange/workbookwriter.h"
+#include "exchange/workbookmodule.h"
 
 #include "common/filesync.h"
+#include "common/module.h"
 #include "store/engines.h"
 
 #include <QDir>
@@ -136,10 +137,15 @@ Exported writeFile(const ExportFile &file, const QString &sheetName, const QStri
         std::unique_ptr<SheetWriter> writer;
         if (file.format == Format::Csv) {
             writer = std::make_unique<CsvWriter>(out, file.encoding);
+        } else if (const auto make = common::moduleFunctionAs<MakeWorkbookFunction>(
+                       kWorkbookModule, kMakeWorkbookSymbol, QStringLiteral("Excel ブックの書き出し"));
+                   make.function) {
+            // The Excel writer is a module of its own, loaded with the first workbook.
+            writer.reset(make.function(out, file.calendarMode, sheetName));
         } else {
-            writer = std::make_unique<WorkbookWriter>(out, file.calendarMode, sheetName);
+            exported.failure = make.failure;
         }
-        if (!out.open(QIODevice::WriteOnly)) {
+        if (!exported.failure && !out.open(QIODevice::WriteOnly)) {
             exported.failure = writeFailure(out);
         }
         if (!exported.failure) {
@@ -154,7 +160,7 @@ Exported writeFile(const ExportFile &file, const QString &sheetName, const QStri
         if (!exported.failure && !out.commit()) {
             exported.failure = writeFailure(out);
         }
-        if (exported.failure) {
+        if (exported.failure && writer) {
             exported.shiftJisRefusal = writer->shiftJisRefusal();
             out.cancelWriting();
         }

@@ -1,7 +1,10 @@
 #include "legacy/readerprocess.h"
 
+#include "legacy/jetmodule.h"
 #include "legacy/jetreader.h"
 #include "legacy/readerstream.h"
+
+#include "common/module.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -129,12 +132,24 @@ int runReaderChild(const QString &mainPath, const QString &workPath)
         return 1;
     }
     FrameWriter writer(out);
+    // The Jet reader is a module of its own: only this child maps libmdb.
+    const auto read = common::moduleFunctionAs<ReadJetFunction>(kJetModule, kReadJetSymbol,
+                                                                QStringLiteral("以前の版のデータの読み取り"));
     std::optional<QString> failure;
-    if (!mainPath.isEmpty()) {
-        failure = readJetFile(mainPath, LegacyFile::Main, writer);
+    if (!read.function) {
+        failure = read.failure;
+    }
+    const auto readFile = [&](const QString &path, LegacyFile which) {
+        QString why;
+        if (!read.function(path, static_cast<int>(which), writer, &why)) {
+            failure = why;
+        }
+    };
+    if (!failure && !mainPath.isEmpty()) {
+        readFile(mainPath, LegacyFile::Main);
     }
     if (!failure && !workPath.isEmpty()) {
-        failure = readJetFile(workPath, LegacyFile::Work, writer);
+        readFile(workPath, LegacyFile::Work);
     }
     writer.finish(failure);
     const bool flushed = out.flush();

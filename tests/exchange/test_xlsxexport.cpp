@@ -8,6 +8,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 using namespace exporttest;
 using namespace Qt::StringLiterals;
@@ -113,6 +114,7 @@ private slots:
     void printsAcrossOnePageWideInAJapaneseFont();
     void textsAWorkbookCannotHoldAreRefused_data();
     void textsAWorkbookCannotHoldAreRefused();
+    void aWriterModuleThatCannotBeLoadedWritesNothing();
 };
 
 void TestXlsxExport::journalReadsBackCellByCell_data()
@@ -298,6 +300,31 @@ void TestXlsxExport::textsAWorkbookCannotHoldAreRefused()
         exchange::exportJournal(*folder.store, kAll, folder.file(common::kWestern), quiet);
     QCOMPARE(exported.failure.value_or(QString()), failure);
     QCOMPARE(entriesOf(folder.out.path()), QStringList());
+}
+
+// The Excel writer is loaded with the first workbook: without it the export
+// says so, leaves no file behind, and works once the module is back.
+void TestXlsxExport::aWriterModuleThatCannotBeLoadedWritesNothing()
+{
+    Folder folder;
+    QVERIFY(folder.open({{u"2021-03-04"_s, {1000, std::nullopt, std::nullopt, std::nullopt}, u"来店"_s}}));
+    common::NoProgress quiet;
+    const QByteArray kept = qgetenv("ZEPHRA_MODULE_DIR");
+    QTemporaryDir empty;
+    qputenv("ZEPHRA_MODULE_DIR", empty.path().toLocal8Bit());
+    const exchange::Exported refused =
+        exchange::exportJournal(*folder.store, kAll, folder.file(common::kWestern), quiet);
+    qputenv("ZEPHRA_MODULE_DIR", kept);
+    QVERIFY(refused.failure);
+    QVERIFY2(refused.failure->contains(u"zephra-xlsx.so"_s), qPrintable(*refused.failure));
+    QCOMPARE(refused.rows, 0);
+    QCOMPARE(entriesOf(folder.out.path()), QStringList());
+
+    const exchange::Exported written =
+        exchange::exportJournal(*folder.store, kAll, folder.file(common::kWestern), quiet);
+    QVERIFY2(!written.failure, qPrintable(written.failure.value_or(QString())));
+    QCOMPARE(written.rows, 1);
+    QCOMPARE(entriesOf(folder.out.path()), QStringList{u"out.xlsx"_s});
 }
 
 QTEST_GUILESS_MAIN(TestXlsxExport)
