@@ -341,13 +341,34 @@ public:
         // in a table of their own: an import adds tens of thousands of days.
         bool inserted = false;
         const DbError error = inJournalWrite([&]() -> DbError {
-            Statement insert(m_main,
-                             "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", "
-                             "\"日誌\", \"版\", \"更新日時\") "
-                             "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
-                             "WHERE NOT EXISTS (SELECT 1 FROM \"業務日誌\" WHERE \"日付\" = ?1)");
-            if (DbError failure = bindRecord(insert, record).bind(7, now()).run()) {
-                return failure;
+            if (m_index.deferring()) {
+                // Inside a transaction of the caller's, which holds the write
+                // lock from its start: a look-up and a plain insert, as an
+                // INSERT that reads its own table gathers what it read in a
+                // table of its own first.
+                {
+                    Statement found(m_main, "SELECT 1 FROM \"業務日誌\" WHERE \"日付\" = ?1 LIMIT 1");
+                    found.bind(1, record.date);
+                    if (found.step() || found.error()) {
+                        return found.error();
+                    }
+                }
+                Statement insert(m_main, "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", "
+                                         "\"出金額\", \"日誌\", \"版\", \"更新日時\") "
+                                         "VALUES (?1, ?2, ?3, ?4, ?5, ?6, 1, ?7)");
+                if (DbError failure = bindRecord(insert, record).bind(7, now()).run()) {
+                    return failure;
+                }
+            } else {
+                // One statement, so no other program can add the day between the look-up and the insert.
+                Statement insert(m_main,
+                                 "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", "
+                                 "\"日誌\", \"版\", \"更新日時\") "
+                                 "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
+                                 "WHERE NOT EXISTS (SELECT 1 FROM \"業務日誌\" WHERE \"日付\" = ?1)");
+                if (DbError failure = bindRecord(insert, record).bind(7, now()).run()) {
+                    return failure;
+                }
             }
             // Rows a trigger wrote are not counted, nor their rowids kept.
             inserted = m_main.changes() == 1;
