@@ -1,6 +1,6 @@
 // Importing the data set's own CSV export into empty data files through the
-// command's code (the file judged in a stream, read again inside the one
-// transaction, each day written with its search index entry), against the
+// command's code (the file judged and written in one reading inside the one
+// transaction, each day with its search index entry, then read back), against the
 // least any import does: a plain CSV split of the same bytes and one prepared
 // INSERT loop into the journal and its search index in one transaction, with
 // the program's durability.

@@ -140,6 +140,23 @@ QString describe(const exchange::ImportPreview &preview, const Request &request)
     return text;
 }
 
+// What was written, on one line.
+QString importedLine(const exchange::Imported &imported, const exchange::ImportChoice &choice, qint64 refusedRows)
+{
+    QString text = QStringLiteral("取り込みました: 追加 %1 日、置き換え %2 日、今の記録を残した日 %3 日")
+                       .arg(count(imported.added), count(imported.replaced), count(imported.kept));
+    if (imported.addedTo > 0 || choice.existing == exchange::ExistingDays::Add) {
+        text += QStringLiteral("、足した日 %1 日").arg(count(imported.addedTo));
+    }
+    if (imported.refused > 0) {
+        text += QStringLiteral("、足せなかった日 %1 日").arg(count(imported.refused));
+    }
+    if (refusedRows > 0) {
+        text += QStringLiteral("、取り込まなかった行 %1 行").arg(count(refusedRows));
+    }
+    return text + QStringLiteral("。\n");
+}
+
 } // namespace
 
 CommandResult importCsvCommand(const QStringList &arguments, const QString &dataFolder)
@@ -192,6 +209,19 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     }
     common::NoProgress quiet;
     const QString path = QFileInfo(request.path).absoluteFilePath();
+    const exchange::ImportChoice choice{request.existing.value_or(exchange::ExistingDays::Keep)};
+    std::optional<exchange::Imported> failed;
+    if (!request.previewOnly && !layout) {
+        // Judged and written in one reading; a file with refused rows is judged whole below, to tell them all.
+        exchange::OnePassImport once = exchange::importCsvInOnePass(*store, path, request.encoding, choice, quiet);
+        if (once.outcome == exchange::OnePassImport::Done) {
+            store->close();
+            return {0, describe(once.preview, request) + importedLine(once.imported, choice, 0)};
+        }
+        if (once.outcome == exchange::OnePassImport::Failed) {
+            failed = once.imported; // told after what the file would have brought
+        }
+    }
     const exchange::ImportPreview preview =
         layout ? exchange::previewCsvImport(*store, path, request.encoding, *layout, quiet)
                : exchange::previewCsvImport(*store, path, request.encoding, quiet);
@@ -207,7 +237,9 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     if (request.previewOnly) {
         return {0, text + QStringLiteral("--preview のため、何も取り込んでいません。\n")};
     }
-    const exchange::ImportChoice choice{request.existing.value_or(exchange::ExistingDays::Keep)};
+    if (failed) {
+        return {1, text + failed->failure.value_or(QString()) + QStringLiteral("\n")};
+    }
     const qint64 refusedDays = choice.existing == exchange::ExistingDays::Add ? preview.daysNotAdded : 0;
     if ((preview.refusedRows > 0 || refusedDays > 0) && !request.skipRefused) {
         return {1,
@@ -220,18 +252,7 @@ CommandResult importCsvCommand(const QStringList &arguments, const QString &data
     if (imported.failure) {
         return {1, text + *imported.failure + QStringLiteral("\n")};
     }
-    text += QStringLiteral("取り込みました: 追加 %1 日、置き換え %2 日、今の記録を残した日 %3 日")
-                .arg(count(imported.added), count(imported.replaced), count(imported.kept));
-    if (imported.addedTo > 0 || choice.existing == exchange::ExistingDays::Add) {
-        text += QStringLiteral("、足した日 %1 日").arg(count(imported.addedTo));
-    }
-    if (imported.refused > 0) {
-        text += QStringLiteral("、足せなかった日 %1 日").arg(count(imported.refused));
-    }
-    if (preview.refusedRows > 0) {
-        text += QStringLiteral("、取り込まなかった行 %1 行").arg(count(preview.refusedRows));
-    }
-    return {0, text + QStringLiteral("。\n")};
+    return {0, text + importedLine(imported, choice, preview.refusedRows)};
 }
 
 } // namespace app

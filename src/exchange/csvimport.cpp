@@ -6,6 +6,7 @@
 
 #include "common/formats.h"
 
+#include <QBitArray>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <array>
 #include <tuple>
+#include <vector>
 
 namespace exchange {
 
@@ -673,6 +675,154 @@ QList<PlannedDay> planImport(const ImportPreview &preview, const ImportChoice &c
     return planned;
 }
 
+namespace {
+
+const QString kNotImported = QStringLiteral("何も取り込んでいません。");
+
+// Writes the days of an import inside its transaction as the choice says, and
+// reads them back before the transaction is kept.
+class DayWriter
+{
+public:
+    DayWriter(store::Store &store, ExistingDays existing) : m_store(store), m_existing(existing) {}
+
+    // `notAdded` when adding to the day's record would leave the amounts' range or the text's length.
+    store::DbError write(const store::JournalRecord &record, bool &notAdded)
+    {
+        notAdded = false;
+        if (m_existing == ExistingDays::Add) {
+            // Adding goes to the day as it stands now, under the write lock.
+            std::optional<store::JournalRecord> stored;
+            if (const store::DbError failure = m_store.readDay(record.date, stored)) {
+                return failure;
+            }
+            if (stored) {
+                store::JournalRecord result = *stored;
+                if (addToDay(result, record)) {
+                    notAdded = true;
+                    ++m_done.refused;
+                    return {};
+                }
+                if (const store::DbError failure = m_store.saveDay(result)) {
+                    return failure;
+                }
+                ++m_done.addedTo;
+                wrote(result);
+                return {};
+            }
+        }
+        bool added = false;
+        if (const store::DbError failure = m_store.addDay(record, added)) {
+            return failure;
+        }
+        if (added) {
+            ++m_done.added;
+        } else if (m_existing != ExistingDays::Replace) {
+            ++m_done.kept; // existing, or added by another program since the preview
+            return {};
+        } else if (const store::DbError failure = m_store.saveDay(record)) {
+            return failure;
+        } else {
+            ++m_done.replaced;
+        }
+        wrote(record);
+        return {};
+    }
+
+    // Every day written read back as written, in one pass over the period
+    // written; the reason in Japanese in `refusal` when one is not.
+    store::DbError readBack(std::optional<QString> &refusal)
+    {
+        if (m_written.empty()) {
+            return {};
+        }
+        if (!m_inOrder) {
+            // A day written twice reads back as its last write.
+            std::stable_sort(m_written.begin(), m_written.end(),
+                             [](const Written &a, const Written &b) { return a.day < b.day; });
+            const auto last = std::unique(m_written.rbegin(), m_written.rend(),
+                                          [](const Written &a, const Written &b) { return a.day == b.day; });
+            m_written.erase(m_written.begin(), last.base());
+        }
+        const store::Period period{QDate::fromJulianDay(m_written.front().day),
+                                   QDate::fromJulianDay(m_written.back().day)};
+        size_t at = 0;
+        size_t found = 0;
+        std::optional<QDate> differs;
+        if (const store::DbError failure = m_store.forEachRecord(period, [&](const store::JournalRecord &stored) {
+                const qint64 day = stored.date.toJulianDay();
+                while (at < m_written.size() && m_written[at].day < day) {
+                    ++at;
+                }
+                if (at == m_written.size() || m_written[at].day != day) {
+                    return true; // a day of the journal the import left alone
+                }
+                ++found; // a day given two records by another program counts twice, and is told
+                if (m_written[at].hash != recordHash(stored) || stored.unreadable) {
+                    differs = stored.date;
+                    return false;
+                }
+                return true;
+            })) {
+            return failure;
+        }
+        if (differs) {
+            refusal =
+                QStringLiteral("%1 の記録を読み返すと、書き込んだ内容と違っていました。").arg(slashDate(*differs)) +
+                kNotImported;
+        } else if (found != m_written.size()) {
+            refusal = QStringLiteral("取り込んだ記録を読み返すと、書き込んだ日数と合いませんでした。") + kNotImported;
+        }
+        return {};
+    }
+
+    const Imported &done() const { return m_done; }
+
+private:
+    // A day written and what it should read back as, as a number: the calendar's days at most.
+    struct Written
+    {
+        qint64 day = 0;
+        size_t hash = 0;
+    };
+
+    void wrote(const store::JournalRecord &record)
+    {
+        const qint64 day = record.date.toJulianDay();
+        m_inOrder = m_inOrder && (m_written.empty() || m_written.back().day < day);
+        m_written.push_back({day, recordHash(record)});
+    }
+
+    store::Store &m_store;
+    ExistingDays m_existing;
+    Imported m_done;
+    std::vector<Written> m_written;
+    bool m_inOrder = true;
+};
+
+// The days of the calendar an import has met, one bit each.
+class DaysMet
+{
+public:
+    DaysMet() : m_bits(int(common::kFirstDate.daysTo(common::kLastDate)) + 1) {}
+
+    // False when the day was met before.
+    bool meet(QDate date)
+    {
+        const qint64 at = common::kFirstDate.daysTo(date);
+        if (at < 0 || at >= m_bits.size() || m_bits.testBit(at)) {
+            return false;
+        }
+        m_bits.setBit(at);
+        return true;
+    }
+
+private:
+    QBitArray m_bits;
+};
+
+} // namespace
+
 Imported importCsv(store::Store &store, const ImportPreview &preview, const ImportChoice &choice,
                    common::Progress &progress)
 {
@@ -686,10 +836,9 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
         progress.finish();
         return imported;
     }
-    const QString notImported = QStringLiteral("何も取り込んでいません。");
     const QFileInfo info(preview.path);
     if (info.size() != preview.stamp.size || info.lastModified().toUTC() != preview.stamp.modified) {
-        imported.failure = fileChanged(preview.path) + notImported;
+        imported.failure = fileChanged(preview.path) + kNotImported;
         progress.finish();
         return imported;
     }
@@ -698,62 +847,16 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
     std::optional<QString> refusal;
     Imported done;
     const store::DbError error = store.inTransaction([&]() -> store::DbError {
-        done = Imported{};
         const auto refuse = [&](const QString &why) -> store::DbError {
             refusal = why;
             return {store::DbErrorKind::RefusedValue, why};
         };
-        // What each day written should read back as, as a number: the calendar's days at most.
-        QHash<QDate, size_t> written;
-        QDate first;
-        QDate last;
-        const auto wrote = [&](const store::JournalRecord &record) {
-            written.insert(record.date, recordHash(record));
-            first = first.isValid() ? std::min(first, record.date) : record.date;
-            last = last.isValid() ? std::max(last, record.date) : record.date;
-        };
-        const auto writeDay = [&](const store::JournalRecord &record) -> store::DbError {
-            if (choice.existing == ExistingDays::Add) {
-                // Adding goes to the day as it stands now, under the write lock.
-                std::optional<store::JournalRecord> stored;
-                if (const store::DbError failure = store.readDay(record.date, stored)) {
-                    return failure;
-                }
-                if (stored) {
-                    store::JournalRecord result = *stored;
-                    if (addToDay(result, record)) {
-                        ++done.refused;
-                        return {};
-                    }
-                    if (const store::DbError failure = store.saveDay(result)) {
-                        return failure;
-                    }
-                    ++done.addedTo;
-                    wrote(result);
-                    return {};
-                }
-            }
-            bool added = false;
-            if (const store::DbError failure = store.addDay(record, added)) {
-                return failure;
-            }
-            if (added) {
-                ++done.added;
-            } else if (choice.existing != ExistingDays::Replace) {
-                ++done.kept; // existing, or added by another program since the preview
-                return {};
-            } else if (const store::DbError failure = store.saveDay(record)) {
-                return failure;
-            } else {
-                ++done.replaced;
-            }
-            wrote(record);
-            return {};
-        };
+        DayWriter writer(store, choice.existing);
+        bool notAdded = false;
 
         RowSource source(preview.path, preview.encoding, preview.layout ? &*preview.layout : nullptr);
         if (auto why = source.open(nullptr)) {
-            return refuse(*why + notImported);
+            return refuse(*why + kNotImported);
         }
         JudgedRow row;
         qint64 step = 0;
@@ -768,68 +871,116 @@ Imported importCsv(store::Store &store, const ImportPreview &preview, const Impo
                 continue;
             }
             if (!preview.layout) {
-                if (const store::DbError failure = writeDay(row.record)) {
+                if (const store::DbError failure = writer.write(row.record, notAdded)) {
                     return failure;
                 }
             } else if (const auto day = days.find(row.date); day == days.end()) {
                 days.insert(row.date, row.record);
                 order.append(row.date);
             } else if (addToDay(*day, row.record)) {
-                return refuse(fileChanged(preview.path) + notImported);
+                return refuse(fileChanged(preview.path) + kNotImported);
             }
         }
         if (const std::optional<QString> &failure = source.stream().failure()) {
-            return refuse(*failure + notImported);
+            return refuse(*failure + kNotImported);
         }
         if (source.stream().stamp() != preview.stamp) {
-            return refuse(fileChanged(preview.path) + notImported);
+            return refuse(fileChanged(preview.path) + kNotImported);
         }
         for (const QDate date : std::as_const(order)) {
-            if (const store::DbError failure = writeDay(days.value(date))) {
+            if (const store::DbError failure = writer.write(days.value(date), notAdded)) {
                 return failure;
             }
         }
-        if (written.isEmpty()) {
-            return {};
-        }
-
-        // Read back before it is kept: every day written, as written.
+        done = writer.done();
         progress.report(QStringLiteral("取り込んだ記録を確かめています…"), 0, 0);
-        qint64 found = 0;
-        std::optional<QDate> differs;
-        if (const store::DbError failure = store.forEachRecord({first, last}, [&](const store::JournalRecord &stored) {
-                const auto at = written.constFind(stored.date);
-                if (at == written.cend()) {
-                    return true;
-                }
-                ++found;
-                if (*at != recordHash(stored) || stored.unreadable) {
-                    differs = stored.date;
-                    return false;
-                }
-                return true;
-            })) {
+        if (const store::DbError failure = writer.readBack(refusal)) {
             return failure;
         }
-        if (differs) {
-            return refuse(
-                QStringLiteral("%1 の記録を読み返すと、書き込んだ内容と違っていました。何も取り込んでいません。")
-                    .arg(slashDate(*differs)));
-        }
-        if (found != written.size()) {
-            return refuse(QStringLiteral(
-                "取り込んだ記録を読み返すと、書き込んだ日数と合いませんでした。何も取り込んでいません。"));
-        }
-        return {};
+        return refusal ? refuse(*refusal) : store::DbError{};
     });
     progress.finish();
     if (error) {
         imported.failure = refusal ? *refusal
-                                   : QStringLiteral("業務日誌に書き込めませんでした。何も取り込んでいません。%1")
-                                         .arg(store::describeForUser(error));
+                                   : QStringLiteral("業務日誌に書き込めませんでした。%1%2")
+                                         .arg(kNotImported, store::describeForUser(error));
         return imported;
     }
     return done;
+}
+
+OnePassImport importCsvInOnePass(store::Store &store, const QString &path, std::optional<Encoding> encoding,
+                                 const ImportChoice &choice, common::Progress &progress)
+{
+    OnePassImport result;
+    ImportPreview &preview = result.preview;
+    preview.path = path;
+    preview.encodingDetected = !encoding;
+
+    const QString label = QStringLiteral("業務日誌に取り込んでいます…");
+    progress.report(label, 0, 0);
+    bool judge = false; // a row or the file wants the preview's judgement: nothing is kept
+    std::optional<QString> refusal;
+    const store::DbError error = store.inTransaction([&]() -> store::DbError {
+        const store::DbError stop{store::DbErrorKind::RefusedValue, QStringLiteral("to be judged first")};
+        RowSource source(path, encoding, nullptr);
+        if (source.open(&preview)) {
+            judge = true;
+            return stop;
+        }
+        DayWriter writer(store, choice.existing);
+        DaysMet met;
+        JudgedRow row;
+        qint64 step = 0;
+        bool notAdded = false;
+        while (source.next(row)) {
+            if (++step % kProgressEvery == 0) {
+                progress.report(label, source.stream().bytesRead(), source.stream().stamp().size);
+            }
+            if (row.refusal || !met.meet(row.date)) {
+                judge = true;
+                return stop;
+            }
+            if (const store::DbError failure = writer.write(row.record, notAdded)) {
+                return failure;
+            }
+            if (notAdded) {
+                judge = true;
+                return stop;
+            }
+        }
+        if (source.stream().failure()) {
+            judge = true;
+            return stop;
+        }
+        preview.stamp = source.stream().stamp();
+        result.imported = writer.done();
+        progress.report(QStringLiteral("取り込んだ記録を確かめています…"), 0, 0);
+        if (const store::DbError failure = writer.readBack(refusal)) {
+            return failure;
+        }
+        return refusal ? store::DbError{store::DbErrorKind::RefusedValue, *refusal} : store::DbError{};
+    });
+    progress.finish();
+    if (judge) {
+        result.outcome = OnePassImport::Judge;
+        result.imported = Imported{};
+        return result;
+    }
+    if (error) {
+        result.outcome = OnePassImport::Failed;
+        result.imported = Imported{};
+        result.imported.failure = refusal ? *refusal
+                                          : QStringLiteral("業務日誌に書き込めませんでした。%1%2")
+                                                .arg(kNotImported, store::describeForUser(error));
+        return result;
+    }
+    const Imported &done = result.imported;
+    preview.newDays = done.added;
+    preview.existingDays = done.kept + done.replaced + done.addedTo;
+    preview.days = preview.newDays + preview.existingDays;
+    result.outcome = OnePassImport::Done;
+    return result;
 }
 
 } // namespace exchange

@@ -144,4 +144,22 @@ ImportPreview previewCsvImport(store::Store &store, const QString &path, std::op
 Imported importCsv(store::Store &store, const ImportPreview &preview, const ImportChoice &choice,
                    common::Progress &progress);
 
+// The import with no preview to show first (the command line): each row judged
+// as it is read and written at once, all in one transaction, then read back.
+struct OnePassImport
+{
+    enum Outcome {
+        Done,   // written and kept
+        Judge,  // nothing written: a row refused, a date twice, a day not added to, or the file not
+                // taken; judging the file as the window does names them all
+        Failed, // nothing written: the journal refused a write or read back otherwise (imported.failure)
+    } outcome = Judge;
+    ImportPreview preview; // Done: what the file brought, as a preview would have told it
+    Imported imported;
+};
+
+// The journal's own columns only: the rows of a layout's day are summed before they are written.
+OnePassImport importCsvInOnePass(store::Store &store, const QString &path, std::optional<Encoding> encoding,
+                                 const ImportChoice &choice, common::Progress &progress);
+
 } // namespace exchange

@@ -443,12 +443,10 @@ void CsvStream::decodeRow(CsvRow &row)
     row.line = m_rowLine;
     row.fault = m_fault;
     row.fields.reserve(m_fields.size());
-    const QString undecodable =
-        QStringLiteral("文字コード（%1）として読めない文字があります。").arg(encodingName(m_encoding));
     for (const QByteArray &field : std::as_const(m_fields)) {
         std::optional<QString> decoded = m_decoder->decode(field);
         if (!decoded && !row.fault) {
-            row.fault = undecodable;
+            row.fault = QStringLiteral("文字コード（%1）として読めない文字があります。").arg(encodingName(m_encoding));
             row.faultField = row.fields.size();
         }
         row.fields.append(decoded.value_or(QString()));

@@ -24,6 +24,10 @@ bool isBlank(QChar c)
 // everywhere: 「令和 3年 5月 2日」 and 「¥ 1,000」 are read as typed without them.
 QString compact(const QString &field)
 {
+    // Printable ASCII without blanks, as the export and most programs write, is its own form.
+    if (std::all_of(field.cbegin(), field.cend(), [](QChar c) { return c.unicode() > u' ' && c.unicode() < 0x7F; })) {
+        return field;
+    }
     const QString normal = field.normalized(QString::NormalizationForm_KC);
     QString text;
     text.reserve(normal.size());

@@ -346,21 +346,43 @@ public:
         if (DbError error = refuseOlderLayout()) {
             return error;
         }
-        // The row and its index entry go together.
+        // The row and its index entry go together. The rowid is taken from
+        // the connection rather than by RETURNING, whose rows SQLite gathers
+        // in a table of their own: an import adds tens of thousands of days.
         bool inserted = false;
         const DbError error = inJournalWrite([&]() -> DbError {
-            Statement insert(m_main,
-                             "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", "
-                             "\"日誌\", \"版\", \"更新日時\") "
-                             "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
-                             "WHERE NOT EXISTS (SELECT 1 FROM \"業務日誌\" WHERE \"日付\" = ?1) RETURNING rowid");
-            bindRecord(insert, record).bind(7, now());
-            const std::optional<qint64> rowid = writtenRow(insert);
-            if (insert.error()) {
-                return insert.error();
+            if (m_index.deferring()) {
+                // Inside a transaction of the caller's, which holds the write
+                // lock from its start: a look-up and a plain insert, as an
+                // INSERT that reads its own table gathers what it read in a
+                // table of its own first.
+                {
+                    Statement found(m_main, "SELECT 1 FROM \"業務日誌\" WHERE \"日付\" = ?1 LIMIT 1");
+                    found.bind(1, record.date);
+                    if (found.step() || found.error()) {
+                        return found.error();
+                    }
+                }
+                Statement insert(m_main, "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", "
+                                         "\"出金額\", \"日誌\", \"版\", \"更新日時\") "
+                                         "VALUES (?1, ?2, ?3, ?4, ?5, ?6, 1, ?7)");
+                if (DbError failure = bindRecord(insert, record).bind(7, now()).run()) {
+                    return failure;
+                }
+            } else {
+                // One statement, so no other program can add the day between the look-up and the insert.
+                Statement insert(m_main,
+                                 "INSERT INTO \"業務日誌\" (\"日付\", \"売上額\", \"仕入額\", \"入金額\", \"出金額\", "
+                                 "\"日誌\", \"版\", \"更新日時\") "
+                                 "SELECT ?1, ?2, ?3, ?4, ?5, ?6, 1, ?7 "
+                                 "WHERE NOT EXISTS (SELECT 1 FROM \"業務日誌\" WHERE \"日付\" = ?1)");
+                if (DbError failure = bindRecord(insert, record).bind(7, now()).run()) {
+                    return failure;
+                }
             }
-            inserted = rowid.has_value();
-            return rowid ? m_index.put(*rowid, record.text, false) : DbError{};
+            // Rows a trigger wrote are not counted, nor their rowids kept.
+            inserted = m_main.changes() == 1;
+            return inserted ? m_index.put(sqlite3_last_insert_rowid(m_main.handle()), record.text, false) : DbError{};
         });
         added = !error && inserted;
         return added ? wrote({}) : error;
@@ -946,16 +968,6 @@ private:
     DbError inMainTransaction(const std::function<DbError()> &work)
     {
         return m_main.inTransaction(work, Connection::Lock::AtFirstWrite);
-    }
-
-    // Runs a write that returns the rowid of the row it wrote; none when it wrote none.
-    static std::optional<qint64> writtenRow(Statement &statement)
-    {
-        std::optional<qint64> rowid;
-        while (statement.step()) {
-            rowid = statement.integer(0);
-        }
-        return rowid;
     }
 
     static Statement &bindRecord(Statement &statement, const JournalRecord &record)

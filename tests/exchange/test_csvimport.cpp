@@ -391,6 +391,16 @@ void TestCsvImport::failedWriteLeavesJournalAsItWas()
     const exchange::Imported imported = target.import(preview, replace);
     QVERIFY2(imported.failure.value_or(QString()).startsWith(reason), qPrintable(imported.failure.value_or(u"-"_s)));
     QCOMPARE(testsupport::rowsOf(target.data.mainPath(), u"業務日誌"_s), before);
+
+    // The same file judged and written in one reading fails the same way.
+    common::NoProgress quiet;
+    const exchange::OnePassImport once = exchange::importCsvInOnePass(
+        *target.store, target.file(), {},
+        exchange::ImportChoice{replace ? exchange::ExistingDays::Replace : exchange::ExistingDays::Keep}, quiet);
+    QCOMPARE(once.outcome, exchange::OnePassImport::Failed);
+    QVERIFY2(once.imported.failure.value_or(QString()).startsWith(reason),
+             qPrintable(once.imported.failure.value_or(u"-"_s)));
+    QCOMPARE(testsupport::rowsOf(target.data.mainPath(), u"業務日誌"_s), before);
 }
 
 void TestCsvImport::formulaGuardDroppedOnce_data()
