@@ -145,6 +145,33 @@ bool DataLock::holdsAlone()
     return alone;
 }
 
+WriteBehind::WriteBehind(const QString &path)
+{
+    // Shared as SQLite shares its files; locks on Windows belong to a handle, so closing this one frees none.
+    const HANDLE file = ::CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()),
+                                      GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    m_handle = file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+WriteBehind::~WriteBehind()
+{
+    if (m_handle) {
+        ::CloseHandle(static_cast<HANDLE>(m_handle));
+    }
+}
+
+bool WriteBehind::isOpen() const
+{
+    return m_handle != nullptr;
+}
+
+// Windows has no writing of a range without waiting: the file's buffers are flushed whole.
+bool WriteBehind::writeOut()
+{
+    return m_handle && ::FlushFileBuffers(static_cast<HANDLE>(m_handle)) != 0;
+}
+
 SharedLibraryName postgresClientLibrary()
 {
     return {QStringLiteral("libpq"), -1}; // libpq.dll, as PostgreSQL's Windows installer ships it
@@ -269,6 +296,40 @@ bool DataLock::holdsAlone()
         rc = ::flock(m_fd, LOCK_SH);
     } while (rc != 0 && errno == EINTR);
     return true;
+}
+
+WriteBehind::WriteBehind(const QString &path) : m_fd(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC))
+{}
+
+WriteBehind::~WriteBehind()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+bool WriteBehind::isOpen() const
+{
+    return m_fd >= 0;
+}
+
+bool WriteBehind::writeOut()
+{
+    if (m_fd < 0) {
+        return false;
+    }
+#ifdef Q_OS_LINUX
+    // The pages the previous call put under writing are waited for, the ones
+    // written since are started; neither the file's size nor the folder is
+    // synced here, so no file system journal commit is forced either.
+    int rc = 0;
+    do {
+        rc = ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0;
+#else
+    return ::fdatasync(m_fd) == 0;
+#endif
 }
 
 SharedLibraryName postgresClientLibrary()

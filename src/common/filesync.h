@@ -33,6 +33,37 @@ std::optional<FileIdentity> fileIdentity(const QString &path);
 // and clean: two names of one folder compare equal.
 QString canonicalPath(const QString &path);
 
+// Sends a growing file's data to the disk while it is written, so that a long
+// write (a copy of the journal) never leaves the disk a gigabyte to write at
+// its end, which every sync of a register would then wait behind. Durability
+// still comes from the writer's own sync; this only spreads the writing.
+// It holds a descriptor of its own: on POSIX systems closing any descriptor of
+// a file drops the process's locks on it, so it must live until the writer
+// (SQLite) has closed the file.
+class WriteBehind
+{
+public:
+    // Opens the existing file `path`; when it cannot, writeOut() does nothing.
+    explicit WriteBehind(const QString &path);
+    ~WriteBehind();
+    WriteBehind(const WriteBehind &) = delete;
+    WriteBehind &operator=(const WriteBehind &) = delete;
+
+    bool isOpen() const;
+    // Waits until what the previous call started is written, then starts
+    // writing what has been written since: at most two calls' worth of the
+    // file's data is ever left for its final sync. False when not open or
+    // refused.
+    bool writeOut();
+
+private:
+#ifdef Q_OS_WIN
+    void *m_handle = nullptr;
+#else
+    int m_fd = -1;
+#endif
+};
+
 // A shared library by its platform's name, for loading on demand.
 struct SharedLibraryName
 {

@@ -1,6 +1,7 @@
 // Copies and checks of the data files, on SQLite connections of their own.
 
 #include "common/fileplacing.h"
+#include "common/filesync.h"
 #include "store/copies.h"
 #include "store/maintenance.h"
 #include "store/postgresengine.h"
@@ -17,6 +18,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <sqlite3.h>
 #include <thread>
 
@@ -52,6 +54,9 @@ constexpr int kMaxPasses = 3;
 // its claim on the lock (SQLite's pending lock), so the next step waits for
 // it rather than the other way round: no pause between steps is needed.
 constexpr int kPagesPerStep = 1024;
+// Steps after which the copy's new pages are sent to the disk (8 MiB): its
+// final sync, which a register's sync waits behind, is then of little data.
+constexpr int kStepsPerWriteOut = 2;
 // Steps refused by another program's lock before the copy gives up.
 constexpr int kMaxBusySteps = 20;
 // Restarts of a pass (each write of another program makes one) before it ends.
@@ -93,6 +98,12 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                              nullptr);
     sqlite3_backup *backup = rc == SQLITE_OK ? sqlite3_backup_init(target, "main", source.handle(), "main") : nullptr;
+    // Opened once SQLite has made the file; closed only after SQLite closes it.
+    std::optional<common::WriteBehind> writeBehind;
+    if (backup) {
+        writeBehind.emplace(path);
+    }
+    int stepsWritten = 0;
     DbError error;
     if (!backup) {
         error = sqlite::errorFrom(rc != SQLITE_OK ? rc : sqlite3_errcode(target),
@@ -134,6 +145,9 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
             break; // written too often meanwhile
         }
         remaining = left;
+        if (++stepsWritten % kStepsPerWriteOut == 0) {
+            writeBehind->writeOut();
+        }
     }
     if (backup) {
         sqlite3_backup_finish(backup);
@@ -141,6 +155,7 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
     if (sqlite3_close(target) != SQLITE_OK && !error) {
         error = {DbErrorKind::CopyFailed, QStringLiteral("cannot close %1").arg(path)};
     }
+    writeBehind.reset();
     if (error || version < 0) {
         removeCopy(path);
     }
