@@ -61,6 +61,10 @@ constexpr int kStepsPerWriteOut = 2;
 constexpr int kMaxBusySteps = 20;
 // Restarts of a pass (each write of another program makes one) before it ends.
 constexpr int kMaxRestarts = 8;
+// Times a copy of the whole journal gives way to a register of this program
+// before the copy gives up; after each it waits a little longer.
+constexpr int kMaxGiveWays = 5;
+constexpr auto kGiveWayPause = std::chrono::milliseconds(300);
 // Checks kept from reading by a lock (each after the connection's busy wait)
 // once a write of the program made the check step aside, before it gives up.
 constexpr int kMaxBusyAfterWrite = 15;
@@ -162,6 +166,50 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
     return error;
 }
 
+// Copies the journal into a new file inside the read transaction the caller
+// holds, a step at a time, and gives way (a busy failure, no file) as soon as
+// a register of this program waits for that transaction to end: a copy of a
+// large journal takes longer than a register waits for the lock.
+DbError copyHeld(Connection &source, const QString &path, const sqlite::YieldingRead &read)
+{
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
+        return {DbErrorKind::Exists, QStringLiteral("%1 exists").arg(path)};
+    }
+    sqlite3 *target = nullptr;
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                             nullptr);
+    sqlite3_backup *backup = rc == SQLITE_OK ? sqlite3_backup_init(target, "main", source.handle(), "main") : nullptr;
+    DbError error;
+    if (!backup) {
+        error = sqlite::errorFrom(rc != SQLITE_OK ? rc : sqlite3_errcode(target),
+                                  QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
+    }
+    while (backup) {
+        if (read.yielded()) {
+            error = sqlite::errorFrom(SQLITE_BUSY, QStringLiteral("gave way to a register"));
+            break;
+        }
+        rc = sqlite3_backup_step(backup, kPagesPerStep);
+        if (rc == SQLITE_DONE) {
+            break;
+        }
+        if (rc != SQLITE_OK) {
+            error = sqlite::errorFrom(rc, QString::fromUtf8(sqlite3_errmsg(target)));
+            break;
+        }
+    }
+    if (backup) {
+        sqlite3_backup_finish(backup);
+    }
+    if (sqlite3_close(target) != SQLITE_OK && !error) {
+        error = {DbErrorKind::CopyFailed, QStringLiteral("cannot close %1").arg(path)};
+    }
+    if (error) {
+        removeCopy(path);
+    }
+    return error;
+}
+
 // Copies the two files of `dataFolder` into the existing `targetFolder`
 // through SQLite's online backup, both from one state of the files.
 DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qint64 &records)
@@ -194,6 +242,9 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
     // proves the journal unchanged since its copy ended: the pair is of one
     // state. A journal that keeps changing is at last copied inside that
     // transaction, as a whole.
+    // That whole copy gives way to the program's registers, and is tried
+    // again after a pause.
+    int giveWays = 0;
     for (int pass = 1;; ++pass) {
         bool whole = pass > kMaxPasses;
         qint64 copiedVersion = -1;
@@ -202,6 +253,10 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
                 return error;
             }
             whole = copiedVersion < 0;
+        }
+        std::optional<sqlite::YieldingRead> yielding;
+        if (whole) {
+            yielding.emplace(source.handle());
         }
         if (DbError error = source.execute("BEGIN")) {
             removeCopy(mainCopy);
@@ -225,7 +280,14 @@ DbError copyDataFiles(const QString &dataFolder, const QString &targetFolder, qi
             continue; // another program wrote meanwhile: the journal again
         }
         if (whole) {
-            if (DbError error = source.backupTo(mainCopy, "main")) {
+            if (DbError error = copyHeld(source, mainCopy, *yielding)) {
+                if (yielding->yielded() && ++giveWays <= kMaxGiveWays) {
+                    (void)done(error);
+                    yielding.reset();
+                    std::this_thread::sleep_for(giveWays * kGiveWayPause);
+                    pass = 0; // stepped passes first again
+                    continue;
+                }
                 return done(error);
             }
         }

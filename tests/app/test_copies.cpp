@@ -99,6 +99,7 @@ private slots:
     void refusedCopiesAreToldOnceUntilOneSucceeds();
     void commandLineBackupAndRestore();
     void registerDuringALongCopyDoesNotWait();
+    void registersThroughACopyNeverFail();
     void registerDuringTheCheck_data();
     void registerDuringTheCheck();
     void restoreTellsHeldFromDamaged();
@@ -309,6 +310,53 @@ void TestCopies::registerDuringALongCopyDoesNotWait()
     store::CopyCheck check;
     QVERIFY(!store::checkCopy(QDir(backups).filePath(copies.first()), check, store::CheckDepth::Summary));
     QCOMPARE(check.records, qint64(kDays + 1));
+}
+
+// Registers one after another for as long as a slow copy of the same data
+// runs in this program: each restarts the copy's stepped passes, and a copy
+// that takes the journal whole inside one read gives way to them; no register
+// fails, and the copy is made once the registers stop.
+void TestCopies::registersThroughACopyNeverFail()
+{
+    QTemporaryDir dir;
+    const QString data = dir.filePath(QStringLiteral("data"));
+    QVERIFY(app::initData(data).exitStatus == 0);
+    constexpr int kDays = 300;
+    QVERIFY(testsupport::execOn(
+        QDir(data).filePath(store::kMainFileName),
+        QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < %1) "
+                       "INSERT INTO 業務日誌 (日付, 売上額, 日誌) SELECT date('1990-01-01', '+' || i || "
+                       "' days'), i, hex(zeroblob(50000)) FROM n")
+            .arg(kDays)));
+    auto store = store::makeSqliteStore();
+    QVERIFY(!store->open(store::Location::inFolder(data)));
+    const QString backups = dir.filePath(QStringLiteral("copies"));
+    QVERIFY(QDir().mkpath(backups));
+
+    // The copy reads slowly: taken whole, it holds the journal longer than a register waits.
+    testsupport::SlowReads slow(400);
+    backup::MadeCopy made;
+    QThread *copier = QThread::create([&] {
+        made = backup::makeCopy(store::Location::inFolder(data), backups, backup::CopyKind::Manual,
+                                QDateTime(QDate(2026, 12, 8), QTime(9, 0)));
+    });
+    copier->start();
+    QElapsedTimer registering;
+    registering.start();
+    int registers = 0;
+    while (!copier->isFinished() && registering.elapsed() < 4'000) {
+        const QDate day = QDate(2026, 1, 1).addDays(registers++);
+        const store::DbError error = store->saveDay({day, {registers, 0, 0, 0}, QStringLiteral("控えの最中"), {}});
+        QVERIFY2(!error, qPrintable(QStringLiteral("register %1: %2").arg(registers).arg(store::describeForUser(error))));
+        QThread::msleep(15);
+    }
+    slow.setDelay(0);
+    QVERIFY(copier->wait(120'000));
+    delete copier;
+    store->close();
+    QVERIFY2(!made.failure, qPrintable(made.failure.value_or(QString())));
+    QVERIFY(made.check.records >= kDays);
+    QVERIFY(registers > 5);
 }
 
 void TestCopies::registerDuringTheCheck_data()
