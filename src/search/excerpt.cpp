@@ -190,24 +190,30 @@ Excerpt lineOf(QStringView text, bool continues, const Ranges &found, qsizetype 
         ++end;
     }
 
+    // Written straight into the line: a list of hits makes a thousand.
     Excerpt excerpt;
-    excerpt.line.reserve(end - start + 2);
+    const bool leads = start > 0 || cutBefore;
+    const bool trails = end < text.size() || continues;
+    excerpt.line.resize(end - start + (leads ? 1 : 0) + (trails ? 1 : 0));
+    char16_t *line = reinterpret_cast<char16_t *>(excerpt.line.data());
+    qsizetype filled = 0;
     QVarLengthArray<qsizetype, 128> at(end - start + 1); // where each character of the window lands in the line
-    if (start > 0 || cutBefore) {
-        excerpt.line += u'…';
+    if (leads) {
+        line[filled++] = u'…';
     }
     for (qsizetype k = start; k < end; ++k) {
-        at[k - start] = excerpt.line.size();
-        const QChar c = text[k];
+        at[k - start] = filled;
+        const char16_t c = text[k].unicode();
         if (c == u'\r' && k + 1 < end && text[k + 1] == u'\n') {
             continue; // CR LF is one break, one blank
         }
-        excerpt.line += isBreak(c) || c == u'\t' ? QChar(u' ') : c;
+        line[filled++] = c == u'\n' || c == u'\r' || c == u'\t' ? u' ' : c;
     }
-    at[end - start] = excerpt.line.size();
-    if (end < text.size() || continues) {
-        excerpt.line += u'…';
+    at[end - start] = filled;
+    if (trails) {
+        line[filled++] = u'…';
     }
+    excerpt.line.truncate(filled);
 
     for (const auto &[from, to] : found) {
         const qsizetype shownFrom = std::clamp(from, start, end);
