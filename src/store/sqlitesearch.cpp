@@ -406,10 +406,13 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
     // day whose stored text cannot answer.
     const bool kanjiOnly = indexed.isEmpty() && std::all_of(scanned.cbegin(), scanned.cend(),
                                                             [](const QString &word) { return isKanjiWord(word); });
+    // Newest first, the date index is walked down from the period's end; a
+    // period open at its start then has no bound to compare each day with.
+    // (Days before the first valid date come last, and are passed over.)
+    const QByteArray period = query.from.isValid() ? "j.\"日付\" >= ?1 AND j.\"日付\" <= ?2" : "j.\"日付\" <= ?2";
     QByteArray sql;
     if (kanjiOnly) {
-        sql = "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"業務日誌\" AS j "
-              "WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2";
+        sql = "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"業務日誌\" AS j WHERE " + period;
         for (qsizetype k = 0; k < scanned.size(); ++k) {
             const QByteArray word = "?" + QByteArray::number(k + 5);
             sql += " AND coalesce(zephra_form_holds(j.\"日誌\", " + word +
@@ -423,7 +426,8 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
     } else {
         sql = "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"業務日誌\" AS j CROSS JOIN "
               "main.\"日誌索引_content\" AS i "
-              "ON i.id = j.rowid WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2";
+              "ON i.id = j.rowid WHERE " +
+              period;
     }
     const QByteArray column = indexed.isEmpty() ? "i.c0" : "i.\"本文\"";
     for (qsizetype k = 0; k < scanned.size() && !kanjiOnly; ++k) {
