@@ -5,6 +5,8 @@
 #include <QVarLengthArray>
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 #include <utility>
 
 namespace search {
@@ -164,9 +166,9 @@ qsizetype utf8CutAtByte(QByteArrayView utf8, qsizetype at)
 
 namespace {
 
-// The line of `text`, which is the whole day's text or, when `continues`, its
-// start up to past the line and its marks.
-Excerpt lineOf(QStringView text, bool continues, const Ranges &found, qsizetype width)
+// The line of `text`, which is the whole day's text or a part of it up to
+// past the line (`continues`) and from before it (`cutBefore`), and its marks.
+Excerpt lineOf(QStringView text, bool continues, const Ranges &found, qsizetype width, bool cutBefore = false)
 {
     const qsizetype first = found.isEmpty() ? 0 : found.first().first;
 
@@ -188,24 +190,30 @@ Excerpt lineOf(QStringView text, bool continues, const Ranges &found, qsizetype 
         ++end;
     }
 
+    // Written straight into the line: a list of hits makes a thousand.
     Excerpt excerpt;
-    excerpt.line.reserve(end - start + 2);
+    const bool leads = start > 0 || cutBefore;
+    const bool trails = end < text.size() || continues;
+    excerpt.line.resize(end - start + (leads ? 1 : 0) + (trails ? 1 : 0));
+    char16_t *line = reinterpret_cast<char16_t *>(excerpt.line.data());
+    qsizetype filled = 0;
     QVarLengthArray<qsizetype, 128> at(end - start + 1); // where each character of the window lands in the line
-    if (start > 0) {
-        excerpt.line += u'…';
+    if (leads) {
+        line[filled++] = u'…';
     }
     for (qsizetype k = start; k < end; ++k) {
-        at[k - start] = excerpt.line.size();
-        const QChar c = text[k];
+        at[k - start] = filled;
+        const char16_t c = text[k].unicode();
         if (c == u'\r' && k + 1 < end && text[k + 1] == u'\n') {
             continue; // CR LF is one break, one blank
         }
-        excerpt.line += isBreak(c) || c == u'\t' ? QChar(u' ') : c;
+        line[filled++] = c == u'\n' || c == u'\r' || c == u'\t' ? u' ' : c;
     }
-    at[end - start] = excerpt.line.size();
-    if (end < text.size() || continues) {
-        excerpt.line += u'…';
+    at[end - start] = filled;
+    if (trails) {
+        line[filled++] = u'…';
     }
+    excerpt.line.truncate(filled);
 
     for (const auto &[from, to] : found) {
         const qsizetype shownFrom = std::clamp(from, start, end);
@@ -225,26 +233,107 @@ Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width)
     return lineOf(text, false, matchesShown(text, words, width), width);
 }
 
+ExcerptWords::ExcerptWords(const QStringList &words) : forms(words), longest(longestWord(words))
+{
+    kanjiOnly = !words.isEmpty();
+    for (const QString &word : words) {
+        utf8.append(word.toUtf8());
+        kanjiOnly = kanjiOnly && !word.isEmpty() && std::all_of(word.begin(), word.end(), [](QChar c) {
+                        return c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF;
+                    });
+    }
+}
+
+namespace {
+
+// UTF-16 units of a UTF-8 text.
+qsizetype utf16Units(QByteArrayView utf8)
+{
+    qsizetype units = 0;
+    for (const char byte : utf8) {
+        const auto b = static_cast<unsigned char>(byte);
+        units += (b & 0xC0) != 0x80 ? 1 : 0;
+        units += b >= 0xF0 ? 1 : 0;
+    }
+    return units;
+}
+
+// The line of a text whose words are all kanji, made from a little before
+// the first word as written: `written`, its first byte. When the text before
+// it holds nothing the form turns into kanji, each kanji of a match there is
+// a kanji as written, so a match starts there only if it runs on into the
+// written word, a word's length before it at most. None where this does not
+// hold, or where the part cannot show the line.
+std::optional<Excerpt> lineFromWritten(QByteArrayView utf8, const ExcerptWords &words, qsizetype written,
+                                       qsizetype width)
+{
+    if (!words.kanjiOnly || store::mayFormKanji(utf8.first(written))) {
+        return std::nullopt;
+    }
+    const qsizetype cut = utf8CutAtByte(utf8, written + 3 * (width + 4 * words.longest + 16));
+    const bool continues = cut < utf8.size();
+    // The line starts a quarter of its width before the first match at most,
+    // and near the text's end further back, as far as its width reaches.
+    qsizetype back = words.longest + 16;
+    if (!continues) {
+        back = std::max(back, width - utf16Units(utf8.sliced(written)) + 1);
+    }
+    // No character beyond the BMP lies before the written word: one unit each.
+    qsizetype from = written;
+    const auto stepBack = [&utf8, &from] {
+        --from;
+        while (from > 0 && (static_cast<unsigned char>(utf8[from]) & 0xC0) == 0x80) {
+            --from;
+        }
+    };
+    for (qsizetype k = 0; from > 0 && k < back; ++k) {
+        stepBack();
+    }
+    while (from > 0 && joinsPrevious(utf8, from)) {
+        stepBack();
+    }
+    const QString part = QString::fromUtf8(utf8.sliced(from, cut - from));
+    const Ranges found = matches(part, words.forms);
+    if (found.isEmpty() || (continues && !partSuffices(found, part.size(), width, words.longest))) {
+        return std::nullopt;
+    }
+    return lineOf(part, continues, found, width, from > 0);
+}
+
+} // namespace
+
 Excerpt makeExcerpt(QByteArrayView utf8, const QStringList &words, qsizetype width)
+{
+    return makeExcerpt(utf8, ExcerptWords(words), width);
+}
+
+Excerpt makeExcerpt(QByteArrayView utf8, const ExcerptWords &words, qsizetype width)
 {
     // Only the start of a long text is turned into characters, as far as
     // its search form is looked at. A word written in the text as it is
     // typed shows how far that is: the form's first match is there or before.
-    const qsizetype longest = longestWord(words);
+    const qsizetype longest = words.longest;
     qsizetype written = -1;
-    for (const QString &word : words) {
-        const qsizetype at = utf8.indexOf(QByteArrayView(word.toUtf8()));
+    for (const QByteArray &word : words.utf8) {
+        const std::size_t found = std::string_view(utf8.data(), std::size_t(utf8.size()))
+                                      .find(std::string_view(word.constData(), std::size_t(word.size())));
+        const qsizetype at = found == std::string_view::npos ? -1 : qsizetype(found);
         written = at >= 0 && (written < 0 || at < written) ? at : written;
+    }
+    if (written >= 0) {
+        if (std::optional<Excerpt> line = lineFromWritten(utf8, words, written, width)) {
+            return std::move(*line);
+        }
     }
     // A character of the form is three bytes of UTF-8 at most.
     qsizetype cut =
         written >= 0 ? utf8CutAtByte(utf8, written + 3 * (width + 4 * longest + 16)) : utf8Cut(utf8, firstPart(width));
     for (qsizetype part = firstPart(width);; part *= 4) {
         if (cut >= utf8.size()) {
-            return makeExcerpt(QString::fromUtf8(utf8), words, width);
+            return makeExcerpt(QString::fromUtf8(utf8), words.forms, width);
         }
         const QString start = QString::fromUtf8(utf8.first(cut));
-        const Ranges found = matches(start, words);
+        const Ranges found = matches(start, words.forms);
         if (partSuffices(found, start.size(), width, longest)) {
             return lineOf(start, true, found, width);
         }

@@ -29,8 +29,21 @@ struct Excerpt
 // matching is done on the text's search form, and each match is marked on the
 // original characters it came from (all of ㈱ for 株, all of ｶﾞ for ガ).
 Excerpt makeExcerpt(QStringView text, const QStringList &words, qsizetype width);
+// The words of one search, in the search form and in UTF-8, made once for
+// the excerpts of all the days found.
+struct ExcerptWords
+{
+    explicit ExcerptWords(const QStringList &words);
+
+    QStringList forms;
+    QList<QByteArray> utf8;
+    qsizetype longest = 0; // in UTF-16 units
+    bool kanjiOnly = false;
+};
+
 // The same of a text in UTF-8, as the store gives it: only as much of the
 // text as the line needs is turned into characters.
 Excerpt makeExcerpt(QByteArrayView utf8, const QStringList &words, qsizetype width);
+Excerpt makeExcerpt(QByteArrayView utf8, const ExcerptWords &words, qsizetype width);
 
 } // namespace search

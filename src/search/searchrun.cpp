@@ -28,8 +28,9 @@ Findings findDays(store::Store &store, const store::SearchQuery &query, qsizetyp
         findings.notice = QStringLiteral("索引を作れなかったため、すべての日誌を順に調べています。");
     }
     findings.days.reserve(result.hits.size());
+    const ExcerptWords excerptWords(words);
     for (const store::SearchHit &hit : result.hits) {
-        findings.days.append({hit.date, hit.sales, makeExcerpt(QByteArrayView(hit.utf8), words, excerptWidth)});
+        findings.days.append({hit.date, hit.sales, makeExcerpt(QByteArrayView(hit.utf8), excerptWords, excerptWidth)});
     }
     const QString count = QLocale(QLocale::Japanese).toString(findings.days.size());
     if (findings.days.isEmpty()) {

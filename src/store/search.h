@@ -80,6 +80,12 @@ MappedSearchForm mappedSearchForm(QStringView text);
 // a form nor a map to be searched and marked.
 bool isOwnSearchForm(QStringView text);
 
+// Whether a UTF-8 text holds a character that the search form may turn into
+// kanji (radicals, ㈱ and other enclosed or squared signs, compatibility
+// ideographs, anything beyond the BMP). Without one, every kanji of the form
+// is a kanji of the text as written.
+bool mayFormKanji(QByteArrayView utf8);
+
 // The words of a search box: split on blanks (U+3000 included), each in its
 // search form, empty ones and repeats left out.
 QStringList searchWords(QStringView typed);

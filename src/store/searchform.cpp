@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cstring>
 
 namespace store {
 
@@ -170,6 +171,56 @@ qsizetype MappedSearchForm::originalTo(qsizetype unit) const
         }
     }
     return originalFrom(unit) + 1;
+}
+
+// Whether a UTF-8 text holds a character that NFKC may turn into kanji: CJK
+// radicals and Kangxi radicals (U+2E80–2FFF), the ideographic iteration and
+// number signs (U+3038–303F), kanbun (U+3190–319F), enclosed and squared
+// signs (U+3200–33FF), compatibility ideographs (U+F900–FAFF), and anything
+// beyond the BMP (squared ideographs, the compatibility supplement).
+// Built twice, with AVX2 and without, the machine's own choosing at load.
+__attribute__((target_clones("avx2", "default"))) bool mayFormKanji(QByteArrayView text)
+{
+    const auto *byte = reinterpret_cast<const unsigned char *>(text.data());
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    // 32 bytes at a time: every stored text without a match is looked
+    // through whole, as fast as the engine's own instr() reads it.
+    using Bytes = unsigned char __attribute__((vector_size(32)));
+    for (; i + 34 <= size; i += 32) {
+        Bytes b;
+        Bytes second;
+        Bytes third;
+        std::memcpy(&b, byte + i, sizeof b);
+        std::memcpy(&second, byte + i + 1, sizeof second);
+        std::memcpy(&third, byte + i + 2, sizeof third);
+        const auto found =
+            (b >= 0xF0) | ((b == 0xE2) & (second >= 0xBA)) | ((b == 0xEF) & (second >= 0xA4) & (second <= 0xAB)) |
+            ((b == 0xE3) &
+             ((second == 0x86) | ((second >= 0x88) & (second <= 0x8F)) | ((second == 0x80) & (third >= 0xB8))));
+        quint64 quarters[4];
+        std::memcpy(quarters, &found, sizeof quarters);
+        if ((quarters[0] | quarters[1] | quarters[2] | quarters[3]) != 0) {
+            return true;
+        }
+    }
+    for (; i < size; ++i) {
+        const unsigned char b = byte[i];
+        if (b < 0xE2) {
+            continue;
+        }
+        if (b >= 0xF0) {
+            return true;
+        }
+        const unsigned char second = i + 1 < size ? byte[i + 1] : 0;
+        const unsigned char third = i + 2 < size ? byte[i + 2] : 0;
+        if ((b == 0xE2 && second >= 0xBA) || (b == 0xEF && second >= 0xA4 && second <= 0xAB) ||
+            (b == 0xE3 &&
+             (second == 0x86 || (second >= 0x88 && second <= 0x8F) || (second == 0x80 && third >= 0xB8)))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool isOwnSearchForm(QStringView text)

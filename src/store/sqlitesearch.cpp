@@ -4,8 +4,8 @@
 #include "store/sqliteconnection.h"
 
 #include <algorithm>
-#include <cstring>
 #include <sqlite3.h>
+#include <string_view>
 #include <utility>
 
 namespace store::sqlite {
@@ -93,59 +93,19 @@ char32_t codePointAt(QByteArrayView text, qsizetype at)
     return c;
 }
 
+// The first place of `word` in `text` from byte `from`, or -1: the standard
+// library's search, which outruns Qt's general one on the journal's texts.
+qsizetype findBytes(QByteArrayView text, QByteArrayView word, qsizetype from)
+{
+    const std::size_t at = std::string_view(text.data(), std::size_t(text.size()))
+                               .find(std::string_view(word.data(), std::size_t(word.size())), std::size_t(from));
+    return at == std::string_view::npos ? -1 : qsizetype(at);
+}
+
 // Whether the search form may join this character to the kanji before it.
 bool mayJoin(char32_t c)
 {
     return c >= 0x300 && (c == 0xFF9E || c == 0xFF9F || QChar::isMark(c) || QChar::combiningClass(c) != 0);
-}
-
-// Whether a UTF-8 text holds a character that NFKC may turn into kanji: CJK
-// radicals and Kangxi radicals (U+2E80–2FFF), the ideographic iteration and
-// number signs (U+3038–303F), kanbun (U+3190–319F), enclosed and squared
-// signs (U+3200–33FF), compatibility ideographs (U+F900–FAFF), and anything
-// beyond the BMP (squared ideographs, the compatibility supplement).
-bool mayFormKanji(QByteArrayView text)
-{
-    const auto *byte = reinterpret_cast<const unsigned char *>(text.data());
-    const qsizetype size = text.size();
-    qsizetype i = 0;
-    // Sixteen bytes at a time: every stored text without a match is looked
-    // through whole, as fast as the engine's own instr() reads it.
-    using Bytes = unsigned char __attribute__((vector_size(16)));
-    for (; i + 18 <= size; i += 16) {
-        Bytes b;
-        Bytes second;
-        Bytes third;
-        std::memcpy(&b, byte + i, sizeof b);
-        std::memcpy(&second, byte + i + 1, sizeof second);
-        std::memcpy(&third, byte + i + 2, sizeof third);
-        const auto found =
-            (b >= 0xF0) | ((b == 0xE2) & (second >= 0xBA)) | ((b == 0xEF) & (second >= 0xA4) & (second <= 0xAB)) |
-            ((b == 0xE3) &
-             ((second == 0x86) | ((second >= 0x88) & (second <= 0x8F)) | ((second == 0x80) & (third >= 0xB8))));
-        quint64 halves[2];
-        std::memcpy(halves, &found, sizeof halves);
-        if ((halves[0] | halves[1]) != 0) {
-            return true;
-        }
-    }
-    for (; i < size; ++i) {
-        const unsigned char b = byte[i];
-        if (b < 0xE2) {
-            continue;
-        }
-        if (b >= 0xF0) {
-            return true;
-        }
-        const unsigned char second = i + 1 < size ? byte[i + 1] : 0;
-        const unsigned char third = i + 2 < size ? byte[i + 2] : 0;
-        if ((b == 0xE2 && second >= 0xBA) || (b == 0xEF && second >= 0xA4 && second <= 0xAB) ||
-            (b == 0xE3 &&
-             (second == 0x86 || (second >= 0x88 && second <= 0x8F) || (second == 0x80 && third >= 0xB8)))) {
-            return true;
-        }
-    }
-    return false;
 }
 
 void formHolds(sqlite3_context *context, int, sqlite3_value **values)
@@ -179,7 +139,7 @@ std::optional<bool> storedTextHolds(QByteArrayView text, QByteArrayView kanjiWor
     // UTF-8 can start only where a character does. Only a mark after the
     // word's last kanji could join it into another piece.
     bool joined = false;
-    for (qsizetype at = text.indexOf(kanjiWord); at >= 0; at = text.indexOf(kanjiWord, at + 1)) {
+    for (qsizetype at = findBytes(text, kanjiWord, 0); at >= 0; at = findBytes(text, kanjiWord, at + 1)) {
         const qsizetype after = at + kanjiWord.size();
         if (after >= text.size() || !mayJoin(codePointAt(text, after))) {
             return true;
@@ -446,10 +406,13 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
     // day whose stored text cannot answer.
     const bool kanjiOnly = indexed.isEmpty() && std::all_of(scanned.cbegin(), scanned.cend(),
                                                             [](const QString &word) { return isKanjiWord(word); });
+    // Newest first, the date index is walked down from the period's end; a
+    // period open at its start then has no bound to compare each day with.
+    // (Days before the first valid date come last, and are passed over.)
+    const QByteArray period = query.from.isValid() ? "j.\"日付\" >= ?1 AND j.\"日付\" <= ?2" : "j.\"日付\" <= ?2";
     QByteArray sql;
     if (kanjiOnly) {
-        sql = "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"業務日誌\" AS j "
-              "WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2";
+        sql = "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"業務日誌\" AS j WHERE " + period;
         for (qsizetype k = 0; k < scanned.size(); ++k) {
             const QByteArray word = "?" + QByteArray::number(k + 5);
             sql += " AND coalesce(zephra_form_holds(j.\"日誌\", " + word +
@@ -463,7 +426,8 @@ DbError SearchIndex::searchIndexed(const SearchQuery &query, const QStringList &
     } else {
         sql = "SELECT j.\"日付\", j.\"売上額\", j.\"日誌\" FROM main.\"業務日誌\" AS j CROSS JOIN "
               "main.\"日誌索引_content\" AS i "
-              "ON i.id = j.rowid WHERE j.\"日付\" >= ?1 AND j.\"日付\" <= ?2";
+              "ON i.id = j.rowid WHERE " +
+              period;
     }
     const QByteArray column = indexed.isEmpty() ? "i.c0" : "i.\"本文\"";
     for (qsizetype k = 0; k < scanned.size() && !kanjiOnly; ++k) {

@@ -46,6 +46,8 @@ private slots:
     void lineAroundTheFirstMatch();
     void longTextsCutWhereTheFormCannotJoin_data();
     void longTextsCutWhereTheFormCannotJoin();
+    void kanjiWordsFormedFromNearWhereWritten_data();
+    void kanjiWordsFormedFromNearWhereWritten();
 };
 
 void TestExcerpt::marksLandOnTheOriginalCharacters_data()
@@ -159,6 +161,57 @@ void TestExcerpt::longTextsCutWhereTheFormCannotJoin_data()
 }
 
 void TestExcerpt::longTextsCutWhereTheFormCannotJoin()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, words);
+    QFETCH(QString, marked);
+    const QString excerpt = excerptOf(text, words);
+    QVERIFY2(!excerpt.startsWith(u"UTF-8 gave"_s), qPrintable(excerpt));
+    QVERIFY2(excerpt.contains(u'['), qPrintable(excerpt));
+    if (!marked.isEmpty()) {
+        QCOMPARE(excerpt, marked);
+    }
+}
+
+void TestExcerpt::kanjiWordsFormedFromNearWhereWritten_data()
+{
+    // Words of kanji: the UTF-8 path forms a text only from a little before
+    // the word as written when nothing before it can become kanji.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("words");
+    QTest::addColumn<QString>("marked");
+    const QString before(100, u'あ');
+    const QString after(100, u'い');
+    QTest::newRow("another word runs on into the written one")
+        << before + u"本請求\u2F47"_s + after << u"請求 本請求日"_s
+        << u"…"_s + QString(15, u'あ') + u"[本請求\u2F47]"_s + QString(41, u'い') + u"…"_s;
+    QTest::newRow("a short text: the line reaches back from its end")
+        << QString(80, u'あ') + u"請求"_s + QString(5, u'い') << u"請求"_s
+        << u"…"_s + QString(53, u'あ') + u"[請求]"_s + QString(5, u'い');
+    QTest::newRow("a short text ending beyond the BMP")
+        << QString(70, u'あ') + u"請求"_s + u"𠮷"_s.repeated(5) << u"請求"_s
+        << u"…"_s + QString(48, u'あ') + u"[請求]"_s + u"𠮷"_s.repeated(5);
+    QTest::newRow("a sign before that forms a kanji")
+        << u"㈱"_s + QString(30, u'あ') + u"請求"_s + after << u"株 請求"_s
+        << u"[㈱]"_s + QString(30, u'あ') + u"[請求]"_s + QString(27, u'い') + u"…"_s;
+    QTest::newRow("a compatibility ideograph before the written word")
+        << before + u"\uF9FB"_s + before + u"請求"_s + after << u"請求 炙"_s
+        << u"…"_s + QString(15, u'あ') + u"[\uF9FB]"_s + QString(44, u'あ') + u"…"_s;
+    QTest::newRow("half-width kana and capitals before, from the line's start")
+        << u"伝票No.123 ﾀﾞｲﾚｸﾄﾒｰﾙ"_s.repeated(20) + u"\r\n仕入先へ請求書"_s + after << u"請求"_s
+        << u"…仕入先へ[請求]書"_s + QString(53, u'い') + u"…"_s;
+    QTest::newRow("a voiced mark where the form would start")
+        << QString(50, u'あ') + u"か\u3099"_s + QString(17, u'う') + u"請求"_s + after << u"請求"_s
+        << u"…"_s + QString(15, u'う') + u"[請求]"_s + QString(43, u'い') + u"…"_s;
+    QTest::newRow("the written word followed by a mark")
+        << before + u"請求\u3099"_s + before + u"請求"_s + after << u"請求"_s
+        << u"…"_s + QString(15, u'あ') + u"[請求\u3099]"_s + QString(42, u'あ') + u"…"_s;
+    QTest::newRow("two words, the later one written first")
+        << before + u"書類"_s + before + u"請求"_s + after << u"請求 書類"_s
+        << u"…"_s + QString(15, u'あ') + u"[書類]"_s + QString(43, u'あ') + u"…"_s;
+}
+
+void TestExcerpt::kanjiWordsFormedFromNearWhereWritten()
 {
     QFETCH(QString, text);
     QFETCH(QString, words);

@@ -61,6 +61,8 @@ private slots:
     void wordsAreFound_data();
     void wordsAreFound();
     void periodNewestFirstAndLimit();
+    void daysStoredWithoutADateArePassedOver_data();
+    void daysStoredWithoutADateArePassedOver();
     void indexFollowsEveryJournalWrite();
     void restoreRebuildsTheIndexOfACopyWithoutOne();
     void fileWithoutAWholeIndexIsFoundAndBuilt_data();
@@ -187,6 +189,34 @@ void TestSearch::periodNewestFirstAndLimit()
     QCOMPARE(result.hits.size(), 1);
     QCOMPARE(result.hits[0].sales, Amount(100));
     QCOMPARE(result.hits[0].text(), u"定例の会議 7"_s);
+}
+
+void TestSearch::daysStoredWithoutADateArePassedOver_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::newRow("kanji, told from the stored text") << u"請求"_s;
+    QTest::newRow("short, read in the indexed text") << u"ab"_s;
+    QTest::newRow("long, through the index") << u"abc"_s;
+}
+
+void TestSearch::daysStoredWithoutADateArePassedOver()
+{
+    // Rows another program left with a date that is no day: never a hit, nor
+    // "more" beyond the limit, whether the period is open or not.
+    QFETCH(QString, word);
+    for (int day = 1; day <= 5; ++day) {
+        save(QDate(2024, 5, day), u"請求書 abc %1"_s.arg(day));
+    }
+    QVERIFY(SqlFile(m_data->mainPath())
+                .exec(u"update 業務日誌 set 日付 = '' where 日付 = '2024-05-01';"
+                      "update 業務日誌 set 日付 = 20240502 where 日付 = '2024-05-02';"
+                      "update 業務日誌 set 日付 = null where 日付 = '2024-05-03'"_s));
+    reopen();
+    QCOMPARE(find(word), u"0505 0504"_s);
+    QCOMPARE(find(word, {}, {}, 2), u"0505 0504"_s);
+    QCOMPARE(find(word, {}, {}, 1), u"0505+"_s);
+    QCOMPARE(find(word, {}, QDate(2024, 5, 4)), u"0504"_s);
+    QCOMPARE(find(word, QDate(2024, 5, 1), QDate(2024, 5, 31)), u"0505 0504"_s);
 }
 
 void TestSearch::indexFollowsEveryJournalWrite()
