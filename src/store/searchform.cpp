@@ -178,8 +178,14 @@ qsizetype MappedSearchForm::originalTo(qsizetype unit) const
 // number signs (U+3038–303F), kanbun (U+3190–319F), enclosed and squared
 // signs (U+3200–33FF), compatibility ideographs (U+F900–FAFF), and anything
 // beyond the BMP (squared ideographs, the compatibility supplement).
-// Built twice, with AVX2 and without, the machine's own choosing at load.
-__attribute__((target_clones("avx2", "default"))) bool mayFormKanji(QByteArrayView text)
+// Built twice where the system loader can choose (x86-64, ELF), with AVX2 and
+// without, the machine's own choosing at load.
+#if defined(__x86_64__) && defined(__ELF__)
+#define ZEPHRA_AVX2_OR_PLAIN __attribute__((target_clones("avx2", "default")))
+#else
+#define ZEPHRA_AVX2_OR_PLAIN
+#endif
+ZEPHRA_AVX2_OR_PLAIN bool mayFormKanji(QByteArrayView text)
 {
     const auto *byte = reinterpret_cast<const unsigned char *>(text.data());
     const qsizetype size = text.size();
