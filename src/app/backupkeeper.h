@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -68,6 +69,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_checked;
     bool m_checking = false;
+    // Closing: a check just over starts no day's copy.
+    std::atomic<bool> m_stopping = false;
 };
 
 } // namespace app
