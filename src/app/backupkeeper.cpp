@@ -77,8 +77,8 @@ void BackupKeeper::runInBackground()
     }
     // Shared data is copied by the first program of the day, wherever it runs.
     const QDate today = m_now().date();
-    if (madeToday(backupFolder(), today) || m_check->dailyCopyMade(today) || m_stopping) {
-        return; // a copy not yet begun is left to the next start
+    if (madeToday(backupFolder(), today) || m_check->dailyCopyMade(today)) {
+        return;
     }
     backup::MadeCopy made;
     if (const auto failure = copyAndThin(backup::CopyKind::Daily, &made)) {
@@ -118,7 +118,6 @@ void BackupKeeper::stop()
     if (!m_worker) {
         return;
     }
-    m_stopping = true;
     m_check->interrupt();
     m_worker->wait();
     delete m_worker;

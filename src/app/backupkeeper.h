@@ -12,7 +12,6 @@
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -69,8 +68,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_checked;
     bool m_checking = false;
-    // Closing: a check just over starts no day's copy.
-    std::atomic<bool> m_stopping = false;
 };
 
 } // namespace app
