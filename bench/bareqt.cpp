@@ -1,11 +1,13 @@
 // The floor of the start-up and memory figures: a bare Qt program showing a
-// window of the main window's size with three tab pages and nothing else. It
+// window of the main window's size with three tab pages and nothing else, in
+// the program's screen fonts (the same font files opened for the same text). It
 // closes once it has been painted, as zephra_benchapp does; --memory instead
 // prints its peak memory once the window is up.
 
 #include "peakmemory.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
@@ -33,6 +35,10 @@ protected:
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("IPAPGothic"), QStringLiteral("Noto Color Emoji")});
+    font.setPointSize(9);
+    QApplication::setFont(font);
 
     QWidget window;
     window.setFixedSize(625, 452);

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <sqlite3.h>
 #include <thread>
@@ -19,18 +20,13 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 2000;
 
-// SQLite's own busy timeout, with one step before each wait: a writer held
-// back from its commit first asks this program's checks to step aside, so a
-// register never waits for the program's own care.
-int waitWhileBusy(void *connection, int count)
+// The wait before the `count`th retry of a file another connection holds
+// locked, or -1 once the busy timeout has passed.
+int busyDelay(int count)
 {
     static constexpr int kDelays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
     constexpr int kSteps = int(std::size(kDelays));
-    auto *db = static_cast<sqlite3 *>(connection);
-    if (sqlite3_txn_state(db, nullptr) == SQLITE_TXN_WRITE) {
-        yieldReadsFor(db);
-    }
-    int delay = kDelays[std::min(count, kSteps - 1)];
+    const int delay = kDelays[std::min(count, kSteps - 1)];
     int waited = 0;
     for (int k = 0; k < std::min(count, kSteps); ++k) {
         waited += kDelays[k];
@@ -38,12 +34,38 @@ int waitWhileBusy(void *connection, int count)
     if (count >= kSteps) {
         waited += (count - kSteps) * kDelays[kSteps - 1];
     }
-    if (waited >= kBusyTimeoutMs) {
+    return waited >= kBusyTimeoutMs ? -1 : std::min(delay, kBusyTimeoutMs - waited);
+}
+
+// SQLite's own busy timeout, with one step before each wait: a writer held
+// back from its commit first asks this program's checks to step aside, so a
+// register never waits for the program's own care.
+int waitWhileBusy(void *connection, int count)
+{
+    auto *db = static_cast<sqlite3 *>(connection);
+    if (sqlite3_txn_state(db, nullptr) == SQLITE_TXN_WRITE) {
+        yieldReadsFor(db);
+    }
+    const int delay = busyDelay(count);
+    if (delay < 0) {
         return 0;
     }
-    delay = std::min(delay, kBusyTimeoutMs - waited);
     std::this_thread::sleep_for(std::chrono::milliseconds(delay));
     return 1;
+}
+
+// The same wait on a connection that obeys a stop: the stop ends it.
+int waitUnlessStopped(void *stop, int count)
+{
+    const int delay = busyDelay(count);
+    return delay >= 0 && !static_cast<Stop *>(stop)->sleepFor(delay) ? 1 : 0;
+}
+
+// Looked at between the steps of a statement: a stop asked before the
+// statement began (which SQLite's interrupt does not outlive) ends it too.
+int stopRequested(void *stop)
+{
+    return static_cast<Stop *>(stop)->requested() ? 1 : 0;
 }
 
 // SQLite's URI for a file; "mode=rw" makes a missing file an error instead of
@@ -289,6 +311,30 @@ QDateTime Statement::moment(int column) const
     return parseStoredMoment(bytes, sqlite3_column_bytes(m_statement, column));
 }
 
+// --- Stop ---
+
+void Stop::request()
+{
+    const std::lock_guard lock(m_mutex);
+    m_requested.store(true, std::memory_order_release);
+    if (m_db) {
+        sqlite3_interrupt(m_db);
+    }
+    m_wake.notify_all();
+}
+
+bool Stop::sleepFor(int ms)
+{
+    std::unique_lock lock(m_mutex);
+    return m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return requested(); });
+}
+
+void Stop::watch(sqlite3 *db)
+{
+    const std::lock_guard lock(m_mutex);
+    m_db = db;
+}
+
 // --- Connection ---
 
 Connection::~Connection()
@@ -357,14 +403,21 @@ DbError Connection::open(const QString &path, const QStringList &requiredTables)
     return {};
 }
 
-DbError Connection::openReadOnly(const QString &path, const QStringList &requiredTables)
+DbError Connection::openReadOnly(const QString &path, const QStringList &requiredTables, Stop *stop)
 {
+    if (stop && stop->requested()) {
+        return errorFrom(SQLITE_INTERRUPT, QStringLiteral("interrupted"));
+    }
     if (DbError error = openUri(path, SQLITE_OPEN_READONLY)) {
         return error;
     }
+    if (stop) {
+        obey(stop);
+    }
     if (DbError error = checkTables(requiredTables)) {
         close();
-        return error;
+        // A wait for another's lock that the stop ended is the stop's.
+        return stop && stop->requested() ? errorFrom(SQLITE_INTERRUPT, QStringLiteral("interrupted")) : error;
     }
     return {};
 }
@@ -435,8 +488,20 @@ void Connection::keepPrepared(const QByteArray &sql, sqlite3_stmt *statement)
     }
 }
 
+void Connection::obey(Stop *stop)
+{
+    m_stop = stop;
+    sqlite3_busy_handler(m_db, waitUnlessStopped, stop);
+    sqlite3_progress_handler(m_db, 1, stopRequested, stop);
+    stop->watch(m_db);
+}
+
 void Connection::close()
 {
+    if (m_stop) {
+        m_stop->watch(nullptr);
+        m_stop = nullptr;
+    }
     for (const auto &[sql, statement] : m_prepared) {
         sqlite3_finalize(statement);
     }

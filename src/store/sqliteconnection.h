@@ -12,8 +12,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 
 struct sqlite3;
@@ -22,6 +25,27 @@ struct sqlite3_stmt;
 namespace store::sqlite {
 
 class Connection;
+
+// A stop asked of one connection's reads from another thread: a busy wait
+// ends at once, the running statement is interrupted, and a statement begun
+// after it fails as interrupted.
+class Stop
+{
+public:
+    void request();
+    bool requested() const { return m_requested.load(std::memory_order_acquire); }
+    // Sleeps `ms` unless the stop comes first; whether it came.
+    bool sleepFor(int ms);
+
+private:
+    friend class Connection;
+    void watch(sqlite3 *db);
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    sqlite3 *m_db = nullptr;
+    std::atomic<bool> m_requested = false;
+};
 
 // The failure for an SQLite result code (primary or extended) and its text:
 // the one place where SQLite's codes are read as kinds.
@@ -89,7 +113,8 @@ public:
     // then the journal mode and the syncing the program writes with.
     [[nodiscard]] DbError open(const QString &path, const QStringList &requiredTables);
     // Opens an existing file for reading only, and checks for the tables.
-    [[nodiscard]] DbError openReadOnly(const QString &path, const QStringList &requiredTables);
+    // With a `stop`, the opening and every read obey it (see Stop).
+    [[nodiscard]] DbError openReadOnly(const QString &path, const QStringList &requiredTables, Stop *stop = nullptr);
     // Creates a new, empty file; refuses when a file is there.
     [[nodiscard]] DbError create(const QString &path);
     void close();
@@ -129,10 +154,12 @@ private:
 
     DbError openUri(const QString &path, int flags);
     DbError checkTables(const QStringList &requiredTables);
+    void obey(Stop *stop);
     std::map<QByteArray, sqlite3_stmt *> m_prepared; // idle ones, by their text
     sqlite3 *m_db = nullptr;
     QString m_path;
     int m_transactionDepth = 0;
+    Stop *m_stop = nullptr;
 };
 
 } // namespace store::sqlite

@@ -381,14 +381,7 @@ public:
         return {};
     }
 
-    void interrupt() override
-    {
-        const std::lock_guard lock(m_mutex);
-        m_interrupted = true;
-        if (m_running) {
-            sqlite3_interrupt(m_running);
-        }
-    }
+    void interrupt() override { m_stop.request(); }
 
     FileCare *files() override { return this; }
 
@@ -502,30 +495,19 @@ private:
     DbError checkOnce(const QString &name, bool &again)
     {
         again = false;
-        Connection connection;
-        if (DbError error = connection.openReadOnly(m_folder.filePath(name), {})) {
-            again = m_yields > 0 && isBusy(error) && !stopped();
-            return error;
-        }
-        {
-            const std::lock_guard lock(m_mutex);
-            if (m_interrupted) {
-                return sqlite::errorFrom(SQLITE_INTERRUPT, QStringLiteral("interrupted"));
-            }
-            m_running = connection.handle();
-        }
         DbError error;
         bool yielded = false;
-        {
+        Connection connection;
+        error = connection.openReadOnly(m_folder.filePath(name), {}, &m_stop);
+        if (!error) {
             const sqlite::YieldingRead read(connection.handle());
             error = runCheck(connection, "PRAGMA quick_check");
             yielded = read.yielded();
         }
-        {
-            const std::lock_guard lock(m_mutex);
-            m_running = nullptr;
+        if (error && stopped()) {
+            return sqlite::errorFrom(SQLITE_INTERRUPT, QStringLiteral("interrupted"));
         }
-        if (error && !stopped() && (yielded || (m_yields > 0 && isBusy(error)))) {
+        if (error && (yielded || (m_yields > 0 && isBusy(error)))) {
             ++m_yields;
             again = true;
             return error;
@@ -536,17 +518,12 @@ private:
         return error;
     }
 
-    bool stopped()
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_interrupted;
-    }
+    bool stopped() const { return m_stop.requested(); }
 
     QDir m_folder;
     int m_yields = 0;
-    std::mutex m_mutex;
-    sqlite3 *m_running = nullptr;
-    bool m_interrupted = false;
+    // The program's close: the check ends within a step of the engine.
+    sqlite::Stop m_stop;
 };
 
 } // namespace

@@ -1,9 +1,13 @@
 // The SQLite connection on real files: opening, creating, statements,
 // transactions, attaching, copies, stored dates and the user's error texts.
 
+#include "store/location.h"
+#include "store/maintenance.h"
 #include "store/sqliteconnection.h"
+#include "store/sqlitefiles.h"
 #include "store/sqliteschema.h"
 #include "support/sqlfile.h"
+#include "support/verifyok.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -19,6 +24,7 @@
 
 using namespace store;
 using namespace store::sqlite;
+using namespace Qt::StringLiterals;
 using testsupport::countOn;
 using testsupport::execOn;
 
@@ -81,6 +87,9 @@ private slots:
     void transactionCommitsWithoutAFailedNestedOne();
     void transactionFailingHalfWayLeavesNothing();
     void busyFileFailsWithinTheTimeout();
+    void stopEndsReads_data();
+    void stopEndsReads();
+    void interruptEndsTheCheckOfLockedData();
 
     void backupMakesAReadableCopy();
     void backupRefusesAnExistingPathAndLeavesNoFileOnFailure();
@@ -582,6 +591,86 @@ void TestConnection::transactionFailingHalfWayLeavesNothing()
     QVERIFY(db.execute("insert into 業務日誌 (日付) values ('2004-04-11')").ok());
     QVERIFY(db.inTransaction([] { return DbError::none(); }).ok());
     QCOMPARE(countOn(mainFile(), QStringLiteral("業務日誌")), 2);
+}
+
+// A stop asked from another thread ends the reads of the connection that
+// obeys it at whatever they are doing; other connections read on.
+void TestConnection::stopEndsReads_data()
+{
+    QTest::addColumn<QString>("when");
+    QTest::newRow("before opening") << u"open"_s;
+    QTest::newRow("after opening, before the statement") << u"statement"_s;
+    QTest::newRow("waiting for a writer's lock") << u"locked"_s;
+}
+
+void TestConnection::stopEndsReads()
+{
+    QFETCH(QString, when);
+    Connection holder;
+    QVERIFY(newMain(holder));
+    QVERIFY(holder.execute("INSERT INTO \"業務日誌\" (\"日付\", \"日誌\") VALUES ('2024-05-01', 'x')").ok());
+    if (when == u"locked"_s) {
+        QVERIFY(holder.execute("BEGIN EXCLUSIVE").ok());
+    }
+    Stop stop;
+    if (when == u"open"_s) {
+        stop.request();
+    }
+    Connection db;
+    DbError error;
+    bool rowsRead = false;
+    std::thread reader([&] {
+        error = db.openReadOnly(mainFile(), {}, &stop);
+        if (error) {
+            return;
+        }
+        if (when == u"statement"_s) {
+            stop.request(); // SQLite's own interrupt would not outlive the statement's start
+        }
+        Statement check(db, "PRAGMA quick_check");
+        rowsRead = check.step();
+        error = check.error();
+    });
+    if (when == u"locked"_s) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stop.request();
+    }
+    reader.join();
+    QVERIFY(!rowsRead);
+    QCOMPARE(error.kind, DbErrorKind::Interrupted);
+    db.close();
+    stop.request(); // once the connection has closed, a stop touches nothing
+
+    if (when == u"locked"_s) {
+        QVERIFY(holder.execute("COMMIT").ok());
+    }
+    Connection other;
+    QVERIFY(other.openReadOnly(mainFile(), {}).ok());
+    QCOMPARE(scalar(other, "SELECT count(*) FROM \"業務日誌\""), 1);
+}
+
+// The program's close interrupts the start-up check even while another
+// program's lock keeps it waiting: it ends as interrupted, not as a lock held.
+void TestConnection::interruptEndsTheCheckOfLockedData()
+{
+    QVERIFY(createMainFile(path(kMainFileName)).ok());
+    QVERIFY(createWorkFile(path(kWorkFileName)).ok());
+    const Location location = Location::inFolder(m_dir->path());
+    VERIFY_OK(makeMaintenance(location)->quickCheck());
+
+    Connection holder;
+    QVERIFY(holder.open(path(kMainFileName), {}).ok());
+    QVERIFY(holder.execute("BEGIN EXCLUSIVE").ok());
+    const std::unique_ptr<Maintenance> maintenance = makeMaintenance(location);
+    DbError result;
+    std::thread check([&] { result = maintenance->quickCheck(); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    maintenance->interrupt();
+    check.join();
+    QCOMPARE(result.kind, DbErrorKind::Interrupted);
+    QVERIFY(holder.execute("COMMIT").ok());
+    // An interrupted check is simply made again at the next start.
+    VERIFY_OK(makeMaintenance(location)->quickCheck());
 }
 
 void TestConnection::busyFileFailsWithinTheTimeout()
