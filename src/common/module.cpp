@@ -35,9 +35,10 @@ QString moduleFileName(const QString &name)
 ModuleFunction moduleFunction(const QString &name, const char *symbol, const QString &purpose,
                               const QStringList &folders)
 {
-    // The loaded modules by path, kept for the rest of the program.
+    // The loaded modules by path, kept for the rest of the program: the list
+    // is never destroyed, since a module's code may run until the very end.
     static QMutex mutex;
-    static QHash<QString, QLibrary *> loaded;
+    static auto &loaded = *new QHash<QString, QLibrary *>;
     const QMutexLocker lock(&mutex);
 
     const QString fileName = moduleFileName(name);
