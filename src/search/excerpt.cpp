@@ -116,15 +116,7 @@ Ranges matchesShown(QStringView text, const QStringList &words, qsizetype width)
 // UTF-8 text to the one before it (as joinsPrevious above).
 bool joinsPrevious(QByteArrayView utf8, qsizetype at)
 {
-    const auto lead = static_cast<unsigned char>(utf8[at]);
-    const qsizetype length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (length == 1 || at + length > utf8.size()) {
-        return false;
-    }
-    char32_t c = lead & (0xFF >> (length + 1));
-    for (qsizetype k = 1; k < length; ++k) {
-        c = (c << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3F);
-    }
+    const char32_t c = store::codePointAt(utf8, at);
     return QChar::isMark(c) || c == 0xFF9E || c == 0xFF9F || (c >= 0x1160 && c <= 0x11FF);
 }
 

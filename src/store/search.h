@@ -86,6 +86,10 @@ bool isOwnSearchForm(QStringView text);
 // is a kanji of the text as written.
 bool mayFormKanji(QByteArrayView utf8);
 
+// The code point whose UTF-8 starts at byte `at` of `utf8`; the byte itself
+// where the text ends inside it.
+char32_t codePointAt(QByteArrayView utf8, qsizetype at);
+
 // The words of a search box: split on blanks (U+3000 included), each in its
 // search form, empty ones and repeats left out.
 QStringList searchWords(QStringView typed);

@@ -229,6 +229,20 @@ ZEPHRA_AVX2_OR_PLAIN bool mayFormKanji(QByteArrayView text)
     return false;
 }
 
+char32_t codePointAt(QByteArrayView utf8, qsizetype at)
+{
+    const auto lead = static_cast<unsigned char>(utf8[at]);
+    const qsizetype length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (length == 1 || at + length > utf8.size()) {
+        return lead;
+    }
+    char32_t c = lead & (0xFF >> (length + 1));
+    for (qsizetype k = 1; k < length; ++k) {
+        c = (c << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3F);
+    }
+    return c;
+}
+
 bool isOwnSearchForm(QStringView text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar c) {

@@ -87,6 +87,21 @@ DbError dataVersion(Connection &connection, qint64 &version)
     return {};
 }
 
+// Makes the new file at `path` and begins SQLite's online backup of the
+// journal into it; the caller closes `target` whatever came of it.
+DbError beginCopy(Connection &source, const QString &path, sqlite3 *&target, sqlite3_backup *&backup)
+{
+    target = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    backup = rc == SQLITE_OK ? sqlite3_backup_init(target, "main", source.handle(), "main") : nullptr;
+    if (backup) {
+        return {};
+    }
+    return sqlite::errorFrom(rc != SQLITE_OK ? rc : sqlite3_errcode(target),
+                             QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
+}
+
 // SQLite's online backup of the journal into a new file, a few pages per step,
 // each step in a read transaction of its own and no lock held between them.
 // `version` is the journal's data version the last step saw: the copy is of
@@ -99,20 +114,14 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
         return {DbErrorKind::Exists, QStringLiteral("%1 exists").arg(path)};
     }
     sqlite3 *target = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
-    sqlite3_backup *backup = rc == SQLITE_OK ? sqlite3_backup_init(target, "main", source.handle(), "main") : nullptr;
+    sqlite3_backup *backup = nullptr;
+    DbError error = beginCopy(source, path, target, backup);
     // Opened once SQLite has made the file; closed only after SQLite closes it.
     std::optional<common::WriteBehind> writeBehind;
     if (backup) {
         writeBehind.emplace(path);
     }
     int stepsWritten = 0;
-    DbError error;
-    if (!backup) {
-        error = sqlite::errorFrom(rc != SQLITE_OK ? rc : sqlite3_errcode(target),
-                                  QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
-    }
     int busySteps = 0;
     int restarts = 0;
     int remaining = -1;
@@ -122,7 +131,7 @@ DbError copyInSteps(Connection &source, const QString &path, qint64 &version)
         if (!error) {
             error = dataVersion(source, seen);
         }
-        rc = error ? SQLITE_BUSY : sqlite3_backup_step(backup, kPagesPerStep);
+        const int rc = error ? SQLITE_BUSY : sqlite3_backup_step(backup, kPagesPerStep);
         (void)source.execute("COMMIT");
         if (error && !isBusy(error)) {
             break;
@@ -176,20 +185,14 @@ DbError copyHeld(Connection &source, const QString &path, const sqlite::Yielding
         return {DbErrorKind::Exists, QStringLiteral("%1 exists").arg(path)};
     }
     sqlite3 *target = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                             nullptr);
-    sqlite3_backup *backup = rc == SQLITE_OK ? sqlite3_backup_init(target, "main", source.handle(), "main") : nullptr;
-    DbError error;
-    if (!backup) {
-        error = sqlite::errorFrom(rc != SQLITE_OK ? rc : sqlite3_errcode(target),
-                                  QString::fromUtf8(target ? sqlite3_errmsg(target) : sqlite3_errstr(rc)));
-    }
+    sqlite3_backup *backup = nullptr;
+    DbError error = beginCopy(source, path, target, backup);
     while (backup) {
         if (read.yielded()) {
             error = sqlite::errorFrom(SQLITE_BUSY, QStringLiteral("gave way to a register"));
             break;
         }
-        rc = sqlite3_backup_step(backup, kPagesPerStep);
+        const int rc = sqlite3_backup_step(backup, kPagesPerStep);
         if (rc == SQLITE_DONE) {
             break;
         }

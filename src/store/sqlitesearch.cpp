@@ -78,21 +78,6 @@ bool takeHit(const Statement &row, const SearchQuery &query, SearchResult &resul
     return true;
 }
 
-// The code point starting at byte `at` of a UTF-8 text.
-char32_t codePointAt(QByteArrayView text, qsizetype at)
-{
-    const auto lead = static_cast<unsigned char>(text[at]);
-    const qsizetype length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (length == 1 || at + length > text.size()) {
-        return lead;
-    }
-    char32_t c = lead & (0xFF >> (length + 1));
-    for (qsizetype k = 1; k < length; ++k) {
-        c = (c << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3F);
-    }
-    return c;
-}
-
 // The first place of `word` in `text` from byte `from`, or -1: the standard
 // library's search, which outruns Qt's general one on the journal's texts.
 qsizetype findBytes(QByteArrayView text, QByteArrayView word, qsizetype from)
