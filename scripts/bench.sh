@@ -24,6 +24,10 @@ for argument in "$@"; do
         arguments+=("$argument")
     fi
 done
+# A round of the whole calendar takes about eight minutes: three unless told.
+if [[ $dataSet == full2k && " $* " != *" --rounds "* ]]; then
+    arguments+=(--rounds 3)
+fi
 source scripts/packages.sh
 scripts/deps.sh "${TEST_PACKAGES[@]}"
 
