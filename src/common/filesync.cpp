@@ -177,6 +177,13 @@ SharedLibraryName postgresClientLibrary()
     return {QStringLiteral("libpq"), -1}; // libpq.dll, as PostgreSQL's Windows installer ships it
 }
 
+QString runningProgramPath()
+{
+    wchar_t path[32768];
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, DWORD(std::size(path)));
+    return length > 0 && length < std::size(path) ? QString::fromWCharArray(path, int(length)) : QString();
+}
+
 } // namespace common
 #else
 #include <cerrno>
@@ -335,6 +342,11 @@ bool WriteBehind::writeOut()
 SharedLibraryName postgresClientLibrary()
 {
     return {QStringLiteral("pq"), 5}; // libpq.so.5
+}
+
+QString runningProgramPath()
+{
+    return QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
 }
 
 } // namespace common

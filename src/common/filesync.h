@@ -74,4 +74,8 @@ struct SharedLibraryName
 // PostgreSQL's client library (libpq) as this platform names it.
 SharedLibraryName postgresClientLibrary();
 
+// The running program's file, asked of the system (before any application
+// object exists); empty when it cannot tell.
+QString runningProgramPath();
+
 } // namespace common

@@ -1,5 +1,7 @@
 #include "common/module.h"
 
+#include "common/filesync.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -20,7 +22,7 @@ QStringList moduleFolders()
     // The reading child of an import looks before any application object exists.
     const QString own = QCoreApplication::instance()
                             ? QCoreApplication::applicationDirPath()
-                            : QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath();
+                            : QFileInfo(runningProgramPath()).absolutePath();
     if (!own.isEmpty()) {
         folders << own << QDir::cleanPath(own + QStringLiteral("/../lib/zephra"));
     }
